@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with warnings as errors, checks formatting, runs every
+# test headless, then runs them again under AddressSanitizer + UBSan.
+#   ./test.sh           the whole run (what CI does)
+#   ./test.sh --quick   skips the sanitizer pass
+set -euo pipefail
+root="$(cd "$(dirname "$0")" && pwd)"
+cd "$root"
+quick=0
+[ "${1:-}" = "--quick" ] && quick=1
+
+tools/setup.sh
+
+echo "== formatting"
+mapfile -t sources < <(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h')
+if [ ${#sources[@]} -gt 0 ]; then
+  clang-format --dry-run --Werror "${sources[@]}"
+fi
+
+export QT_QPA_PLATFORM=offscreen
+
+# A build folder keeps the generator it was made with (a plain `cmake -B build` uses Makefiles).
+generator() { [ -f "$1/CMakeCache.txt" ] || echo "-GNinja"; }
+
+echo "== build (warnings are errors)"
+cmake -S . -B build $(generator build) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBP_WERROR=ON
+cmake --build build -j2
+echo "== tests"
+ctest --test-dir build --output-on-failure -j2
+
+if [ $quick -eq 0 ]; then
+  echo "== build (AddressSanitizer + UndefinedBehaviorSanitizer)"
+  cmake -S . -B build-asan $(generator build-asan) -DCMAKE_BUILD_TYPE=Debug -DBP_WERROR=ON -DBP_SANITIZE=ON -DBP_BENCH=OFF
+  cmake --build build-asan -j2
+  echo "== tests under sanitizers"
+  ctest --test-dir build-asan --output-on-failure -j2
+fi
+echo "== all tests passed"
