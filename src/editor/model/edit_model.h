@@ -1,0 +1,183 @@
+#pragma once
+
+#include "buffer_coord.h"
+#include "editor_command.h"
+#include "editor_lines.h"
+#include "undo_list.h"
+
+#include <QObject>
+#include <QString>
+#include <array>
+#include <functional>
+#include <optional>
+
+namespace bp {
+
+class TextClipboard;
+
+// The document as the editor pane edits it: line list, caret, selection in three modes,
+// virtual space, the undo and redo histories, and every editor command as an operation.
+// The widget maps keys and the mouse to these operations and paints what they leave.
+//
+// Coordinates are 1-based (`TBufferCoord`); display columns count a tab up to the next
+// tab stop. The visible window (top line, left column, size) lives here too, so commands
+// that page or scroll are testable without a widget.
+class EditModel : public QObject, private TEditorLinesListener
+{
+    Q_OBJECT
+public:
+    static constexpr int kMaxScrollWidth = 1024;
+    static constexpr int kMaxCaretColumn = kMaxScrollWidth + 1;
+
+    explicit EditModel(QObject *parent = nullptr);
+    ~EditModel() override;
+
+    TEditorLines &Lines() { return m_lines; }
+    const TEditorLines &Lines() const { return m_lines; }
+
+    // --- caret and selection ------------------------------------------------------
+    TBufferCoord CaretXY() const { return m_caret; }
+    int CaretX() const { return m_caret.Char; }
+    int CaretY() const { return m_caret.Line; }
+    // Clamps, empties the selection at the new caret and scrolls it into view.
+    void SetCaretXY(TBufferCoord position);
+    // Moves the caret; with `extend` the selection runs from its anchor to the new caret.
+    void moveCaret(TBufferCoord position, bool extend);
+
+    TBufferCoord BlockBegin() const;
+    TBufferCoord BlockEnd() const;
+    void SetBlockBegin(TBufferCoord position);
+    void SetBlockEnd(TBufferCoord position);
+    bool SelAvail() const;
+    QString SelText() const;
+    TSelectionMode selectionMode() const { return m_selectionMode; }
+    void setSelectionMode(TSelectionMode mode);
+    void SelectAll();
+
+    QString LineText() const;
+    void SetLineText(const QString &text);
+
+    bool insertMode() const { return m_insertMode; }
+    void setInsertMode(bool insert);
+
+    // --- commands -----------------------------------------------------------------
+    void CommandProcessor(TEditorCommand command, QChar ch = QChar());
+    void setClipboard(TextClipboard *clipboard) { m_clipboard = clipboard; }
+    TextClipboard *clipboard() const { return m_clipboard; }
+    bool canPaste() const;
+    void copyToClipboard();
+    void cutToClipboard();
+    void pasteFromClipboard();
+    // Replaces the selection (if any) by `text` inserted in `mode`, as one undo group.
+    void SetSelTextPrimitive(const QString &text, TSelectionMode mode = TSelectionMode::smNormal,
+                             TChangeReason reason = TChangeReason::crInsert);
+    void deleteSelection();
+
+    // --- undo ---------------------------------------------------------------------
+    bool CanUndo() const { return !m_undoList.isEmpty(); }
+    bool CanRedo() const { return !m_redoList.isEmpty(); }
+    void Undo();
+    void Redo();
+    void ClearUndo();
+    const TUndoList &undoList() const { return m_undoList; }
+    // Records made between these calls form one command: one change number, one notification.
+    void BeginUndoBlock();
+    void EndUndoBlock();
+
+    // --- view window --------------------------------------------------------------
+    int TopLine() const { return m_topLine; }
+    int LeftChar() const { return m_leftChar; }
+    void SetTopLine(int line);
+    void SetLeftChar(int column);
+    int LinesInWindow() const { return m_linesInWindow; }
+    int CharsInWindow() const { return m_charsInWindow; }
+    void setWindowSize(int lines, int chars);
+    void EnsureCursorPosVisible();
+    // Lines the view shows: at least one, also for an empty document.
+    int displayLineCount() const { return qMax(1, m_lines.Count()); }
+    // Horizontal scroll range in columns: 1024, or the longest line when that is longer.
+    int maxScrollWidth() const;
+
+    // --- columns ------------------------------------------------------------------
+    int TabWidth() const { return m_tabWidth; }
+    void setTabWidth(int width);
+    // 1-based display column of character column `charColumn` on `line` (1-based);
+    // columns beyond the line's end are virtual space, one cell each.
+    int displayColumn(int line, int charColumn) const;
+    // The character column shown at display column `column` (a column inside a tab
+    // gives the tab's own character column).
+    int charColumnAt(int line, int column) const;
+    // Largest caret column on `line`: 1025, or the line's end when it is longer.
+    int maxCaretColumn(int line) const;
+
+    // --- word characters (the highlighter refines these once attached) ------------
+    std::function<bool(QChar)> isIdentChar;
+
+signals:
+    // Lines [first, last] (0-based, last -1 = to the end) need repainting.
+    void linesInvalidated(int first, int last);
+    void lineCountChanged();
+    void caretMoved();
+    void selectionChanged();
+    void scrolled();
+    void undoStateChanged();
+    void modeChanged();
+    // The change notification: once per editing step that entered the undo history.
+    void changed();
+
+private:
+    // TEditorLinesListener
+    void linesInserted(int index, int count) override;
+    void linesDeleted(int index, int count) override;
+    void linesChanged(int index, int count) override;
+    void linesCleared() override;
+
+    TBufferCoord clamp(TBufferCoord position, bool toLineEnd) const;
+    void setCaretOnly(TBufferCoord position);
+    void setSelection(TBufferCoord anchor, TBufferCoord moving);
+    void moveTo(TBufferCoord position, bool extend);
+
+    // Recorded primitives: all text changes go through these.
+    TBufferCoord insertText(TBufferCoord at, const QString &text, TChangeReason reason);
+    QString deleteText(TBufferCoord from, TBufferCoord to, TChangeReason reason);
+    TBufferCoord rawInsert(TBufferCoord at, const QString &text);
+    QString rawDelete(TBufferCoord from, TBufferCoord to);
+    void record(TUndoRecord record);
+    void replay(TUndoRecord &record, bool undo);
+
+    QString columnText(int line, int firstColumn, int lastColumn) const;
+    void insertColumnBlock(const QString &text);
+    void insertLineBlock(const QString &text);
+    void typeCharacter(QChar ch);
+    void lineBreak();
+    void deleteLastChar();
+    void deleteChar();
+    void moveCaretCommand(TEditorCommand command, bool extend);
+
+    TEditorLines m_lines;
+    TBufferCoord m_caret;
+    TBufferCoord m_anchor;
+    TBufferCoord m_moving;
+    TSelectionMode m_selectionMode = TSelectionMode::smNormal;
+    bool m_insertMode = true;
+    int m_tabWidth = 4;
+    TextClipboard *m_clipboard = nullptr;
+
+    TUndoList m_undoList;
+    TUndoList m_redoList;
+    int m_changeNumber = 0;
+    int m_blockDepth = 0;
+    int m_blockChangeNumber = 0;
+    bool m_blockRecorded = false;
+    bool m_replaying = false;
+
+    int m_topLine = 1;
+    int m_leftChar = 1;
+    int m_linesInWindow = 1;
+    int m_charsInWindow = 1;
+    // Longest line seen since the last full measure; a stale larger value only widens the
+    // scroll range, so shrinking lines need no full pass.
+    mutable int m_longestLine = -1;
+};
+
+} // namespace bp

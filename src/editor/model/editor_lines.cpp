@@ -1,0 +1,258 @@
+#include "editor_lines.h"
+
+#include "common/error.h"
+
+#include <QStringList>
+
+namespace bp {
+namespace {
+
+constexpr char16_t kLineSeparator = 0x2028;
+
+bool isBreakStart(char16_t ch)
+{
+    return ch == u'\r' || ch == u'\n' || ch == kLineSeparator;
+}
+
+// A line that still points into the shared file buffer has no data block of its own.
+bool pointsIntoSharedText(const QString &text)
+{
+    return !text.isEmpty() && !const_cast<QString &>(text).data_ptr().isMutable();
+}
+
+struct Cut
+{
+    // (start, length) of each line within the text.
+    std::vector<std::pair<qsizetype, qsizetype>> spans;
+    TSynEditFileFormat style = TSynEditFileFormat::sffDos;
+};
+
+Cut cut(QStringView text)
+{
+    Cut result;
+    const char16_t *data = reinterpret_cast<const char16_t *>(text.data());
+    const qsizetype size = text.size();
+    bool sawCr = false, sawLf = false, sawSeparator = false;
+    qsizetype start = 0;
+    qsizetype i = 0;
+    while (i < size) {
+        const char16_t ch = data[i];
+        if (ch > u'\r' && ch != kLineSeparator) {
+            ++i;
+            continue;
+        }
+        if (!isBreakStart(ch)) {
+            ++i;
+            continue;
+        }
+        result.spans.emplace_back(start, i - start);
+        if (i < size && data[i] == kLineSeparator) {
+            sawSeparator = true;
+            ++i;
+        }
+        if (i < size && data[i] == u'\r') {
+            sawCr = true;
+            ++i;
+        }
+        if (i < size && data[i] == u'\n') {
+            sawLf = true;
+            ++i;
+        }
+        start = i;
+    }
+    if (size > 0)
+        result.spans.emplace_back(start, size - start);
+    if (sawSeparator)
+        result.style = TSynEditFileFormat::sffUnicode;
+    else if (sawCr && !sawLf)
+        result.style = TSynEditFileFormat::sffMac;
+    else if (sawLf && !sawCr)
+        result.style = TSynEditFileFormat::sffUnix;
+    return result;
+}
+
+} // namespace
+
+CutLines cutIntoLines(const QString &text)
+{
+    const Cut spans = cut(text);
+    CutLines result;
+    result.style = spans.style;
+    result.lines.reserve(spans.spans.size());
+    for (const auto &[start, length] : spans.spans)
+        result.lines.push_back(text.mid(start, length));
+    return result;
+}
+
+QString lineBreakOf(TSynEditFileFormat style)
+{
+    switch (style) {
+    case TSynEditFileFormat::sffUnix:
+        return QStringLiteral("\n");
+    case TSynEditFileFormat::sffMac:
+        return QStringLiteral("\r");
+    case TSynEditFileFormat::sffUnicode:
+        return QString(QChar(kLineSeparator));
+    case TSynEditFileFormat::sffDos:
+        break;
+    }
+    return QStringLiteral("\r\n");
+}
+
+QString TEditorLines::operator[](int index) const
+{
+    if (index < 0 || index >= Count())
+        return {};
+    const QString &text = m_lines[index].text;
+    // Never hand out a string that points into the shared buffer: it may outlive it.
+    return pointsIntoSharedText(text) ? QString(text.constData(), text.size()) : text;
+}
+
+QStringView TEditorLines::view(int index) const
+{
+    if (index < 0 || index >= Count())
+        return {};
+    return m_lines[index].text;
+}
+
+int TEditorLines::length(int index) const
+{
+    return index < 0 || index >= Count() ? 0 : int(m_lines[index].text.size());
+}
+
+void TEditorLines::setLine(int index, const QString &text)
+{
+    if (index < 0 || index > Count())
+        throw Error(QStringLiteral("List index out of bounds (%1)").arg(index));
+    if (index == Count()) {
+        Add(text);
+        return;
+    }
+    m_lines[index].text = text;
+    if (m_listener)
+        m_listener->linesChanged(index, 1);
+}
+
+void TEditorLines::Add(const QString &text)
+{
+    insert(Count(), text);
+}
+
+void TEditorLines::insert(int index, const QString &text)
+{
+    std::vector<QString> lines;
+    lines.push_back(text);
+    insertLines(index, std::move(lines));
+}
+
+void TEditorLines::insertLines(int index, std::vector<QString> lines)
+{
+    Q_ASSERT(index >= 0 && index <= Count());
+    if (lines.empty())
+        return;
+    std::vector<Line> records;
+    records.reserve(lines.size());
+    for (QString &text : lines)
+        records.push_back({std::move(text), kUnscannedRange});
+    m_lines.insert(m_lines.begin() + index, std::make_move_iterator(records.begin()),
+                   std::make_move_iterator(records.end()));
+    if (m_listener)
+        m_listener->linesInserted(index, int(records.size()));
+}
+
+void TEditorLines::remove(int index, int count)
+{
+    Q_ASSERT(index >= 0 && count >= 0 && index + count <= Count());
+    if (count == 0)
+        return;
+    m_lines.erase(m_lines.begin() + index, m_lines.begin() + index + count);
+    if (m_lines.empty())
+        m_sharedText.clear();
+    if (m_listener)
+        m_listener->linesDeleted(index, count);
+}
+
+void TEditorLines::Clear()
+{
+    if (m_lines.empty())
+        return;
+    m_lines.clear();
+    m_lines.shrink_to_fit();
+    m_sharedText.clear();
+    if (m_listener)
+        m_listener->linesCleared();
+}
+
+TRangeValue TEditorLines::range(int index) const
+{
+    return index < 0 || index >= Count() ? 0 : m_lines[index].range;
+}
+
+void TEditorLines::setRange(int index, TRangeValue range)
+{
+    if (index >= 0 && index < Count())
+        m_lines[index].range = range;
+}
+
+void TEditorLines::replaceAll(const QString &text)
+{
+    const bool hadLines = !m_lines.empty();
+    m_lines.clear();
+    m_sharedText = text;
+    const Cut spans = cut(m_sharedText);
+    m_fileFormat = spans.style;
+    m_lines.resize(spans.spans.size());
+    m_lines.shrink_to_fit();
+    const QChar *base = m_sharedText.constData();
+    for (std::size_t i = 0; i < spans.spans.size(); ++i) {
+        const auto [start, length] = spans.spans[i];
+        if (length > 0)
+            m_lines[i].text = QString::fromRawData(base + start, length);
+    }
+    if (m_listener) {
+        if (hadLines)
+            m_listener->linesCleared();
+        if (!m_lines.empty())
+            m_listener->linesInserted(0, Count());
+    }
+}
+
+void TEditorLines::LoadFromFile(const QString &path)
+{
+    DecodedText decoded = readTextFile(path);
+    replaceAll(decoded.text);
+    m_encoding = decoded.encoding;
+}
+
+void TEditorLines::setText(const QString &text)
+{
+    replaceAll(text);
+}
+
+QString TEditorLines::text() const
+{
+    const QString separator = lineBreakOf(m_fileFormat);
+    qsizetype total = 0;
+    for (const Line &line : m_lines)
+        total += line.text.size() + separator.size();
+    QString result;
+    result.reserve(total);
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        if (i > 0)
+            result += separator;
+        result += m_lines[i].text;
+    }
+    return result;
+}
+
+QByteArray TEditorLines::encodedText() const
+{
+    return encodeText(text(), m_encoding);
+}
+
+void TEditorLines::SaveToFile(const QString &path) const
+{
+    writeFileAtomically(path, encodedText());
+}
+
+} // namespace bp

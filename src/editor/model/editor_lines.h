@@ -1,0 +1,113 @@
+#pragma once
+
+#include "common/text_file.h"
+
+#include <QString>
+#include <QStringView>
+#include <cstdint>
+#include <vector>
+
+namespace bp {
+
+class TEditorLinesListener;
+
+// How lines were separated in the file read last; writing uses the same separator.
+enum class TSynEditFileFormat { sffDos, sffUnix, sffMac, sffUnicode };
+
+// The stored highlighter end state of a line. A fresh line holds kUnscannedRange, which no
+// highlighter state equals, so a rescan never stops on a line that was never scanned.
+using TRangeValue = std::intptr_t;
+inline constexpr TRangeValue kUnscannedRange = -1;
+
+struct CutLines
+{
+    std::vector<QString> lines;
+    TSynEditFileFormat style = TSynEditFileFormat::sffDos;
+};
+
+// Cuts decoded text into lines: a break is one U+2028, then one CR, then one LF, each
+// optional (so LF CR is two breaks); text ending in a break gets an empty last line.
+CutLines cutIntoLines(const QString &text);
+
+QString lineBreakOf(TSynEditFileFormat style);
+
+// The document's lines, each with its stored highlighter range, plus the encoding and
+// line-break style of the file read last. Indexes are 0-based.
+//
+// Lines read from a file share one buffer until they are changed, so a million-line
+// file costs one allocation for its text, not one per line.
+class TEditorLines
+{
+public:
+    TEditorLines() = default;
+    TEditorLines(const TEditorLines &) = delete;
+    TEditorLines &operator=(const TEditorLines &) = delete;
+
+    int Count() const { return int(m_lines.size()); }
+    bool isEmpty() const { return m_lines.empty(); }
+
+    // The text of line `index`; empty outside the list.
+    QString operator[](int index) const;
+    QString at(int index) const { return (*this)[index]; }
+    // A view valid until the line list next changes; the cheap read for painting and scans.
+    QStringView view(int index) const;
+    int length(int index) const;
+
+    // Replaces line `index`; index == Count() appends. Throws bp::Error past the count.
+    void setLine(int index, const QString &text);
+    void Add(const QString &text);
+    void insert(int index, const QString &text);
+    void insertLines(int index, std::vector<QString> lines);
+    void remove(int index, int count = 1);
+    // Removes every line; on an empty list it does nothing.
+    void Clear();
+
+    TRangeValue range(int index) const;
+    void setRange(int index, TRangeValue range);
+
+    // Replaces the whole text with the file's; throws bp::Error and changes nothing when
+    // the file cannot be read or decoded.
+    void LoadFromFile(const QString &path);
+    void SaveToFile(const QString &path) const;
+    // Replaces the whole text with already decoded text (the same cutting as a file).
+    void setText(const QString &text);
+    // All lines joined with the recorded style's break, nothing after the last.
+    QString text() const;
+    QByteArray encodedText() const;
+
+    TextEncoding encoding() const { return m_encoding; }
+    void setEncoding(TextEncoding encoding) { m_encoding = encoding; }
+    TSynEditFileFormat fileFormat() const { return m_fileFormat; }
+    void setFileFormat(TSynEditFileFormat format) { m_fileFormat = format; }
+
+    void setListener(TEditorLinesListener *listener) { m_listener = listener; }
+
+private:
+    struct Line
+    {
+        QString text;
+        TRangeValue range = kUnscannedRange;
+    };
+    void replaceAll(const QString &text);
+
+    std::vector<Line> m_lines;
+    // Owner of the characters that unchanged loaded lines point into.
+    QString m_sharedText;
+    TextEncoding m_encoding = TextEncoding::Ansi;
+    TSynEditFileFormat m_fileFormat = TSynEditFileFormat::sffDos;
+    TEditorLinesListener *m_listener = nullptr;
+};
+
+// Told of every structural change, after it happened (the edit model keeps caret,
+// highlighter ranges and view in step through it).
+class TEditorLinesListener
+{
+public:
+    virtual ~TEditorLinesListener() = default;
+    virtual void linesInserted(int index, int count) = 0;
+    virtual void linesDeleted(int index, int count) = 0;
+    virtual void linesChanged(int index, int count) = 0;
+    virtual void linesCleared() = 0;
+};
+
+} // namespace bp

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "buffer_coord.h"
+
+#include <QString>
+#include <deque>
+#include <functional>
+
+namespace bp {
+
+enum class TChangeReason {
+    crInsert,
+    crPaste,
+    crDragDropInsert,
+    crDelete,
+    crLineBreak,
+    crIndent,
+    crUnindent,
+    crSilentDelete,
+};
+
+// One recorded text change. Inserted text runs from `start` to `end`; for a deletion
+// `text` holds what was removed at `start`. Records of one command share `changeNumber`.
+struct TUndoRecord
+{
+    TChangeReason reason = TChangeReason::crInsert;
+    TBufferCoord start;
+    TBufferCoord end;
+    TSelectionMode selectionMode = TSelectionMode::smNormal;
+    QString text;
+    int changeNumber = 0;
+    // Caret and selection before the change, restored when it is undone.
+    TBufferCoord caretBefore;
+    TBufferCoord anchorBefore;
+    TBufferCoord movingBefore;
+
+    bool isInsertion() const
+    {
+        return reason == TChangeReason::crInsert || reason == TChangeReason::crPaste ||
+               reason == TChangeReason::crDragDropInsert || reason == TChangeReason::crLineBreak ||
+               reason == TChangeReason::crIndent;
+    }
+};
+
+// A bounded stack of change records: the oldest records beyond the limit are discarded.
+class TUndoList
+{
+public:
+    static constexpr int kMaxRecords = 1024;
+
+    void push(TUndoRecord record)
+    {
+        m_records.push_back(std::move(record));
+        while (int(m_records.size()) > kMaxRecords)
+            m_records.pop_front();
+    }
+    bool isEmpty() const { return m_records.empty(); }
+    int size() const { return int(m_records.size()); }
+    const TUndoRecord &top() const { return m_records.back(); }
+    TUndoRecord pop()
+    {
+        TUndoRecord record = std::move(m_records.back());
+        m_records.pop_back();
+        return record;
+    }
+    void clear() { m_records.clear(); }
+
+private:
+    std::deque<TUndoRecord> m_records;
+};
+
+} // namespace bp
