@@ -431,8 +431,8 @@ void EditModel::replay(TUndoRecord &undoRecord, bool undo)
         setSelection(undoRecord.anchorBefore, undoRecord.movingBefore);
         setCaretOnly(undoRecord.caretBefore);
     } else {
-        const TBufferCoord after = removes ? undoRecord.start
-                                           : endOfInsertion(undoRecord.start, undoRecord.text);
+        const TBufferCoord after =
+            removes ? undoRecord.start : endOfInsertion(undoRecord.start, undoRecord.text);
         setSelection(after, after);
         setCaretOnly(after);
     }
@@ -730,7 +730,8 @@ void EditModel::typeCharacter(QChar ch)
     }
     const int length = m_lines.length(m_caret.Line - 1);
     if (m_insertMode || m_caret.Char > length) {
-        if (m_caret.Char > EditModel::kMaxScrollWidth && m_caret.Char > length)
+        // Past column 1024 only the end of a longer line still takes characters.
+        if (m_caret.Char > kMaxScrollWidth && m_caret.Char > length + 1)
             return;
         const TBufferCoord end = insertText(m_caret, QString(ch), TChangeReason::crInsert);
         setSelection(end, end);
@@ -854,7 +855,8 @@ void EditModel::moveCaretCommand(TEditorCommand command, bool extend)
         // First press: after the last character that is not blank; again: the real end.
         const QStringView text = m_lines.view(m_caret.Line - 1);
         int lastNonBlank = int(text.size());
-        while (lastNonBlank > 0 && (text[lastNonBlank - 1] == u' ' || text[lastNonBlank - 1] == u'\t'))
+        while (lastNonBlank > 0 &&
+               (text[lastNonBlank - 1] == u' ' || text[lastNonBlank - 1] == u'\t'))
             --lastNonBlank;
         target.Char = m_caret.Char == lastNonBlank + 1 ? int(text.size()) + 1 : lastNonBlank + 1;
         break;

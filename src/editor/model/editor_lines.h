@@ -12,7 +12,13 @@ namespace bp {
 class TEditorLinesListener;
 
 // How lines were separated in the file read last; writing uses the same separator.
-enum class TSynEditFileFormat { sffDos, sffUnix, sffMac, sffUnicode };
+enum class TSynEditFileFormat
+{
+    sffDos,
+    sffUnix,
+    sffMac,
+    sffUnicode
+};
 
 // The stored highlighter end state of a line. A fresh line holds kUnscannedRange, which no
 // highlighter state equals, so a rescan never stops on a line that was never scanned.

@@ -542,8 +542,8 @@ void TCustomEditorPane::keyPressEvent(QKeyEvent *event)
     const Qt::KeyboardModifiers modifiers =
         event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     // AltGr arrives as Ctrl+Alt on some platforms and still types characters.
-    const bool typing = modifiers == Qt::NoModifier ||
-                        modifiers == (Qt::ControlModifier | Qt::AltModifier);
+    const bool typing =
+        modifiers == Qt::NoModifier || modifiers == (Qt::ControlModifier | Qt::AltModifier);
     if (typing && !text.isEmpty() && text.front().unicode() >= 0x20 &&
         text.front().unicode() != 0x7F) {
         for (QChar ch : text)

@@ -20,7 +20,15 @@ class SystemClipboard;
 
 // The six standard editing commands of the main window that the pane carries out
 // while it has the keyboard focus.
-enum class TEditAction { Undo, Copy, Cut, Paste, SelectAll, Delete };
+enum class TEditAction
+{
+    Undo,
+    Copy,
+    Cut,
+    Paste,
+    SelectAll,
+    Delete
+};
 
 // A stretch of one line painted in one style. Invalid colours mean the editor's own.
 struct TPaintRun

@@ -90,8 +90,8 @@ const std::array kBindings = {
 // Shifted digits arrive with the symbol's key code on most layouts.
 int digitOfKey(int key)
 {
-    static constexpr int kShifted[10] = {Qt::Key_ParenRight, Qt::Key_Exclam,   Qt::Key_At,
-                                         Qt::Key_NumberSign, Qt::Key_Dollar,   Qt::Key_Percent,
+    static constexpr int kShifted[10] = {Qt::Key_ParenRight,  Qt::Key_Exclam,    Qt::Key_At,
+                                         Qt::Key_NumberSign,  Qt::Key_Dollar,    Qt::Key_Percent,
                                          Qt::Key_AsciiCircum, Qt::Key_Ampersand, Qt::Key_Asterisk,
                                          Qt::Key_ParenLeft};
     if (key >= Qt::Key_0 && key <= Qt::Key_9)

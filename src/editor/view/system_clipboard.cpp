@@ -21,7 +21,9 @@ QString blockClipboardMimeType()
 QByteArray encodeClipboardBlock(const QString &text, TSelectionMode mode)
 {
     QByteArray bytes;
-    bytes.append(char(mode == TSelectionMode::smLine ? 1 : mode == TSelectionMode::smColumn ? 2 : 0));
+    bytes.append(char(mode == TSelectionMode::smLine     ? 1
+                      : mode == TSelectionMode::smColumn ? 2
+                                                         : 0));
     bytes.append(windows1251::encode(text));
     bytes.append('\0');
     return bytes;
