@@ -48,12 +48,12 @@ TBufferCoord endOfInsertion(TBufferCoord at, const QString &text)
 
 EditModel::EditModel(QObject *parent) : QObject(parent), isIdentChar(defaultIdentChar)
 {
-    m_lines.setListener(this);
+    m_lines.addListener(this);
 }
 
 EditModel::~EditModel()
 {
-    m_lines.setListener(nullptr);
+    m_lines.removeListener(this);
 }
 
 // --- line list notifications ---------------------------------------------------------
