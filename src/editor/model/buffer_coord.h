@@ -21,7 +21,12 @@ struct TBufferCoord
     }
 };
 
-enum class TSelectionMode { smNormal, smLine, smColumn };
+enum class TSelectionMode
+{
+    smNormal,
+    smLine,
+    smColumn
+};
 
 } // namespace bp
 

@@ -44,6 +44,8 @@ public:
     // Moves the caret; with `extend` the selection runs from its anchor to the new caret.
     void moveCaret(TBufferCoord position, bool extend);
 
+    TBufferCoord selectionAnchor() const { return m_anchor; }
+    TBufferCoord selectionMovingEnd() const { return m_moving; }
     TBufferCoord BlockBegin() const;
     TBufferCoord BlockEnd() const;
     void SetBlockBegin(TBufferCoord position);

@@ -5,7 +5,8 @@
 namespace bp {
 
 // Editor commands and their 16-bit codes; selecting variants are the movement code + 100.
-enum TEditorCommand : quint16 {
+enum TEditorCommand : quint16
+{
     ecNone = 0,
     ecLeft = 1,
     ecRight = 2,

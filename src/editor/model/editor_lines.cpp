@@ -129,8 +129,7 @@ void TEditorLines::setLine(int index, const QString &text)
         return;
     }
     m_lines[index].text = text;
-    if (m_listener)
-        m_listener->linesChanged(index, 1);
+    notify([&](TEditorLinesListener *l) { l->linesChanged(index, 1); });
 }
 
 void TEditorLines::Add(const QString &text)
@@ -156,8 +155,8 @@ void TEditorLines::insertLines(int index, std::vector<QString> lines)
         records.push_back({std::move(text), kUnscannedRange});
     m_lines.insert(m_lines.begin() + index, std::make_move_iterator(records.begin()),
                    std::make_move_iterator(records.end()));
-    if (m_listener)
-        m_listener->linesInserted(index, int(records.size()));
+    const int count = int(records.size());
+    notify([&](TEditorLinesListener *l) { l->linesInserted(index, count); });
 }
 
 void TEditorLines::remove(int index, int count)
@@ -168,8 +167,7 @@ void TEditorLines::remove(int index, int count)
     m_lines.erase(m_lines.begin() + index, m_lines.begin() + index + count);
     if (m_lines.empty())
         m_sharedText.clear();
-    if (m_listener)
-        m_listener->linesDeleted(index, count);
+    notify([&](TEditorLinesListener *l) { l->linesDeleted(index, count); });
 }
 
 void TEditorLines::Clear()
@@ -179,8 +177,17 @@ void TEditorLines::Clear()
     m_lines.clear();
     m_lines.shrink_to_fit();
     m_sharedText.clear();
-    if (m_listener)
-        m_listener->linesCleared();
+    notify([](TEditorLinesListener *l) { l->linesCleared(); });
+}
+
+void TEditorLines::addListener(TEditorLinesListener *listener)
+{
+    m_listeners.push_back(listener);
+}
+
+void TEditorLines::removeListener(TEditorLinesListener *listener)
+{
+    std::erase(m_listeners, listener);
 }
 
 TRangeValue TEditorLines::range(int index) const
@@ -209,12 +216,10 @@ void TEditorLines::replaceAll(const QString &text)
         if (length > 0)
             m_lines[i].text = QString::fromRawData(base + start, length);
     }
-    if (m_listener) {
-        if (hadLines)
-            m_listener->linesCleared();
-        if (!m_lines.empty())
-            m_listener->linesInserted(0, Count());
-    }
+    if (hadLines)
+        notify([](TEditorLinesListener *l) { l->linesCleared(); });
+    if (!m_lines.empty())
+        notify([&](TEditorLinesListener *l) { l->linesInserted(0, Count()); });
 }
 
 void TEditorLines::LoadFromFile(const QString &path)

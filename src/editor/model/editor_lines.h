@@ -12,7 +12,13 @@ namespace bp {
 class TEditorLinesListener;
 
 // How lines were separated in the file read last; writing uses the same separator.
-enum class TSynEditFileFormat { sffDos, sffUnix, sffMac, sffUnicode };
+enum class TSynEditFileFormat
+{
+    sffDos,
+    sffUnix,
+    sffMac,
+    sffUnicode
+};
 
 // The stored highlighter end state of a line. A fresh line holds kUnscannedRange, which no
 // highlighter state equals, so a rescan never stops on a line that was never scanned.
@@ -80,7 +86,9 @@ public:
     TSynEditFileFormat fileFormat() const { return m_fileFormat; }
     void setFileFormat(TSynEditFileFormat format) { m_fileFormat = format; }
 
-    void setListener(TEditorLinesListener *listener) { m_listener = listener; }
+    // Listeners are told of every change in the order they were added.
+    void addListener(TEditorLinesListener *listener);
+    void removeListener(TEditorLinesListener *listener);
 
 private:
     struct Line
@@ -89,13 +97,18 @@ private:
         TRangeValue range = kUnscannedRange;
     };
     void replaceAll(const QString &text);
+    template <typename Call> void notify(Call call)
+    {
+        for (TEditorLinesListener *listener : m_listeners)
+            call(listener);
+    }
 
     std::vector<Line> m_lines;
     // Owner of the characters that unchanged loaded lines point into.
     QString m_sharedText;
     TextEncoding m_encoding = TextEncoding::Ansi;
     TSynEditFileFormat m_fileFormat = TSynEditFileFormat::sffDos;
-    TEditorLinesListener *m_listener = nullptr;
+    std::vector<TEditorLinesListener *> m_listeners;
 };
 
 // Told of every structural change, after it happened (the edit model keeps caret,

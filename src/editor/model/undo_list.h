@@ -8,7 +8,8 @@
 
 namespace bp {
 
-enum class TChangeReason {
+enum class TChangeReason
+{
     crInsert,
     crPaste,
     crDragDropInsert,

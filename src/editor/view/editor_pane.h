@@ -1,7 +1,14 @@
 #pragma once
 
+#include "editor/model/buffer_coord.h"
+#include "editor/model/editor_command.h"
+
 #include <QAbstractScrollArea>
+#include <QColor>
+#include <QFont>
 #include <functional>
+#include <memory>
+#include <vector>
 
 class QMenu;
 
@@ -9,37 +16,152 @@ namespace bp {
 
 class TEditorLines;
 class EditModel;
+class SystemClipboard;
 
 // The six standard editing commands of the main window that the pane carries out
 // while it has the keyboard focus.
-enum class TEditAction { Undo, Copy, Cut, Paste, SelectAll, Delete };
+enum class TEditAction
+{
+    Undo,
+    Copy,
+    Cut,
+    Paste,
+    SelectAll,
+    Delete
+};
 
-// The custom-drawn text area: paints the model and maps keys and the mouse onto it.
-class TEditorPane : public QAbstractScrollArea
+// A stretch of one line painted in one style. Invalid colours mean the editor's own.
+struct TPaintRun
+{
+    int start = 0; // 0-based character index in the line
+    int length = 0;
+    QColor foreground;
+    QColor background;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+};
+
+// The custom-drawn text area over an EditModel: paints the visible lines with a line-number
+// gutter and maps keys and the mouse onto the model's commands. Holds no editing rules.
+class TCustomEditorPane : public QAbstractScrollArea
 {
     Q_OBJECT
 public:
-    explicit TEditorPane(QWidget *parent = nullptr);
-    ~TEditorPane() override;
+    explicit TCustomEditorPane(QWidget *parent = nullptr);
+    ~TCustomEditorPane() override;
 
-    EditModel &model();
+    EditModel &model() { return *m_model; }
+    const EditModel &model() const { return *m_model; }
     TEditorLines &Lines();
 
     // Whether the pane enables `action` now; false whenever the pane lacks the focus.
     bool UpdateAction(TEditAction action) const;
     // Runs `action` when the pane has the focus; returns whether it ran.
     bool ExecuteAction(TEditAction action);
+    void CommandProcessor(TEditorCommand command, QChar ch = QChar());
 
     void SetFocus();
-    void setContextMenu(QMenu *menu);
+    void setContextMenu(QMenu *menu) { m_contextMenu = menu; }
 
     // The change notification: called after each editing step that enters the undo history.
     std::function<void()> OnChange;
+
+    // Supplies the styled runs of a line (0-based index) for painting; the default paints
+    // the whole line in the editor's colours. The highlighter plugs in here.
+    using RunProvider = std::function<std::vector<TPaintRun>(int index, QStringView text)>;
+    void setRunProvider(RunProvider provider);
+
+    // Display settings.
+    void setEditorFont(const QFont &font);
+    const QFont &editorFont() const { return m_font; }
+    void setGutterFont(const QFont &font);
+    void setActiveLineColor(const QColor &color);
+    QColor activeLineColor() const { return m_activeLineColor; }
+    void setRightEdge(int column, const QColor &color);
+    int rightEdge() const { return m_rightEdge; }
+
+    // Geometry, for painting tests and the widget's own mapping.
+    int gutterWidth() const { return m_gutterWidth; }
+    int lineHeight() const { return m_lineHeight; }
+    int charWidth() const { return m_charWidth; }
+    // Text position under a viewport point (column 1 when in the gutter).
+    TBufferCoord positionAt(const QPoint &point) const;
+    // Viewport rectangle of the caret.
+    QRect caretRect() const;
+    // Repaints lines [first, last] (0-based; last -1 = to the bottom of the view).
+    void invalidateLines(int first, int last);
 
 signals:
     // Something the enabled state of the editing actions depends on may have changed
     // (focus, selection, undo history, clipboard).
     void actionStateChanged();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void timerEvent(QTimerEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    void updateMetrics();
+    void updateGutterWidth();
+    void updateScrollBars();
+    void updateWindowSize();
+    void onCaretMoved();
+    void restartCaretBlink();
+    void paintGutter(QPainter &painter, int firstLine, int lastLine);
+    void paintLine(QPainter &painter, int line, int y);
+    std::vector<TPaintRun> runsFor(int index, QStringView text) const;
+    // Selected display cells [from, to) of `line`, 0-based.
+    std::pair<int, int> selectedCells(int line, int length) const;
+    void selectWordAt(TBufferCoord position);
+    QRect lineRect(int line) const;
+
+    std::unique_ptr<EditModel> m_model;
+    std::unique_ptr<SystemClipboard> m_clipboard;
+    QMenu *m_contextMenu = nullptr;
+    RunProvider m_runProvider;
+
+    QFont m_font;
+    QFont m_gutterFont;
+    QColor m_activeLineColor;
+    QColor m_rightEdgeColor;
+    int m_rightEdge = 80;
+    int m_charWidth = 8;
+    int m_lineHeight = 16;
+    int m_ascent = 12;
+    int m_gutterDigitWidth = 7;
+    int m_gutterDigits = 4;
+    int m_gutterWidth = 0;
+    bool m_updatingScrollBars = false;
+
+    bool m_selecting = false;
+    int m_blinkTimer = 0;
+    bool m_caretVisible = true;
+    // Reused between paints so painting a line allocates nothing in the steady state.
+    QString m_visibleText;
+    std::vector<int> m_visibleCellOfChar;
+};
+
+// The configured pane of the main window: Courier New 13 px, tab width 4, the info
+// background as active-line colour, right edge after column 80.
+class TEditorPane : public TCustomEditorPane
+{
+    Q_OBJECT
+public:
+    explicit TEditorPane(QWidget *parent = nullptr);
 };
 
 } // namespace bp

@@ -1,0 +1,932 @@
+#include "edit_model.h"
+
+#include "text_clipboard.h"
+
+#include <QStringList>
+#include <algorithm>
+
+namespace bp {
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+bool defaultIdentChar(QChar ch)
+{
+    const char16_t u = ch.unicode();
+    return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || u == u'_' ||
+           (u >= u'a' && u <= u'z');
+}
+
+// Splits clipboard or inserted text at CR LF, CR or LF.
+QStringList splitBreaks(const QString &text)
+{
+    QStringList parts;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text[i];
+        if (ch != u'\r' && ch != u'\n')
+            continue;
+        parts.append(text.mid(start, i - start));
+        if (ch == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    parts.append(text.mid(start));
+    return parts;
+}
+
+// Where text inserted at `at` ends.
+TBufferCoord endOfInsertion(TBufferCoord at, const QString &text)
+{
+    const QStringList parts = splitBreaks(text);
+    if (parts.size() == 1)
+        return {at.Char + int(parts.front().size()), at.Line};
+    return {int(parts.back().size()) + 1, at.Line + int(parts.size()) - 1};
+}
+
+} // namespace
+
+EditModel::EditModel(QObject *parent) : QObject(parent), isIdentChar(defaultIdentChar)
+{
+    m_lines.addListener(this);
+}
+
+EditModel::~EditModel()
+{
+    m_lines.removeListener(this);
+}
+
+// --- line list notifications ---------------------------------------------------------
+
+void EditModel::linesInserted(int index, int count)
+{
+    for (int i = index; i < index + count; ++i)
+        m_longestLine = m_longestLine < 0 ? -1 : std::max(m_longestLine, m_lines.length(i));
+    emit lineCountChanged();
+    emit linesInvalidated(index, -1);
+}
+
+void EditModel::linesDeleted(int index, int)
+{
+    emit lineCountChanged();
+    emit linesInvalidated(index, -1);
+}
+
+void EditModel::linesChanged(int index, int count)
+{
+    for (int i = index; i < index + count; ++i)
+        if (m_longestLine >= 0)
+            m_longestLine = std::max(m_longestLine, m_lines.length(i));
+    emit linesInvalidated(index, index + count - 1);
+}
+
+void EditModel::linesCleared()
+{
+    m_longestLine = -1;
+    m_caret = m_anchor = m_moving = {1, 1};
+    m_topLine = m_leftChar = 1;
+    ClearUndo();
+    emit lineCountChanged();
+    emit linesInvalidated(0, -1);
+    emit scrolled();
+    emit caretMoved();
+    emit selectionChanged();
+}
+
+// --- columns ------------------------------------------------------------------------
+
+void EditModel::setTabWidth(int width)
+{
+    m_tabWidth = std::max(1, width);
+    emit linesInvalidated(0, -1);
+}
+
+int EditModel::displayColumn(int line, int charColumn) const
+{
+    const QStringView text = m_lines.view(line - 1);
+    const int inLine = std::min<int>(charColumn - 1, int(text.size()));
+    int column = 0;
+    if (!text.contains(u'\t')) {
+        column = inLine;
+    } else {
+        for (int i = 0; i < inLine; ++i)
+            column = text[i] == u'\t' ? (column / m_tabWidth + 1) * m_tabWidth : column + 1;
+    }
+    return column + 1 + std::max(0, charColumn - 1 - inLine);
+}
+
+int EditModel::charColumnAt(int line, int column) const
+{
+    const QStringView text = m_lines.view(line - 1);
+    if (!text.contains(u'\t'))
+        return std::max(1, column);
+    int cells = 0;
+    for (int i = 0; i < text.size(); ++i) {
+        const int next = text[i] == u'\t' ? (cells / m_tabWidth + 1) * m_tabWidth : cells + 1;
+        if (column - 1 < next)
+            return i + 1;
+        cells = next;
+    }
+    return int(text.size()) + 1 + (column - 1 - cells);
+}
+
+int EditModel::maxCaretColumn(int line) const
+{
+    return std::max(kMaxCaretColumn, m_lines.length(line - 1) + 1);
+}
+
+int EditModel::maxScrollWidth() const
+{
+    if (m_longestLine < 0) {
+        int longest = 0;
+        for (int i = 0; i < m_lines.Count(); ++i)
+            longest = std::max(longest, m_lines.length(i));
+        m_longestLine = longest;
+    }
+    return std::max(kMaxScrollWidth, m_longestLine + 1);
+}
+
+// --- caret and selection -------------------------------------------------------------
+
+TBufferCoord EditModel::clamp(TBufferCoord position, bool toLineEnd) const
+{
+    position.Line = std::clamp(position.Line, 1, std::max(1, m_lines.Count()));
+    int maxChar = maxCaretColumn(position.Line);
+    if (toLineEnd)
+        maxChar = std::min(maxChar, m_lines.length(position.Line - 1) + 1);
+    position.Char = std::clamp(position.Char, 1, maxChar);
+    return position;
+}
+
+void EditModel::setCaretOnly(TBufferCoord position)
+{
+    if (position == m_caret)
+        return;
+    m_caret = position;
+    emit caretMoved();
+}
+
+void EditModel::setSelection(TBufferCoord anchor, TBufferCoord moving)
+{
+    if (anchor == m_anchor && moving == m_moving)
+        return;
+    const bool hadSelection = SelAvail();
+    const int firstLine = std::min({m_anchor.Line, m_moving.Line, anchor.Line, moving.Line});
+    const int lastLine = std::max({m_anchor.Line, m_moving.Line, anchor.Line, moving.Line});
+    m_anchor = anchor;
+    m_moving = moving;
+    if (hadSelection || SelAvail())
+        emit linesInvalidated(firstLine - 1, lastLine - 1);
+    emit selectionChanged();
+}
+
+void EditModel::SetCaretXY(TBufferCoord position)
+{
+    position = clamp(position, false);
+    setSelection(position, position);
+    setCaretOnly(position);
+    EnsureCursorPosVisible();
+}
+
+void EditModel::moveTo(TBufferCoord position, bool extend)
+{
+    position = clamp(position, false);
+    if (extend) {
+        const TBufferCoord anchor = SelAvail() ? m_anchor : m_caret;
+        setSelection(anchor, position);
+    } else {
+        setSelection(position, position);
+    }
+    setCaretOnly(position);
+    EnsureCursorPosVisible();
+}
+
+void EditModel::moveCaret(TBufferCoord position, bool extend)
+{
+    moveTo(position, extend);
+}
+
+TBufferCoord EditModel::BlockBegin() const
+{
+    if (m_selectionMode == TSelectionMode::smColumn)
+        return {std::min(m_anchor.Char, m_moving.Char), std::min(m_anchor.Line, m_moving.Line)};
+    return std::min(m_anchor, m_moving);
+}
+
+TBufferCoord EditModel::BlockEnd() const
+{
+    if (m_selectionMode == TSelectionMode::smColumn)
+        return {std::max(m_anchor.Char, m_moving.Char), std::max(m_anchor.Line, m_moving.Line)};
+    return std::max(m_anchor, m_moving);
+}
+
+void EditModel::SetBlockBegin(TBufferCoord position)
+{
+    position = clamp(position, m_selectionMode == TSelectionMode::smNormal);
+    setSelection(position, position);
+}
+
+void EditModel::SetBlockEnd(TBufferCoord position)
+{
+    position = clamp(position, m_selectionMode == TSelectionMode::smNormal);
+    setSelection(m_anchor, position);
+}
+
+bool EditModel::SelAvail() const
+{
+    return m_anchor.Char != m_moving.Char ||
+           (m_anchor.Line != m_moving.Line && m_selectionMode != TSelectionMode::smColumn);
+}
+
+void EditModel::setSelectionMode(TSelectionMode mode)
+{
+    if (mode == m_selectionMode)
+        return;
+    m_selectionMode = mode;
+    emit linesInvalidated(std::min(m_anchor.Line, m_moving.Line) - 1,
+                          std::max(m_anchor.Line, m_moving.Line) - 1);
+    emit selectionChanged();
+    emit modeChanged();
+}
+
+QString EditModel::columnText(int line, int firstColumn, int lastColumn) const
+{
+    const QStringView text = m_lines.view(line - 1);
+    const int from = std::min<int>(charColumnAt(line, firstColumn) - 1, int(text.size()));
+    const int to = std::min<int>(charColumnAt(line, lastColumn) - 1, int(text.size()));
+    return to > from ? text.sliced(from, to - from).toString() : QString();
+}
+
+QString EditModel::SelText() const
+{
+    if (!SelAvail() || m_lines.isEmpty())
+        return {};
+    const TBufferCoord begin = BlockBegin();
+    const TBufferCoord end = BlockEnd();
+    const int lastLine = std::min(end.Line, m_lines.Count());
+    QString result;
+    switch (m_selectionMode) {
+    case TSelectionMode::smNormal: {
+        auto slice = [&](int line, int from, int to) {
+            const QStringView text = m_lines.view(line - 1);
+            from = std::min<int>(from - 1, int(text.size()));
+            to = to < 0 ? int(text.size()) : std::min<int>(to - 1, int(text.size()));
+            return to > from ? text.sliced(from, to - from) : QStringView();
+        };
+        if (begin.Line == end.Line)
+            return slice(begin.Line, begin.Char, end.Char).toString();
+        result += slice(begin.Line, begin.Char, -1);
+        for (int line = begin.Line + 1; line < lastLine; ++line)
+            result += kCrLf + m_lines.view(line - 1);
+        if (end.Line <= m_lines.Count())
+            result += kCrLf + slice(end.Line, 1, end.Char);
+        return result;
+    }
+    case TSelectionMode::smLine:
+        for (int line = begin.Line; line <= lastLine; ++line) {
+            result += m_lines.view(line - 1);
+            if (line < m_lines.Count())
+                result += kCrLf;
+        }
+        return result;
+    case TSelectionMode::smColumn: {
+        const int left = std::min(displayColumn(m_anchor.Line, m_anchor.Char),
+                                  displayColumn(m_moving.Line, m_moving.Char));
+        const int right = std::max(displayColumn(m_anchor.Line, m_anchor.Char),
+                                   displayColumn(m_moving.Line, m_moving.Char));
+        for (int line = begin.Line; line <= lastLine; ++line) {
+            if (line > begin.Line)
+                result += kCrLf;
+            result += columnText(line, left, right);
+        }
+        return result;
+    }
+    }
+    return result;
+}
+
+void EditModel::SelectAll()
+{
+    if (m_lines.isEmpty())
+        return;
+    const int last = m_lines.Count();
+    const TBufferCoord end{m_lines.length(last - 1) + 1, last};
+    setSelection({1, 1}, end);
+    setCaretOnly(end);
+    EnsureCursorPosVisible();
+}
+
+QString EditModel::LineText() const
+{
+    return m_lines[m_caret.Line - 1];
+}
+
+void EditModel::SetLineText(const QString &text)
+{
+    if (m_caret.Line <= std::max(1, m_lines.Count()))
+        m_lines.setLine(m_lines.isEmpty() ? 0 : m_caret.Line - 1, text);
+}
+
+void EditModel::setInsertMode(bool insert)
+{
+    if (insert == m_insertMode)
+        return;
+    m_insertMode = insert;
+    emit modeChanged();
+}
+
+// --- view window --------------------------------------------------------------------
+
+void EditModel::SetTopLine(int line)
+{
+    line = std::clamp(line, 1, std::max(1, displayLineCount()));
+    if (line == m_topLine)
+        return;
+    m_topLine = line;
+    emit scrolled();
+}
+
+void EditModel::SetLeftChar(int column)
+{
+    column = std::clamp(column, 1, std::max(1, maxScrollWidth() - m_charsInWindow + 1));
+    if (column == m_leftChar)
+        return;
+    m_leftChar = column;
+    emit scrolled();
+}
+
+void EditModel::setWindowSize(int lines, int chars)
+{
+    m_linesInWindow = std::max(1, lines);
+    m_charsInWindow = std::max(1, chars);
+}
+
+void EditModel::EnsureCursorPosVisible()
+{
+    if (m_caret.Line < m_topLine)
+        SetTopLine(m_caret.Line);
+    else if (m_caret.Line > m_topLine + m_linesInWindow - 1)
+        SetTopLine(m_caret.Line - m_linesInWindow + 1);
+    const int column = displayColumn(m_caret.Line, m_caret.Char);
+    if (column < m_leftChar)
+        SetLeftChar(column);
+    else if (column > m_leftChar + m_charsInWindow - 1)
+        SetLeftChar(column - m_charsInWindow + 1);
+}
+
+// --- undo ---------------------------------------------------------------------------
+
+void EditModel::BeginUndoBlock()
+{
+    if (m_blockDepth++ == 0) {
+        m_blockChangeNumber = ++m_changeNumber;
+        m_blockRecorded = false;
+    }
+}
+
+void EditModel::EndUndoBlock()
+{
+    Q_ASSERT(m_blockDepth > 0);
+    if (--m_blockDepth == 0 && m_blockRecorded) {
+        m_blockRecorded = false;
+        emit undoStateChanged();
+        emit changed();
+    }
+}
+
+void EditModel::record(TUndoRecord undoRecord)
+{
+    if (m_replaying)
+        return;
+    undoRecord.changeNumber = m_blockDepth > 0 ? m_blockChangeNumber : ++m_changeNumber;
+    m_undoList.push(std::move(undoRecord));
+    m_redoList.clear();
+    if (m_blockDepth > 0) {
+        m_blockRecorded = true;
+    } else {
+        emit undoStateChanged();
+        emit changed();
+    }
+}
+
+void EditModel::ClearUndo()
+{
+    const bool had = CanUndo() || CanRedo();
+    m_undoList.clear();
+    m_redoList.clear();
+    if (had)
+        emit undoStateChanged();
+}
+
+void EditModel::replay(TUndoRecord &undoRecord, bool undo)
+{
+    m_replaying = true;
+    const bool removes = undoRecord.isInsertion() == undo;
+    if (removes)
+        rawDelete(undoRecord.start, endOfInsertion(undoRecord.start, undoRecord.text));
+    else
+        rawInsert(undoRecord.start, undoRecord.text);
+    m_replaying = false;
+    if (undo) {
+        setSelection(undoRecord.anchorBefore, undoRecord.movingBefore);
+        setCaretOnly(undoRecord.caretBefore);
+    } else {
+        const TBufferCoord after =
+            removes ? undoRecord.start : endOfInsertion(undoRecord.start, undoRecord.text);
+        setSelection(after, after);
+        setCaretOnly(after);
+    }
+    EnsureCursorPosVisible();
+    emit undoStateChanged();
+    emit changed();
+}
+
+void EditModel::Undo()
+{
+    if (m_undoList.isEmpty())
+        return;
+    TUndoRecord last = m_undoList.pop();
+    for (;;) {
+        replay(last, true);
+        const int number = last.changeNumber;
+        const TChangeReason reason = last.reason;
+        m_redoList.push(std::move(last));
+        if (m_undoList.isEmpty())
+            break;
+        const TUndoRecord &next = m_undoList.top();
+        const bool sameCommand = next.changeNumber == number;
+        const bool sameKind = next.reason == reason && reason != TChangeReason::crIndent &&
+                              reason != TChangeReason::crUnindent;
+        if (!sameCommand && !sameKind)
+            break;
+        last = m_undoList.pop();
+    }
+}
+
+void EditModel::Redo()
+{
+    if (m_redoList.isEmpty())
+        return;
+    TUndoRecord next = m_redoList.pop();
+    for (;;) {
+        replay(next, false);
+        const int number = next.changeNumber;
+        const TChangeReason reason = next.reason;
+        m_undoList.push(std::move(next));
+        if (m_redoList.isEmpty())
+            break;
+        const TUndoRecord &following = m_redoList.top();
+        const bool sameCommand = following.changeNumber == number;
+        const bool sameKind = following.reason == reason && reason != TChangeReason::crIndent &&
+                              reason != TChangeReason::crUnindent;
+        if (!sameCommand && !sameKind)
+            break;
+        next = m_redoList.pop();
+    }
+}
+
+// --- text primitives ----------------------------------------------------------------
+
+TBufferCoord EditModel::rawInsert(TBufferCoord at, const QString &text)
+{
+    if (m_lines.isEmpty())
+        m_lines.Add(QString());
+    const int index = at.Line - 1;
+    Q_ASSERT(index >= 0 && index < m_lines.Count());
+    QString line = m_lines[index];
+    const int column = std::min<int>(at.Char - 1, int(line.size()));
+    const QStringList parts = splitBreaks(text);
+    if (parts.size() == 1) {
+        line.insert(column, parts.front());
+        m_lines.setLine(index, line);
+        return {column + 1 + int(parts.front().size()), at.Line};
+    }
+    const QString tail = line.mid(column);
+    line.truncate(column);
+    line += parts.front();
+    std::vector<QString> added;
+    added.reserve(parts.size() - 1);
+    for (qsizetype i = 1; i < parts.size(); ++i)
+        added.push_back(parts[i]);
+    added.back() += tail;
+    m_lines.setLine(index, line);
+    m_lines.insertLines(index + 1, std::move(added));
+    return {int(parts.back().size()) + 1, at.Line + int(parts.size()) - 1};
+}
+
+QString EditModel::rawDelete(TBufferCoord from, TBufferCoord to)
+{
+    if (m_lines.isEmpty() || !(from < to))
+        return {};
+    const int first = from.Line - 1;
+    const int last = std::min(to.Line, m_lines.Count()) - 1;
+    const QString firstLine = m_lines[first];
+    const int fromColumn = std::min<int>(from.Char - 1, int(firstLine.size()));
+    if (first == last) {
+        const int toColumn = std::min<int>(to.Char - 1, int(firstLine.size()));
+        if (toColumn <= fromColumn)
+            return {};
+        QString line = firstLine;
+        const QString removed = line.mid(fromColumn, toColumn - fromColumn);
+        line.remove(fromColumn, toColumn - fromColumn);
+        m_lines.setLine(first, line);
+        return removed;
+    }
+    const QString lastLine = m_lines[last];
+    const int toColumn = std::min<int>(to.Char - 1, int(lastLine.size()));
+    QString removed = firstLine.mid(fromColumn);
+    for (int i = first + 1; i < last; ++i)
+        removed += kCrLf + m_lines.view(i);
+    removed += kCrLf + QStringView(lastLine).left(toColumn);
+    m_lines.setLine(first, firstLine.left(fromColumn) + QStringView(lastLine).mid(toColumn));
+    m_lines.remove(first + 1, last - first);
+    return removed;
+}
+
+TBufferCoord EditModel::insertText(TBufferCoord at, const QString &text, TChangeReason reason)
+{
+    if (text.isEmpty())
+        return at;
+    TUndoRecord undoRecord;
+    undoRecord.caretBefore = m_caret;
+    undoRecord.anchorBefore = m_anchor;
+    undoRecord.movingBefore = m_moving;
+    // Text typed in virtual space first fills the line up to the insertion column.
+    const int length = m_lines.length(at.Line - 1);
+    QString inserted = text;
+    if (at.Char > length + 1) {
+        inserted.prepend(QString(at.Char - length - 1, u' '));
+        at.Char = length + 1;
+    }
+    const TBufferCoord end = rawInsert(at, inserted);
+    undoRecord.reason = reason;
+    undoRecord.start = at;
+    undoRecord.end = end;
+    undoRecord.selectionMode = m_selectionMode;
+    undoRecord.text = inserted;
+    record(std::move(undoRecord));
+    return end;
+}
+
+QString EditModel::deleteText(TBufferCoord from, TBufferCoord to, TChangeReason reason)
+{
+    TUndoRecord undoRecord;
+    undoRecord.caretBefore = m_caret;
+    undoRecord.anchorBefore = m_anchor;
+    undoRecord.movingBefore = m_moving;
+    // Normalise both ends into the text so the record's start re-inserts exactly.
+    from.Char = std::min(from.Char, m_lines.length(from.Line - 1) + 1);
+    const QString removed = rawDelete(from, to);
+    if (removed.isEmpty())
+        return removed;
+    undoRecord.reason = reason;
+    undoRecord.start = from;
+    undoRecord.end = endOfInsertion(from, removed);
+    undoRecord.selectionMode = m_selectionMode;
+    undoRecord.text = removed;
+    record(std::move(undoRecord));
+    return removed;
+}
+
+// --- editing operations -------------------------------------------------------------
+
+void EditModel::deleteSelection()
+{
+    if (!SelAvail() || m_lines.isEmpty())
+        return;
+    const TBufferCoord begin = BlockBegin();
+    const TBufferCoord end = BlockEnd();
+    BeginUndoBlock();
+    switch (m_selectionMode) {
+    case TSelectionMode::smNormal:
+        deleteText(begin, end, TChangeReason::crDelete);
+        setSelection(begin, begin);
+        setCaretOnly(clamp(begin, false));
+        break;
+    case TSelectionMode::smLine: {
+        const int lastLine = std::min(end.Line, m_lines.Count());
+        TBufferCoord from{1, begin.Line};
+        TBufferCoord to{1, lastLine + 1};
+        if (lastLine == m_lines.Count()) {
+            to = {m_lines.length(lastLine - 1) + 1, lastLine};
+            if (begin.Line > 1)
+                from = {m_lines.length(begin.Line - 2) + 1, begin.Line - 1};
+        }
+        deleteText(from, to, TChangeReason::crDelete);
+        const TBufferCoord caret = clamp({1, begin.Line}, true);
+        setSelection(caret, caret);
+        setCaretOnly(caret);
+        break;
+    }
+    case TSelectionMode::smColumn: {
+        const int left = std::min(displayColumn(m_anchor.Line, m_anchor.Char),
+                                  displayColumn(m_moving.Line, m_moving.Char));
+        const int right = std::max(displayColumn(m_anchor.Line, m_anchor.Char),
+                                   displayColumn(m_moving.Line, m_moving.Char));
+        const int lastLine = std::min(end.Line, m_lines.Count());
+        for (int line = begin.Line; line <= lastLine; ++line)
+            deleteText({charColumnAt(line, left), line}, {charColumnAt(line, right), line},
+                       TChangeReason::crDelete);
+        const TBufferCoord caret{charColumnAt(begin.Line, left), begin.Line};
+        setSelection(caret, caret);
+        setCaretOnly(caret);
+        break;
+    }
+    }
+    EndUndoBlock();
+    EnsureCursorPosVisible();
+}
+
+void EditModel::insertColumnBlock(const QString &text)
+{
+    const QStringList parts = splitBreaks(text);
+    const int column = displayColumn(m_caret.Line, m_caret.Char);
+    TBufferCoord end = m_caret;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const int line = m_caret.Line + int(i);
+        if (line > m_lines.Count()) {
+            const int last = std::max(1, m_lines.Count());
+            insertText({m_lines.length(last - 1) + 1, last}, kCrLf, TChangeReason::crPaste);
+        }
+        const int length = m_lines.length(line - 1);
+        const int lineDisplayEnd = displayColumn(line, length + 1);
+        const int at = column <= lineDisplayEnd ? charColumnAt(line, column)
+                                                : length + 1 + (column - lineDisplayEnd);
+        end = insertText({at, line}, parts[i], TChangeReason::crPaste);
+    }
+    setSelection(end, end);
+    setCaretOnly(end);
+}
+
+void EditModel::insertLineBlock(const QString &text)
+{
+    QString block = text;
+    if (!block.endsWith(u'\n') && !block.endsWith(u'\r'))
+        block += kCrLf;
+    const TBufferCoord end = insertText({1, m_caret.Line}, block, TChangeReason::crPaste);
+    setSelection(end, end);
+    setCaretOnly(clamp(end, false));
+}
+
+void EditModel::SetSelTextPrimitive(const QString &text, TSelectionMode mode, TChangeReason reason)
+{
+    BeginUndoBlock();
+    deleteSelection();
+    switch (mode) {
+    case TSelectionMode::smNormal: {
+        const TBufferCoord end = insertText(m_caret, text, reason);
+        setSelection(end, end);
+        setCaretOnly(end);
+        break;
+    }
+    case TSelectionMode::smLine:
+        insertLineBlock(text);
+        break;
+    case TSelectionMode::smColumn:
+        insertColumnBlock(text);
+        break;
+    }
+    EndUndoBlock();
+    EnsureCursorPosVisible();
+}
+
+bool EditModel::canPaste() const
+{
+    return m_clipboard && m_clipboard->hasText();
+}
+
+void EditModel::copyToClipboard()
+{
+    if (m_clipboard && SelAvail())
+        m_clipboard->setBlock(SelText(), m_selectionMode);
+}
+
+void EditModel::cutToClipboard()
+{
+    if (!SelAvail())
+        return;
+    copyToClipboard();
+    deleteSelection();
+}
+
+void EditModel::pasteFromClipboard()
+{
+    if (!m_clipboard)
+        return;
+    const std::optional<ClipboardBlock> block = m_clipboard->block();
+    if (!block || block->text.isEmpty())
+        return;
+    SetSelTextPrimitive(block->text, block->mode.value_or(TSelectionMode::smNormal),
+                        TChangeReason::crPaste);
+}
+
+void EditModel::typeCharacter(QChar ch)
+{
+    if (ch.unicode() < 0x20 || ch.unicode() == 0x7F)
+        return;
+    if (SelAvail()) {
+        SetSelTextPrimitive(QString(ch));
+        return;
+    }
+    const int length = m_lines.length(m_caret.Line - 1);
+    if (m_insertMode || m_caret.Char > length) {
+        // Past column 1024 only the end of a longer line still takes characters.
+        if (m_caret.Char > kMaxScrollWidth && m_caret.Char > length + 1)
+            return;
+        const TBufferCoord end = insertText(m_caret, QString(ch), TChangeReason::crInsert);
+        setSelection(end, end);
+        setCaretOnly(end);
+    } else {
+        BeginUndoBlock();
+        deleteText(m_caret, {m_caret.Char + 1, m_caret.Line}, TChangeReason::crDelete);
+        const TBufferCoord end = insertText(m_caret, QString(ch), TChangeReason::crInsert);
+        EndUndoBlock();
+        setSelection(end, end);
+        setCaretOnly(end);
+    }
+    EnsureCursorPosVisible();
+}
+
+void EditModel::lineBreak()
+{
+    BeginUndoBlock();
+    deleteSelection();
+    const TBufferCoord at = clamp(m_caret, true);
+    const TBufferCoord end = insertText(at, kCrLf, TChangeReason::crLineBreak);
+    EndUndoBlock();
+    setSelection(end, end);
+    setCaretOnly(end);
+    EnsureCursorPosVisible();
+}
+
+void EditModel::deleteLastChar()
+{
+    if (SelAvail()) {
+        deleteSelection();
+        return;
+    }
+    const int length = m_lines.length(m_caret.Line - 1);
+    if (m_caret.Char > length + 1) {
+        moveTo({length + 1, m_caret.Line}, false);
+        return;
+    }
+    TBufferCoord from = m_caret;
+    if (m_caret.Char > 1) {
+        from.Char -= 1;
+    } else if (m_caret.Line > 1) {
+        from = {m_lines.length(m_caret.Line - 2) + 1, m_caret.Line - 1};
+    } else {
+        return;
+    }
+    deleteText(from, m_caret, TChangeReason::crDelete);
+    setSelection(from, from);
+    setCaretOnly(from);
+    EnsureCursorPosVisible();
+}
+
+void EditModel::deleteChar()
+{
+    if (SelAvail()) {
+        deleteSelection();
+        return;
+    }
+    if (m_lines.isEmpty())
+        return;
+    const int length = m_lines.length(m_caret.Line - 1);
+    if (m_caret.Char <= length) {
+        deleteText(m_caret, {m_caret.Char + 1, m_caret.Line}, TChangeReason::crDelete);
+    } else if (m_caret.Line < m_lines.Count()) {
+        // At or beyond the end: the next line joins this one (padding virtual space first).
+        BeginUndoBlock();
+        if (m_caret.Char > length + 1)
+            insertText({length + 1, m_caret.Line}, QString(m_caret.Char - length - 1, u' '),
+                       TChangeReason::crInsert);
+        deleteText(m_caret, {1, m_caret.Line + 1}, TChangeReason::crDelete);
+        EndUndoBlock();
+    }
+    setSelection(m_caret, m_caret);
+}
+
+void EditModel::moveCaretCommand(TEditorCommand command, bool extend)
+{
+    const int lineCount = displayLineCount();
+    TBufferCoord target = m_caret;
+    const int column = displayColumn(m_caret.Line, m_caret.Char);
+    auto atColumn = [&](int line) { return TBufferCoord{charColumnAt(line, column), line}; };
+    switch (command) {
+    case ecLeft:
+        if (m_caret.Char > 1)
+            target.Char -= 1;
+        else if (m_caret.Line > 1)
+            target = {m_lines.length(m_caret.Line - 2) + 1, m_caret.Line - 1};
+        break;
+    case ecRight:
+        if (m_caret.Char < maxCaretColumn(m_caret.Line))
+            target.Char += 1;
+        break;
+    case ecUp:
+        target = atColumn(std::max(1, m_caret.Line - 1));
+        break;
+    case ecDown:
+        target = atColumn(std::min(lineCount, m_caret.Line + 1));
+        break;
+    case ecPageUp: {
+        const int step = std::max(1, m_linesInWindow - 1);
+        SetTopLine(m_topLine - step);
+        target = atColumn(std::max(1, m_caret.Line - step));
+        break;
+    }
+    case ecPageDown: {
+        const int step = std::max(1, m_linesInWindow - 1);
+        SetTopLine(std::min(m_topLine + step, std::max(1, lineCount - m_linesInWindow + 1)));
+        target = atColumn(std::min(lineCount, m_caret.Line + step));
+        break;
+    }
+    case ecPageTop:
+        target = atColumn(m_topLine);
+        break;
+    case ecPageBottom:
+        target = atColumn(std::min(lineCount, m_topLine + m_linesInWindow - 1));
+        break;
+    case ecLineStart:
+        target.Char = 1;
+        break;
+    case ecLineEnd: {
+        // First press: after the last character that is not blank; again: the real end.
+        const QStringView text = m_lines.view(m_caret.Line - 1);
+        int lastNonBlank = int(text.size());
+        while (lastNonBlank > 0 &&
+               (text[lastNonBlank - 1] == u' ' || text[lastNonBlank - 1] == u'\t'))
+            --lastNonBlank;
+        target.Char = m_caret.Char == lastNonBlank + 1 ? int(text.size()) + 1 : lastNonBlank + 1;
+        break;
+    }
+    case ecEditorTop:
+        target = {1, 1};
+        break;
+    case ecEditorBottom:
+        target = {m_lines.length(lineCount - 1) + 1, lineCount};
+        break;
+    default:
+        return;
+    }
+    moveTo(target, extend);
+}
+
+void EditModel::CommandProcessor(TEditorCommand command, QChar ch)
+{
+    if ((command >= ecLeft && command <= ecEditorBottom) ||
+        (command >= ecSelLeft && command <= ecSelEditorBottom)) {
+        const bool extend = command > ecSelection;
+        moveCaretCommand(TEditorCommand(extend ? command - ecSelection : command), extend);
+        return;
+    }
+    switch (command) {
+    case ecChar:
+        typeCharacter(ch);
+        break;
+    case ecLineBreak:
+        lineBreak();
+        break;
+    case ecDeleteLastChar:
+        deleteLastChar();
+        break;
+    case ecDeleteChar:
+        deleteChar();
+        break;
+    case ecSelectAll:
+        SelectAll();
+        break;
+    case ecCopy:
+        copyToClipboard();
+        break;
+    case ecCut:
+        cutToClipboard();
+        break;
+    case ecPaste:
+        pasteFromClipboard();
+        break;
+    case ecUndo:
+        Undo();
+        break;
+    case ecRedo:
+        Redo();
+        break;
+    case ecToggleMode:
+        setInsertMode(!m_insertMode);
+        break;
+    case ecNormalSelect:
+        setSelectionMode(TSelectionMode::smNormal);
+        break;
+    case ecColumnSelect:
+        setSelectionMode(TSelectionMode::smColumn);
+        break;
+    case ecLineSelect:
+        setSelectionMode(TSelectionMode::smLine);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace bp

@@ -1,0 +1,648 @@
+#include "editor_pane.h"
+
+#include "editor/model/edit_model.h"
+#include "key_map.h"
+#include "system_clipboard.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFocusEvent>
+#include <QFontMetrics>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyleHints>
+#include <algorithm>
+
+namespace bp {
+namespace {
+
+constexpr int kGutterRightOffset = 2;
+constexpr int kGutterLeftOffset = 0;
+constexpr int kGutterGradientSteps = 48;
+constexpr int kMinGutterDigits = 4;
+
+int decimalDigits(int value)
+{
+    int digits = 1;
+    while (value >= 10) {
+        value /= 10;
+        ++digits;
+    }
+    return digits;
+}
+
+} // namespace
+
+TCustomEditorPane::TCustomEditorPane(QWidget *parent)
+    : QAbstractScrollArea(parent), m_model(std::make_unique<EditModel>()),
+      m_clipboard(std::make_unique<SystemClipboard>())
+{
+    m_model->setClipboard(m_clipboard.get());
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_activeLineColor = palette().color(QPalette::ToolTipBase);
+    m_rightEdgeColor = QColor(0xC0, 0xC0, 0xC0);
+    m_font = font();
+    m_gutterFont = font();
+
+    connect(m_model.get(), &EditModel::linesInvalidated, this, &TCustomEditorPane::invalidateLines);
+    connect(m_model.get(), &EditModel::lineCountChanged, this, [this] {
+        updateGutterWidth();
+        updateScrollBars();
+    });
+    connect(m_model.get(), &EditModel::caretMoved, this, &TCustomEditorPane::onCaretMoved);
+    connect(m_model.get(), &EditModel::scrolled, this, [this] {
+        updateScrollBars();
+        viewport()->update();
+    });
+    connect(m_model.get(), &EditModel::selectionChanged, this,
+            &TCustomEditorPane::actionStateChanged);
+    connect(m_model.get(), &EditModel::undoStateChanged, this,
+            &TCustomEditorPane::actionStateChanged);
+    connect(m_model.get(), &EditModel::modeChanged, this, [this] { viewport()->update(); });
+    connect(m_model.get(), &EditModel::changed, this, [this] {
+        if (OnChange)
+            OnChange();
+    });
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &TCustomEditorPane::actionStateChanged);
+    updateMetrics();
+}
+
+TCustomEditorPane::~TCustomEditorPane() = default;
+
+TEditorLines &TCustomEditorPane::Lines()
+{
+    return m_model->Lines();
+}
+
+// --- settings and metrics -----------------------------------------------------------
+
+void TCustomEditorPane::setEditorFont(const QFont &font)
+{
+    m_font = font;
+    updateMetrics();
+}
+
+void TCustomEditorPane::setGutterFont(const QFont &font)
+{
+    m_gutterFont = font;
+    updateMetrics();
+}
+
+void TCustomEditorPane::setActiveLineColor(const QColor &color)
+{
+    m_activeLineColor = color;
+    viewport()->update();
+}
+
+void TCustomEditorPane::setRightEdge(int column, const QColor &color)
+{
+    m_rightEdge = column;
+    m_rightEdgeColor = color;
+    viewport()->update();
+}
+
+void TCustomEditorPane::setRunProvider(RunProvider provider)
+{
+    m_runProvider = std::move(provider);
+    viewport()->update();
+}
+
+void TCustomEditorPane::updateMetrics()
+{
+    const QFontMetrics metrics(m_font);
+    m_charWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('M')));
+    m_lineHeight = std::max(1, metrics.height());
+    m_ascent = metrics.ascent();
+    m_gutterDigitWidth = QFontMetrics(m_gutterFont).horizontalAdvance(QLatin1Char('0'));
+    m_gutterDigits = -1;
+    updateGutterWidth();
+    updateWindowSize();
+    updateScrollBars();
+    viewport()->update();
+}
+
+void TCustomEditorPane::updateGutterWidth()
+{
+    const int digits = std::max(kMinGutterDigits, decimalDigits(m_model->Lines().Count()));
+    if (digits == m_gutterDigits)
+        return;
+    m_gutterDigits = digits;
+    m_gutterWidth =
+        kGutterLeftOffset + kGutterRightOffset + m_gutterDigitWidth * m_gutterDigits + 2;
+    updateWindowSize();
+    viewport()->update();
+}
+
+void TCustomEditorPane::updateWindowSize()
+{
+    const int lines = std::max(1, viewport()->height() / m_lineHeight);
+    const int chars = std::max(1, (viewport()->width() - m_gutterWidth) / m_charWidth);
+    m_model->setWindowSize(lines, chars);
+}
+
+void TCustomEditorPane::updateScrollBars()
+{
+    m_updatingScrollBars = true;
+    QScrollBar *vertical = verticalScrollBar();
+    vertical->setRange(1, std::max(1, m_model->displayLineCount() - m_model->LinesInWindow() + 1));
+    vertical->setPageStep(m_model->LinesInWindow());
+    vertical->setSingleStep(1);
+    vertical->setValue(m_model->TopLine());
+    QScrollBar *horizontal = horizontalScrollBar();
+    horizontal->setRange(1, std::max(1, m_model->maxScrollWidth() - m_model->CharsInWindow() + 1));
+    horizontal->setPageStep(m_model->CharsInWindow());
+    horizontal->setSingleStep(1);
+    horizontal->setValue(m_model->LeftChar());
+    m_updatingScrollBars = false;
+}
+
+void TCustomEditorPane::scrollContentsBy(int, int)
+{
+    if (m_updatingScrollBars)
+        return;
+    m_model->SetTopLine(verticalScrollBar()->value());
+    m_model->SetLeftChar(horizontalScrollBar()->value());
+    viewport()->update();
+}
+
+void TCustomEditorPane::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    updateWindowSize();
+    updateScrollBars();
+}
+
+// --- geometry -----------------------------------------------------------------------
+
+QRect TCustomEditorPane::lineRect(int line) const
+{
+    const int y = (line - m_model->TopLine()) * m_lineHeight;
+    return QRect(0, y, viewport()->width(), m_lineHeight);
+}
+
+void TCustomEditorPane::invalidateLines(int first, int last)
+{
+    const int top = m_model->TopLine() - 1;
+    const int bottom = top + m_model->LinesInWindow();
+    if (last < 0)
+        last = bottom;
+    first = std::max(first, top);
+    last = std::min(last, bottom);
+    if (first > last)
+        return;
+    viewport()->update(QRect(0, (first - top) * m_lineHeight, viewport()->width(),
+                             (last - first + 1) * m_lineHeight));
+}
+
+TBufferCoord TCustomEditorPane::positionAt(const QPoint &point) const
+{
+    const int line = std::clamp(m_model->TopLine() + std::max(0, point.y()) / m_lineHeight, 1,
+                                m_model->displayLineCount());
+    if (point.x() < m_gutterWidth)
+        return {1, line};
+    // Round to the nearer cell boundary, as a click between two characters expects.
+    const int column =
+        m_model->LeftChar() + (point.x() - m_gutterWidth + m_charWidth / 2) / m_charWidth;
+    const int charColumn = m_model->charColumnAt(line, column);
+    return {std::clamp(charColumn, 1, m_model->maxCaretColumn(line)), line};
+}
+
+QRect TCustomEditorPane::caretRect() const
+{
+    const TBufferCoord caret = m_model->CaretXY();
+    const int column = m_model->displayColumn(caret.Line, caret.Char);
+    const int x = m_gutterWidth + (column - m_model->LeftChar()) * m_charWidth;
+    const int y = (caret.Line - m_model->TopLine()) * m_lineHeight;
+    if (m_model->insertMode())
+        return QRect(x, y, 2, m_lineHeight);
+    return QRect(x, y, m_charWidth, m_lineHeight);
+}
+
+// --- painting -----------------------------------------------------------------------
+
+std::vector<TPaintRun> TCustomEditorPane::runsFor(int index, QStringView text) const
+{
+    if (m_runProvider)
+        return m_runProvider(index, text);
+    return {TPaintRun{0, int(text.size()), {}, {}, false, false, false, false}};
+}
+
+void TCustomEditorPane::paintGutter(QPainter &painter, int firstLine, int lastLine)
+{
+    const int height = viewport()->height();
+    const QColor left = palette().color(QPalette::Base);
+    const QColor right = palette().color(QPalette::Button);
+    for (int band = 0; band < kGutterGradientSteps; ++band) {
+        const int x0 = m_gutterWidth * band / kGutterGradientSteps;
+        const int x1 = m_gutterWidth * (band + 1) / kGutterGradientSteps;
+        const double t = kGutterGradientSteps > 1 ? double(band) / (kGutterGradientSteps - 1) : 0;
+        const QColor color = QColor::fromRgbF(left.redF() + (right.redF() - left.redF()) * t,
+                                              left.greenF() + (right.greenF() - left.greenF()) * t,
+                                              left.blueF() + (right.blueF() - left.blueF()) * t);
+        painter.fillRect(QRect(x0, 0, x1 - x0, height), color);
+    }
+    painter.setFont(m_gutterFont);
+    painter.setPen(palette().color(QPalette::WindowText));
+    const QFontMetrics metrics(m_gutterFont);
+    const int lineCount = m_model->Lines().Count();
+    for (int line = firstLine; line <= lastLine && line <= std::max(1, lineCount); ++line) {
+        const QString number = QString::number(line);
+        const int textWidth = metrics.horizontalAdvance(number);
+        const int right = m_gutterWidth - kGutterRightOffset - 2;
+        const int y = (line - m_model->TopLine()) * m_lineHeight;
+        const int baseline = y + (m_lineHeight - metrics.height()) / 2 + metrics.ascent();
+        painter.drawText(right - textWidth, baseline, number);
+    }
+}
+
+void TCustomEditorPane::paintLine(QPainter &painter, int line, int y)
+{
+    const EditModel &model = *m_model;
+    const QStringView text = model.Lines().view(line - 1);
+    const int tabWidth = model.TabWidth();
+    const int firstCell = model.LeftChar() - 1; // 0-based first visible display cell
+    const int endCell = firstCell + model.CharsInWindow() + 1;
+    const int textLeft = m_gutterWidth;
+    const bool active = line == model.CaretY();
+    painter.fillRect(QRect(textLeft, y, viewport()->width() - textLeft, m_lineHeight),
+                     active ? m_activeLineColor : palette().color(QPalette::Base));
+
+    // Lay out only the visible cells, so a very long line costs what is on screen.
+    // Without tabs a character's cell is its index and the scan starts at the left edge.
+    int charIndex = 0;
+    int cell = 0;
+    if (!text.contains(u'\t')) {
+        charIndex = cell = std::min<int>(firstCell, int(text.size()));
+    } else {
+        while (charIndex < text.size()) {
+            const int next = text[charIndex] == u'\t' ? (cell / tabWidth + 1) * tabWidth : cell + 1;
+            if (next > firstCell)
+                break;
+            cell = next;
+            ++charIndex;
+        }
+    }
+    const int firstVisibleChar = charIndex;
+    m_visibleText.clear();
+    m_visibleCellOfChar.clear();
+    while (charIndex < text.size() && cell < endCell) {
+        m_visibleCellOfChar.push_back(int(m_visibleText.size()));
+        const QChar ch = text[charIndex];
+        const int next = ch == u'\t' ? (cell / tabWidth + 1) * tabWidth : cell + 1;
+        for (int c = std::max(cell, firstCell); c < next; ++c)
+            m_visibleText += (ch == u'\t' || ch.unicode() < 0x20) ? QChar(u' ') : ch;
+        cell = next;
+        ++charIndex;
+    }
+    m_visibleCellOfChar.push_back(int(m_visibleText.size()));
+    const int lastVisibleChar = charIndex; // exclusive
+    auto cellOf = [&](int index) {
+        return m_visibleCellOfChar[std::clamp(index, firstVisibleChar, lastVisibleChar) -
+                                   firstVisibleChar];
+    };
+
+    QFont font = m_font;
+    for (const TPaintRun &run : runsFor(line - 1, text)) {
+        const int from = cellOf(run.start);
+        const int to = cellOf(run.start + run.length);
+        if (to <= from)
+            continue;
+        const int x = textLeft + from * m_charWidth;
+        if (run.background.isValid())
+            painter.fillRect(QRect(x, y, (to - from) * m_charWidth, m_lineHeight), run.background);
+        font.setBold(run.bold);
+        font.setItalic(run.italic);
+        font.setUnderline(run.underline);
+        font.setStrikeOut(run.strikeOut);
+        painter.setFont(font);
+        painter.setPen(run.foreground.isValid() ? run.foreground : palette().color(QPalette::Text));
+        painter.drawText(x, y + m_ascent, m_visibleText.mid(from, to - from));
+    }
+
+    const auto [selectionFrom, selectionTo] = selectedCells(line, int(text.size()));
+    const int x0 = textLeft + (std::max(selectionFrom, firstCell) - firstCell) * m_charWidth;
+    const int x1 = textLeft + (std::min(selectionTo, endCell) - firstCell) * m_charWidth;
+    if (x1 > x0) {
+        const QRect area(x0, y, x1 - x0, m_lineHeight);
+        painter.fillRect(area, palette().color(QPalette::Highlight));
+        painter.save();
+        painter.setClipRect(area);
+        painter.setPen(palette().color(QPalette::HighlightedText));
+        painter.setFont(m_font);
+        painter.drawText(textLeft, y + m_ascent, m_visibleText);
+        painter.restore();
+    }
+}
+
+std::pair<int, int> TCustomEditorPane::selectedCells(int line, int length) const
+{
+    const EditModel &model = *m_model;
+    if (!model.SelAvail())
+        return {0, 0};
+    const TBufferCoord begin = model.BlockBegin();
+    const TBufferCoord end = model.BlockEnd();
+    if (line < begin.Line || line > end.Line)
+        return {0, 0};
+    // Display columns are 1-based; cells 0-based. A selected line break shows as one cell.
+    const int lineEnd = model.displayColumn(line, length + 1) - 1;
+    switch (model.selectionMode()) {
+    case TSelectionMode::smNormal:
+        return {line == begin.Line ? model.displayColumn(line, begin.Char) - 1 : 0,
+                line == end.Line ? model.displayColumn(line, end.Char) - 1 : lineEnd + 1};
+    case TSelectionMode::smLine:
+        return {0, std::max(lineEnd + 1, model.LeftChar() + model.CharsInWindow())};
+    case TSelectionMode::smColumn: {
+        const TBufferCoord anchor = model.selectionAnchor();
+        const TBufferCoord moving = model.selectionMovingEnd();
+        const int a = model.displayColumn(anchor.Line, anchor.Char) - 1;
+        const int b = model.displayColumn(moving.Line, moving.Char) - 1;
+        return {std::min(a, b), std::max(a, b)};
+    }
+    }
+    return {0, 0};
+}
+
+void TCustomEditorPane::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(viewport());
+    const QRect area = event->rect();
+    const int top = m_model->TopLine();
+    const int firstLine = top + area.top() / m_lineHeight;
+    const int lastLine = top + area.bottom() / m_lineHeight;
+    const int lineCount = m_model->displayLineCount();
+    const int textLeft = m_gutterWidth;
+    painter.fillRect(QRect(textLeft, 0, viewport()->width() - textLeft, viewport()->height()),
+                     palette().color(QPalette::Base));
+    for (int line = firstLine; line <= lastLine && line <= lineCount; ++line)
+        paintLine(painter, line, (line - top) * m_lineHeight);
+
+    if (m_rightEdge > 0) {
+        const int x = textLeft + (m_rightEdge - m_model->LeftChar() + 1) * m_charWidth;
+        if (x >= textLeft) {
+            painter.setPen(m_rightEdgeColor);
+            painter.drawLine(x, area.top(), x, area.bottom());
+        }
+    }
+    if (hasFocus() && m_caretVisible) {
+        const QRect caret = caretRect();
+        if (caret.left() >= textLeft) {
+            painter.fillRect(caret, palette().color(QPalette::Text));
+            if (!m_model->insertMode()) {
+                // The block caret shows the character under it in the background colour.
+                const TBufferCoord position = m_model->CaretXY();
+                const QStringView line = m_model->Lines().view(position.Line - 1);
+                if (position.Char <= line.size() && line[position.Char - 1] != u'\t') {
+                    painter.setFont(m_font);
+                    painter.setPen(palette().color(QPalette::Base));
+                    painter.drawText(caret.left(), caret.top() + m_ascent,
+                                     QString(line[position.Char - 1]));
+                }
+            }
+        }
+    }
+    if (area.left() < m_gutterWidth)
+        paintGutter(painter, firstLine, lastLine);
+}
+
+// --- caret --------------------------------------------------------------------------
+
+void TCustomEditorPane::onCaretMoved()
+{
+    restartCaretBlink();
+    viewport()->update();
+    emit actionStateChanged();
+}
+
+void TCustomEditorPane::restartCaretBlink()
+{
+    m_caretVisible = true;
+    if (m_blinkTimer)
+        killTimer(m_blinkTimer);
+    m_blinkTimer = 0;
+    const int interval = QGuiApplication::styleHints()->cursorFlashTime() / 2;
+    if (hasFocus() && interval > 0)
+        m_blinkTimer = startTimer(interval);
+}
+
+void TCustomEditorPane::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_blinkTimer) {
+        QAbstractScrollArea::timerEvent(event);
+        return;
+    }
+    m_caretVisible = !m_caretVisible;
+    viewport()->update(caretRect().adjusted(-1, 0, 1, 0));
+}
+
+// --- focus and actions --------------------------------------------------------------
+
+void TCustomEditorPane::SetFocus()
+{
+    setFocus(Qt::OtherFocusReason);
+}
+
+void TCustomEditorPane::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    restartCaretBlink();
+    viewport()->update();
+    emit actionStateChanged();
+}
+
+void TCustomEditorPane::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    if (m_blinkTimer)
+        killTimer(m_blinkTimer);
+    m_blinkTimer = 0;
+    viewport()->update();
+    emit actionStateChanged();
+}
+
+bool TCustomEditorPane::focusNextPrevChild(bool)
+{
+    // Tab and Shift+Tab are editing keys here, never focus moves.
+    return false;
+}
+
+bool TCustomEditorPane::UpdateAction(TEditAction action) const
+{
+    if (!hasFocus())
+        return false;
+    switch (action) {
+    case TEditAction::Cut:
+    case TEditAction::Copy:
+        return m_model->SelAvail();
+    case TEditAction::Paste:
+        return m_model->canPaste();
+    case TEditAction::Undo:
+        return m_model->CanUndo();
+    case TEditAction::Delete:
+    case TEditAction::SelectAll:
+        return true;
+    }
+    return false;
+}
+
+bool TCustomEditorPane::ExecuteAction(TEditAction action)
+{
+    if (!hasFocus())
+        return false;
+    switch (action) {
+    case TEditAction::Cut:
+        CommandProcessor(ecCut);
+        break;
+    case TEditAction::Copy:
+        CommandProcessor(ecCopy);
+        break;
+    case TEditAction::Paste:
+        CommandProcessor(ecPaste);
+        break;
+    case TEditAction::Undo:
+        CommandProcessor(ecUndo);
+        break;
+    case TEditAction::Delete:
+        CommandProcessor(ecDeleteChar);
+        break;
+    case TEditAction::SelectAll:
+        CommandProcessor(ecSelectAll);
+        break;
+    }
+    return true;
+}
+
+void TCustomEditorPane::CommandProcessor(TEditorCommand command, QChar ch)
+{
+    m_model->CommandProcessor(command, ch);
+    if (command == ecCopy)
+        emit actionStateChanged();
+}
+
+// --- keyboard -----------------------------------------------------------------------
+
+void TCustomEditorPane::keyPressEvent(QKeyEvent *event)
+{
+    const TEditorCommand command = commandForKey(event->key(), event->modifiers());
+    if (command != ecNone) {
+        CommandProcessor(command);
+        event->accept();
+        return;
+    }
+    const QString text = event->text();
+    const Qt::KeyboardModifiers modifiers =
+        event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    // AltGr arrives as Ctrl+Alt on some platforms and still types characters.
+    const bool typing =
+        modifiers == Qt::NoModifier || modifiers == (Qt::ControlModifier | Qt::AltModifier);
+    if (typing && !text.isEmpty() && text.front().unicode() >= 0x20 &&
+        text.front().unicode() != 0x7F) {
+        for (QChar ch : text)
+            CommandProcessor(ecChar, ch);
+        event->accept();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void TCustomEditorPane::inputMethodEvent(QInputMethodEvent *event)
+{
+    for (QChar ch : event->commitString())
+        CommandProcessor(ecChar, ch);
+    event->accept();
+}
+
+// --- mouse --------------------------------------------------------------------------
+
+void TCustomEditorPane::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        // The right button opens the context menu and leaves caret and selection alone.
+        event->accept();
+        return;
+    }
+    const TBufferCoord position = positionAt(event->position().toPoint());
+    const bool extend = event->modifiers() & Qt::ShiftModifier;
+    m_model->moveCaret(position, extend);
+    m_selecting = true;
+    event->accept();
+}
+
+void TCustomEditorPane::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_selecting || !(event->buttons() & Qt::LeftButton))
+        return;
+    m_model->moveCaret(positionAt(event->position().toPoint()), true);
+    event->accept();
+}
+
+void TCustomEditorPane::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_selecting = false;
+    event->accept();
+}
+
+void TCustomEditorPane::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || event->position().x() < m_gutterWidth)
+        return;
+    selectWordAt(positionAt(event->position().toPoint()));
+    m_selecting = false;
+    event->accept();
+}
+
+void TCustomEditorPane::selectWordAt(TBufferCoord position)
+{
+    const QStringView text = m_model->Lines().view(position.Line - 1);
+    int index = position.Char - 1;
+    if (index >= text.size() || !m_model->isIdentChar(text[index])) {
+        if (index > 0 && index - 1 < text.size() && m_model->isIdentChar(text[index - 1]))
+            --index;
+        else
+            return;
+    }
+    int start = index;
+    while (start > 0 && m_model->isIdentChar(text[start - 1]))
+        --start;
+    int end = index;
+    while (end < text.size() && m_model->isIdentChar(text[end]))
+        ++end;
+    m_model->moveCaret({start + 1, position.Line}, false);
+    m_model->moveCaret({end + 1, position.Line}, true);
+}
+
+void TCustomEditorPane::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (m_contextMenu)
+        m_contextMenu->popup(event->globalPos());
+    event->accept();
+}
+
+// --- the configured pane ------------------------------------------------------------
+
+TEditorPane::TEditorPane(QWidget *parent) : TCustomEditorPane(parent)
+{
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPixelSize(13);
+    setEditorFont(font);
+    QFont gutter(QStringLiteral("Courier New"));
+    gutter.setStyleHint(QFont::TypeWriter);
+    gutter.setPixelSize(11);
+    setGutterFont(gutter);
+    setActiveLineColor(QApplication::palette().color(QPalette::ToolTipBase));
+    setRightEdge(80, QColor(0xC0, 0xC0, 0xC0));
+    model().setTabWidth(4);
+}
+
+} // namespace bp

@@ -1,0 +1,195 @@
+#include "common/error.h"
+#include "common/text_file.h"
+#include "editor/model/editor_lines.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace bp;
+
+Q_DECLARE_METATYPE(bp::TSynEditFileFormat)
+Q_DECLARE_METATYPE(bp::TextEncoding)
+
+class TestEditorLines : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString writeFile(const QString &name, const QByteArray &bytes)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot write fixture");
+        return path;
+    }
+
+private slots:
+    void cutting_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<TSynEditFileFormat>("style");
+        const QString ls(QChar(0x2028));
+        using F = TSynEditFileFormat;
+        QTest::newRow("empty file") << QString() << QStringList{} << F::sffDos;
+        QTest::newRow("no break") << u"abc"_qs << QStringList{u"abc"_qs} << F::sffDos;
+        QTest::newRow("CR LF") << u"a\r\nb"_qs << QStringList{u"a"_qs, u"b"_qs} << F::sffDos;
+        QTest::newRow("lone CR") << u"a\rb"_qs << QStringList{u"a"_qs, u"b"_qs} << F::sffMac;
+        QTest::newRow("lone LF") << u"a\nb"_qs << QStringList{u"a"_qs, u"b"_qs} << F::sffUnix;
+        QTest::newRow("LF CR is two breaks")
+            << u"a\n\rb"_qs << QStringList{u"a"_qs, QString(), u"b"_qs} << F::sffDos;
+        QTest::newRow("line separator")
+            << (u"a"_qs + ls + u"b"_qs) << QStringList{u"a"_qs, u"b"_qs} << F::sffUnicode;
+        QTest::newRow("separator CR LF is one break")
+            << (u"a"_qs + ls + u"\r\nb"_qs) << QStringList{u"a"_qs, u"b"_qs} << F::sffUnicode;
+        QTest::newRow("separator LF is one break")
+            << (u"a"_qs + ls + u"\nb"_qs) << QStringList{u"a"_qs, u"b"_qs} << F::sffUnicode;
+        QTest::newRow("CR then separator is two breaks")
+            << (u"a\r"_qs + ls + u"b"_qs) << QStringList{u"a"_qs, QString(), u"b"_qs}
+            << F::sffUnicode;
+        QTest::newRow("trailing break adds an empty line")
+            << u"a\r\nb\r\n"_qs << QStringList{u"a"_qs, u"b"_qs, QString()} << F::sffDos;
+        QTest::newRow("only a break")
+            << u"\n"_qs << QStringList{QString(), QString()} << F::sffUnix;
+        QTest::newRow("mixed CR LF and LF is CR LF")
+            << u"a\r\nb\nc"_qs << QStringList{u"a"_qs, u"b"_qs, u"c"_qs} << F::sffDos;
+        QTest::newRow("CR and LF apart is CR LF")
+            << u"a\rb\nc"_qs << QStringList{u"a"_qs, u"b"_qs, u"c"_qs} << F::sffDos;
+    }
+    void cutting()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, lines);
+        QFETCH(TSynEditFileFormat, style);
+        TEditorLines list;
+        list.setText(text);
+        QStringList actual;
+        for (int i = 0; i < list.Count(); ++i)
+            actual << list[i];
+        QCOMPARE(actual, lines);
+        QCOMPARE(list.fileFormat(), style);
+        const CutLines cut = cutIntoLines(text);
+        QCOMPARE(QStringList(cut.lines.begin(), cut.lines.end()), lines);
+        QCOMPARE(cut.style, style);
+    }
+
+    void writeBackIsByteExact_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<TextEncoding>("encoding");
+        QTest::newRow("ANSI CR LF with Cyrillic and a trailing break")
+            << QByteArray("PROGRAM\r\n\xCF\xF0\xE8\xE2\xE5\xF2 \x98\xFF\r\nEND_PROGRAM\r\n")
+            << TextEncoding::Ansi;
+        QTest::newRow("ANSI LF") << QByteArray("a\nb\n") << TextEncoding::Ansi;
+        QTest::newRow("ANSI CR") << QByteArray("a\rb") << TextEncoding::Ansi;
+        QTest::newRow("UTF-8 with mark")
+            << QByteArray("\xEF\xBB\xBF\xD0\x9F\xD1\x80\xD0\xB8\r\nx") << TextEncoding::Utf8;
+        QTest::newRow("UTF-16 LE with mark") << QByteArray("\xFF\xFE"
+                                                           "a\0\r\0\n\0\x1F\x04",
+                                                           10)
+                                             << TextEncoding::Utf16LE;
+        QTest::newRow("UTF-16 BE with mark")
+            << QByteArray("\xFE\xFF\0a\0\n\x04\x1F", 8) << TextEncoding::Utf16BE;
+        QTest::newRow("empty file") << QByteArray() << TextEncoding::Ansi;
+    }
+    void writeBackIsByteExact()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(TextEncoding, encoding);
+        const QString in = writeFile(u"in.qpl"_qs, bytes);
+        TEditorLines list;
+        list.LoadFromFile(in);
+        QCOMPARE(list.encoding(), encoding);
+        const QString out = m_dir.filePath(u"out.qpl"_qs);
+        list.SaveToFile(out);
+        QFile file(out);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), bytes);
+    }
+
+    void undecodableInputIsRefused_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("UTF-8 mark then an invalid byte") << QByteArray("\xEF\xBB\xBF"
+                                                                       "ab\xFF");
+        QTest::newRow("UTF-8 mark then a cut-off sequence") << QByteArray("\xEF\xBB\xBF"
+                                                                          "ab\xD0");
+        QTest::newRow("UTF-8 mark then an encoded surrogate")
+            << QByteArray("\xEF\xBB\xBF\xED\xA0\x80");
+        QTest::newRow("UTF-16 LE with an odd byte count") << QByteArray("\xFF\xFE"
+                                                                        "a\0b",
+                                                                        5);
+        QTest::newRow("UTF-16 BE with an odd byte count") << QByteArray("\xFE\xFF\0", 3);
+    }
+    void undecodableInputIsRefused()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString path = writeFile(u"bad.qpl"_qs, bytes);
+        TEditorLines list;
+        list.Add(u"kept"_qs);
+        try {
+            list.LoadFromFile(path);
+            QFAIL("the file was accepted");
+        } catch (const Error &error) {
+            QVERIFY2(error.message().contains(path), qPrintable(error.message()));
+        }
+        QCOMPARE(list.Count(), 1);
+        QCOMPARE(list[0], u"kept"_qs);
+    }
+
+    void missingFileAndDirectoryAreRefused()
+    {
+        TEditorLines list;
+        QVERIFY_THROWS_EXCEPTION(Error, list.LoadFromFile(m_dir.filePath(u"none.qpl"_qs)));
+        QVERIFY_THROWS_EXCEPTION(Error, list.LoadFromFile(m_dir.path()));
+    }
+
+    void itemAssignment()
+    {
+        TEditorLines list;
+        list.setLine(0, u"first"_qs); // index == count appends, also on an empty list
+        list.setLine(1, u"second"_qs);
+        list.setLine(0, u"changed"_qs);
+        QCOMPARE(list.Count(), 2);
+        QCOMPARE(list[0], u"changed"_qs);
+        QVERIFY_THROWS_EXCEPTION(Error, list.setLine(3, u"x"_qs));
+        QCOMPARE(list[5], QString());
+        QCOMPARE(list.range(5), TRangeValue(0));
+    }
+
+    void freshLinesAreUnscanned()
+    {
+        TEditorLines list;
+        list.setText(u"a\nb"_qs);
+        list.Add(u"c"_qs);
+        for (int i = 0; i < list.Count(); ++i)
+            QCOMPARE(list.range(i), kUnscannedRange);
+    }
+
+    void linesOutliveTheirLoadBuffer()
+    {
+        // A line read from a file must stay valid after the list is replaced.
+        TEditorLines list;
+        list.setText(u"alpha\nbeta"_qs);
+        const QString kept = list[1];
+        list.setText(u"other"_qs);
+        list.Clear();
+        QCOMPARE(kept, u"beta"_qs);
+    }
+
+    void clearKeepsStyle()
+    {
+        TEditorLines list;
+        list.setText(u"a\nb"_qs);
+        list.Clear();
+        list.Add(u"x"_qs);
+        list.Add(u"y"_qs);
+        QCOMPARE(list.text(), u"x\ny"_qs);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEditorLines)
+#include "test_editor_lines.moc"
