@@ -170,6 +170,9 @@ public:
     virtual TRange GetRange() const;
     virtual void SetRange(TRange value);
     virtual void ResetRange();
+    // The text the scanner reads: the line lower-cased code unit by code unit (QChar::toLower)
+    // unless the highlighter is case-sensitive.
+    QStringView ScannedLine() const { return QStringView(fLine, fLineLen); }
     // The display-form index of the character at line index pos (0-based); pos itself without
     // a display form.
     int PosToExpandedPos(int pos) const;
@@ -285,7 +288,8 @@ private:
     };
 
     void StepExpandedRun();
-    static void CopyInto(std::vector<char16_t> &buffer, QStringView text);
+    static char16_t *Reserve(std::vector<char16_t> &buffer, std::size_t length);
+    static const char16_t *CopyInto(std::vector<char16_t> &buffer, QStringView text);
 
     std::vector<std::unique_ptr<THighlighterAttributes>> fAttributes;
     std::vector<HookEntry> fAttrChangeHooks;

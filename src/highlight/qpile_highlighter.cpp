@@ -263,10 +263,100 @@ void TQPILEHighlighter::Next()
     NextBase();
 }
 
+// Leaves exactly the state that calling Next until GetEol leaves (Run, fTokenPos, fTokenID,
+// fRange, fToIdent and fStringLen of the last identifier, fExpandedTokenPos), but walks the
+// line with the token procedures' rules in local variables: the kinds of the tokens in
+// between are not observable, so identifiers are measured without the keyword lookup. With a
+// display form the tokens are stepped one by one, as the display form moves per token.
 void TQPILEHighlighter::NextToEol()
 {
-    while (!GetEol())
-        Next();
+    if (fExpandedLine != nullptr) {
+        while (!GetEol())
+            Next();
+        return;
+    }
+    if (GetEol())
+        return;
+    const char16_t *const line = fLine;
+    const int length = fLineLen;
+    const auto atLineEnd = [line, length](int pos) {
+        return pos >= length || line[pos] == u'\n' || line[pos] == u'\r';
+    };
+    int run = Run;
+    TRangeState range = fRange;
+    const char16_t *identifier = nullptr;
+    if (range == TRangeState::rsComment) {
+        range = TRangeState::rsUnknown;
+        while (!atLineEnd(run))
+            ++run;
+    }
+    for (;;) {
+        const char16_t c = line[run];
+        if (c >= 128) {
+            ++run;
+            continue;
+        }
+        switch (dispatchTable[c]) {
+        case Procedure::Null:
+            ++run;
+            if (run == length + 1) {
+                if (identifier != nullptr) {
+                    fToIdent = identifier;
+                    fStringLen = 0;
+                    while (qpile::isIdentCodeUnit(identifier[fStringLen]))
+                        ++fStringLen;
+                }
+                fRange = range;
+                fTokenPos = length;
+                Run = run;
+                fTokenID = TtkTokenKind::tkNull;
+                NextBase();
+                return;
+            }
+            break;
+        case Procedure::LineFeed:
+            ++run;
+            break;
+        case Procedure::CarriageReturn:
+            ++run;
+            if (line[run] == u'\n')
+                ++run;
+            break;
+        case Procedure::Space:
+            ++run;
+            while (line[run] <= 0x20 && !atLineEnd(run))
+                ++run;
+            break;
+        case Procedure::StringOpen:
+            ++run;
+            range = TRangeState::rsString;
+            do {
+                if (line[run] == u'"') {
+                    ++run;
+                    range = TRangeState::rsUnknown;
+                    break;
+                }
+                if (!atLineEnd(run))
+                    ++run;
+            } while (!atLineEnd(run));
+            break;
+        case Procedure::CommentOpen:
+            ++run;
+            range = TRangeState::rsUnknown;
+            while (!atLineEnd(run))
+                ++run;
+            break;
+        case Procedure::Identifier:
+            identifier = line + run;
+            ++run;
+            while (qpile::isIdentCodeUnit(line[run]))
+                ++run;
+            break;
+        case Procedure::Unknown:
+            ++run;
+            break;
+        }
+    }
 }
 
 void TQPILEHighlighter::ScanNull()
