@@ -236,6 +236,13 @@ void TCustomHighlighter::StepExpandedRun()
     fOldRun = Run;
 }
 
+TRange TCustomHighlighter::ScanEndState(QStringView line, int lineNumber)
+{
+    SetLine(line, lineNumber);
+    NextToEol();
+    return GetRange();
+}
+
 void TCustomHighlighter::NextToEol()
 {
     while (!GetEol())

@@ -159,6 +159,11 @@ public:
     // runs the base part, which steps the display form along.
     virtual void Next();
     virtual void NextToEol();
+    // The end state of `line` scanned from the current range: what SetLine, NextToEol and
+    // GetRange give, which is all a rescan needs. A concrete highlighter may compute it
+    // without tokenising; the line buffers are then not prepared, and the current range
+    // becomes the end state.
+    virtual TRange ScanEndState(QStringView line, int lineNumber);
     virtual QString GetToken() const;
     QStringView GetTokenView() const;
     virtual int GetTokenPos() const { return fTokenPos; }
