@@ -44,8 +44,8 @@ void applyCommentToggle(EditModel &model)
     const TBufferCoord caret = model.CaretXY();
     const int first = model.SelAvail() ? model.BlockBegin().Line : caret.Line;
     const int last = model.SelAvail() ? model.BlockEnd().Line : caret.Line;
-    const QList<LineChange> changes = toggleComments(
-        [&](int line) { return model.Lines()[line - 1]; }, first, last);
+    const QList<LineChange> changes =
+        toggleComments([&](int line) { return model.Lines()[line - 1]; }, first, last);
     model.BeginUndoBlock();
     for (const LineChange &change : changes)
         replaceLineRecorded(model, change.line, change.text);
