@@ -101,6 +101,8 @@ Tfrm_Main::~Tfrm_Main()
     // The base destructor hides the window, which moves the focus after the members are gone.
     disconnect(qApp, nullptr, this, nullptr);
     disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
+    disconnect(EditorPane, nullptr, this, nullptr);
+    EditorPane->OnChange = nullptr;
 }
 
 void Tfrm_Main::createControls()
