@@ -2,6 +2,7 @@
 
 #include "application.h"
 #include "common/error.h"
+#include "common/text_file.h"
 #include "document_file.h"
 #include "editor/model/editor_lines.h"
 #include "editor/view/editor_pane.h"
@@ -35,6 +36,9 @@ namespace bp {
 namespace {
 
 const QString kModified = QStringLiteral("Изменен");
+const QString kSaved = QStringLiteral("Сохранен");
+// Names an untitled document in the save question; the document stays untitled.
+const QString kUntitledPlaceholder = QStringLiteral("c:\\untitled.qpl");
 const QString kHelpPath = QStringLiteral("/ru/faq/5-brindle-pad.html");
 const QString kProductPath = QStringLiteral("/ru/brindle-pad.html");
 
@@ -46,6 +50,17 @@ QFont pixelFont(const QString &family, int pixelSize)
     QFont font(family);
     font.setPixelSize(pixelSize);
     return font;
+}
+
+FileDialogRequest qpileFileDialog(const QString &title)
+{
+    FileDialogRequest request;
+    request.title = title;
+    request.filters = {{QStringLiteral("Все файлы (*.*)"), QStringLiteral("*.*")},
+                       {QStringLiteral("QPILE файлы"), QStringLiteral("*.qpl")}};
+    request.selectedFilter = 1;
+    request.defaultSuffix = QStringLiteral("qpl");
+    return request;
 }
 
 void paintBar(QWidget *bar)
@@ -61,7 +76,8 @@ void paintBar(QWidget *bar)
 
 Tfrm_Main::Tfrm_Main(const PlatformServices &services, const QStringList &arguments,
                      QWidget *parent)
-    : QMainWindow(parent), m_services(services), m_actions(this)
+    : QMainWindow(parent), m_services(services), m_actions(this),
+      m_saveDialogFileName(QStringLiteral("untitled"))
 {
     setObjectName(QStringLiteral("frm_Main"));
     setWindowTitle(applicationTitle());
@@ -85,6 +101,8 @@ Tfrm_Main::~Tfrm_Main()
     // The base destructor hides the window, which moves the focus after the members are gone.
     disconnect(qApp, nullptr, this, nullptr);
     disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
+    disconnect(EditorPane, nullptr, this, nullptr);
+    EditorPane->OnChange = nullptr;
 }
 
 void Tfrm_Main::createControls()
@@ -225,16 +243,23 @@ void Tfrm_Main::bindCommands()
     // Every command's shortcut acts wherever the focus is in this window.
     addActions(a.all());
 
+    a.FileSave->setEnabled(false);
     // Commands whose features are not built yet stay visible but disabled.
-    for (QAction *pending :
-         {a.FileNew, a.FileOpen1, a.FileSave, a.FileSaveAs1, a.FilePrintSetup1, a.FilePrintPreview,
-          a.FilePrint, a.ActionSearch, a.ActionSearchNext, a.Action1})
+    for (QAction *pending : {a.FilePrintSetup1, a.FilePrintPreview, a.FilePrint, a.ActionSearch,
+                             a.ActionSearchNext, a.Action1})
         pending->setEnabled(false);
 
+    auto bind = [this](QAction *action, void (Tfrm_Main::*handler)()) {
+        connect(action, &QAction::triggered, this,
+                [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
+    };
+    bind(a.FileNew, &Tfrm_Main::FileNewExecute);
+    bind(a.FileOpen1, &Tfrm_Main::FileOpen1Execute);
+    bind(a.FileSave, &Tfrm_Main::FileSaveExecute);
+    bind(a.FileSaveAs1, &Tfrm_Main::FileSaveAs1Execute);
+    bind(a.Help, &Tfrm_Main::HelpExecute);
+    bind(a.Action2, &Tfrm_Main::Action2Execute);
     connect(a.FileExit1, &QAction::triggered, this, [this] { close(); });
-    connect(a.Help, &QAction::triggered, this, [this] { runCommand([this] { HelpExecute(); }); });
-    connect(a.Action2, &QAction::triggered, this,
-            [this] { runCommand([this] { Action2Execute(); }); });
 
     bindEditAction(a.EditUndo1, TEditAction::Undo);
     bindEditAction(a.EditCopy1, TEditAction::Copy);
@@ -322,6 +347,109 @@ void Tfrm_Main::openCommandLineFile(const QStringList &arguments)
     });
 }
 
+PromptAnswer Tfrm_Main::askSaveQuestion()
+{
+    const QString name = fileNamePart(DocFileName.isEmpty() ? kUntitledPlaceholder : DocFileName);
+    return m_services.prompts->askYesNoCancel(
+        this, QStringLiteral("Сохранить изменения в ") + name + QStringLiteral(" ?"),
+        PromptIcon::Warning);
+}
+
+void Tfrm_Main::saveToPath(const QString &path)
+{
+    TEditorLines &lines = EditorPane->Lines();
+    const SaveBytes save = bytesToSave(lines, *m_services.prompts, this);
+    // Throws before anything changes; the old file then stays as it was.
+    writeFileAtomically(path, save.bytes);
+    lines.setEncoding(save.encoding);
+    setStatusPanel(1, fileNamePart(path));
+    m_actions.FileSave->setEnabled(false);
+    setStatusPanel(2, kSaved);
+    DocSaved = true;
+}
+
+void Tfrm_Main::FileNewExecute()
+{
+    if (!DocSaved) {
+        switch (askSaveQuestion()) {
+        case PromptAnswer::Yes:
+            // Saving ends the command whatever its outcome; New again then finds it saved.
+            FileSaveExecute();
+            return;
+        case PromptAnswer::No:
+            DocSaved = true;
+            break;
+        case PromptAnswer::Cancel:
+            return;
+        }
+    }
+    TEditorLines &lines = EditorPane->Lines();
+    lines.Clear();
+    for (const QString &line : newDocumentTemplate())
+        lines.Add(line);
+    EditorPaneChange();
+}
+
+void Tfrm_Main::FileOpen1Execute()
+{
+    // The unsaved text is given up only when a file actually replaces it: a cancelled
+    // dialog or a file that cannot be read leaves the document modified.
+    bool discardChanges = false;
+    if (!DocSaved) {
+        switch (askSaveQuestion()) {
+        case PromptAnswer::Yes:
+            FileSaveExecute();
+            if (!DocSaved)
+                return;
+            break;
+        case PromptAnswer::No:
+            discardChanges = true;
+            break;
+        case PromptAnswer::Cancel:
+            return;
+        }
+    }
+    FileDialogRequest request = qpileFileDialog(QStringLiteral("Открыть QPILE файл"));
+    request.fileName = m_openDialogFileName;
+    const std::optional<QString> chosen = m_services.prompts->chooseFileToOpen(this, request);
+    if (!chosen)
+        return;
+    m_openDialogFileName = *chosen;
+    FileOpen1Accept(*chosen, discardChanges);
+}
+
+void Tfrm_Main::FileOpen1Accept(const QString &path, bool discardChanges)
+{
+    // Throws before the line list changes when the file cannot be read or decoded.
+    EditorPane->Lines().LoadFromFile(path);
+    setStatusPanel(1, fileNamePart(path));
+    DocFileName = path;
+    if (discardChanges)
+        DocSaved = true;
+}
+
+void Tfrm_Main::FileSaveExecute()
+{
+    if (DocFileName.isEmpty())
+        FileSaveAs1Execute();
+    else
+        saveToPath(DocFileName);
+}
+
+void Tfrm_Main::FileSaveAs1Execute()
+{
+    if (!DocFileName.isEmpty())
+        m_saveDialogFileName = DocFileName;
+    FileDialogRequest request = qpileFileDialog(QStringLiteral("Сохранение QPILE файла"));
+    request.fileName = m_saveDialogFileName;
+    const std::optional<QString> chosen = m_services.prompts->chooseFileToSave(this, request);
+    if (!chosen)
+        return;
+    m_saveDialogFileName = *chosen;
+    saveToPath(*chosen);
+    DocFileName = *chosen;
+}
+
 void Tfrm_Main::HelpExecute()
 {
     m_services.shell->open(webPage(kHelpPath));
@@ -348,7 +476,20 @@ bool Tfrm_Main::FormCloseQuery()
     // The window state is stored at every attempt, also one the question below refuses.
     // A store that cannot be written must not keep the window from ever closing.
     runCommand([this] { WindowState(*m_services.settings, *this, *Splitter).store(); });
-    return true;
+    if (DocSaved)
+        return true;
+    switch (askSaveQuestion()) {
+    case PromptAnswer::Yes:
+        // A cancelled Save As dialog or a failed write keeps the window open.
+        FileSaveExecute();
+        return DocSaved;
+    case PromptAnswer::No:
+        DocSaved = true;
+        return true;
+    case PromptAnswer::Cancel:
+        break;
+    }
+    return false;
 }
 
 bool Tfrm_Main::event(QEvent *event)

@@ -19,6 +19,7 @@ namespace bp {
 class PanelSplitter;
 class TEditorPane;
 enum class TEditAction;
+enum class PromptAnswer;
 
 // The main window: menus, tool bars, the side panel with the function library, the editor
 // pane, the status bar, the command table, and the one document with its file name and
@@ -73,6 +74,13 @@ private:
     void setStatusPanel(int panel, const QString &text);
 
     void openCommandLineFile(const QStringList &arguments);
+    PromptAnswer askSaveQuestion();
+    void saveToPath(const QString &path);
+    void FileNewExecute();
+    void FileOpen1Execute();
+    void FileOpen1Accept(const QString &path, bool discardChanges);
+    void FileSaveExecute();
+    void FileSaveAs1Execute();
     void FormShow();
     bool FormCloseQuery();
     void HelpExecute();
@@ -95,6 +103,9 @@ private:
 
     QString DocFileName;
     bool DocSaved = true;
+    // What each file dialog shows the next time it opens.
+    QString m_openDialogFileName;
+    QString m_saveDialogFileName;
     bool m_shown = false;
 };
 

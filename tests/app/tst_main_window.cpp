@@ -5,15 +5,13 @@
 #include "editor/model/edit_model.h"
 #include "editor/model/editor_lines.h"
 #include "editor/view/editor_pane.h"
-#include "fake_prompts.h"
-#include "platform/settings_store.h"
-#include "platform/shell_open.h"
 #include "platform/web_host.h"
+#include "window_fixture.h"
 
 #include <QAction>
 #include <QClipboard>
-#include <QDir>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
@@ -39,13 +37,6 @@ public slots:
     void open(const QUrl &url) { urls << url; }
 };
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
 // Menu entries as the user reads them, "-" for a separator.
 QStringList entries(const QList<QAction *> &actions)
 {
@@ -69,42 +60,22 @@ class TestMainWindow : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<QtSettingsStore> m_settings;
-    QtShellOpen m_shell;
-    FakePrompts m_prompts;
-    FakeAlertSound m_sound;
-    std::unique_ptr<Tfrm_Main> m_window;
+    WindowFixture m_fixture;
+    FakePrompts &m_prompts = m_fixture.prompts;
 
-    PlatformServices services() { return {m_settings.get(), &m_shell, &m_prompts, &m_sound}; }
-
-    QString path(const QString &name) const { return m_dir.filePath(name); }
-
+    QString path(const QString &name) const { return m_fixture.path(name); }
     Tfrm_Main &openWindow(const QStringList &arguments = {})
     {
-        m_window = std::make_unique<Tfrm_Main>(services(), arguments);
-        m_window->show();
-        m_window->activateWindow();
-        if (!QTest::qWaitForWindowActive(m_window.get()))
-            qWarning("main window did not become active");
-        return *m_window;
+        return m_fixture.openWindow(arguments);
     }
-
-    TEditorLines &lines() { return m_window->editorPane()->Lines(); }
+    TEditorLines &lines() { return m_fixture.lines(); }
 
 private slots:
-    void init()
-    {
-        QVERIFY(m_dir.isValid());
-        QFile::remove(path(QStringLiteral("settings.conf")));
-        m_settings = std::make_unique<QtSettingsStore>(path(QStringLiteral("settings.conf")),
-                                                       QSettings::NativeFormat);
-        m_prompts = FakePrompts();
-    }
+    void init() { m_fixture.reset(); }
 
     void cleanup()
     {
-        m_window.reset();
+        m_fixture.window.reset();
         QCOMPARE(m_prompts.errors, QStringList());
     }
 
@@ -241,7 +212,8 @@ private slots:
         for (QAction *pending : {a.FilePrintSetup1, a.FilePrintPreview, a.FilePrint, a.ActionSearch,
                                  a.ActionSearchNext, a.Action1, window.commentAction()})
             QVERIFY2(!pending->isEnabled(), qPrintable(pending->objectName()));
-        for (QAction *ready : {a.FileExit1, a.Help, a.Action2})
+        for (QAction *ready :
+             {a.FileNew, a.FileOpen1, a.FileSaveAs1, a.FileExit1, a.Help, a.Action2})
             QVERIFY2(ready->isEnabled(), qPrintable(ready->objectName()));
         QCOMPARE(window.windowTitle(), QStringLiteral("Brindlepad"));
         QCOMPARE(window.size(), QSize(961, 591));
@@ -298,6 +270,18 @@ private slots:
         QVERIFY(!window.docSaved());
         QVERIFY(window.actions().FileSave->isEnabled());
         QCOMPARE(window.statusPanelText(2), QStringLiteral("Изменен"));
+    }
+
+    void windowShortcutsComeBeforeThePaneKeys()
+    {
+        // Ctrl+N is also a key of the pane (insert a line); the window's New wins.
+        Tfrm_Main &window = openWindow();
+        lines().Add(QStringLiteral("x"));
+        window.editorPane()->SetFocus();
+        QTRY_VERIFY(window.editorPane()->hasFocus());
+        QTest::keyClick(window.editorPane(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(lines().Count(), 18);
+        QCOMPARE(lines()[0], QStringLiteral("PORTFOLIO_EX Portfolio_Name;"));
     }
 
     // --- web pages, hints, errors ---------------------------------------------------
@@ -421,5 +405,8 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestMainWindow)
+QObject *newMainWindowTest()
+{
+    return new TestMainWindow;
+}
 #include "tst_main_window.moc"
