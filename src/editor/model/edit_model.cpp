@@ -542,6 +542,12 @@ TBufferCoord EditModel::rawInsert(TBufferCoord at, const QString &text)
     QString line = m_lines[index];
     const int column = std::min<int>(at.Char - 1, int(line.size()));
     const QStringList parts = splitBreaks(text);
+    if (column == 0 && parts.size() > 1 && parts.back().isEmpty()) {
+        // Whole lines go in before the line, so what follows the line (bookmarks, stored
+        // ranges) moves down with it.
+        m_lines.insertLines(index, std::vector<QString>(parts.begin(), parts.end() - 1));
+        return {1, at.Line + int(parts.size()) - 1};
+    }
     if (parts.size() == 1) {
         line.insert(column, parts.front());
         m_lines.setLine(index, line);
@@ -580,6 +586,14 @@ QString EditModel::rawDelete(TBufferCoord from, TBufferCoord to)
     }
     const QString lastLine = m_lines[last];
     const int toColumn = std::min<int>(to.Char - 1, int(lastLine.size()));
+    if (fromColumn == 0 && toColumn == 0) {
+        // Whole lines come out as they are, taking what belongs to them along.
+        QString removed;
+        for (int i = first; i < last; ++i)
+            removed += m_lines.view(i) + kCrLf;
+        m_lines.remove(first, last - first);
+        return removed;
+    }
     QString removed = firstLine.mid(fromColumn);
     for (int i = first + 1; i < last; ++i)
         removed += kCrLf + m_lines.view(i);
