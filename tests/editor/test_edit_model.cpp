@@ -358,6 +358,9 @@ private slots:
             << u"|foo bar"_qs << QList<int>{ecSelWordRight} << u"[foo |]bar"_qs;
         QTest::newRow("end goes to the last non-blank, then to the real end")
             << u"|abc  \nx"_qs << QList<int>{ecLineEnd, ecDown, ecUp, ecLineEnd} << u"abc  |\nx"_qs;
+        QTest::newRow("a column selection keeps its anchor while one column wide")
+            << u"|ab\ncd"_qs << QList<int>{ecColumnSelect, ecSelDown, ecSelRight, ecDeleteChar}
+            << u"|b\nd"_qs;
         QTest::newRow("right stops at column 1025")
             << QString(1023, u'·') + u"|"_qs << QList<int>{ecRight, ecRight, ecRight}
             << QString(1024, u'·') + u"|"_qs;

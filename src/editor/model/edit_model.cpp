@@ -216,7 +216,8 @@ void EditModel::moveTo(TBufferCoord position, bool extend)
 {
     position = clamp(position, false);
     if (extend) {
-        const TBufferCoord anchor = SelAvail() ? m_anchor : m_caret;
+        // A column selection one column wide is empty yet still has its anchor.
+        const TBufferCoord anchor = m_anchor == m_moving ? m_caret : m_anchor;
         setSelection(anchor, position);
     } else {
         setSelection(position, position);
