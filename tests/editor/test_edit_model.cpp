@@ -24,6 +24,33 @@ public:
     bool hasText() const override { return content.has_value(); }
 };
 
+// A key script: editor commands, with typed characters stored as negative codes.
+QList<int> typed(const QString &text)
+{
+    QList<int> keys;
+    for (QChar ch : text)
+        keys << -int(ch.unicode());
+    return keys;
+}
+
+void run(EditModel &model, const QList<int> &keys)
+{
+    for (int key : keys) {
+        if (key < 0)
+            model.CommandProcessor(ecChar, QChar(char16_t(-key)));
+        else
+            model.CommandProcessor(TEditorCommand(key));
+    }
+}
+
+// The text of a picture, without caret, selection and virtual-space marks.
+QString pictureText(const QString &picture)
+{
+    QString text = picture;
+    text.remove(u'|').remove(u'[').remove(u']').remove(u'·');
+    return text;
+}
+
 void fill(EditModel &model, const QStringList &lines)
 {
     model.Lines().Clear();
@@ -207,6 +234,310 @@ private slots:
         QCOMPARE(picture::save(model), after);
     }
 
+    void commands_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QString>("after");
+        const QString v8 = u"········"_qs;
+        // Typing.
+        QTest::newRow("virtual space on an empty line fills by the indentation rule")
+            << u"x\n"_qs + v8 + u"|"_qs << typed(u"y"_qs) << u"x\n\t\ty|"_qs;
+        QTest::newRow("virtual space of three columns fills with spaces")
+            << u"x\n···|"_qs << typed(u"y"_qs) << u"x\n   y|"_qs;
+        QTest::newRow("virtual space on a non-empty line fills with spaces")
+            << u"\tab·····|"_qs << typed(u"y"_qs) << u"\tab     y|"_qs;
+        QTest::newRow("overwrite replaces the character under the caret")
+            << u"a|bc"_qs << QList<int>{ecToggleMode} + typed(u"xy"_qs) << u"axy|"_qs;
+        QTest::newRow("overwrite at the end appends")
+            << u"ab|"_qs << QList<int>{ecToggleMode} + typed(u"x"_qs) << u"abx|"_qs;
+        QTest::newRow("a character beyond column 1024 is ignored")
+            << QString(1024, u'·') + u"|"_qs << typed(u"x"_qs) << QString(1024, u'·') + u"|"_qs;
+        QTest::newRow("the end of a longer line still takes characters")
+            << QString(1030, u'a') + u"|"_qs << typed(u"b"_qs) << QString(1030, u'a') + u"b|"_qs;
+        // Line breaks with automatic indentation.
+        QTest::newRow("break at column 1 inserts an empty line above")
+            << u"  ab\n|cd"_qs << QList<int>{ecLineBreak} << u"  ab\n\n|cd"_qs;
+        QTest::newRow("break inside rewrites the indentation by the rule")
+            << u"      ab|c"_qs << QList<int>{ecLineBreak} << u"      ab\n\t  |c"_qs;
+        QTest::newRow("break inside keeps a narrow indentation as spaces")
+            << u" \tab|c"_qs << QList<int>{ecLineBreak} << u" \tab\n\t |c"_qs;
+        QTest::newRow("break at the end copies the indentation exactly")
+            << u"\t    x|"_qs << QList<int>{ecLineBreak} << u"\t    x\n\t    |"_qs;
+        QTest::newRow("break beyond the end leaves the virtual space behind")
+            << u"  ab···|"_qs << QList<int>{ecLineBreak} << u"  ab\n  |"_qs;
+        QTest::newRow("break on an empty line waits in virtual space")
+            << u"        a\n|"_qs << QList<int>{ecLineBreak} << u"        a\n\n"_qs + v8 + u"|"_qs;
+        QTest::newRow("typing after that writes tabs")
+            << u"        a\n|"_qs << QList<int>{ecLineBreak} + typed(u"b"_qs)
+            << u"        a\n\n\t\tb|"_qs;
+        QTest::newRow("break on an empty line skips empty lines above")
+            << u"  a\n\n|"_qs << QList<int>{ecLineBreak} << u"  a\n\n\n··|"_qs;
+        QTest::newRow("break replaces the selection")
+            << u"  a[bc|]d"_qs << QList<int>{ecLineBreak} << u"  a\n  |d"_qs;
+        QTest::newRow("insert line leaves the caret")
+            << u"ab|cd"_qs << QList<int>{ecInsertLine} << u"ab|\ncd"_qs;
+        // Tab and Shift+Tab.
+        QTest::newRow("tab indents the selected lines, not a last line at column 1")
+            << u"a\nbc[de\nfg\n|]hi"_qs << QList<int>{ecTab} << u"a\n\tbc[de\n\tfg\n|]hi"_qs;
+        QTest::newRow("tab indents one wholly selected line")
+            << u"[abc|]\nd"_qs << QList<int>{ecTab} << u"[\tabc|]\nd"_qs;
+        QTest::newRow("tab replaces a selection inside a line")
+            << u"a[b|]c"_qs << QList<int>{ecTab} << u"a\t|c"_qs;
+        QTest::newRow("tab inserts a tab at the caret")
+            << u"ab|c"_qs << QList<int>{ecTab} << u"ab\t|c"_qs;
+        QTest::newRow("block indent works on the caret line")
+            << u"a\nb|c"_qs << QList<int>{ecBlockIndent} << u"a\n\tb|c"_qs;
+        QTest::newRow("shift+tab removes spaces and the tab that follows them")
+            << u"[  \tabc|]\nd"_qs << QList<int>{ecShiftTab} << u"[abc|]\nd"_qs;
+        QTest::newRow("shift+tab on a block removes one level per line")
+            << u"[\t\ta\n      b\n  c\nd|]"_qs << QList<int>{ecShiftTab} << u"[\ta\n  b\nc\nd|]"_qs;
+        QTest::newRow("block unindent with nothing to remove does nothing")
+            << u"[ab\ncd|]"_qs << QList<int>{ecBlockUnindent} << u"[ab\ncd|]"_qs;
+        QTest::newRow("shift+tab deletes the tab before the caret")
+            << u"ab\t|c"_qs << QList<int>{ecShiftTab} << u"ab|c"_qs;
+        QTest::newRow("shift+tab deletes spaces back to the tab stop")
+            << u"abcd   |x"_qs << QList<int>{ecShiftTab} << u"abcd|x"_qs;
+        QTest::newRow("shift+tab stops at the first non-space")
+            << u"ab  |x"_qs << QList<int>{ecShiftTab} << u"ab|x"_qs;
+        QTest::newRow("shift+tab at column 1 does nothing")
+            << u"|ab"_qs << QList<int>{ecShiftTab} << u"|ab"_qs;
+        QTest::newRow("shift+tab beyond the end only moves the caret")
+            << u"ab·····|"_qs << QList<int>{ecShiftTab} << u"ab··|"_qs;
+        // Backspace.
+        QTest::newRow("backspace after indentation goes back to a smaller one above")
+            << u"    x\n        y\n        |z"_qs << QList<int>{ecDeleteLastChar}
+            << u"    x\n        y\n    |z"_qs;
+        QTest::newRow("backspace below an empty line removes the whole indentation")
+            << u"    x\n\n        |z"_qs << QList<int>{ecDeleteLastChar} << u"    x\n\n|z"_qs;
+        QTest::newRow("backspace counts indentation in characters")
+            << u"\tx\n  |z"_qs << QList<int>{ecDeleteLastChar} << u"\tx\n |z"_qs;
+        QTest::newRow("backspace beyond the end goes to the end")
+            << u"ab···|"_qs << QList<int>{ecDeleteLastChar} << u"ab|"_qs;
+        QTest::newRow("backspace in virtual space of an empty line steps back a level")
+            << u"    x\n"_qs + v8 + u"|"_qs << QList<int>{ecDeleteLastChar} << u"    x\n····|"_qs;
+        QTest::newRow("backspace in virtual space below an empty line goes to column 1")
+            << u"    x\n\n····|"_qs << QList<int>{ecDeleteLastChar} << u"    x\n\n|"_qs;
+        QTest::newRow("backspace deletes the character before the caret")
+            << u"a b|c"_qs << QList<int>{ecDeleteLastChar} << u"a |c"_qs;
+        QTest::newRow("backspace deletes the selection")
+            << u"a[bc\nd|]e"_qs << QList<int>{ecDeleteLastChar} << u"a|e"_qs;
+        // Word and line deletions.
+        QTest::newRow("ctrl+backspace deletes the word before the caret")
+            << u"foo bar  |"_qs << QList<int>{ecDeleteLastWord} << u"foo |"_qs;
+        QTest::newRow("ctrl+backspace stops at punctuation")
+            << u"x = foo(|"_qs << QList<int>{ecDeleteLastWord} << u"x = foo|"_qs;
+        QTest::newRow("ctrl+backspace at column 1 joins the lines")
+            << u"ab\n|cd"_qs << QList<int>{ecDeleteLastWord} << u"ab|cd"_qs;
+        QTest::newRow("ctrl+t deletes to the next word")
+            << u"|foo  bar"_qs << QList<int>{ecDeleteWord} << u"|bar"_qs;
+        QTest::newRow("ctrl+t at the end joins the next line")
+            << u"ab|\ncd"_qs << QList<int>{ecDeleteWord} << u"ab|cd"_qs;
+        QTest::newRow("ctrl+t in virtual space fills before joining")
+            << u"ab··|\ncd"_qs << QList<int>{ecDeleteWord} << u"ab  |cd"_qs;
+        QTest::newRow("ctrl+y deletes the caret line")
+            << u"a\nb|c\nd"_qs << QList<int>{ecDeleteLine} << u"a\n|d"_qs;
+        QTest::newRow("ctrl+y on the last line")
+            << u"a\nb|c"_qs << QList<int>{ecDeleteLine} << u"|a"_qs;
+        QTest::newRow("ctrl+y on the only line empties it")
+            << u"ab|c"_qs << QList<int>{ecDeleteLine} << u"|"_qs;
+        QTest::newRow("ctrl+shift+y deletes to the end of the line")
+            << u"ab|cd\ne"_qs << QList<int>{ecDeleteEOL} << u"ab|\ne"_qs;
+        // Movement.
+        QTest::newRow("word right skips the word and the blanks after it")
+            << u"|foo_1  (bar"_qs << QList<int>{ecWordRight, ecWordRight} << u"foo_1  (|bar"_qs;
+        QTest::newRow("word right at the end goes to the next line")
+            << u"ab|\ncd"_qs << QList<int>{ecWordRight} << u"ab\n|cd"_qs;
+        QTest::newRow("word left stops at the word start")
+            << u"foo bar|"_qs << QList<int>{ecWordLeft} << u"foo |bar"_qs;
+        QTest::newRow("word left at column 1 goes to the line above")
+            << u"ab\n|cd"_qs << QList<int>{ecWordLeft} << u"ab|\ncd"_qs;
+        QTest::newRow("cyrillic letters are no word characters")
+            << u"ab\u0436cd|"_qs << QList<int>{ecWordLeft} << u"ab\u0436|cd"_qs;
+        QTest::newRow("shift+word right selects")
+            << u"|foo bar"_qs << QList<int>{ecSelWordRight} << u"[foo |]bar"_qs;
+        QTest::newRow("end goes to the last non-blank, then to the real end")
+            << u"|abc  \nx"_qs << QList<int>{ecLineEnd, ecDown, ecUp, ecLineEnd} << u"abc  |\nx"_qs;
+        QTest::newRow("a column selection keeps its anchor while one column wide")
+            << u"|ab\ncd"_qs << QList<int>{ecColumnSelect, ecSelDown, ecSelRight, ecDeleteChar}
+            << u"|b\nd"_qs;
+        QTest::newRow("right stops at column 1025")
+            << QString(1023, u'·') + u"|"_qs << QList<int>{ecRight, ecRight, ecRight}
+            << QString(1024, u'·') + u"|"_qs;
+        QTest::newRow("matching bracket across lines with nesting")
+            << u"|(a\n(b)\n{c})"_qs << QList<int>{ecMatchBracket} << u"(a\n(b)\n{c}|)"_qs;
+        QTest::newRow("matching bracket backwards")
+            << u"{a<b>|}"_qs << QList<int>{ecMatchBracket} << u"|{a<b>}"_qs;
+        QTest::newRow("a bracket without partner keeps the caret")
+            << u"|(a(b)"_qs << QList<int>{ecMatchBracket} << u"|(a(b)"_qs;
+    }
+    void commands()
+    {
+        // Every case also undoes back to its start and redoes to its result exactly.
+        QFETCH(QString, before);
+        QFETCH(QList<int>, keys);
+        QFETCH(QString, after);
+        EditModel model;
+        picture::load(model, before);
+        run(model, keys);
+        QCOMPARE(picture::save(model), after);
+        while (model.CanUndo())
+            model.Undo();
+        QCOMPARE(model.Lines().text(), pictureText(before));
+        while (model.CanRedo())
+            model.Redo();
+        QCOMPARE(model.Lines().text(), pictureText(after));
+    }
+
+    void undoSteps_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QString>("afterOneUndo");
+        QTest::newRow("a typed run is one step") << u"x|"_qs << typed(u"abc"_qs) << u"x|"_qs;
+        QTest::newRow("a backspace run is one step")
+            << u"abcd|"_qs << QList<int>{ecDeleteLastChar, ecDeleteLastChar} << u"abcd|"_qs;
+        QTest::newRow("typing after backspace is a step of its own")
+            << u"ab|"_qs << QList<int>{ecDeleteLastChar} + typed(u"xy"_qs) << u"a|"_qs;
+        QTest::newRow("two block indents are two steps")
+            << u"[ab\ncd|]"_qs << QList<int>{ecTab, ecTab} << u"[\tab\n\tcd|]"_qs;
+        QTest::newRow("two block unindents are two steps")
+            << u"[\t\tab\n\t\tcd|]"_qs << QList<int>{ecShiftTab, ecShiftTab} << u"[\tab\n\tcd|]"_qs;
+        QTest::newRow("a line break with its indentation is one step")
+            << u"\t  ab|"_qs << QList<int>{ecLineBreak} << u"\t  ab|"_qs;
+        QTest::newRow("typing over a selection is one step")
+            << u"a[bc|]d"_qs << typed(u"x"_qs) << u"a[bc|]d"_qs;
+    }
+    void undoSteps()
+    {
+        QFETCH(QString, before);
+        QFETCH(QList<int>, keys);
+        QFETCH(QString, afterOneUndo);
+        EditModel model;
+        picture::load(model, before);
+        run(model, keys);
+        QSignalSpy changes(&model, &EditModel::changed);
+        model.CommandProcessor(ecUndo);
+        QCOMPARE(picture::save(model), afterOneUndo);
+        QVERIFY(changes.count() >= 1);
+    }
+
+    void bracketsInStringsAndCommentsAreSkipped()
+    {
+        EditModel model;
+        picture::load(model, u"|(a \")\" b\n// )\n)"_qs);
+        // A fake classification: quotes and a // comment to the line end.
+        model.isInStringOrComment = [&model](TBufferCoord at) {
+            const QString line = model.Lines()[at.Line - 1];
+            const int comment = line.indexOf(u"//"_qs);
+            if (comment >= 0 && at.Char - 1 >= comment)
+                return true;
+            return line.left(at.Char - 1).count(u'"') % 2 == 1;
+        };
+        model.CommandProcessor(ecMatchBracket);
+        QCOMPARE(model.CaretXY(), (TBufferCoord{1, 3}));
+        model.CommandProcessor(ecMatchBracket);
+        QCOMPARE(model.CaretXY(), (TBufferCoord{1, 1}));
+    }
+
+    void bookmarks()
+    {
+        EditModel model;
+        QSignalSpy marks(&model, &EditModel::bookmarksChanged);
+        fill(model, {u"one"_qs, u"two"_qs, u"three"_qs, u"four"_qs});
+        model.SetCaretXY({2, 2});
+        model.CommandProcessor(ecSetMarker3);
+        QCOMPARE(model.bookmark(3), (TBufferCoord{2, 2}));
+        QVERIFY(marks.count() > 0);
+        // Set again elsewhere: moved.
+        model.SetCaretXY({4, 3});
+        model.CommandProcessor(ecSetMarker3);
+        QCOMPARE(model.bookmark(3), (TBufferCoord{4, 3}));
+        model.SetCaretXY({1, 1});
+        model.CommandProcessor(ecGotoMarker3);
+        QCOMPARE(model.CaretXY(), (TBufferCoord{4, 3}));
+        // It follows its line when lines are inserted or removed above.
+        model.SetCaretXY({1, 1});
+        model.CommandProcessor(ecLineBreak);
+        QCOMPARE(model.bookmark(3), (TBufferCoord{4, 4}));
+        model.CommandProcessor(ecDeleteLine);
+        QCOMPARE(model.bookmark(3), (TBufferCoord{4, 3}));
+        // On its own line the same key clears it; the other slots stay empty.
+        model.SetCaretXY({1, 3});
+        model.CommandProcessor(ecSetMarker3);
+        QCOMPARE(model.bookmark(3), std::nullopt);
+        model.CommandProcessor(ecGotoMarker5);
+        QCOMPARE(model.CaretXY(), (TBufferCoord{1, 3}));
+        // A bookmark on a deleted line goes with it.
+        model.CommandProcessor(ecSetMarker0);
+        model.CommandProcessor(ecDeleteLine);
+        QCOMPARE(model.bookmark(0), std::nullopt);
+    }
+
+    void scrollingKeepsTheCaretInView()
+    {
+        EditModel model;
+        fill(model, QStringList(100, u"line"_qs));
+        model.setWindowSize(10, 40);
+        model.SetCaretXY({3, 1});
+        model.CommandProcessor(ecScrollDown);
+        QCOMPARE(model.TopLine(), 2);
+        QCOMPARE(model.CaretXY(), (TBufferCoord{3, 2}));
+        model.SetCaretXY({3, 11});
+        model.CommandProcessor(ecScrollUp);
+        QCOMPARE(model.TopLine(), 1);
+        QCOMPARE(model.CaretXY(), (TBufferCoord{3, 10}));
+        model.CommandProcessor(ecScrollUp); // already at the top
+        QCOMPARE(model.TopLine(), 1);
+        model.CommandProcessor(ecPageBottom);
+        QCOMPARE(model.CaretXY(), (TBufferCoord{3, 10}));
+        model.CommandProcessor(ecSelPageTop);
+        QCOMPARE(model.CaretXY(), (TBufferCoord{3, 1}));
+        QCOMPARE(model.SelText().count(u'\n'), 9);
+        model.SetCaretXY({1, 100});
+        model.CommandProcessor(ecScrollDown);
+        QCOMPARE(model.TopLine(), 91); // the last line stays at the bottom
+    }
+
+    void dropSelection_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<TBufferCoord>("target");
+        QTest::addColumn<bool>("copy");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("move forwards on the same line")
+            << u"a[bc|]def"_qs << TBufferCoord{6, 1} << false << u"ade[bc|]f"_qs;
+        QTest::newRow("move backwards")
+            << u"abc[de|]f"_qs << TBufferCoord{1, 1} << false << u"[de|]abcf"_qs;
+        QTest::newRow("move a multi-line block below itself")
+            << u"a[b\nc|]d\nef"_qs << TBufferCoord{2, 3} << false << u"ad\ne[b\nc|]f"_qs;
+        QTest::newRow("copy leaves the original")
+            << u"a[bc|]d"_qs << TBufferCoord{5, 1} << true << u"abcd[bc|]"_qs;
+        QTest::newRow("drop into virtual space fills first")
+            << u"[ab|]\nc"_qs << TBufferCoord{4, 2} << false << u"\nc  [ab|]"_qs;
+        QTest::newRow("a drop inside the selection does nothing")
+            << u"a[bcd|]e"_qs << TBufferCoord{3, 1} << false << u"a[bcd|]e"_qs;
+        QTest::newRow("a drop at the selection's edge does nothing")
+            << u"a[bcd|]e"_qs << TBufferCoord{5, 1} << true << u"a[bcd|]e"_qs;
+    }
+    void dropSelection()
+    {
+        QFETCH(QString, before);
+        QFETCH(TBufferCoord, target);
+        QFETCH(bool, copy);
+        QFETCH(QString, after);
+        EditModel model;
+        picture::load(model, before);
+        QSignalSpy changes(&model, &EditModel::changed);
+        const bool moved = model.dropSelection(target, copy);
+        QCOMPARE(picture::save(model), after);
+        QCOMPARE(changes.count(), moved ? 1 : 0);
+        if (moved) {
+            model.Undo(); // one step
+            QCOMPARE(picture::save(model), before);
+        }
+    }
+
     void notifications()
     {
         EditModel model;
@@ -344,22 +675,84 @@ private slots:
     {
         // Any command sequence undone completely restores the start, redone the end.
         QRandomGenerator random(20261210);
-        const QList<TEditorCommand> commands = {
-            ecChar, ecChar,         ecLineBreak,    ecDeleteChar, ecDeleteLastChar, ecLeft, ecRight,
-            ecUp,   ecDown,         ecSelRight,     ecSelDown,    ecLineEnd,        ecCut,  ecPaste,
-            ecCopy, ecColumnSelect, ecNormalSelect, ecLineSelect, ecToggleMode};
-        for (int round = 0; round < 200; ++round) {
+        const QList<TEditorCommand> commands = {ecChar,
+                                                ecChar,
+                                                ecChar,
+                                                ecLineBreak,
+                                                ecLineBreak,
+                                                ecInsertLine,
+                                                ecDeleteChar,
+                                                ecDeleteLastChar,
+                                                ecDeleteLastChar,
+                                                ecDeleteWord,
+                                                ecDeleteLastWord,
+                                                ecDeleteLine,
+                                                ecDeleteEOL,
+                                                ecTab,
+                                                ecShiftTab,
+                                                ecBlockIndent,
+                                                ecBlockUnindent,
+                                                ecLeft,
+                                                ecRight,
+                                                ecRight,
+                                                ecUp,
+                                                ecDown,
+                                                ecWordLeft,
+                                                ecWordRight,
+                                                ecLineEnd,
+                                                ecLineStart,
+                                                ecSelRight,
+                                                ecSelDown,
+                                                ecSelUp,
+                                                ecSelWordLeft,
+                                                ecSelLineEnd,
+                                                ecSelectAll,
+                                                ecEditorBottom,
+                                                ecPageDown,
+                                                ecScrollDown,
+                                                ecCut,
+                                                ecPaste,
+                                                ecPaste,
+                                                ecCopy,
+                                                ecColumnSelect,
+                                                ecNormalSelect,
+                                                ecLineSelect,
+                                                ecToggleMode,
+                                                ecSetMarker1,
+                                                ecGotoMarker1,
+                                                ecMatchBracket};
+        const QString characters = u"ab_ (){}\t"_qs;
+        const QStringList indents = {QString(), u" "_qs,    u"  "_qs,   u"    "_qs,
+                                     u"\t"_qs,  u"\t  "_qs, u"  \t"_qs, u"      "_qs};
+        const QList<TSelectionMode> modes = {TSelectionMode::smNormal, TSelectionMode::smLine,
+                                             TSelectionMode::smColumn};
+        for (int round = 0; round < 400; ++round) {
             EditModel model;
+            model.setWindowSize(3, 10);
             FakeClipboard clipboard;
             model.setClipboard(&clipboard);
             QStringList start;
-            for (int i = 0, n = random.bounded(1, 5); i < n; ++i)
-                start << QString(random.bounded(0, 6), QChar(u'a' + i));
+            for (int i = 0, n = random.bounded(0, 6); i < n; ++i)
+                start << indents[random.bounded(indents.size())] +
+                             QString(random.bounded(0, 6), QChar(u'a' + i));
             fill(model, start);
+            model.SetCaretXY({random.bounded(1, 9), random.bounded(1, 6)});
             const QString initial = model.Lines().text();
-            for (int step = 0; step < 30; ++step) {
-                const TEditorCommand command = commands[random.bounded(commands.size())];
-                model.CommandProcessor(command, QChar(u'0' + random.bounded(10)));
+            for (int step = 0; step < 40; ++step) {
+                const int pick = random.bounded(commands.size() + 2);
+                if (pick == commands.size()) {
+                    clipboard.setBlock(random.bounded(2) ? u"x\r\n\ty"_qs : u"(z)"_qs,
+                                       modes[random.bounded(modes.size())]);
+                } else if (pick == commands.size() + 1) {
+                    model.dropSelection({random.bounded(1, 9), random.bounded(1, 6)},
+                                        random.bounded(2));
+                } else {
+                    model.CommandProcessor(commands[pick],
+                                           characters[random.bounded(characters.size())]);
+                }
+                const TBufferCoord caret = model.CaretXY();
+                QVERIFY(caret.Line >= 1 && caret.Line <= model.displayLineCount());
+                QVERIFY(caret.Char >= 1 && caret.Char <= model.maxCaretColumn(caret.Line));
             }
             const QString final = model.Lines().text();
             while (model.CanUndo())

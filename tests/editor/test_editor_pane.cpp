@@ -1,9 +1,12 @@
 #include "editor/model/edit_model.h"
 #include "editor/view/editor_pane.h"
 #include "editor/view/system_clipboard.h"
+#include "text_picture.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QScrollBar>
@@ -12,6 +15,39 @@
 #include <QVBoxLayout>
 
 using namespace bp;
+
+namespace {
+
+// Key presses as combined key codes; typed characters as negative codes.
+QList<int> keys(std::initializer_list<QKeyCombination> combinations)
+{
+    QList<int> result;
+    for (QKeyCombination combination : combinations)
+        result << combination.toCombined();
+    return result;
+}
+
+QList<int> typed(const QString &text)
+{
+    QList<int> result;
+    for (QChar ch : text)
+        result << -int(ch.unicode());
+    return result;
+}
+
+void press(QWidget *widget, const QList<int> &script)
+{
+    for (int code : script) {
+        if (code < 0) {
+            QTest::keyClicks(widget, QString(QChar(char16_t(-code))));
+            continue;
+        }
+        const QKeyCombination combination = QKeyCombination::fromCombined(code);
+        QTest::keyClick(widget, combination.key(), combination.keyboardModifiers());
+    }
+}
+
+} // namespace
 
 class TestEditorPane : public QObject
 {
@@ -154,6 +190,192 @@ private slots:
         QCOMPARE(QColor(image.pixel(0, 5 * lineHeight)), f.pane->palette().color(QPalette::Base));
         QCOMPARE(QColor(image.pixel(f.pane->gutterWidth() - 1, 5 * lineHeight)),
                  f.pane->palette().color(QPalette::Button));
+    }
+
+    void keysReachTheirCommands_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QList<int>>("script");
+        QTest::addColumn<QString>("after");
+        const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+        const Qt::KeyboardModifiers shift = Qt::ShiftModifier;
+        const Qt::KeyboardModifiers alt = Qt::AltModifier;
+        QTest::newRow("tab indents a block")
+            << u"[ab\ncd|]"_qs << keys({Qt::Key_Tab}) << u"[\tab\n\tcd|]"_qs;
+        QTest::newRow("shift+tab unindents a block")
+            << u"[\tab\n\tcd|]"_qs << keys({shift | Qt::Key_Backtab}) << u"[ab\ncd|]"_qs;
+        QTest::newRow("enter copies the indentation")
+            << u"\t x|"_qs << keys({Qt::Key_Return}) << u"\t x\n\t |"_qs;
+        QTest::newRow("ctrl+m breaks the line too")
+            << u"a|b"_qs << keys({ctrl | Qt::Key_M}) << u"a\n|b"_qs;
+        QTest::newRow("backspace drops one indentation level")
+            << u"    x\n        |y"_qs << keys({Qt::Key_Backspace}) << u"    x\n    |y"_qs;
+        QTest::newRow("ctrl+backspace deletes the last word")
+            << u"foo bar|"_qs << keys({ctrl | Qt::Key_Backspace}) << u"foo |"_qs;
+        QTest::newRow("ctrl+t deletes the next word")
+            << u"|foo bar"_qs << keys({ctrl | Qt::Key_T}) << u"|bar"_qs;
+        QTest::newRow("ctrl+y deletes the line")
+            << u"a\n|b\nc"_qs << keys({ctrl | Qt::Key_Y}) << u"a\n|c"_qs;
+        QTest::newRow("ctrl+shift+y deletes to the end of the line")
+            << u"a|bc"_qs << keys({ctrl | shift | Qt::Key_Y}) << u"a|"_qs;
+        QTest::newRow("ctrl+shift+i and ctrl+shift+u indent and unindent")
+            << u"a|b"_qs
+            << keys({ctrl | shift | Qt::Key_I, ctrl | shift | Qt::Key_I, ctrl | shift | Qt::Key_U})
+            << u"\tab|"_qs.replace(u"ab|"_qs, u"a|b"_qs);
+        QTest::newRow("ctrl+right and shift+end")
+            << u"|foo bar  "_qs << keys({ctrl | Qt::Key_Right, shift | Qt::Key_End})
+            << u"foo [|bar]  "_qs.replace(u"[|bar]"_qs, u"[bar|]"_qs);
+        QTest::newRow("ctrl+shift+b jumps to the partner")
+            << u"|(a\nb)"_qs << keys({ctrl | shift | Qt::Key_B}) << u"(a\nb|)"_qs;
+        QTest::newRow("insert switches to overwrite")
+            << u"|abc"_qs << keys({Qt::Key_Insert}) + typed(u"xy"_qs) << u"xy|c"_qs;
+        QTest::newRow("alt+backspace undoes, shift+alt+backspace redoes")
+            << u"a|"_qs
+            << typed(u"bc"_qs) + keys({alt | Qt::Key_Backspace, alt | Qt::Key_Backspace,
+                                       shift | alt | Qt::Key_Backspace})
+            << u"abc|"_qs;
+        QTest::newRow("ctrl+z and ctrl+shift+z")
+            << u"a|"_qs
+            << typed(u"bc"_qs) +
+                   keys({ctrl | Qt::Key_Z, ctrl | shift | Qt::Key_Z, ctrl | Qt::Key_Z})
+            << u"a|"_qs;
+        QTest::newRow("bookmarks with ctrl+shift+digit and ctrl+digit")
+            << u"ab|\ncd"_qs
+            << keys({ctrl | shift | Qt::Key_2, Qt::Key_Down, Qt::Key_End, ctrl | Qt::Key_2})
+            << u"ab|\ncd"_qs;
+        QTest::newRow("ctrl+shift+c selects a column that delete removes")
+            << u"|ab\ncd"_qs
+            << keys({ctrl | shift | Qt::Key_C, shift | Qt::Key_Down, shift | Qt::Key_Right,
+                     Qt::Key_Delete})
+            << u"|b\nd"_qs;
+        QTest::newRow("ctrl+up scrolls without moving a visible caret")
+            << u"a|\nb"_qs << keys({ctrl | Qt::Key_Up, ctrl | Qt::Key_Down}) << u"a|\nb"_qs;
+    }
+    void keysReachTheirCommands()
+    {
+        QFETCH(QString, before);
+        QFETCH(QList<int>, script);
+        QFETCH(QString, after);
+        Fixture f;
+        picture::load(f.pane->model(), before);
+        press(f.pane, script);
+        QCOMPARE(picture::save(f.pane->model()), after);
+    }
+
+    void windowShortcutsComeFirst()
+    {
+        // The main window binds these; its commands run and the pane never sees the keys.
+        Fixture f;
+        int newDocuments = 0;
+        auto *fileNew = new QAction(&f.window);
+        fileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+        f.window.addAction(fileNew);
+        QObject::connect(fileNew, &QAction::triggered, [&] { ++newDocuments; });
+        int undos = 0;
+        auto *undo = new QAction(&f.window);
+        undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+        f.window.addAction(undo);
+        QObject::connect(undo, &QAction::triggered, [&] { ++undos; });
+        picture::load(f.pane->model(), u"ab|cd"_qs);
+        QTest::keyClick(f.pane, Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(newDocuments, 1);
+        QTest::keyClicks(f.pane, u"x"_qs);
+        QTest::keyClick(f.pane, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(undos, 1);
+        QCOMPARE(picture::save(f.pane->model()), u"abx|cd"_qs);
+    }
+
+    void dragAndDrop_data()
+    {
+        QTest::addColumn<int>("pressColumn");
+        QTest::addColumn<int>("dropColumn");
+        QTest::addColumn<bool>("copy");
+        QTest::addColumn<QString>("after");
+        // Text "abc def" with "abc" selected.
+        QTest::newRow("drag moves the selection") << 2 << 8 << false << u" def[abc|]"_qs;
+        QTest::newRow("ctrl at the drop copies") << 2 << 8 << true << u"abc def[abc|]"_qs;
+        QTest::newRow("a drop inside the selection does nothing")
+            << 1 << 3 << false << u"[abc|] def"_qs;
+        QTest::newRow("a click inside the selection places the caret")
+            << 2 << 2 << false << u"a|bc def"_qs;
+    }
+    void dragAndDrop()
+    {
+        QFETCH(int, pressColumn);
+        QFETCH(int, dropColumn);
+        QFETCH(bool, copy);
+        QFETCH(QString, after);
+        Fixture f;
+        picture::load(f.pane->model(), u"[abc|] def"_qs);
+        const int changesBefore = f.changes;
+        QWidget *viewport = f.pane->viewport();
+        auto at = [&](int column) {
+            return QPoint(f.pane->gutterWidth() + (column - 1) * f.pane->charWidth(),
+                          f.pane->lineHeight() / 2);
+        };
+        QTest::mousePress(viewport, Qt::LeftButton, {}, at(pressColumn));
+        if (dropColumn != pressColumn) {
+            // Far enough to start dragging, then over the drop point.
+            QTest::mouseMove(viewport, at(pressColumn) + QPoint(0, 3 * f.pane->lineHeight()));
+            QTest::mouseMove(viewport, at(dropColumn));
+        }
+        QTest::mouseRelease(viewport, Qt::LeftButton,
+                            copy ? Qt::ControlModifier : Qt::KeyboardModifiers(), at(dropColumn));
+        QCOMPARE(picture::save(f.pane->model()), after);
+        if (f.changes > changesBefore) {
+            QCOMPARE(f.changes, changesBefore + 1);
+            f.pane->model().Undo(); // the whole drop is one step
+            QCOMPARE(picture::save(f.pane->model()), u"[abc|] def"_qs);
+        }
+    }
+
+    void doubleClickSelectsTheWord()
+    {
+        Fixture f;
+        f.pane->Lines().setText(u"x = foo_bar1(y)"_qs);
+        const QPoint point(f.pane->gutterWidth() + 6 * f.pane->charWidth() + 2,
+                           f.pane->lineHeight() / 2);
+        QTest::mouseDClick(f.pane->viewport(), Qt::LeftButton, {}, point);
+        QCOMPARE(f.pane->model().SelText(), u"foo_bar1"_qs);
+    }
+
+    void scrollHintShowsTheTopLine()
+    {
+        Fixture f;
+        f.pane->Lines().setText(QStringList(300, u"line"_qs).join(u'\n'));
+        QScrollBar *bar = f.pane->verticalScrollBar();
+        const QLabel *hint = f.pane->scrollHint();
+        QVERIFY(!hint->isVisible());
+        bar->setSliderDown(true);
+        bar->setSliderPosition(37); // what dragging the thumb does
+        QVERIFY(hint->isVisible());
+        QCOMPARE(hint->text(), u"Top Line: 37"_qs);
+        QCOMPARE(f.pane->model().TopLine(), 37);
+        QCOMPARE(hint->palette().color(QPalette::Window),
+                 f.pane->palette().color(QPalette::ToolTipBase));
+        QVERIFY(hint->geometry().right() < bar->geometry().left());
+        bar->setSliderDown(false);
+        QVERIFY(!hint->isVisible());
+    }
+
+    void bookmarksAreDrawnInTheGutter()
+    {
+        Fixture f;
+        f.pane->Lines().setText(u"one\ntwo\nthree"_qs);
+        auto gutter = [&] {
+            QImage image(f.pane->viewport()->size(), QImage::Format_RGB32);
+            f.pane->viewport()->render(&image);
+            return image.copy(0, 0, f.pane->gutterWidth(), 3 * f.pane->lineHeight());
+        };
+        const QImage plain = gutter();
+        f.pane->model().SetCaretXY({1, 2});
+        QTest::keyClick(f.pane, Qt::Key_7, Qt::ControlModifier | Qt::ShiftModifier);
+        const QImage marked = gutter();
+        const int h = f.pane->lineHeight();
+        QCOMPARE(marked.copy(0, 0, marked.width(), h), plain.copy(0, 0, plain.width(), h));
+        QVERIFY(marked.copy(0, h, marked.width(), h) != plain.copy(0, h, plain.width(), h));
+        QTest::keyClick(f.pane, Qt::Key_7, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(gutter(), plain);
     }
 
 private:

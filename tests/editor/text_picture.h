@@ -7,6 +7,7 @@
 
 // Editing cases as text pictures: "ab|c" is the caret after b; "a[bc|]d" selects bc with the
 // caret at its end, "a[|bc]d" with the caret at its start. Lines are separated by "\n".
+// "ab··|" puts the caret in virtual space two columns beyond the end of "ab".
 namespace picture {
 
 inline void load(bp::EditModel &model, const QString &picture)
@@ -21,6 +22,8 @@ inline void load(bp::EditModel &model, const QString &picture)
             open = {column, line};
         } else if (ch == u']') {
             close = {column, line};
+        } else if (ch == u'·') {
+            ++column;
         } else {
             text += ch;
             if (ch == u'\n') {

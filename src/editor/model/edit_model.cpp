@@ -60,14 +60,36 @@ EditModel::~EditModel()
 
 void EditModel::linesInserted(int index, int count)
 {
+    bool marksMoved = false;
+    for (std::optional<TBufferCoord> &mark : m_bookmarks) {
+        if (mark && mark->Line - 1 >= index) {
+            mark->Line += count;
+            marksMoved = true;
+        }
+    }
+    if (marksMoved)
+        emit bookmarksChanged();
     for (int i = index; i < index + count; ++i)
         m_longestLine = m_longestLine < 0 ? -1 : std::max(m_longestLine, m_lines.length(i));
     emit lineCountChanged();
     emit linesInvalidated(index, -1);
 }
 
-void EditModel::linesDeleted(int index, int)
+void EditModel::linesDeleted(int index, int count)
 {
+    // Bookmarks on removed lines go with them; those below move up.
+    bool marksChanged = false;
+    for (std::optional<TBufferCoord> &mark : m_bookmarks) {
+        if (!mark || mark->Line - 1 < index)
+            continue;
+        if (mark->Line - 1 < index + count)
+            mark.reset();
+        else
+            mark->Line -= count;
+        marksChanged = true;
+    }
+    if (marksChanged)
+        emit bookmarksChanged();
     emit lineCountChanged();
     emit linesInvalidated(index, -1);
 }
@@ -83,6 +105,8 @@ void EditModel::linesChanged(int index, int count)
 void EditModel::linesCleared()
 {
     m_longestLine = -1;
+    m_bookmarks.fill(std::nullopt);
+    emit bookmarksChanged();
     m_caret = m_anchor = m_moving = {1, 1};
     m_topLine = m_leftChar = 1;
     ClearUndo();
@@ -192,7 +216,8 @@ void EditModel::moveTo(TBufferCoord position, bool extend)
 {
     position = clamp(position, false);
     if (extend) {
-        const TBufferCoord anchor = SelAvail() ? m_anchor : m_caret;
+        // A column selection one column wide is empty yet still has its anchor.
+        const TBufferCoord anchor = m_anchor == m_moving ? m_caret : m_anchor;
         setSelection(anchor, position);
     } else {
         setSelection(position, position);
@@ -420,6 +445,28 @@ void EditModel::ClearUndo()
 
 void EditModel::replay(TUndoRecord &undoRecord, bool undo)
 {
+    if (undoRecord.isBlockIndent()) {
+        const bool inserts = (undoRecord.reason == TChangeReason::crIndent) != undo;
+        const QStringList pieces = undoRecord.text.split(u'\n');
+        for (int line = undoRecord.start.Line; line <= undoRecord.end.Line; ++line) {
+            const QString &piece = pieces.value(line - undoRecord.start.Line);
+            if (piece.isEmpty())
+                continue;
+            QString text = m_lines[line - 1];
+            if (inserts)
+                text.prepend(piece);
+            else
+                text.remove(0, piece.size());
+            m_lines.setLine(line - 1, text);
+        }
+        setSelection(undo ? undoRecord.anchorBefore : undoRecord.anchorAfter,
+                     undo ? undoRecord.movingBefore : undoRecord.movingAfter);
+        setCaretOnly(undo ? undoRecord.caretBefore : undoRecord.caretAfter);
+        EnsureCursorPosVisible();
+        emit undoStateChanged();
+        emit changed();
+        return;
+    }
     m_replaying = true;
     const bool removes = undoRecord.isInsertion() == undo;
     if (removes)
@@ -496,6 +543,12 @@ TBufferCoord EditModel::rawInsert(TBufferCoord at, const QString &text)
     QString line = m_lines[index];
     const int column = std::min<int>(at.Char - 1, int(line.size()));
     const QStringList parts = splitBreaks(text);
+    if (column == 0 && parts.size() > 1 && parts.back().isEmpty()) {
+        // Whole lines go in before the line, so what follows the line (bookmarks, stored
+        // ranges) moves down with it.
+        m_lines.insertLines(index, std::vector<QString>(parts.begin(), parts.end() - 1));
+        return {1, at.Line + int(parts.size()) - 1};
+    }
     if (parts.size() == 1) {
         line.insert(column, parts.front());
         m_lines.setLine(index, line);
@@ -534,6 +587,14 @@ QString EditModel::rawDelete(TBufferCoord from, TBufferCoord to)
     }
     const QString lastLine = m_lines[last];
     const int toColumn = std::min<int>(to.Char - 1, int(lastLine.size()));
+    if (fromColumn == 0 && toColumn == 0) {
+        // Whole lines come out as they are, taking what belongs to them along.
+        QString removed;
+        for (int i = first; i < last; ++i)
+            removed += m_lines.view(i) + kCrLf;
+        m_lines.remove(first, last - first);
+        return removed;
+    }
     QString removed = firstLine.mid(fromColumn);
     for (int i = first + 1; i < last; ++i)
         removed += kCrLf + m_lines.view(i);
@@ -551,11 +612,11 @@ TBufferCoord EditModel::insertText(TBufferCoord at, const QString &text, TChange
     undoRecord.caretBefore = m_caret;
     undoRecord.anchorBefore = m_anchor;
     undoRecord.movingBefore = m_moving;
-    // Text typed in virtual space first fills the line up to the insertion column.
+    // Text inserted in virtual space first fills the line up to the insertion column.
     const int length = m_lines.length(at.Line - 1);
     QString inserted = text;
     if (at.Char > length + 1) {
-        inserted.prepend(QString(at.Char - length - 1, u' '));
+        inserted.prepend(virtualFill(at.Line, at.Char));
         at.Char = length + 1;
     }
     const TBufferCoord end = rawInsert(at, inserted);
@@ -718,215 +779,6 @@ void EditModel::pasteFromClipboard()
         return;
     SetSelTextPrimitive(block->text, block->mode.value_or(TSelectionMode::smNormal),
                         TChangeReason::crPaste);
-}
-
-void EditModel::typeCharacter(QChar ch)
-{
-    if (ch.unicode() < 0x20 || ch.unicode() == 0x7F)
-        return;
-    if (SelAvail()) {
-        SetSelTextPrimitive(QString(ch));
-        return;
-    }
-    const int length = m_lines.length(m_caret.Line - 1);
-    if (m_insertMode || m_caret.Char > length) {
-        // Past column 1024 only the end of a longer line still takes characters.
-        if (m_caret.Char > kMaxScrollWidth && m_caret.Char > length + 1)
-            return;
-        const TBufferCoord end = insertText(m_caret, QString(ch), TChangeReason::crInsert);
-        setSelection(end, end);
-        setCaretOnly(end);
-    } else {
-        BeginUndoBlock();
-        deleteText(m_caret, {m_caret.Char + 1, m_caret.Line}, TChangeReason::crDelete);
-        const TBufferCoord end = insertText(m_caret, QString(ch), TChangeReason::crInsert);
-        EndUndoBlock();
-        setSelection(end, end);
-        setCaretOnly(end);
-    }
-    EnsureCursorPosVisible();
-}
-
-void EditModel::lineBreak()
-{
-    BeginUndoBlock();
-    deleteSelection();
-    const TBufferCoord at = clamp(m_caret, true);
-    const TBufferCoord end = insertText(at, kCrLf, TChangeReason::crLineBreak);
-    EndUndoBlock();
-    setSelection(end, end);
-    setCaretOnly(end);
-    EnsureCursorPosVisible();
-}
-
-void EditModel::deleteLastChar()
-{
-    if (SelAvail()) {
-        deleteSelection();
-        return;
-    }
-    const int length = m_lines.length(m_caret.Line - 1);
-    if (m_caret.Char > length + 1) {
-        moveTo({length + 1, m_caret.Line}, false);
-        return;
-    }
-    TBufferCoord from = m_caret;
-    if (m_caret.Char > 1) {
-        from.Char -= 1;
-    } else if (m_caret.Line > 1) {
-        from = {m_lines.length(m_caret.Line - 2) + 1, m_caret.Line - 1};
-    } else {
-        return;
-    }
-    deleteText(from, m_caret, TChangeReason::crDelete);
-    setSelection(from, from);
-    setCaretOnly(from);
-    EnsureCursorPosVisible();
-}
-
-void EditModel::deleteChar()
-{
-    if (SelAvail()) {
-        deleteSelection();
-        return;
-    }
-    if (m_lines.isEmpty())
-        return;
-    const int length = m_lines.length(m_caret.Line - 1);
-    if (m_caret.Char <= length) {
-        deleteText(m_caret, {m_caret.Char + 1, m_caret.Line}, TChangeReason::crDelete);
-    } else if (m_caret.Line < m_lines.Count()) {
-        // At or beyond the end: the next line joins this one (padding virtual space first).
-        BeginUndoBlock();
-        if (m_caret.Char > length + 1)
-            insertText({length + 1, m_caret.Line}, QString(m_caret.Char - length - 1, u' '),
-                       TChangeReason::crInsert);
-        deleteText(m_caret, {1, m_caret.Line + 1}, TChangeReason::crDelete);
-        EndUndoBlock();
-    }
-    setSelection(m_caret, m_caret);
-}
-
-void EditModel::moveCaretCommand(TEditorCommand command, bool extend)
-{
-    const int lineCount = displayLineCount();
-    TBufferCoord target = m_caret;
-    const int column = displayColumn(m_caret.Line, m_caret.Char);
-    auto atColumn = [&](int line) { return TBufferCoord{charColumnAt(line, column), line}; };
-    switch (command) {
-    case ecLeft:
-        if (m_caret.Char > 1)
-            target.Char -= 1;
-        else if (m_caret.Line > 1)
-            target = {m_lines.length(m_caret.Line - 2) + 1, m_caret.Line - 1};
-        break;
-    case ecRight:
-        if (m_caret.Char < maxCaretColumn(m_caret.Line))
-            target.Char += 1;
-        break;
-    case ecUp:
-        target = atColumn(std::max(1, m_caret.Line - 1));
-        break;
-    case ecDown:
-        target = atColumn(std::min(lineCount, m_caret.Line + 1));
-        break;
-    case ecPageUp: {
-        const int step = std::max(1, m_linesInWindow - 1);
-        SetTopLine(m_topLine - step);
-        target = atColumn(std::max(1, m_caret.Line - step));
-        break;
-    }
-    case ecPageDown: {
-        const int step = std::max(1, m_linesInWindow - 1);
-        SetTopLine(std::min(m_topLine + step, std::max(1, lineCount - m_linesInWindow + 1)));
-        target = atColumn(std::min(lineCount, m_caret.Line + step));
-        break;
-    }
-    case ecPageTop:
-        target = atColumn(m_topLine);
-        break;
-    case ecPageBottom:
-        target = atColumn(std::min(lineCount, m_topLine + m_linesInWindow - 1));
-        break;
-    case ecLineStart:
-        target.Char = 1;
-        break;
-    case ecLineEnd: {
-        // First press: after the last character that is not blank; again: the real end.
-        const QStringView text = m_lines.view(m_caret.Line - 1);
-        int lastNonBlank = int(text.size());
-        while (lastNonBlank > 0 &&
-               (text[lastNonBlank - 1] == u' ' || text[lastNonBlank - 1] == u'\t'))
-            --lastNonBlank;
-        target.Char = m_caret.Char == lastNonBlank + 1 ? int(text.size()) + 1 : lastNonBlank + 1;
-        break;
-    }
-    case ecEditorTop:
-        target = {1, 1};
-        break;
-    case ecEditorBottom:
-        target = {m_lines.length(lineCount - 1) + 1, lineCount};
-        break;
-    default:
-        return;
-    }
-    moveTo(target, extend);
-}
-
-void EditModel::CommandProcessor(TEditorCommand command, QChar ch)
-{
-    if ((command >= ecLeft && command <= ecEditorBottom) ||
-        (command >= ecSelLeft && command <= ecSelEditorBottom)) {
-        const bool extend = command > ecSelection;
-        moveCaretCommand(TEditorCommand(extend ? command - ecSelection : command), extend);
-        return;
-    }
-    switch (command) {
-    case ecChar:
-        typeCharacter(ch);
-        break;
-    case ecLineBreak:
-        lineBreak();
-        break;
-    case ecDeleteLastChar:
-        deleteLastChar();
-        break;
-    case ecDeleteChar:
-        deleteChar();
-        break;
-    case ecSelectAll:
-        SelectAll();
-        break;
-    case ecCopy:
-        copyToClipboard();
-        break;
-    case ecCut:
-        cutToClipboard();
-        break;
-    case ecPaste:
-        pasteFromClipboard();
-        break;
-    case ecUndo:
-        Undo();
-        break;
-    case ecRedo:
-        Redo();
-        break;
-    case ecToggleMode:
-        setInsertMode(!m_insertMode);
-        break;
-    case ecNormalSelect:
-        setSelectionMode(TSelectionMode::smNormal);
-        break;
-    case ecColumnSelect:
-        setSelectionMode(TSelectionMode::smColumn);
-        break;
-    case ecLineSelect:
-        setSelectionMode(TSelectionMode::smLine);
-        break;
-    default:
-        break;
-    }
 }
 
 } // namespace bp

@@ -62,6 +62,21 @@ public:
     bool insertMode() const { return m_insertMode; }
     void setInsertMode(bool insert);
 
+    // Selects the word (a run of word characters) at or just left of `position`.
+    void selectWordAt(TBufferCoord position);
+    // Whether `position` lies inside the selection (its ends included).
+    bool isInSelection(TBufferCoord position) const;
+    // Moves (or with `copy` copies) the stream selection to `target` as one undo group and
+    // selects it there. A target inside the selection does nothing; returns whether text moved.
+    bool dropSelection(TBufferCoord target, bool copy);
+
+    // --- bookmarks 0..9 -----------------------------------------------------------
+    static constexpr int kBookmarkCount = 10;
+    std::optional<TBufferCoord> bookmark(int number) const;
+    // On a line holding bookmark `number` it is cleared; elsewhere set or moved to the caret.
+    void toggleBookmark(int number);
+    void gotoBookmark(int number);
+
     // --- commands -----------------------------------------------------------------
     void CommandProcessor(TEditorCommand command, QChar ch = QChar());
     void setClipboard(TextClipboard *clipboard) { m_clipboard = clipboard; }
@@ -114,6 +129,12 @@ public:
 
     // --- word characters (the highlighter refines these once attached) ------------
     std::function<bool(QChar)> isIdentChar;
+    // Whether the character at a position lies in a string or comment, where brackets do
+    // not pair. The highlighter fills this in; until then nothing is.
+    std::function<bool(TBufferCoord)> isInStringOrComment;
+    // Word movement stops: the start of the previous word, the start of the next word.
+    TBufferCoord wordLeftOf(TBufferCoord position) const;
+    TBufferCoord wordRightOf(TBufferCoord position) const;
 
 signals:
     // Lines [first, last] (0-based, last -1 = to the end) need repainting.
@@ -124,6 +145,7 @@ signals:
     void scrolled();
     void undoStateChanged();
     void modeChanged();
+    void bookmarksChanged();
     // The change notification: once per editing step that entered the undo history.
     void changed();
 
@@ -150,11 +172,32 @@ private:
     QString columnText(int line, int firstColumn, int lastColumn) const;
     void insertColumnBlock(const QString &text);
     void insertLineBlock(const QString &text);
+    // Text that fills `line` from its end up to `column`: an empty line takes the
+    // indentation rule, a non-empty one spaces.
+    QString virtualFill(int line, int column) const;
+    void placeCaret(TBufferCoord position);
     void typeCharacter(QChar ch);
     void lineBreak();
+    void insertLine();
+    void tab();
+    void shiftTab();
+    // Whether Tab and Shift+Tab work on whole lines: a selection over several lines outside
+    // column mode, or over one whole line.
+    bool isBlockSelection() const;
+    void blockIndent();
+    void blockUnindent();
+    void changeIndent(bool indent);
     void deleteLastChar();
     void deleteChar();
+    void deleteLastWord();
+    void deleteWord();
+    void deleteLine();
+    void deleteToEndOfLine();
+    void matchBracket();
+    void scrollByLine(int delta);
     void moveCaretCommand(TEditorCommand command, bool extend);
+
+    std::array<std::optional<TBufferCoord>, kBookmarkCount> m_bookmarks;
 
     TEditorLines m_lines;
     TBufferCoord m_caret;

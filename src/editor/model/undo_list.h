@@ -22,6 +22,10 @@ enum class TChangeReason
 
 // One recorded text change. Inserted text runs from `start` to `end`; for a deletion
 // `text` holds what was removed at `start`. Records of one command share `changeNumber`.
+//
+// Indent and unindent records cover lines `start.Line` to `end.Line` at once: `text` holds,
+// one piece per line separated by LF, the white space inserted or removed at column 1, so
+// one block command is one record however many lines it touches.
 struct TUndoRecord
 {
     TChangeReason reason = TChangeReason::crInsert;
@@ -34,6 +38,16 @@ struct TUndoRecord
     TBufferCoord caretBefore;
     TBufferCoord anchorBefore;
     TBufferCoord movingBefore;
+    // Caret and selection after the change, restored on redo (indent and unindent only;
+    // other changes put the caret at the end of what they inserted).
+    TBufferCoord caretAfter;
+    TBufferCoord anchorAfter;
+    TBufferCoord movingAfter;
+
+    bool isBlockIndent() const
+    {
+        return reason == TChangeReason::crIndent || reason == TChangeReason::crUnindent;
+    }
 
     bool isInsertion() const
     {

@@ -13,6 +13,7 @@
 #include <QFontMetrics>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
@@ -79,8 +80,23 @@ TCustomEditorPane::TCustomEditorPane(QWidget *parent)
             &TCustomEditorPane::invalidateLines);
     connect(m_highlighting.get(), &EditorHighlighting::highlighterChanged, this,
             &TCustomEditorPane::updateMetrics);
+    connect(m_model.get(), &EditModel::bookmarksChanged, this,
+            [this] { viewport()->update(0, 0, m_gutterWidth, viewport()->height()); });
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &TCustomEditorPane::actionStateChanged);
+
+    m_scrollHint = new QLabel(this);
+    m_scrollHint->setObjectName(QStringLiteral("scrollHint"));
+    m_scrollHint->setFrameShape(QFrame::Box);
+    m_scrollHint->setAutoFillBackground(true);
+    QPalette hintPalette = m_scrollHint->palette();
+    hintPalette.setColor(QPalette::Window, palette().color(QPalette::ToolTipBase));
+    hintPalette.setColor(QPalette::WindowText, palette().color(QPalette::ToolTipText));
+    m_scrollHint->setPalette(hintPalette);
+    m_scrollHint->hide();
+    connect(verticalScrollBar(), &QScrollBar::sliderMoved, this,
+            &TCustomEditorPane::showScrollHint);
+    connect(verticalScrollBar(), &QScrollBar::sliderReleased, m_scrollHint, &QWidget::hide);
     updateMetrics();
 }
 
@@ -302,6 +318,28 @@ void TCustomEditorPane::paintGutter(QPainter &painter, int firstLine, int lastLi
         const int baseline = y + (m_lineHeight - metrics.height()) / 2 + metrics.ascent();
         painter.drawText(right - textWidth, baseline, number);
     }
+    for (int number = 0; number < EditModel::kBookmarkCount; ++number) {
+        const std::optional<TBufferCoord> mark = m_model->bookmark(number);
+        if (mark && mark->Line >= firstLine && mark->Line <= lastLine)
+            paintBookmark(painter, number, (mark->Line - m_model->TopLine()) * m_lineHeight);
+    }
+}
+
+void TCustomEditorPane::paintBookmark(QPainter &painter, int number, int y)
+{
+    // A framed digit at the gutter's left edge, clear of right-aligned line numbers
+    // below four digits.
+    const QFontMetrics metrics(m_gutterFont);
+    const int size = std::min(m_lineHeight - 2, metrics.height() + 2);
+    const QRect box(1, y + (m_lineHeight - size) / 2, metrics.horizontalAdvance(u'0') + 4, size);
+    painter.fillRect(box, palette().color(QPalette::ToolTipBase));
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawRect(box.adjusted(0, 0, -1, -1));
+    QFont font = m_gutterFont;
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(box, Qt::AlignCenter, QString::number(number));
+    painter.setFont(m_gutterFont);
 }
 
 void TCustomEditorPane::paintLine(QPainter &painter, int line, int y)
@@ -449,8 +487,29 @@ void TCustomEditorPane::paintEvent(QPaintEvent *event)
             }
         }
     }
+    if (m_dragging) {
+        const int column = m_model->displayColumn(m_dropPosition.Line, m_dropPosition.Char);
+        const int x = textLeft + (column - m_model->LeftChar()) * m_charWidth;
+        if (x >= textLeft)
+            painter.fillRect(QRect(x, (m_dropPosition.Line - top) * m_lineHeight, 2, m_lineHeight),
+                             palette().color(QPalette::Text));
+    }
     if (area.left() < m_gutterWidth)
         paintGutter(painter, firstLine, lastLine);
+}
+
+void TCustomEditorPane::showScrollHint(int topLine)
+{
+    m_scrollHint->setText(QStringLiteral("Top Line: %1").arg(topLine));
+    m_scrollHint->adjustSize();
+    const QScrollBar *bar = verticalScrollBar();
+    const QRect track = bar->geometry();
+    const int span = std::max(1, bar->maximum() - bar->minimum());
+    const int travel = std::max(0, track.height() - m_scrollHint->height());
+    const int y = track.top() + travel * (topLine - bar->minimum()) / span;
+    m_scrollHint->move(track.left() - m_scrollHint->width() - 2, y);
+    m_scrollHint->show();
+    m_scrollHint->raise();
 }
 
 // --- caret --------------------------------------------------------------------------
@@ -616,55 +675,69 @@ void TCustomEditorPane::mousePressEvent(QMouseEvent *event)
         event->accept();
         return;
     }
-    const TBufferCoord position = positionAt(event->position().toPoint());
+    const QPoint point = event->position().toPoint();
+    const TBufferCoord position = positionAt(point);
     const bool extend = event->modifiers() & Qt::ShiftModifier;
+    event->accept();
+    if (!extend && point.x() >= m_gutterWidth &&
+        m_model->selectionMode() == TSelectionMode::smNormal && m_model->isInSelection(position)) {
+        m_dragPending = true;
+        m_dragStart = point;
+        return;
+    }
     m_model->moveCaret(position, extend);
     m_selecting = true;
-    event->accept();
 }
 
 void TCustomEditorPane::mouseMoveEvent(QMouseEvent *event)
 {
-    if (!m_selecting || !(event->buttons() & Qt::LeftButton))
+    if (!(event->buttons() & Qt::LeftButton))
         return;
-    m_model->moveCaret(positionAt(event->position().toPoint()), true);
+    const QPoint point = event->position().toPoint();
     event->accept();
+    if (m_dragPending &&
+        (point - m_dragStart).manhattanLength() >= QApplication::startDragDistance()) {
+        m_dragPending = false;
+        m_dragging = true;
+    }
+    if (m_dragging) {
+        m_dropPosition = positionAt(point);
+        viewport()->setCursor((event->modifiers() & Qt::ControlModifier) ? Qt::DragCopyCursor
+                                                                         : Qt::DragMoveCursor);
+        viewport()->update();
+        return;
+    }
+    if (m_selecting)
+        m_model->moveCaret(positionAt(point), true);
 }
 
 void TCustomEditorPane::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton)
-        m_selecting = false;
     event->accept();
+    if (event->button() != Qt::LeftButton)
+        return;
+    const TBufferCoord position = positionAt(event->position().toPoint());
+    if (m_dragging) {
+        m_dragging = false;
+        viewport()->setCursor(Qt::IBeamCursor);
+        viewport()->update();
+        m_model->dropSelection(position, event->modifiers() & Qt::ControlModifier);
+    } else if (m_dragPending) {
+        // A click inside the selection that never became a drag places the caret.
+        m_model->moveCaret(position, false);
+    }
+    m_dragPending = false;
+    m_selecting = false;
 }
 
 void TCustomEditorPane::mouseDoubleClickEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton || event->position().x() < m_gutterWidth)
         return;
-    selectWordAt(positionAt(event->position().toPoint()));
+    m_model->selectWordAt(positionAt(event->position().toPoint()));
     m_selecting = false;
+    m_dragPending = false;
     event->accept();
-}
-
-void TCustomEditorPane::selectWordAt(TBufferCoord position)
-{
-    const QStringView text = m_model->Lines().view(position.Line - 1);
-    int index = position.Char - 1;
-    if (index >= text.size() || !m_model->isIdentChar(text[index])) {
-        if (index > 0 && index - 1 < text.size() && m_model->isIdentChar(text[index - 1]))
-            --index;
-        else
-            return;
-    }
-    int start = index;
-    while (start > 0 && m_model->isIdentChar(text[start - 1]))
-        --start;
-    int end = index;
-    while (end < text.size() && m_model->isIdentChar(text[end]))
-        ++end;
-    m_model->moveCaret({start + 1, position.Line}, false);
-    m_model->moveCaret({end + 1, position.Line}, true);
 }
 
 void TCustomEditorPane::contextMenuEvent(QContextMenuEvent *event)

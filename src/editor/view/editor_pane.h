@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+class QLabel;
 class QMenu;
 
 namespace bp {
@@ -103,6 +104,8 @@ public:
     QRect caretRect() const;
     // Repaints lines [first, last] (0-based; last -1 = to the bottom of the view).
     void invalidateLines(int first, int last);
+    // The hint beside the vertical scroll bar while its thumb is dragged.
+    const QLabel *scrollHint() const { return m_scrollHint; }
 
 signals:
     // Something the enabled state of the editing actions depends on may have changed
@@ -133,11 +136,12 @@ private:
     void onCaretMoved();
     void restartCaretBlink();
     void paintGutter(QPainter &painter, int firstLine, int lastLine);
+    void paintBookmark(QPainter &painter, int number, int y);
+    void showScrollHint(int topLine);
     void paintLine(QPainter &painter, int line, int y);
     std::vector<TPaintRun> runsFor(int index, QStringView text, int endChar) const;
     // Selected display cells [from, to) of `line`, 0-based.
     std::pair<int, int> selectedCells(int line, int length) const;
-    void selectWordAt(TBufferCoord position);
     QRect lineRect(int line) const;
 
     std::unique_ptr<EditModel> m_model;
@@ -160,6 +164,13 @@ private:
     bool m_updatingScrollBars = false;
 
     bool m_selecting = false;
+    // Dragging the selection: pending from a press inside it until the mouse moves far
+    // enough, then dragging until release drops it at m_dropPosition.
+    bool m_dragPending = false;
+    bool m_dragging = false;
+    QPoint m_dragStart;
+    TBufferCoord m_dropPosition;
+    QLabel *m_scrollHint = nullptr;
     int m_blinkTimer = 0;
     bool m_caretVisible = true;
     bool m_caretAlwaysVisible = false;
