@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -157,12 +158,16 @@ private slots:
     void firstOpeningIsEmptyAndForward()
     {
         TSearchSettings shown{u"x"_qs, true, true, true, true, true};
+        QPoint centre, desktopCentre;
         const auto result = execute(TSearchSettings(), [&](Tfrm_Search &dialog) {
             shown = shownBy(dialog);
+            centre = dialog.frameGeometry().center();
+            desktopCentre = dialog.screen()->availableGeometry().center();
             dialog.btnCancel->click();
         });
         QCOMPARE(shown, TSearchSettings());
         QVERIFY(!result);
+        QCOMPARE(centre, desktopCentre);
     }
 
     void okReturnsWhatTheUserSet()

@@ -88,9 +88,20 @@ Tfrm_Search::Tfrm_Search(QWidget *owner)
     rgSearchDirection->setObjectName(QStringLiteral("rgSearchDirection"));
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
+}
 
-    if (const QScreen *desktop = screen())
-        move(desktop->availableGeometry().center() - rect().center());
+void Tfrm_Search::showEvent(QShowEvent *event)
+{
+    // Centred on the desktop, not on the owner; the frame is known only once shown.
+    if (!m_placed) {
+        m_placed = true;
+        if (const QScreen *desktop = screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(desktop->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    QDialog::showEvent(event);
 }
 
 std::optional<TSearchSettings> Tfrm_Search::Execute(QWidget *owner, const TSearchSettings &settings)

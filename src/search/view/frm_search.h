@@ -54,8 +54,12 @@ public:
     QPushButton *btnOK;
     QPushButton *btnCancel;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     QButtonGroup *m_directionItems;
+    bool m_placed = false;
 };
 
 } // namespace bp
