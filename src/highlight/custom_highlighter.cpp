@@ -5,6 +5,7 @@
 
 #include <QSettings>
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 
@@ -12,11 +13,47 @@ namespace bp {
 
 namespace {
 
-char16_t lowerCodeUnit(char16_t c)
+// QChar::toLower for the code units below U+0500 (ASCII, Latin, Greek, Cyrillic), taken from
+// Qt once so that the result is the same; the rest goes to QChar::toLower directly.
+constexpr char16_t LowerTableSize = 0x500;
+
+const std::array<char16_t, LowerTableSize> lowerTable = [] {
+    std::array<char16_t, LowerTableSize> table{};
+    for (char16_t c = 0; c < LowerTableSize; ++c)
+        table[c] = QChar(c).toLower().unicode();
+    return table;
+}();
+
+inline char16_t lowerCodeUnit(char16_t c)
 {
-    if (c < 0x80)
-        return (c >= u'A' && c <= u'Z') ? char16_t(c + 0x20) : c;
-    return QChar(c).toLower().unicode();
+    return c < LowerTableSize ? lowerTable[c] : QChar(c).toLower().unicode();
+}
+
+// Lower-cases length code units from source into target. Four code units at a time as 16-bit
+// lanes of a 64-bit word: a block of ASCII only gets 0x20 added to its A-Z lanes (lanes stay
+// below 0x100, so nothing carries into the next lane, whatever the byte order); any other
+// block goes through lowerCodeUnit.
+void lowerInto(char16_t *target, const char16_t *source, int length)
+{
+    constexpr quint64 nonAscii = 0xFF80FF80FF80FF80ULL;
+    constexpr quint64 lane = 0x0001000100010001ULL;
+    int i = 0;
+    for (; i + 4 <= length; i += 4) {
+        quint64 block;
+        std::memcpy(&block, source + i, sizeof block);
+        if ((block & nonAscii) == 0) {
+            const quint64 fromA = block + lane * (0x80 - u'A');       // bit 7: c >= 'A'
+            const quint64 beyondZ = block + lane * (0x80 - u'Z' - 1); // bit 7: c > 'Z'
+            const quint64 upper = fromA & ~beyondZ & (lane * 0x80);
+            block |= upper >> 2;
+            std::memcpy(target + i, &block, sizeof block);
+        } else {
+            for (int j = i; j < i + 4; ++j)
+                target[j] = lowerCodeUnit(source[j]);
+        }
+    }
+    for (; i < length; ++i)
+        target[i] = lowerCodeUnit(source[i]);
 }
 
 } // namespace
@@ -43,8 +80,7 @@ void TCharSet8::remove(char16_t c)
 TCustomHighlighter::TCustomHighlighter()
 {
     // An empty line until the first SetLine, so that reads before it stay inside a buffer.
-    CopyInto(m_lineBuffer, QStringView());
-    fLine = m_lineBuffer.data();
+    fLine = CopyInto(m_lineBuffer, QStringView());
     fCasedLine = fLine;
 }
 
@@ -117,13 +153,22 @@ void TCustomHighlighter::SetEnabled(bool value)
     HighlighterChanged(TChangeSender::none());
 }
 
-void TCustomHighlighter::CopyInto(std::vector<char16_t> &buffer, QStringView text)
+char16_t *TCustomHighlighter::Reserve(std::vector<char16_t> &buffer, std::size_t length)
+{
+    // The size only grows, so that a shorter line neither frees nor zero-fills anything.
+    if (buffer.size() < length + 1)
+        buffer.resize(std::max(length + 1, buffer.size() * 2));
+    return buffer.data();
+}
+
+const char16_t *TCustomHighlighter::CopyInto(std::vector<char16_t> &buffer, QStringView text)
 {
     const std::size_t length = std::size_t(text.size());
-    buffer.resize(length + 1);
+    char16_t *target = Reserve(buffer, length);
     if (length > 0)
-        std::memcpy(buffer.data(), text.utf16(), length * sizeof(char16_t));
-    buffer[length] = u'\0';
+        std::memcpy(target, text.utf16(), length * sizeof(char16_t));
+    target[length] = u'\0';
+    return target;
 }
 
 void TCustomHighlighter::PrepareLine(QStringView text, int lineNumber)
@@ -131,20 +176,21 @@ void TCustomHighlighter::PrepareLine(QStringView text, int lineNumber)
     Q_ASSERT(text.size() < std::numeric_limits<int>::max());
     const int length = int(text.size());
     if (fCaseSensitive) {
-        CopyInto(m_lineBuffer, text);
-        fCasedLine = m_lineBuffer.data();
+        fLine = CopyInto(m_lineBuffer, text);
+        fCasedLine = fLine;
     } else {
         // One code unit in, one out: the length and every position stay those of the text.
-        m_lineBuffer.resize(std::size_t(length) + 1);
+        char16_t *lower = Reserve(m_lineBuffer, std::size_t(length));
+        char16_t *cased = Reserve(m_casedLineBuffer, std::size_t(length));
         const char16_t *source = text.utf16();
-        char16_t *target = m_lineBuffer.data();
-        for (int i = 0; i < length; ++i)
-            target[i] = lowerCodeUnit(source[i]);
-        target[length] = u'\0';
-        CopyInto(m_casedLineBuffer, text);
-        fCasedLine = m_casedLineBuffer.data();
+        if (length > 0)
+            std::memcpy(cased, source, std::size_t(length) * sizeof(char16_t));
+        lowerInto(lower, source, length);
+        lower[length] = u'\0';
+        cased[length] = u'\0';
+        fLine = lower;
+        fCasedLine = cased;
     }
-    fLine = m_lineBuffer.data();
     fLineLen = length;
     Run = 0;
     ExpandedRun = 0;
@@ -166,8 +212,7 @@ void TCustomHighlighter::SetLine(QStringView value, int lineNumber)
 void TCustomHighlighter::SetLineExpandedAtWideGlyphs(QStringView line, QStringView expandedLine,
                                                      int lineNumber)
 {
-    CopyInto(m_expandedLineBuffer, expandedLine);
-    fExpandedLine = m_expandedLineBuffer.data();
+    fExpandedLine = CopyInto(m_expandedLineBuffer, expandedLine);
     fExpandedLineLen = int(expandedLine.size());
     PrepareLine(line, lineNumber);
     Next();
@@ -189,6 +234,13 @@ void TCustomHighlighter::StepExpandedRun()
             ++ExpandedRun;
     }
     fOldRun = Run;
+}
+
+TRange TCustomHighlighter::ScanEndState(QStringView line, int lineNumber)
+{
+    SetLine(line, lineNumber);
+    NextToEol();
+    return GetRange();
 }
 
 void TCustomHighlighter::NextToEol()

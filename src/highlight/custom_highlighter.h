@@ -159,6 +159,11 @@ public:
     // runs the base part, which steps the display form along.
     virtual void Next();
     virtual void NextToEol();
+    // The end state of `line` scanned from the current range: what SetLine, NextToEol and
+    // GetRange give, which is all a rescan needs. A concrete highlighter may compute it
+    // without tokenising; the line buffers are then not prepared, and the current range
+    // becomes the end state.
+    virtual TRange ScanEndState(QStringView line, int lineNumber);
     virtual QString GetToken() const;
     QStringView GetTokenView() const;
     virtual int GetTokenPos() const { return fTokenPos; }
@@ -170,6 +175,9 @@ public:
     virtual TRange GetRange() const;
     virtual void SetRange(TRange value);
     virtual void ResetRange();
+    // The text the scanner reads: the line lower-cased code unit by code unit (QChar::toLower)
+    // unless the highlighter is case-sensitive.
+    QStringView ScannedLine() const { return QStringView(fLine, fLineLen); }
     // The display-form index of the character at line index pos (0-based); pos itself without
     // a display form.
     int PosToExpandedPos(int pos) const;
@@ -285,7 +293,8 @@ private:
     };
 
     void StepExpandedRun();
-    static void CopyInto(std::vector<char16_t> &buffer, QStringView text);
+    static char16_t *Reserve(std::vector<char16_t> &buffer, std::size_t length);
+    static const char16_t *CopyInto(std::vector<char16_t> &buffer, QStringView text);
 
     std::vector<std::unique_ptr<THighlighterAttributes>> fAttributes;
     std::vector<HookEntry> fAttrChangeHooks;

@@ -1,5 +1,9 @@
 #include "highlight/qpile_highlighter.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace bp {
 
 namespace {
@@ -263,10 +267,177 @@ void TQPILEHighlighter::Next()
     NextBase();
 }
 
+namespace {
+
+// Index of the first quote, apostrophe, CR or LF at or after `from`; `size` when none.
+qsizetype nextRangeCharacter(const char16_t *data, qsizetype from, qsizetype size)
+{
+    qsizetype i = from;
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi16(u'"');
+    const __m128i apostrophe = _mm_set1_epi16(u'\'');
+    const __m128i carriageReturn = _mm_set1_epi16(u'\r');
+    const __m128i lineFeed = _mm_set1_epi16(u'\n');
+    for (; i + 8 <= size; i += 8) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i));
+        const __m128i hit = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi16(chunk, quote), _mm_cmpeq_epi16(chunk, apostrophe)),
+            _mm_or_si128(_mm_cmpeq_epi16(chunk, carriageReturn), _mm_cmpeq_epi16(chunk, lineFeed)));
+        if (_mm_movemask_epi8(hit) != 0)
+            break;
+    }
+#endif
+    for (; i < size; ++i) {
+        const char16_t c = data[i];
+        if (c == u'"' || c == u'\'' || c == u'\r' || c == u'\n')
+            return i;
+    }
+    return size;
+}
+
+// Index of the first CR or LF at or after `from`; `size` when none.
+qsizetype nextBreak(const char16_t *data, qsizetype from, qsizetype size)
+{
+    for (qsizetype i = from; i < size; ++i)
+        if (data[i] == u'\r' || data[i] == u'\n')
+            return i;
+    return size;
+}
+
+} // namespace
+
+TRange TQPILEHighlighter::ScanEndState(QStringView text, int)
+{
+    const char16_t *data = reinterpret_cast<const char16_t *>(text.utf16());
+    const qsizetype size = text.size();
+    TRangeState range = fRange;
+    qsizetype i = 0;
+    if (range == TRangeState::rsComment) {
+        range = TRangeState::rsUnknown;
+        i = nextBreak(data, 0, size);
+    }
+    while ((i = nextRangeCharacter(data, i, size)) < size) {
+        switch (data[i]) {
+        case u'\'':
+            // A comment runs to the line end or the next CR or LF.
+            range = TRangeState::rsUnknown;
+            i = nextBreak(data, i + 1, size);
+            break;
+        case u'"': {
+            range = TRangeState::rsString;
+            qsizetype end = i + 1;
+            while (end < size && data[end] != u'"' && data[end] != u'\r' && data[end] != u'\n')
+                ++end;
+            if (end < size && data[end] == u'"') {
+                range = TRangeState::rsUnknown;
+                ++end;
+            }
+            i = end;
+            break;
+        }
+        default: // CR or LF: white space
+            ++i;
+            break;
+        }
+    }
+    fRange = range;
+    return GetRange();
+}
+
+// Leaves exactly the state that calling Next until GetEol leaves (Run, fTokenPos, fTokenID,
+// fRange, fToIdent and fStringLen of the last identifier, fExpandedTokenPos), but walks the
+// line with the token procedures' rules in local variables: the kinds of the tokens in
+// between are not observable, so identifiers are measured without the keyword lookup. With a
+// display form the tokens are stepped one by one, as the display form moves per token.
 void TQPILEHighlighter::NextToEol()
 {
-    while (!GetEol())
-        Next();
+    if (fExpandedLine != nullptr) {
+        while (!GetEol())
+            Next();
+        return;
+    }
+    if (GetEol())
+        return;
+    const char16_t *const line = fLine;
+    const int length = fLineLen;
+    const auto atLineEnd = [line, length](int pos) {
+        return pos >= length || line[pos] == u'\n' || line[pos] == u'\r';
+    };
+    int run = Run;
+    TRangeState range = fRange;
+    const char16_t *identifier = nullptr;
+    if (range == TRangeState::rsComment) {
+        range = TRangeState::rsUnknown;
+        while (!atLineEnd(run))
+            ++run;
+    }
+    for (;;) {
+        const char16_t c = line[run];
+        if (c >= 128) {
+            ++run;
+            continue;
+        }
+        switch (dispatchTable[c]) {
+        case Procedure::Null:
+            ++run;
+            if (run == length + 1) {
+                if (identifier != nullptr) {
+                    fToIdent = identifier;
+                    fStringLen = 0;
+                    while (qpile::isIdentCodeUnit(identifier[fStringLen]))
+                        ++fStringLen;
+                }
+                fRange = range;
+                fTokenPos = length;
+                Run = run;
+                fTokenID = TtkTokenKind::tkNull;
+                NextBase();
+                return;
+            }
+            break;
+        case Procedure::LineFeed:
+            ++run;
+            break;
+        case Procedure::CarriageReturn:
+            ++run;
+            if (line[run] == u'\n')
+                ++run;
+            break;
+        case Procedure::Space:
+            ++run;
+            while (line[run] <= 0x20 && !atLineEnd(run))
+                ++run;
+            break;
+        case Procedure::StringOpen:
+            ++run;
+            range = TRangeState::rsString;
+            do {
+                if (line[run] == u'"') {
+                    ++run;
+                    range = TRangeState::rsUnknown;
+                    break;
+                }
+                if (!atLineEnd(run))
+                    ++run;
+            } while (!atLineEnd(run));
+            break;
+        case Procedure::CommentOpen:
+            ++run;
+            range = TRangeState::rsUnknown;
+            while (!atLineEnd(run))
+                ++run;
+            break;
+        case Procedure::Identifier:
+            identifier = line + run;
+            ++run;
+            while (qpile::isIdentCodeUnit(line[run]))
+                ++run;
+            break;
+        case Procedure::Unknown:
+            ++run;
+            break;
+        }
+    }
 }
 
 void TQPILEHighlighter::ScanNull()

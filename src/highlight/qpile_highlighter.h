@@ -32,6 +32,9 @@ public:
     bool GetEol() const override { return Run == fLineLen + 1; }
     void Next() override;
     void NextToEol() override;
+    // Only quotes, apostrophes, CR and LF change the range, so the end state comes from one
+    // pass over the line as given, without lower-casing or tokenising it.
+    TRange ScanEndState(QStringView line, int lineNumber) override;
     TRange GetRange() const override { return TRange(fRange); }
     // Keeps the low byte of value.
     void SetRange(TRange value) override;

@@ -9,9 +9,7 @@ ScannedLines scanAll(TCustomHighlighter &highlighter, HighlightLineSource &lines
         return {};
     highlighter.ResetRange();
     for (int i = 0; i < count; ++i) {
-        highlighter.SetLine(lines.lineText(i), i);
-        highlighter.NextToEol();
-        lines.setLineRange(i, highlighter.GetRange());
+        lines.setLineRange(i, highlighter.ScanEndState(lines.lineText(i), i));
     }
     return {0, count - 1};
 }
@@ -26,9 +24,7 @@ int rescanFrom(TCustomHighlighter &highlighter, HighlightLineSource &lines, int 
     else
         highlighter.SetRange(lines.lineRange(index - 1));
     for (;;) {
-        highlighter.SetLine(lines.lineText(index), index);
-        highlighter.NextToEol();
-        const TRange state = highlighter.GetRange();
+        const TRange state = highlighter.ScanEndState(lines.lineText(index), index);
         if (state == lines.lineRange(index))
             return index;
         lines.setLineRange(index, state);

@@ -4,7 +4,9 @@
 #include "highlight_test_support.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTest>
+#include <QUrl>
 
 using namespace bp;
 using bp::test::scanLine;
@@ -752,5 +754,71 @@ void TstQpileScanner::goldenTokens()
             QCOMPARE(withBreak.tokens, expectedTokens);
             QCOMPARE(withBreak.endRange, endRanges[i]);
         }
+    }
+}
+
+// The scanner reads QChar::toLower of each code unit, whatever its place in the line.
+void TstQpileScanner::lowerCasingIsQCharToLower()
+{
+    QString all;
+    for (int c = 1; c <= 0xFFFF; ++c)
+        all += QChar(char16_t(c));
+    TQPILEHighlighter highlighter;
+    for (int offset = 0; offset < 5; ++offset) {
+        const QString line = QString(offset, u'A') + all;
+        highlighter.SetLine(line, 0);
+        const QStringView scanned = highlighter.ScannedLine();
+        QCOMPARE(scanned.size(), line.size());
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            if (scanned[i] != line[i].toLower())
+                QFAIL(qPrintable(QStringLiteral("U+%1 at %2 became U+%3")
+                                     .arg(line[i].unicode(), 4, 16, QChar(u'0'))
+                                     .arg(i)
+                                     .arg(scanned[i].unicode(), 4, 16, QChar(u'0'))));
+        }
+    }
+    const QString ascii = QStringLiteral("@AZ[`az{ Hello_WORLD 09");
+    for (qsizetype length = 0; length <= ascii.size(); ++length) {
+        highlighter.SetLine(QStringView(ascii).left(length), 0);
+        QCOMPARE(highlighter.ScannedLine().toString(), ascii.left(length).toLower());
+    }
+    QCOMPARE(highlighter.GetToken(), QStringLiteral("@"));
+}
+
+// NextToEol walks the line without stepping token by token; it must leave the state the
+// token loop leaves, from any start state and from any point in the line.
+void TstQpileScanner::nextToEolEqualsNextLoop()
+{
+    const QString alphabet = QString::fromUtf16(u"aZ_1 \t\"'\r\n=(дД\u212A\u00A0.x") + QChar(0);
+    const QList<TRange> starts{rsUnknown, rsComment, rsString, TRange(255)};
+    QRandomGenerator random(7);
+    TQPILEHighlighter fast;
+    TQPILEHighlighter slow;
+    for (int round = 0; round < 20000; ++round) {
+        QString line;
+        const int length = int(random.bounded(24));
+        for (int i = 0; i < length; ++i)
+            line += alphabet[int(random.bounded(int(alphabet.size())))];
+        const TRange start = starts[int(random.bounded(int(starts.size())))];
+        const int stepsBefore = int(random.bounded(4));
+        for (TQPILEHighlighter *highlighter : {&fast, &slow}) {
+            highlighter->SetRange(start);
+            highlighter->SetLine(line, round);
+            for (int i = 0; i < stepsBefore && !highlighter->GetEol(); ++i)
+                highlighter->Next();
+        }
+        fast.NextToEol();
+        while (!slow.GetEol())
+            slow.Next();
+        const QString context = QStringLiteral("line %1 from %2 after %3 steps")
+                                    .arg(QString::fromLatin1(QUrl::toPercentEncoding(line)),
+                                         QString::number(start), QString::number(stepsBefore));
+        QVERIFY2(fast.GetEol(), qPrintable(context));
+        QVERIFY2(fast.GetTokenPos() == slow.GetTokenPos(), qPrintable(context));
+        QVERIFY2(fast.GetTokenKind() == slow.GetTokenKind(), qPrintable(context));
+        QVERIFY2(fast.GetRange() == slow.GetRange(), qPrintable(context));
+        QVERIFY2(fast.StringLen() == slow.StringLen(), qPrintable(context));
+        QVERIFY2(fast.GetExpandedTokenPos() == slow.GetExpandedTokenPos(), qPrintable(context));
+        QVERIFY2(fast.GetToken() == slow.GetToken(), qPrintable(context));
     }
 }

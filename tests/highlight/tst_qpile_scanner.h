@@ -40,4 +40,6 @@ private slots:
     void displayFormPositions_data();
     void displayFormPositions();
     void goldenTokens();
+    void lowerCasingIsQCharToLower();
+    void nextToEolEqualsNextLoop();
 };

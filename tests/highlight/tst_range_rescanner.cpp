@@ -1,4 +1,5 @@
 #include "tst_range_rescanner.h"
+#include "highlight/qpile_highlighter.h"
 
 #include "highlight_test_support.h"
 
@@ -262,5 +263,30 @@ void TstRangeRescanner::randomEditsMatchFullScan()
         const int resume = scanned.isEmpty() ? index : scanned.last + 1;
         for (int line = resume; line < source.lineCount(); ++line)
             QCOMPARE(after[line], before[line - shift]);
+    }
+}
+
+// The rescans take the end state from ScanEndState; it must agree with tokenising the line
+// for every start state, including lines with CR, LF and NUL inside.
+void TstRangeRescanner::endStateShortcutMatchesTokenising()
+{
+    QRandomGenerator random(7);
+    const QString alphabet = QStringLiteral("ab \"\"''\r\n\t1_.");
+    bp::TQPILEHighlighter tokenising;
+    bp::TQPILEHighlighter shortcut;
+    for (int round = 0; round < 20000; ++round) {
+        QString line;
+        const int length = random.bounded(0, 40);
+        for (int i = 0; i < length; ++i)
+            line +=
+                random.bounded(50) == 0 ? QChar(u'\0') : alphabet[random.bounded(alphabet.size())];
+        for (bp::TRange start : {0, 1, 2}) {
+            tokenising.SetRange(start);
+            tokenising.SetLine(line, 1);
+            tokenising.NextToEol();
+            shortcut.SetRange(start);
+            QCOMPARE(shortcut.ScanEndState(line, 1), tokenising.GetRange());
+            QCOMPARE(shortcut.GetRange(), tokenising.GetRange());
+        }
     }
 }

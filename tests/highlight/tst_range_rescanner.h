@@ -17,4 +17,5 @@ private slots:
     void edits_data();
     void edits();
     void randomEditsMatchFullScan();
+    void endStateShortcutMatchesTokenising();
 };

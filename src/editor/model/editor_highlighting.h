@@ -83,7 +83,16 @@ bool EditorHighlighting::scanLine(int index, int endChar, TokenSink token) const
         highlighter.ResetRange();
     else
         highlighter.SetRange(m_lines.range(index - 1));
-    highlighter.SetLine(m_lines.view(index), index);
+    // Tokens before endChar do not depend on the text after the word that covers it, so a
+    // long line is scanned only as far as it is shown.
+    QStringView text = m_lines.view(index);
+    if (endChar < text.size()) {
+        qsizetype cut = std::max(endChar, 0);
+        while (cut < text.size() && highlighter.IsIdentChar(text[cut]))
+            ++cut;
+        text = text.first(std::min<qsizetype>(cut + 1, text.size()));
+    }
+    highlighter.SetLine(text, index);
     while (!highlighter.GetEol()) {
         const int start = highlighter.GetTokenPos();
         if (start >= endChar)

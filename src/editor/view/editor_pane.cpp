@@ -432,7 +432,7 @@ void TCustomEditorPane::paintEvent(QPaintEvent *event)
             painter.drawLine(x, area.top(), x, area.bottom());
         }
     }
-    if (hasFocus() && m_caretVisible) {
+    if ((hasFocus() || m_caretAlwaysVisible) && m_caretVisible) {
         const QRect caret = caretRect();
         if (caret.left() >= textLeft) {
             painter.fillRect(caret, palette().color(QPalette::Text));
@@ -488,6 +488,13 @@ void TCustomEditorPane::timerEvent(QTimerEvent *event)
 void TCustomEditorPane::SetFocus()
 {
     setFocus(Qt::OtherFocusReason);
+}
+
+void TCustomEditorPane::setCaretAlwaysVisible(bool visible)
+{
+    m_caretAlwaysVisible = visible;
+    m_caretVisible = true;
+    viewport()->update();
 }
 
 void TCustomEditorPane::focusInEvent(QFocusEvent *event)

@@ -65,6 +65,8 @@ public:
     void CommandProcessor(TEditorCommand command, QChar ch = QChar());
 
     void SetFocus();
+    // Keeps the caret drawn while a popup that edits this pane has the keyboard focus.
+    void setCaretAlwaysVisible(bool visible);
     void setContextMenu(QMenu *menu) { m_contextMenu = menu; }
 
     // The change notification: called after each editing step that enters the undo history.
@@ -160,6 +162,7 @@ private:
     bool m_selecting = false;
     int m_blinkTimer = 0;
     bool m_caretVisible = true;
+    bool m_caretAlwaysVisible = false;
     // Reused between paints so painting a line allocates nothing in the steady state.
     QString m_visibleText;
     std::vector<int> m_visibleCellOfChar;
