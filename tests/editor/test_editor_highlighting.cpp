@@ -45,12 +45,12 @@ private slots:
         QCOMPARE(highlighting.lastScan().first, 7);
         QVERIFY(highlighting.lastScan().last > 7);
 
-        // Three inserted lines are scanned, whatever their states (line 15 itself is a
-        // replaced line, scanned on its own before the insertion).
+        // Three lines inserted before line 15 are all scanned, whatever their states.
         model.SetCaretXY({1, 15});
         model.SetSelTextPrimitive(u"x\ny\nz\n"_qs);
-        QCOMPARE(highlighting.lastScan().first, 15);
-        QVERIFY(highlighting.lastScan().last >= 17);
+        QCOMPARE(model.Lines()[14], u"x"_qs);
+        QVERIFY(highlighting.lastScan().first <= 14);
+        QVERIFY(highlighting.lastScan().last >= 16);
     }
 
     void attributeChangesRepaintWithoutRescan()
