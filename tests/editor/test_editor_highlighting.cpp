@@ -71,6 +71,20 @@ private slots:
         QCOMPARE(model.Lines().range(3), TRangeValue(12345));
     }
 
+    void bracketsInStringsAndCommentsDoNotPair()
+    {
+        EditModel model;
+        EditorHighlighting highlighting(model);
+        TQPILEHighlighter highlighter;
+        highlighting.setHighlighter(&highlighter);
+        model.Lines().setText(u"f(a, \")\", ' )\n  b)"_qs);
+        model.SetCaretXY({2, 1});
+        model.CommandProcessor(ecMatchBracket);
+        QCOMPARE(model.CaretXY(), (TBufferCoord{4, 2}));
+        model.CommandProcessor(ecMatchBracket);
+        QCOMPARE(model.CaretXY(), (TBufferCoord{2, 1}));
+    }
+
     void destroyedHighlighterDetaches()
     {
         EditModel model;
