@@ -210,7 +210,7 @@ private slots:
         QVERIFY(!a.FileSave->isEnabled());
         // Not built yet: present but never pretending to work.
         for (QAction *pending : {a.FilePrintSetup1, a.FilePrintPreview, a.FilePrint, a.ActionSearch,
-                                 a.ActionSearchNext, a.Action1, window.commentAction()})
+                                 a.ActionSearchNext, a.Action1})
             QVERIFY2(!pending->isEnabled(), qPrintable(pending->objectName()));
         for (QAction *ready :
              {a.FileNew, a.FileOpen1, a.FileSaveAs1, a.FileExit1, a.Help, a.Action2})
@@ -282,6 +282,19 @@ private slots:
         QTest::keyClick(window.editorPane(), Qt::Key_N, Qt::ControlModifier);
         QCOMPARE(lines().Count(), 18);
         QCOMPARE(lines()[0], QStringLiteral("PORTFOLIO_EX Portfolio_Name;"));
+    }
+
+    void commentToggleMarksTheDocument()
+    {
+        Tfrm_Main &window = openWindow();
+        QVERIFY(window.editorPane()->Highlighter());
+        lines().Add(QStringLiteral("MESSAGE(\"x\", 1)"));
+        window.commentAction()->trigger();
+        QVERIFY(lines()[0] != QStringLiteral("MESSAGE(\"x\", 1)"));
+        QVERIFY(!window.docSaved());
+        QCOMPARE(window.statusPanelText(2), QStringLiteral("Изменен"));
+        window.commentAction()->trigger();
+        QCOMPARE(lines()[0], QStringLiteral("MESSAGE(\"x\", 1)"));
     }
 
     // --- web pages, hints, errors ---------------------------------------------------
