@@ -326,6 +326,14 @@ private slots:
         QCOMPARE(window.statusBar()->currentMessage(), QString());
         QTest::mouseMove(window.editorPane());
         QTRY_COMPARE(window.statusPanelText(0), QString());
+
+        // A menu entry under the mouse.
+        QMenu *file = menuTitled(window.menuBar(), QStringLiteral("Файл"));
+        file->popup(window.mapToGlobal(QPoint(0, 0)));
+        QVERIFY(QTest::qWaitForWindowExposed(file));
+        QTest::mouseMove(file, file->actionGeometry(window.actions().FileExit1).center());
+        QTRY_COMPARE(window.statusPanelText(0), QStringLiteral("Завершение работы приложения"));
+        file->close();
     }
 
     void errorBoxText_data()
