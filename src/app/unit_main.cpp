@@ -1,5 +1,6 @@
 #include "unit_main.h"
 
+#include "aids/view/editor_aids.h"
 #include "application.h"
 #include "common/error.h"
 #include "common/text_file.h"
@@ -7,6 +8,7 @@
 #include "editor/model/editor_lines.h"
 #include "editor/view/editor_pane.h"
 #include "error_box.h"
+#include "highlight/qpile_highlighter.h"
 #include "panel_splitter.h"
 #include "platform/settings_store.h"
 #include "platform/shell_open.h"
@@ -94,6 +96,8 @@ Tfrm_Main::Tfrm_Main(const PlatformServices &services, const QStringList &argume
     DocFileName.clear();
     DocSaved = true;
     openCommandLineFile(arguments);
+    m_highlighter = std::make_unique<TQPILEHighlighter>();
+    EditorPane->SetHighlighter(m_highlighter.get());
 }
 
 Tfrm_Main::~Tfrm_Main()
@@ -103,6 +107,8 @@ Tfrm_Main::~Tfrm_Main()
     disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
     disconnect(EditorPane, nullptr, this, nullptr);
     EditorPane->OnChange = nullptr;
+    // The pane outlives this body; it must not keep the highlighter about to be freed.
+    EditorPane->SetHighlighter(nullptr);
 }
 
 void Tfrm_Main::createControls()
@@ -178,8 +184,7 @@ void Tfrm_Main::createMenus()
     PopupMenu_Editor->setObjectName(QStringLiteral("PopupMenu_Editor"));
     N9 = new QAction(QStringLiteral("Поставить/снять комментарий"), this);
     N9->setObjectName(QStringLiteral("N9"));
-    // The comment toggle is not built yet; the entry stays visible but does nothing.
-    N9->setEnabled(false);
+    connect(N9, &QAction::triggered, this, [this] { runCommand([this] { N9Click(); }); });
     for (QAction *entry :
          {a.EditUndo1, static_cast<QAction *>(nullptr), a.EditCopy1, a.EditCut1, a.EditPaste1,
           static_cast<QAction *>(nullptr), a.EditSelectAll1, static_cast<QAction *>(nullptr), N9}) {
@@ -450,6 +455,12 @@ void Tfrm_Main::FileSaveAs1Execute()
     DocFileName = *chosen;
 }
 
+void Tfrm_Main::N9Click()
+{
+    // Recorded as one undo step, so the pane's change notification marks the document.
+    applyCommentToggle(EditorPane->model());
+}
+
 void Tfrm_Main::HelpExecute()
 {
     m_services.shell->open(webPage(kHelpPath));
@@ -527,10 +538,18 @@ void Tfrm_Main::closeEvent(QCloseEvent *event)
 {
     bool canClose = false;
     runCommand([&] { canClose = FormCloseQuery(); });
-    if (canClose)
+    if (canClose) {
         event->accept();
-    else
+        runCommand([this] { FormClose(); });
+    } else {
         event->ignore();
+    }
+}
+
+void Tfrm_Main::FormClose()
+{
+    EditorPane->SetHighlighter(nullptr);
+    m_highlighter.reset();
 }
 
 } // namespace bp

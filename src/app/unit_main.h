@@ -17,6 +17,7 @@ class QTreeView;
 namespace bp {
 
 class PanelSplitter;
+class TQPILEHighlighter;
 class TEditorPane;
 enum class TEditAction;
 enum class PromptAnswer;
@@ -82,6 +83,8 @@ private:
     void FileSaveExecute();
     void FileSaveAs1Execute();
     void FormShow();
+    void FormClose();
+    void N9Click();
     bool FormCloseQuery();
     void HelpExecute();
     void Action2Execute();
@@ -100,6 +103,7 @@ private:
     QMenu *PopupMenu_Editor = nullptr;
     QAction *N9 = nullptr;
     QLabel *m_statusPanels[3] = {};
+    std::unique_ptr<TQPILEHighlighter> m_highlighter;
 
     QString DocFileName;
     bool DocSaved = true;

@@ -210,7 +210,7 @@ private slots:
         QVERIFY(!a.FileSave->isEnabled());
         // Not built yet: present but never pretending to work.
         for (QAction *pending : {a.FilePrintSetup1, a.FilePrintPreview, a.FilePrint, a.ActionSearch,
-                                 a.ActionSearchNext, a.Action1, window.commentAction()})
+                                 a.ActionSearchNext, a.Action1})
             QVERIFY2(!pending->isEnabled(), qPrintable(pending->objectName()));
         for (QAction *ready :
              {a.FileNew, a.FileOpen1, a.FileSaveAs1, a.FileExit1, a.Help, a.Action2})
@@ -284,6 +284,19 @@ private slots:
         QCOMPARE(lines()[0], QStringLiteral("PORTFOLIO_EX Portfolio_Name;"));
     }
 
+    void commentToggleMarksTheDocument()
+    {
+        Tfrm_Main &window = openWindow();
+        QVERIFY(window.editorPane()->Highlighter());
+        lines().Add(QStringLiteral("MESSAGE(\"x\", 1)"));
+        window.commentAction()->trigger();
+        QVERIFY(lines()[0] != QStringLiteral("MESSAGE(\"x\", 1)"));
+        QVERIFY(!window.docSaved());
+        QCOMPARE(window.statusPanelText(2), QStringLiteral("Изменен"));
+        window.commentAction()->trigger();
+        QCOMPARE(lines()[0], QStringLiteral("MESSAGE(\"x\", 1)"));
+    }
+
     // --- web pages, hints, errors ---------------------------------------------------
 
     void helpCommandsOpenTheirPages()
@@ -313,6 +326,14 @@ private slots:
         QCOMPARE(window.statusBar()->currentMessage(), QString());
         QTest::mouseMove(window.editorPane());
         QTRY_COMPARE(window.statusPanelText(0), QString());
+
+        // A menu entry under the mouse.
+        QMenu *file = menuTitled(window.menuBar(), QStringLiteral("Файл"));
+        file->popup(window.mapToGlobal(QPoint(0, 0)));
+        QVERIFY(QTest::qWaitForWindowExposed(file));
+        QTest::mouseMove(file, file->actionGeometry(window.actions().FileExit1).center());
+        QTRY_COMPARE(window.statusPanelText(0), QStringLiteral("Завершение работы приложения"));
+        file->close();
     }
 
     void errorBoxText_data()
