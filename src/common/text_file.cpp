@@ -88,16 +88,24 @@ DecodedText decodeTextFile(QByteArrayView bytes, const QString &path)
     return {windows1251::decode(bytes), TextEncoding::Ansi};
 }
 
-QByteArray readFileBytes(const QString &path)
+namespace {
+
+void checkReadable(const QFileInfo &info, const QString &path)
 {
-    const QFileInfo info(path);
     if (!info.exists())
         throw Error(cannotOpen(path, QStringLiteral("No such file or directory")));
     if (!info.isFile())
         throw Error(cannotOpen(path, QStringLiteral("Это не обычный файл")));
     if (info.size() > kMaxTextFileBytes)
-        throw Error(cannotOpen(path, QStringLiteral("Файл больше %1 МБ")
-                                         .arg(kMaxTextFileBytes / (1024 * 1024))));
+        throw Error(cannotOpen(
+            path, QStringLiteral("Файл больше %1 МБ").arg(kMaxTextFileBytes / (1024 * 1024))));
+}
+
+} // namespace
+
+QByteArray readFileBytes(const QString &path)
+{
+    checkReadable(QFileInfo(path), path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Error(cannotOpen(path, file.errorString()));
@@ -109,7 +117,24 @@ QByteArray readFileBytes(const QString &path)
 
 DecodedText readTextFile(const QString &path)
 {
-    return decodeTextFile(readFileBytes(path), path);
+    checkReadable(QFileInfo(path), path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(cannotOpen(path, file.errorString()));
+    // Decoding straight from a mapping spares a copy of the whole file.
+    const qint64 size = file.size();
+    if (size > 0) {
+        if (uchar *mapped = file.map(0, size)) {
+            DecodedText decoded =
+                decodeTextFile(QByteArrayView(reinterpret_cast<const char *>(mapped), size), path);
+            file.unmap(mapped);
+            return decoded;
+        }
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw Error(cannotOpen(path, file.errorString()));
+    return decodeTextFile(bytes, path);
 }
 
 QByteArray encodeText(QStringView text, TextEncoding encoding)

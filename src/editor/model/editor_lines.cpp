@@ -4,6 +4,10 @@
 
 #include <QStringList>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace bp {
 namespace {
 
@@ -20,32 +24,48 @@ bool pointsIntoSharedText(const QString &text)
     return !text.isEmpty() && !const_cast<QString &>(text).data_ptr().isMutable();
 }
 
-struct Cut
+// Index of the first character at or after `from` that may start a line break
+// (a code up to CR, or the line separator); `size` when there is none.
+qsizetype nextBreakCandidate(const char16_t *data, qsizetype from, qsizetype size)
 {
-    // (start, length) of each line within the text.
-    std::vector<std::pair<qsizetype, qsizetype>> spans;
-    TSynEditFileFormat style = TSynEditFileFormat::sffDos;
-};
+    qsizetype i = from;
+#if defined(__SSE2__)
+    // Eight characters at a time: min(ch, 0x0D) == ch finds codes up to CR without a
+    // signed compare, and the separator is tested for equality.
+    const __m128i carriageReturn = _mm_set1_epi16(0x0D);
+    const __m128i separator = _mm_set1_epi16(short(kLineSeparator));
+    for (; i + 8 <= size; i += 8) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i));
+        const __m128i low =
+            _mm_cmpeq_epi16(_mm_subs_epu16(chunk, carriageReturn), _mm_setzero_si128());
+        const __m128i hit = _mm_or_si128(low, _mm_cmpeq_epi16(chunk, separator));
+        if (_mm_movemask_epi8(hit) != 0)
+            break;
+    }
+#endif
+    for (; i < size; ++i)
+        if (data[i] <= u'\r' || data[i] == kLineSeparator)
+            return i;
+    return size;
+}
 
-Cut cut(QStringView text)
+// Calls `line(start, length)` for each line of `text` and returns the break style seen.
+template <typename LineSink> TSynEditFileFormat cut(QStringView text, LineSink line)
 {
-    Cut result;
     const char16_t *data = reinterpret_cast<const char16_t *>(text.data());
     const qsizetype size = text.size();
     bool sawCr = false, sawLf = false, sawSeparator = false;
     qsizetype start = 0;
     qsizetype i = 0;
     while (i < size) {
-        const char16_t ch = data[i];
-        if (ch > u'\r' && ch != kLineSeparator) {
+        i = nextBreakCandidate(data, i, size);
+        if (i == size)
+            break;
+        if (!isBreakStart(data[i])) {
             ++i;
             continue;
         }
-        if (!isBreakStart(ch)) {
-            ++i;
-            continue;
-        }
-        result.spans.emplace_back(start, i - start);
+        line(start, i - start);
         if (i < size && data[i] == kLineSeparator) {
             sawSeparator = true;
             ++i;
@@ -61,26 +81,24 @@ Cut cut(QStringView text)
         start = i;
     }
     if (size > 0)
-        result.spans.emplace_back(start, size - start);
+        line(start, size - start);
     if (sawSeparator)
-        result.style = TSynEditFileFormat::sffUnicode;
-    else if (sawCr && !sawLf)
-        result.style = TSynEditFileFormat::sffMac;
-    else if (sawLf && !sawCr)
-        result.style = TSynEditFileFormat::sffUnix;
-    return result;
+        return TSynEditFileFormat::sffUnicode;
+    if (sawCr && !sawLf)
+        return TSynEditFileFormat::sffMac;
+    if (sawLf && !sawCr)
+        return TSynEditFileFormat::sffUnix;
+    return TSynEditFileFormat::sffDos;
 }
 
 } // namespace
 
 CutLines cutIntoLines(const QString &text)
 {
-    const Cut spans = cut(text);
     CutLines result;
-    result.style = spans.style;
-    result.lines.reserve(spans.spans.size());
-    for (const auto &[start, length] : spans.spans)
+    result.style = cut(text, [&](qsizetype start, qsizetype length) {
         result.lines.push_back(text.mid(start, length));
+    });
     return result;
 }
 
@@ -205,17 +223,14 @@ void TEditorLines::replaceAll(const QString &text)
 {
     const bool hadLines = !m_lines.empty();
     m_lines.clear();
-    m_sharedText = text;
-    const Cut spans = cut(m_sharedText);
-    m_fileFormat = spans.style;
-    m_lines.resize(spans.spans.size());
     m_lines.shrink_to_fit();
+    m_sharedText = text;
     const QChar *base = m_sharedText.constData();
-    for (std::size_t i = 0; i < spans.spans.size(); ++i) {
-        const auto [start, length] = spans.spans[i];
-        if (length > 0)
-            m_lines[i].text = QString::fromRawData(base + start, length);
-    }
+    m_fileFormat = cut(m_sharedText, [&](qsizetype start, qsizetype length) {
+        m_lines.push_back(
+            {length > 0 ? QString::fromRawData(base + start, length) : QString(), kUnscannedRange});
+    });
+    m_lines.shrink_to_fit();
     if (hadLines)
         notify([](TEditorLinesListener *l) { l->linesCleared(); });
     if (!m_lines.empty())

@@ -1,6 +1,8 @@
 #include "editor_pane.h"
 
 #include "editor/model/edit_model.h"
+#include "editor/model/editor_highlighting.h"
+#include "highlight/tcolor.h"
 #include "key_map.h"
 #include "system_clipboard.h"
 
@@ -40,7 +42,8 @@ int decimalDigits(int value)
 
 TCustomEditorPane::TCustomEditorPane(QWidget *parent)
     : QAbstractScrollArea(parent), m_model(std::make_unique<EditModel>()),
-      m_clipboard(std::make_unique<SystemClipboard>())
+      m_clipboard(std::make_unique<SystemClipboard>()),
+      m_highlighting(std::make_unique<EditorHighlighting>(*m_model))
 {
     m_model->setClipboard(m_clipboard.get());
     setFocusPolicy(Qt::StrongFocus);
@@ -73,6 +76,10 @@ TCustomEditorPane::TCustomEditorPane(QWidget *parent)
         if (OnChange)
             OnChange();
     });
+    connect(m_highlighting.get(), &EditorHighlighting::linesRecoloured, this,
+            &TCustomEditorPane::invalidateLines);
+    connect(m_highlighting.get(), &EditorHighlighting::highlighterChanged, this,
+            &TCustomEditorPane::updateMetrics);
     connect(m_model.get(), &EditModel::bookmarksChanged, this,
             [this] { viewport()->update(0, 0, m_gutterWidth, viewport()->height()); });
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
@@ -93,7 +100,21 @@ TCustomEditorPane::TCustomEditorPane(QWidget *parent)
     updateMetrics();
 }
 
-TCustomEditorPane::~TCustomEditorPane() = default;
+TCustomEditorPane::~TCustomEditorPane()
+{
+    // The highlighting listens to the model's lines: it goes first.
+    m_highlighting.reset();
+}
+
+void TCustomEditorPane::SetHighlighter(TCustomHighlighter *highlighter)
+{
+    m_highlighting->setHighlighter(highlighter);
+}
+
+TCustomHighlighter *TCustomEditorPane::Highlighter() const
+{
+    return m_highlighting->highlighter();
+}
 
 TEditorLines &TCustomEditorPane::Lines()
 {
@@ -246,11 +267,29 @@ QRect TCustomEditorPane::caretRect() const
 
 // --- painting -----------------------------------------------------------------------
 
-std::vector<TPaintRun> TCustomEditorPane::runsFor(int index, QStringView text) const
+std::vector<TPaintRun> TCustomEditorPane::runsFor(int index, QStringView text, int endChar) const
 {
     if (m_runProvider)
-        return m_runProvider(index, text);
-    return {TPaintRun{0, int(text.size()), {}, {}, false, false, false, false}};
+        return m_runProvider(index, text, endChar);
+    std::vector<TPaintRun> runs;
+    const QPalette &colours = palette();
+    const bool scanned = m_highlighting->scanLine(
+        index, endChar, [&](int start, int length, THighlighterAttributes *attribute, TTokenKind) {
+            TPaintRun run{start, length, {}, {}, false, false, false, false};
+            if (attribute) {
+                run.foreground = toQColor(attribute->Foreground(), colours);
+                run.background = toQColor(attribute->Background(), colours);
+                const TFontStyles style = attribute->Style();
+                run.bold = style.testFlag(TFontStyle::fsBold);
+                run.italic = style.testFlag(TFontStyle::fsItalic);
+                run.underline = style.testFlag(TFontStyle::fsUnderline);
+                run.strikeOut = style.testFlag(TFontStyle::fsStrikeOut);
+            }
+            runs.push_back(run);
+        });
+    if (!scanned)
+        runs.push_back({0, int(text.size()), {}, {}, false, false, false, false});
+    return runs;
 }
 
 void TCustomEditorPane::paintGutter(QPainter &painter, int firstLine, int lastLine)
@@ -350,7 +389,7 @@ void TCustomEditorPane::paintLine(QPainter &painter, int line, int y)
     };
 
     QFont font = m_font;
-    for (const TPaintRun &run : runsFor(line - 1, text)) {
+    for (const TPaintRun &run : runsFor(line - 1, text, lastVisibleChar)) {
         const int from = cellOf(run.start);
         const int to = cellOf(run.start + run.length);
         if (to <= from)
@@ -431,7 +470,7 @@ void TCustomEditorPane::paintEvent(QPaintEvent *event)
             painter.drawLine(x, area.top(), x, area.bottom());
         }
     }
-    if (hasFocus() && m_caretVisible) {
+    if ((hasFocus() || m_caretAlwaysVisible) && m_caretVisible) {
         const QRect caret = caretRect();
         if (caret.left() >= textLeft) {
             painter.fillRect(caret, palette().color(QPalette::Text));
@@ -508,6 +547,13 @@ void TCustomEditorPane::timerEvent(QTimerEvent *event)
 void TCustomEditorPane::SetFocus()
 {
     setFocus(Qt::OtherFocusReason);
+}
+
+void TCustomEditorPane::setCaretAlwaysVisible(bool visible)
+{
+    m_caretAlwaysVisible = visible;
+    m_caretVisible = true;
+    viewport()->update();
 }
 
 void TCustomEditorPane::focusInEvent(QFocusEvent *event)

@@ -17,7 +17,9 @@ namespace bp {
 
 class TEditorLines;
 class EditModel;
+class EditorHighlighting;
 class SystemClipboard;
+class TCustomHighlighter;
 
 // The six standard editing commands of the main window that the pane carries out
 // while it has the keyboard focus.
@@ -64,14 +66,23 @@ public:
     void CommandProcessor(TEditorCommand command, QChar ch = QChar());
 
     void SetFocus();
+    // Keeps the caret drawn while a popup that edits this pane has the keyboard focus.
+    void setCaretAlwaysVisible(bool visible);
     void setContextMenu(QMenu *menu) { m_contextMenu = menu; }
 
     // The change notification: called after each editing step that enters the undo history.
     std::function<void()> OnChange;
 
-    // Supplies the styled runs of a line (0-based index) for painting; the default paints
-    // the whole line in the editor's colours. The highlighter plugs in here.
-    using RunProvider = std::function<std::vector<TPaintRun>(int index, QStringView text)>;
+    // Colours the text: attaching runs a full scan; the pane detaches a highlighter that is
+    // destroyed while attached.
+    void SetHighlighter(TCustomHighlighter *highlighter);
+    TCustomHighlighter *Highlighter() const;
+    EditorHighlighting &highlighting() { return *m_highlighting; }
+
+    // Supplies the styled runs of a line (0-based index) for painting, replacing the
+    // highlighter's; runs need to cover characters before `endChar` only.
+    using RunProvider =
+        std::function<std::vector<TPaintRun>(int index, QStringView text, int endChar)>;
     void setRunProvider(RunProvider provider);
 
     // Display settings.
@@ -128,13 +139,14 @@ private:
     void paintBookmark(QPainter &painter, int number, int y);
     void showScrollHint(int topLine);
     void paintLine(QPainter &painter, int line, int y);
-    std::vector<TPaintRun> runsFor(int index, QStringView text) const;
+    std::vector<TPaintRun> runsFor(int index, QStringView text, int endChar) const;
     // Selected display cells [from, to) of `line`, 0-based.
     std::pair<int, int> selectedCells(int line, int length) const;
     QRect lineRect(int line) const;
 
     std::unique_ptr<EditModel> m_model;
     std::unique_ptr<SystemClipboard> m_clipboard;
+    std::unique_ptr<EditorHighlighting> m_highlighting;
     QMenu *m_contextMenu = nullptr;
     RunProvider m_runProvider;
 
@@ -161,6 +173,7 @@ private:
     QLabel *m_scrollHint = nullptr;
     int m_blinkTimer = 0;
     bool m_caretVisible = true;
+    bool m_caretAlwaysVisible = false;
     // Reused between paints so painting a line allocates nothing in the steady state.
     QString m_visibleText;
     std::vector<int> m_visibleCellOfChar;

@@ -1,0 +1,56 @@
+#include "editor_aids.h"
+
+#include "aids/comment_toggle.h"
+#include "aids/library_insertion.h"
+#include "editor/model/edit_model.h"
+
+namespace bp {
+
+void replaceLineRecorded(EditModel &model, int line, const QString &text)
+{
+    const QString old = model.Lines()[line - 1];
+    qsizetype prefix = 0;
+    while (prefix < old.size() && prefix < text.size() && old[prefix] == text[prefix])
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < old.size() - prefix && suffix < text.size() - prefix &&
+           old[old.size() - 1 - suffix] == text[text.size() - 1 - suffix])
+        ++suffix;
+    if (prefix == old.size() && prefix == text.size() && !model.Lines().isEmpty())
+        return;
+    model.setSelectionMode(TSelectionMode::smNormal);
+    model.SetCaretXY({int(prefix) + 1, line});
+    model.SetBlockBegin({int(prefix) + 1, line});
+    model.SetBlockEnd({int(old.size() - suffix) + 1, line});
+    model.SetSelTextPrimitive(text.mid(prefix, text.size() - prefix - suffix));
+}
+
+bool applyLibraryInsertion(EditModel &model, const QString &nodeText, bool nodeHasChildren)
+{
+    const int line = model.CaretY();
+    const std::optional<LibraryInsertion> insertion =
+        libraryInsertion(nodeText, nodeHasChildren, model.LineText(), model.CaretX());
+    if (!insertion)
+        return false;
+    model.BeginUndoBlock();
+    replaceLineRecorded(model, line, insertion->lineText);
+    model.EndUndoBlock();
+    model.SetCaretXY({insertion->caretColumn, line});
+    return true;
+}
+
+void applyCommentToggle(EditModel &model)
+{
+    const TBufferCoord caret = model.CaretXY();
+    const int first = model.SelAvail() ? model.BlockBegin().Line : caret.Line;
+    const int last = model.SelAvail() ? model.BlockEnd().Line : caret.Line;
+    const QList<LineChange> changes =
+        toggleComments([&](int line) { return model.Lines()[line - 1]; }, first, last);
+    model.BeginUndoBlock();
+    for (const LineChange &change : changes)
+        replaceLineRecorded(model, change.line, change.text);
+    model.EndUndoBlock();
+    model.SetCaretXY(caret);
+}
+
+} // namespace bp

@@ -1,0 +1,49 @@
+#include "application.h"
+#include "platform/platform_services.h"
+#include "unit_main.h"
+
+#include <QFont>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+namespace {
+
+// The program's Windows fonts, mapped to the metric-compatible or nearest fonts present
+// elsewhere, so that layouts come out as designed.
+void substituteFonts()
+{
+#ifndef Q_OS_WIN
+    QFont::insertSubstitution(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"));
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"));
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"));
+#endif
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    bp::TApplication application(argc, argv);
+    QApplication::setApplicationName(bp::applicationTitle());
+    QApplication::setApplicationDisplayName(bp::applicationTitle());
+
+    // The interface is Russian whatever the system language, Qt's standard buttons too.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QStringLiteral("qtbase_ru"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        qtTranslator.load(QStringLiteral("qtbase_ru"),
+                          QApplication::applicationDirPath() + QStringLiteral("/translations")))
+        QApplication::installTranslator(&qtTranslator);
+    substituteFonts();
+
+    const bp::PlatformServices services = bp::systemServices();
+    bp::Tfrm_Main frm_Main(services, QApplication::arguments().mid(1));
+    application.reportFailure = [&frm_Main](const QString &message) {
+        frm_Main.showErrorBox(message);
+    };
+    frm_Main.show();
+    const int result = QApplication::exec();
+    application.reportFailure = nullptr;
+    return result;
+}

@@ -1,0 +1,536 @@
+#include "unit_main.h"
+
+#include "application.h"
+#include "common/error.h"
+#include "common/text_file.h"
+#include "document_file.h"
+#include "editor/model/editor_lines.h"
+#include "editor/view/editor_pane.h"
+#include "error_box.h"
+#include "panel_splitter.h"
+#include "platform/settings_store.h"
+#include "platform/shell_open.h"
+#include "platform/user_prompts.h"
+#include "platform/web_host.h"
+#include "window_state.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStandardItemModel>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QTreeView>
+
+namespace bp {
+namespace {
+
+const QString kModified = QStringLiteral("Изменен");
+const QString kSaved = QStringLiteral("Сохранен");
+// Names an untitled document in the save question; the document stays untitled.
+const QString kUntitledPlaceholder = QStringLiteral("c:\\untitled.qpl");
+const QString kHelpPath = QStringLiteral("/ru/faq/5-brindle-pad.html");
+const QString kProductPath = QStringLiteral("/ru/brindle-pad.html");
+
+// The colour of the bars' empty area and of a highlighted entry.
+const QColor kBarColor(226, 225, 219);
+
+QFont pixelFont(const QString &family, int pixelSize)
+{
+    QFont font(family);
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+FileDialogRequest qpileFileDialog(const QString &title)
+{
+    FileDialogRequest request;
+    request.title = title;
+    request.filters = {{QStringLiteral("Все файлы (*.*)"), QStringLiteral("*.*")},
+                       {QStringLiteral("QPILE файлы"), QStringLiteral("*.qpl")}};
+    request.selectedFilter = 1;
+    request.defaultSuffix = QStringLiteral("qpl");
+    return request;
+}
+
+void paintBar(QWidget *bar)
+{
+    QPalette palette = bar->palette();
+    palette.setColor(QPalette::Window, kBarColor);
+    palette.setColor(QPalette::Button, kBarColor);
+    bar->setPalette(palette);
+    bar->setAutoFillBackground(true);
+}
+
+} // namespace
+
+Tfrm_Main::Tfrm_Main(const PlatformServices &services, const QStringList &arguments,
+                     QWidget *parent)
+    : QMainWindow(parent), m_services(services), m_actions(this),
+      m_saveDialogFileName(QStringLiteral("untitled"))
+{
+    setObjectName(QStringLiteral("frm_Main"));
+    setWindowTitle(applicationTitle());
+    setFont(pixelFont(QStringLiteral("MS Sans Serif"), 13));
+    createControls();
+    createMenus();
+    createToolBars();
+    createStatusBar();
+    bindCommands();
+    // The client area of the design; the position is that of the outer window.
+    resize(961, 591);
+    move(197, 111);
+
+    DocFileName.clear();
+    DocSaved = true;
+    openCommandLineFile(arguments);
+}
+
+Tfrm_Main::~Tfrm_Main()
+{
+    // The base destructor hides the window, which moves the focus after the members are gone.
+    disconnect(qApp, nullptr, this, nullptr);
+    disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
+    disconnect(EditorPane, nullptr, this, nullptr);
+    EditorPane->OnChange = nullptr;
+}
+
+void Tfrm_Main::createControls()
+{
+    auto *client = new QWidget(this);
+    auto *layout = new QHBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto *panel = new QFrame(client);
+    panel->setObjectName(QStringLiteral("Panel"));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel = panel;
+    auto *panelLayout = new QVBoxLayout(Panel);
+    panelLayout->setContentsMargins(1, 1, 1, 1);
+
+    PageControl1 = new QTabWidget(Panel);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
+    panelLayout->addWidget(PageControl1);
+
+    TreeView = new QTreeView;
+    TreeView->setObjectName(QStringLiteral("TreeView"));
+    TreeView->setFont(pixelFont(QStringLiteral("Tahoma"), 11));
+    TreeView->setModel(new QStandardItemModel(TreeView));
+    TreeView->setHeaderHidden(true);
+    TreeView->setIndentation(19);
+    TreeView->setRootIsDecorated(true);
+    TreeView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TreeView->installEventFilter(this);
+    PageControl1->addTab(TreeView, QStringLiteral("Библиотека функций"));
+    PageControl1->widget(0)->setObjectName(QStringLiteral("TabSheet1"));
+
+    Splitter = new PanelSplitter(Panel, client);
+    Splitter->setPanelWidth(209);
+
+    EditorPane = new TEditorPane(client);
+    EditorPane->setObjectName(QStringLiteral("EditorPane"));
+    EditorPane->setFont(pixelFont(QStringLiteral("Courier New"), 13));
+
+    layout->addWidget(Panel);
+    layout->addWidget(Splitter);
+    layout->addWidget(EditorPane, 1);
+    setCentralWidget(client);
+}
+
+void Tfrm_Main::createMenus()
+{
+    const ActionManager &a = m_actions;
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("ActionMainMenuBar1"));
+    bar->setFont(pixelFont(QStringLiteral("Tahoma"), 11));
+    paintBar(bar);
+
+    auto addMenu = [&](const QString &title, const QList<QAction *> &entries) {
+        QMenu *menu = bar->addMenu(title);
+        for (QAction *entry : entries) {
+            if (entry)
+                menu->addAction(entry);
+            else
+                menu->addSeparator();
+        }
+    };
+    addMenu(QStringLiteral("Файл"),
+            {a.FileNew, a.FileOpen1, a.FileSave, a.FileSaveAs1, nullptr, a.FilePrintSetup1,
+             a.FilePrintPreview, a.FilePrint, nullptr, a.FileExit1});
+    addMenu(QStringLiteral("Правка"), {a.EditUndo1, nullptr, a.EditCopy1, a.EditCut1, a.EditPaste1,
+                                       nullptr, a.EditSelectAll1, nullptr, a.EditDelete1});
+    addMenu(QStringLiteral("Поиск"), {a.ActionSearch, a.ActionSearchNext});
+    addMenu(QStringLiteral("Помощь"), {a.Help, nullptr, a.Action2, nullptr, a.Action1});
+
+    PopupMenu_Editor = new QMenu(this);
+    PopupMenu_Editor->setObjectName(QStringLiteral("PopupMenu_Editor"));
+    N9 = new QAction(QStringLiteral("Поставить/снять комментарий"), this);
+    N9->setObjectName(QStringLiteral("N9"));
+    // The comment toggle is not built yet; the entry stays visible but does nothing.
+    N9->setEnabled(false);
+    for (QAction *entry :
+         {a.EditUndo1, static_cast<QAction *>(nullptr), a.EditCopy1, a.EditCut1, a.EditPaste1,
+          static_cast<QAction *>(nullptr), a.EditSelectAll1, static_cast<QAction *>(nullptr), N9}) {
+        if (entry)
+            PopupMenu_Editor->addAction(entry);
+        else
+            PopupMenu_Editor->addSeparator();
+    }
+    EditorPane->setContextMenu(PopupMenu_Editor);
+}
+
+void Tfrm_Main::createToolBars()
+{
+    const ActionManager &a = m_actions;
+    auto addBar = [&](const QString &name, const QList<QAction *> &entries) {
+        auto *bar = new QToolBar(this);
+        bar->setObjectName(name);
+        bar->setFont(pixelFont(QStringLiteral("Tahoma"), 11));
+        bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        bar->setIconSize(QSize(16, 16));
+        bar->setMovable(false);
+        bar->setFloatable(false);
+        bar->setMinimumHeight(26);
+        paintBar(bar);
+        for (QAction *entry : entries) {
+            if (entry)
+                bar->addAction(entry);
+            else
+                bar->addSeparator();
+        }
+        // Tool tips are not shown; the long hint goes to the status bar instead.
+        for (QWidget *button : bar->findChildren<QWidget *>())
+            button->installEventFilter(this);
+        addToolBar(Qt::TopToolBarArea, bar);
+        return bar;
+    };
+    ActionToolBar1 = addBar(QStringLiteral("ActionToolBar1"),
+                            {a.FileNew, a.FileOpen1, a.FileSave, nullptr, a.FilePrint});
+    ActionToolBar2 =
+        addBar(QStringLiteral("ActionToolBar2"), {a.EditCopy1, a.EditCut1, a.EditPaste1, nullptr,
+                                                  a.EditUndo1, nullptr, a.ActionSearch});
+}
+
+void Tfrm_Main::createStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    const int widths[3] = {250, 150, 50};
+    for (int i = 0; i < 3; ++i) {
+        auto *label = new QLabel(bar);
+        label->setFixedWidth(widths[i]);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        bar->addWidget(label);
+        m_statusPanels[i] = label;
+    }
+}
+
+void Tfrm_Main::bindCommands()
+{
+    const ActionManager &a = m_actions;
+    // Every command's shortcut acts wherever the focus is in this window.
+    addActions(a.all());
+
+    a.FileSave->setEnabled(false);
+    // Commands whose features are not built yet stay visible but disabled.
+    for (QAction *pending : {a.FilePrintSetup1, a.FilePrintPreview, a.FilePrint, a.ActionSearch,
+                             a.ActionSearchNext, a.Action1})
+        pending->setEnabled(false);
+
+    auto bind = [this](QAction *action, void (Tfrm_Main::*handler)()) {
+        connect(action, &QAction::triggered, this,
+                [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
+    };
+    bind(a.FileNew, &Tfrm_Main::FileNewExecute);
+    bind(a.FileOpen1, &Tfrm_Main::FileOpen1Execute);
+    bind(a.FileSave, &Tfrm_Main::FileSaveExecute);
+    bind(a.FileSaveAs1, &Tfrm_Main::FileSaveAs1Execute);
+    bind(a.Help, &Tfrm_Main::HelpExecute);
+    bind(a.Action2, &Tfrm_Main::Action2Execute);
+    connect(a.FileExit1, &QAction::triggered, this, [this] { close(); });
+
+    bindEditAction(a.EditUndo1, TEditAction::Undo);
+    bindEditAction(a.EditCopy1, TEditAction::Copy);
+    bindEditAction(a.EditCut1, TEditAction::Cut);
+    bindEditAction(a.EditPaste1, TEditAction::Paste);
+    bindEditAction(a.EditSelectAll1, TEditAction::SelectAll);
+    bindEditAction(a.EditDelete1, TEditAction::Delete);
+    connect(qApp, &QApplication::focusChanged, this, &Tfrm_Main::updateEditActions);
+    connect(EditorPane, &TEditorPane::actionStateChanged, this, &Tfrm_Main::updateEditActions);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &Tfrm_Main::updateEditActions);
+    updateEditActions();
+
+    EditorPane->OnChange = [this] { EditorPaneChange(); };
+}
+
+void Tfrm_Main::bindEditAction(QAction *action, TEditAction editAction)
+{
+    m_editActions.append({action, editAction});
+    connect(action, &QAction::triggered, this, [this, editAction] {
+        runCommand([=, this] { EditorPane->ExecuteAction(editAction); });
+    });
+}
+
+void Tfrm_Main::updateEditActions()
+{
+    // While a menu is open the focus seems to leave the pane; the commands in that menu
+    // must keep the state they had when it opened.
+    if (QApplication::activePopupWidget())
+        return;
+    for (const auto &[action, editAction] : std::as_const(m_editActions))
+        action->setEnabled(EditorPane->UpdateAction(editAction));
+}
+
+QString Tfrm_Main::statusPanelText(int panel) const
+{
+    return m_statusPanels[panel]->text();
+}
+
+void Tfrm_Main::setStatusPanel(int panel, const QString &text)
+{
+    m_statusPanels[panel]->setText(text);
+}
+
+bool Tfrm_Main::runCommand(const std::function<void()> &command)
+{
+    try {
+        command();
+        return true;
+    } catch (const SilentAbort &) {
+    } catch (const Error &error) {
+        showErrorBox(error.message());
+    } catch (...) {
+        showErrorBox(QString());
+    }
+    return false;
+}
+
+void Tfrm_Main::showErrorBox(const QString &message)
+{
+    m_services.prompts->showError(this, errorBoxText(message));
+}
+
+void Tfrm_Main::EditorPaneChange()
+{
+    m_actions.FileSave->setEnabled(true);
+    setStatusPanel(2, kModified);
+    DocSaved = false;
+}
+
+void Tfrm_Main::openCommandLineFile(const QStringList &arguments)
+{
+    if (arguments.isEmpty())
+        return;
+    const QString &path = arguments.first();
+    if (!QFileInfo::exists(path)) {
+        m_services.prompts->showMessage(this, path + QStringLiteral(" не существует"));
+        return;
+    }
+    // A file that cannot be read is reported; the program goes on with an empty document.
+    runCommand([&] {
+        EditorPane->Lines().LoadFromFile(path);
+        setStatusPanel(1, fileNamePart(path));
+        DocFileName = path;
+    });
+}
+
+PromptAnswer Tfrm_Main::askSaveQuestion()
+{
+    const QString name = fileNamePart(DocFileName.isEmpty() ? kUntitledPlaceholder : DocFileName);
+    return m_services.prompts->askYesNoCancel(
+        this, QStringLiteral("Сохранить изменения в ") + name + QStringLiteral(" ?"),
+        PromptIcon::Warning);
+}
+
+void Tfrm_Main::saveToPath(const QString &path)
+{
+    TEditorLines &lines = EditorPane->Lines();
+    const SaveBytes save = bytesToSave(lines, *m_services.prompts, this);
+    // Throws before anything changes; the old file then stays as it was.
+    writeFileAtomically(path, save.bytes);
+    lines.setEncoding(save.encoding);
+    setStatusPanel(1, fileNamePart(path));
+    m_actions.FileSave->setEnabled(false);
+    setStatusPanel(2, kSaved);
+    DocSaved = true;
+}
+
+void Tfrm_Main::FileNewExecute()
+{
+    if (!DocSaved) {
+        switch (askSaveQuestion()) {
+        case PromptAnswer::Yes:
+            // Saving ends the command whatever its outcome; New again then finds it saved.
+            FileSaveExecute();
+            return;
+        case PromptAnswer::No:
+            DocSaved = true;
+            break;
+        case PromptAnswer::Cancel:
+            return;
+        }
+    }
+    TEditorLines &lines = EditorPane->Lines();
+    lines.Clear();
+    for (const QString &line : newDocumentTemplate())
+        lines.Add(line);
+    EditorPaneChange();
+}
+
+void Tfrm_Main::FileOpen1Execute()
+{
+    // The unsaved text is given up only when a file actually replaces it: a cancelled
+    // dialog or a file that cannot be read leaves the document modified.
+    bool discardChanges = false;
+    if (!DocSaved) {
+        switch (askSaveQuestion()) {
+        case PromptAnswer::Yes:
+            FileSaveExecute();
+            if (!DocSaved)
+                return;
+            break;
+        case PromptAnswer::No:
+            discardChanges = true;
+            break;
+        case PromptAnswer::Cancel:
+            return;
+        }
+    }
+    FileDialogRequest request = qpileFileDialog(QStringLiteral("Открыть QPILE файл"));
+    request.fileName = m_openDialogFileName;
+    const std::optional<QString> chosen = m_services.prompts->chooseFileToOpen(this, request);
+    if (!chosen)
+        return;
+    m_openDialogFileName = *chosen;
+    FileOpen1Accept(*chosen, discardChanges);
+}
+
+void Tfrm_Main::FileOpen1Accept(const QString &path, bool discardChanges)
+{
+    // Throws before the line list changes when the file cannot be read or decoded.
+    EditorPane->Lines().LoadFromFile(path);
+    setStatusPanel(1, fileNamePart(path));
+    DocFileName = path;
+    if (discardChanges)
+        DocSaved = true;
+}
+
+void Tfrm_Main::FileSaveExecute()
+{
+    if (DocFileName.isEmpty())
+        FileSaveAs1Execute();
+    else
+        saveToPath(DocFileName);
+}
+
+void Tfrm_Main::FileSaveAs1Execute()
+{
+    if (!DocFileName.isEmpty())
+        m_saveDialogFileName = DocFileName;
+    FileDialogRequest request = qpileFileDialog(QStringLiteral("Сохранение QPILE файла"));
+    request.fileName = m_saveDialogFileName;
+    const std::optional<QString> chosen = m_services.prompts->chooseFileToSave(this, request);
+    if (!chosen)
+        return;
+    m_saveDialogFileName = *chosen;
+    saveToPath(*chosen);
+    DocFileName = *chosen;
+}
+
+void Tfrm_Main::HelpExecute()
+{
+    m_services.shell->open(webPage(kHelpPath));
+}
+
+void Tfrm_Main::Action2Execute()
+{
+    m_services.shell->open(webPage(kProductPath));
+}
+
+void Tfrm_Main::FormShow()
+{
+    // Each step is reported on its own, so one that fails leaves the others done.
+    runCommand([this] {
+        WindowState(*m_services.settings, *this, *Splitter).restore([this](const QString &message) {
+            showErrorBox(message);
+        });
+    });
+    runCommand([this] { EditorPane->SetFocus(); });
+}
+
+bool Tfrm_Main::FormCloseQuery()
+{
+    // The window state is stored at every attempt, also one the question below refuses.
+    // A store that cannot be written must not keep the window from ever closing.
+    runCommand([this] { WindowState(*m_services.settings, *this, *Splitter).store(); });
+    if (DocSaved)
+        return true;
+    switch (askSaveQuestion()) {
+    case PromptAnswer::Yes:
+        // A cancelled Save As dialog or a failed write keeps the window open.
+        FileSaveExecute();
+        return DocSaved;
+    case PromptAnswer::No:
+        DocSaved = true;
+        return true;
+    case PromptAnswer::Cancel:
+        break;
+    }
+    return false;
+}
+
+bool Tfrm_Main::event(QEvent *event)
+{
+    if (event->type() == QEvent::StatusTip) {
+        // Into panel 0, instead of the temporary message that would hide all three panels.
+        setStatusPanel(0, static_cast<QStatusTipEvent *>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+bool Tfrm_Main::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip)
+        return true;
+    // The tree's own Copy key would put the current node's text on the clipboard; here the
+    // editing commands belong to the editor pane alone.
+    if (watched == TreeView && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->matches(QKeySequence::Copy))
+        return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Tfrm_Main::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    FormShow();
+}
+
+void Tfrm_Main::closeEvent(QCloseEvent *event)
+{
+    bool canClose = false;
+    runCommand([&] { canClose = FormCloseQuery(); });
+    if (canClose)
+        event->accept();
+    else
+        event->ignore();
+}
+
+} // namespace bp

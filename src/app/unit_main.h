@@ -1,0 +1,112 @@
+#pragma once
+
+#include "command_table.h"
+#include "platform/platform_services.h"
+
+#include <QMainWindow>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QMenu;
+class QTabWidget;
+class QToolBar;
+class QTreeView;
+
+namespace bp {
+
+class PanelSplitter;
+class TEditorPane;
+enum class TEditAction;
+enum class PromptAnswer;
+
+// The main window: menus, tool bars, the side panel with the function library, the editor
+// pane, the status bar, the command table, and the one document with its file name and
+// saved flag.
+class Tfrm_Main : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // `arguments` are the command-line arguments after the program name; the first one,
+    // if any, is opened as the document.
+    Tfrm_Main(const PlatformServices &services, const QStringList &arguments,
+              QWidget *parent = nullptr);
+    ~Tfrm_Main() override;
+
+    // The one catch boundary: runs `command`; a failure ends it and shows the error box.
+    // Returns whether the command ran to its end.
+    bool runCommand(const std::function<void()> &command);
+    // The application's error box for `message`.
+    void showErrorBox(const QString &message);
+
+    // Marks the document modified; the editor pane calls it after each recorded edit and
+    // code that changes the line list directly calls it itself.
+    void EditorPaneChange();
+
+    const QString &docFileName() const { return DocFileName; }
+    bool docSaved() const { return DocSaved; }
+
+    const ActionManager &actions() const { return m_actions; }
+    TEditorPane *editorPane() const { return EditorPane; }
+    QTreeView *treeView() const { return TreeView; }
+    QWidget *panel() const { return Panel; }
+    PanelSplitter *splitter() const { return Splitter; }
+    QMenu *editorPopupMenu() const { return PopupMenu_Editor; }
+    QAction *commentAction() const { return N9; }
+    // Text of status bar panel 0, 1 or 2.
+    QString statusPanelText(int panel) const;
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    void createToolBars();
+    void createStatusBar();
+    void bindCommands();
+    void bindEditAction(QAction *action, TEditAction editAction);
+    void updateEditActions();
+    void setStatusPanel(int panel, const QString &text);
+
+    void openCommandLineFile(const QStringList &arguments);
+    PromptAnswer askSaveQuestion();
+    void saveToPath(const QString &path);
+    void FileNewExecute();
+    void FileOpen1Execute();
+    void FileOpen1Accept(const QString &path, bool discardChanges);
+    void FileSaveExecute();
+    void FileSaveAs1Execute();
+    void FormShow();
+    bool FormCloseQuery();
+    void HelpExecute();
+    void Action2Execute();
+
+    PlatformServices m_services;
+    ActionManager m_actions;
+    QList<std::pair<QAction *, TEditAction>> m_editActions;
+
+    QWidget *Panel = nullptr;
+    QTabWidget *PageControl1 = nullptr;
+    QTreeView *TreeView = nullptr;
+    PanelSplitter *Splitter = nullptr;
+    TEditorPane *EditorPane = nullptr;
+    QToolBar *ActionToolBar1 = nullptr;
+    QToolBar *ActionToolBar2 = nullptr;
+    QMenu *PopupMenu_Editor = nullptr;
+    QAction *N9 = nullptr;
+    QLabel *m_statusPanels[3] = {};
+
+    QString DocFileName;
+    bool DocSaved = true;
+    // What each file dialog shows the next time it opens.
+    QString m_openDialogFileName;
+    QString m_saveDialogFileName;
+    bool m_shown = false;
+};
+
+} // namespace bp

@@ -1,0 +1,138 @@
+#include "editor_highlighting.h"
+
+#include "edit_model.h"
+
+namespace bp {
+
+EditorHighlighting::EditorHighlighting(EditModel &model, QObject *parent)
+    : QObject(parent), m_model(model), m_lines(model.Lines())
+{
+    m_lines.addListener(this);
+}
+
+EditorHighlighting::~EditorHighlighting()
+{
+    detach();
+    m_lines.removeListener(this);
+}
+
+void EditorHighlighting::detach()
+{
+    if (!m_highlighter)
+        return;
+    m_highlighter->UnhookAttrChangeEvent(m_changeHook);
+    m_highlighter->RemoveDestroyHandler(m_destroyHook);
+    m_highlighter = nullptr;
+    m_model.isIdentChar = [](QChar ch) {
+        const char16_t u = ch.unicode();
+        return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || u == u'_' ||
+               (u >= u'a' && u <= u'z');
+    };
+}
+
+void EditorHighlighting::setHighlighter(TCustomHighlighter *highlighter)
+{
+    if (highlighter == m_highlighter)
+        return;
+    detach();
+    m_highlighter = highlighter;
+    if (m_highlighter) {
+        m_changeHook = m_highlighter->HookAttrChangeEvent(
+            [this](const TChangeSender &sender) { handleChange(sender); });
+        m_destroyHook = m_highlighter->AddDestroyHandler([this](TCustomHighlighter *destroyed) {
+            if (destroyed == m_highlighter) {
+                detach();
+                emit highlighterChanged();
+            }
+        });
+        TCustomHighlighter *attached = m_highlighter;
+        m_model.isIdentChar = [attached](QChar ch) { return attached->IsEditorIdentChar(ch); };
+        handleChange(TChangeSender::fromHighlighter(m_highlighter));
+    } else {
+        emit highlighterChanged();
+    }
+}
+
+void EditorHighlighting::handleChange(const TChangeSender &sender)
+{
+    // A highlighter as sender means new scanning rules: the stored ranges are all stale.
+    if (sender.highlighter && m_highlighter && !m_lines.isEmpty())
+        m_lastScan = RangeRescanner::scanAll(*m_highlighter, *this);
+    emit highlighterChanged();
+}
+
+void EditorHighlighting::report(ScannedLines scanned)
+{
+    m_lastScan = scanned;
+    if (!scanned.isEmpty())
+        emit linesRecoloured(scanned.first, scanned.last);
+}
+
+void EditorHighlighting::linesInserted(int index, int count)
+{
+    if (m_highlighter)
+        report(RangeRescanner::afterLinesInserted(*m_highlighter, *this, index, count));
+}
+
+void EditorHighlighting::linesDeleted(int index, int)
+{
+    if (m_highlighter)
+        report(RangeRescanner::afterLinesDeleted(*m_highlighter, *this, index));
+}
+
+void EditorHighlighting::linesChanged(int index, int count)
+{
+    if (!m_highlighter)
+        return;
+    ScannedLines total;
+    for (int i = index; i < index + count; ++i) {
+        const ScannedLines scanned = RangeRescanner::afterLineChanged(*m_highlighter, *this, i);
+        if (total.isEmpty())
+            total = scanned;
+        else if (!scanned.isEmpty())
+            total = {std::min(total.first, scanned.first), std::max(total.last, scanned.last)};
+    }
+    report(total);
+}
+
+void EditorHighlighting::linesCleared()
+{
+    m_lastScan = {};
+}
+
+int EditorHighlighting::lineCount() const
+{
+    return m_lines.Count();
+}
+
+QStringView EditorHighlighting::lineText(int index) const
+{
+    return m_lines.view(index);
+}
+
+std::intptr_t EditorHighlighting::lineRange(int index) const
+{
+    return m_lines.range(index);
+}
+
+void EditorHighlighting::setLineRange(int index, std::intptr_t range)
+{
+    m_lines.setRange(index, range);
+}
+
+std::optional<EditorHighlighting::TokenInfo> EditorHighlighting::tokenAt(int line, int column) const
+{
+    if (line < 1 || line > m_lines.Count())
+        return std::nullopt;
+    std::optional<TokenInfo> found;
+    const int index = column - 1;
+    scanLine(line - 1, index + 1,
+             [&](int start, int length, THighlighterAttributes *attribute, TTokenKind kind) {
+                 if (index >= start && index < start + length)
+                     found = TokenInfo{m_lines.view(line - 1).sliced(start, length).toString(),
+                                       start + 1, attribute, kind};
+             });
+    return found;
+}
+
+} // namespace bp

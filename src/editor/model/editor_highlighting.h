@@ -1,0 +1,107 @@
+#pragma once
+
+#include "editor_lines.h"
+#include "highlight/custom_highlighter.h"
+#include "highlight/range_rescanner.h"
+
+#include <QObject>
+
+namespace bp {
+
+class EditModel;
+
+// Keeps the per-line highlighter ranges of an EditModel current: a full scan when a
+// highlighter is attached, and after every change a rescan that stops at the first line
+// whose stored end state is unchanged. Tells the view which lines to repaint.
+class EditorHighlighting : public QObject, private TEditorLinesListener, private HighlightLineSource
+{
+    Q_OBJECT
+public:
+    explicit EditorHighlighting(EditModel &model, QObject *parent = nullptr);
+    ~EditorHighlighting() override;
+
+    // Attaches `highlighter` (null detaches): hooks its change notification, asks to be told
+    // of its destruction, and runs a full scan.
+    void setHighlighter(TCustomHighlighter *highlighter);
+    TCustomHighlighter *highlighter() const { return m_highlighter; }
+
+    // The lines the last rescan went over (0-based), for tests and benchmarks.
+    ScannedLines lastScan() const { return m_lastScan; }
+
+    // Scans line `index` (0-based) from its stored start state and calls
+    // `token(start, length, attribute, kind)` for each token that begins before `endChar`.
+    // Returns false, calling nothing, while no enabled highlighter is attached.
+    template <typename TokenSink> bool scanLine(int index, int endChar, TokenSink token) const;
+
+    // The attribute and kind of the token covering `column` (1-based) on `line` (1-based).
+    struct TokenInfo
+    {
+        QString text;
+        int start = 0; // 1-based column
+        THighlighterAttributes *attribute = nullptr;
+        TTokenKind kind = 0;
+    };
+    std::optional<TokenInfo> tokenAt(int line, int column) const;
+
+signals:
+    // Lines [first, last] (0-based) may show other colours.
+    void linesRecoloured(int first, int last);
+    // Every line may show other colours or metrics (an attribute or the highlighter changed).
+    void highlighterChanged();
+
+private:
+    // TEditorLinesListener
+    void linesInserted(int index, int count) override;
+    void linesDeleted(int index, int count) override;
+    void linesChanged(int index, int count) override;
+    void linesCleared() override;
+    // HighlightLineSource
+    int lineCount() const override;
+    QStringView lineText(int index) const override;
+    std::intptr_t lineRange(int index) const override;
+    void setLineRange(int index, std::intptr_t range) override;
+
+    void handleChange(const TChangeSender &sender);
+    void report(ScannedLines scanned);
+    void detach();
+
+    EditModel &m_model;
+    TEditorLines &m_lines;
+    TCustomHighlighter *m_highlighter = nullptr;
+    THookId m_changeHook = 0;
+    THookId m_destroyHook = 0;
+    ScannedLines m_lastScan;
+};
+
+template <typename TokenSink>
+bool EditorHighlighting::scanLine(int index, int endChar, TokenSink token) const
+{
+    if (!m_highlighter || !m_highlighter->Enabled())
+        return false;
+    TCustomHighlighter &highlighter = *m_highlighter;
+    if (index == 0)
+        highlighter.ResetRange();
+    else
+        highlighter.SetRange(m_lines.range(index - 1));
+    // Tokens before endChar do not depend on the text after the word that covers it, so a
+    // long line is scanned only as far as it is shown.
+    QStringView text = m_lines.view(index);
+    if (endChar < text.size()) {
+        qsizetype cut = std::max(endChar, 0);
+        while (cut < text.size() && highlighter.IsIdentChar(text[cut]))
+            ++cut;
+        text = text.first(std::min<qsizetype>(cut + 1, text.size()));
+    }
+    highlighter.SetLine(text, index);
+    while (!highlighter.GetEol()) {
+        const int start = highlighter.GetTokenPos();
+        if (start >= endChar)
+            break;
+        token(start, int(highlighter.GetTokenView().size()), highlighter.GetTokenAttribute(),
+              highlighter.GetTokenKind());
+        highlighter.Next();
+    }
+    return true;
+}
+
+} // namespace bp

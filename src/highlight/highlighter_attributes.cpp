@@ -1,0 +1,187 @@
+#include "highlight/highlighter_attributes.h"
+
+#include "highlight/highlighter_settings_store.h"
+
+#include <QSettings>
+
+namespace bp {
+
+namespace {
+
+const QString &backgroundKey()
+{
+    static const QString key = QStringLiteral("Background");
+    return key;
+}
+
+const QString &foregroundKey()
+{
+    static const QString key = QStringLiteral("Foreground");
+    return key;
+}
+
+const QString &styleKey()
+{
+    static const QString key = QStringLiteral("Style");
+    return key;
+}
+
+// An INI integer as the INI reader of the original reads it: decimal, or hexadecimal after
+// "$" or "0x"; anything else gives the default.
+qint32 iniInteger(const QVariant &value, qint32 defaultValue)
+{
+    const QString text = value.toString().trimmed();
+    bool ok = false;
+    qint64 number = 0;
+    if (text.startsWith(u'$'))
+        number = text.mid(1).toLongLong(&ok, 16);
+    else if (text.startsWith(u"0x", Qt::CaseInsensitive))
+        number = text.mid(2).toLongLong(&ok, 16);
+    else
+        number = text.toLongLong(&ok, 10);
+    if (!ok || number < -0x80000000LL || number > 0xFFFFFFFFLL)
+        return defaultValue;
+    return qint32(quint32(number));
+}
+
+} // namespace
+
+THighlighterAttributes::THighlighterAttributes(const QString &name, const QString &friendlyName)
+    : fFriendlyName(friendlyName), fName(name)
+{}
+
+void THighlighterAttributes::Assign(const THighlighterAttributes &source)
+{
+    fName = source.fName;
+    AssignColorAndStyle(source);
+}
+
+void THighlighterAttributes::AssignColorAndStyle(const THighlighterAttributes &source)
+{
+    bool changed = false;
+    if (fBackground != source.fBackground) {
+        fBackground = source.fBackground;
+        changed = true;
+    }
+    if (fForeground != source.fForeground) {
+        fForeground = source.fForeground;
+        changed = true;
+    }
+    if (fStyle != source.fStyle) {
+        fStyle = source.fStyle;
+        changed = true;
+    }
+    if (changed)
+        AttributeChanged();
+}
+
+void THighlighterAttributes::SetBackground(TColor value)
+{
+    if (fBackground == value)
+        return;
+    fBackground = value;
+    AttributeChanged();
+}
+
+void THighlighterAttributes::SetForeground(TColor value)
+{
+    if (fForeground == value)
+        return;
+    fForeground = value;
+    AttributeChanged();
+}
+
+void THighlighterAttributes::SetStyle(TFontStyles value)
+{
+    if (fStyle == value)
+        return;
+    fStyle = value;
+    AttributeChanged();
+}
+
+int THighlighterAttributes::IntegerStyle() const
+{
+    return int(fStyle.toInt()) & 0x0F;
+}
+
+void THighlighterAttributes::SetIntegerStyle(int value)
+{
+    TFontStyles style;
+    if (value & 1)
+        style |= TFontStyle::fsBold;
+    if (value & 2)
+        style |= TFontStyle::fsItalic;
+    if (value & 4)
+        style |= TFontStyle::fsUnderline;
+    if (value & 8)
+        style |= TFontStyle::fsStrikeOut;
+    SetStyle(style);
+}
+
+void THighlighterAttributes::InternalSaveDefaultValues()
+{
+    fForegroundDefault = fForeground;
+    fBackgroundDefault = fBackground;
+    fStyleDefault = fStyle;
+}
+
+void THighlighterAttributes::AttributeChanged()
+{
+    if (fOnChange)
+        fOnChange(this);
+}
+
+bool THighlighterAttributes::LoadFromFile(QSettings &ini)
+{
+    ini.beginGroup(fName);
+    const QStringList keys = ini.childKeys();
+    const bool found = !keys.isEmpty();
+    if (found) {
+        if (keys.contains(backgroundKey()))
+            SetBackground(TColor(iniInteger(ini.value(backgroundKey()), qint32(clWindow))));
+        if (keys.contains(foregroundKey()))
+            SetForeground(TColor(iniInteger(ini.value(foregroundKey()), qint32(clWindowText))));
+        if (keys.contains(styleKey()))
+            SetIntegerStyle(iniInteger(ini.value(styleKey()), 0));
+    }
+    ini.endGroup();
+    return found;
+}
+
+bool THighlighterAttributes::SaveToFile(QSettings &ini) const
+{
+    ini.beginGroup(fName);
+    ini.setValue(backgroundKey(), int(qint32(fBackground)));
+    ini.setValue(foregroundKey(), int(qint32(fForeground)));
+    ini.setValue(styleKey(), IntegerStyle());
+    ini.endGroup();
+    return true;
+}
+
+bool THighlighterAttributes::LoadFromRegistry(const HighlighterSettingsStore &store,
+                                              const QString &parentKey)
+{
+    const QString key = HighlighterSettingsStore::joinKey(parentKey, fName);
+    if (!store.keyExists(key))
+        return false;
+    if (const auto value = store.readInteger(key, backgroundKey()))
+        SetBackground(TColor(*value));
+    if (const auto value = store.readInteger(key, foregroundKey()))
+        SetForeground(TColor(*value));
+    if (const auto value = store.readInteger(key, styleKey()))
+        SetIntegerStyle(*value);
+    return true;
+}
+
+bool THighlighterAttributes::SaveToRegistry(HighlighterSettingsStore &store,
+                                            const QString &parentKey) const
+{
+    const QString key = HighlighterSettingsStore::joinKey(parentKey, fName);
+    if (!store.createKey(key))
+        return false;
+    return store.writeInteger(key, backgroundKey(), qint32(fBackground)) &&
+           store.writeInteger(key, foregroundKey(), qint32(fForeground)) &&
+           store.writeInteger(key, styleKey(), IntegerStyle());
+}
+
+} // namespace bp

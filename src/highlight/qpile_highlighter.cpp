@@ -1,0 +1,525 @@
+#include "highlight/qpile_highlighter.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace bp {
+
+namespace {
+
+const QString &qpileFilter()
+{
+    static const QString filter = QStringLiteral("All files (*.qpl)|*.qpl");
+    return filter;
+}
+
+enum class Procedure : quint8
+{
+    Null,
+    LineFeed,
+    CarriageReturn,
+    Space,
+    StringOpen,
+    CommentOpen,
+    Identifier,
+    Unknown,
+};
+
+// The dispatch of Next for code units below U+0080; every other code unit is Unknown.
+constexpr std::array<Procedure, 128> dispatchTable = [] {
+    std::array<Procedure, 128> table{};
+    for (int c = 0; c < 128; ++c) {
+        Procedure procedure = Procedure::Unknown;
+        if (c == 0)
+            procedure = Procedure::Null;
+        else if (c == 0x0A)
+            procedure = Procedure::LineFeed;
+        else if (c == 0x0D)
+            procedure = Procedure::CarriageReturn;
+        else if (c <= 0x20)
+            procedure = Procedure::Space;
+        else if (c == u'"')
+            procedure = Procedure::StringOpen;
+        else if (c == u'\'')
+            procedure = Procedure::CommentOpen;
+        else if ((c >= u'A' && c <= u'Z') || c == u'_' || (c >= u'a' && c <= u'z'))
+            procedure = Procedure::Identifier;
+        table[std::size_t(c)] = procedure;
+    }
+    return table;
+}();
+
+std::unique_ptr<THighlighterAttributes> newAttribute(const char16_t *name)
+{
+    const QString text = QString::fromUtf16(name);
+    return std::make_unique<THighlighterAttributes>(text, text);
+}
+
+} // namespace
+
+TQPILEHighlighter::TQPILEHighlighter()
+{
+    fCaseSensitive = false;
+
+    auto comment = newAttribute(u"Comment");
+    comment->SetStyle(TFontStyle::fsItalic);
+    comment->SetForeground(clNavy);
+    fCommentAttri = RegisterAttribute(std::move(comment));
+
+    auto controls = newAttribute(u"Controls");
+    controls->SetForeground(clControlsViolet);
+    fControlsAttri = RegisterAttribute(std::move(controls));
+
+    fIdentifierAttri = RegisterAttribute(newAttribute(u"Identifier"));
+
+    auto key = newAttribute(u"Key");
+    key->SetForeground(clGreen);
+    fKeyAttri = RegisterAttribute(std::move(key));
+
+    auto main = newAttribute(u"Main");
+    main->SetStyle(TFontStyle::fsBold);
+    main->SetForeground(clBlue);
+    fMainAttri = RegisterAttribute(std::move(main));
+
+    auto reserved = newAttribute(u"Reserved");
+    reserved->SetStyle(TFontStyle::fsBold);
+    fReservedAttri = RegisterAttribute(std::move(reserved));
+
+    fSpaceAttri = RegisterAttribute(newAttribute(u"Space"));
+
+    auto string = newAttribute(u"String");
+    string->SetForeground(clRed);
+    fStringAttri = RegisterAttribute(std::move(string));
+
+    BindAttributeChanges([this](THighlighterAttributes *sender) {
+        HighlighterChanged(TChangeSender::fromAttribute(sender));
+    });
+    InitIdent();
+    fDefaultFilter = qpileFilter();
+    fRange = TRangeState::rsUnknown;
+}
+
+QString TQPILEHighlighter::GetLanguageName() const
+{
+    return QStringLiteral("QPILE");
+}
+
+QString TQPILEHighlighter::GetFriendlyLanguageName() const
+{
+    return QStringLiteral("QPILE");
+}
+
+bool TQPILEHighlighter::IsFilterStored() const
+{
+    return fDefaultFilter != qpileFilter();
+}
+
+QString TQPILEHighlighter::SampleSource() const
+{
+    return QStringLiteral("PROGRAM\r\n"
+                          "' a sample\r\n"
+                          "IF GET_VALUE(row, \"PRICE\") > 10\r\n"
+                          "\tresult = \"high\"\r\n"
+                          "END IF\r\n"
+                          "END_PROGRAM");
+}
+
+QString TQPILEHighlighter::GetKeyWords(TTokenKind) const
+{
+    return qpile::keyWordsText();
+}
+
+THighlighterAttributes *TQPILEHighlighter::GetDefaultAttribute(int index) const
+{
+    switch (index) {
+    case SYN_ATTR_COMMENT:
+        return fCommentAttri;
+    case SYN_ATTR_IDENTIFIER:
+        return fIdentifierAttri;
+    case SYN_ATTR_KEYWORD:
+        return fKeyAttri;
+    case SYN_ATTR_STRING:
+        return fStringAttri;
+    case SYN_ATTR_WHITESPACE:
+        return fSpaceAttri;
+    default:
+        return nullptr;
+    }
+}
+
+THighlighterAttributes *TQPILEHighlighter::GetTokenAttribute() const
+{
+    switch (fTokenID) {
+    case TtkTokenKind::tkComment:
+        return fCommentAttri;
+    case TtkTokenKind::tkControls:
+        return fControlsAttri;
+    case TtkTokenKind::tkIdentifier:
+        return fIdentifierAttri;
+    case TtkTokenKind::tkKey:
+        return fKeyAttri;
+    case TtkTokenKind::tkMain:
+        return fMainAttri;
+    case TtkTokenKind::tkNull:
+        return nullptr;
+    case TtkTokenKind::tkReserved:
+        return fReservedAttri;
+    case TtkTokenKind::tkSpace:
+        return fSpaceAttri;
+    case TtkTokenKind::tkString:
+        return fStringAttri;
+    case TtkTokenKind::tkUnknown:
+        return fIdentifierAttri;
+    }
+    return nullptr;
+}
+
+void TQPILEHighlighter::SetRange(TRange value)
+{
+    fRange = TRangeState(quint8(value & 0xFF));
+}
+
+void TQPILEHighlighter::InitIdent()
+{
+    for (int bucket = 0; bucket < qpile::BucketCount; ++bucket) {
+        if (qpile::BucketKeywordIndexes[std::size_t(bucket)] == -1)
+            fIdentFuncTable[std::size_t(bucket)] = &TQPILEHighlighter::AltFunc;
+    }
+    for (int bucket = 0; bucket < qpile::BucketCount; ++bucket) {
+        if (qpile::BucketKeywordIndexes[std::size_t(bucket)] != -1)
+            fIdentFuncTable[std::size_t(bucket)] = &TQPILEHighlighter::KeyWordFunc;
+    }
+}
+
+int TQPILEHighlighter::KeyHash(int pos)
+{
+    const char16_t *p = fLine + pos;
+    std::uint32_t h = 0;
+    while (qpile::isIdentCodeUnit(*p)) {
+        h = h * 539u + std::uint32_t(*p) * 490u;
+        ++p;
+    }
+    fStringLen = int(p - fToIdent);
+    return int(h % std::uint32_t(qpile::BucketCount));
+}
+
+TtkTokenKind TQPILEHighlighter::IdentifierKind(int pos)
+{
+    fToIdent = fLine + pos;
+    const int key = KeyHash(pos);
+    if (key <= qpile::BucketCount - 1)
+        return (this->*fIdentFuncTable[std::size_t(key)])(
+            qpile::BucketKeywordIndexes[std::size_t(key)]);
+    return TtkTokenKind::tkIdentifier;
+}
+
+TtkTokenKind TQPILEHighlighter::AltFunc(int)
+{
+    return TtkTokenKind::tkIdentifier;
+}
+
+TtkTokenKind TQPILEHighlighter::KeyWordFunc(int keywordIndex)
+{
+    const qpile::Keyword &keyword = qpile::Keywords[std::size_t(keywordIndex)];
+    if (MatchesToken(QStringView(keyword.text.data(), qsizetype(keyword.text.size()))))
+        return keyword.kind;
+    return TtkTokenKind::tkIdentifier;
+}
+
+void TQPILEHighlighter::Next()
+{
+    fTokenPos = Run;
+    if (fRange == TRangeState::rsComment) {
+        ScanComment();
+    } else if (Run > fLineLen) {
+        // Past the terminator: only a client that ignores GetEol gets here.
+        fTokenID = TtkTokenKind::tkNull;
+    } else {
+        const char16_t c = fLine[Run];
+        switch (c < 128 ? dispatchTable[c] : Procedure::Unknown) {
+        case Procedure::Null:
+            ScanNull();
+            break;
+        case Procedure::LineFeed:
+            ScanLineFeed();
+            break;
+        case Procedure::CarriageReturn:
+            ScanCarriageReturn();
+            break;
+        case Procedure::Space:
+            ScanSpace();
+            break;
+        case Procedure::StringOpen:
+            ScanStringOpen();
+            break;
+        case Procedure::CommentOpen:
+            ScanCommentOpen();
+            break;
+        case Procedure::Identifier:
+            ScanIdentifier();
+            break;
+        case Procedure::Unknown:
+            ScanUnknown();
+            break;
+        }
+    }
+    NextBase();
+}
+
+namespace {
+
+// Index of the first quote, apostrophe, CR or LF at or after `from`; `size` when none.
+qsizetype nextRangeCharacter(const char16_t *data, qsizetype from, qsizetype size)
+{
+    qsizetype i = from;
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi16(u'"');
+    const __m128i apostrophe = _mm_set1_epi16(u'\'');
+    const __m128i carriageReturn = _mm_set1_epi16(u'\r');
+    const __m128i lineFeed = _mm_set1_epi16(u'\n');
+    for (; i + 8 <= size; i += 8) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i));
+        const __m128i hit = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi16(chunk, quote), _mm_cmpeq_epi16(chunk, apostrophe)),
+            _mm_or_si128(_mm_cmpeq_epi16(chunk, carriageReturn), _mm_cmpeq_epi16(chunk, lineFeed)));
+        if (_mm_movemask_epi8(hit) != 0)
+            break;
+    }
+#endif
+    for (; i < size; ++i) {
+        const char16_t c = data[i];
+        if (c == u'"' || c == u'\'' || c == u'\r' || c == u'\n')
+            return i;
+    }
+    return size;
+}
+
+// Index of the first CR or LF at or after `from`; `size` when none.
+qsizetype nextBreak(const char16_t *data, qsizetype from, qsizetype size)
+{
+    for (qsizetype i = from; i < size; ++i)
+        if (data[i] == u'\r' || data[i] == u'\n')
+            return i;
+    return size;
+}
+
+} // namespace
+
+TRange TQPILEHighlighter::ScanEndState(QStringView text, int)
+{
+    const char16_t *data = reinterpret_cast<const char16_t *>(text.utf16());
+    const qsizetype size = text.size();
+    TRangeState range = fRange;
+    qsizetype i = 0;
+    if (range == TRangeState::rsComment) {
+        range = TRangeState::rsUnknown;
+        i = nextBreak(data, 0, size);
+    }
+    while ((i = nextRangeCharacter(data, i, size)) < size) {
+        switch (data[i]) {
+        case u'\'':
+            // A comment runs to the line end or the next CR or LF.
+            range = TRangeState::rsUnknown;
+            i = nextBreak(data, i + 1, size);
+            break;
+        case u'"': {
+            range = TRangeState::rsString;
+            qsizetype end = i + 1;
+            while (end < size && data[end] != u'"' && data[end] != u'\r' && data[end] != u'\n')
+                ++end;
+            if (end < size && data[end] == u'"') {
+                range = TRangeState::rsUnknown;
+                ++end;
+            }
+            i = end;
+            break;
+        }
+        default: // CR or LF: white space
+            ++i;
+            break;
+        }
+    }
+    fRange = range;
+    return GetRange();
+}
+
+// Leaves exactly the state that calling Next until GetEol leaves (Run, fTokenPos, fTokenID,
+// fRange, fToIdent and fStringLen of the last identifier, fExpandedTokenPos), but walks the
+// line with the token procedures' rules in local variables: the kinds of the tokens in
+// between are not observable, so identifiers are measured without the keyword lookup. With a
+// display form the tokens are stepped one by one, as the display form moves per token.
+void TQPILEHighlighter::NextToEol()
+{
+    if (fExpandedLine != nullptr) {
+        while (!GetEol())
+            Next();
+        return;
+    }
+    if (GetEol())
+        return;
+    const char16_t *const line = fLine;
+    const int length = fLineLen;
+    const auto atLineEnd = [line, length](int pos) {
+        return pos >= length || line[pos] == u'\n' || line[pos] == u'\r';
+    };
+    int run = Run;
+    TRangeState range = fRange;
+    const char16_t *identifier = nullptr;
+    if (range == TRangeState::rsComment) {
+        range = TRangeState::rsUnknown;
+        while (!atLineEnd(run))
+            ++run;
+    }
+    for (;;) {
+        const char16_t c = line[run];
+        if (c >= 128) {
+            ++run;
+            continue;
+        }
+        switch (dispatchTable[c]) {
+        case Procedure::Null:
+            ++run;
+            if (run == length + 1) {
+                if (identifier != nullptr) {
+                    fToIdent = identifier;
+                    fStringLen = 0;
+                    while (qpile::isIdentCodeUnit(identifier[fStringLen]))
+                        ++fStringLen;
+                }
+                fRange = range;
+                fTokenPos = length;
+                Run = run;
+                fTokenID = TtkTokenKind::tkNull;
+                NextBase();
+                return;
+            }
+            break;
+        case Procedure::LineFeed:
+            ++run;
+            break;
+        case Procedure::CarriageReturn:
+            ++run;
+            if (line[run] == u'\n')
+                ++run;
+            break;
+        case Procedure::Space:
+            ++run;
+            while (line[run] <= 0x20 && !atLineEnd(run))
+                ++run;
+            break;
+        case Procedure::StringOpen:
+            ++run;
+            range = TRangeState::rsString;
+            do {
+                if (line[run] == u'"') {
+                    ++run;
+                    range = TRangeState::rsUnknown;
+                    break;
+                }
+                if (!atLineEnd(run))
+                    ++run;
+            } while (!atLineEnd(run));
+            break;
+        case Procedure::CommentOpen:
+            ++run;
+            range = TRangeState::rsUnknown;
+            while (!atLineEnd(run))
+                ++run;
+            break;
+        case Procedure::Identifier:
+            identifier = line + run;
+            ++run;
+            while (qpile::isIdentCodeUnit(line[run]))
+                ++run;
+            break;
+        case Procedure::Unknown:
+            ++run;
+            break;
+        }
+    }
+}
+
+void TQPILEHighlighter::ScanNull()
+{
+    fTokenID = TtkTokenKind::tkNull;
+    ++Run;
+}
+
+void TQPILEHighlighter::ScanLineFeed()
+{
+    fTokenID = TtkTokenKind::tkSpace;
+    ++Run;
+}
+
+void TQPILEHighlighter::ScanCarriageReturn()
+{
+    fTokenID = TtkTokenKind::tkSpace;
+    ++Run;
+    if (fLine[Run] == u'\n')
+        ++Run;
+}
+
+void TQPILEHighlighter::ScanSpace()
+{
+    ++Run;
+    fTokenID = TtkTokenKind::tkSpace;
+    while (fLine[Run] <= 0x20 && !AtLineEnd(Run))
+        ++Run;
+}
+
+void TQPILEHighlighter::ScanStringOpen()
+{
+    ++Run;
+    fRange = TRangeState::rsString;
+    ScanString();
+    fTokenID = TtkTokenKind::tkString;
+}
+
+void TQPILEHighlighter::ScanString()
+{
+    fTokenID = TtkTokenKind::tkString;
+    do {
+        if (fLine[Run] == u'"') {
+            ++Run;
+            fRange = TRangeState::rsUnknown;
+            break;
+        }
+        if (!AtLineEnd(Run))
+            ++Run;
+    } while (!AtLineEnd(Run));
+}
+
+void TQPILEHighlighter::ScanCommentOpen()
+{
+    ++Run;
+    fRange = TRangeState::rsComment;
+    ScanComment();
+    fTokenID = TtkTokenKind::tkComment;
+}
+
+void TQPILEHighlighter::ScanComment()
+{
+    fTokenID = TtkTokenKind::tkComment;
+    do {
+        fRange = TRangeState::rsUnknown;
+        if (!AtLineEnd(Run))
+            ++Run;
+    } while (!AtLineEnd(Run));
+}
+
+void TQPILEHighlighter::ScanIdentifier()
+{
+    fTokenID = IdentifierKind(Run);
+    Run += fStringLen;
+    while (qpile::isIdentCodeUnit(fLine[Run]))
+        ++Run;
+}
+
+void TQPILEHighlighter::ScanUnknown()
+{
+    ++Run;
+    fTokenID = TtkTokenKind::tkUnknown;
+}
+
+} // namespace bp

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "search_options.h"
+
+#include <QString>
+
+namespace bp {
+
+class EditModel;
+class TEditorSearchCustom;
+
+// The editor's search: finds the next occurrence of `search` inside the search range with
+// `engine`, selects it and moves the caret to its end (its start when searching
+// backwards), scrolling the match's line into view. Returns the number of occurrences
+// acted on: 0 or 1. Finding nothing changes nothing.
+//
+// The range is the selection with ssoSelectedOnly (dropped when nothing is selected),
+// else the whole text, cut at the caret unless ssoEntireScope is set.
+//
+// Throws bp::Error when `engine` is null, and for ssoReplace or ssoReplaceAll: this
+// editor only searches, and a request to replace must not look like a success.
+int SearchReplace(EditModel &editor, TEditorSearchCustom *engine, const QString &search,
+                  const QString &replace, TSearchOptions options);
+
+} // namespace bp

@@ -1,0 +1,253 @@
+#include "aids/completion_proposal_config.h"
+#include "aids/view/completion_proposal.h"
+#include "aids/view/editor_aids.h"
+#include "aids/view/function_library_tree.h"
+#include "editor/model/edit_model.h"
+#include "editor/view/editor_pane.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QStandardItemModel>
+#include <QTest>
+#include <QTreeView>
+
+using namespace bp;
+
+class TestAidsView : public QObject
+{
+    Q_OBJECT
+
+    struct PaneFixture
+    {
+        TEditorPane pane;
+        int changes = 0;
+        PaneFixture(const QString &text, TBufferCoord caret)
+        {
+            pane.resize(700, 300);
+            pane.show();
+            pane.Lines().setText(text);
+            pane.model().SetCaretXY(caret);
+            pane.OnChange = [this] { ++changes; };
+            pane.SetFocus();
+        }
+    };
+
+    static void typeKeys(QWidget *widget, const QString &keys)
+    {
+        for (QChar ch : keys)
+            QTest::keyClick(widget, ch.toLatin1());
+    }
+
+private slots:
+    void libraryInsertion_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<QString>("node");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("column 1") << u"x = 1;"_qs << 1 << u"ACOS (DOUBLE Value)"_qs
+                                  << u"ACOS (DOUBLE Value) x = 1;"_qs;
+        QTest::newRow("end of line") << u"a = "_qs << 5 << u"RAND ()"_qs << u"a = RAND () "_qs;
+        QTest::newRow("middle") << u"ab"_qs << 2 << u"LEN (STRING value) "_qs
+                                << u"aLEN (STRING value)  b"_qs;
+        QTest::newRow("beyond the end joins directly")
+            << u"ab"_qs << 6 << u"RAND ()"_qs << u"abRAND () "_qs;
+    }
+    void libraryInsertion()
+    {
+        QFETCH(QString, line);
+        QFETCH(int, caret);
+        QFETCH(QString, node);
+        QFETCH(QString, expected);
+        EditModel model;
+        model.Lines().setText(line + u"\nnext"_qs);
+        model.SetCaretXY({caret, 1});
+        QSignalSpy changes(&model, &EditModel::changed);
+        QVERIFY(applyLibraryInsertion(model, node, false));
+        QCOMPARE(model.Lines()[0], expected);
+        QCOMPARE(model.CaretXY(), (TBufferCoord{caret, 1}));
+        QVERIFY(!model.SelAvail());
+        QCOMPARE(changes.count(), 1);
+        model.Undo();
+        QCOMPARE(model.Lines()[0], line);
+    }
+
+    void libraryInsertionSpecialCases()
+    {
+        EditModel model;
+        QVERIFY(applyLibraryInsertion(model, u"RAND ()"_qs, false));
+        QCOMPARE(model.Lines().Count(), 1);
+        QCOMPARE(model.Lines()[0], u"RAND () "_qs);
+        QVERIFY(!applyLibraryInsertion(model, u"Общие"_qs, true));
+        QCOMPARE(model.Lines()[0], u"RAND () "_qs);
+    }
+
+    void commentToggle_data()
+    {
+        QTest::addColumn<TBufferCoord>("from");
+        QTest::addColumn<TBufferCoord>("to");
+        QTest::addColumn<QString>("expected");
+        const QString text = u"a = 1\n  b\n''c\nx = 1; ' note\nplain"_qs;
+        QTest::newRow("caret only") << TBufferCoord{2, 3} << TBufferCoord{2, 3}
+                                    << u"a = 1\n  b\n'c\nx = 1; ' note\nplain"_qs;
+        QTest::newRow("selection ending at column 1 includes that line")
+            << TBufferCoord{5, 1} << TBufferCoord{1, 3}
+            << u"'a = 1\n'  b\n'c\nx = 1; ' note\nplain"_qs;
+        QTest::newRow("trailing comment loses its apostrophe")
+            << TBufferCoord{1, 4} << TBufferCoord{3, 5}
+            << u"a = 1\n  b\n''c\nx = 1;  note\n'plain"_qs;
+    }
+    void commentToggle()
+    {
+        QFETCH(TBufferCoord, from);
+        QFETCH(TBufferCoord, to);
+        QFETCH(QString, expected);
+        EditModel model;
+        model.Lines().setText(u"a = 1\n  b\n''c\nx = 1; ' note\nplain"_qs);
+        model.Lines().setFileFormat(TSynEditFileFormat::sffUnix);
+        model.SetCaretXY(from);
+        if (from != to) {
+            model.SetBlockBegin(from);
+            model.SetBlockEnd(to);
+        }
+        const TBufferCoord caret = model.CaretXY();
+        QSignalSpy changes(&model, &EditModel::changed);
+        applyCommentToggle(model);
+        QCOMPARE(model.Lines().text(), expected);
+        QCOMPARE(model.CaretXY(), caret);
+        QVERIFY(!model.SelAvail());
+        QCOMPARE(changes.count(), 1);
+        model.Undo();
+        QCOMPARE(model.Lines().text(), u"a = 1\n  b\n''c\nx = 1; ' note\nplain"_qs);
+    }
+
+    void popupCompletesGetV()
+    {
+        PaneFixture f(u"x = get_v"_qs, {10, 1});
+        TCompletionProposal popup(&f.pane, completionProposal1Config(),
+                                  QKeySequence(Qt::CTRL | Qt::Key_Space));
+        QTest::keyClick(&f.pane, Qt::Key_Space, Qt::ControlModifier);
+        QVERIFY(popup.isVisible());
+        QVERIFY(popup.list()->count() > 0);
+        for (int i = 0; i < popup.list()->count(); ++i)
+            QVERIFY(popup.list()->item(i)->text().startsWith(u"GET_V"_qs));
+        QCOMPARE(popup.list()->currentRow(), 0);
+        const QString first = popup.list()->item(0)->text();
+        QTest::keyClick(popup.popup(), Qt::Key_Return);
+        QVERIFY(!popup.isVisible());
+        QCOMPARE(f.pane.Lines()[0], u"x = "_qs + first);
+        QCOMPARE(f.pane.model().CaretX(), 5 + int(first.size()));
+        QCOMPARE(f.changes, 1);
+        f.pane.model().Undo();
+        QCOMPARE(f.pane.Lines()[0], u"x = get_v"_qs);
+    }
+
+    void popupReplacesUpToTheWordEnd()
+    {
+        PaneFixture f(u"GET_VAXYZ("_qs, {7, 1});
+        TCompletionProposal popup(&f.pane, completionProposal1Config(),
+                                  QKeySequence(Qt::CTRL | Qt::Key_Space));
+        QTest::keyClick(&f.pane, Qt::Key_Space, Qt::ControlModifier);
+        const auto found = popup.list()->findItems(u"GET_VALUE"_qs, Qt::MatchExactly);
+        QCOMPARE(found.size(), 1);
+        popup.list()->setCurrentItem(found.front());
+        QTest::keyClick(popup.popup(), Qt::Key_Return);
+        QCOMPARE(f.pane.Lines()[0], u"GET_VALUE("_qs);
+    }
+
+    void popupWithoutMatchesChangesNothing()
+    {
+        PaneFixture f(u"a=GE"_qs, {5, 1});
+        TCompletionProposal popup(&f.pane, completionProposal1Config(),
+                                  QKeySequence(Qt::CTRL | Qt::Key_Space));
+        QTest::keyClick(&f.pane, Qt::Key_Space, Qt::ControlModifier);
+        QVERIFY(popup.isVisible());
+        QCOMPARE(popup.list()->count(), 0);
+        QTest::keyClick(popup.popup(), Qt::Key_Return);
+        QVERIFY(!popup.isVisible());
+        QCOMPARE(f.pane.Lines()[0], u"a=GE"_qs);
+        QCOMPARE(f.changes, 0);
+    }
+
+    void popupEndCharacters()
+    {
+        // "(" closes without completing and is typed; a space completes, then is typed.
+        PaneFixture f(u"get_v"_qs, {6, 1});
+        TCompletionProposal popup(&f.pane, completionProposal1Config(),
+                                  QKeySequence(Qt::CTRL | Qt::Key_Space));
+        QTest::keyClick(&f.pane, Qt::Key_Space, Qt::ControlModifier);
+        QTest::keyClick(popup.popup(), Qt::Key_ParenLeft, Qt::NoModifier);
+        QVERIFY(!popup.isVisible());
+        QCOMPARE(f.pane.Lines()[0], u"get_v("_qs);
+
+        f.pane.Lines().setText(u"get_v"_qs);
+        f.pane.model().SetCaretXY({6, 1});
+        QTest::keyClick(&f.pane, Qt::Key_Space, Qt::ControlModifier);
+        const QString first = popup.list()->item(0)->text();
+        QTest::keyClick(popup.popup(), Qt::Key_Space);
+        QVERIFY(!popup.isVisible());
+        QCOMPARE(f.pane.Lines()[0], first + u" "_qs);
+    }
+
+    void emptyListNeverOpens()
+    {
+        PaneFixture f(u"get_v"_qs, {6, 1});
+        TCompletionProposal popup(&f.pane, completionProposal2Config(),
+                                  QKeySequence(Qt::CTRL | Qt::Key_J));
+        QTest::keyClick(&f.pane, Qt::Key_J, Qt::ControlModifier);
+        QVERIFY(!popup.isVisible());
+        QCOMPARE(f.pane.Lines()[0], u"get_v"_qs);
+    }
+
+    void popupPlacement_data()
+    {
+        QTest::addColumn<QRect>("caretLine");
+        QTest::addColumn<QPoint>("expected");
+        const QRect screen(0, 0, 1000, 800);
+        QTest::newRow("below the caret line") << QRect(100, 100, 2, 16) << QPoint(100, 116);
+        QTest::newRow("near the right edge: ends 5 pixels inside")
+            << QRect(900, 100, 2, 16) << QPoint(1000 - 5 - 260, 116);
+        QTest::newRow("near the bottom edge: above the line")
+            << QRect(100, 700, 2, 16) << QPoint(100, 700 - 120);
+        QTest::newRow("both edges") << QRect(990, 780, 2, 16) << QPoint(735, 660);
+    }
+    void popupPlacement()
+    {
+        QFETCH(QRect, caretLine);
+        QFETCH(QPoint, expected);
+        QCOMPARE(completionPopupPosition(caretLine, QSize(260, 120), QRect(0, 0, 1000, 800)),
+                 expected);
+        // A popup wider than the screen is kept at its left edge.
+        QCOMPARE(
+            completionPopupPosition(QRect(50, 10, 2, 16), QSize(2000, 10), QRect(0, 0, 1000, 800))
+                .x(),
+            0);
+    }
+
+    void libraryTreeExpandsOneBranch()
+    {
+        QTreeView view;
+        FunctionLibraryTree tree(&view);
+        tree.setLibrary(
+            {{u"Функции"_qs, {{u"A"_qs, {{u"f ()"_qs, {}}}}, {u"B"_qs, {{u"g ()"_qs, {}}}}}}});
+        view.show();
+        QCOMPARE(view.indentation(), 19);
+        const QModelIndex root = tree.model()->index(0, 0);
+        const QModelIndex a = tree.model()->index(0, 0, root);
+        const QModelIndex b = tree.model()->index(1, 0, root);
+        view.setCurrentIndex(a);
+        QVERIFY(view.isExpanded(a));
+        view.setCurrentIndex(b);
+        QVERIFY(view.isExpanded(b));
+        QVERIFY(!view.isExpanded(a));
+        QSignalSpy clicked(&tree, &FunctionLibraryTree::nodeDoubleClicked);
+        emit view.doubleClicked(tree.model()->index(0, 0, b));
+        QCOMPARE(clicked.count(), 1);
+        QCOMPARE(clicked.front().at(0).toString(), u"g ()"_qs);
+        QCOMPARE(clicked.front().at(1).toBool(), false);
+    }
+};
+
+QTEST_MAIN(TestAidsView)
+#include "test_aids_view.moc"

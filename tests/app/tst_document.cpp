@@ -1,0 +1,489 @@
+#include "app/document_file.h"
+#include "common/windows1251.h"
+#include "window_fixture.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+using namespace bp;
+
+namespace {
+
+QByteArray cp1251(const QString &text)
+{
+    return windows1251::encode(text);
+}
+
+QByteArray utf8WithMark(const QString &text)
+{
+    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+}
+
+// Lowers the soft limit on the size of files this process writes, for one scope.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
+
+private:
+    rlimit m_saved{};
+};
+
+} // namespace
+
+class TestDocument : public QObject
+{
+    Q_OBJECT
+
+    WindowFixture f;
+
+    QString path(const QString &name) const { return f.path(name); }
+    QStringList lineList()
+    {
+        QStringList list;
+        for (int i = 0; i < f.lines().Count(); ++i)
+            list << f.lines()[i];
+        return list;
+    }
+    void trigger(QAction *action) { action->trigger(); }
+
+private slots:
+    void init() { f.reset(); }
+    void cleanup()
+    {
+        f.window.reset();
+        QCOMPARE(f.prompts.errors, QStringList());
+    }
+
+    void newOnASavedDocumentAsksNothing()
+    {
+        Tfrm_Main &window = f.openWindow();
+        trigger(window.actions().FileNew);
+        QCOMPARE(f.prompts.questions.size(), 0);
+        QCOMPARE(lineList(), newDocumentTemplate());
+        QCOMPARE(f.lines().Count(), 18);
+        QCOMPARE(f.lines()[1], QStringLiteral("DESCRIPTION Описание портфеля;"));
+        QVERIFY(!window.docSaved());
+        QVERIFY(window.actions().FileSave->isEnabled());
+        QCOMPARE(window.statusPanelText(2), QStringLiteral("Изменен"));
+        QCOMPARE(window.docFileName(), QString());
+
+        // Save of an untitled document is Save As, proposing "untitled".
+        trigger(window.actions().FileSave);
+        QCOMPARE(f.prompts.saveRequests.size(), 1);
+        const FileDialogRequest &request = f.prompts.saveRequests[0];
+        QCOMPARE(request.title, QStringLiteral("Сохранение QPILE файла"));
+        QCOMPARE(request.fileName, QStringLiteral("untitled"));
+        QCOMPARE(request.defaultSuffix, QStringLiteral("qpl"));
+        QCOMPARE(request.selectedFilter, 1);
+        QCOMPARE(request.filters.size(), size_t(2));
+        QCOMPARE(request.filters[0].caption, QStringLiteral("Все файлы (*.*)"));
+        QCOMPARE(request.filters[0].pattern, QStringLiteral("*.*"));
+        QCOMPARE(request.filters[1].caption, QStringLiteral("QPILE файлы"));
+        QCOMPARE(request.filters[1].pattern, QStringLiteral("*.qpl"));
+        QVERIFY(!window.docSaved());
+    }
+
+    void newAsksAboutUnsavedChanges_data()
+    {
+        QTest::addColumn<PromptAnswer>("answer");
+        QTest::addColumn<QString>("saveChoice");
+        QTest::addColumn<bool>("templateFollows");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("No gives the template") << PromptAnswer::No << QString() << true << false;
+        QTest::newRow("Yes saves and ends the command")
+            << PromptAnswer::Yes << QStringLiteral("s.qpl") << false << true;
+        QTest::newRow("Yes with the dialog cancelled ends it too")
+            << PromptAnswer::Yes << QString() << false << false;
+        QTest::newRow("Cancel changes nothing")
+            << PromptAnswer::Cancel << QString() << false << false;
+    }
+    void newAsksAboutUnsavedChanges()
+    {
+        QFETCH(PromptAnswer, answer);
+        QFETCH(QString, saveChoice);
+        QFETCH(bool, templateFollows);
+        QFETCH(bool, saved);
+        Tfrm_Main &window = f.openWindow();
+        f.edit(QStringLiteral("typed"));
+        f.prompts.answers = {answer};
+        f.prompts.saveChoices = {saveChoice.isNull() ? QString() : path(saveChoice)};
+        trigger(window.actions().FileNew);
+
+        QCOMPARE(f.prompts.questions.size(), 1);
+        QCOMPARE(f.prompts.questions[0].text,
+                 QStringLiteral("Сохранить изменения в untitled.qpl ?"));
+        QCOMPARE(f.prompts.questions[0].icon, PromptIcon::Warning);
+        QCOMPARE(f.prompts.saveRequests.size(), answer == PromptAnswer::Yes ? 1 : 0);
+        QCOMPARE(lineList(),
+                 templateFollows ? newDocumentTemplate() : QStringList{QStringLiteral("typed")});
+        QCOMPARE(window.docSaved(), saved);
+        if (saved) {
+            QCOMPARE(readFile(path(saveChoice)), QByteArray("typed"));
+            QCOMPARE(window.docFileName(), path(saveChoice));
+            QCOMPARE(window.statusPanelText(1), saveChoice);
+            QCOMPARE(window.statusPanelText(2), QStringLiteral("Сохранен"));
+            QVERIFY(!window.actions().FileSave->isEnabled());
+        } else {
+            // Still untitled: Save still asks for a name.
+            trigger(window.actions().FileSave);
+            QCOMPARE(f.prompts.saveRequests.size(), answer == PromptAnswer::Yes ? 2 : 1);
+        }
+    }
+
+    void newKeepsTheFileAndItsLineBreaks()
+    {
+        const QString file = path(QStringLiteral("a.qpl"));
+        writeFile(file, "a\nb\n");
+        Tfrm_Main &window = f.openWindow({file});
+        trigger(window.actions().FileNew);
+        QCOMPARE(window.statusPanelText(1), QStringLiteral("a.qpl"));
+        trigger(window.actions().FileSave);
+        QCOMPARE(f.prompts.saveRequests.size(), 0);
+        QCOMPARE(readFile(file), cp1251(newDocumentTemplate().join(u'\n')));
+        QVERIFY(window.docSaved());
+    }
+
+    void filesComeBackByteForByte_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("UTF-8 with its mark")
+            << utf8WithMark(QStringLiteral("PROGRAM\r\nСтрока\r\nEND_PROGRAM"));
+        QTest::newRow("Windows-1251, CR LF")
+            << cp1251(QStringLiteral("DESCRIPTION Описание;\r\nPROGRAM\r\n"));
+        QTest::newRow("LF with a final break") << QByteArray("a\n\nb\n");
+        QTest::newRow("CR only") << QByteArray("a\rb");
+        QTest::newRow("UTF-16 little-endian") << QByteArray("\xFF\xFE"
+                                                            "a\0\r\0\n\0",
+                                                            8);
+        QTest::newRow("UTF-16 big-endian") << QByteArray("\xFE\xFF\0a\0\n", 6);
+        QTest::newRow("empty") << QByteArray();
+    }
+    void filesComeBackByteForByte()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString source = path(QStringLiteral("a.qpl"));
+        const QString copy = path(QStringLiteral("b.qpl"));
+        writeFile(source, bytes);
+        Tfrm_Main &window = f.openWindow();
+        f.prompts.openChoices = {source};
+        trigger(window.actions().FileOpen1);
+        QCOMPARE(window.docFileName(), source);
+        QCOMPARE(window.statusPanelText(1), QStringLiteral("a.qpl"));
+        f.prompts.saveChoices = {copy};
+        trigger(window.actions().FileSaveAs1);
+        // Save As proposes the document's own path.
+        QCOMPARE(f.prompts.saveRequests[0].fileName, source);
+        QCOMPARE(readFile(copy), bytes);
+        QCOMPARE(window.docFileName(), copy);
+    }
+
+    void openAsksAboutUnsavedChanges_data()
+    {
+        QTest::addColumn<PromptAnswer>("answer");
+        QTest::addColumn<QString>("saveChoice");
+        QTest::addColumn<QString>("openChoice");
+        QTest::addColumn<bool>("dialogShown");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("Cancel abandons the open")
+            << PromptAnswer::Cancel << QString() << QStringLiteral("a.qpl") << false << false;
+        QTest::newRow("No, then the file replaces the text")
+            << PromptAnswer::No << QString() << QStringLiteral("a.qpl") << true << true;
+        QTest::newRow("No, then a cancelled dialog keeps the changes")
+            << PromptAnswer::No << QString() << QString() << true << false;
+        QTest::newRow("Yes saves, then opens") << PromptAnswer::Yes << QStringLiteral("s.qpl")
+                                               << QStringLiteral("a.qpl") << true << true;
+        QTest::newRow("Yes with the save cancelled abandons the open")
+            << PromptAnswer::Yes << QString() << QStringLiteral("a.qpl") << false << false;
+    }
+    void openAsksAboutUnsavedChanges()
+    {
+        QFETCH(PromptAnswer, answer);
+        QFETCH(QString, saveChoice);
+        QFETCH(QString, openChoice);
+        QFETCH(bool, dialogShown);
+        QFETCH(bool, opened);
+        writeFile(path(QStringLiteral("a.qpl")), "from file");
+        Tfrm_Main &window = f.openWindow();
+        f.edit(QStringLiteral("typed"));
+        f.prompts.answers = {answer};
+        f.prompts.saveChoices = {saveChoice.isNull() ? QString() : path(saveChoice)};
+        f.prompts.openChoices = {openChoice.isNull() ? QString() : path(openChoice)};
+        trigger(window.actions().FileOpen1);
+
+        QCOMPARE(f.prompts.openRequests.size(), dialogShown ? 1 : 0);
+        if (dialogShown) {
+            QCOMPARE(f.prompts.openRequests[0].title, QStringLiteral("Открыть QPILE файл"));
+            QCOMPARE(f.prompts.openRequests[0].fileName, QString());
+        }
+        if (!saveChoice.isNull())
+            QCOMPARE(readFile(path(saveChoice)), QByteArray("typed"));
+        QCOMPARE(lineList(),
+                 QStringList{opened ? QStringLiteral("from file") : QStringLiteral("typed")});
+        QCOMPARE(window.docFileName(), opened                ? path(openChoice)
+                                       : saveChoice.isNull() ? QString()
+                                                             : path(saveChoice));
+        // Unsaved text is never marked saved unless it was saved or replaced.
+        QCOMPARE(window.docSaved(), opened || !saveChoice.isNull());
+    }
+
+    void openDialogRemembersTheLastChoice()
+    {
+        writeFile(path(QStringLiteral("a.qpl")), "a");
+        Tfrm_Main &window = f.openWindow();
+        f.prompts.openChoices = {path(QStringLiteral("a.qpl")), QString()};
+        trigger(window.actions().FileOpen1);
+        trigger(window.actions().FileOpen1);
+        QCOMPARE(f.prompts.openRequests[1].fileName, path(QStringLiteral("a.qpl")));
+    }
+
+    void openRefusesWhatItCannotRead_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << QStringLiteral("missing")
+                                 << QStringLiteral("No such file or directory");
+        QTest::newRow("invalid UTF-8 after the mark")
+            << QStringLiteral("utf8") << QStringLiteral("UTF-8");
+        QTest::newRow("odd UTF-16") << QStringLiteral("utf16") << QStringLiteral("UTF-16");
+        QTest::newRow("folder") << QStringLiteral("folder") << QStringLiteral("не обычный файл");
+        QTest::newRow("named pipe") << QStringLiteral("pipe") << QStringLiteral("не обычный файл");
+        QTest::newRow("above the size limit") << QStringLiteral("huge") << QStringLiteral("МБ");
+    }
+    void openRefusesWhatItCannotRead()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        const QString file = path(QStringLiteral("bad.qpl"));
+        if (kind == QStringLiteral("utf8"))
+            writeFile(file, "\xEF\xBB\xBF"
+                            "ab\xC3");
+        else if (kind == QStringLiteral("utf16"))
+            writeFile(file, QByteArray("\xFF\xFE"
+                                       "a\0b",
+                                       5));
+        else if (kind == QStringLiteral("folder"))
+            QVERIFY(QDir().mkpath(file));
+        else if (kind == QStringLiteral("pipe"))
+            QCOMPARE(mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        else if (kind == QStringLiteral("huge")) {
+            QFile sparse(file);
+            QVERIFY(sparse.open(QIODevice::WriteOnly));
+            QVERIFY(sparse.resize(kMaxTextFileBytes + 1));
+        }
+        const QString kept = path(QStringLiteral("kept.qpl"));
+        writeFile(kept, "kept");
+        Tfrm_Main &window = f.openWindow({kept});
+        f.prompts.openChoices = {file};
+        trigger(window.actions().FileOpen1);
+
+        QCOMPARE(f.prompts.errors.size(), 1);
+        const QString error = f.prompts.errors.takeFirst();
+        QVERIFY2(error.contains(file) && error.contains(reason), qPrintable(error));
+        QCOMPARE(lineList(), QStringList{QStringLiteral("kept")});
+        QCOMPARE(window.docFileName(), kept);
+        QCOMPARE(window.statusPanelText(1), QStringLiteral("kept.qpl"));
+    }
+
+    void failedSaveKeepsTheOldFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("file-size limit")
+            << QStringLiteral("limit") << QStringLiteral("File too large");
+        QTest::newRow("read-only folder")
+            << QStringLiteral("readonly") << QStringLiteral("Permission denied");
+    }
+    void failedSaveKeepsTheOldFile()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        const QString folder = path(QStringLiteral("docs"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString file = folder + QStringLiteral("/a.qpl");
+        writeFile(file, "old content");
+        Tfrm_Main &window = f.openWindow({file});
+        f.edit(QString(4000, u'x'));
+        {
+            std::unique_ptr<FileSizeLimit> limit;
+            if (kind == QStringLiteral("limit")) {
+                limit = std::make_unique<FileSizeLimit>(100);
+            } else {
+                if (geteuid() == 0)
+                    QSKIP("the superuser writes into read-only folders");
+                QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+            }
+            trigger(window.actions().FileSave);
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        QCOMPARE(f.prompts.errors.size(), 1);
+        const QString error = f.prompts.errors.takeFirst();
+        QVERIFY2(error.contains(file) && error.contains(reason), qPrintable(error));
+        QCOMPARE(readFile(file), QByteArray("old content"));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("a.qpl")});
+        QVERIFY(!window.docSaved());
+        QVERIFY(window.actions().FileSave->isEnabled());
+        QCOMPARE(window.statusPanelText(2), QStringLiteral("Изменен"));
+        QCOMPARE(window.docFileName(), file);
+    }
+
+    void failedSaveAsKeepsTheName()
+    {
+        Tfrm_Main &window = f.openWindow();
+        f.edit(QStringLiteral("typed"));
+        const QString target = path(QStringLiteral("missing/b.qpl"));
+        f.prompts.saveChoices = {target};
+        trigger(window.actions().FileSaveAs1);
+        QCOMPARE(f.prompts.errors.size(), 1);
+        QVERIFY2(f.prompts.errors[0].contains(target), qPrintable(f.prompts.errors[0]));
+        f.prompts.errors.clear();
+        QCOMPARE(window.docFileName(), QString());
+        QVERIFY(!window.docSaved());
+        QVERIFY(!QFileInfo::exists(target));
+    }
+
+    void saveKeepsLinkAndPermissions()
+    {
+        const QString file = path(QStringLiteral("real.qpl"));
+        const QString link = path(QStringLiteral("link.qpl"));
+        writeFile(file, "old");
+        const QFile::Permissions mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+        QVERIFY(QFile::setPermissions(file, mode));
+        QVERIFY(QFile::link(file, link));
+        Tfrm_Main &window = f.openWindow({link});
+        f.edit(QStringLiteral("new"));
+        trigger(window.actions().FileSave);
+        QVERIFY(window.docSaved());
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(readFile(file), QByteArray("new"));
+        QCOMPARE(QFile::permissions(file) & ~(QFile::ReadUser | QFile::WriteUser), mode);
+    }
+
+    void encodingThatCannotHoldTheTextAsksFirst_data()
+    {
+        QTest::addColumn<QByteArray>("original");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<PromptAnswer>("answer");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<QByteArray>("written");
+        const QByteArray ansi("old");
+        const QString umlaut = QStringLiteral("aüб");
+        const QString lone = QStringLiteral("a") + QChar(0xD800);
+        QTest::newRow("fits: no question")
+            << ansi << QStringLiteral("Привет") << PromptAnswer::Cancel << false
+            << cp1251(QStringLiteral("Привет"));
+        QTest::newRow("Yes saves as UTF-8")
+            << ansi << umlaut << PromptAnswer::Yes << true << utf8WithMark(umlaut);
+        QTest::newRow("No writes question marks")
+            << ansi << umlaut << PromptAnswer::No << true << cp1251(QStringLiteral("a?б"));
+        QTest::newRow("Cancel writes nothing")
+            << ansi << umlaut << PromptAnswer::Cancel << true << ansi;
+        QTest::newRow("lone surrogate, Yes saves as UTF-16")
+            << ansi << lone << PromptAnswer::Yes << true
+            << QByteArray("\xFF\xFE"
+                          "a\0\x00\xD8",
+                          6);
+        QTest::newRow("lone surrogate, No")
+            << ansi << lone << PromptAnswer::No << true << QByteArray("a?");
+        QTest::newRow("lone surrogate in a UTF-8 file")
+            << utf8WithMark(QStringLiteral("old")) << lone << PromptAnswer::No << true
+            << QByteArray("\xEF\xBB\xBF"
+                          "a?");
+    }
+    void encodingThatCannotHoldTheTextAsksFirst()
+    {
+        QFETCH(QByteArray, original);
+        QFETCH(QString, text);
+        QFETCH(PromptAnswer, answer);
+        QFETCH(bool, asked);
+        QFETCH(QByteArray, written);
+        const QString file = path(QStringLiteral("a.qpl"));
+        writeFile(file, original);
+        Tfrm_Main &window = f.openWindow({file});
+        f.edit(text);
+        f.prompts.answers = {answer};
+        trigger(window.actions().FileSave);
+        QCOMPARE(f.prompts.questions.size(), asked ? 1 : 0);
+        if (asked)
+            QCOMPARE(f.prompts.questions[0].icon, PromptIcon::Question);
+        QCOMPARE(readFile(file), written);
+        const bool saved = !(asked && answer == PromptAnswer::Cancel);
+        QCOMPARE(window.docSaved(), saved);
+
+        // The document keeps the encoding it was written in: a second save asks no more.
+        if (saved) {
+            f.edit(text);
+            f.prompts.answers = {answer};
+            trigger(window.actions().FileSave);
+            const bool widened = asked && answer == PromptAnswer::Yes;
+            QCOMPARE(f.prompts.questions.size(), asked && !widened ? 2 : int(asked));
+            QCOMPARE(readFile(file), written);
+        }
+    }
+
+    void closeQuery_data()
+    {
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<PromptAnswer>("answer");
+        QTest::addColumn<QString>("saveChoice");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("saved document closes")
+            << false << PromptAnswer::Cancel << QString() << true;
+        QTest::newRow("No closes") << true << PromptAnswer::No << QString() << true;
+        QTest::newRow("Cancel keeps it open") << true << PromptAnswer::Cancel << QString() << false;
+        QTest::newRow("Yes with the dialog cancelled keeps it open")
+            << true << PromptAnswer::Yes << QString() << false;
+        QTest::newRow("Yes with a failed write keeps it open")
+            << true << PromptAnswer::Yes << QStringLiteral("missing/s.qpl") << false;
+        QTest::newRow("Yes with a name saves and closes")
+            << true << PromptAnswer::Yes << QStringLiteral("s.qpl") << true;
+    }
+    void closeQuery()
+    {
+        QFETCH(bool, edited);
+        QFETCH(PromptAnswer, answer);
+        QFETCH(QString, saveChoice);
+        QFETCH(bool, closes);
+        Tfrm_Main &window = f.openWindow();
+        if (edited)
+            f.edit(QStringLiteral("typed"));
+        f.prompts.answers = {answer};
+        f.prompts.saveChoices = {saveChoice.isNull() ? QString() : path(saveChoice)};
+        trigger(window.actions().FileExit1);
+
+        QCOMPARE(window.isVisible(), !closes);
+        QCOMPARE(f.prompts.questions.size(), edited ? 1 : 0);
+        QCOMPARE(window.docSaved(), closes);
+        if (saveChoice.contains(u'/')) {
+            QCOMPARE(f.prompts.errors.size(), 1);
+            f.prompts.errors.clear();
+        } else if (!saveChoice.isNull()) {
+            QCOMPARE(readFile(path(saveChoice)), QByteArray("typed"));
+        }
+        // The window state is stored at every attempt, also a refused one.
+        QCOMPARE(QSettings(f.settingsFile(), QSettings::NativeFormat).allKeys().size(), 6);
+    }
+};
+
+QObject *newDocumentTest()
+{
+    return new TestDocument;
+}
+
+#include "tst_document.moc"

@@ -1,0 +1,412 @@
+#include "app/error_box.h"
+#include "app/panel_splitter.h"
+#include "app/unit_main.h"
+#include "common/error.h"
+#include "editor/model/edit_model.h"
+#include "editor/model/editor_lines.h"
+#include "editor/view/editor_pane.h"
+#include "platform/web_host.h"
+#include "window_fixture.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+
+using namespace bp;
+
+namespace {
+
+// Captures the addresses the program hands to the system instead of starting a browser.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl &url) { urls << url; }
+};
+
+// Menu entries as the user reads them, "-" for a separator.
+QStringList entries(const QList<QAction *> &actions)
+{
+    QStringList list;
+    for (const QAction *action : actions)
+        list << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return list;
+}
+
+QMenu *menuTitled(QMenuBar *bar, const QString &title)
+{
+    for (QAction *action : bar->actions())
+        if (action->text() == title)
+            return action->menu();
+    return nullptr;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+    WindowFixture m_fixture;
+    FakePrompts &m_prompts = m_fixture.prompts;
+
+    QString path(const QString &name) const { return m_fixture.path(name); }
+    Tfrm_Main &openWindow(const QStringList &arguments = {})
+    {
+        return m_fixture.openWindow(arguments);
+    }
+    TEditorLines &lines() { return m_fixture.lines(); }
+
+private slots:
+    void init() { m_fixture.reset(); }
+
+    void cleanup()
+    {
+        m_fixture.window.reset();
+        QCOMPARE(m_prompts.errors, QStringList());
+    }
+
+    // --- the command table ----------------------------------------------------------
+
+    void menusHoldTheCommandsInOrder_data()
+    {
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("file") << QStringLiteral("Файл")
+                              << QStringList{QStringLiteral("Создать..."),
+                                             QStringLiteral("&Открыть..."),
+                                             QStringLiteral("Сохранить"),
+                                             QStringLiteral("Сохранить как..."),
+                                             QStringLiteral("-"),
+                                             QStringLiteral("Настройки принтера..."),
+                                             QStringLiteral("Просмотр печати..."),
+                                             QStringLiteral("Печать"),
+                                             QStringLiteral("-"),
+                                             QStringLiteral("Выход")};
+        QTest::newRow("edit") << QStringLiteral("Правка")
+                              << QStringList{
+                                     QStringLiteral("Отмена"),       QStringLiteral("-"),
+                                     QStringLiteral("Копировать"),   QStringLiteral("Вырезать"),
+                                     QStringLiteral("Вставить"),     QStringLiteral("-"),
+                                     QStringLiteral("Выделить все"), QStringLiteral("-"),
+                                     QStringLiteral("Удалить")};
+        QTest::newRow("search") << QStringLiteral("Поиск")
+                                << QStringList{QStringLiteral("Поиск"),
+                                               QStringLiteral("Искать далее")};
+        // Exactly three commands and two separators.
+        QTest::newRow("help") << QStringLiteral("Помощь")
+                              << QStringList{QStringLiteral("Справка"), QStringLiteral("-"),
+                                             QStringLiteral("&Brindlepad в интернете"),
+                                             QStringLiteral("-"), QStringLiteral("О программе...")};
+    }
+    void menusHoldTheCommandsInOrder()
+    {
+        QFETCH(QString, menu);
+        QFETCH(QStringList, expected);
+        Tfrm_Main &window = openWindow();
+        QMenu *found = menuTitled(window.menuBar(), menu);
+        QVERIFY(found);
+        QCOMPARE(entries(found->actions()), expected);
+    }
+
+    void menuBarOrderToolBarsAndContextMenu()
+    {
+        Tfrm_Main &window = openWindow();
+        QCOMPARE(entries(window.menuBar()->actions()),
+                 (QStringList{QStringLiteral("Файл"), QStringLiteral("Правка"),
+                              QStringLiteral("Поиск"), QStringLiteral("Помощь")}));
+        auto names = [](const QList<QAction *> &actions) {
+            QStringList list;
+            for (const QAction *action : actions)
+                list << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
+            return list;
+        };
+        auto *bar1 = window.findChild<QToolBar *>(QStringLiteral("ActionToolBar1"));
+        auto *bar2 = window.findChild<QToolBar *>(QStringLiteral("ActionToolBar2"));
+        QVERIFY(bar1 && bar2);
+        QCOMPARE(names(bar1->actions()),
+                 (QStringList{QStringLiteral("FileNew"), QStringLiteral("FileOpen1"),
+                              QStringLiteral("FileSave"), QStringLiteral("-"),
+                              QStringLiteral("FilePrint")}));
+        QCOMPARE(names(bar2->actions()),
+                 (QStringList{QStringLiteral("EditCopy1"), QStringLiteral("EditCut1"),
+                              QStringLiteral("EditPaste1"), QStringLiteral("-"),
+                              QStringLiteral("EditUndo1"), QStringLiteral("-"),
+                              QStringLiteral("ActionSearch")}));
+        // Both bars on one row, icons only.
+        QCOMPARE(bar1->y(), bar2->y());
+        QCOMPARE(bar1->toolButtonStyle(), Qt::ToolButtonIconOnly);
+        QCOMPARE(names(window.editorPopupMenu()->actions()),
+                 (QStringList{
+                     QStringLiteral("EditUndo1"), QStringLiteral("-"), QStringLiteral("EditCopy1"),
+                     QStringLiteral("EditCut1"), QStringLiteral("EditPaste1"), QStringLiteral("-"),
+                     QStringLiteral("EditSelectAll1"), QStringLiteral("-"), QStringLiteral("N9")}));
+        QCOMPARE(window.commentAction()->text(), QStringLiteral("Поставить/снять комментарий"));
+    }
+
+    void commandTable_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<QString>("shortcut");
+        QTest::addColumn<QString>("longHint");
+        auto row = [](const char *name, const char16_t *category, const char *shortcut,
+                      const char16_t *longHint) {
+            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromUtf16(category)
+                                << QString::fromLatin1(shortcut) << QString::fromUtf16(longHint);
+        };
+        row("FileNew", u"Файл", "Ctrl+N", u"Создать новый QPILE файл");
+        row("FileOpen1", u"Файл", "Ctrl+O", u"Открыть QPILE файл для редактирования");
+        row("FileSave", u"Файл", "Ctrl+S", u"Сохранение измененного ранее файла");
+        row("FileSaveAs1", u"Файл", "Ctrl+Shift+F12", u"Сохранение текущего файла с новым именем");
+        row("FilePrintSetup1", u"Файл", "", u"Print Setup");
+        row("FilePrintPreview", u"Файл", "", u"Предварительный просмотр области печати документа");
+        row("FilePrint", u"Файл", "Ctrl+P", u"");
+        row("FileExit1", u"Файл", "", u"Завершение работы приложения");
+        row("EditUndo1", u"Правка", "Ctrl+Z", u"Отменяет последнее действие");
+        row("EditCopy1", u"Правка", "Ctrl+C", u"Копирует выделенный текст в буфер обмена");
+        row("EditCut1", u"Правка", "Ctrl+X",
+            u"Вырезает выделенный текст и вставляет его в буфер обмена");
+        row("EditPaste1", u"Правка", "Ctrl+V", u"Вставить/Вставляет содержимое буфера обмена");
+        row("EditSelectAll1", u"Правка", "Ctrl+A", u"Выделяет весь документ");
+        row("EditDelete1", u"Правка", "Del", u"Удаление выделенного текста");
+        row("ActionSearch", u"Поиск", "Ctrl+F", u"");
+        row("ActionSearchNext", u"Поиск", "F3", u"");
+        row("Help", u"Помощь", "", u"");
+        row("Action2", u"Помощь", "", u"");
+        row("Action1", u"Помощь", "", u"");
+    }
+    void commandTable()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, category);
+        QFETCH(QString, shortcut);
+        QFETCH(QString, longHint);
+        Tfrm_Main &window = openWindow();
+        auto *action = window.findChild<QAction *>(name);
+        QVERIFY(action);
+        QCOMPARE(action->property("category").toString(), category);
+        QCOMPARE(action->shortcut().toString(QKeySequence::PortableText), shortcut);
+        QCOMPARE(action->statusTip(), longHint);
+    }
+
+    void startUpEnabledStates()
+    {
+        Tfrm_Main &window = openWindow();
+        const ActionManager &a = window.actions();
+        QVERIFY(!a.FileSave->isEnabled());
+        // Not built yet: present but never pretending to work.
+        for (QAction *pending : {a.FilePrintSetup1, a.FilePrintPreview, a.FilePrint, a.ActionSearch,
+                                 a.ActionSearchNext, a.Action1, window.commentAction()})
+            QVERIFY2(!pending->isEnabled(), qPrintable(pending->objectName()));
+        for (QAction *ready :
+             {a.FileNew, a.FileOpen1, a.FileSaveAs1, a.FileExit1, a.Help, a.Action2})
+            QVERIFY2(ready->isEnabled(), qPrintable(ready->objectName()));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Brindlepad"));
+        QCOMPARE(window.size(), QSize(961, 591));
+        QCOMPARE(window.panel()->width(), 209);
+        QCOMPARE(window.splitter()->width(), 3);
+    }
+
+    // --- editing commands follow the focus ------------------------------------------
+
+    void editingCommandsFollowTheFocus()
+    {
+        Tfrm_Main &window = openWindow();
+        lines().Add(QStringLiteral("abc"));
+        EditModel &model = window.editorPane()->model();
+        model.SetBlockBegin({1, 1});
+        model.SetBlockEnd({3, 1});
+        QVERIFY(model.SelAvail());
+
+        window.treeView()->setFocus();
+        QTRY_VERIFY(window.treeView()->hasFocus());
+        const ActionManager &a = window.actions();
+        for (QAction *action :
+             {a.EditUndo1, a.EditCopy1, a.EditCut1, a.EditPaste1, a.EditSelectAll1, a.EditDelete1})
+            QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
+        // Ctrl+C in the tree copies nothing.
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        QTest::keyClick(window.treeView(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+
+        window.editorPane()->SetFocus();
+        QTRY_VERIFY(window.editorPane()->hasFocus());
+        QVERIFY(a.EditCopy1->isEnabled());
+        QVERIFY(a.EditCut1->isEnabled());
+        QVERIFY(a.EditSelectAll1->isEnabled());
+        QVERIFY(a.EditDelete1->isEnabled());
+
+        // The selection goes away: Copy follows the pane's own state.
+        model.SetCaretXY({1, 1});
+        QVERIFY(!a.EditCopy1->isEnabled());
+    }
+
+    void deleteKeyRunsTheDeleteCommand()
+    {
+        Tfrm_Main &window = openWindow();
+        lines().Add(QStringLiteral("abc"));
+        window.editorPane()->SetFocus();
+        QTRY_VERIFY(window.editorPane()->hasFocus());
+        window.editorPane()->model().SetCaretXY({2, 1});
+        QSignalSpy triggered(window.actions().EditDelete1, &QAction::triggered);
+        QTest::keyClick(window.editorPane(), Qt::Key_Delete);
+        QCOMPARE(triggered.count(), 1);
+        QCOMPARE(lines()[0], QStringLiteral("ac"));
+        // The pane's change notification marks the document modified.
+        QVERIFY(!window.docSaved());
+        QVERIFY(window.actions().FileSave->isEnabled());
+        QCOMPARE(window.statusPanelText(2), QStringLiteral("Изменен"));
+    }
+
+    void windowShortcutsComeBeforeThePaneKeys()
+    {
+        // Ctrl+N is also a key of the pane (insert a line); the window's New wins.
+        Tfrm_Main &window = openWindow();
+        lines().Add(QStringLiteral("x"));
+        window.editorPane()->SetFocus();
+        QTRY_VERIFY(window.editorPane()->hasFocus());
+        QTest::keyClick(window.editorPane(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(lines().Count(), 18);
+        QCOMPARE(lines()[0], QStringLiteral("PORTFOLIO_EX Portfolio_Name;"));
+    }
+
+    // --- web pages, hints, errors ---------------------------------------------------
+
+    void helpCommandsOpenTheirPages()
+    {
+        qputenv(kWebHostVariable, "http://pages.test");
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
+        Tfrm_Main &window = openWindow();
+        window.actions().Help->trigger();
+        window.actions().Action2->trigger();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        qunsetenv(kWebHostVariable);
+        QCOMPARE(catcher.urls,
+                 (QList<QUrl>{QUrl(QStringLiteral("http://pages.test/ru/faq/5-brindle-pad.html")),
+                              QUrl(QStringLiteral("http://pages.test/ru/brindle-pad.html"))}));
+    }
+
+    void longHintOfTheCommandUnderTheMouseGoesToPanel0()
+    {
+        Tfrm_Main &window = openWindow();
+        auto *bar = window.findChild<QToolBar *>(QStringLiteral("ActionToolBar1"));
+        QWidget *button = bar->widgetForAction(window.actions().FileNew);
+        QVERIFY(button);
+        QTest::mouseMove(button);
+        QTRY_COMPARE(window.statusPanelText(0), QStringLiteral("Создать новый QPILE файл"));
+        // The panels stay: no temporary message covers them.
+        QCOMPARE(window.statusBar()->currentMessage(), QString());
+        QTest::mouseMove(window.editorPane());
+        QTRY_COMPARE(window.statusPanelText(0), QString());
+    }
+
+    void errorBoxText_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("letter") << QStringLiteral("Нет файла") << QStringLiteral("Нет файла.");
+        QTest::newRow("digit") << QStringLiteral("code 5") << QStringLiteral("code 5.");
+        QTest::newRow("full stop") << QStringLiteral("Done.") << QStringLiteral("Done.");
+        QTest::newRow("bracket below the full stop")
+            << QStringLiteral("(x)") << QStringLiteral("(x)");
+        QTest::newRow("question mark is above")
+            << QStringLiteral("Why?") << QStringLiteral("Why?.");
+        QTest::newRow("empty") << QString() << QString();
+    }
+    void errorBoxText()
+    {
+        QFETCH(QString, message);
+        QFETCH(QString, shown);
+        QCOMPARE(bp::errorBoxText(message), shown);
+    }
+
+    void commandBoundaryShowsFailures()
+    {
+        Tfrm_Main &window = openWindow();
+        QVERIFY(!window.runCommand([] { throw Error(QStringLiteral("Сбой")); }));
+        QVERIFY(!window.runCommand([] { throw SilentAbort(); }));
+        QVERIFY(!window.runCommand([] { throw std::bad_alloc(); }));
+        QVERIFY(window.runCommand([] {}));
+        QCOMPARE(m_prompts.errors, (QStringList{QStringLiteral("Сбой."), QString()}));
+        m_prompts.errors.clear();
+    }
+
+    // --- the command line -----------------------------------------------------------
+
+    void commandLineFileIsOpened()
+    {
+        const QString file = path(QStringLiteral("a.qpl"));
+        writeFile(file, "PROGRAM\r\nEND_PROGRAM\r\n");
+        Tfrm_Main &window = openWindow({file, QStringLiteral("ignored")});
+        QCOMPARE(lines().Count(), 3);
+        QCOMPARE(lines()[0], QStringLiteral("PROGRAM"));
+        QCOMPARE(window.docFileName(), file);
+        QVERIFY(window.docSaved());
+        QCOMPARE(window.statusPanelText(1), QStringLiteral("a.qpl"));
+        QCOMPARE(window.statusPanelText(2), QString());
+        QVERIFY(!window.actions().FileSave->isEnabled());
+        QCOMPARE(window.windowTitle(), QStringLiteral("Brindlepad"));
+    }
+
+    void missingCommandLineFileIsNamed()
+    {
+        const QString file = path(QStringLiteral("missing.qpl"));
+        Tfrm_Main &window = openWindow({file});
+        QCOMPARE(m_prompts.messages, QStringList{file + QStringLiteral(" не существует")});
+        QCOMPARE(lines().Count(), 0);
+        QCOMPARE(window.docFileName(), QString());
+    }
+
+    void unreadableCommandLineFileLeavesAnEmptyDocument_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("isFolder");
+        QTest::newRow("invalid UTF-8 after the mark")
+            << QByteArray("\xEF\xBB\xBF\xFF\xFE") << false;
+        QTest::newRow("odd UTF-16") << QByteArray("\xFF\xFE"
+                                                  "a\0b",
+                                                  5)
+                                    << false;
+        QTest::newRow("folder") << QByteArray() << true;
+    }
+    void unreadableCommandLineFileLeavesAnEmptyDocument()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, isFolder);
+        const QString file = path(QStringLiteral("bad.qpl"));
+        QFile::remove(file);
+        QDir(file).removeRecursively();
+        if (isFolder)
+            QVERIFY(QDir().mkpath(file));
+        else
+            writeFile(file, bytes);
+        Tfrm_Main &window = openWindow({file});
+        QCOMPARE(m_prompts.errors.size(), 1);
+        QVERIFY2(m_prompts.errors[0].contains(file), qPrintable(m_prompts.errors[0]));
+        m_prompts.errors.clear();
+        QCOMPARE(lines().Count(), 0);
+        QCOMPARE(window.docFileName(), QString());
+        QCOMPARE(window.statusPanelText(1), QString());
+    }
+};
+
+QObject *newMainWindowTest()
+{
+    return new TestMainWindow;
+}
+#include "tst_main_window.moc"

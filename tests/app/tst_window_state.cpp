@@ -1,0 +1,161 @@
+#include "app/panel_splitter.h"
+#include "window_fixture.h"
+
+#include <QSettings>
+#include <QTest>
+
+using namespace bp;
+
+class TestWindowState : public QObject
+{
+    Q_OBJECT
+
+    WindowFixture f;
+
+    QSettings stored() { return QSettings(f.settingsFile(), QSettings::NativeFormat); }
+    void store(const QList<std::pair<QString, QVariant>> &values)
+    {
+        QSettings settings(f.settingsFile(), QSettings::NativeFormat);
+        for (const auto &[name, value] : values)
+            settings.setValue(name, value);
+    }
+
+private slots:
+    void init() { f.reset(); }
+    void cleanup()
+    {
+        f.window.reset();
+        QCOMPARE(f.prompts.errors, QStringList());
+    }
+
+    void firstRunUsesTheDesignAndStoresAllSix()
+    {
+        Tfrm_Main &window = f.openWindow();
+        QCOMPARE(window.pos(), QPoint(197, 111));
+        QCOMPARE(window.size(), QSize(961, 591));
+        QCOMPARE(window.panel()->width(), 209);
+        QVERIFY(window.close());
+        QSettings settings(f.settingsFile(), QSettings::NativeFormat);
+        QCOMPARE(settings.value(QStringLiteral("WindowLeft")).toInt(), 197);
+        QCOMPARE(settings.value(QStringLiteral("WindowTop")).toInt(), 111);
+        QCOMPARE(settings.value(QStringLiteral("WindowWidth")).toInt(),
+                 window.frameGeometry().width());
+        QCOMPARE(settings.value(QStringLiteral("WindowHeight")).toInt(),
+                 window.frameGeometry().height());
+        QCOMPARE(settings.value(QStringLiteral("WindowState")).toInt(), 0);
+        QCOMPARE(settings.value(QStringLiteral("WindowPanelWidth")).toInt(), 209);
+    }
+
+    void storedValuesAreRestored()
+    {
+        store({{QStringLiteral("WindowHeight"), 400},
+               {QStringLiteral("WindowWidth"), 700},
+               {QStringLiteral("WindowTop"), 30},
+               {QStringLiteral("WindowLeft"), 40},
+               {QStringLiteral("WindowState"), 0},
+               {QStringLiteral("WindowPanelWidth"), 150}});
+        Tfrm_Main &window = f.openWindow();
+        QCOMPARE(window.frameGeometry(), QRect(40, 30, 700, 400));
+        QCOMPARE(window.panel()->width(), 150);
+        QVERIFY(window.editorPane()->hasFocus());
+    }
+
+    void panelWidthZeroOpensOnePixelWide()
+    {
+        store({{QStringLiteral("WindowPanelWidth"), 0}});
+        Tfrm_Main &window = f.openWindow();
+        QCOMPARE(window.splitter()->panelWidth(), 1);
+        QCOMPARE(window.panel()->width(), 1);
+    }
+
+    void maximisedReopensMaximised()
+    {
+        Tfrm_Main &window = f.openWindow();
+        window.showMaximized();
+        QTRY_VERIFY(window.isMaximized());
+        QVERIFY(window.close());
+        QCOMPARE(stored().value(QStringLiteral("WindowState")).toInt(), 2);
+        Tfrm_Main &again = f.openWindow();
+        QTRY_VERIFY(again.isMaximized());
+    }
+
+    void missingStateOpensNormal()
+    {
+        store({{QStringLiteral("WindowHeight"), 400},
+               {QStringLiteral("WindowWidth"), 700},
+               {QStringLiteral("WindowTop"), 30},
+               {QStringLiteral("WindowLeft"), 40},
+               {QStringLiteral("WindowPanelWidth"), 150}});
+        Tfrm_Main &window = f.openWindow();
+        QVERIFY(!window.isMaximized() && !window.isMinimized());
+        QCOMPARE(window.frameGeometry(), QRect(40, 30, 700, 400));
+        QCOMPARE(window.panel()->width(), 150);
+    }
+
+    void everyCloseAttemptStoresThePosition()
+    {
+        Tfrm_Main &window = f.openWindow();
+        f.edit(QStringLiteral("typed"));
+        f.prompts.answers = {PromptAnswer::Cancel, PromptAnswer::Cancel};
+        QVERIFY(!window.close());
+        window.move(300, 200);
+        QVERIFY(!window.close());
+        QCOMPARE(stored().value(QStringLiteral("WindowLeft")).toInt(), 300);
+        QCOMPARE(stored().value(QStringLiteral("WindowTop")).toInt(), 200);
+    }
+
+    void unreadableValueIsReportedAndTheRestStillApply()
+    {
+        store({{QStringLiteral("WindowHeight"), 400},
+               {QStringLiteral("WindowWidth"), QStringLiteral("wide")},
+               {QStringLiteral("WindowLeft"), 40},
+               {QStringLiteral("WindowPanelWidth"), 150}});
+        Tfrm_Main &window = f.openWindow();
+        QCOMPARE(f.prompts.errors.size(), 1);
+        QVERIFY2(f.prompts.errors[0].contains(QStringLiteral("WindowWidth")),
+                 qPrintable(f.prompts.errors[0]));
+        f.prompts.errors.clear();
+        QCOMPARE(window.frameGeometry().height(), 400);
+        QCOMPARE(window.width(), 961);
+        QCOMPARE(window.x(), 40);
+        QCOMPARE(window.panel()->width(), 150);
+        // The show handler went on to focus the editor.
+        QVERIFY(window.editorPane()->hasFocus());
+    }
+
+    void unwritableStoreDoesNotKeepTheWindowOpen()
+    {
+        // A settings "file" whose folder is a file cannot be written.
+        writeFile(f.path(QStringLiteral("blocker")), "x");
+        f.settings = std::make_unique<QtSettingsStore>(f.path(QStringLiteral("blocker/s.conf")),
+                                                       QSettings::NativeFormat);
+        Tfrm_Main &window = f.openWindow();
+        QVERIFY(window.close());
+        QCOMPARE(f.prompts.errors.size(), 1);
+        f.prompts.errors.clear();
+    }
+
+    void splitterSnapsThePanelShut_data()
+    {
+        QTest::addColumn<int>("requested");
+        QTest::addColumn<int>("width");
+        QTest::newRow("wide") << 300 << 300;
+        QTest::newRow("at the minimum") << 30 << 30;
+        QTest::newRow("below snaps shut") << 29 << 0;
+        QTest::newRow("negative") << -5 << 0;
+        QTest::newRow("keeps room for the editor") << 990 << 970;
+    }
+    void splitterSnapsThePanelShut()
+    {
+        QFETCH(int, requested);
+        QFETCH(int, width);
+        QCOMPARE(PanelSplitter::draggedWidth(requested, 1000), width);
+    }
+};
+
+QObject *newWindowStateTest()
+{
+    return new TestWindowState;
+}
+
+#include "tst_window_state.moc"

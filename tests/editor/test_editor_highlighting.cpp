@@ -1,0 +1,155 @@
+#include "editor/model/edit_model.h"
+#include "editor/model/editor_highlighting.h"
+#include "editor/view/editor_pane.h"
+#include "highlight/qpile_highlighter.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace bp;
+
+class TestEditorHighlighting : public QObject
+{
+    Q_OBJECT
+
+    static QStringList lines(int count)
+    {
+        QStringList result;
+        for (int i = 0; i < count; ++i)
+            result << u"a = b + %1"_qs.arg(i);
+        return result;
+    }
+
+private slots:
+    void rescansStopWhereStatesAgree()
+    {
+        EditModel model;
+        EditorHighlighting highlighting(model);
+        TQPILEHighlighter highlighter;
+        model.Lines().setText(lines(20).join(u'\n'));
+        highlighting.setHighlighter(&highlighter);
+        QCOMPARE(highlighting.lastScan(), (ScannedLines{0, 19}));
+        QSignalSpy recoloured(&highlighting, &EditorHighlighting::linesRecoloured);
+
+        // A line whose end state does not change rescans only itself.
+        model.SetCaretXY({3, 5});
+        model.CommandProcessor(ecChar, u'x');
+        QCOMPARE(highlighting.lastScan(), (ScannedLines{4, 4}));
+        QCOMPARE(recoloured.count(), 1);
+
+        // An unterminated string carries its state on until a line's end state agrees again.
+        model.SetCaretXY({1, 8});
+        model.CommandProcessor(ecChar, u'"');
+        QCOMPARE(highlighting.lastScan().first, 7);
+        QVERIFY(highlighting.lastScan().last > 7);
+
+        // Three inserted lines are scanned, whatever their states (line 15 itself is a
+        // replaced line, scanned on its own before the insertion).
+        model.SetCaretXY({1, 15});
+        model.SetSelTextPrimitive(u"x\ny\nz\n"_qs);
+        QCOMPARE(highlighting.lastScan().first, 15);
+        QVERIFY(highlighting.lastScan().last >= 17);
+    }
+
+    void attributeChangesRepaintWithoutRescan()
+    {
+        EditModel model;
+        EditorHighlighting highlighting(model);
+        TQPILEHighlighter highlighter;
+        model.Lines().setText(lines(5).join(u'\n'));
+        highlighting.setHighlighter(&highlighter);
+        model.Lines().setRange(3, 12345); // a rescan would overwrite this
+        QSignalSpy changed(&highlighting, &EditorHighlighting::highlighterChanged);
+        highlighter.BeginUpdate();
+        highlighter.CommentAttribute()->SetForeground(0x0000FF);
+        highlighter.StringAttribute()->SetForeground(0x00FF00);
+        QCOMPARE(changed.count(), 0);
+        highlighter.EndUpdate();
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(model.Lines().range(3), TRangeValue(12345));
+    }
+
+    void destroyedHighlighterDetaches()
+    {
+        EditModel model;
+        EditorHighlighting highlighting(model);
+        {
+            TQPILEHighlighter highlighter;
+            highlighting.setHighlighter(&highlighter);
+        }
+        QCOMPARE(highlighting.highlighter(), nullptr);
+        model.CommandProcessor(ecChar, u'a'); // must not touch the freed highlighter
+        QCOMPARE(model.Lines()[0], u"a"_qs);
+    }
+
+    void paintsTokensInTheirAttributes()
+    {
+        TEditorPane pane;
+        pane.resize(900, 200);
+        pane.show();
+        TQPILEHighlighter highlighter;
+        pane.SetHighlighter(&highlighter);
+        const QString line = u"PROGRAM \"MMMM\" 'MMMM"_qs;
+        pane.Lines().setText(line + u"\nx"_qs);
+        pane.model().SetCaretXY({1, 2});
+        QImage image(pane.viewport()->size(), QImage::Format_RGB32);
+        pane.viewport()->render(&image);
+
+        // Colour of the darkest pixel in the cells of columns [from, to) on line 1.
+        auto inkOf = [&](int from, int to) {
+            QColor darkest(Qt::white);
+            for (int x = pane.gutterWidth() + (from - 1) * pane.charWidth();
+                 x < pane.gutterWidth() + (to - 1) * pane.charWidth(); ++x)
+                for (int y = 0; y < pane.lineHeight(); ++y) {
+                    const QColor c = image.pixelColor(x, y);
+                    if (c.lightness() < darkest.lightness())
+                        darkest = c;
+                }
+            return darkest;
+        };
+        auto inkCount = [&](int from, int to) {
+            int count = 0;
+            for (int x = pane.gutterWidth() + (from - 1) * pane.charWidth();
+                 x < pane.gutterWidth() + (to - 1) * pane.charWidth(); ++x)
+                for (int y = 0; y < pane.lineHeight(); ++y)
+                    count += image.pixelColor(x, y).lightness() < 160;
+            return count;
+        };
+        auto hueNear = [](QColor actual, QColor expected) {
+            return std::abs(actual.red() - expected.red()) < 60 &&
+                   std::abs(actual.green() - expected.green()) < 60 &&
+                   std::abs(actual.blue() - expected.blue()) < 60;
+        };
+        const QColor keyword = inkOf(1, 8);
+        const QColor string = inkOf(10, 14);
+        const QColor comment = inkOf(17, 21);
+        QVERIFY2(hueNear(keyword, QColor(0, 0, 255)), qPrintable(keyword.name()));
+        QVERIFY2(hueNear(string, QColor(255, 0, 0)), qPrintable(string.name()));
+        QVERIFY2(hueNear(comment, QColor(0, 0, 128)), qPrintable(comment.name()));
+
+        // Bold: PROGRAM inks more pixels than the same word in a comment; italic: the
+        // comment's MMMM leans, so its ink differs from the string's upright MMMM.
+        pane.Lines().setLine(0, u"PROGRAM 'PROGRAM"_qs);
+        pane.viewport()->render(&image);
+        QVERIFY(inkCount(1, 8) > inkCount(10, 17));
+        pane.Lines().setLine(0, u"\"MMMM\" 'MMMM"_qs);
+        pane.viewport()->render(&image);
+        QImage upright = image.copy(pane.gutterWidth() + 1 * pane.charWidth(), 0,
+                                    4 * pane.charWidth(), pane.lineHeight());
+        QImage leaning = image.copy(pane.gutterWidth() + 8 * pane.charWidth(), 0,
+                                    4 * pane.charWidth(), pane.lineHeight());
+        auto shape = [](const QImage &cells) {
+            QImage mask(cells.size(), QImage::Format_Mono);
+            for (int y = 0; y < cells.height(); ++y)
+                for (int x = 0; x < cells.width(); ++x)
+                    mask.setPixel(x, y, cells.pixelColor(x, y).lightness() < 200);
+            return mask;
+        };
+        QVERIFY(shape(upright) != shape(leaning));
+    }
+};
+
+QTEST_MAIN(TestEditorHighlighting)
+#include "test_editor_highlighting.moc"

@@ -1,0 +1,129 @@
+#include "highlight_test_support.h"
+
+namespace bp::test {
+
+QString kindName(TtkTokenKind kind)
+{
+    switch (kind) {
+    case TtkTokenKind::tkComment:
+        return QStringLiteral("tkComment");
+    case TtkTokenKind::tkControls:
+        return QStringLiteral("tkControls");
+    case TtkTokenKind::tkIdentifier:
+        return QStringLiteral("tkIdentifier");
+    case TtkTokenKind::tkKey:
+        return QStringLiteral("tkKey");
+    case TtkTokenKind::tkMain:
+        return QStringLiteral("tkMain");
+    case TtkTokenKind::tkNull:
+        return QStringLiteral("tkNull");
+    case TtkTokenKind::tkReserved:
+        return QStringLiteral("tkReserved");
+    case TtkTokenKind::tkSpace:
+        return QStringLiteral("tkSpace");
+    case TtkTokenKind::tkString:
+        return QStringLiteral("tkString");
+    case TtkTokenKind::tkUnknown:
+        return QStringLiteral("tkUnknown");
+    }
+    return QStringLiteral("tk?");
+}
+
+QString rangeName(TRange range)
+{
+    switch (range) {
+    case 0:
+        return QStringLiteral("rsUnknown");
+    case 1:
+        return QStringLiteral("rsComment");
+    case 2:
+        return QStringLiteral("rsString");
+    default:
+        return QString::number(range);
+    }
+}
+
+QString tokenPicture(int start, TtkTokenKind kind, QStringView text)
+{
+    return QString::number(start) + u':' + kindName(kind) + u':' + text;
+}
+
+LineScan scanLine(TQPILEHighlighter &highlighter, const QString &line, TRange startRange)
+{
+    highlighter.SetRange(startRange);
+    highlighter.SetLine(line, 0);
+    LineScan scan;
+    while (!highlighter.GetEol()) {
+        scan.tokens << tokenPicture(highlighter.GetTokenPos(), highlighter.TokenID(),
+                                    highlighter.GetToken());
+        highlighter.Next();
+    }
+    scan.endRange = highlighter.GetRange();
+    return scan;
+}
+
+CountingLineSource::CountingLineSource(const QStringList &lines)
+    : m_lines(lines), m_ranges(std::size_t(lines.size()), FreshLineRange)
+{}
+
+QStringView CountingLineSource::lineText(int index) const
+{
+    ++m_textReads;
+    m_linesRead << index;
+    return m_lines.at(index);
+}
+
+std::intptr_t CountingLineSource::lineRange(int index) const
+{
+    if (index < 0 || index >= lineCount())
+        return 0;
+    return m_ranges[std::size_t(index)];
+}
+
+void CountingLineSource::setLineRange(int index, std::intptr_t range)
+{
+    m_ranges.at(std::size_t(index)) = range;
+}
+
+void CountingLineSource::insertLines(int index, const QStringList &lines, std::intptr_t range)
+{
+    for (int i = 0; i < lines.size(); ++i) {
+        m_lines.insert(index + i, lines.at(i));
+        m_ranges.insert(m_ranges.begin() + index + i, range);
+    }
+}
+
+void CountingLineSource::deleteLines(int index, int count)
+{
+    m_lines.remove(index, count);
+    m_ranges.erase(m_ranges.begin() + index, m_ranges.begin() + index + count);
+}
+
+void CountingLineSource::replaceLine(int index, const QString &text)
+{
+    m_lines[index] = text;
+}
+
+QList<qint64> CountingLineSource::ranges() const
+{
+    QList<qint64> result;
+    for (std::intptr_t range : m_ranges)
+        result << qint64(range);
+    return result;
+}
+
+void CountingLineSource::resetCounters()
+{
+    m_textReads = 0;
+    m_linesRead.clear();
+}
+
+QList<qint64> fullScanRanges(const QStringList &lines)
+{
+    TQPILEHighlighter highlighter;
+    CountingLineSource source(lines);
+    RangeRescanner::scanAll(highlighter, source);
+    return source.ranges();
+}
+
+} // namespace bp::test

@@ -1,0 +1,824 @@
+#include "tst_qpile_scanner.h"
+
+#include "highlight/qpile_keyword_table.h"
+#include "highlight_test_support.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QUrl>
+
+using namespace bp;
+using bp::test::scanLine;
+
+namespace {
+
+constexpr TRange rsUnknown = TRange(TRangeState::rsUnknown);
+constexpr TRange rsComment = TRange(TRangeState::rsComment);
+constexpr TRange rsString = TRange(TRangeState::rsString);
+
+QString tok(int start, const char *kind, const QString &text)
+{
+    return QString::number(start) + u':' + QString::fromLatin1(kind) + u':' + text;
+}
+
+QString lineOf(const char16_t *text)
+{
+    return QString::fromUtf16(text);
+}
+
+} // namespace
+
+void TstQpileScanner::tokens_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<qint64>("startRange");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<qint64>("endRange");
+
+    // Comments.
+    QTest::newRow("comment after code")
+        << QStringLiteral("x = 'total") << qint64(rsUnknown)
+        << QStringList{tok(0, "tkIdentifier", QStringLiteral("x")),
+                       tok(1, "tkSpace", QStringLiteral(" ")),
+                       tok(2, "tkUnknown", QStringLiteral("=")),
+                       tok(3, "tkSpace", QStringLiteral(" ")),
+                       tok(4, "tkComment", QStringLiteral("'total"))}
+        << qint64(rsUnknown);
+    QTest::newRow("double quotes inside a comment")
+        << QStringLiteral("'say \"hi\"") << qint64(rsUnknown)
+        << QStringList{tok(0, "tkComment", QStringLiteral("'say \"hi\""))} << qint64(rsUnknown);
+    QTest::newRow("lone apostrophe")
+        << QStringLiteral("'") << qint64(rsUnknown)
+        << QStringList{tok(0, "tkComment", QStringLiteral("'"))} << qint64(rsUnknown);
+    QTest::newRow("comment ends an open string state")
+        << QStringLiteral("a ' note") << qint64(rsString)
+        << QStringList{tok(0, "tkIdentifier", QStringLiteral("a")),
+                       tok(1, "tkSpace", QStringLiteral(" ")),
+                       tok(2, "tkComment", QStringLiteral("' note"))}
+        << qint64(rsUnknown);
+    QTest::newRow("comment stops before CR LF")
+        << QStringLiteral("'c\r\nx") << qint64(rsUnknown)
+        << QStringList{tok(0, "tkComment", QStringLiteral("'c")),
+                       tok(2, "tkSpace", QStringLiteral("\r\n")),
+                       tok(4, "tkIdentifier", QStringLiteral("x"))}
+        << qint64(rsUnknown);
+    QTest::newRow("comment range set by the client covers the line")
+        << QStringLiteral("if x") << qint64(rsComment)
+        << QStringList{tok(0, "tkComment", QStringLiteral("if x"))} << qint64(rsUnknown);
+    QTest::newRow("comment range on an empty line gives an empty comment token")
+        << QString() << qint64(rsComment) << QStringList{tok(0, "tkComment", QString())}
+        << qint64(rsUnknown);
+
+    // Strings.
+    QTest::newRow("apostrophe inside a string")
+        << QStringLiteral("\"it's\"") << qint64(rsUnknown)
+        << QStringList{tok(0, "tkString", QStringLiteral("\"it's\""))} << qint64(rsUnknown);
+    QTest::newRow("string then comment")
+        << QStringLiteral("s = \"a'b\" ' c") << qint64(rsUnknown)
+        << QStringList{tok(0, "tkIdentifier", QStringLiteral("s")),
+                       tok(1, "tkSpace", QStringLiteral(" ")),
+                       tok(2, "tkUnknown", QStringLiteral("=")),
+                       tok(3, "tkSpace", QStringLiteral(" ")),
+                       tok(4, "tkString", QStringLiteral("\"a'b\"")),
+                       tok(9, "tkSpace", QStringLiteral(" ")),
+                       tok(10, "tkComment", QStringLiteral("' c"))}
+        << qint64(rsUnknown);
+    QTest::newRow("two adjacent quotes")
+        << QStringLiteral("\"\"") << qint64(rsUnknown)
+        << QStringList{tok(0, "tkString", QStringLiteral("\"\""))} << qint64(rsUnknown);
+    QTest::newRow("doubled quote is no escape")
+        << QStringLiteral("\"a\"\"b\"") << qint64(rsUnknown)
+        << QStringList{tok(0, "tkString", QStringLiteral("\"a\"")),
+                       tok(3, "tkString", QStringLiteral("\"b\""))}
+        << qint64(rsUnknown);
+    QTest::newRow("unterminated string")
+        << QStringLiteral("\"abc") << qint64(rsUnknown)
+        << QStringList{tok(0, "tkString", QStringLiteral("\"abc"))} << qint64(rsString);
+    QTest::newRow("lone double quote")
+        << QStringLiteral("\"") << qint64(rsUnknown)
+        << QStringList{tok(0, "tkString", QStringLiteral("\""))} << qint64(rsString);
+    QTest::newRow("string state does not continue a string")
+        << QStringLiteral("y = 1") << qint64(rsString)
+        << QStringList{tok(0, "tkIdentifier", QStringLiteral("y")),
+                       tok(1, "tkSpace", QStringLiteral(" ")),
+                       tok(2, "tkUnknown", QStringLiteral("=")),
+                       tok(3, "tkSpace", QStringLiteral(" ")),
+                       tok(4, "tkUnknown", QStringLiteral("1"))}
+        << qint64(rsString);
+    QTest::newRow("closing a string in string state ends it")
+        << QStringLiteral("\"x\"") << qint64(rsString)
+        << QStringList{tok(0, "tkString", QStringLiteral("\"x\""))} << qint64(rsUnknown);
+    QTest::newRow("unterminated string stops before CR")
+        << QStringLiteral("\"ab\rc") << qint64(rsUnknown)
+        << QStringList{tok(0, "tkString", QStringLiteral("\"ab")),
+                       tok(3, "tkSpace", QStringLiteral("\r")),
+                       tok(4, "tkIdentifier", QStringLiteral("c"))}
+        << qint64(rsString);
+
+    // Identifiers, digits and other characters.
+    QTest::newRow("identifier with digits and underscores")
+        << QStringLiteral("a1_b2") << qint64(rsUnknown)
+        << QStringList{tok(0, "tkIdentifier", QStringLiteral("a1_b2"))} << qint64(rsUnknown);
+    QTest::newRow("digit before letter") << QStringLiteral("1a") << qint64(rsUnknown)
+                                         << QStringList{tok(0, "tkUnknown", QStringLiteral("1")),
+                                                        tok(1, "tkIdentifier", QStringLiteral("a"))}
+                                         << qint64(rsUnknown);
+    QTest::newRow("number is one token per digit")
+        << QStringLiteral("123") << qint64(rsUnknown)
+        << QStringList{tok(0, "tkUnknown", QStringLiteral("1")),
+                       tok(1, "tkUnknown", QStringLiteral("2")),
+                       tok(2, "tkUnknown", QStringLiteral("3"))}
+        << qint64(rsUnknown);
+    QTest::newRow("leading underscore") << QStringLiteral("_x(") << qint64(rsUnknown)
+                                        << QStringList{tok(0, "tkIdentifier", QStringLiteral("_x")),
+                                                       tok(2, "tkUnknown", QStringLiteral("("))}
+                                        << qint64(rsUnknown);
+    QTest::newRow("Cyrillic letters are single unknown tokens")
+        << lineOf(u"дa") << qint64(rsUnknown)
+        << QStringList{tok(0, "tkUnknown", lineOf(u"д")),
+                       tok(1, "tkIdentifier", QStringLiteral("a"))}
+        << qint64(rsUnknown);
+    QTest::newRow("DEL is unknown")
+        << QStringLiteral("\x7f") << qint64(rsUnknown)
+        << QStringList{tok(0, "tkUnknown", QStringLiteral("\x7f"))} << qint64(rsUnknown);
+
+    // White space.
+    QTest::newRow("tab and three blanks are one space token")
+        << QStringLiteral("\t   x") << qint64(rsUnknown)
+        << QStringList{tok(0, "tkSpace", QStringLiteral("\t   ")),
+                       tok(4, "tkIdentifier", QStringLiteral("x"))}
+        << qint64(rsUnknown);
+    QTest::newRow("trailing blanks") << QStringLiteral("x  ") << qint64(rsUnknown)
+                                     << QStringList{tok(0, "tkIdentifier", QStringLiteral("x")),
+                                                    tok(1, "tkSpace", QStringLiteral("  "))}
+                                     << qint64(rsUnknown);
+    QTest::newRow("CR LF is one space token")
+        << QStringLiteral("a\r\n") << qint64(rsUnknown)
+        << QStringList{tok(0, "tkIdentifier", QStringLiteral("a")),
+                       tok(1, "tkSpace", QStringLiteral("\r\n"))}
+        << qint64(rsUnknown);
+    QTest::newRow("LF CR are two space tokens")
+        << QStringLiteral("\n\r") << qint64(rsUnknown)
+        << QStringList{tok(0, "tkSpace", QStringLiteral("\n")),
+                       tok(1, "tkSpace", QStringLiteral("\r"))}
+        << qint64(rsUnknown);
+    QTest::newRow("blank run stops before LF")
+        << QStringLiteral("  \n") << qint64(rsUnknown)
+        << QStringList{tok(0, "tkSpace", QStringLiteral("  ")),
+                       tok(2, "tkSpace", QStringLiteral("\n"))}
+        << qint64(rsUnknown);
+    QTest::newRow("U+0000 inside a line is a null token")
+        << QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b")) << qint64(rsUnknown)
+        << QStringList{tok(0, "tkIdentifier", QStringLiteral("a")),
+                       tok(1, "tkNull", QString(QChar(0))),
+                       tok(2, "tkIdentifier", QStringLiteral("b"))}
+        << qint64(rsUnknown);
+    QTest::newRow("a blank run takes in a U+0000")
+        << QString(QStringLiteral(" ") + QChar(0) + QStringLiteral(" ")) << qint64(rsUnknown)
+        << QStringList{tok(0, "tkSpace", QString(QStringLiteral(" ") + QChar(0) + u' '))}
+        << qint64(rsUnknown);
+
+    // Keywords in the client's letter case.
+    QTest::newRow("END IF is three tokens")
+        << QStringLiteral("END IF") << qint64(rsUnknown)
+        << QStringList{tok(0, "tkControls", QStringLiteral("END")),
+                       tok(3, "tkSpace", QStringLiteral(" ")),
+                       tok(4, "tkControls", QStringLiteral("IF"))}
+        << qint64(rsUnknown);
+    QTest::newRow("END FOR and END FUNC")
+        << QStringLiteral("End For end Func") << qint64(rsUnknown)
+        << QStringList{tok(0, "tkControls", QStringLiteral("End")),
+                       tok(3, "tkSpace", QStringLiteral(" ")),
+                       tok(4, "tkControls", QStringLiteral("For")),
+                       tok(7, "tkSpace", QStringLiteral(" ")),
+                       tok(8, "tkControls", QStringLiteral("end")),
+                       tok(11, "tkSpace", QStringLiteral(" ")),
+                       tok(12, "tkControls", QStringLiteral("Func"))}
+        << qint64(rsUnknown);
+    QTest::newRow("function call") << QStringLiteral("r = Get_Value(x)") << qint64(rsUnknown)
+                                   << QStringList{tok(0, "tkIdentifier", QStringLiteral("r")),
+                                                  tok(1, "tkSpace", QStringLiteral(" ")),
+                                                  tok(2, "tkUnknown", QStringLiteral("=")),
+                                                  tok(3, "tkSpace", QStringLiteral(" ")),
+                                                  tok(4, "tkKey", QStringLiteral("Get_Value")),
+                                                  tok(13, "tkUnknown", QStringLiteral("(")),
+                                                  tok(14, "tkIdentifier", QStringLiteral("x")),
+                                                  tok(15, "tkUnknown", QStringLiteral(")"))}
+                                   << qint64(rsUnknown);
+    QTest::newRow("end_portfolio is one token")
+        << QStringLiteral("end_portfolio") << qint64(rsUnknown)
+        << QStringList{tok(0, "tkMain", QStringLiteral("end_portfolio"))} << qint64(rsUnknown);
+}
+
+void TstQpileScanner::tokens()
+{
+    QFETCH(QString, line);
+    QFETCH(qint64, startRange);
+    QFETCH(QStringList, expected);
+    QFETCH(qint64, endRange);
+
+    TQPILEHighlighter highlighter;
+    const test::LineScan scan = scanLine(highlighter, line, TRange(startRange));
+    QCOMPARE(scan.tokens, expected);
+    QCOMPARE(test::rangeName(scan.endRange), test::rangeName(TRange(endRange)));
+    // The token loop ends right after the terminator token.
+    QCOMPARE(highlighter.TokenID(), TtkTokenKind::tkNull);
+}
+
+void TstQpileScanner::stringStateCarriesOver_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QStringList>("endRanges");
+
+    QTest::newRow("unterminated string, then plain lines")
+        << QStringList{QStringLiteral("s = \"abc"), QStringLiteral("y = 1"), QStringLiteral("z")}
+        << QStringList{QStringLiteral("rsString"), QStringLiteral("rsString"),
+                       QStringLiteral("rsString")};
+    QTest::newRow("a comment line ends the state")
+        << QStringList{QStringLiteral("\"abc"), QStringLiteral("y"), QStringLiteral("' c"),
+                       QStringLiteral("z")}
+        << QStringList{QStringLiteral("rsString"), QStringLiteral("rsString"),
+                       QStringLiteral("rsUnknown"), QStringLiteral("rsUnknown")};
+    QTest::newRow("a closed string ends the state")
+        << QStringList{QStringLiteral("\"abc"), QStringLiteral("\"x\""), QStringLiteral("z")}
+        << QStringList{QStringLiteral("rsString"), QStringLiteral("rsUnknown"),
+                       QStringLiteral("rsUnknown")};
+    QTest::newRow("an empty line passes the state on")
+        << QStringList{QStringLiteral("\""), QString(), QStringLiteral("x")}
+        << QStringList{QStringLiteral("rsString"), QStringLiteral("rsString"),
+                       QStringLiteral("rsString")};
+}
+
+void TstQpileScanner::stringStateCarriesOver()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, endRanges);
+
+    TQPILEHighlighter highlighter;
+    TRange range = rsUnknown;
+    QStringList actual;
+    for (const QString &line : lines) {
+        range = scanLine(highlighter, line, range).endRange;
+        actual << test::rangeName(range);
+    }
+    QCOMPARE(actual, endRanges);
+}
+
+void TstQpileScanner::emptyLineKeepsState_data()
+{
+    QTest::addColumn<qint64>("startRange");
+    QTest::newRow("rsUnknown") << qint64(rsUnknown);
+    QTest::newRow("rsString") << qint64(rsString);
+}
+
+void TstQpileScanner::emptyLineKeepsState()
+{
+    QFETCH(qint64, startRange);
+    TQPILEHighlighter highlighter;
+    highlighter.SetRange(TRange(startRange));
+    highlighter.SetLine(QString(), 0);
+    QVERIFY(highlighter.GetEol());
+    QCOMPARE(qint64(highlighter.GetRange()), startRange);
+}
+
+void TstQpileScanner::keywordKinds_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<TtkTokenKind>("kind");
+
+    QTest::newRow("End_Program") << QStringLiteral("End_Program") << TtkTokenKind::tkMain;
+    QTest::newRow("PORTFOLIO_EX") << QStringLiteral("PORTFOLIO_EX") << TtkTokenKind::tkMain;
+    QTest::newRow("parameter_description")
+        << QStringLiteral("parameter_description") << TtkTokenKind::tkMain;
+    QTest::newRow("STRING") << QStringLiteral("STRING") << TtkTokenKind::tkReserved;
+    QTest::newRow("Map") << QStringLiteral("Map") << TtkTokenKind::tkReserved;
+    QTest::newRow("Sqrt") << QStringLiteral("Sqrt") << TtkTokenKind::tkKey;
+    QTest::newRow("GET_VALUE") << QStringLiteral("GET_VALUE") << TtkTokenKind::tkKey;
+    QTest::newRow("get_client_marginal_portfolio_info")
+        << QStringLiteral("get_client_marginal_portfolio_info") << TtkTokenKind::tkKey;
+    QTest::newRow("result") << QStringLiteral("result") << TtkTokenKind::tkControls;
+    QTest::newRow("Or") << QStringLiteral("Or") << TtkTokenKind::tkControls;
+    QTest::newRow("get_valu") << QStringLiteral("get_valu") << TtkTokenKind::tkIdentifier;
+    QTest::newRow("get_valuex") << QStringLiteral("get_valuex") << TtkTokenKind::tkIdentifier;
+    QTest::newRow("end_if") << QStringLiteral("end_if") << TtkTokenKind::tkIdentifier;
+    QTest::newRow("x") << QStringLiteral("x") << TtkTokenKind::tkIdentifier;
+    QTest::newRow("then is no keyword") << QStringLiteral("THEN") << TtkTokenKind::tkIdentifier;
+    QTest::newRow("call is no keyword") << QStringLiteral("CALL") << TtkTokenKind::tkIdentifier;
+    // U+212A KELVIN SIGN lower-cases to k under the platform mapping, one code unit for one.
+    QTest::newRow("Kelvin sign lower-cases into a keyword")
+        << lineOf(u"BREA\u212A") << TtkTokenKind::tkControls;
+}
+
+void TstQpileScanner::keywordKinds()
+{
+    QFETCH(QString, word);
+    QFETCH(TtkTokenKind, kind);
+
+    TQPILEHighlighter highlighter;
+    highlighter.ResetRange();
+    highlighter.SetLine(word, 0);
+    QCOMPARE(highlighter.GetToken(), word);
+    QCOMPARE(test::kindName(highlighter.TokenID()), test::kindName(kind));
+    QCOMPARE(highlighter.GetTokenKind(), int(kind));
+    highlighter.Next();
+    QVERIFY(highlighter.GetEol());
+}
+
+void TstQpileScanner::everyKeywordIsFound_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<TtkTokenKind>("kind");
+    for (const qpile::Keyword &keyword : qpile::Keywords) {
+        if (!qpile::isOneWord(keyword.text))
+            continue;
+        const QString lower =
+            QStringView(keyword.text.data(), qsizetype(keyword.text.size())).toString();
+        const QByteArray name = lower.toLatin1();
+        QTest::newRow(name.constData()) << lower << keyword.kind;
+        QTest::newRow(QByteArray(name + " upper").constData()) << lower.toUpper() << keyword.kind;
+        // A longer identifier that starts with the keyword is no keyword.
+        QTest::newRow(QByteArray(name + " extended").constData())
+            << QString(lower + u'1') << TtkTokenKind::tkIdentifier;
+    }
+}
+
+void TstQpileScanner::everyKeywordIsFound()
+{
+    QFETCH(QString, word);
+    QFETCH(TtkTokenKind, kind);
+
+    TQPILEHighlighter highlighter;
+    const test::LineScan scan = scanLine(highlighter, word, rsUnknown);
+    QCOMPARE(scan.tokens, QStringList{tok(0, qPrintable(test::kindName(kind)), word)});
+}
+
+void TstQpileScanner::hashValues_data()
+{
+    QTest::addColumn<QString>("identifier");
+    QTest::addColumn<quint32>("rawHash");
+    QTest::addColumn<int>("bucket");
+
+    QTest::newRow("end") << QStringLiteral("end") << quint32(1522083502) << 106;
+    QTest::newRow("if") << QStringLiteral("if") << quint32(27781530) << 132;
+    QTest::newRow("get_value") << QStringLiteral("get_value") << quint32(471669536) << 376;
+    QTest::newRow("x") << QStringLiteral("x") << quint32(58800) << 184;
+    QTest::newRow("END without lower-casing")
+        << QStringLiteral("END") << quint32(1253214318) << 359;
+    QTest::newRow("hash stops at the first non-identifier character")
+        << QStringLiteral("end(x)") << quint32(1522083502) << 106;
+}
+
+void TstQpileScanner::hashValues()
+{
+    QFETCH(QString, identifier);
+    QFETCH(quint32, rawHash);
+    QFETCH(int, bucket);
+
+    const std::u16string_view text(reinterpret_cast<const char16_t *>(identifier.utf16()),
+                                   std::size_t(identifier.size()));
+    QCOMPARE(qpile::rawHash(text), rawHash);
+    QCOMPARE(qpile::bucketOf(text), bucket);
+}
+
+void TstQpileScanner::keywordTable()
+{
+    QCOMPARE(int(qpile::Keywords.size()), 110);
+    int oneWord = 0;
+    QMap<TtkTokenKind, int> perKind;
+    QSet<int> buckets;
+    for (const qpile::Keyword &keyword : qpile::Keywords) {
+        ++perKind[keyword.kind];
+        if (qpile::isOneWord(keyword.text)) {
+            ++oneWord;
+            buckets.insert(qpile::bucketOf(keyword.text));
+        }
+    }
+    QCOMPARE(oneWord, 107);
+    QCOMPARE(buckets.size(), 107);
+    QCOMPARE(perKind.value(TtkTokenKind::tkControls), 17);
+    QCOMPARE(perKind.value(TtkTokenKind::tkMain), 13);
+    QCOMPARE(perKind.value(TtkTokenKind::tkReserved), 4);
+    QCOMPARE(perKind.value(TtkTokenKind::tkKey), 76);
+    int owned = 0;
+    for (std::int16_t index : qpile::BucketKeywordIndexes)
+        owned += index >= 0 ? 1 : 0;
+    QCOMPARE(owned, 107);
+    QCOMPARE(qpile::BucketKeywordIndexes[106], std::int16_t(31)); // "end"
+    QVERIFY(qpile::Keywords[31].text == u"end");
+    QVERIFY(qpile::Keywords[32].text == u"end for");
+    QVERIFY(qpile::Keywords[35].text == u"end_portfolio");
+}
+
+void TstQpileScanner::keyWordsText_data()
+{
+    QTest::addColumn<int>("tokenKind");
+    QTest::newRow("-1") << -1;
+    QTest::newRow("tkComment") << int(TtkTokenKind::tkComment);
+    QTest::newRow("tkKey") << int(TtkTokenKind::tkKey);
+    QTest::newRow("tkUnknown") << int(TtkTokenKind::tkUnknown);
+    QTest::newRow("1000") << 1000;
+}
+
+void TstQpileScanner::keyWordsText()
+{
+    QFETCH(int, tokenKind);
+    TQPILEHighlighter highlighter;
+    const QString words = highlighter.GetKeyWords(tokenKind);
+    QCOMPARE(words.size(), 1325);
+    QVERIFY(words.startsWith(QStringLiteral("ACOS,ADD_ITEM,ADD_LABEL,AND,")));
+    QVERIFY(words.endsWith(QStringLiteral(",WRITE,WRITELN")));
+    QVERIFY(words.contains(QStringLiteral(",END,END FOR,END FUNC,END IF,END_PORTFOLIO,")));
+    QCOMPARE(words.split(u',').size(), 110);
+    QVERIFY(!words.contains(u' ' + QStringLiteral(",")));
+    QCOMPARE(highlighter.IsKeyword(QStringLiteral("end")), false);
+}
+
+void TstQpileScanner::longIdentifier()
+{
+    const QString identifier = QStringLiteral("get_value_") + QString(50, u'x');
+    QCOMPARE(identifier.size(), 60);
+    TQPILEHighlighter highlighter;
+    const test::LineScan scan = scanLine(highlighter, identifier + u';', rsUnknown);
+    QCOMPARE(scan.tokens, (QStringList{tok(0, "tkIdentifier", identifier),
+                                       tok(60, "tkUnknown", QStringLiteral(";"))}));
+    highlighter.SetLine(identifier, 0);
+    QCOMPARE(highlighter.StringLen(), 60);
+    QCOMPARE(highlighter.TokenID(), TtkTokenKind::tkIdentifier);
+}
+
+void TstQpileScanner::tokenTextKeepsClientCase()
+{
+    TQPILEHighlighter highlighter;
+    highlighter.ResetRange();
+    highlighter.SetLine(QStringLiteral("Get_Value ДА"), 7);
+    QCOMPARE(highlighter.GetToken(), QStringLiteral("Get_Value"));
+    QCOMPARE(highlighter.GetTokenView(), QStringView(u"Get_Value"));
+    QCOMPARE(highlighter.TokenID(), TtkTokenKind::tkKey);
+    highlighter.Next();
+    highlighter.Next();
+    QCOMPARE(highlighter.GetToken(), lineOf(u"Д"));
+    QCOMPARE(highlighter.GetTokenPos(), 10);
+}
+
+void TstQpileScanner::setRangeKeepsLowByte_data()
+{
+    QTest::addColumn<qint64>("value");
+    QTest::addColumn<qint64>("range");
+    QTest::newRow("2") << qint64(2) << qint64(2);
+    QTest::newRow("0x102") << qint64(0x102) << qint64(2);
+    QTest::newRow("0x100") << qint64(0x100) << qint64(0);
+    QTest::newRow("fresh line -1") << qint64(-1) << qint64(255);
+}
+
+void TstQpileScanner::setRangeKeepsLowByte()
+{
+    QFETCH(qint64, value);
+    QFETCH(qint64, range);
+    TQPILEHighlighter highlighter;
+    highlighter.SetRange(TRange(value));
+    QCOMPARE(qint64(highlighter.GetRange()), range);
+    highlighter.ResetRange();
+    QCOMPARE(qint64(highlighter.GetRange()), qint64(0));
+}
+
+void TstQpileScanner::attributes_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<quint32>("foreground");
+    QTest::addColumn<int>("style");
+
+    const int bold = int(TFontStyle::fsBold);
+    const int italic = int(TFontStyle::fsItalic);
+    QTest::newRow("Comment") << QStringLiteral("Comment") << quint32(0x800000) << italic;
+    QTest::newRow("Controls") << QStringLiteral("Controls") << quint32(0xFF0080) << 0;
+    QTest::newRow("Identifier") << QStringLiteral("Identifier") << quint32(clNone) << 0;
+    QTest::newRow("Key") << QStringLiteral("Key") << quint32(0x8000) << 0;
+    QTest::newRow("Main") << QStringLiteral("Main") << quint32(0xFF0000) << bold;
+    QTest::newRow("Reserved") << QStringLiteral("Reserved") << quint32(clNone) << bold;
+    QTest::newRow("Space") << QStringLiteral("Space") << quint32(clNone) << 0;
+    QTest::newRow("String") << QStringLiteral("String") << quint32(0xFF) << 0;
+}
+
+void TstQpileScanner::attributes()
+{
+    QFETCH(QString, name);
+    QFETCH(quint32, foreground);
+    QFETCH(int, style);
+
+    TQPILEHighlighter highlighter;
+    THighlighterAttributes *found = nullptr;
+    for (int i = 0; i < highlighter.AttrCount(); ++i) {
+        if (highlighter.GetAttribute(i)->Name() == name)
+            found = highlighter.GetAttribute(i);
+    }
+    QVERIFY(found != nullptr);
+    QCOMPARE(found->FriendlyName(), name);
+    QCOMPARE(found->Foreground(), TColor(foreground));
+    QCOMPARE(found->Background(), clNone);
+    QCOMPARE(found->IntegerStyle(), style);
+    QCOMPARE(found->ForegroundDefault(), TColor(foreground));
+    QCOMPARE(found->BackgroundDefault(), clNone);
+    QCOMPARE(found->StyleDefault(), found->Style());
+    QVERIFY(!found->IsForegroundStored());
+}
+
+void TstQpileScanner::attributeOrder()
+{
+    TQPILEHighlighter highlighter;
+    QCOMPARE(highlighter.AttrCount(), 8);
+    QStringList names;
+    for (int i = 0; i < highlighter.AttrCount(); ++i)
+        names << highlighter.GetAttribute(i)->Name();
+    QCOMPARE(names, (QStringList{QStringLiteral("Comment"), QStringLiteral("Controls"),
+                                 QStringLiteral("Identifier"), QStringLiteral("Key"),
+                                 QStringLiteral("Main"), QStringLiteral("Reserved"),
+                                 QStringLiteral("Space"), QStringLiteral("String")}));
+    QCOMPARE(highlighter.GetAttribute(0), highlighter.CommentAttri());
+    QCOMPARE(highlighter.GetAttribute(7), highlighter.StringAttri());
+    QCOMPARE(highlighter.GetAttribute(-1), nullptr);
+    QCOMPARE(highlighter.GetAttribute(highlighter.AttrCount()), nullptr);
+    QCOMPARE(highlighter.Attribute(3), highlighter.KeyAttri());
+}
+
+void TstQpileScanner::tokenAttributes_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("attributeName");
+
+    QTest::newRow("tkComment") << QStringLiteral("'c") << QStringLiteral("Comment");
+    QTest::newRow("tkControls") << QStringLiteral("if") << QStringLiteral("Controls");
+    QTest::newRow("tkIdentifier") << QStringLiteral("abc") << QStringLiteral("Identifier");
+    QTest::newRow("tkKey") << QStringLiteral("sin") << QStringLiteral("Key");
+    QTest::newRow("tkMain") << QStringLiteral("program") << QStringLiteral("Main");
+    QTest::newRow("tkNull") << QString(QChar(0)) << QString();
+    QTest::newRow("tkReserved") << QStringLiteral("double") << QStringLiteral("Reserved");
+    QTest::newRow("tkSpace") << QStringLiteral(" ") << QStringLiteral("Space");
+    QTest::newRow("tkString") << QStringLiteral("\"s\"") << QStringLiteral("String");
+    QTest::newRow("tkUnknown") << QStringLiteral("+") << QStringLiteral("Identifier");
+}
+
+void TstQpileScanner::tokenAttributes()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, attributeName);
+
+    TQPILEHighlighter highlighter;
+    highlighter.ResetRange();
+    highlighter.SetLine(line, 0);
+    THighlighterAttributes *attribute = highlighter.GetTokenAttribute();
+    if (attributeName.isEmpty()) {
+        QCOMPARE(attribute, nullptr);
+    } else {
+        QVERIFY(attribute != nullptr);
+        QCOMPARE(attribute->Name(), attributeName);
+    }
+}
+
+void TstQpileScanner::defaultAttributes_data()
+{
+    QTest::addColumn<int>("role");
+    QTest::addColumn<QString>("attributeName");
+    QTest::newRow("comment") << 0 << QStringLiteral("Comment");
+    QTest::newRow("identifier") << 1 << QStringLiteral("Identifier");
+    QTest::newRow("keyword") << 2 << QStringLiteral("Key");
+    QTest::newRow("string") << 3 << QStringLiteral("String");
+    QTest::newRow("whitespace") << 4 << QStringLiteral("Space");
+    QTest::newRow("symbol") << 5 << QString();
+    QTest::newRow("-1") << -1 << QString();
+    QTest::newRow("6") << 6 << QString();
+}
+
+void TstQpileScanner::defaultAttributes()
+{
+    QFETCH(int, role);
+    QFETCH(QString, attributeName);
+    TQPILEHighlighter highlighter;
+    THighlighterAttributes *attribute = highlighter.GetDefaultAttribute(role);
+    QCOMPARE(attribute ? attribute->Name() : QString(), attributeName);
+}
+
+void TstQpileScanner::classValues()
+{
+    TQPILEHighlighter highlighter;
+    QCOMPARE(highlighter.GetLanguageName(), QStringLiteral("QPILE"));
+    QCOMPARE(highlighter.FriendlyLanguageName(), QStringLiteral("QPILE"));
+    QCOMPARE(highlighter.DefaultFilter(), QStringLiteral("All files (*.qpl)|*.qpl"));
+    QCOMPARE(highlighter.IsFilterStored(), false);
+    highlighter.SetDefaultFilter(QStringLiteral("*.txt"));
+    QCOMPARE(highlighter.IsFilterStored(), true);
+    highlighter.SetDefaultFilter(QStringLiteral("All files (*.qpl)|*.qpl"));
+    QCOMPARE(highlighter.IsFilterStored(), false);
+    QCOMPARE(highlighter.KeywordAttribute(), highlighter.KeyAttri());
+    QCOMPARE(highlighter.KeywordAttribute()->Foreground(), clGreen);
+    QCOMPARE(highlighter.SymbolAttribute(), nullptr);
+    QCOMPARE(highlighter.CommentAttribute(), highlighter.CommentAttri());
+    QCOMPARE(highlighter.WhitespaceAttribute(), highlighter.SpaceAttri());
+    QCOMPARE(highlighter.Enabled(), true);
+    QCOMPARE(highlighter.GetCapabilities(),
+             THighlighterCapabilities(THighlighterCapability::hcRegistry));
+    QVERIFY(!highlighter.SampleSource().isEmpty());
+}
+
+void TstQpileScanner::symbolsLookLikeIdentifiers()
+{
+    TQPILEHighlighter highlighter;
+    highlighter.ResetRange();
+    highlighter.SetLine(QStringLiteral("if x > 10"), 0);
+    QList<THighlighterAttributes *> attributes;
+    QStringList texts;
+    while (!highlighter.GetEol()) {
+        attributes << highlighter.GetTokenAttribute();
+        texts << highlighter.GetToken();
+        highlighter.Next();
+    }
+    QCOMPARE(texts, (QStringList{QStringLiteral("if"), QStringLiteral(" "), QStringLiteral("x"),
+                                 QStringLiteral(" "), QStringLiteral(">"), QStringLiteral(" "),
+                                 QStringLiteral("1"), QStringLiteral("0")}));
+    QCOMPARE(attributes[2], highlighter.IdentifierAttri());
+    QCOMPARE(attributes[4], highlighter.IdentifierAttri());
+    QCOMPARE(attributes[6], highlighter.IdentifierAttri());
+    QCOMPARE(attributes[7], highlighter.IdentifierAttri());
+    QCOMPARE(attributes[4]->Foreground(), clNone);
+    QCOMPARE(attributes[4]->Style(), TFontStyles());
+}
+
+void TstQpileScanner::displayForm()
+{
+    // 中 is two cells wide: one filler before it.
+    const QString line = lineOf(u"x=\"中\" 'д");
+    const QString expanded = lineOf(u"x=\"\uE000中\" 'д");
+    TQPILEHighlighter highlighter;
+    highlighter.ResetRange();
+    highlighter.SetLineExpandedAtWideGlyphs(line, expanded, 3);
+    QStringList tokens;
+    while (!highlighter.GetEol()) {
+        tokens << QString::number(highlighter.GetTokenPos()) + u'/' +
+                      QString::number(highlighter.GetExpandedTokenPos()) + u':' +
+                      highlighter.GetToken() + u'|' + highlighter.GetExpandedToken();
+        highlighter.Next();
+    }
+    QCOMPARE(tokens, (QStringList{QStringLiteral("0/0:x|x"), QStringLiteral("1/1:=|="),
+                                  lineOf(u"2/2:\"中\"|\"\uE000中\""), QStringLiteral("5/6: | "),
+                                  lineOf(u"6/7:'д|'д")}));
+
+    // Without a display form the expanded queries answer as the plain ones.
+    highlighter.SetLine(line, 3);
+    highlighter.Next();
+    highlighter.Next();
+    QCOMPARE(highlighter.GetExpandedTokenPos(), 2);
+    QCOMPARE(highlighter.GetExpandedToken(), lineOf(u"\"中\""));
+    QCOMPARE(highlighter.PosToExpandedPos(4), 4);
+}
+
+void TstQpileScanner::displayFormPositions_data()
+{
+    QTest::addColumn<int>("pos");
+    QTest::addColumn<int>("expandedPos");
+    QTest::newRow("0") << 0 << 0;
+    QTest::newRow("1") << 1 << 1;
+    QTest::newRow("2: a filler is skipped before the step") << 2 << 3;
+    QTest::newRow("3") << 3 << 4;
+    QTest::newRow("4: two fillers") << 4 << 7;
+    QTest::newRow("5") << 5 << 8;
+}
+
+void TstQpileScanner::displayFormPositions()
+{
+    QFETCH(int, pos);
+    QFETCH(int, expandedPos);
+    TQPILEHighlighter highlighter;
+    highlighter.ResetRange();
+    highlighter.SetLineExpandedAtWideGlyphs(lineOf(u"a中b字c"),
+                                            lineOf(u"a\uE000中b\uE000\uE000字c"), 0);
+    QCOMPARE(highlighter.PosToExpandedPos(pos), expandedPos);
+}
+
+// tests/highlight/data/sample.qpl scanned as a document: every token and every end state,
+// checked against sample.tokens. With BP_UPDATE_GOLDEN set, the file is written instead.
+// Invariants on the same sample: each line scanned from the stored end state of the line
+// before gives the same tokens as the flowing scan, and a line with CR LF or LF appended gives
+// the same tokens plus one space token for the break.
+void TstQpileScanner::goldenTokens()
+{
+    QFile sample(QStringLiteral(BP_SOURCE_DIR "/tests/highlight/data/sample.qpl"));
+    QVERIFY(sample.open(QIODevice::ReadOnly));
+    const QStringList lines =
+        QString::fromUtf8(sample.readAll()).remove(u'\r').split(u'\n', Qt::KeepEmptyParts);
+
+    TQPILEHighlighter highlighter;
+    QStringList picture;
+    QList<TRange> endRanges;
+    QList<QStringList> tokensPerLine;
+    highlighter.ResetRange();
+    for (int i = 0; i < lines.size(); ++i) {
+        highlighter.SetLine(lines[i], i);
+        QStringList tokens;
+        while (!highlighter.GetEol()) {
+            tokens << test::tokenPicture(highlighter.GetTokenPos(), highlighter.TokenID(),
+                                         highlighter.GetToken());
+            highlighter.Next();
+        }
+        endRanges << highlighter.GetRange();
+        tokensPerLine << tokens;
+        for (const QString &token : tokens)
+            picture << QString::number(i + 1) + u' ' + token;
+        picture << QString::number(i + 1) + QStringLiteral(" end ") +
+                       test::rangeName(highlighter.GetRange());
+    }
+
+    const QString goldenPath = QStringLiteral(BP_SOURCE_DIR "/tests/highlight/data/sample.tokens");
+    if (qEnvironmentVariableIsSet("BP_UPDATE_GOLDEN")) {
+        QFile golden(goldenPath);
+        QVERIFY(golden.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        golden.write(picture.join(u'\n').toUtf8() + '\n');
+    }
+    QFile golden(goldenPath);
+    QVERIFY(golden.open(QIODevice::ReadOnly));
+    QStringList expected = QString::fromUtf8(golden.readAll()).split(u'\n');
+    if (!expected.isEmpty() && expected.last().isEmpty())
+        expected.removeLast();
+    QCOMPARE(picture, expected);
+
+    for (int i = 0; i < lines.size(); ++i) {
+        const TRange start = i == 0 ? rsUnknown : endRanges[i - 1];
+        const test::LineScan alone = scanLine(highlighter, lines[i], start);
+        QCOMPARE(alone.tokens, tokensPerLine[i]);
+        QCOMPARE(alone.endRange, endRanges[i]);
+
+        for (const QString &lineBreak : {QStringLiteral("\r\n"), QStringLiteral("\n")}) {
+            const test::LineScan withBreak = scanLine(highlighter, lines[i] + lineBreak, start);
+            QStringList expectedTokens = tokensPerLine[i];
+            expectedTokens << test::tokenPicture(int(lines[i].size()), TtkTokenKind::tkSpace,
+                                                 lineBreak);
+            QCOMPARE(withBreak.tokens, expectedTokens);
+            QCOMPARE(withBreak.endRange, endRanges[i]);
+        }
+    }
+}
+
+// The scanner reads QChar::toLower of each code unit, whatever its place in the line.
+void TstQpileScanner::lowerCasingIsQCharToLower()
+{
+    QString all;
+    for (int c = 1; c <= 0xFFFF; ++c)
+        all += QChar(char16_t(c));
+    TQPILEHighlighter highlighter;
+    for (int offset = 0; offset < 5; ++offset) {
+        const QString line = QString(offset, u'A') + all;
+        highlighter.SetLine(line, 0);
+        const QStringView scanned = highlighter.ScannedLine();
+        QCOMPARE(scanned.size(), line.size());
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            if (scanned[i] != line[i].toLower())
+                QFAIL(qPrintable(QStringLiteral("U+%1 at %2 became U+%3")
+                                     .arg(line[i].unicode(), 4, 16, QChar(u'0'))
+                                     .arg(i)
+                                     .arg(scanned[i].unicode(), 4, 16, QChar(u'0'))));
+        }
+    }
+    const QString ascii = QStringLiteral("@AZ[`az{ Hello_WORLD 09");
+    for (qsizetype length = 0; length <= ascii.size(); ++length) {
+        highlighter.SetLine(QStringView(ascii).left(length), 0);
+        QCOMPARE(highlighter.ScannedLine().toString(), ascii.left(length).toLower());
+    }
+    QCOMPARE(highlighter.GetToken(), QStringLiteral("@"));
+}
+
+// NextToEol walks the line without stepping token by token; it must leave the state the
+// token loop leaves, from any start state and from any point in the line.
+void TstQpileScanner::nextToEolEqualsNextLoop()
+{
+    const QString alphabet = QString::fromUtf16(u"aZ_1 \t\"'\r\n=(дД\u212A\u00A0.x") + QChar(0);
+    const QList<TRange> starts{rsUnknown, rsComment, rsString, TRange(255)};
+    QRandomGenerator random(7);
+    TQPILEHighlighter fast;
+    TQPILEHighlighter slow;
+    for (int round = 0; round < 20000; ++round) {
+        QString line;
+        const int length = int(random.bounded(24));
+        for (int i = 0; i < length; ++i)
+            line += alphabet[int(random.bounded(int(alphabet.size())))];
+        const TRange start = starts[int(random.bounded(int(starts.size())))];
+        const int stepsBefore = int(random.bounded(4));
+        for (TQPILEHighlighter *highlighter : {&fast, &slow}) {
+            highlighter->SetRange(start);
+            highlighter->SetLine(line, round);
+            for (int i = 0; i < stepsBefore && !highlighter->GetEol(); ++i)
+                highlighter->Next();
+        }
+        fast.NextToEol();
+        while (!slow.GetEol())
+            slow.Next();
+        const QString context = QStringLiteral("line %1 from %2 after %3 steps")
+                                    .arg(QString::fromLatin1(QUrl::toPercentEncoding(line)),
+                                         QString::number(start), QString::number(stepsBefore));
+        QVERIFY2(fast.GetEol(), qPrintable(context));
+        QVERIFY2(fast.GetTokenPos() == slow.GetTokenPos(), qPrintable(context));
+        QVERIFY2(fast.GetTokenKind() == slow.GetTokenKind(), qPrintable(context));
+        QVERIFY2(fast.GetRange() == slow.GetRange(), qPrintable(context));
+        QVERIFY2(fast.StringLen() == slow.StringLen(), qPrintable(context));
+        QVERIFY2(fast.GetExpandedTokenPos() == slow.GetExpandedTokenPos(), qPrintable(context));
+        QVERIFY2(fast.GetToken() == slow.GetToken(), qPrintable(context));
+    }
+}

@@ -1,0 +1,292 @@
+#include "tst_range_rescanner.h"
+#include "highlight/qpile_highlighter.h"
+
+#include "highlight_test_support.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace bp;
+using bp::test::CountingLineSource;
+using bp::test::fullScanRanges;
+
+namespace {
+
+constexpr qint64 U = 0; // rsUnknown
+constexpr qint64 S = 2; // rsString
+
+// A document whose line 2 can open a string that runs on to the comment on line 6.
+QStringList document()
+{
+    return {
+        QStringLiteral("PROGRAM"),     // 0
+        QStringLiteral("x = 1"),       // 1
+        QStringLiteral("y = 2"),       // 2
+        QStringLiteral("z = 3"),       // 3
+        QStringLiteral("w = 4"),       // 4
+        QStringLiteral("v = 5"),       // 5
+        QStringLiteral("' comment"),   // 6
+        QStringLiteral("u = 6"),       // 7
+        QStringLiteral("t = \"open"),  // 8
+        QStringLiteral("END_PROGRAM"), // 9
+    };
+}
+
+struct Edit
+{
+    enum Kind
+    {
+        Insert,
+        InsertWithMatchingStates,
+        Delete,
+        Replace
+    };
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Edit::Kind)
+
+void TstRangeRescanner::scanAllStoresEveryEndState()
+{
+    CountingLineSource source(document());
+    TQPILEHighlighter highlighter;
+    const ScannedLines scanned = RangeRescanner::scanAll(highlighter, source);
+    QCOMPARE(scanned, (ScannedLines{0, 9}));
+    QCOMPARE(source.textReads(), 10);
+    QCOMPARE(source.ranges(), (QList<qint64>{U, U, U, U, U, U, U, U, S, S}));
+}
+
+void TstRangeRescanner::scanAllOfEmptyList()
+{
+    CountingLineSource source;
+    TQPILEHighlighter highlighter;
+    const ScannedLines scanned = RangeRescanner::scanAll(highlighter, source);
+    QVERIFY(scanned.isEmpty());
+    QCOMPARE(scanned.count(), 0);
+    QCOMPARE(source.textReads(), 0);
+}
+
+void TstRangeRescanner::scanAllIgnoresStaleStates()
+{
+    // The full scan starts from ResetRange whatever state the highlighter was left in, and
+    // flows the state from line to line.
+    CountingLineSource source(document());
+    TQPILEHighlighter highlighter;
+    highlighter.SetRange(TRange(TRangeState::rsString));
+    RangeRescanner::scanAll(highlighter, source);
+    QCOMPARE(source.ranges(), fullScanRanges(document()));
+}
+
+void TstRangeRescanner::rescanFromBeyondTheEnd()
+{
+    CountingLineSource source(document());
+    TQPILEHighlighter highlighter;
+    RangeRescanner::scanAll(highlighter, source);
+    source.resetCounters();
+    QCOMPARE(RangeRescanner::rescanFrom(highlighter, source, 10), -1);
+    QCOMPARE(RangeRescanner::rescanFrom(highlighter, source, 11), -1);
+    QCOMPARE(RangeRescanner::rescanFrom(highlighter, source, -1), -1);
+    QCOMPARE(source.textReads(), 0);
+    QVERIFY(RangeRescanner::afterLinesDeleted(highlighter, source, 10).isEmpty());
+    QVERIFY(RangeRescanner::afterLineChanged(highlighter, source, 12).isEmpty());
+    QVERIFY(RangeRescanner::afterLinesInserted(highlighter, source, 10, 0).isEmpty());
+    QCOMPARE(source.textReads(), 0);
+}
+
+void TstRangeRescanner::rescanStopsOnAgreement_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("last");
+    QTest::newRow("unchanged first line") << 0 << 0;
+    QTest::newRow("unchanged middle line") << 4 << 4;
+    QTest::newRow("unchanged last line") << 9 << 9;
+}
+
+void TstRangeRescanner::rescanStopsOnAgreement()
+{
+    QFETCH(int, from);
+    QFETCH(int, last);
+    CountingLineSource source(document());
+    TQPILEHighlighter highlighter;
+    RangeRescanner::scanAll(highlighter, source);
+    source.resetCounters();
+    QCOMPARE(RangeRescanner::rescanFrom(highlighter, source, from), last);
+    QCOMPARE(source.textReads(), last - from + 1);
+}
+
+void TstRangeRescanner::edits_data()
+{
+    QTest::addColumn<Edit::Kind>("kind");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QStringList>("newLines"); // inserted lines, or the replacement line
+    QTest::addColumn<int>("deleteCount");
+    QTest::addColumn<QList<int>>("linesRead");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+
+    const QStringList plain3{QStringLiteral("a = 1"), QStringLiteral("b = 2"),
+                             QStringLiteral("c = 3")};
+    QTest::newRow("insert three plain lines: all three, then the next one agrees")
+        << Edit::Insert << 3 << plain3 << 0 << QList<int>{3, 4, 5, 6} << 3 << 6;
+    QTest::newRow("insert three lines opening a string: on until the comment")
+        << Edit::Insert << 2
+        << QStringList{QStringLiteral("\"open"), QStringLiteral("k = 1"), QStringLiteral("m")} << 0
+        << QList<int>{2, 3, 4, 5, 6, 7, 8, 9} << 2 << 9;
+    QTest::newRow("insert three lines whose states already agree: each one still scanned")
+        << Edit::InsertWithMatchingStates << 3 << plain3 << 0 << QList<int>{3, 4, 5} << 3 << 5;
+    QTest::newRow("insert at the top")
+        << Edit::Insert << 0 << QStringList{QStringLiteral("' header")} << 0 << QList<int>{0, 1}
+        << 0 << 1;
+    QTest::newRow("insert at the end")
+        << Edit::Insert << 10 << QStringList{QStringLiteral("x"), QStringLiteral("y")} << 0
+        << QList<int>{10, 11} << 10 << 11;
+    QTest::newRow("insert a comment after an open string closes the state")
+        << Edit::Insert << 9 << QStringList{QStringLiteral("' closes")} << 0 << QList<int>{9, 10}
+        << 9 << 10;
+    QTest::newRow("replace a line keeping its end state: only that line")
+        << Edit::Replace << 4 << QStringList{QStringLiteral("w = GET_VALUE(4)")} << 0
+        << QList<int>{4} << 4 << 4;
+    QTest::newRow("replace a line to open a string: on until states agree")
+        << Edit::Replace << 1 << QStringList{QStringLiteral("x = \"1")} << 0
+        << QList<int>{1, 2, 3, 4, 5, 6} << 1 << 6;
+    QTest::newRow("replace the last line changing its state")
+        << Edit::Replace << 9 << QStringList{QStringLiteral("' end")} << 0 << QList<int>{9} << 9
+        << 9;
+    QTest::newRow("replace a line to close the carried string")
+        << Edit::Replace << 8 << QStringList{QStringLiteral("t = \"closed\"")} << 0
+        << QList<int>{8, 9} << 8 << 9;
+    QTest::newRow("delete lines keeping the states: the line now at the index")
+        << Edit::Delete << 2 << QStringList() << 2 << QList<int>{2} << 2 << 2;
+    QTest::newRow("delete the comment: the carried state has nothing to change")
+        << Edit::Delete << 6 << QStringList() << 1 << QList<int>{6} << 6 << 6;
+    QTest::newRow("delete the line opening a string: the next line changes")
+        << Edit::Delete << 8 << QStringList() << 1 << QList<int>{8} << 8 << 8;
+    QTest::newRow("delete the last lines: nothing to scan")
+        << Edit::Delete << 8 << QStringList() << 2 << QList<int>{} << 0 << -1;
+}
+
+void TstRangeRescanner::edits()
+{
+    QFETCH(Edit::Kind, kind);
+    QFETCH(int, index);
+    QFETCH(QStringList, newLines);
+    QFETCH(int, deleteCount);
+    QFETCH(QList<int>, linesRead);
+    QFETCH(int, first);
+    QFETCH(int, last);
+
+    CountingLineSource source(document());
+    TQPILEHighlighter highlighter;
+    RangeRescanner::scanAll(highlighter, source);
+    source.resetCounters();
+
+    ScannedLines scanned;
+    switch (kind) {
+    case Edit::Insert:
+        source.insertLines(index, newLines);
+        scanned =
+            RangeRescanner::afterLinesInserted(highlighter, source, index, int(newLines.size()));
+        break;
+    case Edit::InsertWithMatchingStates:
+        source.insertLines(index, newLines, 0);
+        scanned =
+            RangeRescanner::afterLinesInserted(highlighter, source, index, int(newLines.size()));
+        break;
+    case Edit::Delete:
+        source.deleteLines(index, deleteCount);
+        scanned = RangeRescanner::afterLinesDeleted(highlighter, source, index);
+        break;
+    case Edit::Replace:
+        source.replaceLine(index, newLines.first());
+        scanned = RangeRescanner::afterLineChanged(highlighter, source, index);
+        break;
+    }
+    QCOMPARE(source.linesRead(), linesRead);
+    QCOMPARE(source.textReads(), int(linesRead.size()));
+    if (last < first) {
+        QVERIFY(scanned.isEmpty());
+    } else {
+        QCOMPARE(scanned.first, first);
+        QCOMPARE(scanned.last, last);
+    }
+    // The store ends up as a fresh full scan of the new text would leave it.
+    QCOMPARE(source.ranges(), fullScanRanges(source.lines()));
+}
+
+// Seeded random edits: after each one the store equals a fresh full scan, and every line
+// outside the repainted span starts from the state it started from before.
+void TstRangeRescanner::randomEditsMatchFullScan()
+{
+    const QStringList pieces{QStringLiteral("x = 1"),
+                             QStringLiteral("\"open"),
+                             QStringLiteral("' c"),
+                             QStringLiteral("\"a\" b"),
+                             QString(),
+                             QStringLiteral("END IF"),
+                             QStringLiteral("\"\"\""),
+                             QStringLiteral("y \" z \"")};
+    QRandomGenerator random(20240611);
+    CountingLineSource source;
+    TQPILEHighlighter highlighter;
+    for (int step = 0; step < 400; ++step) {
+        const QList<qint64> before = source.ranges();
+        const int count = source.lineCount();
+        const int action = int(random.bounded(3));
+        ScannedLines scanned;
+        int index = 0;
+        int inserted = 0;
+        int deleted = 0;
+        if (action == 0 || count == 0) {
+            index = int(random.bounded(count + 1));
+            inserted = 1 + int(random.bounded(3));
+            QStringList lines;
+            for (int i = 0; i < inserted; ++i)
+                lines << pieces[int(random.bounded(int(pieces.size())))];
+            source.insertLines(index, lines);
+            scanned = RangeRescanner::afterLinesInserted(highlighter, source, index, inserted);
+            QVERIFY(scanned.first == index && scanned.last >= index + inserted - 1);
+        } else if (action == 1) {
+            index = int(random.bounded(count));
+            deleted = 1 + int(random.bounded(qMin(2, count - index)));
+            source.deleteLines(index, deleted);
+            scanned = RangeRescanner::afterLinesDeleted(highlighter, source, index);
+        } else {
+            index = int(random.bounded(count));
+            source.replaceLine(index, pieces[int(random.bounded(int(pieces.size())))]);
+            scanned = RangeRescanner::afterLineChanged(highlighter, source, index);
+        }
+        const QList<qint64> after = source.ranges();
+        QCOMPARE(after, fullScanRanges(source.lines()));
+        // Lines after the scanned span keep their stored states (shifted by the edit).
+        const int shift = inserted - deleted;
+        const int resume = scanned.isEmpty() ? index : scanned.last + 1;
+        for (int line = resume; line < source.lineCount(); ++line)
+            QCOMPARE(after[line], before[line - shift]);
+    }
+}
+
+// The rescans take the end state from ScanEndState; it must agree with tokenising the line
+// for every start state, including lines with CR, LF and NUL inside.
+void TstRangeRescanner::endStateShortcutMatchesTokenising()
+{
+    QRandomGenerator random(7);
+    const QString alphabet = QStringLiteral("ab \"\"''\r\n\t1_.");
+    bp::TQPILEHighlighter tokenising;
+    bp::TQPILEHighlighter shortcut;
+    for (int round = 0; round < 20000; ++round) {
+        QString line;
+        const int length = random.bounded(0, 40);
+        for (int i = 0; i < length; ++i)
+            line +=
+                random.bounded(50) == 0 ? QChar(u'\0') : alphabet[random.bounded(alphabet.size())];
+        for (bp::TRange start : {0, 1, 2}) {
+            tokenising.SetRange(start);
+            tokenising.SetLine(line, 1);
+            tokenising.NextToEol();
+            shortcut.SetRange(start);
+            QCOMPARE(shortcut.ScanEndState(line, 1), tokenising.GetRange());
+            QCOMPARE(shortcut.GetRange(), tokenising.GetRange());
+        }
+    }
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QObject>
+
+// The per-line range store and its rescans.
+class TstRangeRescanner : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void scanAllStoresEveryEndState();
+    void scanAllOfEmptyList();
+    void scanAllIgnoresStaleStates();
+    void rescanFromBeyondTheEnd();
+    void rescanStopsOnAgreement_data();
+    void rescanStopsOnAgreement();
+    void edits_data();
+    void edits();
+    void randomEditsMatchFullScan();
+    void endStateShortcutMatchesTokenising();
+};

@@ -1,0 +1,232 @@
+#include "../editor/text_picture.h"
+#include "editor/model/edit_model.h"
+#include "search/model/search_commands.h"
+
+#include <QTest>
+#include <deque>
+
+using namespace bp;
+
+namespace {
+
+// The commands over a real model, with the dialog, the question and the alert sound
+// answered from scripts and recorded.
+struct Fixture
+{
+    EditModel editor;
+    std::deque<std::optional<TSearchSettings>> dialogAnswers;
+    std::vector<TSearchSettings> dialogShown;
+    std::deque<bool> questionAnswers;
+    QStringList questions;
+    int beeps = 0;
+    SearchCommands commands{editor,
+                            [this](const TSearchSettings &shown) {
+                                dialogShown.push_back(shown);
+                                Q_ASSERT(!dialogAnswers.empty());
+                                const auto answer = dialogAnswers.front();
+                                dialogAnswers.pop_front();
+                                return answer;
+                            },
+                            [this](const QString &text) {
+                                questions.append(text);
+                                Q_ASSERT(!questionAnswers.empty());
+                                const bool yes = questionAnswers.front();
+                                questionAnswers.pop_front();
+                                return yes;
+                            },
+                            [this] { ++beeps; }};
+
+    explicit Fixture(const QString &picture) { picture::load(editor, picture); }
+    QString picture() const { return picture::save(editor); }
+    void confirm(const TSearchSettings &settings)
+    {
+        dialogAnswers.push_back(settings);
+        commands.ActionSearchExecute();
+    }
+};
+
+TSearchSettings searchFor(const QString &text)
+{
+    TSearchSettings settings;
+    settings.SearchText = text;
+    return settings;
+}
+
+} // namespace
+
+class TestSearchCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void searchNextAtStartUpOnlyBeeps()
+    {
+        Fixture f(u"a[bc|]d\nSET"_qs);
+        f.commands.ActionSearchNextExecute();
+        QCOMPARE(f.beeps, 1);
+        QCOMPARE(f.picture(), u"abc|d\nSET"_qs);
+        QVERIFY(f.dialogShown.empty());
+        QCOMPARE(f.commands.settings(), TSearchSettings());
+    }
+
+    void backwardMissCollapsesToTheSelectionBegin()
+    {
+        Fixture f(u"a[bc|]d"_qs);
+        f.commands.DoSearchReplaceText(true);
+        QCOMPARE(f.beeps, 1);
+        QCOMPARE(f.picture(), u"a|bcd"_qs);
+    }
+
+    void firstSearchCoversTheWholeDocumentThenContinues()
+    {
+        Fixture f(u"x SET\ny\nSET |z"_qs);
+        f.confirm(searchFor(u"SET"_qs));
+        QCOMPARE(f.picture(), u"x [SET|]\ny\nSET z"_qs);
+        QVERIFY(f.commands.ContinueFromCaret());
+        f.commands.ActionSearchNextExecute();
+        QCOMPARE(f.picture(), u"x SET\ny\n[SET|] z"_qs);
+        f.commands.ActionSearchNextExecute();
+        QCOMPARE(f.beeps, 1);
+        QCOMPARE(f.picture(), u"x SET\ny\nSET| z"_qs);
+        // The dialog opens with what was confirmed last.
+        f.dialogAnswers.push_back(std::nullopt);
+        f.commands.ActionSearchExecute();
+        QCOMPARE(f.dialogShown.back(), searchFor(u"SET"_qs));
+    }
+
+    void fromCursorStartsAtTheCaret()
+    {
+        Fixture f(u"SET x |SET"_qs);
+        TSearchSettings settings = searchFor(u"SET"_qs);
+        settings.FromCursor = true;
+        f.confirm(settings);
+        QCOMPARE(f.picture(), u"SET x [SET|]"_qs);
+    }
+
+    void backwardRepeatFindsThePreviousOccurrence()
+    {
+        Fixture f(u"|SET a SET b SET"_qs);
+        TSearchSettings settings = searchFor(u"set"_qs);
+        settings.Backwards = true;
+        f.confirm(settings);
+        QCOMPARE(f.picture(), u"SET a SET b [|SET]"_qs);
+        f.commands.ActionSearchNextExecute();
+        QCOMPARE(f.picture(), u"SET a [|SET] b SET"_qs);
+        // F3 keeps the direction; the dialog is not needed to go on backwards.
+        f.commands.ActionSearchNextExecute();
+        QCOMPARE(f.picture(), u"[|SET] a SET b SET"_qs);
+        QCOMPARE(f.beeps, 0);
+    }
+
+    void caseSensitiveAndWholeWordsReachTheEngine()
+    {
+        Fixture f(u"|set GET_PARAM_EX SET (GET_PARAM)"_qs);
+        TSearchSettings settings = searchFor(u"SET"_qs);
+        settings.CaseSensitive = true;
+        f.confirm(settings);
+        QCOMPARE(f.picture(), u"set GET_PARAM_EX [SET|] (GET_PARAM)"_qs);
+        settings = searchFor(u"GET_PARAM"_qs);
+        settings.WholeWords = true;
+        f.confirm(settings);
+        QCOMPARE(f.picture(), u"set GET_PARAM_EX SET ([GET_PARAM|])"_qs);
+    }
+
+    void selectedOnlyAsksOnceTheMatchIsTheSelection()
+    {
+        Fixture f(u"SET [a SET b SET c|] SET"_qs);
+        TSearchSettings settings = searchFor(u"SET"_qs);
+        settings.SelectedOnly = true;
+        f.confirm(settings);
+        QCOMPARE(f.picture(), u"SET a [SET|] b SET c SET"_qs);
+        QVERIFY(f.questions.isEmpty());
+
+        f.questionAnswers.push_back(true);
+        f.commands.ActionSearchNextExecute();
+        QCOMPARE(f.questions, QStringList{u"Нет выделения, искать во всем документе?"_qs});
+        QCOMPARE(f.picture(), u"SET a SET b [SET|] c SET"_qs);
+        QVERIFY(!f.commands.settings().SelectedOnly);
+        // Cleared for good: no more questions, and the dialog shows the box cleared.
+        f.commands.ActionSearchNextExecute();
+        QCOMPARE(f.picture(), u"SET a SET b SET c [SET|]"_qs);
+        QCOMPARE(f.questions.size(), 1);
+        f.dialogAnswers.push_back(std::nullopt);
+        f.commands.ActionSearchExecute();
+        QVERIFY(!f.dialogShown.back().SelectedOnly);
+    }
+
+    void selectedOnlyWithoutSelectionAnsweredNoChangesNothing()
+    {
+        Fixture f(u"SET x| SET"_qs);
+        TSearchSettings settings = searchFor(u"SET"_qs);
+        settings.SelectedOnly = true;
+        f.questionAnswers.push_back(false);
+        f.confirm(settings);
+        QCOMPARE(f.questions.size(), 1);
+        QCOMPARE(f.picture(), u"SET x| SET"_qs);
+        QCOMPARE(f.beeps, 0);
+        QCOMPARE(f.commands.settings(), settings);
+    }
+
+    // Only A-Z fold when the selection is compared with the search text.
+    void selectionEqualToTheTextCountsAsNoSelection_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("asks");
+        QTest::newRow("same text") << u"[SET|] SET"_qs << u"SET"_qs << true;
+        QTest::newRow("ASCII case differs") << u"[set|] SET"_qs << u"SET"_qs << true;
+        QTest::newRow("Cyrillic case differs") << u"[бумага|] БУМАГА"_qs << u"БУМАГА"_qs << false;
+        QTest::newRow("longer selection") << u"[SET |]SET"_qs << u"SET"_qs << false;
+    }
+
+    void selectionEqualToTheTextCountsAsNoSelection()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, text);
+        QFETCH(bool, asks);
+        Fixture f(before);
+        TSearchSettings settings = searchFor(text);
+        settings.SelectedOnly = true;
+        settings.FromCursor = true;
+        f.questionAnswers.push_back(false);
+        f.confirm(settings);
+        QCOMPARE(f.questions.size(), asks ? 1 : 0);
+    }
+
+    void cancelKeepsTheOldOptions()
+    {
+        Fixture f(u"SET SET |SET"_qs);
+        TSearchSettings settings = searchFor(u"SET"_qs);
+        settings.Backwards = true;
+        settings.FromCursor = true;
+        f.confirm(settings);
+        QCOMPARE(f.picture(), u"SET [|SET] SET"_qs);
+        f.dialogAnswers.push_back(std::nullopt);
+        f.commands.ActionSearchExecute();
+        QCOMPARE(f.commands.settings(), settings);
+        QCOMPARE(f.picture(), u"SET [|SET] SET"_qs);
+        f.commands.ActionSearchNextExecute();
+        QCOMPARE(f.picture(), u"[|SET] SET SET"_qs);
+    }
+
+    void okWithAnEmptyTextStoresTheOptionsOnly()
+    {
+        Fixture f(u"a[bc|]d"_qs);
+        TSearchSettings settings;
+        settings.CaseSensitive = true;
+        settings.FromCursor = true;
+        f.confirm(settings);
+        QCOMPARE(f.commands.settings(), settings);
+        QVERIFY(f.commands.ContinueFromCaret());
+        QCOMPARE(f.beeps, 0);
+        QCOMPARE(f.picture(), u"a[bc|]d"_qs);
+    }
+};
+
+int runSearchCommandsTests(int argc, char **argv)
+{
+    TestSearchCommands test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_search_commands.moc"

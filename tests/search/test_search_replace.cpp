@@ -1,0 +1,237 @@
+#include "../editor/text_picture.h"
+#include "common/error.h"
+#include "editor/model/edit_model.h"
+#include "search/model/editor_search.h"
+#include "search/model/search_replace.h"
+
+#include <QTest>
+
+using namespace bp;
+using enum bp::TSearchOption;
+
+Q_DECLARE_METATYPE(bp::TSearchOptions)
+Q_DECLARE_METATYPE(bp::TSelectionMode)
+
+class TestSearchReplace : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Pictures: "|" is the caret, "[...]" the selection (see text_picture.h).
+    void search_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<TSearchOptions>("options");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("count");
+        const TSearchOptions none;
+
+        QTest::newRow("forward from the caret selects the next one")
+            << u"SET |x SET y"_qs << u"SET"_qs << none << u"SET x [SET|] y"_qs << 1;
+        QTest::newRow("forward finds an occurrence starting at the caret")
+            << u"x |SET"_qs << u"SET"_qs << none << u"x [SET|]"_qs << 1;
+        QTest::newRow("forward with the caret inside an occurrence skips it")
+            << u"SE|T x SET"_qs << u"SET"_qs << none << u"SET x [SET|]"_qs << 1;
+        QTest::newRow("forward continues on later lines")
+            << u"a SET|\nb\nc SET"_qs << u"SET"_qs << none << u"a SET\nb\nc [SET|]"_qs << 1;
+        QTest::newRow("backward finds an occurrence ending at the caret")
+            << u"SET| x"_qs << u"SET"_qs << TSearchOptions(ssoBackwards) << u"[|SET] x"_qs << 1;
+        QTest::newRow("backward with the caret inside an occurrence skips it")
+            << u"SET x SE|T"_qs << u"SET"_qs << TSearchOptions(ssoBackwards) << u"[|SET] x SET"_qs
+            << 1;
+        QTest::newRow("backward takes the last occurrence of an earlier line")
+            << u"SET SET\n|x"_qs << u"SET"_qs << TSearchOptions(ssoBackwards) << u"SET [|SET]\nx"_qs
+            << 1;
+        QTest::newRow("backward: aaa in aaaa is columns 1 to 3")
+            << u"aaaa|"_qs << u"aaa"_qs << TSearchOptions(ssoBackwards) << u"[|aaa]a"_qs << 1;
+        QTest::newRow("entire scope starts at the document start")
+            << u"SET x |SET"_qs << u"SET"_qs << TSearchOptions(ssoEntireScope) << u"[SET|] x SET"_qs
+            << 1;
+        QTest::newRow("entire scope backwards starts at the document end")
+            << u"|SET x SET"_qs << u"SET"_qs << (ssoEntireScope | ssoBackwards)
+            << u"SET x [|SET]"_qs << 1;
+        QTest::newRow("whole words pass over a longer name")
+            << u"|GET_PARAM_EX(1)\nx = (GET_PARAM)"_qs << u"GET_PARAM"_qs
+            << TSearchOptions(ssoWholeWord) << u"GET_PARAM_EX(1)\nx = ([GET_PARAM|])"_qs << 1;
+        QTest::newRow("case is ignored unless asked for")
+            << u"|SET_VALUE"_qs << u"set_value"_qs << none << u"[SET_VALUE|]"_qs << 1;
+        QTest::newRow("nothing found leaves the selection alone")
+            << u"a[bc|]d"_qs << u"zz"_qs << none << u"a[bc|]d"_qs << 0;
+        QTest::newRow("empty search text leaves the selection alone")
+            << u"a[bc|]d"_qs << QString() << TSearchOptions(ssoEntireScope) << u"a[bc|]d"_qs << 0;
+        QTest::newRow("empty document")
+            << QString() << u"x"_qs << TSearchOptions(ssoEntireScope) << u"|"_qs << 0;
+        QTest::newRow("forward from the end of the last line")
+            << u"SET|"_qs << u"SET"_qs << none << u"SET|"_qs << 0;
+        QTest::newRow("selected only searches inside the selection")
+            << u"SET [x SET y|] SET"_qs << u"SET"_qs << TSearchOptions(ssoSelectedOnly)
+            << u"SET x [SET|] y SET"_qs << 1;
+        QTest::newRow("selected only ignores the caret and the entire scope")
+            << u"SET [x SET SET|]"_qs << u"SET"_qs << (ssoSelectedOnly | ssoEntireScope)
+            << u"SET x [SET|] SET"_qs << 1;
+        QTest::newRow("selected only, backwards")
+            << u"SET [|x SET SET y] SET"_qs << u"SET"_qs << (ssoSelectedOnly | ssoBackwards)
+            << u"SET x SET [|SET] y SET"_qs << 1;
+        QTest::newRow("an occurrence crossing the selection end is outside")
+            << u"[x SE|]T"_qs << u"SET"_qs << TSearchOptions(ssoSelectedOnly) << u"[x SE|]T"_qs
+            << 0;
+        QTest::newRow("selected only without a selection searches from the caret")
+            << u"SET |SET"_qs << u"SET"_qs << TSearchOptions(ssoSelectedOnly) << u"SET [SET|]"_qs
+            << 1;
+    }
+
+    void search()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, pattern);
+        QFETCH(TSearchOptions, options);
+        QFETCH(QString, after);
+        QFETCH(int, count);
+        EditModel editor;
+        picture::load(editor, before);
+        TEditorSearch engine;
+        QCOMPARE(SearchReplace(editor, &engine, pattern, QString(), options), count);
+        QCOMPARE(picture::save(editor), after);
+    }
+
+    // Lines: "x SET y", "SET ab SET". The selection runs from (4, 1) to (5, 2).
+    void selectionModes_data()
+    {
+        QTest::addColumn<TSelectionMode>("mode");
+        QTest::addColumn<TSearchOptions>("options");
+        QTest::addColumn<TBufferCoord>("found");
+
+        const TBufferCoord none{0, 0};
+        QTest::newRow("normal: from the begin column on the first line only")
+            << TSelectionMode::smNormal << TSearchOptions(ssoSelectedOnly) << TBufferCoord{1, 2};
+        QTest::newRow("line: whole lines, forwards")
+            << TSelectionMode::smLine << TSearchOptions(ssoSelectedOnly) << TBufferCoord{3, 1};
+        QTest::newRow("line: whole lines, backwards")
+            << TSelectionMode::smLine << (ssoSelectedOnly | ssoBackwards) << TBufferCoord{8, 2};
+        QTest::newRow("column: the columns on every line")
+            << TSelectionMode::smColumn << TSearchOptions(ssoSelectedOnly) << none;
+        QTest::newRow("column: backwards too")
+            << TSelectionMode::smColumn << (ssoSelectedOnly | ssoBackwards) << none;
+    }
+
+    void selectionModes()
+    {
+        QFETCH(TSelectionMode, mode);
+        QFETCH(TSearchOptions, options);
+        QFETCH(TBufferCoord, found);
+        EditModel editor;
+        editor.Lines().Add(u"x SET y"_qs);
+        editor.Lines().Add(u"SET ab SET"_qs);
+        editor.setSelectionMode(mode);
+        editor.SetBlockBegin({4, 1});
+        editor.SetBlockEnd({5, 2});
+        TEditorSearch engine;
+        const int count = SearchReplace(editor, &engine, u"SET"_qs, QString(), options);
+        if (found == TBufferCoord{0, 0}) {
+            QCOMPARE(count, 0);
+            QCOMPARE(editor.BlockBegin(), (TBufferCoord{4, 1}));
+            return;
+        }
+        QCOMPARE(count, 1);
+        QCOMPARE(editor.selectionMode(), TSelectionMode::smNormal);
+        QCOMPARE(editor.BlockBegin(), found);
+        QCOMPARE(editor.BlockEnd(), (TBufferCoord{found.Char + 3, found.Line}));
+    }
+
+    void columnSelectionKeepsToItsColumns()
+    {
+        // Normal mode would take SET at (1, 2); the column block starts at column 3.
+        EditModel editor;
+        editor.Lines().Add(u"abcd"_qs);
+        editor.Lines().Add(u"SET SET"_qs);
+        editor.setSelectionMode(TSelectionMode::smColumn);
+        editor.SetBlockBegin({8, 2});
+        editor.SetBlockEnd({3, 1});
+        TEditorSearch engine;
+        QCOMPARE(SearchReplace(editor, &engine, u"SET"_qs, QString(), ssoSelectedOnly), 1);
+        QCOMPARE(editor.BlockBegin(), (TBufferCoord{5, 2}));
+        QCOMPARE(editor.CaretXY(), (TBufferCoord{8, 2}));
+    }
+
+    // 100 lines of "x"; the window shows 10 lines and 20 columns.
+    void revealsTheMatch_data()
+    {
+        QTest::addColumn<int>("topLine");
+        QTest::addColumn<int>("leftChar");
+        QTest::addColumn<TBufferCoord>("caret");
+        QTest::addColumn<TBufferCoord>("match");
+        QTest::addColumn<bool>("backwards");
+        QTest::addColumn<int>("newTopLine");
+        QTest::addColumn<int>("newLeftChar");
+
+        QTest::newRow("below the view: a line past the middle")
+            << 1 << 1 << TBufferCoord{1, 1} << TBufferCoord{1, 50} << false << 46 << 1;
+        QTest::newRow("above the view: a line before the middle")
+            << 91 << 1 << TBufferCoord{1, 100} << TBufferCoord{1, 50} << true << 46 << 1;
+        QTest::newRow("near the top of the document")
+            << 91 << 1 << TBufferCoord{1, 100} << TBufferCoord{1, 2} << true << 1 << 1;
+        QTest::newRow("inside the view: no scrolling")
+            << 20 << 1 << TBufferCoord{1, 20} << TBufferCoord{1, 25} << false << 20 << 1;
+        QTest::newRow("just above the view: the least scroll")
+            << 20 << 1 << TBufferCoord{1, 25} << TBufferCoord{1, 19} << true << 19 << 1;
+        // The last visible line may show only in part, so it counts as below the view.
+        QTest::newRow("on the last visible line: a line past the middle")
+            << 20 << 1 << TBufferCoord{1, 20} << TBufferCoord{1, 29} << false << 25 << 1;
+        QTest::newRow("one below the view: a line past the middle")
+            << 20 << 1 << TBufferCoord{1, 20} << TBufferCoord{1, 30} << false << 26 << 1;
+        QTest::newRow("scrolled right: back to column 1")
+            << 1 << 30 << TBufferCoord{1, 1} << TBufferCoord{5, 3} << false << 1 << 1;
+        QTest::newRow("far right, forwards: the match end at the right edge")
+            << 1 << 1 << TBufferCoord{1, 1} << TBufferCoord{40, 3} << false << 1 << 24;
+        QTest::newRow("far right, backwards: the match start at the right edge")
+            << 1 << 1 << TBufferCoord{1, 100} << TBufferCoord{40, 3} << true << 1 << 21;
+    }
+
+    void revealsTheMatch()
+    {
+        QFETCH(int, topLine);
+        QFETCH(int, leftChar);
+        QFETCH(TBufferCoord, caret);
+        QFETCH(TBufferCoord, match);
+        QFETCH(bool, backwards);
+        QFETCH(int, newTopLine);
+        QFETCH(int, newLeftChar);
+        EditModel editor;
+        for (int line = 1; line <= 100; ++line)
+            editor.Lines().Add(line == match.Line ? QString(match.Char - 1, u' ') + u"SET"_qs
+                                                  : u"x"_qs);
+        editor.setWindowSize(10, 20);
+        editor.SetCaretXY(caret);
+        editor.SetTopLine(topLine);
+        editor.SetLeftChar(leftChar);
+        TEditorSearch engine;
+        TSearchOptions options;
+        options.setFlag(ssoBackwards, backwards);
+        QCOMPARE(SearchReplace(editor, &engine, u"SET"_qs, QString(), options), 1);
+        const TBufferCoord matchEnd{match.Char + 3, match.Line};
+        QCOMPARE(editor.CaretXY(), backwards ? match : matchEnd);
+        QCOMPARE(editor.TopLine(), newTopLine);
+        QCOMPARE(editor.LeftChar(), newLeftChar);
+    }
+
+    void errors()
+    {
+        EditModel editor;
+        editor.Lines().Add(u"SET"_qs);
+        QVERIFY_THROWS_EXCEPTION(Error, SearchReplace(editor, nullptr, u"SET"_qs, QString(), {}));
+        // Replacing is not offered; asking for it must not look like a success.
+        TEditorSearch engine;
+        QVERIFY_THROWS_EXCEPTION(Error,
+                                 SearchReplace(editor, &engine, u"SET"_qs, u"x"_qs, ssoReplaceAll));
+        QCOMPARE(editor.Lines()[0], u"SET"_qs);
+    }
+};
+
+int runSearchReplaceTests(int argc, char **argv)
+{
+    TestSearchReplace test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_search_replace.moc"
