@@ -45,12 +45,28 @@ private slots:
         QCOMPARE(highlighting.lastScan().first, 7);
         QVERIFY(highlighting.lastScan().last > 7);
 
-        // Three inserted lines are scanned, whatever their states (line 15 itself is a
-        // replaced line, scanned on its own before the insertion).
+        // Three whole lines inserted before line 15 are scanned, whatever their states.
         model.SetCaretXY({1, 15});
         model.SetSelTextPrimitive(u"x\ny\nz\n"_qs);
-        QCOMPARE(highlighting.lastScan().first, 15);
-        QVERIFY(highlighting.lastScan().last >= 17);
+        QCOMPARE(highlighting.lastScan().first, 14);
+        QVERIFY(highlighting.lastScan().last >= 16);
+    }
+
+    void matchingBracketSkipsStringsAndComments()
+    {
+        EditModel model;
+        EditorHighlighting highlighting(model);
+        TQPILEHighlighter highlighter;
+        model.Lines().setText(u"x = (a + \")\"\n' )\n)"_qs);
+        highlighting.setHighlighter(&highlighter);
+        model.SetCaretXY({5, 1});
+        model.CommandProcessor(ecMatchBracket);
+        QCOMPARE(model.CaretXY(), (TBufferCoord{1, 3}));
+        // Detached, every bracket counts again.
+        highlighting.setHighlighter(nullptr);
+        model.SetCaretXY({5, 1});
+        model.CommandProcessor(ecMatchBracket);
+        QCOMPARE(model.CaretXY(), (TBufferCoord{11, 1}));
     }
 
     void attributeChangesRepaintWithoutRescan()

@@ -23,6 +23,7 @@ void EditorHighlighting::detach()
     m_highlighter->UnhookAttrChangeEvent(m_changeHook);
     m_highlighter->RemoveDestroyHandler(m_destroyHook);
     m_highlighter = nullptr;
+    m_model.isInStringOrComment = nullptr;
     m_model.isIdentChar = [](QChar ch) {
         const char16_t u = ch.unicode();
         return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || u == u'_' ||
@@ -47,6 +48,13 @@ void EditorHighlighting::setHighlighter(TCustomHighlighter *highlighter)
         });
         TCustomHighlighter *attached = m_highlighter;
         m_model.isIdentChar = [attached](QChar ch) { return attached->IsEditorIdentChar(ch); };
+        // Brackets in strings and comments do not pair; only bracket characters are asked.
+        m_model.isInStringOrComment = [this, attached](TBufferCoord at) {
+            const std::optional<TokenInfo> token = tokenAt(at.Line, at.Char);
+            return token && token->attribute &&
+                   (token->attribute == attached->CommentAttribute() ||
+                    token->attribute == attached->StringAttribute());
+        };
         handleChange(TChangeSender::fromHighlighter(m_highlighter));
     } else {
         emit highlighterChanged();
