@@ -8,7 +8,13 @@
 namespace bp {
 
 // Byte encoding of a text file, chosen by its byte-order mark; no mark means Windows-1251.
-enum class TextEncoding { Ansi, Utf8, Utf16LE, Utf16BE };
+enum class TextEncoding
+{
+    Ansi,
+    Utf8,
+    Utf16LE,
+    Utf16BE
+};
 
 struct DecodedText
 {

@@ -48,12 +48,14 @@ void EditorHighlighting::setHighlighter(TCustomHighlighter *highlighter)
         });
         TCustomHighlighter *attached = m_highlighter;
         m_model.isIdentChar = [attached](QChar ch) { return attached->IsEditorIdentChar(ch); };
-        // Brackets in strings and comments do not pair; only bracket characters are asked.
-        m_model.isInStringOrComment = [this, attached](TBufferCoord at) {
-            const std::optional<TokenInfo> token = tokenAt(at.Line, at.Char);
+        // Brackets inside comments and strings do not pair.
+        m_model.isInStringOrComment = [this, attached](TBufferCoord position) {
+            const std::optional<TokenInfo> token = tokenAt(position.Line, position.Char);
             return token && token->attribute &&
-                   (token->attribute == attached->CommentAttribute() ||
-                    token->attribute == attached->StringAttribute());
+                   (token->attribute ==
+                        attached->GetDefaultAttribute(TCustomHighlighter::SYN_ATTR_COMMENT) ||
+                    token->attribute ==
+                        attached->GetDefaultAttribute(TCustomHighlighter::SYN_ATTR_STRING));
         };
         handleChange(TChangeSender::fromHighlighter(m_highlighter));
     } else {
