@@ -671,6 +671,27 @@ private slots:
         QCOMPARE(model.undoList().size(), 1024);
     }
 
+    void aCommandLargerThanTheHistoryIsUndoneWhole()
+    {
+        // A column paste records one change per line; the limit never cuts it in half.
+        EditModel model;
+        FakeClipboard clipboard;
+        model.setClipboard(&clipboard);
+        fill(model, QStringList(1500, u"ab"_qs));
+        model.Lines().setFileFormat(TSynEditFileFormat::sffUnix);
+        model.SetCaretXY({2, 1});
+        model.CommandProcessor(ecChar, u'x');
+        model.SetCaretXY({2, 1});
+        clipboard.setBlock(QStringList(1100, u"-"_qs).join(u"\r\n"_qs), TSelectionMode::smColumn);
+        model.CommandProcessor(ecPaste);
+        QCOMPARE(model.Lines()[1099], u"a-b"_qs);
+        model.CommandProcessor(ecUndo);
+        QCOMPARE(model.Lines().text(), u"axb\n"_qs + QStringList(1499, u"ab"_qs).join(u'\n'));
+        QVERIFY(!model.CanUndo()); // the typed x went to make room
+        model.CommandProcessor(ecRedo);
+        QCOMPARE(model.Lines()[1099], u"a-b"_qs);
+    }
+
     void randomEditsUndoAndRedoExactly()
     {
         // Any command sequence undone completely restores the start, redone the end.

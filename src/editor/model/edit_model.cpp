@@ -540,8 +540,8 @@ TBufferCoord EditModel::rawInsert(TBufferCoord at, const QString &text)
         m_lines.Add(QString());
     const int index = at.Line - 1;
     Q_ASSERT(index >= 0 && index < m_lines.Count());
-    QString line = m_lines[index];
-    const int column = std::min<int>(at.Char - 1, int(line.size()));
+    const QStringView current = m_lines.view(index);
+    const int column = std::min<int>(at.Char - 1, int(current.size()));
     const QStringList parts = splitBreaks(text);
     if (column == 0 && parts.size() > 1 && parts.back().isEmpty()) {
         // Whole lines go in before the line, so what follows the line (bookmarks, stored
@@ -550,10 +550,14 @@ TBufferCoord EditModel::rawInsert(TBufferCoord at, const QString &text)
         return {1, at.Line + int(parts.size()) - 1};
     }
     if (parts.size() == 1) {
-        line.insert(column, parts.front());
+        // Built once from the stored text: a keystroke copies a long line only once.
+        QString line;
+        line.reserve(current.size() + parts.front().size());
+        line.append(current.left(column)).append(parts.front()).append(current.mid(column));
         m_lines.setLine(index, line);
         return {column + 1 + int(parts.front().size()), at.Line};
     }
+    QString line = current.toString();
     const QString tail = line.mid(column);
     line.truncate(column);
     line += parts.front();
@@ -573,18 +577,21 @@ QString EditModel::rawDelete(TBufferCoord from, TBufferCoord to)
         return {};
     const int first = from.Line - 1;
     const int last = std::min(to.Line, m_lines.Count()) - 1;
-    const QString firstLine = m_lines[first];
-    const int fromColumn = std::min<int>(from.Char - 1, int(firstLine.size()));
     if (first == last) {
-        const int toColumn = std::min<int>(to.Char - 1, int(firstLine.size()));
+        const QStringView current = m_lines.view(first);
+        const int fromColumn = std::min<int>(from.Char - 1, int(current.size()));
+        const int toColumn = std::min<int>(to.Char - 1, int(current.size()));
         if (toColumn <= fromColumn)
             return {};
-        QString line = firstLine;
-        const QString removed = line.mid(fromColumn, toColumn - fromColumn);
-        line.remove(fromColumn, toColumn - fromColumn);
+        const QString removed = current.sliced(fromColumn, toColumn - fromColumn).toString();
+        QString line;
+        line.reserve(current.size() - removed.size());
+        line.append(current.left(fromColumn)).append(current.mid(toColumn));
         m_lines.setLine(first, line);
         return removed;
     }
+    const QString firstLine = m_lines[first];
+    const int fromColumn = std::min<int>(from.Char - 1, int(firstLine.size()));
     const QString lastLine = m_lines[last];
     const int toColumn = std::min<int>(to.Char - 1, int(lastLine.size()));
     if (fromColumn == 0 && toColumn == 0) {

@@ -57,7 +57,9 @@ struct TUndoRecord
     }
 };
 
-// A bounded stack of change records: the oldest records beyond the limit are discarded.
+// A bounded stack of change records: beyond the limit the oldest commands are discarded,
+// each with all its records, so no undo step is left half there. The newest command is
+// never cut, even when it alone holds more records than the limit.
 class TUndoList
 {
 public:
@@ -65,9 +67,13 @@ public:
 
     void push(TUndoRecord record)
     {
+        const int newest = record.changeNumber;
         m_records.push_back(std::move(record));
-        while (int(m_records.size()) > kMaxRecords)
-            m_records.pop_front();
+        while (int(m_records.size()) > kMaxRecords && m_records.front().changeNumber != newest) {
+            const int oldest = m_records.front().changeNumber;
+            while (m_records.front().changeNumber == oldest)
+                m_records.pop_front();
+        }
     }
     bool isEmpty() const { return m_records.empty(); }
     int size() const { return int(m_records.size()); }
