@@ -1,6 +1,12 @@
 #include "unit_main.h"
 
+#include "aids/built_in_library.h"
+#include "aids/completion_proposal_config.h"
+#include "aids/completion_words.h"
+#include "aids/library_file.h"
+#include "aids/view/completion_proposal.h"
 #include "aids/view/editor_aids.h"
+#include "aids/view/function_library_tree.h"
 #include "application.h"
 #include "common/error.h"
 #include "common/text_file.h"
@@ -10,16 +16,21 @@
 #include "error_box.h"
 #include "highlight/qpile_highlighter.h"
 #include "panel_splitter.h"
+#include "platform/alert_sound.h"
 #include "platform/settings_store.h"
 #include "platform/shell_open.h"
 #include "platform/user_prompts.h"
 #include "platform/web_host.h"
+#include "search/model/search_commands.h"
+#include "search/view/frm_search.h"
 #include "window_state.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -133,11 +144,12 @@ void Tfrm_Main::createControls()
     TreeView = new QTreeView;
     TreeView->setObjectName(QStringLiteral("TreeView"));
     TreeView->setFont(pixelFont(QStringLiteral("Tahoma"), 11));
-    TreeView->setModel(new QStandardItemModel(TreeView));
-    TreeView->setHeaderHidden(true);
-    TreeView->setIndentation(19);
-    TreeView->setRootIsDecorated(true);
-    TreeView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_library = new FunctionLibraryTree(TreeView);
+    m_library->setLibrary(builtInLibrary());
+    connect(m_library, &FunctionLibraryTree::nodeDoubleClicked, this,
+            [this](const QString &text, bool hasChildren) {
+                runCommand([&] { TreeViewDblClick(text, hasChildren); });
+            });
     TreeView->installEventFilter(this);
     PageControl1->addTab(TreeView, QStringLiteral("Библиотека функций"));
     PageControl1->widget(0)->setObjectName(QStringLiteral("TabSheet1"));
@@ -148,6 +160,21 @@ void Tfrm_Main::createControls()
     EditorPane = new TEditorPane(client);
     EditorPane->setObjectName(QStringLiteral("EditorPane"));
     EditorPane->setFont(pixelFont(QStringLiteral("Courier New"), 13));
+
+    CompletionProposal1 = new TCompletionProposal(EditorPane, completionProposal1Config(),
+                                                  QKeySequence(Qt::CTRL | Qt::Key_Space), this);
+    CompletionProposal2 = new TCompletionProposal(EditorPane, completionProposal2Config(),
+                                                  QKeySequence(Qt::CTRL | Qt::Key_J), this);
+    m_searchDialog = [this](const TSearchSettings &settings) {
+        return Tfrm_Search::Execute(this, settings);
+    };
+    m_search = std::make_unique<SearchCommands>(
+        EditorPane->model(),
+        [this](const TSearchSettings &settings) { return m_searchDialog(settings); },
+        [this](const QString &text) {
+            return m_services.prompts->askYesNo(this, text, PromptIcon::Warning);
+        },
+        [this] { m_services.sound->alert(); });
 
     layout->addWidget(Panel);
     layout->addWidget(Splitter);
@@ -250,8 +277,7 @@ void Tfrm_Main::bindCommands()
 
     a.FileSave->setEnabled(false);
     // Commands whose features are not built yet stay visible but disabled.
-    for (QAction *pending : {a.FilePrintSetup1, a.FilePrintPreview, a.FilePrint, a.ActionSearch,
-                             a.ActionSearchNext, a.Action1})
+    for (QAction *pending : {a.FilePrintSetup1, a.FilePrintPreview, a.FilePrint, a.Action1})
         pending->setEnabled(false);
 
     auto bind = [this](QAction *action, void (Tfrm_Main::*handler)()) {
@@ -263,6 +289,10 @@ void Tfrm_Main::bindCommands()
     bind(a.FileSave, &Tfrm_Main::FileSaveExecute);
     bind(a.FileSaveAs1, &Tfrm_Main::FileSaveAs1Execute);
     bind(a.Help, &Tfrm_Main::HelpExecute);
+    connect(a.ActionSearch, &QAction::triggered, this,
+            [this] { runCommand([this] { m_search->ActionSearchExecute(); }); });
+    connect(a.ActionSearchNext, &QAction::triggered, this,
+            [this] { runCommand([this] { m_search->ActionSearchNextExecute(); }); });
     bind(a.Action2, &Tfrm_Main::Action2Execute);
     connect(a.FileExit1, &QAction::triggered, this, [this] { close(); });
 
@@ -461,6 +491,35 @@ void Tfrm_Main::N9Click()
     applyCommentToggle(EditorPane->model());
 }
 
+void Tfrm_Main::TreeViewDblClick(const QString &nodeText, bool nodeHasChildren)
+{
+    // Recorded as one undo step, so the pane's change notification marks the document.
+    applyLibraryInsertion(EditorPane->model(), nodeText, nodeHasChildren);
+}
+
+QString Tfrm_Main::dataFile(const QString &name) const
+{
+    const QString folder = m_services.dataFolder.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                           : m_services.dataFolder;
+    return QDir(folder).filePath(name);
+}
+
+void Tfrm_Main::loadLibrary()
+{
+    // A file that cannot be read leaves the built-in library; a badly indented line keeps
+    // the nodes before it and is reported.
+    const LibraryReadResult library = readLibraryFile(dataFile(QStringLiteral("library.txt")));
+    m_library->setLibrary(library.nodes);
+    library.throwIfFailed();
+}
+
+void Tfrm_Main::loadCompletionList()
+{
+    const QStringList words = readCompletionFile(dataFile(QStringLiteral("func.txt")));
+    CompletionProposal1->setInsertList(words);
+    CompletionProposal1->setItemList(words);
+}
+
 void Tfrm_Main::HelpExecute()
 {
     m_services.shell->open(webPage(kHelpPath));
@@ -474,6 +533,8 @@ void Tfrm_Main::Action2Execute()
 void Tfrm_Main::FormShow()
 {
     // Each step is reported on its own, so one that fails leaves the others done.
+    runCommand([this] { loadLibrary(); });
+    runCommand([this] { loadCompletionList(); });
     runCommand([this] {
         WindowState(*m_services.settings, *this, *Splitter).restore([this](const QString &message) {
             showErrorBox(message);

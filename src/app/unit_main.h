@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QLabel;
 class QMenu;
@@ -16,9 +17,13 @@ class QTreeView;
 
 namespace bp {
 
+class FunctionLibraryTree;
 class PanelSplitter;
+class SearchCommands;
+class TCompletionProposal;
 class TQPILEHighlighter;
 class TEditorPane;
+struct TSearchSettings;
 enum class TEditAction;
 enum class PromptAnswer;
 
@@ -55,6 +60,14 @@ public:
     PanelSplitter *splitter() const { return Splitter; }
     QMenu *editorPopupMenu() const { return PopupMenu_Editor; }
     QAction *commentAction() const { return N9; }
+    FunctionLibraryTree *libraryTree() const { return m_library; }
+    TCompletionProposal *completionProposal1() const { return CompletionProposal1; }
+    TCompletionProposal *completionProposal2() const { return CompletionProposal2; }
+    SearchCommands &searchCommands() const { return *m_search; }
+    // Shows the search dialog modally; tests answer it instead.
+    using SearchDialogRunner =
+        std::function<std::optional<TSearchSettings>(const TSearchSettings &settings)>;
+    void setSearchDialogRunner(SearchDialogRunner runner) { m_searchDialog = std::move(runner); }
     // Text of status bar panel 0, 1 or 2.
     QString statusPanelText(int panel) const;
 
@@ -85,6 +98,10 @@ private:
     void FormShow();
     void FormClose();
     void N9Click();
+    void TreeViewDblClick(const QString &nodeText, bool nodeHasChildren);
+    void loadLibrary();
+    void loadCompletionList();
+    QString dataFile(const QString &name) const;
     bool FormCloseQuery();
     void HelpExecute();
     void Action2Execute();
@@ -104,6 +121,11 @@ private:
     QAction *N9 = nullptr;
     QLabel *m_statusPanels[3] = {};
     std::unique_ptr<TQPILEHighlighter> m_highlighter;
+    FunctionLibraryTree *m_library = nullptr;
+    TCompletionProposal *CompletionProposal1 = nullptr;
+    TCompletionProposal *CompletionProposal2 = nullptr;
+    std::unique_ptr<SearchCommands> m_search;
+    SearchDialogRunner m_searchDialog;
 
     QString DocFileName;
     bool DocSaved = true;

@@ -13,7 +13,7 @@ PlatformServices systemServices()
     static QtShellOpen shell;
     static QtUserPrompts prompts(QStringLiteral("Brindlepad"));
     static QtAlertSound sound;
-    return {&settings, &shell, &prompts, &sound};
+    return {&settings, &shell, &prompts, &sound, QString()};
 }
 
 } // namespace bp

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace bp {
 
 class AlertSound;
@@ -15,6 +17,8 @@ struct PlatformServices
     ShellOpen *shell = nullptr;
     UserPrompts *prompts = nullptr;
     AlertSound *sound = nullptr;
+    // Where "library.txt" and "func.txt" are read from; empty means the program's folder.
+    QString dataFolder;
 };
 
 // The real services, created on first use and living until the program ends.

@@ -56,6 +56,15 @@ void QtUserPrompts::showMessage(QWidget *parent, const QString &text)
     box.exec();
 }
 
+bool QtUserPrompts::askYesNo(QWidget *parent, const QString &text, PromptIcon icon)
+{
+    QMessageBox box(icon == PromptIcon::Warning ? QMessageBox::Warning : QMessageBox::Question,
+                    m_title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 PromptAnswer QtUserPrompts::askYesNoCancel(QWidget *parent, const QString &text, PromptIcon icon)
 {
     QMessageBox box(icon == PromptIcon::Warning ? QMessageBox::Warning : QMessageBox::Question,

@@ -54,6 +54,8 @@ public:
     virtual void showMessage(QWidget *parent, const QString &text) = 0;
     // Yes, No and Cancel, Yes being the default button.
     virtual PromptAnswer askYesNoCancel(QWidget *parent, const QString &text, PromptIcon icon) = 0;
+    // Yes and No, Yes being the default button; true for Yes.
+    virtual bool askYesNo(QWidget *parent, const QString &text, PromptIcon icon) = 0;
 
     // The system's file dialogs; nullopt when the user cancels. The save dialog asks before
     // it returns the name of an existing file.
@@ -71,6 +73,7 @@ public:
     void showError(QWidget *parent, const QString &text) override;
     void showMessage(QWidget *parent, const QString &text) override;
     PromptAnswer askYesNoCancel(QWidget *parent, const QString &text, PromptIcon icon) override;
+    bool askYesNo(QWidget *parent, const QString &text, PromptIcon icon) override;
     std::optional<QString> chooseFileToOpen(QWidget *parent,
                                             const FileDialogRequest &request) override;
     std::optional<QString> chooseFileToSave(QWidget *parent,

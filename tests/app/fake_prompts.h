@@ -36,6 +36,12 @@ public:
         questions.append({text, icon});
         return answers.isEmpty() ? PromptAnswer::Cancel : answers.takeFirst();
     }
+    // Takes the next scripted answer too; an unscripted one is No.
+    bool askYesNo(QWidget *, const QString &text, PromptIcon icon) override
+    {
+        questions.append({text, icon});
+        return !answers.isEmpty() && answers.takeFirst() == PromptAnswer::Yes;
+    }
     std::optional<QString> chooseFileToOpen(QWidget *, const FileDialogRequest &request) override
     {
         openRequests << request;

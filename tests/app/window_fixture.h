@@ -24,6 +24,8 @@ struct WindowFixture
     FakePrompts prompts;
     FakeAlertSound sound;
     std::unique_ptr<Tfrm_Main> window;
+    // The shipped data files, unless a test points elsewhere.
+    QString dataFolder = QStringLiteral(BP_SOURCE_DIR "/data");
 
     void reset()
     {
@@ -31,6 +33,8 @@ struct WindowFixture
         dir = std::make_unique<QTemporaryDir>();
         settings = std::make_unique<QtSettingsStore>(settingsFile(), QSettings::NativeFormat);
         prompts = FakePrompts();
+        sound.count = 0;
+        dataFolder = QStringLiteral(BP_SOURCE_DIR "/data");
     }
 
     QString path(const QString &name) const { return dir->filePath(name); }
@@ -40,7 +44,7 @@ struct WindowFixture
     {
         window.reset();
         window = std::make_unique<Tfrm_Main>(
-            PlatformServices{settings.get(), &shell, &prompts, &sound}, arguments);
+            PlatformServices{settings.get(), &shell, &prompts, &sound, dataFolder}, arguments);
         window->show();
         window->activateWindow();
         if (!QTest::qWaitForWindowActive(window.get()))

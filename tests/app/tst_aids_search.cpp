@@ -1,0 +1,204 @@
+#include "aids/view/completion_proposal.h"
+#include "aids/view/function_library_tree.h"
+#include "editor/model/edit_model.h"
+#include "search/model/search_commands.h"
+#include "window_fixture.h"
+
+#include <QListWidget>
+#include <QStandardItemModel>
+#include <QTreeView>
+
+using namespace bp;
+
+// The coding aids and the search commands as the main window runs them: data files read
+// when the window is shown, and commands going through the window's seams.
+class TestAidsAndSearch : public QObject
+{
+    Q_OBJECT
+
+    WindowFixture f;
+
+    QStandardItemModel *tree() { return f.window->libraryTree()->model(); }
+    EditModel &model() { return f.window->editorPane()->model(); }
+    QString selected() { return model().SelText(); }
+
+    void answerSearchDialog(std::optional<TSearchSettings> answer)
+    {
+        f.window->setSearchDialogRunner([answer](const TSearchSettings &) { return answer; });
+    }
+    void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(f.window->editorPane(), Qt::Key(key), modifiers);
+    }
+
+private slots:
+    void init() { f.reset(); }
+    void cleanup() { f.window.reset(); }
+
+    void shippedDataFilesLoadWithoutError()
+    {
+        f.openWindow();
+        QCOMPARE(f.prompts.errors, QStringList());
+        QCOMPARE(tree()->item(0)->text(), u"Функции"_qs);
+        QCOMPARE(tree()->item(0)->rowCount(), 17);
+        QCOMPARE(f.window->completionProposal1()->state().config().ItemList.size(), 69);
+    }
+
+    void missingLibraryKeepsBuiltInsAndGeometry()
+    {
+        f.dataFolder = f.path(u"empty"_qs);
+        QDir().mkpath(f.dataFolder);
+        Tfrm_Main &window = f.openWindow();
+        // One error per missing file; each step still runs, so the geometry is restored too.
+        QCOMPARE(f.prompts.errors.size(), 2);
+        QVERIFY2(f.prompts.errors[0].contains(u"library.txt"_qs), qPrintable(f.prompts.errors[0]));
+        QVERIFY(f.prompts.errors[1].contains(u"func.txt"_qs));
+        QCOMPARE(tree()->item(0)->rowCount(), 17);
+        QCOMPARE(window.completionProposal1()->state().config().ItemList.size(), 69);
+        QCOMPARE(window.pos(), QPoint(197, 111));
+    }
+
+    void badLibraryLevelKeepsTheNodesBefore()
+    {
+        f.dataFolder = f.path(u"bad"_qs);
+        QDir().mkpath(f.dataFolder);
+        writeFile(f.dataFolder + u"/library.txt"_qs, "Root\r\n First\r\n   Too deep\r\n");
+        QFile::copy(QStringLiteral(BP_SOURCE_DIR "/data/func.txt"), f.dataFolder + u"/func.txt"_qs);
+        f.openWindow();
+        // The text ends in a quotation mark, whose code is below the full stop's: no full stop.
+        QCOMPARE(f.prompts.errors, QStringList{u"Invalid level (3) for item \"Too deep\""_qs});
+        QCOMPARE(tree()->rowCount(), 1);
+        QCOMPARE(tree()->item(0)->child(0)->text(), u"First"_qs);
+    }
+
+    void libraryDoubleClickInsertsAndMarksModified()
+    {
+        Tfrm_Main &window = f.openWindow();
+        f.lines().Add(u"x = 1;"_qs);
+        QStandardItem *acos = tree()->item(0)->child(1)->child(0);
+        QCOMPARE(acos->text(), u"ACOS (DOUBLE Value)"_qs);
+        emit window.treeView()->doubleClicked(acos->index());
+        QCOMPARE(f.lines()[0], u"ACOS (DOUBLE Value) x = 1;"_qs);
+        QCOMPARE(window.statusPanelText(2), u"Изменен"_qs);
+        QVERIFY(window.actions().FileSave->isEnabled());
+        emit window.treeView()->doubleClicked(tree()->item(0)->child(0)->index());
+        QCOMPARE(f.lines()[0], u"ACOS (DOUBLE Value) x = 1;"_qs);
+        press(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(f.lines()[0], u"x = 1;"_qs);
+    }
+
+    void completionFromFuncTxt()
+    {
+        Tfrm_Main &window = f.openWindow();
+        f.lines().Add(u"a = get_v"_qs);
+        model().SetCaretXY({10, 1});
+        press(Qt::Key_Space, Qt::ControlModifier);
+        TCompletionProposal *popup = window.completionProposal1();
+        QVERIFY(popup->isVisible());
+        QTest::keyClick(popup->popup(), Qt::Key_Return);
+        QVERIFY(f.lines()[0].startsWith(u"a = GET_V"_qs));
+        QCOMPARE(window.statusPanelText(2), u"Изменен"_qs);
+        press(Qt::Key_J, Qt::ControlModifier);
+        QVERIFY(!window.completionProposal2()->isVisible());
+    }
+
+    void commentToggleMarksModified()
+    {
+        Tfrm_Main &window = f.openWindow();
+        f.lines().Add(u"a = 1"_qs);
+        window.commentAction()->trigger();
+        QCOMPARE(f.lines()[0], u"'a = 1"_qs);
+        QCOMPARE(window.statusPanelText(2), u"Изменен"_qs);
+    }
+
+    void findNextAtStartUpBeeps()
+    {
+        f.openWindow();
+        f.lines().setText(u"abc abc"_qs);
+        model().SetBlockBegin({1, 1});
+        model().SetBlockEnd({4, 1});
+        press(Qt::Key_F3);
+        QCOMPARE(f.sound.count, 1);
+        QVERIFY(!model().SelAvail());
+        QCOMPARE(model().CaretXY(), (TBufferCoord{4, 1}));
+    }
+
+    void searchForwardThenRepeat()
+    {
+        f.openWindow();
+        f.lines().setText(u"x\nfind me\ny\nfind\nz"_qs);
+        model().SetCaretXY({1, 5});
+        answerSearchDialog(TSearchSettings{u"find"_qs});
+        press(Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(model().CaretXY(), (TBufferCoord{5, 2}));
+        QCOMPARE(selected(), u"find"_qs);
+        press(Qt::Key_F3);
+        QCOMPARE(model().CaretXY(), (TBufferCoord{5, 4}));
+        press(Qt::Key_F3);
+        QCOMPARE(f.sound.count, 1);
+        QCOMPARE(model().CaretXY(), (TBufferCoord{5, 4}));
+        QVERIFY(!model().SelAvail());
+    }
+
+    void searchBackwards()
+    {
+        f.openWindow();
+        f.lines().setText(u"ab ab ab"_qs);
+        TSearchSettings settings{u"ab"_qs};
+        settings.Backwards = true;
+        answerSearchDialog(settings);
+        f.window->actions().ActionSearch->trigger();
+        QCOMPARE(model().CaretXY(), (TBufferCoord{7, 1}));
+        press(Qt::Key_F3);
+        QCOMPARE(model().CaretXY(), (TBufferCoord{4, 1}));
+    }
+
+    void selectedOnlyAsksWhenNothingIsSelected()
+    {
+        f.openWindow();
+        f.lines().setText(u"one two one two"_qs);
+        TSearchSettings settings{u"two"_qs};
+        settings.SelectedOnly = true;
+        // Inside the selection first; the match then is the selection, so F3 asks.
+        model().SetBlockBegin({1, 1});
+        model().SetBlockEnd({9, 1});
+        answerSearchDialog(settings);
+        f.window->actions().ActionSearch->trigger();
+        QCOMPARE(model().CaretXY(), (TBufferCoord{8, 1}));
+        f.prompts.answers = {PromptAnswer::Yes};
+        press(Qt::Key_F3);
+        QCOMPARE(f.prompts.questions.size(), 1);
+        QCOMPARE(f.prompts.questions[0].text, u"Нет выделения, искать во всем документе?"_qs);
+        QCOMPARE(model().CaretXY(), (TBufferCoord{16, 1}));
+        QVERIFY(!f.window->searchCommands().settings().SelectedOnly);
+
+        // No selection and the answer No: nothing changes, no sound.
+        f.window->searchCommands().DoSearchReplaceText(false);
+        QCOMPARE(f.sound.count, 1);
+        settings.SelectedOnly = true;
+        answerSearchDialog(settings);
+        model().SetCaretXY({2, 1});
+        f.prompts.answers = {PromptAnswer::No};
+        f.window->actions().ActionSearch->trigger();
+        QCOMPARE(model().CaretXY(), (TBufferCoord{2, 1}));
+        QCOMPARE(f.sound.count, 1);
+        QVERIFY(f.window->searchCommands().settings().SelectedOnly);
+    }
+
+    void cancelKeepsTheOldOptions()
+    {
+        f.openWindow();
+        f.lines().setText(u"abc"_qs);
+        answerSearchDialog(TSearchSettings{u"b"_qs});
+        f.window->actions().ActionSearch->trigger();
+        answerSearchDialog(std::nullopt);
+        f.window->actions().ActionSearch->trigger();
+        QCOMPARE(f.window->searchCommands().settings().SearchText, u"b"_qs);
+    }
+};
+
+QObject *newAidsAndSearchTest()
+{
+    return new TestAidsAndSearch;
+}
+#include "tst_aids_search.moc"
