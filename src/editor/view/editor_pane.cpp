@@ -157,7 +157,12 @@ void TCustomEditorPane::setRunProvider(RunProvider provider)
 void TCustomEditorPane::updateMetrics()
 {
     const QFontMetrics metrics(m_font);
-    m_charWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('M')));
+    // Text is laid out in whole-pixel cells; a fractional advance is evened out by letter
+    // spacing, so a run drawn in one call ends exactly where the next cell starts.
+    const qreal advance = QFontMetricsF(m_font).horizontalAdvance(QLatin1Char('M'));
+    m_charWidth = std::max(1, qRound(advance));
+    m_drawFont = m_font;
+    m_drawFont.setLetterSpacing(QFont::AbsoluteSpacing, m_charWidth - advance);
     m_lineHeight = std::max(1, metrics.height());
     m_ascent = metrics.ascent();
     m_gutterDigitWidth = QFontMetrics(m_gutterFont).horizontalAdvance(QLatin1Char('0'));
@@ -388,7 +393,7 @@ void TCustomEditorPane::paintLine(QPainter &painter, int line, int y)
                                    firstVisibleChar];
     };
 
-    QFont font = m_font;
+    QFont font = m_drawFont;
     for (const TPaintRun &run : runsFor(line - 1, text, lastVisibleChar)) {
         const int from = cellOf(run.start);
         const int to = cellOf(run.start + run.length);
@@ -415,7 +420,7 @@ void TCustomEditorPane::paintLine(QPainter &painter, int line, int y)
         painter.save();
         painter.setClipRect(area);
         painter.setPen(palette().color(QPalette::HighlightedText));
-        painter.setFont(m_font);
+        painter.setFont(m_drawFont);
         painter.drawText(textLeft, y + m_ascent, m_visibleText);
         painter.restore();
     }
@@ -479,7 +484,7 @@ void TCustomEditorPane::paintEvent(QPaintEvent *event)
                 const TBufferCoord position = m_model->CaretXY();
                 const QStringView line = m_model->Lines().view(position.Line - 1);
                 if (position.Char <= line.size() && line[position.Char - 1] != u'\t') {
-                    painter.setFont(m_font);
+                    painter.setFont(m_drawFont);
                     painter.setPen(palette().color(QPalette::Base));
                     painter.drawText(caret.left(), caret.top() + m_ascent,
                                      QString(line[position.Char - 1]));

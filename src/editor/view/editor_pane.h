@@ -151,6 +151,8 @@ private:
     RunProvider m_runProvider;
 
     QFont m_font;
+    // m_font with the letter spacing that makes every character one cell wide.
+    QFont m_drawFont;
     QFont m_gutterFont;
     QColor m_activeLineColor;
     QColor m_rightEdgeColor;
