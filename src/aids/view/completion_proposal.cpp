@@ -33,7 +33,8 @@ TCompletionProposal::TCompletionProposal(TCustomEditorPane *pane, CompletionProp
 {
     // A popup window: it takes the keyboard while open and closes when another window is
     // activated or the user clicks elsewhere.
-    m_popup = new QFrame(pane, Qt::Popup | Qt::FramelessWindowHint);
+    // Owned here, not by the pane: the popup must not outlive the filter that serves it.
+    m_popup = new QFrame(nullptr, Qt::Popup | Qt::FramelessWindowHint);
     m_popup->setFrameShape(QFrame::Box);
     m_popup->setAttribute(Qt::WA_DeleteOnClose, false);
     auto *layout = new QVBoxLayout(m_popup);
@@ -52,7 +53,8 @@ TCompletionProposal::TCompletionProposal(TCustomEditorPane *pane, CompletionProp
     auto *grip = new QSizeGrip(m_popup);
     layout->addWidget(grip, 0, Qt::AlignBottom | Qt::AlignRight);
     m_popup->installEventFilter(this);
-    m_list->viewport()->installEventFilter(this);
+    m_listViewport = m_list->viewport();
+    m_listViewport->installEventFilter(this);
     pane->installEventFilter(this);
 
     connect(m_list, &QListWidget::currentRowChanged, this, [this](int row) {
@@ -62,7 +64,13 @@ TCompletionProposal::TCompletionProposal(TCustomEditorPane *pane, CompletionProp
     connect(m_list, &QListWidget::itemDoubleClicked, this, [this] { confirm(); });
 }
 
-TCompletionProposal::~TCompletionProposal() = default;
+TCompletionProposal::~TCompletionProposal()
+{
+    // Deleting the popup sends it events; none may reach this half-destroyed object.
+    m_popup->removeEventFilter(this);
+    m_listViewport->removeEventFilter(this);
+    delete m_popup;
+}
 
 bool TCompletionProposal::isVisible() const
 {
@@ -272,7 +280,7 @@ bool TCompletionProposal::eventFilter(QObject *watched, QEvent *event)
             return false;
         }
     }
-    if (watched == m_list->viewport() && event->type() == QEvent::Wheel) {
+    if (watched == m_listViewport && event->type() == QEvent::Wheel) {
         auto *wheel = static_cast<QWheelEvent *>(event);
         const int notches = wheel->angleDelta().y() / 120;
         const int step = (wheel->modifiers() & Qt::ControlModifier)

@@ -63,6 +63,7 @@ private:
     QKeySequence m_shortCut;
     QFrame *m_popup;
     QListWidget *m_list;
+    QWidget *m_listViewport;
     int m_width = 260;
     int m_visibleEntries = 8;
     bool m_closing = false;

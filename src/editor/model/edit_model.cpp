@@ -490,45 +490,35 @@ void EditModel::replay(TUndoRecord &undoRecord, bool undo)
 
 void EditModel::Undo()
 {
-    if (m_undoList.isEmpty())
+    replaySteps(m_undoList, m_redoList, true);
+}
+
+void EditModel::Redo()
+{
+    replaySteps(m_redoList, m_undoList, false);
+}
+
+void EditModel::replaySteps(TUndoList &from, TUndoList &to, bool undo)
+{
+    // One step: the newest record, then on while the next belongs to the same command or
+    // is of the same kind (indents never merge, so two block indents are two steps).
+    if (from.isEmpty())
         return;
-    TUndoRecord last = m_undoList.pop();
+    TUndoRecord record = from.pop();
     for (;;) {
-        replay(last, true);
-        const int number = last.changeNumber;
-        const TChangeReason reason = last.reason;
-        m_redoList.push(std::move(last));
-        if (m_undoList.isEmpty())
+        replay(record, undo);
+        const int number = record.changeNumber;
+        const TChangeReason reason = record.reason;
+        to.push(std::move(record));
+        if (from.isEmpty())
             break;
-        const TUndoRecord &next = m_undoList.top();
+        const TUndoRecord &next = from.top();
         const bool sameCommand = next.changeNumber == number;
         const bool sameKind = next.reason == reason && reason != TChangeReason::crIndent &&
                               reason != TChangeReason::crUnindent;
         if (!sameCommand && !sameKind)
             break;
-        last = m_undoList.pop();
-    }
-}
-
-void EditModel::Redo()
-{
-    if (m_redoList.isEmpty())
-        return;
-    TUndoRecord next = m_redoList.pop();
-    for (;;) {
-        replay(next, false);
-        const int number = next.changeNumber;
-        const TChangeReason reason = next.reason;
-        m_undoList.push(std::move(next));
-        if (m_redoList.isEmpty())
-            break;
-        const TUndoRecord &following = m_redoList.top();
-        const bool sameCommand = following.changeNumber == number;
-        const bool sameKind = following.reason == reason && reason != TChangeReason::crIndent &&
-                              reason != TChangeReason::crUnindent;
-        if (!sameCommand && !sameKind)
-            break;
-        next = m_redoList.pop();
+        record = from.pop();
     }
 }
 

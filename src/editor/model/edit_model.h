@@ -168,6 +168,7 @@ private:
     QString rawDelete(TBufferCoord from, TBufferCoord to);
     void record(TUndoRecord record);
     void replay(TUndoRecord &record, bool undo);
+    void replaySteps(TUndoList &from, TUndoList &to, bool undo);
 
     QString columnText(int line, int firstColumn, int lastColumn) const;
     void insertColumnBlock(const QString &text);
