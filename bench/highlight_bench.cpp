@@ -77,6 +77,24 @@ void BM_FullScan(benchmark::State &state)
 }
 BENCHMARK(BM_FullScan)->Unit(benchmark::kMillisecond);
 
+// The same scan through the tokenising protocol (SetLine, NextToEol, GetRange), which the
+// end-state shortcut of the full scan must agree with.
+void BM_FullScanTokenising(benchmark::State &state)
+{
+    const QStringList &lines = corpus().lines();
+    bp::TQPILEHighlighter highlighter;
+    for (auto _ : state) {
+        highlighter.ResetRange();
+        for (int i = 0; i < lines.size(); ++i) {
+            highlighter.SetLine(lines[i], i);
+            highlighter.NextToEol();
+        }
+        benchmark::DoNotOptimize(highlighter.GetRange());
+    }
+    state.SetBytesProcessed(state.iterations() * utf16Bytes(lines));
+}
+BENCHMARK(BM_FullScanTokenising)->Unit(benchmark::kMillisecond);
+
 // A full scan with the token loop a painter runs: every token's position, kind and attribute.
 void BM_FullScanTokenLoop(benchmark::State &state)
 {
