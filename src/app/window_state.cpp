@@ -23,10 +23,18 @@ const QString kLeft = QStringLiteral("WindowLeft");
 const QString kState = QStringLiteral("WindowState");
 const QString kPanelWidth = QStringLiteral("WindowPanelWidth");
 
-// Outer size minus the client size: what the window system adds around the client area.
-QSize frameExtra(const QWidget &window)
+// What the stored size adds to the client size. Windows knows its frame when the window is
+// first shown, so the stored size is the outer one there. Elsewhere the window manager adds
+// the frame only after the window is shown; the client size is stored instead, or every run
+// would grow the window by the frame.
+QSize storedFrameExtra(const QWidget &window)
 {
+#ifdef Q_OS_WIN
     return window.frameGeometry().size() - window.geometry().size();
+#else
+    Q_UNUSED(window);
+    return QSize(0, 0);
+#endif
 }
 
 } // namespace
@@ -48,11 +56,12 @@ void WindowState::restore(const std::function<void(const QString &)> &report)
     // A size below one pixel cannot be applied; such a value keeps the current size.
     apply(kHeight, [&](int height) {
         if (height > 0)
-            m_window.resize(m_window.width(), qMax(1, height - frameExtra(m_window).height()));
+            m_window.resize(m_window.width(),
+                            qMax(1, height - storedFrameExtra(m_window).height()));
     });
     apply(kWidth, [&](int width) {
         if (width > 0)
-            m_window.resize(qMax(1, width - frameExtra(m_window).width()), m_window.height());
+            m_window.resize(qMax(1, width - storedFrameExtra(m_window).width()), m_window.height());
     });
     apply(kTop, [&](int top) { m_window.move(m_window.x(), top); });
     apply(kLeft, [&](int left) { m_window.move(left, m_window.y()); });
@@ -81,11 +90,12 @@ void WindowState::store()
         state = Minimised;
     else if (m_window.windowState() & Qt::WindowMaximized)
         state = Maximised;
-    const QRect bounds = m_window.frameGeometry();
-    m_store.writeIntegers({{kHeight, bounds.height()},
-                           {kWidth, bounds.width()},
-                           {kTop, bounds.top()},
-                           {kLeft, bounds.left()},
+    const QPoint topLeft = m_window.frameGeometry().topLeft();
+    const QSize size = m_window.geometry().size() + storedFrameExtra(m_window);
+    m_store.writeIntegers({{kHeight, size.height()},
+                           {kWidth, size.width()},
+                           {kTop, topLeft.y()},
+                           {kLeft, topLeft.x()},
                            {kState, state},
                            {kPanelWidth, m_splitter.panelWidth()}});
 }
