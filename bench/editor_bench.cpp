@@ -78,9 +78,9 @@ std::size_t heapInUse()
     return info.uordblks + info.hblkhd;
 }
 
-void BM_DecodeWithQStringDecoder1M(benchmark::State &state)
+// The baseline of the loading figures: Qt's own decoder turning the bytes into one string.
+void decodeWithQStringDecoder(benchmark::State &state, const QByteArray &bytes)
 {
-    const QByteArray &bytes = millionLineBytes();
     QStringDecoder decoder("windows-1251");
     if (!decoder.isValid())
         decoder = QStringDecoder(QStringDecoder::Latin1);
@@ -89,6 +89,12 @@ void BM_DecodeWithQStringDecoder1M(benchmark::State &state)
         benchmark::DoNotOptimize(text.constData());
     }
     state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+
+void BM_DecodeWithQStringDecoder1M(benchmark::State &state)
+{
+    const QByteArray &bytes = millionLineBytes();
+    decodeWithQStringDecoder(state, bytes);
 }
 BENCHMARK(BM_DecodeWithQStringDecoder1M)->Unit(benchmark::kMillisecond);
 
@@ -157,14 +163,7 @@ BENCHMARK(BM_PaintScreen)->Arg(10)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 void BM_DecodeLongLine(benchmark::State &state)
 {
     const QByteArray bytes = longLineBytes(int(state.range(0)));
-    QStringDecoder decoder("windows-1251");
-    if (!decoder.isValid())
-        decoder = QStringDecoder(QStringDecoder::Latin1);
-    for (auto _ : state) {
-        QString text = decoder.decode(bytes);
-        benchmark::DoNotOptimize(text.constData());
-    }
-    state.SetBytesProcessed(state.iterations() * bytes.size());
+    decodeWithQStringDecoder(state, bytes);
 }
 BENCHMARK(BM_DecodeLongLine)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 
