@@ -7,6 +7,7 @@
 #include "aids/view/completion_proposal.h"
 #include "aids/view/editor_aids.h"
 #include "aids/view/function_library_tree.h"
+#include "aids/view/library_tree_view.h"
 #include "application.h"
 #include "common/error.h"
 #include "common/text_file.h"
@@ -141,7 +142,7 @@ void Tfrm_Main::createControls()
     PageControl1->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
     panelLayout->addWidget(PageControl1);
 
-    TreeView = new QTreeView;
+    TreeView = new LibraryTreeView;
     TreeView->setObjectName(QStringLiteral("TreeView"));
     TreeView->setFont(pixelFont(QStringLiteral("Tahoma"), 11));
     m_library = new FunctionLibraryTree(TreeView);

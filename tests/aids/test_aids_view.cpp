@@ -190,6 +190,26 @@ private slots:
         QCOMPARE(f.pane.Lines()[0], first + u" "_qs);
     }
 
+    void triggerCharacterReopensAndSizeIsKept()
+    {
+        PaneFixture f(u"obj"_qs, {4, 1});
+        TCompletionProposal popup(&f.pane, completionProposal1Config(),
+                                  QKeySequence(Qt::CTRL | Qt::Key_Space));
+        QTest::keyClick(&f.pane, Qt::Key_Space, Qt::ControlModifier);
+        QCOMPARE(popup.list()->count(), 0); // nothing starts with "obj"
+        popup.popup()->resize(300, popup.popup()->height());
+        QTest::keyClick(popup.popup(), Qt::Key_Period);
+        QCOMPARE(f.pane.Lines()[0], u"obj."_qs);
+        QVERIFY(popup.isVisible());
+        QCOMPARE(popup.list()->count(), 69); // an empty current string matches everything
+        QTest::keyClick(popup.popup(), Qt::Key_Escape);
+        QVERIFY(!popup.isVisible());
+        QCOMPARE(popup.rememberedSize().width(), 300);
+        QTest::keyClick(&f.pane, Qt::Key_Space, Qt::ControlModifier);
+        QCOMPARE(popup.popup()->width(), 300);
+        QCOMPARE(f.pane.Lines()[0], u"obj."_qs);
+    }
+
     void emptyListNeverOpens()
     {
         PaneFixture f(u"get_v"_qs, {6, 1});
