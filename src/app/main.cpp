@@ -26,7 +26,6 @@ int main(int argc, char **argv)
 {
     bp::TApplication application(argc, argv);
     QApplication::setApplicationName(bp::applicationTitle());
-    QApplication::setApplicationDisplayName(bp::applicationTitle());
 
     // The interface is Russian whatever the system language, Qt's standard buttons too.
     QTranslator qtTranslator;

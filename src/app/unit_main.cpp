@@ -263,7 +263,9 @@ void Tfrm_Main::createStatusBar()
     const int widths[3] = {250, 150, 50};
     for (int i = 0; i < 3; ++i) {
         auto *label = new QLabel(bar);
-        label->setFixedWidth(widths[i]);
+        // The state panel widens where the substitute font would cut "Изменен" short.
+        const int needed = i == 2 ? label->fontMetrics().horizontalAdvance(kModified) + 8 : 0;
+        label->setFixedWidth(std::max(widths[i], needed));
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         bar->addWidget(label);
         m_statusPanels[i] = label;
