@@ -1,6 +1,6 @@
 #include "command_table.h"
 
-#include "action_icons.h"
+#include "icons/image_list_actions.h"
 
 #include <QAction>
 #include <QKeySequence>
@@ -75,7 +75,7 @@ ActionManager::ActionManager(QObject *owner)
         action->setObjectName(QLatin1StringView(row.name));
         action->setProperty("category", QString::fromUtf16(row.category));
         if (row.icon != kNoIcon)
-            action->setIcon(actionIcon(row.icon));
+            action->setIcon(ImageListActions::icon(row.icon));
         if (row.shortcut)
             action->setShortcut(
                 QKeySequence(QLatin1StringView(row.shortcut), QKeySequence::PortableText));
