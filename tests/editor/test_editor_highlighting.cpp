@@ -83,6 +83,11 @@ private slots:
         QCOMPARE(model.CaretXY(), (TBufferCoord{4, 2}));
         model.CommandProcessor(ecMatchBracket);
         QCOMPARE(model.CaretXY(), (TBufferCoord{2, 1}));
+        // The token query gives the whole token covering a column.
+        const auto token = highlighting.tokenAt(1, 8);
+        QVERIFY(token.has_value());
+        QCOMPARE(token->text, u"\")\""_qs);
+        QCOMPARE(token->start, 6);
     }
 
     void destroyedHighlighterDetaches()

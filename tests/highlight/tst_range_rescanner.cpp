@@ -271,7 +271,8 @@ void TstRangeRescanner::randomEditsMatchFullScan()
 void TstRangeRescanner::endStateShortcutMatchesTokenising()
 {
     QRandomGenerator random(7);
-    const QString alphabet = QStringLiteral("ab \"\"''\r\n\t1_.");
+    // Upper case, Cyrillic and the Kelvin sign lower-case on the tokenising path only.
+    const QString alphabet = QStringLiteral("ab \"\"''\r\n\t1_.QZ\u0434\u212A");
     bp::TQPILEHighlighter tokenising;
     bp::TQPILEHighlighter shortcut;
     for (int round = 0; round < 20000; ++round) {
@@ -280,7 +281,7 @@ void TstRangeRescanner::endStateShortcutMatchesTokenising()
         for (int i = 0; i < length; ++i)
             line +=
                 random.bounded(50) == 0 ? QChar(u'\0') : alphabet[random.bounded(alphabet.size())];
-        for (bp::TRange start : {0, 1, 2}) {
+        for (bp::TRange start : {0, 1, 2, 255}) {
             tokenising.SetRange(start);
             tokenising.SetLine(line, 1);
             tokenising.NextToEol();

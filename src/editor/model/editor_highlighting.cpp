@@ -136,7 +136,8 @@ std::optional<EditorHighlighting::TokenInfo> EditorHighlighting::tokenAt(int lin
         return std::nullopt;
     std::optional<TokenInfo> found;
     const int index = column - 1;
-    scanLine(line - 1, index + 1,
+    // The whole line: a token covering the column may run on past it.
+    scanLine(line - 1, m_lines.length(line - 1) + 1,
              [&](int start, int length, THighlighterAttributes *attribute, TTokenKind kind) {
                  if (index >= start && index < start + length)
                      found = TokenInfo{m_lines.view(line - 1).sliced(start, length).toString(),
