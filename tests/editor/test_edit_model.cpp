@@ -579,6 +579,47 @@ private slots:
         QCOMPARE(picture::save(model), u"xabc|"_qs);
     }
 
+    void overwrittenRunUndoesAtOnce()
+    {
+        EditModel model;
+        picture::load(model, u"x|abcdef"_qs);
+        model.CommandProcessor(ecToggleMode);
+        for (QChar ch : u"XYZ"_qs)
+            model.CommandProcessor(ecChar, ch);
+        QCOMPARE(picture::save(model), u"xXYZ|def"_qs);
+        model.CommandProcessor(ecUndo);
+        QCOMPARE(picture::save(model), u"x|abcdef"_qs);
+        model.CommandProcessor(ecRedo);
+        QCOMPARE(model.Lines()[0], u"xXYZdef"_qs);
+    }
+
+    void typingOverASelectionFromVirtualSpace()
+    {
+        // The selection starts past the end of "ab": the character goes to the join.
+        EditModel model;
+        model.Lines().setText(u"ab\nxyzxyz"_qs);
+        model.SetBlockBegin({2, 1});
+        model.setSelectionMode(TSelectionMode::smColumn); // lets the anchor stand past the end
+        model.SetBlockBegin({10, 1});
+        model.setSelectionMode(TSelectionMode::smNormal);
+        model.SetBlockEnd({2, 2});
+        model.CommandProcessor(ecChar, u'Q');
+        QCOMPARE(model.Lines()[0], u"abQyzxyz"_qs);
+        QCOMPARE(model.CaretXY(), (TBufferCoord{4, 1}));
+    }
+
+    void bookmarkOnAnEmptyDocumentStaysOnItsLine()
+    {
+        EditModel model;
+        model.CommandProcessor(TEditorCommand(ecSetMarker0 + 1));
+        model.CommandProcessor(ecChar, u'a');
+        model.CommandProcessor(ecLineStart);
+        model.CommandProcessor(ecDown);
+        model.CommandProcessor(TEditorCommand(ecGotoMarker0 + 1));
+        QCOMPARE(model.CaretY(), 1);
+        QCOMPARE(model.Lines().Count(), 1);
+    }
+
     void clipboardModesRoundTrip_data()
     {
         QTest::addColumn<TSelectionMode>("mode");

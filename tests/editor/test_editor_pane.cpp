@@ -1,5 +1,6 @@
 #include "editor/model/edit_model.h"
 #include "editor/view/editor_pane.h"
+#include "editor/view/key_map.h"
 #include "editor/view/system_clipboard.h"
 #include "text_picture.h"
 
@@ -129,6 +130,22 @@ private slots:
         QCOMPARE(mime->data(blockClipboardMimeType()), QByteArray("\x02"
                                                                   "b\r\ne\0",
                                                                   6));
+    }
+
+    void bookmarkDigitsFollowTheKeyboardRow()
+    {
+        // Shift+2 gives '"' on a Russian layout; the key's place still names digit 2.
+        const int digit = keyboardDigit(11, 0x32);
+#if defined(Q_OS_LINUX) || defined(Q_OS_WIN)
+        QCOMPARE(digit, 2);
+#endif
+        QCOMPARE(commandForKey(Qt::Key_QuoteDbl, Qt::ControlModifier | Qt::ShiftModifier, 2),
+                 TEditorCommand(ecSetMarker0 + 2));
+        QCOMPARE(commandForKey(Qt::Key_At, Qt::ControlModifier | Qt::ShiftModifier),
+                 TEditorCommand(ecSetMarker0 + 2));
+        QCOMPARE(commandForKey(Qt::Key_0, Qt::ControlModifier, keyboardDigit(19, 0x30)),
+                 TEditorCommand(ecGotoMarker0));
+        QCOMPARE(commandForKey(Qt::Key_QuoteDbl, Qt::NoModifier, 2), ecNone);
     }
 
     void gutterWidensAtLine10000()

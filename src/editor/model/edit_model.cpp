@@ -60,9 +60,12 @@ EditModel::~EditModel()
 
 void EditModel::linesInserted(int index, int count)
 {
+    // Into an empty list the first line takes the place of the one the view showed, so a
+    // bookmark there stays on line 1.
+    const bool wasEmpty = m_lines.Count() == count;
     bool marksMoved = false;
     for (std::optional<TBufferCoord> &mark : m_bookmarks) {
-        if (mark && mark->Line - 1 >= index) {
+        if (mark && !wasEmpty && mark->Line - 1 >= index) {
             mark->Line += count;
             marksMoved = true;
         }
@@ -500,25 +503,23 @@ void EditModel::Redo()
 
 void EditModel::replaySteps(TUndoList &from, TUndoList &to, bool undo)
 {
-    // One step: the newest record, then on while the next belongs to the same command or
-    // is of the same kind (indents never merge, so two block indents are two steps).
+    // One step: the newest command, then on while the next command is of the same kind
+    // (indents never merge, so two block indents are two steps). A command's kind is that
+    // of its newest record, so a run of overwritten characters (each a delete and an
+    // insert) goes back in one step just like a run of inserted ones.
     if (from.isEmpty())
         return;
-    TUndoRecord record = from.pop();
+    const TChangeReason kind = from.top().reason;
+    const bool merges = kind != TChangeReason::crIndent && kind != TChangeReason::crUnindent;
     for (;;) {
-        replay(record, undo);
-        const int number = record.changeNumber;
-        const TChangeReason reason = record.reason;
-        to.push(std::move(record));
-        if (from.isEmpty())
+        const int number = from.top().changeNumber;
+        while (!from.isEmpty() && from.top().changeNumber == number) {
+            TUndoRecord record = from.pop();
+            replay(record, undo);
+            to.push(std::move(record));
+        }
+        if (!merges || from.isEmpty() || from.top().reason != kind)
             break;
-        const TUndoRecord &next = from.top();
-        const bool sameCommand = next.changeNumber == number;
-        const bool sameKind = next.reason == reason && reason != TChangeReason::crIndent &&
-                              reason != TChangeReason::crUnindent;
-        if (!sameCommand && !sameKind)
-            break;
-        record = from.pop();
     }
 }
 
@@ -656,11 +657,17 @@ void EditModel::deleteSelection()
     const TBufferCoord end = BlockEnd();
     BeginUndoBlock();
     switch (m_selectionMode) {
-    case TSelectionMode::smNormal:
+    case TSelectionMode::smNormal: {
+        // A selection that starts in virtual space joins at the line's end; the caret
+        // goes there, not into the text pulled up from the line below.
+        TBufferCoord at = clamp(begin, false);
+        if (end.Line > begin.Line)
+            at.Char = std::min(at.Char, m_lines.length(at.Line - 1) + 1);
         deleteText(begin, end, TChangeReason::crDelete);
-        setSelection(begin, begin);
-        setCaretOnly(clamp(begin, false));
+        setSelection(at, at);
+        setCaretOnly(at);
         break;
+    }
     case TSelectionMode::smLine: {
         const int lastLine = std::min(end.Line, m_lines.Count());
         TBufferCoord from{1, begin.Line};

@@ -642,7 +642,9 @@ void TCustomEditorPane::CommandProcessor(TEditorCommand command, QChar ch)
 
 void TCustomEditorPane::keyPressEvent(QKeyEvent *event)
 {
-    const TEditorCommand command = commandForKey(event->key(), event->modifiers());
+    const TEditorCommand command =
+        commandForKey(event->key(), event->modifiers(),
+                      keyboardDigit(event->nativeScanCode(), event->nativeVirtualKey()));
     if (command != ecNone) {
         CommandProcessor(command);
         event->accept();

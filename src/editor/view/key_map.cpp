@@ -104,13 +104,32 @@ int digitOfKey(int key)
 
 } // namespace
 
-TEditorCommand commandForKey(int key, Qt::KeyboardModifiers modifiers)
+int keyboardDigit(quint32 nativeScanCode, quint32 nativeVirtualKey)
+{
+#if defined(Q_OS_WIN)
+    Q_UNUSED(nativeScanCode);
+    // Virtual keys 0x30..0x39 name the digit row on every layout.
+    if (nativeVirtualKey >= 0x30 && nativeVirtualKey <= 0x39)
+        return int(nativeVirtualKey - 0x30);
+#elif defined(Q_OS_LINUX)
+    Q_UNUSED(nativeVirtualKey);
+    // X11 and Wayland key codes: 10..18 are the keys 1..9, 19 is 0.
+    if (nativeScanCode >= 10 && nativeScanCode <= 19)
+        return int(nativeScanCode - 9) % 10;
+#else
+    Q_UNUSED(nativeScanCode);
+    Q_UNUSED(nativeVirtualKey);
+#endif
+    return -1;
+}
+
+TEditorCommand commandForKey(int key, Qt::KeyboardModifiers modifiers, int keyboardDigit)
 {
     modifiers &= Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
     for (const KeyBinding &binding : kBindings)
         if (binding.key == key && binding.modifiers == modifiers)
             return binding.command;
-    const int digit = digitOfKey(key);
+    const int digit = keyboardDigit >= 0 ? keyboardDigit : digitOfKey(key);
     if (digit >= 0 && modifiers == kCtrl)
         return TEditorCommand(ecGotoMarker0 + digit);
     if (digit >= 0 && modifiers == kCtrlShift)
