@@ -67,7 +67,10 @@ DecodedText decodeTextFile(QByteArrayView bytes, const QString &path)
 {
     if (startsWith(bytes, {0xEF, 0xBB, 0xBF})) {
         // Stateless: a sequence cut off at the end of the data counts as an error too.
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        // ConvertInitialBom: only the first mark is dropped; a second one is text and must
+        // be written back.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                         QStringDecoder::Flag::ConvertInitialBom);
         QString text = decoder.decode(bytes.sliced(3));
         if (decoder.hasError())
             throw Error(QStringLiteral("Файл \"%1\" начинается с метки UTF-8, но содержит "

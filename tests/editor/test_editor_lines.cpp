@@ -87,6 +87,8 @@ private slots:
         QTest::newRow("ANSI CR") << QByteArray("a\rb") << TextEncoding::Ansi;
         QTest::newRow("UTF-8 with mark")
             << QByteArray("\xEF\xBB\xBF\xD0\x9F\xD1\x80\xD0\xB8\r\nx") << TextEncoding::Utf8;
+        QTest::newRow("UTF-8 whose text starts with a second mark")
+            << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFhello\r\n") << TextEncoding::Utf8;
         QTest::newRow("UTF-16 LE with mark") << QByteArray("\xFF\xFE"
                                                            "a\0\r\0\n\0\x1F\x04",
                                                            10)
