@@ -210,6 +210,49 @@ private slots:
         QCOMPARE(f.pane.Lines()[0], u"obj."_qs);
     }
 
+    void popupSizeIsStableAndKeptWhenHiddenFromOutside()
+    {
+        PaneFixture f(u"get_"_qs, {5, 1});
+        TCompletionProposal popup(&f.pane, completionProposal1Config(),
+                                  QKeySequence(Qt::CTRL | Qt::Key_Space));
+        QTest::keyClick(&f.pane, Qt::Key_Space, Qt::ControlModifier);
+        const QSize first = popup.popup()->size();
+        QCOMPARE(first.width(), 260);
+        QCOMPARE(popup.rememberedSize().height(), 8);
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(popup.popup(), Qt::Key_Escape);
+            QTest::keyClick(&f.pane, Qt::Key_Space, Qt::ControlModifier);
+            QCOMPARE(popup.popup()->size(), first);
+        }
+        // Hidden by the window system (a click elsewhere): the user's size is kept too.
+        popup.popup()->resize(320, first.height());
+        popup.popup()->hide();
+        QVERIFY(!popup.state().isOpen());
+        QCOMPARE(popup.rememberedSize().width(), 320);
+    }
+
+    void commentToggleKeepsViewAndMode()
+    {
+        EditModel model;
+        QStringList lines;
+        for (int i = 1; i <= 100; ++i)
+            lines << u"line %1"_qs.arg(i);
+        model.Lines().setText(lines.join(u'\n'));
+        model.setWindowSize(10, 40);
+        model.SetTopLine(20);
+        model.setSelectionMode(TSelectionMode::smColumn);
+        model.SetCaretXY({1, 25});
+        model.SetBlockBegin({1, 25});
+        model.SetBlockEnd({1, 60}); // a column selection of no width, over 36 lines
+        applyCommentToggle(model);
+        QCOMPARE(model.Lines()[24], u"'line 25"_qs);
+        QCOMPARE(model.Lines()[59], u"'line 60"_qs);
+        QCOMPARE(model.Lines()[60], u"line 61"_qs);
+        QCOMPARE(model.TopLine(), 20);
+        QCOMPARE(model.selectionMode(), TSelectionMode::smColumn);
+        QCOMPARE(model.CaretXY(), (TBufferCoord{1, 25}));
+    }
+
     void emptyListNeverOpens()
     {
         PaneFixture f(u"get_v"_qs, {6, 1});

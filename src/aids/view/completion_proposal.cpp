@@ -52,6 +52,13 @@ TCompletionProposal::TCompletionProposal(TCustomEditorPane *pane, CompletionProp
     layout->addWidget(m_list);
     auto *grip = new QSizeGrip(m_popup);
     layout->addWidget(grip, 0, Qt::AlignBottom | Qt::AlignRight);
+    // One entry's height, measured once, and what the window adds around the entries: the
+    // opening size and the size kept at closing use the same two numbers, so an unchanged
+    // popup opens again exactly as large.
+    m_list->addItem(QStringLiteral("CONSTRUCTOR"));
+    m_rowHeight = std::max(1, m_list->sizeHintForRow(0));
+    m_list->clear();
+    m_chromeHeight = 2 * layout->contentsMargins().top() + grip->sizeHint().height();
     m_popup->installEventFilter(this);
     m_listViewport = m_list->viewport();
     m_listViewport->installEventFilter(this);
@@ -92,15 +99,20 @@ void TCompletionProposal::Execute()
 
 int TCompletionProposal::visibleEntries() const
 {
-    const int rowHeight = std::max(1, m_list->sizeHintForRow(0));
-    return std::max(1, m_list->viewport()->height() / rowHeight);
+    return std::max(1, m_list->viewport()->height() / m_rowHeight);
+}
+
+void TCompletionProposal::rememberSize()
+{
+    m_width = m_popup->width();
+    m_visibleEntries =
+        std::max(1, qRound(double(m_popup->height() - m_chromeHeight) / m_rowHeight));
 }
 
 void TCompletionProposal::showList()
 {
     refreshList();
-    const int rowHeight = std::max(1, QFontMetrics(m_list->font()).height() + 2);
-    const QSize size(m_width, m_visibleEntries * rowHeight + 2 + 16);
+    const QSize size(m_width, m_visibleEntries * m_rowHeight + m_chromeHeight);
     const QRect caret = m_pane->caretRect();
     const QPoint topLeft = m_pane->viewport()->mapToGlobal(caret.topLeft());
     const QRect caretLine(topLeft, QSize(caret.width(), m_pane->lineHeight()));
@@ -132,8 +144,7 @@ void TCompletionProposal::closePopup()
     m_state.close();
     if (m_popup->isVisible()) {
         // The size the user gave the popup is kept for its next opening.
-        m_width = m_popup->width();
-        m_visibleEntries = visibleEntries();
+        rememberSize();
         m_popup->hide();
     }
     m_pane->setCaretAlwaysVisible(false);
@@ -151,11 +162,13 @@ void TCompletionProposal::confirm()
     if (!replacement)
         return;
     if (replacement->changesText) {
+        const TSelectionMode mode = model.selectionMode();
         model.setSelectionMode(TSelectionMode::smNormal);
         model.SetCaretXY({replacement->startColumn, line});
         model.SetBlockBegin({replacement->startColumn, line});
         model.SetBlockEnd({replacement->endColumn, line});
         model.SetSelTextPrimitive(replacement->text);
+        model.setSelectionMode(mode);
     }
     model.SetCaretXY({replacement->caretColumn, line});
 }
@@ -238,6 +251,14 @@ void TCompletionProposal::handleKey(QKeyEvent *event)
         const QString text = event->text();
         if (text.isEmpty())
             return;
+        if (text.size() > 1) {
+            // Several code units at once (a pair of surrogates, composed input): they are
+            // typed whole, never split by the word rules.
+            closePopup();
+            for (QChar unit : text)
+                typeIntoPane(unit);
+            return;
+        }
         const QChar ch = text.front();
         const TypedCharacterOutcome outcome = m_state.typeCharacter(ch);
         if (outcome.step == CompletionStep::Confirm)
@@ -273,8 +294,11 @@ bool TCompletionProposal::eventFilter(QObject *watched, QEvent *event)
             handleKey(static_cast<QKeyEvent *>(event));
             return true;
         case QEvent::Hide:
-            if (m_state.isOpen())
+            // Hidden from outside (a click elsewhere, another window activated).
+            if (m_state.isOpen()) {
+                rememberSize();
                 closePopup();
+            }
             return false;
         default:
             return false;

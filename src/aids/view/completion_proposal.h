@@ -57,6 +57,7 @@ private:
     void confirm();
     void typeIntoPane(QChar ch);
     int visibleEntries() const;
+    void rememberSize();
 
     TCustomEditorPane *m_pane;
     CompletionProposalState m_state;
@@ -66,6 +67,8 @@ private:
     QWidget *m_listViewport;
     int m_width = 260;
     int m_visibleEntries = 8;
+    int m_rowHeight = 1;
+    int m_chromeHeight = 0;
     bool m_closing = false;
 };
 

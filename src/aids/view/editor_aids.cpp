@@ -6,6 +6,33 @@
 
 namespace bp {
 
+namespace {
+
+// The aids change lines by selecting and replacing text; the user's view and selection
+// mode come back afterwards, as if only the lines had changed.
+class KeepViewAndMode
+{
+public:
+    explicit KeepViewAndMode(EditModel &model)
+        : m_model(model), m_topLine(model.TopLine()), m_leftChar(model.LeftChar()),
+          m_mode(model.selectionMode())
+    {}
+    ~KeepViewAndMode()
+    {
+        m_model.setSelectionMode(m_mode);
+        m_model.SetTopLine(m_topLine);
+        m_model.SetLeftChar(m_leftChar);
+    }
+
+private:
+    EditModel &m_model;
+    int m_topLine;
+    int m_leftChar;
+    TSelectionMode m_mode;
+};
+
+} // namespace
+
 void replaceLineRecorded(EditModel &model, int line, const QString &text)
 {
     const QString old = model.Lines()[line - 1];
@@ -32,6 +59,7 @@ bool applyLibraryInsertion(EditModel &model, const QString &nodeText, bool nodeH
         libraryInsertion(nodeText, nodeHasChildren, model.LineText(), model.CaretX());
     if (!insertion)
         return false;
+    const KeepViewAndMode keep(model);
     model.BeginUndoBlock();
     replaceLineRecorded(model, line, insertion->lineText);
     model.EndUndoBlock();
@@ -42,8 +70,11 @@ bool applyLibraryInsertion(EditModel &model, const QString &nodeText, bool nodeH
 void applyCommentToggle(EditModel &model)
 {
     const TBufferCoord caret = model.CaretXY();
-    const int first = model.SelAvail() ? model.BlockBegin().Line : caret.Line;
-    const int last = model.SelAvail() ? model.BlockEnd().Line : caret.Line;
+    // A column selection of no width still spans its lines.
+    const bool block = model.SelAvail() || model.BlockBegin().Line != model.BlockEnd().Line;
+    const int first = block ? model.BlockBegin().Line : caret.Line;
+    const int last = block ? model.BlockEnd().Line : caret.Line;
+    const KeepViewAndMode keep(model);
     const QList<LineChange> changes =
         toggleComments([&](int line) { return model.Lines()[line - 1]; }, first, last);
     model.BeginUndoBlock();

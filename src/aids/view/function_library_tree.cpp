@@ -29,7 +29,8 @@ FunctionLibraryTree::FunctionLibraryTree(QTreeView *view)
     m_view->setItemsExpandable(true);
     m_view->setIndentation(19);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_view->setExpandsOnDoubleClick(false);
+    // A double click on a group expands or collapses it, as in any tree.
+    m_view->setExpandsOnDoubleClick(true);
     m_view->setUniformRowHeights(true);
     m_view->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_view->header()->setStretchLastSection(false);
