@@ -180,6 +180,9 @@ void Tfrm_Main::createControls()
     layout->addWidget(Panel);
     layout->addWidget(Splitter);
     layout->addWidget(EditorPane, 1);
+    // An explicit minimum keeps the side panel's width from setting the window's: stored
+    // values apply as they are, and the window may be made narrower than the panel.
+    client->setMinimumSize(1, 1);
     setCentralWidget(client);
 }
 

@@ -65,6 +65,16 @@ private slots:
         QCOMPARE(settings.value(QStringLiteral("WindowPanelWidth")).toInt(), 209);
     }
 
+    void panelWiderThanTheWindowDoesNotWidenIt()
+    {
+        store({{QStringLiteral("WindowHeight"), 500},
+               {QStringLiteral("WindowWidth"), 800},
+               {QStringLiteral("WindowPanelWidth"), 1400}});
+        Tfrm_Main &window = f.openWindow();
+        QCOMPARE(storedSize(window), QSize(800, 500));
+        QCOMPARE(window.panel()->width(), 1400);
+    }
+
     void storedValuesAreRestored()
     {
         store({{QStringLiteral("WindowHeight"), 400},
