@@ -148,6 +148,30 @@ private slots:
         QCOMPARE(commandForKey(Qt::Key_QuoteDbl, Qt::NoModifier, 2), ecNone);
     }
 
+    void selectingPastTheBottomKeepsScrolling()
+    {
+        Fixture f;
+        QStringList lines;
+        for (int i = 1; i <= 300; ++i)
+            lines << u"line %1"_qs.arg(i);
+        f.pane->Lines().setText(lines.join(u'\n'));
+        QWidget *view = f.pane->viewport();
+        const QPoint inside(f.pane->gutterWidth() + 1, 5);
+        QTest::mousePress(view, Qt::LeftButton, {}, inside);
+        const QPoint below(inside.x(), view->height() + 10);
+        QMouseEvent move(QEvent::MouseMove, below, view->mapToGlobal(below), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(view, &move);
+        const int firstTop = f.pane->model().TopLine();
+        QTRY_VERIFY(f.pane->model().TopLine() > firstTop + 2);
+        QTest::mouseRelease(view, Qt::LeftButton, {}, below);
+        const int stoppedAt = f.pane->model().TopLine();
+        QTest::qWait(150);
+        QCOMPARE(f.pane->model().TopLine(), stoppedAt);
+        QVERIFY(f.pane->model().SelAvail());
+        QCOMPARE(f.pane->model().BlockBegin(), (TBufferCoord{1, 1}));
+    }
+
     void gutterWidensAtLine10000()
     {
         Fixture f;

@@ -248,8 +248,11 @@ void TCustomEditorPane::invalidateLines(int first, int last)
 
 TBufferCoord TCustomEditorPane::positionAt(const QPoint &point) const
 {
-    const int line = std::clamp(m_model->TopLine() + std::max(0, point.y()) / m_lineHeight, 1,
-                                m_model->displayLineCount());
+    // Rows above the view count negative, so a drag past the top edge reaches the lines
+    // scrolled out there.
+    const int row =
+        point.y() >= 0 ? point.y() / m_lineHeight : (point.y() - m_lineHeight + 1) / m_lineHeight;
+    const int line = std::clamp(m_model->TopLine() + row, 1, m_model->displayLineCount());
     if (point.x() < m_gutterWidth)
         return {1, line};
     // Round to the nearer cell boundary, as a click between two characters expects.
@@ -539,6 +542,10 @@ void TCustomEditorPane::restartCaretBlink()
 
 void TCustomEditorPane::timerEvent(QTimerEvent *event)
 {
+    if (event->timerId() == m_autoScrollTimer) {
+        autoScrollStep();
+        return;
+    }
     if (event->timerId() != m_blinkTimer) {
         QAbstractScrollArea::timerEvent(event);
         return;
@@ -712,10 +719,39 @@ void TCustomEditorPane::mouseMoveEvent(QMouseEvent *event)
         viewport()->setCursor((event->modifiers() & Qt::ControlModifier) ? Qt::DragCopyCursor
                                                                          : Qt::DragMoveCursor);
         viewport()->update();
+        updateAutoScroll(point);
         return;
     }
     if (m_selecting)
         m_model->moveCaret(positionAt(point), true);
+    updateAutoScroll(point);
+}
+
+void TCustomEditorPane::updateAutoScroll(const QPoint &point)
+{
+    // While the mouse is held above or below the text, the view keeps scrolling towards it.
+    m_lastMousePoint = point;
+    const bool outside = point.y() < 0 || point.y() >= viewport()->height();
+    if (outside && (m_selecting || m_dragging)) {
+        if (!m_autoScrollTimer)
+            m_autoScrollTimer = startTimer(50);
+    } else if (m_autoScrollTimer) {
+        killTimer(m_autoScrollTimer);
+        m_autoScrollTimer = 0;
+    }
+}
+
+void TCustomEditorPane::autoScrollStep()
+{
+    const int direction = m_lastMousePoint.y() < 0 ? -1 : 1;
+    if (m_selecting) {
+        const TBufferCoord target = positionAt(m_lastMousePoint);
+        m_model->moveCaret({target.Char, m_model->CaretY() + direction}, true);
+    } else if (m_dragging) {
+        m_model->SetTopLine(m_model->TopLine() + direction);
+        m_dropPosition = positionAt(m_lastMousePoint);
+        viewport()->update();
+    }
 }
 
 void TCustomEditorPane::mouseReleaseEvent(QMouseEvent *event)
@@ -735,6 +771,7 @@ void TCustomEditorPane::mouseReleaseEvent(QMouseEvent *event)
     }
     m_dragPending = false;
     m_selecting = false;
+    updateAutoScroll(QPoint());
 }
 
 void TCustomEditorPane::mouseDoubleClickEvent(QMouseEvent *event)

@@ -140,6 +140,8 @@ private:
     void showScrollHint(int topLine);
     void paintLine(QPainter &painter, int line, int y);
     std::vector<TPaintRun> runsFor(int index, QStringView text, int endChar) const;
+    void updateAutoScroll(const QPoint &point);
+    void autoScrollStep();
     // Selected display cells [from, to) of `line`, 0-based.
     std::pair<int, int> selectedCells(int line, int length) const;
     QRect lineRect(int line) const;
@@ -174,6 +176,8 @@ private:
     TBufferCoord m_dropPosition;
     QLabel *m_scrollHint = nullptr;
     int m_blinkTimer = 0;
+    int m_autoScrollTimer = 0;
+    QPoint m_lastMousePoint;
     bool m_caretVisible = true;
     bool m_caretAlwaysVisible = false;
     // Reused between paints so painting a line allocates nothing in the steady state.
