@@ -106,18 +106,6 @@ void checkReadable(const QFileInfo &info, const QString &path)
 
 } // namespace
 
-QByteArray readFileBytes(const QString &path)
-{
-    checkReadable(QFileInfo(path), path);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Error(cannotOpen(path, file.errorString()));
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw Error(cannotOpen(path, file.errorString()));
-    return bytes;
-}
-
 DecodedText readTextFile(const QString &path)
 {
     checkReadable(QFileInfo(path), path);

@@ -30,11 +30,8 @@ inline constexpr qint64 kMaxTextFileBytes = 512LL * 1024 * 1024;
 // a UTF-8 mark followed by invalid or truncated UTF-8, or UTF-16 with an odd byte count.
 DecodedText decodeTextFile(QByteArrayView bytes, const QString &path);
 
-// Reads a whole file, refusing anything that is not a regular file (without opening it,
-// so a named pipe never blocks) and anything above kMaxTextFileBytes.
-QByteArray readFileBytes(const QString &path);
-
-// readFileBytes followed by decodeTextFile.
+// Reads and decodes a whole file, refusing anything that is not a regular file (without
+// opening it, so a named pipe never blocks) and anything above kMaxTextFileBytes.
 DecodedText readTextFile(const QString &path);
 
 // The bytes of `text` in `encoding`, with the byte-order mark for the Unicode encodings.

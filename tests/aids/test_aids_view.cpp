@@ -73,6 +73,25 @@ private slots:
         QCOMPARE(model.Lines()[0], line);
     }
 
+    void aidUndoesAloneAfterTyping()
+    {
+        // The toggle's one insertion must not merge with the typed run before it.
+        EditModel model;
+        for (QChar ch : u"abc"_qs)
+            model.CommandProcessor(ecChar, ch);
+        applyCommentToggle(model);
+        QCOMPARE(model.Lines()[0], u"'abc"_qs);
+        model.Undo();
+        QCOMPARE(model.Lines()[0], u"abc"_qs);
+        applyLibraryInsertion(model, u"RAND ()"_qs, false);
+        for (QChar ch : u"xy"_qs)
+            model.CommandProcessor(ecChar, ch);
+        model.Undo();
+        QCOMPARE(model.Lines()[0], u"abcRAND () "_qs);
+        model.Undo();
+        QCOMPARE(model.Lines()[0], u"abc"_qs);
+    }
+
     void libraryInsertionSpecialCases()
     {
         EditModel model;

@@ -161,15 +161,9 @@ void TCompletionProposal::confirm()
     closePopup();
     if (!replacement)
         return;
-    if (replacement->changesText) {
-        const TSelectionMode mode = model.selectionMode();
-        model.setSelectionMode(TSelectionMode::smNormal);
-        model.SetCaretXY({replacement->startColumn, line});
-        model.SetBlockBegin({replacement->startColumn, line});
-        model.SetBlockEnd({replacement->endColumn, line});
-        model.SetSelTextPrimitive(replacement->text);
-        model.setSelectionMode(mode);
-    }
+    if (replacement->changesText)
+        model.replaceRange({replacement->startColumn, line}, {replacement->endColumn, line},
+                           replacement->text);
     model.SetCaretXY({replacement->caretColumn, line});
 }
 

@@ -10,13 +10,6 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-bool defaultIdentChar(QChar ch)
-{
-    const char16_t u = ch.unicode();
-    return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || u == u'_' ||
-           (u >= u'a' && u <= u'z');
-}
-
 // Splits clipboard or inserted text at CR LF, CR or LF.
 QStringList splitBreaks(const QString &text)
 {
@@ -45,6 +38,13 @@ TBufferCoord endOfInsertion(TBufferCoord at, const QString &text)
 }
 
 } // namespace
+
+bool EditModel::defaultIdentChar(QChar ch)
+{
+    const char16_t u = ch.unicode();
+    return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || u == u'_' ||
+           (u >= u'a' && u <= u'z');
+}
 
 EditModel::EditModel(QObject *parent) : QObject(parent), isIdentChar(defaultIdentChar)
 {
@@ -133,7 +133,8 @@ int EditModel::displayColumn(int line, int charColumn) const
     const QStringView text = m_lines.view(line - 1);
     const int inLine = std::min<int>(charColumn - 1, int(text.size()));
     int column = 0;
-    if (!text.contains(u'\t')) {
+    // Only the characters before the column matter, so a long line is not read to its end.
+    if (!text.first(std::max(inLine, 0)).contains(u'\t')) {
         column = inLine;
     } else {
         for (int i = 0; i < inLine; ++i)
@@ -145,7 +146,8 @@ int EditModel::displayColumn(int line, int charColumn) const
 int EditModel::charColumnAt(int line, int column) const
 {
     const QStringView text = m_lines.view(line - 1);
-    if (!text.contains(u'\t'))
+    // Without a tab before it, display column n shows character n.
+    if (!text.first(std::clamp<qsizetype>(column - 1, 0, text.size())).contains(u'\t'))
         return std::max(1, column);
     int cells = 0;
     for (int i = 0; i < text.size(); ++i) {
@@ -234,6 +236,13 @@ void EditModel::moveCaret(TBufferCoord position, bool extend)
     moveTo(position, extend);
 }
 
+std::pair<int, int> EditModel::columnSelectionColumns() const
+{
+    const int anchor = displayColumn(m_anchor.Line, m_anchor.Char);
+    const int moving = displayColumn(m_moving.Line, m_moving.Char);
+    return {std::min(anchor, moving), std::max(anchor, moving)};
+}
+
 TBufferCoord EditModel::BlockBegin() const
 {
     if (m_selectionMode == TSelectionMode::smColumn)
@@ -318,10 +327,7 @@ QString EditModel::SelText() const
         }
         return result;
     case TSelectionMode::smColumn: {
-        const int left = std::min(displayColumn(m_anchor.Line, m_anchor.Char),
-                                  displayColumn(m_moving.Line, m_moving.Char));
-        const int right = std::max(displayColumn(m_anchor.Line, m_anchor.Char),
-                                   displayColumn(m_moving.Line, m_moving.Char));
+        const auto [left, right] = columnSelectionColumns();
         for (int line = begin.Line; line <= lastLine; ++line) {
             if (line > begin.Line)
                 result += kCrLf;
@@ -427,6 +433,7 @@ void EditModel::record(TUndoRecord undoRecord)
     if (m_replaying)
         return;
     undoRecord.changeNumber = m_blockDepth > 0 ? m_blockChangeNumber : ++m_changeNumber;
+    undoRecord.standalone = m_standaloneCommand;
     m_undoList.push(std::move(undoRecord));
     m_redoList.clear();
     if (m_blockDepth > 0) {
@@ -510,7 +517,8 @@ void EditModel::replaySteps(TUndoList &from, TUndoList &to, bool undo)
     if (from.isEmpty())
         return;
     const TChangeReason kind = from.top().reason;
-    const bool merges = kind != TChangeReason::crIndent && kind != TChangeReason::crUnindent;
+    const bool merges = kind != TChangeReason::crIndent && kind != TChangeReason::crUnindent &&
+                        !from.top().standalone;
     for (;;) {
         const int number = from.top().changeNumber;
         while (!from.isEmpty() && from.top().changeNumber == number) {
@@ -518,7 +526,7 @@ void EditModel::replaySteps(TUndoList &from, TUndoList &to, bool undo)
             replay(record, undo);
             to.push(std::move(record));
         }
-        if (!merges || from.isEmpty() || from.top().reason != kind)
+        if (!merges || from.isEmpty() || from.top().reason != kind || from.top().standalone)
             break;
     }
 }
@@ -684,10 +692,7 @@ void EditModel::deleteSelection()
         break;
     }
     case TSelectionMode::smColumn: {
-        const int left = std::min(displayColumn(m_anchor.Line, m_anchor.Char),
-                                  displayColumn(m_moving.Line, m_moving.Char));
-        const int right = std::max(displayColumn(m_anchor.Line, m_anchor.Char),
-                                   displayColumn(m_moving.Line, m_moving.Char));
+        const auto [left, right] = columnSelectionColumns();
         const int lastLine = std::min(end.Line, m_lines.Count());
         for (int line = begin.Line; line <= lastLine; ++line)
             deleteText({charColumnAt(line, left), line}, {charColumnAt(line, right), line},
@@ -731,6 +736,17 @@ void EditModel::insertLineBlock(const QString &text)
     const TBufferCoord end = insertText({1, m_caret.Line}, block, TChangeReason::crPaste);
     setSelection(end, end);
     setCaretOnly(clamp(end, false));
+}
+
+void EditModel::replaceRange(TBufferCoord from, TBufferCoord to, const QString &text)
+{
+    BeginUndoBlock();
+    const bool outer = m_standaloneCommand;
+    m_standaloneCommand = true;
+    deleteText(from, to, TChangeReason::crDelete);
+    insertText(from, text, TChangeReason::crInsert);
+    m_standaloneCommand = outer;
+    EndUndoBlock();
 }
 
 void EditModel::SetSelTextPrimitive(const QString &text, TSelectionMode mode, TChangeReason reason)

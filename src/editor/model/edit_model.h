@@ -46,6 +46,8 @@ public:
 
     TBufferCoord selectionAnchor() const { return m_anchor; }
     TBufferCoord selectionMovingEnd() const { return m_moving; }
+    // Display columns [left, right) of a column selection, 1-based.
+    std::pair<int, int> columnSelectionColumns() const;
     TBufferCoord BlockBegin() const;
     TBufferCoord BlockEnd() const;
     void SetBlockBegin(TBufferCoord position);
@@ -86,6 +88,9 @@ public:
     void cutToClipboard();
     void pasteFromClipboard();
     // Replaces the selection (if any) by `text` inserted in `mode`, as one undo group.
+    // Replaces the text from `from` to `to` by `text` as one undo step, leaving caret,
+    // selection, mode and view alone; a start in virtual space is filled with blanks.
+    void replaceRange(TBufferCoord from, TBufferCoord to, const QString &text);
     void SetSelTextPrimitive(const QString &text, TSelectionMode mode = TSelectionMode::smNormal,
                              TChangeReason reason = TChangeReason::crInsert);
     void deleteSelection();
@@ -129,6 +134,8 @@ public:
 
     // --- word characters (the highlighter refines these once attached) ------------
     std::function<bool(QChar)> isIdentChar;
+    // A-Z, a-z, 0-9 and the underscore: the word characters without a highlighter.
+    static bool defaultIdentChar(QChar ch);
     // Whether the character at a position lies in a string or comment, where brackets do
     // not pair. The highlighter fills this in; until then nothing is.
     std::function<bool(TBufferCoord)> isInStringOrComment;
@@ -216,6 +223,7 @@ private:
     int m_blockChangeNumber = 0;
     bool m_blockRecorded = false;
     bool m_replaying = false;
+    bool m_standaloneCommand = false;
 
     int m_topLine = 1;
     int m_leftChar = 1;

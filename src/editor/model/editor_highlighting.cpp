@@ -24,11 +24,7 @@ void EditorHighlighting::detach()
     m_highlighter->RemoveDestroyHandler(m_destroyHook);
     m_highlighter = nullptr;
     m_model.isInStringOrComment = nullptr;
-    m_model.isIdentChar = [](QChar ch) {
-        const char16_t u = ch.unicode();
-        return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || u == u'_' ||
-               (u >= u'a' && u <= u'z');
-    };
+    m_model.isIdentChar = EditModel::defaultIdentChar;
 }
 
 void EditorHighlighting::setHighlighter(TCustomHighlighter *highlighter)

@@ -34,6 +34,9 @@ struct TUndoRecord
     TSelectionMode selectionMode = TSelectionMode::smNormal;
     QString text;
     int changeNumber = 0;
+    // A command of its own (a whole-line replacement by an aid): never undone together
+    // with the commands around it, whatever their kinds.
+    bool standalone = false;
     // Caret and selection before the change, restored when it is undone.
     TBufferCoord caretBefore;
     TBufferCoord anchorBefore;

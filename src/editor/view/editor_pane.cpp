@@ -366,7 +366,7 @@ void TCustomEditorPane::paintLine(QPainter &painter, int line, int y)
     // Without tabs a character's cell is its index and the scan starts at the left edge.
     int charIndex = 0;
     int cell = 0;
-    if (!text.contains(u'\t')) {
+    if (!text.first(std::min<qsizetype>(endCell, text.size())).contains(u'\t')) {
         charIndex = cell = std::min<int>(firstCell, int(text.size()));
     } else {
         while (charIndex < text.size()) {
@@ -447,11 +447,8 @@ std::pair<int, int> TCustomEditorPane::selectedCells(int line, int length) const
     case TSelectionMode::smLine:
         return {0, std::max(lineEnd + 1, model.LeftChar() + model.CharsInWindow())};
     case TSelectionMode::smColumn: {
-        const TBufferCoord anchor = model.selectionAnchor();
-        const TBufferCoord moving = model.selectionMovingEnd();
-        const int a = model.displayColumn(anchor.Line, anchor.Char) - 1;
-        const int b = model.displayColumn(moving.Line, moving.Char) - 1;
-        return {std::min(a, b), std::max(a, b)};
+        const auto [left, right] = model.columnSelectionColumns();
+        return {left - 1, right - 1};
     }
     }
     return {0, 0};
