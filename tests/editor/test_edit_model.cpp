@@ -3,6 +3,7 @@
 #include "text_picture.h"
 
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -655,6 +656,51 @@ private slots:
         QCOMPARE(model.Lines().text(), pasted);
         model.CommandProcessor(ecUndo);
         QCOMPARE(model.Lines().text(), u"abc\ndef\nghi"_qs);
+    }
+
+    void indentationFollowsTheTabWidth_data()
+    {
+        QTest::addColumn<int>("tabWidth");
+        QTest::addColumn<bool>("columnPaste");
+        QTest::addColumn<QString>("after");
+        // Line 1 is a tab and "ab"; the caret stands after the tab, at display column
+        // tabWidth + 1, over two empty lines. Filling the empty lines must reach that column.
+        QTest::newRow("column paste, tab width 8") << 8 << true << u"\txab\n\ty\n\tz"_qs;
+        QTest::newRow("column paste, tab width 2") << 2 << true << u"\txab\n\ty\n\tz"_qs;
+        QTest::newRow("column paste, tab width 4") << 4 << true << u"\txab\n\ty\n\tz"_qs;
+        QTest::newRow("enter below, then typing, tab width 8") << 8 << false << u"\tab\n\n\ty\n"_qs;
+        QTest::newRow("enter below, then typing, tab width 3") << 3 << false << u"\tab\n\n\ty\n"_qs;
+    }
+    void indentationFollowsTheTabWidth()
+    {
+        QFETCH(int, tabWidth);
+        QFETCH(bool, columnPaste);
+        QFETCH(QString, after);
+        EditModel model;
+        model.setTabWidth(tabWidth);
+        FakeClipboard clipboard;
+        model.setClipboard(&clipboard);
+        fill(model, {u"\tab"_qs, QString(), QString()});
+        model.Lines().setFileFormat(TSynEditFileFormat::sffUnix);
+        if (columnPaste) {
+            model.SetCaretXY({2, 1});
+            clipboard.setBlock(u"x\r\ny\r\nz"_qs, TSelectionMode::smColumn);
+            model.CommandProcessor(ecPaste);
+        } else {
+            // Enter on the empty line 2 puts the caret in virtual space under the "a" above.
+            model.SetCaretXY({1, 2});
+            model.CommandProcessor(ecLineBreak);
+            QCOMPARE(model.displayColumn(3, model.CaretX()), tabWidth + 1);
+            model.CommandProcessor(ecChar, u'y');
+        }
+        QCOMPARE(model.Lines().text(), after);
+        // Every pasted or typed letter stands in the display column of the "a" above.
+        for (int line = 2; line <= model.Lines().Count(); ++line) {
+            const int letter =
+                int(model.Lines()[line - 1].indexOf(QRegularExpression(u"[xyz]"_qs)));
+            if (letter >= 0)
+                QCOMPARE(model.displayColumn(line, letter + 1), tabWidth + 1);
+        }
     }
 
     void cutAndDeleteInEachMode_data()

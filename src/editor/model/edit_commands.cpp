@@ -24,7 +24,7 @@ QString EditModel::virtualFill(int line, int column) const
     if (column <= length + 1)
         return {};
     if (length == 0)
-        return indentationText(column - 1);
+        return indentationText(column - 1, m_tabWidth);
     return QString(column - length - 1, u' ');
 }
 
@@ -77,7 +77,7 @@ void EditModel::lineBreak()
         int indent = 0;
         for (int above = line - 1; above >= 1; --above) {
             if (m_lines.length(above - 1) > 0) {
-                indent = indentColumns(m_lines.view(above - 1));
+                indent = indentColumns(m_lines.view(above - 1), m_tabWidth);
                 break;
             }
         }
@@ -86,8 +86,8 @@ void EditModel::lineBreak()
         insertText({1, line}, kLineBreak, TChangeReason::crLineBreak);
         placeCaret({1, line + 1});
     } else if (m_caret.Char <= length) {
-        const QString indent =
-            indentationText(indentColumns(QStringView(text).left(m_caret.Char - 1)));
+        const QString indent = indentationText(
+            indentColumns(QStringView(text).left(m_caret.Char - 1), m_tabWidth), m_tabWidth);
         placeCaret(insertText(m_caret, kLineBreak + indent, TChangeReason::crLineBreak));
     } else {
         insertText({length + 1, line}, kLineBreak, TChangeReason::crLineBreak);
@@ -280,7 +280,7 @@ void EditModel::deleteLastChar()
         // On an empty line the caret steps back to the next smaller indentation above.
         int target = 1;
         for (int above = line - 1; above >= 1; --above) {
-            const int indent = indentColumns(m_lines.view(above - 1));
+            const int indent = indentColumns(m_lines.view(above - 1), m_tabWidth);
             if (indent < column - 1) {
                 target = indent + 1;
                 break;

@@ -1,11 +1,8 @@
 #include "indentation.h"
 
+#include <algorithm>
+
 namespace bp {
-namespace {
-
-constexpr int kIndentTabColumns = 4;
-
-} // namespace
 
 int leadingBlankCount(QStringView text)
 {
@@ -15,19 +12,19 @@ int leadingBlankCount(QStringView text)
     return count;
 }
 
-int indentColumns(QStringView text)
+int indentColumns(QStringView text, int tabWidth)
 {
     int columns = 0;
     for (qsizetype i = 0; i < text.size() && isIndentChar(text[i]); ++i)
-        columns += text[i] == u'\t' ? kIndentTabColumns : 1;
+        columns += text[i] == u'\t' ? tabWidth : 1;
     return columns;
 }
 
-QString indentationText(int columns)
+QString indentationText(int columns, int tabWidth)
 {
-    if (columns < kIndentTabColumns)
-        return QString(std::max(0, columns), u' ');
-    return QString(columns / kIndentTabColumns, u'\t') + QString(columns % kIndentTabColumns, u' ');
+    columns = std::max(0, columns);
+    tabWidth = std::max(1, tabWidth);
+    return QString(columns / tabWidth, u'\t') + QString(columns % tabWidth, u' ');
 }
 
 } // namespace bp

@@ -14,11 +14,12 @@ inline bool isIndentChar(QChar ch)
 // Number of leading white-space characters of `text`.
 int leadingBlankCount(QStringView text);
 
-// Width of the leading white space in columns: a tab counts 4, anything else 1.
-int indentColumns(QStringView text);
+// Width of the leading white space in columns: a tab counts `tabWidth`, anything else 1.
+// Indentation written by indentationText with the same tab width measures what it shows.
+int indentColumns(QStringView text, int tabWidth);
 
-// `columns` of indentation written as tabs and spaces: (n div 4) tabs and (n mod 4) spaces
-// from 4 columns on, plain spaces below.
-QString indentationText(int columns);
+// `columns` of indentation written as tabs and spaces: (n div tabWidth) tabs and
+// (n mod tabWidth) spaces, so it fills exactly `columns` display columns from column 1.
+QString indentationText(int columns, int tabWidth);
 
 } // namespace bp
