@@ -10,8 +10,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -380,22 +383,37 @@ private slots:
         QCOMPARE(f.pane->model().SelText(), u"foo_bar1"_qs);
     }
 
-    void scrollHintShowsTheTopLine()
+    void scrollHintStandsBesideTheThumb()
     {
         Fixture f;
+        f.window.resize(600, 400);
+        f.window.move(60, 40);
         f.pane->Lines().setText(QStringList(300, u"line"_qs).join(u'\n'));
         QScrollBar *bar = f.pane->verticalScrollBar();
         const QLabel *hint = f.pane->scrollHint();
         QVERIFY(!hint->isVisible());
-        bar->setSliderDown(true);
-        bar->setSliderPosition(37); // what dragging the thumb does
+        // Drag the thumb with the mouse, a third of the way down.
+        const QPoint grip = thumbRect(bar).center();
+        QTest::mousePress(bar, Qt::LeftButton, {}, grip);
+        const QPoint to = grip + QPoint(0, bar->height() / 3);
+        QMouseEvent move(QEvent::MouseMove, to, bar->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(bar, &move);
         QVERIFY(hint->isVisible());
-        QCOMPARE(hint->text(), u"Top Line: 37"_qs);
-        QCOMPARE(f.pane->model().TopLine(), 37);
+        const int top = f.pane->model().TopLine();
+        QVERIFY(top > 1);
+        QCOMPARE(hint->text(), u"Top Line: %1"_qs.arg(top));
         QCOMPARE(hint->palette().color(QPalette::Window),
                  f.pane->palette().color(QPalette::ToolTipBase));
-        QVERIFY(hint->geometry().right() < bar->geometry().left());
-        bar->setSliderDown(false);
+        // On screen, just left of the thumb and level with it, in global coordinates.
+        const QRect shown(hint->mapToGlobal(QPoint(0, 0)), hint->size());
+        const QRect thumb(bar->mapToGlobal(thumbRect(bar).topLeft()), thumbRect(bar).size());
+        QVERIFY2(bar->screen()->geometry().contains(shown),
+                 qPrintable(u"hint at %1,%2"_qs.arg(shown.x()).arg(shown.y())));
+        QVERIFY(shown.right() < thumb.left());
+        QVERIFY(thumb.left() - shown.right() <= 8);
+        QVERIFY(shown.top() <= thumb.bottom() && shown.bottom() >= thumb.top());
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, to);
         QVERIFY(!hint->isVisible());
     }
 
@@ -420,6 +438,23 @@ private slots:
     }
 
 private:
+    // Where the style draws the scroll bar's thumb, in the bar's coordinates.
+    static QRect thumbRect(const QScrollBar *bar)
+    {
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.subControls = QStyle::SC_All;
+        option.orientation = bar->orientation();
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = bar->sliderPosition();
+        option.sliderValue = bar->value();
+        option.singleStep = bar->singleStep();
+        option.pageStep = bar->pageStep();
+        return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                            QStyle::SC_ScrollBarSlider, bar);
+    }
+
     static QFont gutterFont()
     {
         QFont font(u"Courier New"_qs);

@@ -16,8 +16,11 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
 #include <QStyleHints>
+#include <QStyleOptionSlider>
 #include <algorithm>
 
 namespace bp {
@@ -85,7 +88,8 @@ TCustomEditorPane::TCustomEditorPane(QWidget *parent)
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &TCustomEditorPane::actionStateChanged);
 
-    m_scrollHint = new QLabel(this);
+    // A hint window of its own, so it can stand beside the bar wherever the pane is.
+    m_scrollHint = new QLabel(this, Qt::ToolTip);
     m_scrollHint->setObjectName(QStringLiteral("scrollHint"));
     m_scrollHint->setFrameShape(QFrame::Box);
     m_scrollHint->setAutoFillBackground(true);
@@ -507,12 +511,32 @@ void TCustomEditorPane::showScrollHint(int topLine)
 {
     m_scrollHint->setText(QStringLiteral("Top Line: %1").arg(topLine));
     m_scrollHint->adjustSize();
+    // The bar lives in a container of its own, so its geometry says nothing about where it
+    // is in the pane: place the hint from the thumb's position on the screen.
     const QScrollBar *bar = verticalScrollBar();
-    const QRect track = bar->geometry();
-    const int span = std::max(1, bar->maximum() - bar->minimum());
-    const int travel = std::max(0, track.height() - m_scrollHint->height());
-    const int y = track.top() + travel * (topLine - bar->minimum()) / span;
-    m_scrollHint->move(track.left() - m_scrollHint->width() - 2, y);
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.subControls = QStyle::SC_All;
+    option.orientation = bar->orientation();
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.singleStep = bar->singleStep();
+    option.pageStep = bar->pageStep();
+    const QRect thumb = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                                     QStyle::SC_ScrollBarSlider, bar);
+    const QPoint thumbLeft = bar->mapToGlobal(QPoint(thumb.left(), thumb.center().y()));
+    QPoint at(thumbLeft.x() - m_scrollHint->width() - 2,
+              thumbLeft.y() - m_scrollHint->height() / 2);
+    if (const QScreen *screen = bar->screen()) {
+        const QRect area = screen->availableGeometry();
+        at.setX(std::clamp(at.x(), area.left(),
+                           std::max(area.left(), area.right() + 1 - m_scrollHint->width())));
+        at.setY(std::clamp(at.y(), area.top(),
+                           std::max(area.top(), area.bottom() + 1 - m_scrollHint->height())));
+    }
+    m_scrollHint->move(at);
     m_scrollHint->show();
     m_scrollHint->raise();
 }
