@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QScreen>
 #include <QScrollBar>
@@ -381,6 +382,43 @@ private slots:
                            f.pane->lineHeight() / 2);
         QTest::mouseDClick(f.pane->viewport(), Qt::LeftButton, {}, point);
         QCOMPARE(f.pane->model().SelText(), u"foo_bar1"_qs);
+    }
+
+    void contextMenuKeyOpensTheMenuAtTheCaret()
+    {
+        Fixture f;
+        f.window.resize(600, 400);
+        f.window.move(60, 40);
+        QMenu menu;
+        menu.addAction(u"item"_qs);
+        f.pane->setContextMenu(&menu);
+        f.pane->Lines().setText(u"first\nsecond line\nthird"_qs);
+        f.pane->model().SetCaretXY({4, 2});
+        // The window layer sends the menu key to the focused pane as a keyboard context
+        // menu event at the point the pane gives as its cursor rectangle, which input
+        // methods use too; the pane must open the menu at the caret in either case.
+        const QRect caret = f.pane->caretRect();
+        const QPoint expected = f.pane->viewport()->mapToGlobal(caret.bottomLeft());
+        QCOMPARE(f.pane->inputMethodQuery(Qt::ImCursorRectangle).toRect(),
+                 QRect(f.pane->viewport()->mapTo(f.pane, caret.topLeft()), caret.size()));
+        const QPoint centre = f.pane->rect().center();
+        QContextMenuEvent key(QContextMenuEvent::Keyboard, centre, f.pane->mapToGlobal(centre));
+        QCoreApplication::sendEvent(f.pane, &key);
+        QVERIFY(menu.isVisible());
+        QVERIFY2((menu.pos() - expected).manhattanLength() <= 2,
+                 qPrintable(u"menu at %1,%2, caret at %3,%4"_qs.arg(menu.pos().x())
+                                .arg(menu.pos().y())
+                                .arg(expected.x())
+                                .arg(expected.y())));
+        menu.hide();
+        // A right click still opens it where the mouse is.
+        const QPoint click(f.pane->gutterWidth() + 40, 3 * f.pane->lineHeight() + 3);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, click,
+                                f.pane->viewport()->mapToGlobal(click));
+        QCoreApplication::sendEvent(f.pane->viewport(), &event);
+        QVERIFY(menu.isVisible());
+        QCOMPARE(menu.pos(), f.pane->viewport()->mapToGlobal(click));
+        menu.hide();
     }
 
     void scrollHintStandsBesideTheThumb()

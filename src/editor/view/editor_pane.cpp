@@ -546,6 +546,7 @@ void TCustomEditorPane::showScrollHint(int topLine)
 void TCustomEditorPane::onCaretMoved()
 {
     restartCaretBlink();
+    updateMicroFocus();
     viewport()->update();
     emit actionStateChanged();
 }
@@ -807,9 +808,29 @@ void TCustomEditorPane::mouseDoubleClickEvent(QMouseEvent *event)
 
 void TCustomEditorPane::contextMenuEvent(QContextMenuEvent *event)
 {
+    QPoint at = event->globalPos();
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        // The menu key opens the menu at the caret's foot, kept inside the text area when
+        // the caret is scrolled out of view.
+        const QRect area = viewport()->rect().adjusted(m_gutterWidth, 0, 0, 0);
+        const QPoint foot = caretRect().bottomLeft();
+        at = viewport()->mapToGlobal(
+            QPoint(std::clamp(foot.x(), area.left(), std::max(area.left(), area.right())),
+                   std::clamp(foot.y(), area.top(), std::max(area.top(), area.bottom()))));
+    }
     if (m_contextMenu)
-        m_contextMenu->popup(event->globalPos());
+        m_contextMenu->popup(at);
     event->accept();
+}
+
+QVariant TCustomEditorPane::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    // Input methods and the window layer place their windows at the caret.
+    if (query == Qt::ImCursorRectangle) {
+        const QRect caret = caretRect();
+        return QRect(viewport()->mapTo(this, caret.topLeft()), caret.size());
+    }
+    return QAbstractScrollArea::inputMethodQuery(query);
 }
 
 // --- the configured pane ------------------------------------------------------------

@@ -102,6 +102,8 @@ public:
     TBufferCoord positionAt(const QPoint &point) const;
     // Viewport rectangle of the caret.
     QRect caretRect() const;
+    // Answers the cursor rectangle with the caret's, in the pane's coordinates.
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     // Repaints lines [first, last] (0-based; last -1 = to the bottom of the view).
     void invalidateLines(int first, int last);
     // The hint beside the vertical scroll bar while its thumb is dragged.
