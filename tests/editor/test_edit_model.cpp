@@ -1,3 +1,4 @@
+#include "editor/model/character_cells.h"
 #include "editor/model/edit_model.h"
 #include "editor/model/text_clipboard.h"
 #include "text_picture.h"
@@ -371,6 +372,13 @@ private slots:
             << u"{a<b>|}"_qs << QList<int>{ecMatchBracket} << u"|{a<b>}"_qs;
         QTest::newRow("a bracket without partner keeps the caret")
             << u"|(a(b)"_qs << QList<int>{ecMatchBracket} << u"|(a(b)"_qs;
+        // A surrogate pair is one character for the caret.
+        QTest::newRow("right steps over a surrogate pair")
+            << u"a|\U0001F600b"_qs << QList<int>{ecRight} << u"a\U0001F600|b"_qs;
+        QTest::newRow("left steps over a surrogate pair")
+            << u"a\U00020000|b"_qs << QList<int>{ecLeft} << u"a|\U00020000b"_qs;
+        QTest::newRow("down keeps the display column past wide characters")
+            << u"\u65E5\u672C|x\nabcdef"_qs << QList<int>{ecDown} << u"\u65E5\u672Cx\nabcd|ef"_qs;
     }
     void commands()
     {
@@ -656,6 +664,77 @@ private slots:
         QCOMPARE(model.Lines().text(), pasted);
         model.CommandProcessor(ecUndo);
         QCOMPARE(model.Lines().text(), u"abc\ndef\nghi"_qs);
+    }
+
+    void wideCharactersTakeTwoCells_data()
+    {
+        QTest::addColumn<QString>("line");
+        // The display column of each character column, 1 to the line's length + 1.
+        QTest::addColumn<QList<int>>("columns");
+        QTest::newRow("ideographs in a string")
+            << u"x = \"\u65E5\u672C\" + 1"_qs
+            << QList<int>{1, 2, 3, 4, 5, 6, 8, 10, 11, 12, 13, 14, 15};
+        QTest::newRow("full-width letter") << u"\uFF41b"_qs << QList<int>{1, 3, 4};
+        QTest::newRow("half-width katakana stays narrow") << u"\uFF71b"_qs << QList<int>{1, 2, 3};
+        QTest::newRow("ideographic space") << u"\u3000a"_qs << QList<int>{1, 3, 4};
+        QTest::newRow("hangul syllables") << u"\uAC00\uB098"_qs << QList<int>{1, 3, 5};
+        QTest::newRow("cyrillic stays narrow")
+            << u"\u041F\u0440\u0438"_qs << QList<int>{1, 2, 3, 4};
+        QTest::newRow("a tab stop counts the cells before it")
+            << u"\u65E5\tx"_qs << QList<int>{1, 3, 5, 6};
+        QTest::newRow("wide surrogate pair is one character of two cells")
+            << u"\U0001F600x"_qs << QList<int>{1, 3, 3, 4};
+        QTest::newRow("narrow surrogate pair is one character of one cell")
+            << u"\U0001D400x"_qs << QList<int>{1, 2, 2, 3};
+        QTest::newRow("ideograph of the supplementary plane")
+            << u"a\U00020000"_qs << QList<int>{1, 2, 4, 4};
+    }
+    void wideCharactersTakeTwoCells()
+    {
+        QFETCH(QString, line);
+        QFETCH(QList<int>, columns);
+        EditModel model;
+        fill(model, {line});
+        QList<int> shown;
+        for (int charColumn = 1; charColumn <= line.size() + 1; ++charColumn)
+            shown << model.displayColumn(1, charColumn);
+        QCOMPARE(shown, columns);
+        // Back from display columns: each cell of a character gives that character; the
+        // second half of a surrogate pair is never a place of its own.
+        for (int charColumn = 1; charColumn <= line.size(); ++charColumn) {
+            if (line[charColumn - 1].isLowSurrogate())
+                continue;
+            for (int column = columns[charColumn - 1]; column < columns[charColumn]; ++column)
+                QCOMPARE(model.charColumnAt(1, column), charColumn);
+        }
+        QCOMPARE(model.charColumnAt(1, columns.back() + 2), int(line.size()) + 3);
+    }
+
+    void wideCodePointTable_data()
+    {
+        QTest::addColumn<uint>("codePoint");
+        QTest::addColumn<bool>("wide");
+        const QList<std::pair<uint, bool>> edges{
+            {0x10FF, false},  {0x1100, true},   {0x115F, true},   {0x1160, false},
+            {0x2E7F, false},  {0x2E80, true},   {0x303E, true},   {0x303F, false},
+            {0x3040, false},  {0x3041, true},   {0x4DBF, true},   {0x4DC0, false},
+            {0x4E00, true},   {0x9FFF, true},   {0xA4C6, true},   {0xA4C7, false},
+            {0xABFF, false},  {0xAC00, true},   {0xD7A3, true},   {0xD7A4, false},
+            {0xF8FF, false},  {0xF900, true},   {0xFAFF, true},   {0xFB00, false},
+            {0xFF00, false},  {0xFF01, true},   {0xFF60, true},   {0xFF61, false},
+            {0xFFDC, false},  {0xFFE0, true},   {0xFFE6, true},   {0xFFE7, false},
+            {0x1F1E6, false}, {0x1F300, true},  {0x1F600, true},  {0x1F64F, true},
+            {0x1F650, false}, {0x1F9FF, true},  {0x1FFFF, false}, {0x20000, true},
+            {0x2FFFD, true},  {0x2FFFE, false}, {0x30000, true},  {0x3FFFD, true},
+            {0x3FFFE, false}, {0xE0001, false}, {0x0436, false},  {0x00E9, false}};
+        for (const auto &[codePoint, wide] : edges)
+            QTest::addRow("U+%04X", codePoint) << codePoint << wide;
+    }
+    void wideCodePointTable()
+    {
+        QFETCH(uint, codePoint);
+        QFETCH(bool, wide);
+        QCOMPARE(isWideCodePoint(char32_t(codePoint)), wide);
     }
 
     void indentationFollowsTheTabWidth_data()

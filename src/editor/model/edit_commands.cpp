@@ -16,6 +16,14 @@ bool isBlank(QChar ch)
     return ch == u' ' || ch == u'\t';
 }
 
+// Whether character column `column` stands between the halves of a surrogate pair, where
+// the caret does not stop: the pair is one character on screen.
+bool splitsSurrogatePair(QStringView text, int column)
+{
+    return column >= 2 && column <= text.size() && text[column - 1].isLowSurrogate() &&
+           text[column - 2].isHighSurrogate();
+}
+
 } // namespace
 
 QString EditModel::virtualFill(int line, int column) const
@@ -571,13 +579,15 @@ void EditModel::moveCaretCommand(TEditorCommand command, bool extend)
     switch (command) {
     case ecLeft:
         if (m_caret.Char > 1)
-            target.Char -= 1;
+            target.Char -=
+                splitsSurrogatePair(m_lines.view(m_caret.Line - 1), m_caret.Char - 1) ? 2 : 1;
         else if (m_caret.Line > 1)
             target = {m_lines.length(m_caret.Line - 2) + 1, m_caret.Line - 1};
         break;
     case ecRight:
         if (m_caret.Char < maxCaretColumn(m_caret.Line))
-            target.Char += 1;
+            target.Char +=
+                splitsSurrogatePair(m_lines.view(m_caret.Line - 1), m_caret.Char + 1) ? 2 : 1;
         break;
     case ecWordLeft:
         target = wordLeftOf(m_caret);

@@ -1,5 +1,6 @@
 #include "edit_model.h"
 
+#include "character_cells.h"
 #include "text_clipboard.h"
 
 #include <QStringList>
@@ -134,11 +135,11 @@ int EditModel::displayColumn(int line, int charColumn) const
     const int inLine = std::min<int>(charColumn - 1, int(text.size()));
     int column = 0;
     // Only the characters before the column matter, so a long line is not read to its end.
-    if (!text.first(std::max(inLine, 0)).contains(u'\t')) {
+    if (hasPlainCells(text.first(std::max(inLine, 0)))) {
         column = inLine;
     } else {
         for (int i = 0; i < inLine; ++i)
-            column = text[i] == u'\t' ? (column / m_tabWidth + 1) * m_tabWidth : column + 1;
+            column = cellAfter(text, i, column, m_tabWidth);
     }
     return column + 1 + std::max(0, charColumn - 1 - inLine);
 }
@@ -146,12 +147,13 @@ int EditModel::displayColumn(int line, int charColumn) const
 int EditModel::charColumnAt(int line, int column) const
 {
     const QStringView text = m_lines.view(line - 1);
-    // Without a tab before it, display column n shows character n.
-    if (!text.first(std::clamp<qsizetype>(column - 1, 0, text.size())).contains(u'\t'))
+    // When every character before it takes one cell, display column n shows character n.
+    if (hasPlainCells(text.first(std::clamp<qsizetype>(column - 1, 0, text.size()))))
         return std::max(1, column);
     int cells = 0;
     for (int i = 0; i < text.size(); ++i) {
-        const int next = text[i] == u'\t' ? (cells / m_tabWidth + 1) * m_tabWidth : cells + 1;
+        // The second half of a surrogate pair takes no cell and is never returned.
+        const int next = cellAfter(text, i, cells, m_tabWidth);
         if (column - 1 < next)
             return i + 1;
         cells = next;

@@ -20,8 +20,9 @@ class TextClipboard;
 // The widget maps keys and the mouse to these operations and paints what they leave.
 //
 // Coordinates are 1-based (`TBufferCoord`); display columns count a tab up to the next
-// tab stop. The visible window (top line, left column, size) lives here too, so commands
-// that page or scroll are testable without a widget.
+// tab stop and an East Asian wide character as two (see character_cells.h). The visible
+// window (top line, left column, size) lives here too, so commands that page or scroll are
+// testable without a widget.
 class EditModel : public QObject, private TEditorLinesListener
 {
     Q_OBJECT
@@ -126,8 +127,8 @@ public:
     // 1-based display column of character column `charColumn` on `line` (1-based);
     // columns beyond the line's end are virtual space, one cell each.
     int displayColumn(int line, int charColumn) const;
-    // The character column shown at display column `column` (a column inside a tab
-    // gives the tab's own character column).
+    // The character column shown at display column `column` (a column inside a tab or a
+    // wide character gives that character's own column).
     int charColumnAt(int line, int column) const;
     // Largest caret column on `line`: 1025, or the line's end when it is longer.
     int maxCaretColumn(int line) const;
