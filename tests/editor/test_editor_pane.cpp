@@ -384,6 +384,47 @@ private slots:
         QCOMPARE(f.pane->model().SelText(), u"foo_bar1"_qs);
     }
 
+    void wideCharactersTakeTwoCellsOnScreen()
+    {
+        Fixture f;
+        const int cell = f.pane->charWidth();
+        const int left = f.pane->gutterWidth();
+        const int h = f.pane->lineHeight();
+        auto firstLine = [&](const QString &text) {
+            f.pane->Lines().setText(text + u"\nsecond"_qs);
+            f.pane->model().SetCaretXY({1, 2});
+            QImage image(f.pane->viewport()->size(), QImage::Format_RGB32);
+            f.pane->viewport()->render(&image);
+            return image.copy(left, 0, image.width() - left, h);
+        };
+        // Two ideographs fill the four cells that four letters fill: what follows the
+        // string, blank included, stands where it does after the letters.
+        const QImage letters = firstLine(u"x = \"ABCD\" + 1"_qs);
+        const QImage wide = firstLine(u"x = \"\u65E5\u672C\" + 1"_qs);
+        QCOMPARE(wide.copy(0, 0, 5 * cell, h), letters.copy(0, 0, 5 * cell, h));
+        QCOMPARE(wide.copy(9 * cell, 0, 6 * cell, h), letters.copy(9 * cell, 0, 6 * cell, h));
+
+        // The caret before "+" stands at cell 11; an overwrite caret covers both cells of
+        // an ideograph.
+        f.pane->model().SetCaretXY({10, 1});
+        QCOMPARE(f.pane->caretRect().left(), left + 11 * cell);
+        f.pane->model().setInsertMode(false);
+        f.pane->model().SetCaretXY({6, 1});
+        QCOMPARE(f.pane->caretRect(), QRect(left + 5 * cell, 0, 2 * cell, h));
+        f.pane->model().setInsertMode(true);
+
+        // Clicks go to the nearer side of the character under the mouse.
+        const QList<std::pair<int, int>> clicks{
+            {left + 11 * cell + 1, 10},           // on "+"
+            {left + 5 * cell + cell / 2 + 1, 6},  // left half of the first ideograph
+            {left + 6 * cell + 2, 7},             // its right half
+            {left + 8 * cell + cell / 2 + 1, 8}}; // right half of the second one
+        for (const auto &[x, column] : clicks) {
+            QTest::mouseClick(f.pane->viewport(), Qt::LeftButton, {}, QPoint(x, h / 2));
+            QCOMPARE(f.pane->model().CaretXY(), (TBufferCoord{column, 1}));
+        }
+    }
+
     void contextMenuKeyOpensTheMenuAtTheCaret()
     {
         Fixture f;

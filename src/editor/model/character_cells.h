@@ -41,6 +41,15 @@ inline bool hasPlainCells(QStringView text)
     return true;
 }
 
+// Code units of the character starting at `index`: 2 for a surrogate pair, else 1.
+inline int characterCodeUnits(QStringView text, qsizetype index)
+{
+    return text[index].isHighSurrogate() && index + 1 < text.size() &&
+                   text[index + 1].isLowSurrogate()
+               ? 2
+               : 1;
+}
+
 // The cell (0-based) just after the character at `index` of `text` that starts at `cell`.
 inline int cellAfter(QStringView text, qsizetype index, int cell, int tabWidth)
 {

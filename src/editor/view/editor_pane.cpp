@@ -1,5 +1,6 @@
 #include "editor_pane.h"
 
+#include "editor/model/character_cells.h"
 #include "editor/model/edit_model.h"
 #include "editor/model/editor_highlighting.h"
 #include "highlight/tcolor.h"
@@ -262,7 +263,17 @@ TBufferCoord TCustomEditorPane::positionAt(const QPoint &point) const
     // Round to the nearer cell boundary, as a click between two characters expects.
     const int column =
         m_model->LeftChar() + (point.x() - m_gutterWidth + m_charWidth / 2) / m_charWidth;
-    const int charColumn = m_model->charColumnAt(line, column);
+    int charColumn = m_model->charColumnAt(line, column);
+    // A boundary inside a wide character: the caret goes to the side of it nearer the point.
+    const int start = m_model->displayColumn(line, charColumn);
+    if (start < column) {
+        const QStringView text = m_model->Lines().view(line - 1);
+        const int end = m_model->displayColumn(line, charColumn + 1);
+        const int middleX =
+            m_gutterWidth + (start + end - 2 * m_model->LeftChar()) * m_charWidth / 2;
+        if (text[charColumn - 1] != u'\t' && point.x() >= middleX)
+            charColumn += characterCodeUnits(text, charColumn - 1);
+    }
     return {std::clamp(charColumn, 1, m_model->maxCaretColumn(line)), line};
 }
 
@@ -274,7 +285,12 @@ QRect TCustomEditorPane::caretRect() const
     const int y = (caret.Line - m_model->TopLine()) * m_lineHeight;
     if (m_model->insertMode())
         return QRect(x, y, 2, m_lineHeight);
-    return QRect(x, y, m_charWidth, m_lineHeight);
+    // The block covers the character under it: two cells for a wide one, one for a tab.
+    const QStringView text = m_model->Lines().view(caret.Line - 1);
+    const int cells = caret.Char <= text.size() && text[caret.Char - 1] != u'\t'
+                          ? m_model->displayColumn(caret.Line, caret.Char + 1) - column
+                          : 1;
+    return QRect(x, y, std::max(1, cells) * m_charWidth, m_lineHeight);
 }
 
 // --- painting -----------------------------------------------------------------------
@@ -367,14 +383,15 @@ void TCustomEditorPane::paintLine(QPainter &painter, int line, int y)
                      active ? m_activeLineColor : palette().color(QPalette::Base));
 
     // Lay out only the visible cells, so a very long line costs what is on screen.
-    // Without tabs a character's cell is its index and the scan starts at the left edge.
+    // Without tabs or wide characters a character's cell is its index and the scan starts
+    // at the left edge.
     int charIndex = 0;
     int cell = 0;
-    if (!text.first(std::min<qsizetype>(endCell, text.size())).contains(u'\t')) {
+    if (hasPlainCells(text.first(std::min<qsizetype>(endCell, text.size())))) {
         charIndex = cell = std::min<int>(firstCell, int(text.size()));
     } else {
         while (charIndex < text.size()) {
-            const int next = text[charIndex] == u'\t' ? (cell / tabWidth + 1) * tabWidth : cell + 1;
+            const int next = cellAfter(text, charIndex, cell, tabWidth);
             if (next > firstCell)
                 break;
             cell = next;
@@ -382,14 +399,24 @@ void TCustomEditorPane::paintLine(QPainter &painter, int line, int y)
         }
     }
     const int firstVisibleChar = charIndex;
+    // One character of m_visibleText per cell, so a run is drawn as one string; a wide
+    // character or a surrogate pair stands there as blanks and is drawn on its own over
+    // its cells, since its glyph's advance is not a whole number of cells.
     m_visibleText.clear();
     m_visibleCellOfChar.clear();
+    m_visibleGlyphs.clear();
     while (charIndex < text.size() && cell < endCell) {
         m_visibleCellOfChar.push_back(int(m_visibleText.size()));
         const QChar ch = text[charIndex];
-        const int next = ch == u'\t' ? (cell / tabWidth + 1) * tabWidth : cell + 1;
+        const int next = cellAfter(text, charIndex, cell, tabWidth);
+        const bool onItsOwn = ch.unicode() >= kFirstWideCodeUnit && ch != u'\t' &&
+                              (next - cell == 2 || ch.isSurrogate());
+        if (onItsOwn && cell >= firstCell && next > cell) {
+            m_visibleGlyphs.push_back(
+                {int(m_visibleText.size()), charIndex, characterCodeUnits(text, charIndex)});
+        }
         for (int c = std::max(cell, firstCell); c < next; ++c)
-            m_visibleText += (ch == u'\t' || ch.unicode() < 0x20) ? QChar(u' ') : ch;
+            m_visibleText += (onItsOwn || ch == u'\t' || ch.unicode() < 0x20) ? QChar(u' ') : ch;
         cell = next;
         ++charIndex;
     }
@@ -398,6 +425,14 @@ void TCustomEditorPane::paintLine(QPainter &painter, int line, int y)
     auto cellOf = [&](int index) {
         return m_visibleCellOfChar[std::clamp(index, firstVisibleChar, lastVisibleChar) -
                                    firstVisibleChar];
+    };
+    // Draws the glyphs standing on their own within visible cells [from, to).
+    auto drawGlyphs = [&](int from, int to) {
+        auto glyph = std::lower_bound(m_visibleGlyphs.begin(), m_visibleGlyphs.end(), from,
+                                      [](const VisibleGlyph &g, int c) { return g.cell < c; });
+        for (; glyph != m_visibleGlyphs.end() && glyph->cell < to; ++glyph)
+            painter.drawText(textLeft + glyph->cell * m_charWidth, y + m_ascent,
+                             text.sliced(glyph->index, glyph->length).toString());
     };
 
     QFont font = m_drawFont;
@@ -416,6 +451,7 @@ void TCustomEditorPane::paintLine(QPainter &painter, int line, int y)
         painter.setFont(font);
         painter.setPen(run.foreground.isValid() ? run.foreground : palette().color(QPalette::Text));
         painter.drawText(x, y + m_ascent, m_visibleText.mid(from, to - from));
+        drawGlyphs(from, to);
     }
 
     const auto [selectionFrom, selectionTo] = selectedCells(line, int(text.size()));
@@ -429,6 +465,7 @@ void TCustomEditorPane::paintLine(QPainter &painter, int line, int y)
         painter.setPen(palette().color(QPalette::HighlightedText));
         painter.setFont(m_drawFont);
         painter.drawText(textLeft, y + m_ascent, m_visibleText);
+        drawGlyphs(0, int(m_visibleText.size()));
         painter.restore();
     }
 }
@@ -490,8 +527,10 @@ void TCustomEditorPane::paintEvent(QPaintEvent *event)
                 if (position.Char <= line.size() && line[position.Char - 1] != u'\t') {
                     painter.setFont(m_drawFont);
                     painter.setPen(palette().color(QPalette::Base));
-                    painter.drawText(caret.left(), caret.top() + m_ascent,
-                                     QString(line[position.Char - 1]));
+                    painter.drawText(
+                        caret.left(), caret.top() + m_ascent,
+                        line.sliced(position.Char - 1, characterCodeUnits(line, position.Char - 1))
+                            .toString());
                 }
             }
         }

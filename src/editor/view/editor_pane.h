@@ -185,6 +185,14 @@ private:
     // Reused between paints so painting a line allocates nothing in the steady state.
     QString m_visibleText;
     std::vector<int> m_visibleCellOfChar;
+    // A character drawn on its own at a visible cell: `length` code units from `index`.
+    struct VisibleGlyph
+    {
+        int cell = 0;
+        int index = 0;
+        int length = 1;
+    };
+    std::vector<VisibleGlyph> m_visibleGlyphs;
 };
 
 // The configured pane of the main window: Courier New 13 px, tab width 4, the info
