@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringView>
+#include <cstdint>
 
 namespace bp {
 
@@ -29,9 +30,12 @@ inline bool hasPlainCells(QStringView text)
     constexpr qsizetype kBlock = 16;
     qsizetype i = 0;
     for (; i + kBlock <= size; i += kBlock) {
-        bool special = false;
-        for (qsizetype j = 0; j < kBlock; ++j)
-            special |= (units[i + j] == u'\t') | (units[i + j] >= kFirstWideCodeUnit);
+        // A 16-bit accumulator without early exit lets the block become vector compares.
+        std::uint16_t special = 0;
+        for (qsizetype j = 0; j < kBlock; ++j) {
+            const std::uint16_t unit = units[i + j];
+            special |= std::uint16_t((unit == u'\t') | (unit >= kFirstWideCodeUnit));
+        }
         if (special)
             return false;
     }
