@@ -434,6 +434,7 @@ void EditModel::record(TUndoRecord undoRecord)
         return;
     undoRecord.changeNumber = m_blockDepth > 0 ? m_blockChangeNumber : ++m_changeNumber;
     undoRecord.standalone = m_standaloneCommand;
+    undoRecord.overwrite = m_overwriteCommand;
     m_undoList.push(std::move(undoRecord));
     m_redoList.clear();
     if (m_blockDepth > 0) {
@@ -510,23 +511,22 @@ void EditModel::Redo()
 
 void EditModel::replaySteps(TUndoList &from, TUndoList &to, bool undo)
 {
-    // One step: the newest command, then on while the next command is of the same kind
-    // (indents never merge, so two block indents are two steps). A command's kind is that
-    // of its newest record, so a run of overwritten characters (each a delete and an
-    // insert) goes back in one step just like a run of inserted ones.
+    // One step: the newest command, then on while the next command continues the same run:
+    // both have one kind of record, the same one, so the next record has the kind of the one
+    // just reverted. Typed characters, Backspace presses or plain line breaks go back as a
+    // run; a line break that copied indentation, a replaced selection and a block indent
+    // stand alone, so one step never crosses them.
     if (from.isEmpty())
         return;
-    const TChangeReason kind = from.top().reason;
-    const bool merges = kind != TChangeReason::crIndent && kind != TChangeReason::crUnindent &&
-                        !from.top().standalone;
     for (;;) {
+        const std::optional<TChangeReason> kind = from.topRunKind();
         const int number = from.top().changeNumber;
         while (!from.isEmpty() && from.top().changeNumber == number) {
             TUndoRecord record = from.pop();
             replay(record, undo);
             to.push(std::move(record));
         }
-        if (!merges || from.isEmpty() || from.top().reason != kind || from.top().standalone)
+        if (!kind || from.isEmpty() || from.topRunKind() != kind)
             break;
     }
 }
@@ -752,6 +752,8 @@ void EditModel::replaceRange(TBufferCoord from, TBufferCoord to, const QString &
 void EditModel::SetSelTextPrimitive(const QString &text, TSelectionMode mode, TChangeReason reason)
 {
     BeginUndoBlock();
+    const bool outer = m_standaloneCommand;
+    m_standaloneCommand = outer || SelAvail();
     deleteSelection();
     switch (mode) {
     case TSelectionMode::smNormal: {
@@ -767,6 +769,7 @@ void EditModel::SetSelTextPrimitive(const QString &text, TSelectionMode mode, TC
         insertColumnBlock(text);
         break;
     }
+    m_standaloneCommand = outer;
     EndUndoBlock();
     EnsureCursorPosVisible();
 }
