@@ -680,6 +680,41 @@ private slots:
         QCOMPARE(model.Lines().Count(), 1);
     }
 
+    // Pasted text is cut into lines exactly as the file reader cuts the same text, so what a
+    // save writes reads back as the lines the screen showed.
+    void pasteCutsLinesAsTheFileReaderDoes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("a lone line separator") << u"a\u2028b"_qs;
+        QTest::newRow("CR LF") << u"a\r\nb"_qs;
+        QTest::newRow("lone CR, then LF CR") << u"a\rb\n\rc"_qs;
+        QTest::newRow("a separator before CR LF") << u"a\u2028\r\nb"_qs;
+        QTest::newRow("CR LF with a stray separator") << u"a\r\nb\u2028c"_qs;
+        QTest::newRow("a separator at the end") << u"a\u2028"_qs;
+    }
+    void pasteCutsLinesAsTheFileReaderDoes()
+    {
+        QFETCH(QString, text);
+        TEditorLines reader;
+        reader.setText(text);
+        QStringList expected;
+        for (int i = 0; i < reader.Count(); ++i)
+            expected << reader[i];
+        for (TSelectionMode mode : {TSelectionMode::smNormal, TSelectionMode::smColumn}) {
+            EditModel model;
+            FakeClipboard clipboard;
+            model.setClipboard(&clipboard);
+            clipboard.setBlock(text, mode);
+            model.CommandProcessor(ecPaste);
+            QStringList pasted;
+            for (int i = 0; i < model.Lines().Count(); ++i)
+                pasted << model.Lines()[i];
+            QCOMPARE(pasted, expected);
+            model.CommandProcessor(ecUndo);
+            QCOMPARE(model.Lines().text(), QString());
+        }
+    }
+
     void clipboardModesRoundTrip_data()
     {
         QTest::addColumn<TSelectionMode>("mode");

@@ -28,6 +28,25 @@ QStringList splitBreaks(const QString &text)
     return parts;
 }
 
+// Text from outside (the clipboard) with its lines cut by the rule that reads files and
+// joined by CR LF, the one break the edit primitives know. A break the file reader sees is
+// then a break on screen too, and a save writes no line the next reading cuts differently.
+QString withFileLineBreaks(const QString &text)
+{
+    const CutLines cut = cutIntoLines(text);
+    QString joined;
+    qsizetype total = 0;
+    for (const QString &line : cut.lines)
+        total += line.size() + kCrLf.size();
+    joined.reserve(total);
+    for (std::size_t i = 0; i < cut.lines.size(); ++i) {
+        if (i > 0)
+            joined += kCrLf;
+        joined += cut.lines[i];
+    }
+    return joined;
+}
+
 // Where text inserted at `at` ends.
 TBufferCoord endOfInsertion(TBufferCoord at, const QString &text)
 {
@@ -800,8 +819,8 @@ void EditModel::pasteFromClipboard()
     const std::optional<ClipboardBlock> block = m_clipboard->block();
     if (!block || block->text.isEmpty())
         return;
-    SetSelTextPrimitive(block->text, block->mode.value_or(TSelectionMode::smNormal),
-                        TChangeReason::crPaste);
+    SetSelTextPrimitive(withFileLineBreaks(block->text),
+                        block->mode.value_or(TSelectionMode::smNormal), TChangeReason::crPaste);
 }
 
 } // namespace bp
