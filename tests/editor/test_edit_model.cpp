@@ -58,9 +58,9 @@ void fill(EditModel &model, const QStringList &lines)
         model.Lines().Add(line);
 }
 
-// Which commands one Ctrl+Z may take back together: typed characters (Tab included), a
-// deletion of any kind, plain line breaks, pastes and drops each form runs; everything
-// else (a selection replaced, a block indent or unindent) is a step of its own.
+// Which commands one Ctrl+Z may at most take back together: typed characters (Tab
+// included), deletions of any kind, line breaks, pastes and drops each form runs; a command
+// that replaced a selection, a block indent and a block unindent are steps of their own.
 enum class RunClass
 {
     Typing,
