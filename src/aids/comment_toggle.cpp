@@ -1,17 +1,41 @@
 #include "comment_toggle.h"
 
+#include "highlight/qpile_highlighter.h"
+
 #include <algorithm>
 
 namespace bp {
 
-QString toggleCommentLine(QStringView line)
+namespace {
+
+// Index of the apostrophe that opens the line's comment, by the QPILE scan of the line: an
+// apostrophe inside a string is text, not a comment marker. -1 when the line has no comment.
+qsizetype commentStart(TQPILEHighlighter &scanner, QStringView line)
 {
-    const qsizetype apostrophe = line.indexOf(u'\'');
+    // Only a comment range carried in changes how a line starts, and no line ends in one.
+    scanner.ResetRange();
+    for (scanner.SetLine(line, 0); !scanner.GetEol(); scanner.Next())
+        if (scanner.TokenID() == TtkTokenKind::tkComment)
+            return scanner.GetTokenPos();
+    return -1;
+}
+
+QString toggleLine(TQPILEHighlighter &scanner, QStringView line)
+{
+    const qsizetype apostrophe = commentStart(scanner, line);
     if (apostrophe < 0)
         return u'\'' + line.toString();
     QString result = line.toString();
     result.remove(apostrophe, 1);
     return result;
+}
+
+} // namespace
+
+QString toggleCommentLine(QStringView line)
+{
+    TQPILEHighlighter scanner;
+    return toggleLine(scanner, line);
 }
 
 QList<LineChange> toggleComments(const std::function<QString(int line)> &lineText,
@@ -21,8 +45,9 @@ QList<LineChange> toggleComments(const std::function<QString(int line)> &lineTex
     const int last = std::max(std::max(blockBeginLine, blockEndLine), 1);
     QList<LineChange> changes;
     changes.reserve(last - first + 1);
+    TQPILEHighlighter scanner;
     for (int line = first; line <= last; ++line)
-        changes.append({line, toggleCommentLine(lineText(line))});
+        changes.append({line, toggleLine(scanner, lineText(line))});
     return changes;
 }
 

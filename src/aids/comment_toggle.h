@@ -18,8 +18,9 @@ struct LineChange
     friend bool operator==(const LineChange &, const LineChange &) = default;
 };
 
-// A line that holds an apostrophe anywhere loses its first one and nothing else; any other
-// line gets one in front of it, before its indentation.
+// A line that holds a comment loses the apostrophe that opens it (the first one outside a
+// string, by the QPILE scan of the line) and nothing else; any other line, also one whose
+// apostrophes all stand inside strings, gets one in front of it, before its indentation.
 QString toggleCommentLine(QStringView line);
 
 // Toggles every line from the smaller to the larger of the two line numbers (1-based), each

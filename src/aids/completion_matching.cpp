@@ -46,6 +46,12 @@ QList<CompletionEntry> matchingCompletionEntries(const CompletionProposalConfig 
     return entries;
 }
 
+QString completionShownText(const QString &entry)
+{
+    // left() shares the data of an entry that is short enough.
+    return entry.left(kCompletionShownLength);
+}
+
 bool isCompletionWordBreak(QChar ch)
 {
     const char16_t unit = ch.unicode();

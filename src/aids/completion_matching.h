@@ -41,6 +41,14 @@ struct CompletionEntry
 QList<CompletionEntry> matchingCompletionEntries(const CompletionProposalConfig &config,
                                                  QStringView currentString);
 
+// No popup line shows more characters than this, however wide the popup is made. The list
+// shows entries cut to it, so a line of megabytes in "func.txt" costs no more to measure and
+// paint than a long name; a confirmation still inserts the whole entry.
+inline constexpr qsizetype kCompletionShownLength = 1024;
+
+// The start of `entry` that the popup's list shows.
+QString completionShownText(const QString &entry);
+
 // Characters that end the word at the caret when a completion replaces it: everything up to
 // U+002F, U+003A-U+0040, U+005B-U+005E, U+0060, U+007B-U+007E, U+00A7, U+00B0 and U+0491.
 // The underscore, and letters and digits of any script (U+0491 apart), do not.

@@ -7,9 +7,11 @@ int runCommentToggleTests(int argc, char **argv);
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    int failures = 0;
-    failures += runLibraryTests(argc, argv);
-    failures += runCompletionTests(argc, argv);
-    failures += runCommentToggleTests(argc, argv);
-    return failures;
+    // Any failed run fails the program: a sum of failure counts could reach 256, which an
+    // exit status reads as 0.
+    bool failed = false;
+    failed = runLibraryTests(argc, argv) != 0 || failed;
+    failed = runCompletionTests(argc, argv) != 0 || failed;
+    failed = runCommentToggleTests(argc, argv) != 0 || failed;
+    return failed ? 1 : 0;
 }

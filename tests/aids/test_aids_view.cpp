@@ -272,6 +272,32 @@ private slots:
         QCOMPARE(model.CaretXY(), (TBufferCoord{1, 25}));
     }
 
+    void aHugeEntryIsListedShortAndInsertedWhole()
+    {
+        // One line of "func.txt" may be megabytes long: the list shows its start only, as far
+        // as any popup line can show, and a confirmation still inserts the entry unchanged.
+        PaneFixture f(u"x = "_qs, {5, 1});
+        CompletionProposalConfig config = completionProposal1Config();
+        const QString huge(10'000'000, u'W');
+        const QString long2000 = u"L"_qs + QString(1999, u'o');
+        config.ItemList = QStringList{huge, long2000};
+        config.InsertList = config.ItemList;
+        TCompletionProposal popup(&f.pane, config, QKeySequence(Qt::CTRL | Qt::Key_Space));
+        QTest::keyClick(&f.pane, Qt::Key_Space, Qt::ControlModifier);
+        QVERIFY(popup.isVisible());
+        QCOMPARE(popup.list()->count(), 2);
+        popup.popup()->grab();
+        for (int row = 0; row < 2; ++row) {
+            const QString shown = popup.list()->item(row)->text();
+            QVERIFY(!shown.isEmpty());
+            QVERIFY(shown.size() <= kCompletionShownLength);
+            QVERIFY(config.ItemList[row].startsWith(shown));
+        }
+        QTest::keyClick(popup.popup(), Qt::Key_Down);
+        QTest::keyClick(popup.popup(), Qt::Key_Return);
+        QCOMPARE(f.pane.Lines()[0], u"x = "_qs + long2000);
+    }
+
     void emptyListNeverOpens()
     {
         PaneFixture f(u"get_v"_qs, {6, 1});

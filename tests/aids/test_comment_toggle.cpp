@@ -41,6 +41,18 @@ void TestCommentToggle::toggle_data()
     QTest::newRow("trailing comment loses its apostrophe")
         << QStringList{u"x = 1; ' note"_s} << 1 << 1 << QStringList{u"x = 1;  note"_s}
         << QList<int>{1};
+    QTest::newRow("an apostrophe inside a string is text, so the line is commented")
+        << QStringList{u"MESSAGE(\"Don't stop\", 1)"_s} << 1 << 1
+        << QStringList{u"'MESSAGE(\"Don't stop\", 1)"_s} << QList<int>{1};
+    QTest::newRow("that commented line is restored")
+        << QStringList{u"'MESSAGE(\"Don't stop\", 1)"_s} << 1 << 1
+        << QStringList{u"MESSAGE(\"Don't stop\", 1)"_s} << QList<int>{1};
+    QTest::newRow("a comment after a string with an apostrophe loses its own")
+        << QStringList{u"MESSAGE(\"it's\", 1) ' say"_s} << 1 << 1
+        << QStringList{u"MESSAGE(\"it's\", 1)  say"_s} << QList<int>{1};
+    QTest::newRow("an unterminated string holds its apostrophe; the next line starts afresh")
+        << QStringList{u"x = \"it's"_s, u"y = 'c"_s} << 1 << 2
+        << QStringList{u"'x = \"it's"_s, u"y = c"_s} << QList<int>{1, 2};
     QTest::newRow("each line toggled on its own")
         << QStringList{u"'a"_s, u"b"_s} << 1 << 2 << QStringList{u"a"_s, u"'b"_s}
         << QList<int>{1, 2};

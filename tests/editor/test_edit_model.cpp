@@ -60,6 +60,39 @@ void fill(EditModel &model, const QStringList &lines)
         model.Lines().Add(line);
 }
 
+// Which commands one Ctrl+Z may at most take back together: typed characters (Tab
+// included), deletions of any kind, line breaks, pastes and drops each form runs; a command
+// that replaced a selection, a block indent and a block unindent are steps of their own.
+enum class RunClass
+{
+    Typing,
+    Deleting,
+    Breaking,
+    Pasting,
+    Dropping,
+    Lone,
+};
+
+RunClass runClassOf(TEditorCommand command, bool hadSelection, const TUndoRecord &newest)
+{
+    if (newest.reason == TChangeReason::crIndent || newest.reason == TChangeReason::crUnindent)
+        return RunClass::Lone;
+    switch (command) {
+    case ecNone:
+        return RunClass::Dropping;
+    case ecChar:
+    case ecTab:
+        return hadSelection ? RunClass::Lone : RunClass::Typing;
+    case ecLineBreak:
+    case ecInsertLine:
+        return hadSelection ? RunClass::Lone : RunClass::Breaking;
+    case ecPaste:
+        return hadSelection ? RunClass::Lone : RunClass::Pasting;
+    default:
+        return RunClass::Deleting;
+    }
+}
+
 } // namespace
 
 class TestEditModel : public QObject
@@ -398,37 +431,64 @@ private slots:
         QCOMPARE(model.Lines().text(), pictureText(after));
     }
 
+    // Each row: the pictures after one Ctrl+Z, then after the next, and so on.
     void undoSteps_data()
     {
         QTest::addColumn<QString>("before");
         QTest::addColumn<QList<int>>("keys");
-        QTest::addColumn<QString>("afterOneUndo");
-        QTest::newRow("a typed run is one step") << u"x|"_qs << typed(u"abc"_qs) << u"x|"_qs;
+        QTest::addColumn<QStringList>("afterEachUndo");
+        QTest::newRow("a typed run is one step")
+            << u"x|"_qs << typed(u"abc"_qs) << QStringList{u"x|"_qs};
         QTest::newRow("a backspace run is one step")
-            << u"abcd|"_qs << QList<int>{ecDeleteLastChar, ecDeleteLastChar} << u"abcd|"_qs;
+            << u"abcd|"_qs << QList<int>{ecDeleteLastChar, ecDeleteLastChar}
+            << QStringList{u"abcd|"_qs};
         QTest::newRow("typing after backspace is a step of its own")
-            << u"ab|"_qs << QList<int>{ecDeleteLastChar} + typed(u"xy"_qs) << u"a|"_qs;
+            << u"ab|"_qs << QList<int>{ecDeleteLastChar} + typed(u"xy"_qs)
+            << QStringList{u"a|"_qs, u"ab|"_qs};
         QTest::newRow("two block indents are two steps")
-            << u"[ab\ncd|]"_qs << QList<int>{ecTab, ecTab} << u"[\tab\n\tcd|]"_qs;
+            << u"[ab\ncd|]"_qs << QList<int>{ecTab, ecTab}
+            << QStringList{u"[\tab\n\tcd|]"_qs, u"[ab\ncd|]"_qs};
         QTest::newRow("two block unindents are two steps")
-            << u"[\t\tab\n\t\tcd|]"_qs << QList<int>{ecShiftTab, ecShiftTab} << u"[\tab\n\tcd|]"_qs;
+            << u"[\t\tab\n\t\tcd|]"_qs << QList<int>{ecShiftTab, ecShiftTab}
+            << QStringList{u"[\tab\n\tcd|]"_qs, u"[\t\tab\n\t\tcd|]"_qs};
         QTest::newRow("a line break with its indentation is one step")
-            << u"\t  ab|"_qs << QList<int>{ecLineBreak} << u"\t  ab|"_qs;
+            << u"\t  ab|"_qs << QList<int>{ecLineBreak} << QStringList{u"\t  ab|"_qs};
         QTest::newRow("typing over a selection is one step")
-            << u"a[bc|]d"_qs << typed(u"x"_qs) << u"a[bc|]d"_qs;
+            << u"a[bc|]d"_qs << typed(u"x"_qs) << QStringList{u"a[bc|]d"_qs};
+        QTest::newRow("typing after a replaced selection is a step of its own")
+            << u"a[bc|]d"_qs << typed(u"xy"_qs) << QStringList{u"ax|d"_qs, u"a[bc|]d"_qs};
+        QTest::newRow("a replaced last letter does not take the typed word along")
+            << u"|"_qs << typed(u"x = price"_qs) + QList<int>{ecSelLeft} + typed(u"E"_qs)
+            << QStringList{u"x = pric[|e]"_qs, u"|"_qs};
+        QTest::newRow("an overwritten run stops at a line break")
+            << u"ab|cd"_qs
+            << QList<int>{ecToggleMode} + typed(u"X"_qs) + QList<int>{ecLineBreak} + typed(u"Y"_qs)
+            << QStringList{u"abX\n|d"_qs, u"abX|d"_qs, u"ab|cd"_qs};
+        const QString block = u"FOR i FROM 1 TO 10\n\ta = 1\n\tb = 2\n\tc = 3\n\td = 4"_qs;
+        QTest::newRow("typed lines and breaks that copy indentation undo one by one")
+            << u"|"_qs
+            << typed(u"FOR i FROM 1 TO 10"_qs) + QList<int>{ecLineBreak, ecTab} +
+                   typed(u"a = 1"_qs) + QList<int>{ecLineBreak} + typed(u"b = 2"_qs) +
+                   QList<int>{ecLineBreak} + typed(u"c = 3"_qs) + QList<int>{ecLineBreak} +
+                   typed(u"d = 4"_qs) + QList<int>{ecLineBreak} + typed(u"e = 5"_qs) +
+                   QList<int>{ecLineBreak}
+            << QStringList{block + u"\n\te = 5|"_qs, block + u"\n\t|"_qs, block + u"|"_qs,
+                           u"FOR i FROM 1 TO 10\n\ta = 1\n\tb = 2\n\tc = 3\n\t|"_qs};
     }
     void undoSteps()
     {
         QFETCH(QString, before);
         QFETCH(QList<int>, keys);
-        QFETCH(QString, afterOneUndo);
+        QFETCH(QStringList, afterEachUndo);
         EditModel model;
         picture::load(model, before);
         run(model, keys);
-        QSignalSpy changes(&model, &EditModel::changed);
-        model.CommandProcessor(ecUndo);
-        QCOMPARE(picture::save(model), afterOneUndo);
-        QVERIFY(changes.count() >= 1);
+        for (const QString &expected : afterEachUndo) {
+            QSignalSpy changes(&model, &EditModel::changed);
+            model.CommandProcessor(ecUndo);
+            QCOMPARE(picture::save(model), expected);
+            QVERIFY(changes.count() >= 1);
+        }
     }
 
     void bracketsInStringsAndCommentsAreSkipped()
@@ -627,6 +687,41 @@ private slots:
         model.CommandProcessor(TEditorCommand(ecGotoMarker0 + 1));
         QCOMPARE(model.CaretY(), 1);
         QCOMPARE(model.Lines().Count(), 1);
+    }
+
+    // Pasted text is cut into lines exactly as the file reader cuts the same text, so what a
+    // save writes reads back as the lines the screen showed.
+    void pasteCutsLinesAsTheFileReaderDoes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("a lone line separator") << u"a\u2028b"_qs;
+        QTest::newRow("CR LF") << u"a\r\nb"_qs;
+        QTest::newRow("lone CR, then LF CR") << u"a\rb\n\rc"_qs;
+        QTest::newRow("a separator before CR LF") << u"a\u2028\r\nb"_qs;
+        QTest::newRow("CR LF with a stray separator") << u"a\r\nb\u2028c"_qs;
+        QTest::newRow("a separator at the end") << u"a\u2028"_qs;
+    }
+    void pasteCutsLinesAsTheFileReaderDoes()
+    {
+        QFETCH(QString, text);
+        TEditorLines reader;
+        reader.setText(text);
+        QStringList expected;
+        for (int i = 0; i < reader.Count(); ++i)
+            expected << reader[i];
+        for (TSelectionMode mode : {TSelectionMode::smNormal, TSelectionMode::smColumn}) {
+            EditModel model;
+            FakeClipboard clipboard;
+            model.setClipboard(&clipboard);
+            clipboard.setBlock(text, mode);
+            model.CommandProcessor(ecPaste);
+            QStringList pasted;
+            for (int i = 0; i < model.Lines().Count(); ++i)
+                pasted << model.Lines()[i];
+            QCOMPARE(pasted, expected);
+            model.CommandProcessor(ecUndo);
+            QCOMPARE(model.Lines().text(), QString());
+        }
     }
 
     void clipboardModesRoundTrip_data()
@@ -925,8 +1020,16 @@ private slots:
             fill(model, start);
             model.SetCaretXY({random.bounded(1, 9), random.bounded(1, 6)});
             const QString initial = model.Lines().text();
+            // After each command that entered the history: its run class, the text and the
+            // history size. Commands of one class may go back in one Ctrl+Z; a lone command
+            // never goes back with another.
+            QList<RunClass> classes;
+            QStringList texts{initial};
+            QList<int> sizes{0};
             for (int step = 0; step < 40; ++step) {
                 const int pick = random.bounded(commands.size() + 2);
+                const bool hadSelection = model.SelAvail();
+                TEditorCommand command = ecNone;
                 if (pick == commands.size()) {
                     clipboard.setBlock(random.bounded(2) ? u"x\r\n\ty"_qs : u"(z)"_qs,
                                        modes[random.bounded(modes.size())]);
@@ -934,16 +1037,39 @@ private slots:
                     model.dropSelection({random.bounded(1, 9), random.bounded(1, 6)},
                                         random.bounded(2));
                 } else {
-                    model.CommandProcessor(commands[pick],
-                                           characters[random.bounded(characters.size())]);
+                    command = commands[pick];
+                    model.CommandProcessor(command, characters[random.bounded(characters.size())]);
                 }
                 const TBufferCoord caret = model.CaretXY();
                 QVERIFY(caret.Line >= 1 && caret.Line <= model.displayLineCount());
                 QVERIFY(caret.Char >= 1 && caret.Char <= model.maxCaretColumn(caret.Line));
+                if (model.undoList().size() == sizes.back())
+                    continue;
+                QVERIFY(model.undoList().size() < TUndoList::kMaxRecords);
+                classes << runClassOf(command, hadSelection, model.undoList().top());
+                texts << model.Lines().text();
+                sizes << model.undoList().size();
             }
             const QString final = model.Lines().text();
-            while (model.CanUndo())
+            // Each Ctrl+Z lands on the state after some earlier command, never before the
+            // run of same-class commands that ends with the newest one.
+            for (qsizetype done = classes.size(); done > 0;) {
+                qsizetype earliest = done - 1;
+                while (earliest > 0 && classes[done - 1] != RunClass::Lone &&
+                       classes[earliest - 1] == classes[done - 1])
+                    --earliest;
                 model.Undo();
+                const qsizetype landed = sizes.indexOf(model.undoList().size());
+                QVERIFY2(landed >= earliest && landed < done,
+                         qPrintable(u"round %1: one undo went from command %2 back to %3, "
+                                    u"the run allows %4"_qs.arg(round)
+                                        .arg(done)
+                                        .arg(landed)
+                                        .arg(earliest)));
+                QCOMPARE(model.Lines().text(), texts[landed]);
+                done = landed;
+            }
+            QVERIFY(!model.CanUndo());
             QCOMPARE(model.Lines().text(), initial);
             while (model.CanRedo())
                 model.Redo();

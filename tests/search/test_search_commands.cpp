@@ -7,6 +7,8 @@
 
 using namespace bp;
 
+Q_DECLARE_METATYPE(bp::TSelectionMode)
+
 namespace {
 
 // The commands over a real model, with the dialog, the question and the alert sound
@@ -152,6 +154,48 @@ private slots:
         f.dialogAnswers.push_back(std::nullopt);
         f.commands.ActionSearchExecute();
         QVERIFY(!f.dialogShown.back().SelectedOnly);
+    }
+
+    // Only the mode commands change the selection mode: a match, a repeat and a miss keep it.
+    void searchesKeepTheSelectionMode_data()
+    {
+        QTest::addColumn<TSelectionMode>("mode");
+        QTest::newRow("column") << TSelectionMode::smColumn;
+        QTest::newRow("line") << TSelectionMode::smLine;
+        QTest::newRow("normal") << TSelectionMode::smNormal;
+    }
+
+    void searchesKeepTheSelectionMode()
+    {
+        QFETCH(TSelectionMode, mode);
+        Fixture f(u"x|\nSET a SET"_qs);
+        f.editor.setSelectionMode(mode);
+        f.confirm(searchFor(u"SET"_qs));
+        QCOMPARE(f.editor.BlockBegin(), (TBufferCoord{1, 2}));
+        QCOMPARE(f.editor.selectionMode(), mode);
+        f.commands.ActionSearchNextExecute();
+        QCOMPARE(f.editor.BlockBegin(), (TBufferCoord{7, 2}));
+        QCOMPARE(f.editor.selectionMode(), mode);
+        f.commands.ActionSearchNextExecute();
+        QCOMPARE(f.beeps, 1);
+        QCOMPARE(f.editor.selectionMode(), mode);
+    }
+
+    void selectedOnlyInLineModeAsksOnceTheMatchIsSelected()
+    {
+        // Line mode shows the match's whole line selected; searching that line again would
+        // find the same match for ever.
+        Fixture f(u"x\n[SET a SET|]\nSET"_qs);
+        f.editor.setSelectionMode(TSelectionMode::smLine);
+        TSearchSettings settings = searchFor(u"SET"_qs);
+        settings.SelectedOnly = true;
+        f.confirm(settings);
+        QCOMPARE(f.picture(), u"x\n[SET|] a SET\nSET"_qs);
+        f.questionAnswers.push_back(true);
+        f.commands.ActionSearchNextExecute();
+        QCOMPARE(f.questions.size(), 1);
+        QCOMPARE(f.picture(), u"x\nSET a [SET|]\nSET"_qs);
+        QCOMPARE(f.editor.selectionMode(), TSelectionMode::smLine);
     }
 
     void selectedOnlyWithoutSelectionAnsweredNoChangesNothing()

@@ -130,7 +130,7 @@ void TCompletionProposal::refreshList()
 {
     m_list->clear();
     for (const CompletionEntry &entry : m_state.filteredList())
-        m_list->addItem(entry.text);
+        m_list->addItem(completionShownText(entry.text));
     if (m_state.position() >= 0)
         m_list->setCurrentRow(m_state.position());
     m_list->verticalScrollBar()->setEnabled(m_list->count() > m_visibleEntries);

@@ -63,8 +63,10 @@ void EditModel::typeCharacter(QChar ch)
         return;
     }
     BeginUndoBlock();
+    m_overwriteCommand = true;
     deleteText(m_caret, {m_caret.Char + 1, m_caret.Line}, TChangeReason::crDelete);
     const TBufferCoord end = insertText(m_caret, QString(ch), TChangeReason::crInsert);
+    m_overwriteCommand = false;
     EndUndoBlock();
     placeCaret(end);
 }
@@ -74,6 +76,8 @@ void EditModel::typeCharacter(QChar ch)
 void EditModel::lineBreak()
 {
     BeginUndoBlock();
+    const bool outer = m_standaloneCommand;
+    m_standaloneCommand = outer || SelAvail();
     deleteSelection();
     const int line = m_caret.Line;
     const QString text = m_lines[line - 1];
@@ -108,15 +112,19 @@ void EditModel::lineBreak()
                 typeCharacter(ch);
         }
     }
+    m_standaloneCommand = outer;
     EndUndoBlock();
 }
 
 void EditModel::insertLine()
 {
     BeginUndoBlock();
+    const bool outer = m_standaloneCommand;
+    m_standaloneCommand = outer || SelAvail();
     deleteSelection();
     const TBufferCoord caret = m_caret;
     insertText(clamp(caret, true), kLineBreak, TChangeReason::crLineBreak);
+    m_standaloneCommand = outer;
     EndUndoBlock();
     placeCaret(caret);
 }

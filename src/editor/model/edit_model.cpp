@@ -29,6 +29,25 @@ QStringList splitBreaks(const QString &text)
     return parts;
 }
 
+// Text from outside (the clipboard) with its lines cut by the rule that reads files and
+// joined by CR LF, the one break the edit primitives know. A break the file reader sees is
+// then a break on screen too, and a save writes no line the next reading cuts differently.
+QString withFileLineBreaks(const QString &text)
+{
+    const CutLines cut = cutIntoLines(text);
+    QString joined;
+    qsizetype total = 0;
+    for (const QString &line : cut.lines)
+        total += line.size() + kCrLf.size();
+    joined.reserve(total);
+    for (std::size_t i = 0; i < cut.lines.size(); ++i) {
+        if (i > 0)
+            joined += kCrLf;
+        joined += cut.lines[i];
+    }
+    return joined;
+}
+
 // Where text inserted at `at` ends.
 TBufferCoord endOfInsertion(TBufferCoord at, const QString &text)
 {
@@ -436,6 +455,7 @@ void EditModel::record(TUndoRecord undoRecord)
         return;
     undoRecord.changeNumber = m_blockDepth > 0 ? m_blockChangeNumber : ++m_changeNumber;
     undoRecord.standalone = m_standaloneCommand;
+    undoRecord.overwrite = m_overwriteCommand;
     m_undoList.push(std::move(undoRecord));
     m_redoList.clear();
     if (m_blockDepth > 0) {
@@ -512,23 +532,22 @@ void EditModel::Redo()
 
 void EditModel::replaySteps(TUndoList &from, TUndoList &to, bool undo)
 {
-    // One step: the newest command, then on while the next command is of the same kind
-    // (indents never merge, so two block indents are two steps). A command's kind is that
-    // of its newest record, so a run of overwritten characters (each a delete and an
-    // insert) goes back in one step just like a run of inserted ones.
+    // One step: the newest command, then on while the next command continues the same run:
+    // both have one kind of record, the same one, so the next record has the kind of the one
+    // just reverted. Typed characters, Backspace presses or plain line breaks go back as a
+    // run; a line break that copied indentation, a replaced selection and a block indent
+    // stand alone, so one step never crosses them.
     if (from.isEmpty())
         return;
-    const TChangeReason kind = from.top().reason;
-    const bool merges = kind != TChangeReason::crIndent && kind != TChangeReason::crUnindent &&
-                        !from.top().standalone;
     for (;;) {
+        const std::optional<TChangeReason> kind = from.topRunKind();
         const int number = from.top().changeNumber;
         while (!from.isEmpty() && from.top().changeNumber == number) {
             TUndoRecord record = from.pop();
             replay(record, undo);
             to.push(std::move(record));
         }
-        if (!merges || from.isEmpty() || from.top().reason != kind || from.top().standalone)
+        if (!kind || from.isEmpty() || from.topRunKind() != kind)
             break;
     }
 }
@@ -754,6 +773,8 @@ void EditModel::replaceRange(TBufferCoord from, TBufferCoord to, const QString &
 void EditModel::SetSelTextPrimitive(const QString &text, TSelectionMode mode, TChangeReason reason)
 {
     BeginUndoBlock();
+    const bool outer = m_standaloneCommand;
+    m_standaloneCommand = outer || SelAvail();
     deleteSelection();
     switch (mode) {
     case TSelectionMode::smNormal: {
@@ -769,6 +790,7 @@ void EditModel::SetSelTextPrimitive(const QString &text, TSelectionMode mode, TC
         insertColumnBlock(text);
         break;
     }
+    m_standaloneCommand = outer;
     EndUndoBlock();
     EnsureCursorPosVisible();
 }
@@ -799,8 +821,8 @@ void EditModel::pasteFromClipboard()
     const std::optional<ClipboardBlock> block = m_clipboard->block();
     if (!block || block->text.isEmpty())
         return;
-    SetSelTextPrimitive(block->text, block->mode.value_or(TSelectionMode::smNormal),
-                        TChangeReason::crPaste);
+    SetSelTextPrimitive(withFileLineBreaks(block->text),
+                        block->mode.value_or(TSelectionMode::smNormal), TChangeReason::crPaste);
 }
 
 } // namespace bp

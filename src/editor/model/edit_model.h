@@ -225,6 +225,7 @@ private:
     bool m_blockRecorded = false;
     bool m_replaying = false;
     bool m_standaloneCommand = false;
+    bool m_overwriteCommand = false;
 
     int m_topLine = 1;
     int m_leftChar = 1;

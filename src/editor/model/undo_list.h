@@ -5,6 +5,7 @@
 #include <QString>
 #include <deque>
 #include <functional>
+#include <optional>
 
 namespace bp {
 
@@ -34,9 +35,12 @@ struct TUndoRecord
     TSelectionMode selectionMode = TSelectionMode::smNormal;
     QString text;
     int changeNumber = 0;
-    // A command of its own (a whole-line replacement by an aid): never undone together
-    // with the commands around it, whatever their kinds.
+    // A command of its own (a replaced selection, a whole-line replacement by an aid): never
+    // undone together with the commands around it, whatever their kinds.
     bool standalone = false;
+    // Part of a character typed over another in overwrite mode: a delete and an insert that
+    // still belong to the run of typed characters around them.
+    bool overwrite = false;
     // Caret and selection before the change, restored when it is undone.
     TBufferCoord caretBefore;
     TBufferCoord anchorBefore;
@@ -81,6 +85,31 @@ public:
     bool isEmpty() const { return m_records.empty(); }
     int size() const { return int(m_records.size()); }
     const TUndoRecord &top() const { return m_records.back(); }
+    // The kind shared by the newest command's records, which decides whether that command
+    // is undone together with a neighbour of the same kind. Commands that mix kinds (a
+    // selection replaced, a line break with its copied indentation), block indents and
+    // standalone commands have none: each is a step of its own. A character typed over
+    // another counts as an insertion, so an overwritten run goes back in one step.
+    std::optional<TChangeReason> topRunKind() const
+    {
+        if (m_records.empty())
+            return std::nullopt;
+        const TUndoRecord &newest = m_records.back();
+        bool sameReason = true;
+        bool overwrite = true;
+        for (auto it = m_records.rbegin();
+             it != m_records.rend() && it->changeNumber == newest.changeNumber; ++it) {
+            if (it->standalone || it->isBlockIndent())
+                return std::nullopt;
+            sameReason = sameReason && it->reason == newest.reason;
+            overwrite = overwrite && it->overwrite;
+        }
+        if (overwrite)
+            return TChangeReason::crInsert;
+        if (sameReason)
+            return newest.reason;
+        return std::nullopt;
+    }
     TUndoRecord pop()
     {
         TUndoRecord record = std::move(m_records.back());

@@ -24,6 +24,21 @@ bool equalIgnoringAsciiCase(QStringView a, QStringView b)
     return true;
 }
 
+// The text between the selection's ends when they lie on one line, else the selected text.
+// Right after a match this is the match itself in every selection mode, also in line mode,
+// which shows the whole line selected.
+QString selectedStretch(const EditModel &editor)
+{
+    const TBufferCoord begin = editor.BlockBegin();
+    const TBufferCoord end = editor.BlockEnd();
+    if (begin.Line != end.Line)
+        return editor.SelText();
+    return editor.Lines()
+        .view(begin.Line - 1)
+        .mid(begin.Char - 1, end.Char - begin.Char)
+        .toString();
+}
+
 } // namespace
 
 const QString SearchCommands::kNoSelectionQuestion =
@@ -58,7 +73,7 @@ void SearchCommands::DoSearchReplaceText(bool backwards)
         // Right after a match the selection is the match itself: searching inside it
         // would find it again, so that counts as no selection.
         if (m_editor.SelAvail() &&
-            !equalIgnoringAsciiCase(m_editor.SelText(), m_settings.SearchText)) {
+            !equalIgnoringAsciiCase(selectedStretch(m_editor), m_settings.SearchText)) {
             options |= TSearchOption::ssoSelectedOnly;
         } else {
             if (!m_question(kNoSelectionQuestion))

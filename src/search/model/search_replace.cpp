@@ -67,8 +67,7 @@ void revealLine(EditModel &editor, int line)
 // the view moves only as far as needed to show the caret from where the reveal left it.
 void selectMatch(EditModel &editor, TBufferCoord from, TBufferCoord to, bool caretAtStart)
 {
-    // A match is a stretch of one line, whatever mode the searched selection had.
-    editor.setSelectionMode(TSelectionMode::smNormal);
+    // The selection mode is the user's: only its own commands change it.
     const TBufferCoord anchor = caretAtStart ? to : from;
     const TBufferCoord caret = caretAtStart ? from : to;
     const int top = editor.TopLine();

@@ -11,8 +11,8 @@ class TEditorSearchCustom;
 
 // The editor's search: finds the next occurrence of `search` inside the search range with
 // `engine`, selects it and moves the caret to its end (its start when searching
-// backwards), scrolling the match's line into view. Returns the number of occurrences
-// acted on: 0 or 1. Finding nothing changes nothing.
+// backwards), scrolling the match's line into view; the selection mode stays as it is. Returns the
+// number of occurrences acted on: 0 or 1. Finding nothing changes nothing.
 //
 // The range is the selection with ssoSelectedOnly (dropped when nothing is selected),
 // else the whole text, cut at the caret unless ssoEntireScope is set.
