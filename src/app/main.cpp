@@ -1,5 +1,6 @@
 #include "application.h"
 #include "platform/platform_services.h"
+#include "recovery_store.h"
 #include "unit_main.h"
 
 #include <QFont>
@@ -37,11 +38,13 @@ int main(int argc, char **argv)
     substituteFonts();
 
     const bp::PlatformServices services = bp::systemServices();
+    bp::RecoveryStore recoveryStore(bp::RecoveryStore::defaultFolder());
     bp::Tfrm_Main frm_Main(services, QApplication::arguments().mid(1));
     application.reportFailure = [&frm_Main](const QString &message) {
         frm_Main.showErrorBox(message);
     };
     frm_Main.show();
+    frm_Main.startRecovery(recoveryStore);
     const int result = QApplication::exec();
     application.reportFailure = nullptr;
     return result;

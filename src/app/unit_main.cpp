@@ -12,6 +12,7 @@
 #include "common/error.h"
 #include "common/text_file.h"
 #include "document_file.h"
+#include "document_recovery.h"
 #include "editor/model/editor_lines.h"
 #include "editor/view/editor_pane.h"
 #include "error_box.h"
@@ -22,6 +23,7 @@
 #include "platform/shell_open.h"
 #include "platform/user_prompts.h"
 #include "platform/web_host.h"
+#include "recovery_store.h"
 #include "search/model/search_commands.h"
 #include "search/view/frm_search.h"
 #include "window_state.h"
@@ -367,6 +369,35 @@ void Tfrm_Main::EditorPaneChange()
     m_actions.FileSave->setEnabled(true);
     setStatusPanel(2, kModified);
     DocSaved = false;
+    if (m_recovery)
+        m_recovery->documentChanged();
+}
+
+void Tfrm_Main::startRecovery(RecoveryStore &store)
+{
+    m_recovery = std::make_unique<DocumentRecovery>(
+        store,
+        DocumentRecovery::Document{&EditorPane->Lines(), [this] { return DocFileName; },
+                                   [this] { return !DocSaved; }},
+        [this](const QString &message) { showErrorBox(message); });
+    offerLeftOverTexts(
+        store, *m_services.prompts, this,
+        [this](const std::function<void()> &step) { return runCommand(step); },
+        [this](RecoveredText &&text) { restoreRecoveredText(std::move(text)); });
+}
+
+void Tfrm_Main::restoreRecoveredText(RecoveredText &&text)
+{
+    // Attached to its file, in that file's encoding and breaks, so Save writes what a save
+    // before the crash would have written.
+    TEditorLines &lines = EditorPane->Lines();
+    lines.Clear();
+    lines.insertLines(0, std::move(text.lines));
+    lines.setEncoding(text.encoding);
+    lines.setFileFormat(text.breakStyle);
+    DocFileName = text.documentName;
+    setStatusPanel(1, fileNamePart(DocFileName));
+    EditorPaneChange();
 }
 
 void Tfrm_Main::openCommandLineFile(const QStringList &arguments)
@@ -405,6 +436,8 @@ void Tfrm_Main::saveToPath(const QString &path)
     m_actions.FileSave->setEnabled(false);
     setStatusPanel(2, kSaved);
     DocSaved = true;
+    if (m_recovery)
+        m_recovery->documentSaved();
 }
 
 void Tfrm_Main::FileNewExecute()
@@ -613,6 +646,9 @@ void Tfrm_Main::closeEvent(QCloseEvent *event)
 
 void Tfrm_Main::FormClose()
 {
+    // A clean close: the unsaved text, if any, was given up on purpose.
+    if (m_recovery)
+        m_recovery->documentSaved();
     EditorPane->SetHighlighter(nullptr);
     m_highlighter.reset();
 }

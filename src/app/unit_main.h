@@ -17,8 +17,11 @@ class QTreeView;
 
 namespace bp {
 
+class DocumentRecovery;
 class FunctionLibraryTree;
 class PanelSplitter;
+class RecoveryStore;
+struct RecoveredText;
 class SearchCommands;
 class TCompletionProposal;
 class TQPILEHighlighter;
@@ -49,6 +52,11 @@ public:
     // Marks the document modified; the editor pane calls it after each recorded edit and
     // code that changes the line list directly calls it itself.
     void EditorPaneChange();
+
+    // Offers the unsaved texts that ended instances left in `store`, then keeps this
+    // document's unsaved text there until it is saved or closed.
+    void startRecovery(RecoveryStore &store);
+    DocumentRecovery *recovery() const { return m_recovery.get(); }
 
     const QString &docFileName() const { return DocFileName; }
     bool docSaved() const { return DocSaved; }
@@ -88,6 +96,7 @@ private:
     void setStatusPanel(int panel, const QString &text);
 
     void openCommandLineFile(const QStringList &arguments);
+    void restoreRecoveredText(RecoveredText &&text);
     PromptAnswer askSaveQuestion();
     void saveToPath(const QString &path);
     void FileNewExecute();
@@ -126,6 +135,7 @@ private:
     TCompletionProposal *CompletionProposal2 = nullptr;
     std::unique_ptr<SearchCommands> m_search;
     SearchDialogRunner m_searchDialog;
+    std::unique_ptr<DocumentRecovery> m_recovery;
 
     QString DocFileName;
     bool DocSaved = true;
