@@ -17,6 +17,7 @@ class QTreeView;
 
 namespace bp {
 
+class DiskChangeQuestions;
 class FunctionLibraryTree;
 class PanelSplitter;
 class SearchCommands;
@@ -64,6 +65,7 @@ public:
     TCompletionProposal *completionProposal1() const { return CompletionProposal1; }
     TCompletionProposal *completionProposal2() const { return CompletionProposal2; }
     SearchCommands &searchCommands() const { return *m_search; }
+    DiskChangeQuestions &diskChanges() const { return *m_diskChanges; }
     // Shows the search dialog modally; tests answer it instead.
     using SearchDialogRunner =
         std::function<std::optional<TSearchSettings>(const TSearchSettings &settings)>;
@@ -90,6 +92,7 @@ private:
     void openCommandLineFile(const QStringList &arguments);
     PromptAnswer askSaveQuestion();
     void saveToPath(const QString &path);
+    void reloadFromDisk();
     void FileNewExecute();
     void FileOpen1Execute();
     void FileOpen1Accept(const QString &path, bool discardChanges);
@@ -126,6 +129,7 @@ private:
     TCompletionProposal *CompletionProposal2 = nullptr;
     std::unique_ptr<SearchCommands> m_search;
     SearchDialogRunner m_searchDialog;
+    std::unique_ptr<DiskChangeQuestions> m_diskChanges;
 
     QString DocFileName;
     bool DocSaved = true;
