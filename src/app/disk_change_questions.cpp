@@ -83,12 +83,13 @@ bool DiskChangeQuestions::changedOutside(DiskChange change)
                                "измененный.")
                     .arg(fileName()),
                 PromptIcon::Question);
-            if (reload) {
-                m_document.reload();
-            } else {
+            if (!reload)
                 m_watch.acceptCurrent();
-                m_document.markModified();
-            }
+            // Marked first: a file that cannot be read again leaves a text that differs from
+            // it, which closing must not drop without asking.
+            m_document.markModified();
+            if (reload)
+                m_document.reload();
             return;
         }
         switch (m_prompts.askYesNoCancel(

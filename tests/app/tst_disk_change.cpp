@@ -94,13 +94,13 @@ private slots:
         QTest::addColumn<QString>("question");
         QTest::addColumn<QStringList>("linesAfter");
         QTest::addColumn<bool>("savedAfter");
-        // Status panel 2: a reload of an unmodified document leaves it as it was.
         QTest::addColumn<QString>("stateAfter");
         // Whether Save then asks before writing over the other program's change.
         QTest::addColumn<bool>("saveAsks");
 
-        QTest::newRow("unmodified, Yes reloads") << false << PromptAnswer::Yes << kChanged
-                                                 << kOutsideLines << true << QString() << false;
+        QTest::newRow("unmodified, Yes reloads")
+            << false << PromptAnswer::Yes << kChanged << kOutsideLines << true
+            << QStringLiteral("Сохранен") << false;
         QTest::newRow("unmodified, No keeps the text and marks it modified")
             << false << PromptAnswer::No << kChanged << kOriginalLines << false
             << QStringLiteral("Изменен") << false;
@@ -154,6 +154,26 @@ private slots:
         QCOMPARE(readFile(docPath()), f.lines().encodedText());
         settle();
         QCOMPARE(f.prompts.questions.size(), saveAsks ? 2 : 1);
+    }
+
+    void reloadThatFailsKeepsTheText()
+    {
+        Tfrm_Main &window = openDocument();
+        f.prompts.answers = {PromptAnswer::Yes};
+        writeFile(docPath(), "\xEF\xBB\xBF\xFF not UTF-8");
+        QTRY_COMPARE(f.prompts.errors.size(), 1);
+        QVERIFY2(f.prompts.errors[0].contains(QStringLiteral("a.qpl")),
+                 qPrintable(f.prompts.errors[0]));
+        f.prompts.errors.clear();
+        QCOMPARE(questionParagraphs(), QStringList{kChanged});
+        QCOMPARE(lineList(), kOriginalLines);
+        // The text no longer matches the file: closing asks, and Save asks before writing.
+        QVERIFY(!window.docSaved());
+        QCOMPARE(window.statusPanelText(2), QStringLiteral("Изменен"));
+        f.prompts.answers = {PromptAnswer::No};
+        window.actions().FileSave->trigger();
+        QCOMPARE(questionParagraphs(), (QStringList{kChanged, kOverwrite}));
+        QCOMPARE(readFile(docPath()), QByteArray("\xEF\xBB\xBF\xFF not UTF-8"));
     }
 
     // A change that no notification has reported yet is still caught by the save itself.
