@@ -49,6 +49,8 @@ void DiskChangeQuestions::beforeSave(const QString &path)
                     .arg(fileName()),
                 PromptIcon::Warning);
         });
+        // Either way the user now knows of the change; the watch need not ask about it.
+        m_watch.markReported();
         if (!overwrite)
             throw SilentAbort();
         return;

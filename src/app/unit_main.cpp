@@ -483,8 +483,7 @@ void Tfrm_Main::reloadFromDisk()
     m_diskChanges->read(DocFileName, [this] { EditorPane->Lines().LoadFromFile(DocFileName); });
     EditorPane->model().SetCaretXY(caret);
     m_actions.FileSave->setEnabled(false);
-    if (!DocSaved)
-        setStatusPanel(2, kSaved);
+    setStatusPanel(2, kSaved);
     DocSaved = true;
 }
 

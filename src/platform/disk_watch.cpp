@@ -56,6 +56,11 @@ void DiskWatch::acceptCurrent()
     m_known = FileIdentity::of(m_path);
 }
 
+void DiskWatch::markReported()
+{
+    m_reported = FileIdentity::of(m_path);
+}
+
 void DiskWatch::checkSoon()
 {
     if (!m_path.isEmpty() && !m_burst.isActive())

@@ -43,6 +43,9 @@ public:
     // the document's text over it.
     void acceptCurrent();
 
+    // The user has been told of the file as it is now; checks do not ask about it again.
+    void markReported();
+
     // Checks the file soon; any number of requests before then give one check.
     void checkSoon();
     // Runs `question` holding checks back; a check asked for meanwhile runs after it.

@@ -199,6 +199,9 @@ private slots:
         QCOMPARE(readFile(docPath()), written ? QByteArray("edited\r\ntwo\r\nthree") : kOutside);
         QCOMPARE(window.docSaved(), written);
         QCOMPARE(lineList(), kEditedLines);
+        // The notification of the change arrives afterwards and asks nothing more.
+        settle();
+        QCOMPARE(f.prompts.questions.size(), 1);
     }
 
     void removedFileIsRecreatedOnSave_data()
