@@ -12,10 +12,9 @@ using namespace bp;
 
 namespace {
 
-const QByteArray kOriginal("one\r\ntwo\r\nthree");
+const QByteArray kAsRead("one\r\ntwo\r\nthree");
 const QByteArray kOutside("uno\r\ndos\r\ntres\r\ncuatro");
-const QStringList kOriginalLines{QStringLiteral("one"), QStringLiteral("two"),
-                                 QStringLiteral("three")};
+const QStringList kReadLines{QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")};
 const QStringList kOutsideLines{QStringLiteral("uno"), QStringLiteral("dos"),
                                 QStringLiteral("tres"), QStringLiteral("cuatro")};
 const QStringList kEditedLines{QStringLiteral("edited"), QStringLiteral("two"),
@@ -54,7 +53,7 @@ class TestDiskChange : public QObject
     QString docPath() const { return f.path(QStringLiteral("a.qpl")); }
     Tfrm_Main &openDocument()
     {
-        writeFile(docPath(), kOriginal);
+        writeFile(docPath(), kAsRead);
         return f.openWindow({docPath()});
     }
     QStringList lineList()
@@ -102,7 +101,7 @@ private slots:
             << false << PromptAnswer::Yes << kChanged << kOutsideLines << true
             << QStringLiteral("Сохранен") << false;
         QTest::newRow("unmodified, No keeps the text and marks it modified")
-            << false << PromptAnswer::No << kChanged << kOriginalLines << false
+            << false << PromptAnswer::No << kChanged << kReadLines << false
             << QStringLiteral("Изменен") << false;
         QTest::newRow("both changed, Yes reloads and loses the edits")
             << true << PromptAnswer::Yes << kBothChanged << kOutsideLines << true
@@ -166,7 +165,7 @@ private slots:
                  qPrintable(f.prompts.errors[0]));
         f.prompts.errors.clear();
         QCOMPARE(questionParagraphs(), QStringList{kChanged});
-        QCOMPARE(lineList(), kOriginalLines);
+        QCOMPARE(lineList(), kReadLines);
         // The text no longer matches the file: closing asks, and Save asks before writing.
         QVERIFY(!window.docSaved());
         QCOMPARE(window.statusPanelText(2), QStringLiteral("Изменен"));
@@ -223,14 +222,14 @@ private slots:
         QCOMPARE(window.statusPanelText(2), QStringLiteral("Изменен"));
         QVERIFY(window.actions().FileSave->isEnabled());
         QCOMPARE(f.prompts.questions.size(), 0);
-        QCOMPARE(lineList(), kOriginalLines);
+        QCOMPARE(lineList(), kReadLines);
 
         window.actions().FileSave->trigger();
         QCOMPARE(f.prompts.messages, QStringList{kRecreated});
         QVERIFY(window.docSaved());
-        QCOMPARE(readFile(docPath()), kOriginal);
+        QCOMPARE(readFile(docPath()), kAsRead);
         if (renamed)
-            QCOMPARE(readFile(f.path(QStringLiteral("b.qpl"))), kOriginal);
+            QCOMPARE(readFile(f.path(QStringLiteral("b.qpl"))), kAsRead);
 
         // The new file is the one watched from now on.
         f.prompts.answers = {PromptAnswer::Yes};
@@ -257,7 +256,7 @@ private slots:
         f.prompts.answers = {PromptAnswer::No, PromptAnswer::Yes};
         replaceFile(docPath(), kOutside);
         QTRY_COMPARE(f.prompts.questions.size(), 1);
-        QCOMPARE(lineList(), kOriginalLines);
+        QCOMPARE(lineList(), kReadLines);
 
         // Written in place: only a watch on the new file sees this.
         writeFile(docPath(), "later");
