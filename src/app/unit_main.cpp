@@ -11,8 +11,10 @@
 #include "application.h"
 #include "common/error.h"
 #include "common/text_file.h"
+#include "disk_change_questions.h"
 #include "document_file.h"
 #include "document_recovery.h"
+#include "editor/model/edit_model.h"
 #include "editor/model/editor_lines.h"
 #include "editor/view/editor_pane.h"
 #include "error_box.h"
@@ -107,6 +109,11 @@ Tfrm_Main::Tfrm_Main(const PlatformServices &services, const QStringList &argume
 
     DocFileName.clear();
     DocSaved = true;
+    m_diskChanges = std::make_unique<DiskChangeQuestions>(
+        *m_services.prompts, this,
+        DiskChangeQuestions::Document{[this] { return DocSaved; }, [this] { reloadFromDisk(); },
+                                      [this] { EditorPaneChange(); },
+                                      [this](const auto &command) { runCommand(command); }});
     openCommandLineFile(arguments);
     m_highlighter = std::make_unique<TQPILEHighlighter>();
     EditorPane->SetHighlighter(m_highlighter.get());
@@ -411,7 +418,7 @@ void Tfrm_Main::openCommandLineFile(const QStringList &arguments)
     }
     // A file that cannot be read is reported; the program goes on with an empty document.
     runCommand([&] {
-        EditorPane->Lines().LoadFromFile(path);
+        m_diskChanges->read(path, [&] { EditorPane->Lines().LoadFromFile(path); });
         setStatusPanel(1, fileNamePart(path));
         DocFileName = path;
     });
@@ -428,11 +435,18 @@ PromptAnswer Tfrm_Main::askSaveQuestion()
 void Tfrm_Main::saveToPath(const QString &path)
 {
     TEditorLines &lines = EditorPane->Lines();
+    m_diskChanges->beforeSave(path);
     const SaveBytes save = bytesToSave(lines, *m_services.prompts, this);
     // Throws before anything changes; the old file then stays as it was.
     writeFileAtomically(path, save.bytes);
+    m_diskChanges->saved(path);
     lines.setEncoding(save.encoding);
     setStatusPanel(1, fileNamePart(path));
+    markSaved();
+}
+
+void Tfrm_Main::markSaved()
+{
     m_actions.FileSave->setEnabled(false);
     setStatusPanel(2, kSaved);
     DocSaved = true;
@@ -493,11 +507,24 @@ void Tfrm_Main::FileOpen1Execute()
 void Tfrm_Main::FileOpen1Accept(const QString &path, bool discardChanges)
 {
     // Throws before the line list changes when the file cannot be read or decoded.
-    EditorPane->Lines().LoadFromFile(path);
+    m_diskChanges->read(path, [&] { EditorPane->Lines().LoadFromFile(path); });
     setStatusPanel(1, fileNamePart(path));
     DocFileName = path;
-    if (discardChanges)
+    if (discardChanges) {
         DocSaved = true;
+        // The unsaved text was given up on purpose: nothing is left to recover.
+        if (m_recovery)
+            m_recovery->documentSaved();
+    }
+}
+
+void Tfrm_Main::reloadFromDisk()
+{
+    // The text now equals the file's: the document is saved, and the caret stays on its line.
+    const TBufferCoord caret = EditorPane->model().CaretXY();
+    m_diskChanges->read(DocFileName, [this] { EditorPane->Lines().LoadFromFile(DocFileName); });
+    EditorPane->model().SetCaretXY(caret);
+    markSaved();
 }
 
 void Tfrm_Main::FileSaveExecute()
@@ -608,6 +635,9 @@ bool Tfrm_Main::event(QEvent *event)
         setStatusPanel(0, static_cast<QStatusTipEvent *>(event)->tip());
         return true;
     }
+    // Another program may have changed the file while the user was in it.
+    if (event->type() == QEvent::WindowActivate)
+        m_diskChanges->checkSoon();
     return QMainWindow::event(event);
 }
 

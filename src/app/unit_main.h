@@ -18,6 +18,7 @@ class QTreeView;
 namespace bp {
 
 class DocumentRecovery;
+class DiskChangeQuestions;
 class FunctionLibraryTree;
 class PanelSplitter;
 class RecoveryStore;
@@ -72,6 +73,7 @@ public:
     TCompletionProposal *completionProposal1() const { return CompletionProposal1; }
     TCompletionProposal *completionProposal2() const { return CompletionProposal2; }
     SearchCommands &searchCommands() const { return *m_search; }
+    DiskChangeQuestions &diskChanges() const { return *m_diskChanges; }
     // Shows the search dialog modally; tests answer it instead.
     using SearchDialogRunner =
         std::function<std::optional<TSearchSettings>(const TSearchSettings &settings)>;
@@ -99,6 +101,8 @@ private:
     void restoreRecoveredText(RecoveredText &&text);
     PromptAnswer askSaveQuestion();
     void saveToPath(const QString &path);
+    void markSaved();
+    void reloadFromDisk();
     void FileNewExecute();
     void FileOpen1Execute();
     void FileOpen1Accept(const QString &path, bool discardChanges);
@@ -136,6 +140,7 @@ private:
     std::unique_ptr<SearchCommands> m_search;
     SearchDialogRunner m_searchDialog;
     std::unique_ptr<DocumentRecovery> m_recovery;
+    std::unique_ptr<DiskChangeQuestions> m_diskChanges;
 
     QString DocFileName;
     bool DocSaved = true;
