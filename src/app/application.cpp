@@ -2,6 +2,8 @@
 
 #include "common/error.h"
 
+#include <new>
+
 namespace bp {
 
 TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {}
@@ -17,6 +19,8 @@ bool TApplication::notify(QObject *receiver, QEvent *event)
     } catch (const SilentAbort &) {
     } catch (const Error &error) {
         report(error.message());
+    } catch (const std::bad_alloc &) {
+        report(outOfMemoryMessage());
     } catch (...) {
         report(QString());
     }

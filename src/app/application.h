@@ -12,8 +12,9 @@ inline QString applicationTitle()
 }
 
 // QApplication with the last-resort catch: a failure that escapes an event handler is shown
-// by `reportFailure` (with an empty text when it is not a bp::Error) instead of unwinding
-// through the event loop; bp::SilentAbort shows nothing.
+// by `reportFailure` instead of unwinding through the event loop (std::bad_alloc with the
+// out-of-memory text, anything else that is not a bp::Error with an empty text);
+// bp::SilentAbort shows nothing.
 class TApplication : public QApplication
 {
 public:

@@ -1,4 +1,5 @@
 #include "application.h"
+#include "common/text_file.h"
 #include "platform/platform_services.h"
 #include "recovery_store.h"
 #include "unit_main.h"
@@ -25,6 +26,9 @@ void substituteFonts()
 
 int main(int argc, char **argv)
 {
+    // Before anything is written: the settings written by the close query too must fail
+    // with an error under a file-size limit, not end the program with unsaved text.
+    bp::ignoreFileSizeSignal();
     bp::TApplication application(argc, argv);
     QApplication::setApplicationName(bp::applicationTitle());
 

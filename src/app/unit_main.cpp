@@ -360,6 +360,8 @@ bool Tfrm_Main::runCommand(const std::function<void()> &command)
     } catch (const SilentAbort &) {
     } catch (const Error &error) {
         showErrorBox(error.message());
+    } catch (const std::bad_alloc &) {
+        showErrorBox(outOfMemoryMessage());
     } catch (...) {
         showErrorBox(QString());
     }

@@ -19,6 +19,12 @@ private:
     QString m_message;
 };
 
+// What the error box says when a command runs out of memory (std::bad_alloc).
+inline QString outOfMemoryMessage()
+{
+    return QStringLiteral("Недостаточно памяти для выполнения команды; команда не выполнена");
+}
+
 // Ends a command without a message, e.g. after the user declined a question.
 class SilentAbort : public std::exception
 {

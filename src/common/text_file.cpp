@@ -5,12 +5,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
-#include <cerrno>
-#include <csignal>
-#include <cstring>
+#include <algorithm>
 
 namespace bp {
 namespace {
@@ -93,38 +90,50 @@ DecodedText decodeTextFile(QByteArrayView bytes, const QString &path)
 
 namespace {
 
-void checkReadable(const QFileInfo &info, const QString &path)
+QString tooLarge(qint64 maxBytes)
+{
+    return QStringLiteral("Файл больше %1 МБ").arg(maxBytes / (1024 * 1024));
+}
+
+void checkReadable(const QFileInfo &info, const QString &path, qint64 maxBytes)
 {
     if (!info.exists())
         throw Error(cannotOpen(path, QStringLiteral("No such file or directory")));
     if (!info.isFile())
         throw Error(cannotOpen(path, QStringLiteral("Это не обычный файл")));
-    if (info.size() > kMaxTextFileBytes)
-        throw Error(cannotOpen(
-            path, QStringLiteral("Файл больше %1 МБ").arg(kMaxTextFileBytes / (1024 * 1024))));
+    if (info.size() > maxBytes)
+        throw Error(cannotOpen(path, tooLarge(maxBytes)));
 }
 
 } // namespace
 
-DecodedText readTextFile(const QString &path)
+DecodedText readTextFile(const QString &path, qint64 maxBytes)
 {
-    checkReadable(QFileInfo(path), path);
+    checkReadable(QFileInfo(path), path, maxBytes);
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         throw Error(cannotOpen(path, file.errorString()));
-    // Decoding straight from a mapping spares a copy of the whole file.
-    const qint64 size = file.size();
-    if (size > 0) {
-        if (uchar *mapped = file.map(0, size)) {
-            DecodedText decoded =
-                decodeTextFile(QByteArrayView(reinterpret_cast<const char *>(mapped), size), path);
-            file.unmap(mapped);
-            return decoded;
-        }
+    // Read, not mapped: a mapping of a file that another program shortens meanwhile ends the
+    // process with SIGBUS on the first page past the new end.
+    const qint64 reported = file.size();
+    const qint64 chunk = 1 << 20;
+    QByteArray bytes;
+    bytes.reserve(reported + chunk);
+    for (;;) {
+        // Whole chunks, even near the limit: some /proc files refuse reads of odd sizes.
+        const qsizetype before = bytes.size();
+        bytes.resize(before + chunk);
+        const qint64 got = file.read(bytes.data() + before, chunk);
+        if (got < 0)
+            throw Error(cannotOpen(path, file.errorString()));
+        bytes.resize(before + got);
+        if (got == 0)
+            break;
+        if (bytes.size() > maxBytes)
+            throw Error(cannotOpen(path, tooLarge(maxBytes)));
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw Error(cannotOpen(path, file.errorString()));
+    if (reported > 0 && bytes.size() != reported)
+        throw Error(cannotOpen(path, QStringLiteral("Файл изменился во время чтения")));
     return decodeTextFile(bytes, path);
 }
 
@@ -147,39 +156,6 @@ QByteArray encodeText(QStringView text, TextEncoding encoding)
         return encodeUtf16(text, true);
     }
     return {};
-}
-
-void writeFileAtomically(const QString &path, QByteArrayView bytes)
-{
-#ifdef SIGXFSZ
-    // Past a file-size limit the write must fail with EFBIG instead of killing the program.
-    static const bool ignored = (std::signal(SIGXFSZ, SIG_IGN), true);
-    Q_UNUSED(ignored);
-#endif
-    const QString reasonPrefix = QStringLiteral("Не удалось сохранить файл \"%1\". ").arg(path);
-    const QFileInfo link(path);
-    const QString target = link.isSymLink() ? link.symLinkTarget() : path;
-
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Error(reasonPrefix + file.errorString());
-    auto fail = [&](const QString &reason) {
-        file.cancelWriting();
-        throw Error(reasonPrefix + reason);
-    };
-    qint64 done = 0;
-    while (done < bytes.size()) {
-        errno = 0;
-        const qint64 written = file.write(bytes.data() + done, bytes.size() - done);
-        if (written <= 0)
-            fail(errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString());
-        done += written;
-    }
-    errno = 0;
-    if (!file.flush())
-        fail(errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString());
-    if (!file.commit())
-        throw Error(reasonPrefix + file.errorString());
 }
 
 } // namespace bp

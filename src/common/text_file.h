@@ -31,17 +31,30 @@ inline constexpr qint64 kMaxTextFileBytes = 512LL * 1024 * 1024;
 DecodedText decodeTextFile(QByteArrayView bytes, const QString &path);
 
 // Reads and decodes a whole file, refusing anything that is not a regular file (without
-// opening it, so a named pipe never blocks) and anything above kMaxTextFileBytes.
-DecodedText readTextFile(const QString &path);
+// opening it, so a named pipe never blocks) and anything above `maxBytes`. The bytes are
+// read into memory, so a file cut short meanwhile cannot crash the program: a file that
+// does not hold the size it reported is refused. A file that reports size 0 (as /proc
+// files do) is read to its end, but never past `maxBytes`.
+DecodedText readTextFile(const QString &path, qint64 maxBytes = kMaxTextFileBytes);
 
 // The bytes of `text` in `encoding`, with the byte-order mark for the Unicode encodings.
 // Characters Windows-1251 cannot represent become "?".
 QByteArray encodeText(QStringView text, TextEncoding encoding);
 
-// Replaces the file at `path` with `bytes` atomically: on any failure the old file stays
-// byte for byte as it was and no temporary file remains. Keeps the permission bits of an
-// existing file and writes through a symbolic link to its target. Throws bp::Error with
-// the system's reason.
+// Replaces the file at `path` with `bytes`; on any failure the old file stays byte for byte
+// as it was and no temporary file remains. Writes through a symbolic link to its target.
+// The data reach the disk (synced) before the save counts as done. Throws bp::Error with
+// the file's name and the system's reason.
+//
+// Normally a new file takes the old one's place atomically, with the old file's mode bits,
+// owner, group and extended attributes (ACLs among them). Where that cannot keep them, or
+// the folder takes no new file while the file itself is writable, or the file has more
+// than one hard link, the file is written in place instead: its old bytes are first copied
+// to a private temporary file elsewhere and written back from there if anything fails.
 void writeFileAtomically(const QString &path, QByteArrayView bytes);
+
+// Makes writing past a file-size limit fail with an error instead of ending the process;
+// called once at start-up, before anything is written.
+void ignoreFileSizeSignal();
 
 } // namespace bp

@@ -1,5 +1,7 @@
 #include "app/document_file.h"
-#include "common/windows1251.h"
+#include "app/error_box.h"
+#include "common/error.h"
+#include "common/text_file.h"
 #include "window_fixture.h"
 
 #include <QAction>
@@ -10,17 +12,17 @@
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
+
+#include <csignal>
+#include <cstdio>
+#include <functional>
 
 using namespace bp;
 
 namespace {
-
-QByteArray cp1251(const QString &text)
-{
-    return windows1251::encode(text);
-}
 
 QByteArray utf8WithMark(const QString &text)
 {
@@ -44,6 +46,39 @@ private:
     rlimit m_saved{};
 };
 
+// Bytes of address space this process has mapped now.
+rlim_t mappedBytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmSize:"))
+            return rlim_t(line.mid(7).trimmed().split(' ').value(0).toULongLong()) * 1024;
+    return 0;
+}
+
+// Runs `body` in a forked child of this process and returns its wait status; the child ends
+// with the code `body` returns, without running any of the parent's clean-up.
+int statusOfChild(const std::function<int()> &body)
+{
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        // A crash ends the child at once, without the test library's stack-trace handler.
+        for (int signal : {SIGSEGV, SIGBUS, SIGABRT, SIGILL, SIGFPE})
+            std::signal(signal, SIG_DFL);
+        try {
+            _exit(body());
+        } catch (...) {
+            _exit(125);
+        }
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return status;
+}
+
 } // namespace
 
 class TestDocument : public QObject
@@ -63,6 +98,7 @@ class TestDocument : public QObject
     void trigger(QAction *action) { action->trigger(); }
 
 private slots:
+    void initTestCase() { ignoreFileSizeSignal(); }
     void init() { f.reset(); }
     void cleanup()
     {
@@ -155,7 +191,19 @@ private slots:
         QCOMPARE(window.statusPanelText(1), QStringLiteral("a.qpl"));
         trigger(window.actions().FileSave);
         QCOMPARE(f.prompts.saveRequests.size(), 0);
-        QCOMPARE(readFile(file), cp1251(newDocumentTemplate().join(u'\n')));
+        QCOMPARE(readFile(file), QByteArray("PORTFOLIO_EX Portfolio_Name;\n"
+                                            "DESCRIPTION \xCE\xEF\xE8\xF1\xE0\xED\xE8\xE5 "
+                                            "\xEF\xEE\xF0\xF2\xF4\xE5\xEB\xFF;\n"
+                                            "CLIENTS_LIST ALL_CLIENTS;\n"
+                                            "FIRMS_LIST FIRMID;\n\n"
+                                            "PROGRAM\n\n\n\n"
+                                            "END_PROGRAM\n\n"
+                                            "PARAMETER Null;\n"
+                                            "PARAMETER_TITLE Null;\n"
+                                            "PARAMETER_DESCRIPTION Null;\n"
+                                            "PARAMETER_TYPE STRING(10);\n"
+                                            "END\n\n"
+                                            "END_PORTFOLIO_EX"));
         QVERIFY(window.docSaved());
     }
 
@@ -165,7 +213,7 @@ private slots:
         QTest::newRow("UTF-8 with its mark")
             << utf8WithMark(QStringLiteral("PROGRAM\r\nСтрока\r\nEND_PROGRAM"));
         QTest::newRow("Windows-1251, CR LF")
-            << cp1251(QStringLiteral("DESCRIPTION Описание;\r\nPROGRAM\r\n"));
+            << QByteArray("DESCRIPTION \xCE\xEF\xE8\xF1\xE0\xED\xE8\xE5;\r\nPROGRAM\r\n");
         QTest::newRow("LF with a final break") << QByteArray("a\n\nb\n");
         QTest::newRow("CR only") << QByteArray("a\rb");
         QTest::newRow("UTF-16 little-endian") << QByteArray("\xFF\xFE"
@@ -305,9 +353,9 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
         QTest::newRow("file-size limit")
-            << QStringLiteral("limit") << QStringLiteral("File too large");
-        QTest::newRow("read-only folder")
-            << QStringLiteral("readonly") << QStringLiteral("Permission denied");
+            << QStringLiteral("limit") << QStringLiteral("Файл слишком велик");
+        QTest::newRow("read-only file in a read-only folder")
+            << QStringLiteral("readonly") << QStringLiteral("Отказано в доступе");
     }
     void failedSaveKeepsTheOldFile()
     {
@@ -326,6 +374,7 @@ private slots:
             } else {
                 if (geteuid() == 0)
                     QSKIP("the superuser writes into read-only folders");
+                QVERIFY(QFile::setPermissions(file, QFile::ReadOwner));
                 QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
             }
             trigger(window.actions().FileSave);
@@ -341,6 +390,45 @@ private slots:
         QVERIFY(window.actions().FileSave->isEnabled());
         QCOMPARE(window.statusPanelText(2), QStringLiteral("Изменен"));
         QCOMPARE(window.docFileName(), file);
+    }
+
+    void runningOutOfMemoryWhileOpeningChangesNothing()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("AddressSanitizer reserves far more address space than a memory limit allows, "
+              "and it aborts where the program would get std::bad_alloc");
+#endif
+        // A file of line breaks costs little to read and decode but a lot as a line list.
+        const QString kept = path(QStringLiteral("kept.qpl"));
+        const QString breaks = path(QStringLiteral("breaks.qpl"));
+        writeFile(kept, "kept");
+        writeFile(breaks, QByteArray(8 << 20, '\n'));
+        Tfrm_Main &window = f.openWindow({kept});
+        f.prompts.openChoices = {breaks};
+
+        const int status = statusOfChild([&] {
+            rlimit saved{};
+            getrlimit(RLIMIT_AS, &saved);
+            rlimit lowered = saved;
+            lowered.rlim_cur = mappedBytes() + (160 << 20);
+            setrlimit(RLIMIT_AS, &lowered);
+            trigger(window.actions().FileOpen1);
+            setrlimit(RLIMIT_AS, &saved);
+            const QStringList expectedErrors{errorBoxText(outOfMemoryMessage())};
+            const bool unchanged = lineList() == QStringList{QStringLiteral("kept")} &&
+                                   window.docFileName() == kept && window.docSaved();
+            if (f.prompts.errors != expectedErrors || !unchanged) {
+                std::fprintf(stderr, "errors: [%s]; %d lines; name %s\n",
+                             qPrintable(f.prompts.errors.join(u'|')), f.lines().Count(),
+                             qPrintable(window.docFileName()));
+                return 1;
+            }
+            return 0;
+        });
+        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0,
+                 qPrintable(WIFSIGNALED(status)
+                                ? QStringLiteral("child killed by signal %1").arg(WTERMSIG(status))
+                                : QStringLiteral("child exit code %1").arg(WEXITSTATUS(status))));
     }
 
     void failedSaveAsKeepsTheName()
@@ -387,11 +475,11 @@ private slots:
         const QString lone = QStringLiteral("a") + QChar(0xD800);
         QTest::newRow("fits: no question")
             << ansi << QStringLiteral("Привет") << PromptAnswer::Cancel << false
-            << cp1251(QStringLiteral("Привет"));
+            << QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2");
         QTest::newRow("Yes saves as UTF-8")
             << ansi << umlaut << PromptAnswer::Yes << true << utf8WithMark(umlaut);
         QTest::newRow("No writes question marks")
-            << ansi << umlaut << PromptAnswer::No << true << cp1251(QStringLiteral("a?б"));
+            << ansi << umlaut << PromptAnswer::No << true << QByteArray("a?\xE1");
         QTest::newRow("Cancel writes nothing")
             << ansi << umlaut << PromptAnswer::Cancel << true << ansi;
         QTest::newRow("lone surrogate, Yes saves as UTF-16")

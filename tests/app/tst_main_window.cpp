@@ -361,8 +361,13 @@ private slots:
         QVERIFY(!window.runCommand([] { throw Error(QStringLiteral("Сбой")); }));
         QVERIFY(!window.runCommand([] { throw SilentAbort(); }));
         QVERIFY(!window.runCommand([] { throw std::bad_alloc(); }));
+        QVERIFY(!window.runCommand([] { throw std::logic_error("unexpected"); }));
         QVERIFY(window.runCommand([] {}));
-        QCOMPARE(m_prompts.errors, (QStringList{QStringLiteral("Сбой."), QString()}));
+        QCOMPARE(m_prompts.errors,
+                 (QStringList{QStringLiteral("Сбой."),
+                              QStringLiteral("Недостаточно памяти для выполнения команды; "
+                                             "команда не выполнена."),
+                              QString()}));
         m_prompts.errors.clear();
     }
 

@@ -43,13 +43,18 @@ private slots:
             << u"a\n\rb"_qs << QStringList{u"a"_qs, QString(), u"b"_qs} << F::sffDos;
         QTest::newRow("line separator")
             << (u"a"_qs + ls + u"b"_qs) << QStringList{u"a"_qs, u"b"_qs} << F::sffUnicode;
-        QTest::newRow("separator CR LF is one break")
-            << (u"a"_qs + ls + u"\r\nb"_qs) << QStringList{u"a"_qs, u"b"_qs} << F::sffUnicode;
-        QTest::newRow("separator LF is one break")
-            << (u"a"_qs + ls + u"\nb"_qs) << QStringList{u"a"_qs, u"b"_qs} << F::sffUnicode;
-        QTest::newRow("CR then separator is two breaks")
-            << (u"a\r"_qs + ls + u"b"_qs) << QStringList{u"a"_qs, QString(), u"b"_qs}
+        QTest::newRow("separators only")
+            << (ls + u"a"_qs + ls + ls) << QStringList{QString(), u"a"_qs, QString(), QString()}
             << F::sffUnicode;
+        QTest::newRow("separator CR LF is one break")
+            << (u"a"_qs + ls + u"\r\nb"_qs) << QStringList{u"a"_qs, u"b"_qs} << F::sffDos;
+        QTest::newRow("separator LF is one break")
+            << (u"a"_qs + ls + u"\nb"_qs) << QStringList{u"a"_qs, u"b"_qs} << F::sffUnix;
+        QTest::newRow("CR then separator is two breaks")
+            << (u"a\r"_qs + ls + u"b"_qs) << QStringList{u"a"_qs, QString(), u"b"_qs} << F::sffMac;
+        QTest::newRow("stray separator in a CR LF text keeps CR LF")
+            << (u"a\r\nb"_qs + ls + u"c\r\nd"_qs) << QStringList{u"a"_qs, u"b"_qs, u"c"_qs, u"d"_qs}
+            << F::sffDos;
         QTest::newRow("trailing break adds an empty line")
             << u"a\r\nb\r\n"_qs << QStringList{u"a"_qs, u"b"_qs, QString()} << F::sffDos;
         QTest::newRow("only a break")
@@ -95,6 +100,10 @@ private slots:
                                              << TextEncoding::Utf16LE;
         QTest::newRow("UTF-16 BE with mark")
             << QByteArray("\xFE\xFF\0a\0\n\x04\x1F", 8) << TextEncoding::Utf16BE;
+        QTest::newRow("UTF-8, line separators only") << QByteArray("\xEF\xBB\xBF"
+                                                                   "a\xE2\x80\xA8"
+                                                                   "b\xE2\x80\xA8")
+                                                     << TextEncoding::Utf8;
         QTest::newRow("empty file") << QByteArray() << TextEncoding::Ansi;
     }
     void writeBackIsByteExact()
@@ -174,8 +183,14 @@ private slots:
     void linesOutliveTheirLoadBuffer()
     {
         // A line read from a file must stay valid after the list is replaced.
+        // The text is built at run time: a literal's characters are never freed, so a line
+        // still pointing into them would pass unnoticed.
         TEditorLines list;
-        list.setText(u"alpha\nbeta"_qs);
+        QString text;
+        for (const char16_t *word : {u"alpha", u"\n", u"beta"})
+            text += QStringView(word);
+        list.setText(text);
+        text.clear();
         const QString kept = list[1];
         list.setText(u"other"_qs);
         list.Clear();

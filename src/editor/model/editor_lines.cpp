@@ -82,7 +82,9 @@ template <typename LineSink> TSynEditFileFormat cut(QStringView text, LineSink l
     }
     if (size > 0)
         line(start, size - start);
-    if (sawSeparator)
+    // A separator decides the style only in text without CR and LF: one stray U+2028 in a
+    // CR LF file must not make the next save write every break as U+2028.
+    if (sawSeparator && !sawCr && !sawLf)
         return TSynEditFileFormat::sffUnicode;
     if (sawCr && !sawLf)
         return TSynEditFileFormat::sffMac;
@@ -221,16 +223,21 @@ void TEditorLines::setRange(int index, TRangeValue range)
 
 void TEditorLines::replaceAll(const QString &text)
 {
-    const bool hadLines = !m_lines.empty();
-    m_lines.clear();
-    m_lines.shrink_to_fit();
-    m_sharedText = text;
-    const QChar *base = m_sharedText.constData();
-    m_fileFormat = cut(m_sharedText, [&](qsizetype start, qsizetype length) {
-        m_lines.push_back(
+    // The new list is built completely before the old one goes, so running out of memory
+    // part-way leaves the document as it was.
+    QString shared = text;
+    const QChar *base = shared.constData();
+    std::vector<Line> lines;
+    const TSynEditFileFormat style = cut(shared, [&](qsizetype start, qsizetype length) {
+        lines.push_back(
             {length > 0 ? QString::fromRawData(base + start, length) : QString(), kUnscannedRange});
     });
-    m_lines.shrink_to_fit();
+    lines.shrink_to_fit();
+
+    const bool hadLines = !m_lines.empty();
+    m_lines.swap(lines);
+    m_sharedText.swap(shared);
+    m_fileFormat = style;
     if (hadLines)
         notify([](TEditorLinesListener *l) { l->linesCleared(); });
     if (!m_lines.empty())

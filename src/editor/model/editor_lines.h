@@ -31,8 +31,10 @@ struct CutLines
     TSynEditFileFormat style = TSynEditFileFormat::sffDos;
 };
 
-// Cuts decoded text into lines: a break is one U+2028, then one CR, then one LF, each
-// optional (so LF CR is two breaks); text ending in a break gets an empty last line.
+// Cuts decoded text into lines, the one rule for file text and for text brought in from
+// outside (paste, drop): a break is one U+2028, then one CR, then one LF, each optional (so
+// LF CR is two breaks); text ending in a break gets an empty last line. The style is
+// U+2028 only for text without any CR or LF.
 CutLines cutIntoLines(const QString &text);
 
 QString lineBreakOf(TSynEditFileFormat style);

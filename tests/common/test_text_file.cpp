@@ -1,0 +1,506 @@
+#include "common/error.h"
+#include "common/text_file.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <functional>
+#include <thread>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+using namespace bp;
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+QByteArray native(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write fixture %s", native(path).constData());
+}
+
+struct stat statOf(const QString &path)
+{
+    struct stat result = {};
+    if (::stat(native(path).constData(), &result) != 0)
+        qFatal("cannot stat %s", native(path).constData());
+    return result;
+}
+
+// Every extended attribute of a file, name to value.
+QMap<QByteArray, QByteArray> attributesOf(const QString &path)
+{
+    QMap<QByteArray, QByteArray> result;
+    QByteArray names(4096, '\0');
+    const ssize_t size = ::listxattr(native(path).constData(), names.data(), names.size());
+    for (const QByteArray &name : names.left(std::max<ssize_t>(size, 0)).split('\0')) {
+        if (name.isEmpty())
+            continue;
+        QByteArray value(4096, '\0');
+        const ssize_t length =
+            ::getxattr(native(path).constData(), name.constData(), value.data(), value.size());
+        result.insert(name, value.left(std::max<ssize_t>(length, 0)));
+    }
+    return result;
+}
+
+// An access ACL granting user `uid` read access besides a 0644 mode, in the kernel's
+// xattr layout: a version word, then (tag, permissions, id) entries sorted by tag.
+QByteArray aclGrantingReadTo(uid_t uid)
+{
+    QByteArray value;
+    auto put32 = [&](quint32 number) { value.append(reinterpret_cast<const char *>(&number), 4); };
+    auto put16 = [&](quint16 number) { value.append(reinterpret_cast<const char *>(&number), 2); };
+    auto entry = [&](quint16 tag, quint16 permissions, quint32 id) {
+        put16(tag);
+        put16(permissions);
+        put32(id);
+    };
+    put32(2);
+    entry(0x01, 6, quint32(-1)); // owner
+    entry(0x02, 4, uid);         // the named user
+    entry(0x04, 4, quint32(-1)); // group
+    entry(0x10, 4, quint32(-1)); // mask
+    entry(0x20, 4, quint32(-1)); // others
+    return value;
+}
+
+// Lowers the soft limit on the size of files this process writes, for one scope.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
+
+private:
+    rlimit m_saved{};
+};
+
+// Runs `body` in a forked child and returns its wait status; the child ends with the code
+// `body` returns.
+int statusOfChild(const std::function<int()> &body)
+{
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(body());
+    int status = 0;
+    waitpid(child, &status, 0);
+    return status;
+}
+
+QString describe(int status)
+{
+    if (WIFSIGNALED(status))
+        return QStringLiteral("killed by signal %1").arg(WTERMSIG(status));
+    return QStringLiteral("exit code %1").arg(WEXITSTATUS(status));
+}
+
+// The result of the program's save helper run as a separate process.
+struct Saved
+{
+    bool ok = false;
+    QString message;
+};
+
+// Saves `text` to `path` in a child process run through `wrapper` (setpriv, say) with extra
+// environment entries.
+Saved saveInChild(const QString &path, const QByteArray &text, const QStringList &environment,
+                  const QStringList &wrapper = {})
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString &entry : environment)
+        env.insert(entry.section(u'=', 0, 0), entry.section(u'=', 1));
+    process.setProcessEnvironment(env);
+    QStringList arguments = wrapper;
+    arguments << QCoreApplication::applicationFilePath() << QStringLiteral("--write-file") << path
+              << QString::fromLatin1(text);
+    process.start(arguments.takeFirst(), arguments);
+    process.waitForFinished(-1);
+    return {process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0,
+            QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError())};
+}
+
+} // namespace
+
+class TestTextFile : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    QStringList entries(const QString &folder) const
+    {
+        return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    }
+
+private slots:
+    void initTestCase() { ignoreFileSizeSignal(); }
+    void init() { m_dir = std::make_unique<QTemporaryDir>(); }
+
+    void endlessFileStopsAtTheLimit()
+    {
+        // /proc files report size 0 and may go on far longer than any script.
+        const QString endless = QStringLiteral("/proc/self/pagemap");
+        if (!QFileInfo(endless).isFile() || QFileInfo(endless).size() != 0)
+            QSKIP("no /proc/self/pagemap reporting size 0 on this system");
+        try {
+            readTextFile(endless, 1 << 20);
+            QFAIL("the endless file was read");
+        } catch (const Error &error) {
+            QVERIFY2(error.message().contains(QStringLiteral("больше 1 МБ")),
+                     qPrintable(error.message()));
+        }
+        const QString small = path(QStringLiteral("small.qpl"));
+        writeFile(small, QByteArray(1 << 20, 'a'));
+        QCOMPARE(readTextFile(small, 1 << 20).text.size(), 1 << 20);
+    }
+
+    void fileShrinkingWhileReadDoesNotCrash()
+    {
+        // Another program cuts the file short and restores it, over and over, while it is
+        // read; reading from a mapping dies with SIGBUS on the pages past the new end.
+        const QString file = path(QStringLiteral("shrinking.qpl"));
+        constexpr off_t size = 8 << 20;
+        writeFile(file, QByteArray());
+        const int status = statusOfChild([&] {
+            const int fd = ::open(native(file).constData(), O_WRONLY);
+            std::atomic<bool> done{false};
+            std::atomic<bool> cutting{false};
+            std::thread cutter([&] {
+                while (!done) {
+                    if (::ftruncate(fd, 0) != 0 || ::ftruncate(fd, size) != 0)
+                        break;
+                    cutting = true;
+                }
+            });
+            while (!cutting)
+                std::this_thread::yield();
+            // Each read either gets some text or is refused with a message; none may crash.
+            // Enough reads that the two threads interleave however the machine schedules them.
+            for (int attempt = 0; attempt < 40; ++attempt) {
+                struct stat now = {};
+                while (::stat(native(file).constData(), &now) == 0 && now.st_size == 0)
+                    std::this_thread::yield();
+                try {
+                    readTextFile(file);
+                } catch (const Error &) {
+                }
+            }
+            done = true;
+            cutter.join();
+            return 0;
+        });
+        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, qPrintable(describe(status)));
+    }
+
+    void fileSizeLimitGivesAnErrorNotASignal()
+    {
+        const QString file = path(QStringLiteral("big.qpl"));
+        const int status = statusOfChild([&] {
+            std::signal(SIGXFSZ, SIG_DFL);
+            ignoreFileSizeSignal();
+            FileSizeLimit limit(10);
+            try {
+                writeFileAtomically(file, QByteArray(100, 'x'));
+            } catch (const Error &error) {
+                return error.message().contains(QStringLiteral("Файл слишком велик")) ? 0 : 3;
+            }
+            return 4;
+        });
+        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, qPrintable(describe(status)));
+    }
+
+    void saveKeepsWhatTheFileHad_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("needsRoot");
+        QTest::newRow("read-only mode") << QStringLiteral("readonly") << true;
+        QTest::newRow("setgid and sticky bits") << QStringLiteral("bits") << true;
+        QTest::newRow("another user's file") << QStringLiteral("owner") << true;
+        QTest::newRow("extended attribute") << QStringLiteral("xattr") << false;
+        QTest::newRow("access control list") << QStringLiteral("acl") << false;
+        QTest::newRow("hard link") << QStringLiteral("link") << false;
+    }
+    void saveKeepsWhatTheFileHad()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, needsRoot);
+        if (needsRoot && geteuid() != 0)
+            QSKIP("only the superuser can set this up and still write the file");
+        const QString file = path(QStringLiteral("a.qpl"));
+        const QString other = path(QStringLiteral("other name.qpl"));
+        writeFile(file, "old");
+        const QByteArray nativeName = native(file);
+        const char *name = nativeName.constData();
+        if (kind == QStringLiteral("readonly")) {
+            QCOMPARE(::chmod(name, 0444), 0);
+        } else if (kind == QStringLiteral("bits")) {
+            QCOMPARE(::chmod(name, 03640), 0);
+        } else if (kind == QStringLiteral("owner")) {
+            QCOMPARE(::chown(name, kNobody, kNobody), 0);
+        } else if (kind == QStringLiteral("xattr")) {
+            if (::setxattr(name, "user.brindlepad.note", "kept", 4, 0) != 0)
+                QSKIP("the file system takes no user attributes");
+        } else if (kind == QStringLiteral("acl")) {
+            const QByteArray acl = aclGrantingReadTo(kNobody);
+            if (::setxattr(name, "system.posix_acl_access", acl.constData(), acl.size(), 0) != 0)
+                QSKIP("the file system takes no access control lists");
+        } else if (kind == QStringLiteral("link")) {
+            QCOMPARE(::link(name, native(other).constData()), 0);
+        }
+        const struct stat before = statOf(file);
+        const QMap<QByteArray, QByteArray> attributes = attributesOf(file);
+
+        writeFileAtomically(file, "new text");
+
+        QCOMPARE(readFile(file), QByteArray("new text"));
+        const struct stat after = statOf(file);
+        QCOMPARE(after.st_mode, before.st_mode);
+        QCOMPARE(after.st_uid, before.st_uid);
+        QCOMPARE(after.st_gid, before.st_gid);
+        QCOMPARE(attributesOf(file), attributes);
+        if (kind == QStringLiteral("link")) {
+            QCOMPARE(readFile(other), QByteArray("new text"));
+            QCOMPARE(after.st_ino, before.st_ino);
+        }
+        QCOMPARE(entries(m_dir->path()).size(), kind == QStringLiteral("link") ? 2 : 1);
+    }
+
+    void readOnlyFolderIsWrittenInPlace_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("file the user may write") << 0666 << true;
+        QTest::newRow("file the user may not write") << 0644 << false;
+    }
+    void readOnlyFolderIsWrittenInPlace()
+    {
+        // A file that another user owns, in that user's folder: the user may write the file
+        // but may not create a new one beside it.
+        QFETCH(int, mode);
+        QFETCH(bool, saved);
+        if (geteuid() != 0)
+            QSKIP("switching to another user needs the superuser");
+        QCOMPARE(::chmod(native(m_dir->path()).constData(), 0755), 0);
+        const QString folder = path(QStringLiteral("shared"));
+        const QString temporary = path(QStringLiteral("temporary"));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QDir().mkpath(temporary));
+        QCOMPARE(::chmod(native(temporary).constData(), 0777), 0);
+        const QString file = folder + QStringLiteral("/a.qpl");
+        writeFile(file, "old content");
+        QCOMPARE(::chmod(native(file).constData(), mode_t(mode)), 0);
+        const struct stat before = statOf(file);
+
+        const Saved result = saveInChild(
+            file, "new", {QStringLiteral("TMPDIR=") + temporary},
+            {QStringLiteral("setpriv"), QStringLiteral("--reuid=%1").arg(kNobody),
+             QStringLiteral("--regid=%1").arg(kNobody), QStringLiteral("--clear-groups")});
+
+        QVERIFY2(result.ok == saved, qPrintable(result.message));
+        QCOMPARE(readFile(file), saved ? QByteArray("new") : QByteArray("old content"));
+        if (!saved)
+            QVERIFY2(result.message.contains(QStringLiteral("Отказано в доступе")),
+                     qPrintable(result.message));
+        const struct stat after = statOf(file);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_uid, before.st_uid);
+        QCOMPARE(after.st_mode, before.st_mode);
+        QCOMPARE(entries(folder), QStringList{QStringLiteral("a.qpl")});
+        QCOMPARE(entries(temporary), QStringList());
+    }
+
+    void failedInPlaceWriteKeepsTheOldBytes_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("file-size limit while writing")
+            << QStringLiteral("limit") << QStringLiteral("Файл слишком велик");
+        QTest::newRow("no folder for the copy")
+            << QStringLiteral("notemp") << QStringLiteral("копию прежнего содержимого");
+    }
+    void failedInPlaceWriteKeepsTheOldBytes()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        // A second hard link makes every save write in place.
+        const QString file = path(QStringLiteral("a.qpl"));
+        const QString other = path(QStringLiteral("b.qpl"));
+        const QByteArray old(1000, 'o');
+        writeFile(file, old);
+        QCOMPARE(::link(native(file).constData(), native(other).constData()), 0);
+        const QByteArray savedTemp = qgetenv("TMPDIR");
+        const auto restoreTemp = qScopeGuard([&] { qputenv("TMPDIR", savedTemp); });
+        std::unique_ptr<FileSizeLimit> limit;
+        if (kind == QStringLiteral("limit"))
+            limit = std::make_unique<FileSizeLimit>(2000);
+        else
+            qputenv("TMPDIR", native(path(QStringLiteral("missing"))));
+        try {
+            writeFileAtomically(file, QByteArray(4000, 'n'));
+            QFAIL("the save was reported as done");
+        } catch (const Error &error) {
+            QVERIFY2(error.message().contains(reason) && error.message().count(file) == 1,
+                     qPrintable(error.message()));
+        }
+        limit.reset();
+        QCOMPARE(readFile(file), old);
+        QCOMPARE(readFile(other), old);
+    }
+
+    void failedSyncIsAFailedSave_data()
+    {
+        QTest::addColumn<bool>("hardLink");
+        QTest::addColumn<int>("successfulSyncs");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<bool>("copyKept");
+        QTest::newRow("replacing the file")
+            << false << 0 << QStringLiteral("Ошибка ввода-вывода") << false;
+        QTest::newRow("in place, the copy of the old bytes")
+            << true << 0 << QStringLiteral("копию прежнего содержимого") << false;
+        QTest::newRow("in place, the new bytes and their restore")
+            << true << 1 << QStringLiteral("Прежнее содержимое файла сохранено в") << true;
+    }
+    void failedSyncIsAFailedSave()
+    {
+        QFETCH(bool, hardLink);
+        QFETCH(int, successfulSyncs);
+        QFETCH(QString, reason);
+        QFETCH(bool, copyKept);
+        const QString folder = path(QStringLiteral("docs"));
+        const QString temporary = path(QStringLiteral("temporary"));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QDir().mkpath(temporary));
+        const QString file = folder + QStringLiteral("/a.qpl");
+        writeFile(file, "old content");
+        if (hardLink)
+            QCOMPARE(::link(native(file).constData(), native(folder + u"/b.qpl"_qs).constData()),
+                     0);
+
+        const Saved result =
+            saveInChild(file, "new",
+                        {QStringLiteral("LD_PRELOAD=" BP_SYNC_FAILURE_SHIM),
+                         QStringLiteral("BP_SUCCESSFUL_SYNCS=%1").arg(successfulSyncs),
+                         QStringLiteral("TMPDIR=") + temporary,
+                         QStringLiteral("ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0")});
+
+        QVERIFY2(!result.ok, qPrintable(result.message));
+        QVERIFY2(result.message.contains(reason), qPrintable(result.message));
+        QCOMPARE(readFile(file), QByteArray("old content"));
+        QCOMPARE(entries(folder).size(), hardLink ? 2 : 1);
+        const QStringList copies = entries(temporary);
+        QCOMPARE(copies.size(), copyKept ? 1 : 0);
+        if (copyKept) {
+            QVERIFY2(result.message.contains(temporary + u'/' + copies[0]),
+                     qPrintable(result.message));
+            QCOMPARE(readFile(temporary + u'/' + copies[0]), QByteArray("old content"));
+        }
+    }
+
+    void immutableFileAndReadOnlyMountNameTheReason()
+    {
+        if (geteuid() != 0)
+            QSKIP("mounting a file system needs the superuser");
+        const QString mountPoint = path(QStringLiteral("mount"));
+        QVERIFY(QDir().mkpath(mountPoint));
+        const QByteArray point = native(mountPoint);
+        if (::mount("brindlepad-test", point.constData(), "tmpfs", 0, "size=1m") != 0)
+            QSKIP(qPrintable(QStringLiteral("the kernel refuses a tmpfs mount here: ") +
+                             QString::fromLocal8Bit(std::strerror(errno))));
+        const auto unmount = qScopeGuard([&] { ::umount2(point.constData(), MNT_DETACH); });
+        const QString file = mountPoint + QStringLiteral("/a.qpl");
+        writeFile(file, "old");
+
+        auto saveFails = [&](const QString &reason) {
+            try {
+                writeFileAtomically(file, "new");
+                QFAIL("the save was reported as done");
+            } catch (const Error &error) {
+                QVERIFY2(error.message().contains(reason) && error.message().count(file) == 1,
+                         qPrintable(error.message()));
+            }
+            QCOMPARE(readFile(file), QByteArray("old"));
+        };
+
+        const int fd = ::open(native(file).constData(), O_RDONLY);
+        int flags = 0;
+        bool immutable = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        if (immutable) {
+            flags |= FS_IMMUTABLE_FL;
+            immutable = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+        if (immutable) {
+            saveFails(QStringLiteral("Операция не допускается"));
+            flags &= ~FS_IMMUTABLE_FL;
+            QCOMPARE(::ioctl(fd, FS_IOC_SETFLAGS, &flags), 0);
+        } else {
+            qWarning("the kernel refuses the immutable flag here; that case is not checked");
+        }
+        ::close(fd);
+        if (QTest::currentTestFailed())
+            return;
+
+        QCOMPARE(::mount(nullptr, point.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+        saveFails(QStringLiteral("Файловая система доступна только для чтения"));
+    }
+};
+
+// `--write-file PATH TEXT` saves TEXT to PATH and prints the error, for tests that need
+// another process (another user, a preloaded library).
+int main(int argc, char **argv)
+{
+    if (argc == 4 && qstrcmp(argv[1], "--write-file") == 0) {
+        ignoreFileSizeSignal();
+        try {
+            writeFileAtomically(QFile::decodeName(argv[2]), QByteArray(argv[3]));
+        } catch (const Error &error) {
+            std::fputs(error.message().toUtf8().constData(), stdout);
+            return 1;
+        }
+        return 0;
+    }
+    QCoreApplication application(argc, argv);
+    TestTextFile test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_text_file.moc"
