@@ -1,4 +1,5 @@
 #include "aids/completion_proposal_config.h"
+#include "aids/library_file.h"
 #include "aids/view/completion_proposal.h"
 #include "aids/view/editor_aids.h"
 #include "aids/view/function_library_tree.h"
@@ -11,6 +12,13 @@
 #include <QStandardItemModel>
 #include <QTest>
 #include <QTreeView>
+#include <csignal>
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 using namespace bp;
 
@@ -306,6 +314,40 @@ private slots:
                 .x(),
             0);
     }
+
+#ifdef Q_OS_UNIX
+    void deepLibraryFileNeedsNoDeepStack()
+    {
+        // Far deeper than any stack allows for recursion; each line one blank deeper.
+        QString text;
+        for (int depth = 0; depth < 3000; ++depth)
+            text += QString(depth, u' ') + u"n\n"_qs;
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            // The test framework's crash handlers are not meant for a forked child: an
+            // overflow simply ends it.
+            for (int signal : {SIGSEGV, SIGBUS, SIGABRT, SIGILL})
+                std::signal(signal, SIG_DFL);
+            // A quarter of the 1 MiB main-thread stack that Windows gives a program.
+            const rlimit limit{256 * 1024, 256 * 1024};
+            setrlimit(RLIMIT_STACK, &limit);
+            {
+                const LibraryReadResult library = parseLibraryText(text);
+                QTreeView view;
+                FunctionLibraryTree tree(&view);
+                tree.setLibrary(library.nodes);
+                tree.setLibrary({});
+                tree.setLibrary(library.nodes);
+            }
+            _exit(0);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0,
+                 qPrintable(QStringLiteral("the child ended with status %1").arg(status)));
+    }
+#endif
 
     void libraryTreeExpandsOneBranch()
     {

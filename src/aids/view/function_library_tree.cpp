@@ -8,13 +8,28 @@
 namespace bp {
 namespace {
 
-void appendNodes(QStandardItem *parent, const QList<LibraryNode> &nodes)
+// Builds the items without recursion: the walk keeps its own stack of the levels it is in.
+void appendNodes(QStandardItem *root, const QList<LibraryNode> &nodes)
 {
-    for (const LibraryNode &node : nodes) {
+    struct Level
+    {
+        QStandardItem *parent;
+        const QList<LibraryNode> *nodes;
+        qsizetype next;
+    };
+    QList<Level> stack{{root, &nodes, 0}};
+    while (!stack.isEmpty()) {
+        Level &level = stack.last();
+        if (level.next == level.nodes->size()) {
+            stack.removeLast();
+            continue;
+        }
+        const LibraryNode &node = level.nodes->at(level.next++);
         auto *item = new QStandardItem(node.text);
         item->setEditable(false);
-        appendNodes(item, node.children);
-        parent->appendRow(item);
+        level.parent->appendRow(item);
+        if (!node.children.isEmpty())
+            stack.append({item, &node.children, 0});
     }
 }
 
