@@ -545,8 +545,10 @@ void Tfrm_Main::N9Click()
 
 void Tfrm_Main::TreeViewDblClick(const QString &nodeText, bool nodeHasChildren)
 {
-    // Recorded as one undo step, so the pane's change notification marks the document.
-    applyLibraryInsertion(EditorPane->model(), nodeText, nodeHasChildren);
+    // Recorded as one undo step, so the pane's change notification marks the document. The
+    // keyboard goes back to the text, or the next keys would search the tree.
+    if (applyLibraryInsertion(EditorPane->model(), nodeText, nodeHasChildren))
+        EditorPane->SetFocus();
 }
 
 QString Tfrm_Main::dataFile(const QString &name) const

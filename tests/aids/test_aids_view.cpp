@@ -349,6 +349,35 @@ private slots:
     }
 #endif
 
+    void doubleClickActsOnTheFirstClickedNode()
+    {
+        // Group A is selected and open above; group B was opened with its expand button.
+        QTreeView view;
+        FunctionLibraryTree tree(&view);
+        tree.setLibrary({{u"A"_qs, {{u"a1 ()"_qs, {}}, {u"a2 ()"_qs, {}}, {u"a3 ()"_qs, {}}}},
+                         {u"B"_qs, {{u"b1 ()"_qs, {}}, {u"b2 ()"_qs, {}}}}});
+        view.resize(200, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QModelIndex a = tree.model()->index(0, 0);
+        const QModelIndex b = tree.model()->index(1, 0);
+        view.setCurrentIndex(a);
+        view.expand(b);
+        QVERIFY(view.isExpanded(a) && view.isExpanded(b));
+
+        QSignalSpy clicked(&tree, &FunctionLibraryTree::nodeDoubleClicked);
+        const QModelIndex b2 = tree.model()->index(1, 0, b);
+        // The first click selects, the second one comes within the double-click interval.
+        const QPoint point = view.visualRect(b2).center();
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, point);
+        QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, point);
+        QCOMPARE(clicked.count(), 1);
+        QCOMPARE(clicked.front().at(0).toString(), u"b2 ()"_qs);
+        // The single-expand rule still applies, once the double click is over.
+        QTRY_VERIFY(!view.isExpanded(a));
+        QVERIFY(view.isExpanded(b));
+    }
+
     void libraryTreeExpandsOneBranch()
     {
         QTreeView view;
@@ -365,6 +394,14 @@ private slots:
         view.setCurrentIndex(b);
         QVERIFY(view.isExpanded(b));
         QVERIFY(!view.isExpanded(a));
+        // Enter on a function reports it as a double click does; on a group it does not.
+        QSignalSpy entered(&tree, &FunctionLibraryTree::nodeDoubleClicked);
+        QTest::keyClick(&view, Qt::Key_Return);
+        QCOMPARE(entered.count(), 0);
+        view.setCurrentIndex(tree.model()->index(0, 0, b));
+        QTest::keyClick(&view, Qt::Key_Return);
+        QCOMPARE(entered.count(), 1);
+        QCOMPARE(entered.front().at(0).toString(), u"g ()"_qs);
         QSignalSpy clicked(&tree, &FunctionLibraryTree::nodeDoubleClicked);
         emit view.doubleClicked(tree.model()->index(0, 0, b));
         QCOMPARE(clicked.count(), 1);
