@@ -627,10 +627,11 @@ bool Tfrm_Main::event(QEvent *event)
         return true;
     }
     // The restore fitted the window to the screen with the frame it knew; where the window
-    // manager frames the window only after it is shown, the fit is finished once.
+    // manager frames the window only after it is shown, the fit is finished once. The type
+    // is tested first: child events arrive while the members are still being constructed.
     const bool framingEvent = event->type() == QEvent::Move || event->type() == QEvent::Resize ||
                               event->type() == QEvent::WindowActivate;
-    if (m_fitWhenFramed && framingEvent && frameGeometry() != geometry() &&
+    if (framingEvent && m_fitWhenFramed && frameGeometry() != geometry() &&
         frameGeometry().contains(geometry())) {
         const QPoint corner = *m_fitWhenFramed;
         m_fitWhenFramed.reset();

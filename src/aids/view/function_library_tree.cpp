@@ -46,7 +46,8 @@ FunctionLibraryTree::FunctionLibraryTree(QTreeView *view)
     m_collapseLater->setSingleShot(true);
     connect(m_collapseLater, &QTimer::timeout, this, [this] { collapseOtherBranches(); });
     m_view->installEventFilter(this);
-    m_view->viewport()->installEventFilter(this);
+    m_viewport = m_view->viewport();
+    m_viewport->installEventFilter(this);
     m_view->setModel(m_model);
     m_view->setHeaderHidden(true);
     m_view->setRootIsDecorated(true);
@@ -112,7 +113,8 @@ void FunctionLibraryTree::collapseOtherBranches()
 bool FunctionLibraryTree::eventFilter(QObject *watched, QEvent *event)
 {
     // A selection that a mouse press makes is known by the press that comes before it.
-    if (watched == m_view->viewport()) {
+    // Compared by the pointer kept: events still arrive while the view is being destroyed.
+    if (watched == m_viewport) {
         if (event->type() == QEvent::MouseButtonPress ||
             event->type() == QEvent::MouseButtonDblClick)
             m_mouseSelecting = true;

@@ -42,6 +42,7 @@ private:
 
     QTreeView *m_view;
     QStandardItemModel *m_model;
+    QObject *m_viewport = nullptr;
     QTimer *m_collapseLater;
     bool m_mouseSelecting = false;
 };
