@@ -9,6 +9,7 @@ packages=(
   fonts-liberation2 fonts-dejavu-core
   libbenchmark-dev clang-format libclang-rt-14-dev
   xvfb xauth imagemagick poppler-utils
+  openbox xdotool x11-utils
 )
 
 missing=()

@@ -32,7 +32,7 @@ LibraryReadResult parseLibraryText(QStringView text)
             ++indent;
         QString nodeText = line.sliced(indent);
         const qsizetype depth = path.isEmpty() ? 0 : indent;
-        if (depth > path.size()) {
+        if (depth > path.size() || depth >= kLibraryLevels) {
             result.error = QStringLiteral("Invalid level (%1) for item \"%2\"")
                                .arg(QString::number(indent), nodeText);
             break;

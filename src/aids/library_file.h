@@ -21,12 +21,16 @@ struct LibraryReadResult
     void throwIfFailed() const;
 };
 
+// The deepest tree a library file may describe: depths 0 to kLibraryLevels - 1. Code that
+// walks the tree (and Qt's items, which are destroyed recursively) may then recurse freely.
+inline constexpr qsizetype kLibraryLevels = 256;
+
 // Builds the tree from the text of a library file, one node per line in depth-first order.
 // A line's depth is the number of blanks and tabs it starts with; the rest of the line,
 // trailing blanks included, is the node's text. The first line is a top-level node whatever
 // its indentation; a line at most one level deeper than the node before it is placed by its
-// depth; a line two or more levels deeper stops the reading with
-// "Invalid level (depth) for item "text"".
+// depth; a line two or more levels deeper, or at depth kLibraryLevels or more, stops the
+// reading with "Invalid level (depth) for item "text"".
 LibraryReadResult parseLibraryText(QStringView text);
 
 // Reads and decodes a library file (byte-order mark, else Windows-1251) and parses it.

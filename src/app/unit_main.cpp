@@ -19,6 +19,7 @@
 #include "editor/view/editor_pane.h"
 #include "error_box.h"
 #include "highlight/qpile_highlighter.h"
+#include "icons/image_list_actions.h"
 #include "panel_splitter.h"
 #include "platform/alert_sound.h"
 #include "platform/settings_store.h"
@@ -42,6 +43,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTabWidget>
@@ -97,6 +100,7 @@ Tfrm_Main::Tfrm_Main(const PlatformServices &services, const QStringList &argume
 {
     setObjectName(QStringLiteral("frm_Main"));
     setWindowTitle(applicationTitle());
+    setWindowIcon(ImageListActions::applicationIcon());
     setFont(pixelFont(QStringLiteral("MS Sans Serif"), 13));
     createControls();
     createMenus();
@@ -271,12 +275,23 @@ void Tfrm_Main::createStatusBar()
     QStatusBar *bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     const int widths[3] = {250, 150, 50};
+    // The texts panels 0 and 2 show; the file name of panel 1 has no bound.
+    QStringList shown[3];
+    for (const QAction *action : m_actions.all())
+        shown[0] << action->statusTip();
+    shown[2] << kModified << kSaved;
     for (int i = 0; i < 3; ++i) {
         auto *label = new QLabel(bar);
-        // The state panel widens where the substitute font would cut "Изменен" short.
-        const int needed = i == 2 ? label->fontMetrics().horizontalAdvance(kModified) + 8 : 0;
-        label->setFixedWidth(std::max(widths[i], needed));
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        // A panel widens where the font actually used (a substitute, a larger one) would cut
+        // one of its texts short.
+        int width = widths[i];
+        for (const QString &text : std::as_const(shown[i])) {
+            label->setText(text);
+            width = std::max(width, label->sizeHint().width());
+        }
+        label->clear();
+        label->setFixedWidth(width);
         bar->addWidget(label);
         m_statusPanels[i] = label;
     }
@@ -322,6 +337,18 @@ void Tfrm_Main::bindCommands()
     updateEditActions();
 
     EditorPane->OnChange = [this] { EditorPaneChange(); };
+
+    // F10 opens the menu bar at its first menu for the keyboard, wherever the focus is.
+    auto *menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this, [this] {
+        QMenuBar *bar = menuBar();
+        if (bar->actions().isEmpty())
+            return;
+        QAction *first = bar->actions().constFirst();
+        bar->setActiveAction(first);
+        if (QMenu *menu = first->menu(); menu && !menu->actions().isEmpty())
+            menu->setActiveAction(menu->actions().constFirst());
+    });
 }
 
 void Tfrm_Main::bindEditAction(QAction *action, TEditAction editAction)
@@ -334,9 +361,12 @@ void Tfrm_Main::bindEditAction(QAction *action, TEditAction editAction)
 
 void Tfrm_Main::updateEditActions()
 {
-    // While a menu is open the focus seems to leave the pane; the commands in that menu
-    // must keep the state they had when it opened.
-    if (QApplication::activePopupWidget())
+    // The menu bar takes the keyboard focus while it is used from the keyboard (Alt, F10,
+    // Escape from an open menu), and an open menu holds the input: the editing commands
+    // keep the state that the widget focused before gave them.
+    QWidget *focus = QApplication::focusWidget();
+    if (QApplication::activePopupWidget() || qobject_cast<QMenuBar *>(focus) ||
+        qobject_cast<QMenu *>(focus))
         return;
     for (const auto &[action, editAction] : std::as_const(m_editActions))
         action->setEnabled(EditorPane->UpdateAction(editAction));
@@ -456,6 +486,22 @@ void Tfrm_Main::markSaved()
         m_recovery->documentSaved();
 }
 
+std::optional<QString> Tfrm_Main::askModally(const std::function<std::optional<QString>()> &dialog)
+{
+    QPointer<QWidget> focused = QApplication::focusWidget();
+    if (!focused || focused->window() != this)
+        focused = EditorPane;
+    const std::optional<QString> answer = dialog();
+    // A file dialog that asked its own question (replace the file?) closes two windows; the
+    // window manager may then leave the keyboard focus nowhere. It comes back here.
+    if (isVisible()) {
+        activateWindow();
+        if (focused)
+            focused->setFocus(Qt::OtherFocusReason);
+    }
+    return answer;
+}
+
 void Tfrm_Main::FileNewExecute()
 {
     if (!DocSaved) {
@@ -499,7 +545,8 @@ void Tfrm_Main::FileOpen1Execute()
     }
     FileDialogRequest request = qpileFileDialog(QStringLiteral("Открыть QPILE файл"));
     request.fileName = m_openDialogFileName;
-    const std::optional<QString> chosen = m_services.prompts->chooseFileToOpen(this, request);
+    const std::optional<QString> chosen =
+        askModally([&] { return m_services.prompts->chooseFileToOpen(this, request); });
     if (!chosen)
         return;
     m_openDialogFileName = *chosen;
@@ -543,7 +590,8 @@ void Tfrm_Main::FileSaveAs1Execute()
         m_saveDialogFileName = DocFileName;
     FileDialogRequest request = qpileFileDialog(QStringLiteral("Сохранение QPILE файла"));
     request.fileName = m_saveDialogFileName;
-    const std::optional<QString> chosen = m_services.prompts->chooseFileToSave(this, request);
+    const std::optional<QString> chosen =
+        askModally([&] { return m_services.prompts->chooseFileToSave(this, request); });
     if (!chosen)
         return;
     m_saveDialogFileName = *chosen;
@@ -559,8 +607,10 @@ void Tfrm_Main::N9Click()
 
 void Tfrm_Main::TreeViewDblClick(const QString &nodeText, bool nodeHasChildren)
 {
-    // Recorded as one undo step, so the pane's change notification marks the document.
-    applyLibraryInsertion(EditorPane->model(), nodeText, nodeHasChildren);
+    // Recorded as one undo step, so the pane's change notification marks the document. The
+    // keyboard goes back to the text, or the next keys would search the tree.
+    if (applyLibraryInsertion(EditorPane->model(), nodeText, nodeHasChildren))
+        EditorPane->SetFocus();
 }
 
 QString Tfrm_Main::dataFile(const QString &name) const
@@ -605,6 +655,7 @@ void Tfrm_Main::FormShow()
         WindowState(*m_services.settings, *this, *Splitter).restore([this](const QString &message) {
             showErrorBox(message);
         });
+        m_fitWhenFramed = frameGeometry().topLeft();
     });
     runCommand([this] { EditorPane->SetFocus(); });
 }
@@ -637,8 +688,19 @@ bool Tfrm_Main::event(QEvent *event)
         setStatusPanel(0, static_cast<QStatusTipEvent *>(event)->tip());
         return true;
     }
+    // The restore fitted the window to the screen with the frame it knew; where the window
+    // manager frames the window only after it is shown, the fit is finished once. The type
+    // is tested first: child events arrive while the members are still being constructed.
+    const bool framingEvent = event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+                              event->type() == QEvent::WindowActivate;
+    if (framingEvent && m_fitWhenFramed && frameGeometry() != geometry() &&
+        frameGeometry().contains(geometry())) {
+        const QPoint corner = *m_fitWhenFramed;
+        m_fitWhenFramed.reset();
+        keepWindowOnScreen(*this, corner);
+    }
     // Another program may have changed the file while the user was in it.
-    if (event->type() == QEvent::WindowActivate)
+    if (event->type() == QEvent::WindowActivate && m_diskChanges)
         m_diskChanges->checkSoon();
     return QMainWindow::event(event);
 }

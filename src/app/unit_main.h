@@ -100,6 +100,9 @@ private:
     void openCommandLineFile(const QStringList &arguments);
     void restoreRecoveredText(RecoveredText &&text);
     PromptAnswer askSaveQuestion();
+    // Runs a file dialog, then gives the keyboard focus back to where it was in this window
+    // (the editor pane when it was elsewhere).
+    std::optional<QString> askModally(const std::function<std::optional<QString>()> &dialog);
     void saveToPath(const QString &path);
     void markSaved();
     void reloadFromDisk();
@@ -148,6 +151,8 @@ private:
     QString m_openDialogFileName;
     QString m_saveDialogFileName;
     bool m_shown = false;
+    // Where the restore put the frame's corner, until the window manager's frame is known.
+    std::optional<QPoint> m_fitWhenFramed;
 };
 
 } // namespace bp

@@ -1,17 +1,13 @@
 #include "settings_store.h"
 
-#include "common/error.h"
-
+#include <QFileInfo>
 #include <QMetaType>
+#include <QStandardPaths>
 #include <QVariant>
 #include <memory>
 
 namespace bp {
 namespace {
-
-#ifdef Q_OS_WIN
-const QString kDefaultLocation = QStringLiteral("HKEY_CURRENT_USER\\SOFTWARE\\Brindlepad");
-#endif
 
 bool holdsInteger(const QVariant &value, int *integer)
 {
@@ -43,45 +39,67 @@ QString statusText(QSettings::Status status)
     return QString();
 }
 
+QString defaultLocation()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("HKEY_CURRENT_USER\\SOFTWARE\\Brindlepad");
+#else
+    // Named here rather than left to QSettings, so the file can be checked before QSettings
+    // opens it: QSettings reads the file as soon as it is constructed.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Brindlepad/Brindlepad.conf");
+#endif
+}
+
+std::unique_ptr<QSettings> openSettings(const QString &fileName, QSettings::Format format)
+{
+#ifndef Q_OS_WIN
+    // A named pipe or a device at the settings path would block the start for good, waiting
+    // for a writer; anything but a regular file is refused before it is opened.
+    const QFileInfo info(fileName);
+    if (info.exists() && !info.isFile())
+        throw Error(QStringLiteral("Настройки окна не прочитаны: %1 не является обычным файлом")
+                        .arg(fileName));
+#endif
+    return std::make_unique<QSettings>(fileName, format);
+}
+
 } // namespace
 
+std::optional<int> SettingsStore::readInteger(const QString &name)
+{
+    StoredInteger stored = readIntegers({name}).front();
+    if (stored.error)
+        throw *stored.error;
+    return stored.value;
+}
+
 QtSettingsStore::QtSettingsStore()
-#ifdef Q_OS_WIN
-    : m_fileName(kDefaultLocation), m_format(QSettings::NativeFormat)
-#else
-    : m_format(QSettings::NativeFormat)
-#endif
+    : m_fileName(defaultLocation()), m_format(QSettings::NativeFormat)
 {}
 
 QtSettingsStore::QtSettingsStore(QString fileName, QSettings::Format format)
     : m_fileName(std::move(fileName)), m_format(format)
 {}
 
-namespace {
-
-std::unique_ptr<QSettings> openSettings(const QString &fileName, QSettings::Format format)
-{
-    if (fileName.isEmpty())
-        return std::make_unique<QSettings>(format, QSettings::UserScope,
-                                           QStringLiteral("Brindlepad"),
-                                           QStringLiteral("Brindlepad"));
-    return std::make_unique<QSettings>(fileName, format);
-}
-
-} // namespace
-
-std::optional<int> QtSettingsStore::readInteger(const QString &name)
+std::vector<StoredInteger> QtSettingsStore::readIntegers(const QStringList &names)
 {
     const auto settings = openSettings(m_fileName, m_format);
-    const QVariant value = settings->value(name);
-    if (!value.isValid())
-        return std::nullopt;
-    int integer = 0;
-    if (!holdsInteger(value, &integer))
-        throw Error(
-            QStringLiteral("Значение \"%1\" в настройках окна (%2) не является целым числом")
-                .arg(name, settings->fileName()));
-    return integer;
+    std::vector<StoredInteger> result;
+    result.reserve(names.size());
+    for (const QString &name : names) {
+        StoredInteger stored;
+        const QVariant value = settings->value(name);
+        int integer = 0;
+        if (value.isValid() && holdsInteger(value, &integer))
+            stored.value = integer;
+        else if (value.isValid())
+            stored.error = Error(
+                QStringLiteral("Значение \"%1\" в настройках окна (%2) не является целым числом")
+                    .arg(name, settings->fileName()));
+        result.push_back(std::move(stored));
+    }
+    return result;
 }
 
 void QtSettingsStore::writeIntegers(const std::vector<std::pair<QString, int>> &values)

@@ -1,12 +1,23 @@
 #pragma once
 
+#include "common/error.h"
+
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <utility>
 #include <vector>
 
 namespace bp {
+
+// One value as a reading found it: absent (no value, no error), an integer, or a value that
+// is present but holds no integer (the error names it).
+struct StoredInteger
+{
+    std::optional<int> value;
+    std::optional<Error> error;
+};
 
 // The user's persistent store of integer values (the main window's geometry). Nothing is
 // cached: every call opens the store, works on it and closes it again.
@@ -15,18 +26,22 @@ class SettingsStore
 public:
     virtual ~SettingsStore() = default;
 
-    // The value `name`, or nullopt when it is absent. Throws bp::Error naming the value
-    // when it is present but holds no integer.
-    virtual std::optional<int> readInteger(const QString &name) = 0;
+    // Every value of `names`, in that order, from one opening of the store. Throws bp::Error
+    // when the store itself cannot be read; a single bad value only marks its own entry.
+    virtual std::vector<StoredInteger> readIntegers(const QStringList &names) = 0;
 
     // Writes every pair in order, replacing earlier values. Throws bp::Error when the store
     // cannot be written.
     virtual void writeIntegers(const std::vector<std::pair<QString, int>> &values) = 0;
+
+    // The value `name`, or nullopt when it is absent. Throws bp::Error naming the value when
+    // it is present but holds no integer.
+    std::optional<int> readInteger(const QString &name);
 };
 
 // SettingsStore on QSettings. On Windows the default store is the registry key
 // HKEY_CURRENT_USER\SOFTWARE\Brindlepad, where a plain int becomes REG_DWORD; elsewhere it is
-// the platform's native settings file for the application.
+// the file "Brindlepad/Brindlepad.conf" in the user's configuration folder.
 class QtSettingsStore : public SettingsStore
 {
 public:
@@ -34,7 +49,7 @@ public:
     // A store at an explicit place, for example a private file in a test.
     QtSettingsStore(QString fileName, QSettings::Format format);
 
-    std::optional<int> readInteger(const QString &name) override;
+    std::vector<StoredInteger> readIntegers(const QStringList &names) override;
     void writeIntegers(const std::vector<std::pair<QString, int>> &values) override;
 
 private:

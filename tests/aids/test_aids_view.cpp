@@ -1,4 +1,5 @@
 #include "aids/completion_proposal_config.h"
+#include "aids/library_file.h"
 #include "aids/view/completion_proposal.h"
 #include "aids/view/editor_aids.h"
 #include "aids/view/function_library_tree.h"
@@ -11,6 +12,13 @@
 #include <QStandardItemModel>
 #include <QTest>
 #include <QTreeView>
+#include <csignal>
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 using namespace bp;
 
@@ -333,6 +341,69 @@ private slots:
             0);
     }
 
+#ifdef Q_OS_UNIX
+    void deepLibraryFileNeedsNoDeepStack()
+    {
+        // Far deeper than any stack allows for recursion; each line one blank deeper.
+        QString text;
+        for (int depth = 0; depth < 3000; ++depth)
+            text += QString(depth, u' ') + u"n\n"_qs;
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            // The test framework's crash handlers are not meant for a forked child: an
+            // overflow simply ends it.
+            for (int signal : {SIGSEGV, SIGBUS, SIGABRT, SIGILL})
+                std::signal(signal, SIG_DFL);
+            // A quarter of the 1 MiB main-thread stack that Windows gives a program.
+            const rlimit limit{256 * 1024, 256 * 1024};
+            setrlimit(RLIMIT_STACK, &limit);
+            {
+                const LibraryReadResult library = parseLibraryText(text);
+                QTreeView view;
+                FunctionLibraryTree tree(&view);
+                tree.setLibrary(library.nodes);
+                tree.setLibrary({});
+                tree.setLibrary(library.nodes);
+            }
+            _exit(0);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0,
+                 qPrintable(QStringLiteral("the child ended with status %1").arg(status)));
+    }
+#endif
+
+    void doubleClickActsOnTheFirstClickedNode()
+    {
+        // Group A is selected and open above; group B was opened with its expand button.
+        QTreeView view;
+        FunctionLibraryTree tree(&view);
+        tree.setLibrary({{u"A"_qs, {{u"a1 ()"_qs, {}}, {u"a2 ()"_qs, {}}, {u"a3 ()"_qs, {}}}},
+                         {u"B"_qs, {{u"b1 ()"_qs, {}}, {u"b2 ()"_qs, {}}}}});
+        view.resize(200, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QModelIndex a = tree.model()->index(0, 0);
+        const QModelIndex b = tree.model()->index(1, 0);
+        view.setCurrentIndex(a);
+        view.expand(b);
+        QVERIFY(view.isExpanded(a) && view.isExpanded(b));
+
+        QSignalSpy clicked(&tree, &FunctionLibraryTree::nodeDoubleClicked);
+        const QModelIndex b2 = tree.model()->index(1, 0, b);
+        // The first click selects, the second one comes within the double-click interval.
+        const QPoint point = view.visualRect(b2).center();
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, point);
+        QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, point);
+        QCOMPARE(clicked.count(), 1);
+        QCOMPARE(clicked.front().at(0).toString(), u"b2 ()"_qs);
+        // The single-expand rule still applies, once the double click is over.
+        QTRY_VERIFY(!view.isExpanded(a));
+        QVERIFY(view.isExpanded(b));
+    }
+
     void libraryTreeExpandsOneBranch()
     {
         QTreeView view;
@@ -349,6 +420,14 @@ private slots:
         view.setCurrentIndex(b);
         QVERIFY(view.isExpanded(b));
         QVERIFY(!view.isExpanded(a));
+        // Enter on a function reports it as a double click does; on a group it does not.
+        QSignalSpy entered(&tree, &FunctionLibraryTree::nodeDoubleClicked);
+        QTest::keyClick(&view, Qt::Key_Return);
+        QCOMPARE(entered.count(), 0);
+        view.setCurrentIndex(tree.model()->index(0, 0, b));
+        QTest::keyClick(&view, Qt::Key_Return);
+        QCOMPARE(entered.count(), 1);
+        QCOMPARE(entered.front().at(0).toString(), u"g ()"_qs);
         QSignalSpy clicked(&tree, &FunctionLibraryTree::nodeDoubleClicked);
         emit view.doubleClicked(tree.model()->index(0, 0, b));
         QCOMPARE(clicked.count(), 1);

@@ -50,6 +50,7 @@ private slots:
     void builtInLibrary();
     void parse_data();
     void parse();
+    void depthLimit();
     void encodings_data();
     void encodings();
     void unreadableFiles();
@@ -152,6 +153,31 @@ void TestLibrary::parse()
     } else {
         result.throwIfFailed();
     }
+}
+
+void TestLibrary::depthLimit()
+{
+    // One line per level, each one blank deeper than the one before.
+    auto chain = [](int levels) {
+        QString text;
+        for (int depth = 0; depth < levels; ++depth)
+            text += QString(depth, u' ') + u"n"_s + QString::number(depth) + u'\n';
+        return text;
+    };
+    auto depthOf = [](const bp::LibraryForest &forest) {
+        int depth = 0;
+        for (const bp::LibraryForest *level = &forest; !level->isEmpty();
+             level = &level->first().children)
+            ++depth;
+        return depth;
+    };
+    const bp::LibraryReadResult deepest = bp::parseLibraryText(chain(bp::kLibraryLevels));
+    QVERIFY(!deepest.error);
+    QCOMPARE(depthOf(deepest.nodes), bp::kLibraryLevels);
+
+    const bp::LibraryReadResult tooDeep = bp::parseLibraryText(chain(bp::kLibraryLevels + 40));
+    QCOMPARE(tooDeep.error.value_or(QString()), u"Invalid level (256) for item \"n256\""_s);
+    QCOMPARE(depthOf(tooDeep.nodes), bp::kLibraryLevels);
 }
 
 void TestLibrary::encodings_data()

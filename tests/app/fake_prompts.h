@@ -4,6 +4,7 @@
 #include "platform/user_prompts.h"
 
 #include <QList>
+#include <functional>
 
 namespace bp {
 
@@ -28,6 +29,8 @@ public:
     QList<Question> questions;
     QList<FileDialogRequest> openRequests;
     QList<FileDialogRequest> saveRequests;
+    // Runs while the save dialog is "open", e.g. to show real windows as the dialog would.
+    std::function<void(QWidget *parent)> whileSaveDialogOpen;
 
     void showError(QWidget *, const QString &text) override { errors << text; }
     void showMessage(QWidget *, const QString &text) override { messages << text; }
@@ -47,9 +50,12 @@ public:
         openRequests << request;
         return choice(openChoices);
     }
-    std::optional<QString> chooseFileToSave(QWidget *, const FileDialogRequest &request) override
+    std::optional<QString> chooseFileToSave(QWidget *parent,
+                                            const FileDialogRequest &request) override
     {
         saveRequests << request;
+        if (whileSaveDialogOpen)
+            whileSaveDialogOpen(parent);
         return choice(saveChoices);
     }
 

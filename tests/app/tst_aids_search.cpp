@@ -87,6 +87,27 @@ private slots:
         QCOMPARE(f.lines()[0], u"x = 1;"_qs);
     }
 
+    void insertionFromTheTreeGivesTheKeyboardBack()
+    {
+        Tfrm_Main &window = f.openWindow();
+        f.lines().Add(u"x"_qs);
+        QTreeView *view = window.treeView();
+        QStandardItem *acos = tree()->item(0)->child(1)->child(0);
+        view->setCurrentIndex(acos->index());
+        view->setFocus();
+        QTRY_VERIFY(view->hasFocus());
+        // Enter on the selected function inserts it, as a double click does.
+        QTest::keyClick(view, Qt::Key_Return);
+        QCOMPARE(f.lines()[0], u"ACOS (DOUBLE Value) x"_qs);
+        QTRY_VERIFY(window.editorPane()->hasFocus());
+        // A double click gives the keyboard back too.
+        view->setFocus();
+        QTRY_VERIFY(view->hasFocus());
+        emit view->doubleClicked(acos->index());
+        QCOMPARE(f.lines()[0], u"ACOS (DOUBLE Value) ACOS (DOUBLE Value) x"_qs);
+        QTRY_VERIFY(window.editorPane()->hasFocus());
+    }
+
     void completionFromFuncTxt()
     {
         Tfrm_Main &window = f.openWindow();

@@ -5,16 +5,22 @@
 #include "editor/model/edit_model.h"
 #include "editor/model/editor_lines.h"
 #include "editor/view/editor_pane.h"
+#include "icons/image_list_actions.h"
 #include "platform/web_host.h"
+#include "search/view/frm_search.h"
 #include "window_fixture.h"
 
 #include <QAction>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -369,6 +375,134 @@ private slots:
                                              "команда не выполнена."),
                               QString()}));
         m_prompts.errors.clear();
+    }
+
+    // --- look and keyboard -----------------------------------------------------------
+
+    void windowIconIsTheProgramsMark()
+    {
+        Tfrm_Main &window = openWindow();
+        QCOMPARE(window.windowIcon().pixmap(16).toImage(),
+                 ImageListActions::applicationIcon().pixmap(16).toImage());
+        QCOMPARE(window.windowIcon().pixmap(48).toImage(),
+                 ImageListActions::applicationIcon().pixmap(48).toImage());
+    }
+
+    void textsFitTheirPlaces()
+    {
+        Tfrm_Main &window = openWindow();
+        const QList<QLabel *> panels =
+            window.statusBar()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly);
+        QCOMPARE(panels.size(), 3);
+        QStringList shown[3];
+        for (const QAction *action : window.actions().all())
+            shown[0] << action->statusTip();
+        shown[2] << QStringLiteral("Изменен") << QStringLiteral("Сохранен");
+        for (int i : {0, 2}) {
+            for (const QString &text : std::as_const(shown[i])) {
+                const int needed = panels[i]->fontMetrics().horizontalAdvance(text);
+                QVERIFY2(needed <= panels[i]->contentsRect().width(),
+                         qPrintable(QStringLiteral("panel %1 cuts \"%2\": %3 > %4")
+                                        .arg(i)
+                                        .arg(text)
+                                        .arg(needed)
+                                        .arg(panels[i]->contentsRect().width())));
+            }
+        }
+        Tfrm_Search search(&window);
+        auto *label = search.findChild<QLabel *>(QStringLiteral("Label1"));
+        auto *field = search.findChild<QComboBox *>(QStringLiteral("cbSearchText"));
+        QVERIFY(label && field);
+        QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <=
+                     label->contentsRect().width(),
+                 qPrintable(QString::number(label->width())));
+        QVERIFY(label->fontMetrics().height() <= label->contentsRect().height());
+        QVERIFY(label->geometry().right() < field->geometry().left());
+        QCOMPARE(search.findChild<QWidget *>(QStringLiteral("gbSearchOptions"))->property("title"),
+                 QVariant(QStringLiteral("Options")));
+    }
+
+    void f10OpensTheFirstMenu()
+    {
+        Tfrm_Main &window = openWindow();
+        window.editorPane()->SetFocus();
+        QTRY_VERIFY(window.editorPane()->hasFocus());
+        QTest::keyClick(window.editorPane(), Qt::Key_F10);
+        QMenu *file = menuTitled(window.menuBar(), QStringLiteral("Файл"));
+        QTRY_COMPARE(QApplication::activePopupWidget(), file);
+        // The keyboard moves on to the next menu.
+        QTest::keyClick(file, Qt::Key_Right);
+        QMenu *edit = menuTitled(window.menuBar(), QStringLiteral("Правка"));
+        QTRY_COMPARE(QApplication::activePopupWidget(), edit);
+        QTest::keyClick(edit, Qt::Key_Escape);
+        QTest::keyClick(window.menuBar(), Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+    }
+
+    void editMenuReachedByKeyboardFollowsTheEditor()
+    {
+        // A selection, undo history and clipboard text in the focused editor.
+        Tfrm_Main &window = openWindow();
+        window.editorPane()->SetFocus();
+        QTRY_VERIFY(window.editorPane()->hasFocus());
+        QTest::keyClick(window.editorPane(), Qt::Key_X);
+        QTest::keyClick(window.editorPane(), Qt::Key_Home, Qt::ShiftModifier);
+        QGuiApplication::clipboard()->setText(QStringLiteral("clip"));
+        const ActionManager &a = window.actions();
+        QVERIFY(a.EditCopy1->isEnabled());
+
+        // The file menu opened with the mouse, left with Escape: the menu bar keeps the
+        // keyboard; Right and Down open the edit menu.
+        QMenuBar *bar = window.menuBar();
+        QMenu *file = menuTitled(bar, QStringLiteral("Файл"));
+        QTest::mouseClick(bar, Qt::LeftButton, {},
+                          bar->actionGeometry(file->menuAction()).center());
+        QTRY_COMPARE(QApplication::activePopupWidget(), file);
+        QTest::keyClick(file, Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QTest::keyClick(bar, Qt::Key_Right);
+        QTest::keyClick(bar, Qt::Key_Down);
+        QMenu *edit = menuTitled(bar, QStringLiteral("Правка"));
+        QTRY_COMPARE(QApplication::activePopupWidget(), edit);
+        for (QAction *action :
+             {a.EditUndo1, a.EditCopy1, a.EditCut1, a.EditPaste1, a.EditSelectAll1, a.EditDelete1})
+            QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
+
+        // Chosen from there, Copy acts on the editor.
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        QTest::mouseClick(edit, Qt::LeftButton, {}, edit->actionGeometry(a.EditCopy1).center());
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("x"));
+        QTRY_VERIFY(window.editorPane()->hasFocus());
+    }
+
+    void saveAsWithAReplaceQuestionGivesTheFocusBack()
+    {
+        Tfrm_Main &window = openWindow();
+        window.editorPane()->SetFocus();
+        QTRY_VERIFY(window.editorPane()->hasFocus());
+        const QString file = path(QStringLiteral("old.qpl"));
+        writeFile(file, "old\r\n");
+        // The dialog and its own question take the focus and close again, as the real save
+        // dialog does when the chosen file exists.
+        m_prompts.whileSaveDialogOpen = [](QWidget *parent) {
+            QDialog dialog(parent);
+            dialog.show();
+            dialog.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&dialog));
+            QMessageBox question(QMessageBox::Question, QStringLiteral("Brindlepad"),
+                                 QStringLiteral("replace?"), QMessageBox::Yes, &dialog);
+            question.show();
+            question.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&question));
+            question.hide();
+            dialog.hide();
+        };
+        m_prompts.saveChoices = {file};
+        window.actions().FileSaveAs1->trigger();
+        QCOMPARE(window.docFileName(), file);
+        QTRY_VERIFY(window.isActiveWindow());
+        QTRY_VERIFY(window.editorPane()->hasFocus());
     }
 
     // --- the command line -----------------------------------------------------------

@@ -1,8 +1,13 @@
 #include "app/panel_splitter.h"
+#include "app/window_state.h"
 #include "window_fixture.h"
 
 #include <QSettings>
 #include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace bp;
 
@@ -23,6 +28,26 @@ QRect storedBounds(const QWidget &window)
 {
     return QRect(window.frameGeometry().topLeft(), storedSize(window));
 }
+
+// Counts how often the window reads the store.
+class CountingStore : public SettingsStore
+{
+public:
+    explicit CountingStore(SettingsStore &inner) : m_inner(inner) {}
+    int reads = 0;
+    std::vector<StoredInteger> readIntegers(const QStringList &names) override
+    {
+        ++reads;
+        return m_inner.readIntegers(names);
+    }
+    void writeIntegers(const std::vector<std::pair<QString, int>> &values) override
+    {
+        m_inner.writeIntegers(values);
+    }
+
+private:
+    SettingsStore &m_inner;
+};
 
 } // namespace
 
@@ -162,6 +187,64 @@ private slots:
         QVERIFY(window.close());
         QCOMPARE(f.prompts.errors.size(), 1);
         f.prompts.errors.clear();
+    }
+
+    void storeIsReadOnceAtStart()
+    {
+        store({{QStringLiteral("WindowHeight"), 400}, {QStringLiteral("WindowLeft"), 40}});
+        CountingStore counting(*f.settings);
+        f.window = std::make_unique<Tfrm_Main>(
+            PlatformServices{&counting, &f.shell, &f.prompts, &f.sound, f.dataFolder},
+            QStringList());
+        f.window->show();
+        QCOMPARE(counting.reads, 1);
+        QCOMPARE(f.window->frameGeometry().left(), 40);
+    }
+
+#ifdef Q_OS_UNIX
+    void namedPipeAtTheSettingsPathIsRefused()
+    {
+        // Opening a pipe for reading waits for a writer that never comes.
+        QCOMPARE(mkfifo(QFile::encodeName(f.settingsFile()).constData(), 0600), 0);
+        Tfrm_Main &window = f.openWindow();
+        QCOMPARE(f.prompts.errors.size(), 1);
+        QVERIFY2(f.prompts.errors[0].contains(f.settingsFile()), qPrintable(f.prompts.errors[0]));
+        QCOMPARE(window.pos(), QPoint(197, 111));
+        QVERIFY(window.close());
+        QCOMPARE(f.prompts.errors.size(), 2);
+        QVERIFY(QFileInfo(f.settingsFile()).isFile() == false);
+        f.prompts.errors.clear();
+    }
+#endif
+
+    void fitFrameToScreens_data()
+    {
+        QTest::addColumn<QRect>("frame");
+        QTest::addColumn<QList<QRect>>("screens");
+        QTest::addColumn<QRect>("fitted");
+        const QList<QRect> laptop{QRect(0, 0, 1366, 728)};
+        const QList<QRect> two{QRect(0, 0, 1920, 1040), QRect(1920, 0, 1280, 984)};
+        QTest::newRow("inside stays")
+            << QRect(197, 111, 963, 616) << laptop << QRect(197, 111, 963, 616);
+        QTest::newRow("off every screen comes to the nearest")
+            << QRect(-3000, 5000, 963, 616) << laptop << QRect(0, 112, 963, 616);
+        QTest::newRow("larger than the screen shrinks to it")
+            << QRect(197, 111, 1924, 1207) << laptop << QRect(0, 0, 1366, 728);
+        QTest::newRow("hanging over the bottom moves up")
+            << QRect(197, 300, 963, 616) << laptop << QRect(197, 112, 963, 616);
+        QTest::newRow("stays on the screen it overlaps most")
+            << QRect(1800, 100, 800, 600) << two << QRect(1920, 100, 800, 600);
+        QTest::newRow("right of both screens goes to the second")
+            << QRect(5000, 100, 800, 600) << two << QRect(2400, 100, 800, 600);
+        QTest::newRow("no screens leaves it")
+            << QRect(-3000, 5000, 10, 10) << QList<QRect>{} << QRect(-3000, 5000, 10, 10);
+    }
+    void fitFrameToScreens()
+    {
+        QFETCH(QRect, frame);
+        QFETCH(QList<QRect>, screens);
+        QFETCH(QRect, fitted);
+        QCOMPARE(bp::fitFrameToScreens(frame, screens), fitted);
     }
 
     void splitterSnapsThePanelShut_data()

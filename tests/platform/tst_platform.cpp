@@ -3,8 +3,13 @@
 #include "platform/web_host.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace bp;
 
@@ -53,6 +58,45 @@ private slots:
         QtSettingsStore store(blocker + QStringLiteral("/store.conf"), QSettings::NativeFormat);
         QVERIFY_THROWS_EXCEPTION(Error, store.writeIntegers({{QStringLiteral("WindowTop"), 1}}));
     }
+
+    void readsEveryValueFromOneOpening()
+    {
+        const QString file = m_dir.filePath(QStringLiteral("all.conf"));
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write("[General]\nWindowTop=5\nWindowLeft=wide\n");
+        out.close();
+        QtSettingsStore store(file, QSettings::NativeFormat);
+        const std::vector<StoredInteger> values = store.readIntegers(
+            {QStringLiteral("WindowTop"), QStringLiteral("WindowLeft"), QStringLiteral("Absent")});
+        QCOMPARE(values.size(), size_t(3));
+        QCOMPARE(values[0].value, std::optional<int>(5));
+        QVERIFY(!values[0].error);
+        QVERIFY(values[1].error && values[1].error->message().contains(u"WindowLeft"_qs));
+        QVERIFY(!values[2].value && !values[2].error);
+    }
+
+#ifdef Q_OS_UNIX
+    void namedPipeIsRefusedNotOpened()
+    {
+        // QSettings would block on the pipe for good, waiting for a writer.
+        const QString pipe = m_dir.filePath(QStringLiteral("pipe.conf"));
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QtSettingsStore store(pipe, QSettings::NativeFormat);
+        for (int write = 0; write < 2; ++write) {
+            try {
+                if (write)
+                    store.writeIntegers({{QStringLiteral("WindowTop"), 1}});
+                else
+                    store.readIntegers({QStringLiteral("WindowTop")});
+                QFAIL("a named pipe was taken for the settings file");
+            } catch (const Error &error) {
+                QVERIFY2(error.message().contains(pipe), qPrintable(error.message()));
+            }
+        }
+        QVERIFY(QFileInfo(pipe).exists() && !QFileInfo(pipe).isFile());
+    }
+#endif
 
     void webHostCanBeReplaced()
     {

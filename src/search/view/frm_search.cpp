@@ -27,13 +27,17 @@ Tfrm_Search::Tfrm_Search(QWidget *owner)
     setFixedSize(341, 161);
 
     Label1 = new QLabel(QStringLiteral("Искать:"), this);
-    Label1->setGeometry(8, 12, 40, 13);
+    // As wide and high as the caption in the font actually used (a substitute may be wider);
+    // the field beside it gives way and keeps its right edge.
+    const QSize caption = Label1->sizeHint();
+    Label1->setGeometry(8, 12, qMax(40, caption.width()), qMax(13, caption.height()));
+    const int fieldLeft = qMax(54, Label1->geometry().right() + 7);
 
     cbSearchText = new QComboBox(this);
     cbSearchText->setEditable(true);
     // Enter confirms the dialog; it must not also collect the text into the list.
     cbSearchText->setInsertPolicy(QComboBox::NoInsert);
-    cbSearchText->setGeometry(54, 8, 270, 21);
+    cbSearchText->setGeometry(fieldLeft, 8, 324 - fieldLeft, 21);
     Label1->setBuddy(cbSearchText);
 
     gbSearchOptions = new QGroupBox(QStringLiteral("Options"), this);

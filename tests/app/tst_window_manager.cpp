@@ -1,0 +1,239 @@
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRect>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using StoredValues = QList<std::pair<QString, int>>;
+
+// The program as a user runs it: a real X server with a window manager (Xvfb and openbox),
+// started, looked at and closed with Alt+F4 from outside, several times in a row. The window
+// manager frames the window only after it is shown, which no offscreen test reproduces.
+class TestWindowManager : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QProcess m_server;
+    QProcess m_manager;
+    QString m_display;
+    const QSize m_screen{1366, 768};
+
+    QString configFile() const
+    {
+        return m_dir.filePath(QStringLiteral("config/Brindlepad/Brindlepad.conf"));
+    }
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), m_display);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+        env.remove(QStringLiteral("QT_SCALE_FACTOR"));
+        return env;
+    }
+
+    // Runs a helper tool on the test display; its standard output, or a null string when it
+    // failed.
+    QString tool(const QString &program, const QStringList &arguments)
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(program, arguments);
+        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
+            process.exitCode() != 0) {
+            process.kill();
+            process.waitForFinished();
+            return QString();
+        }
+        return QString::fromLocal8Bit(process.readAllStandardOutput());
+    }
+
+    // The frame's bounds of window `id` as the X server has them, in device pixels.
+    QRect frameOnScreen(const QString &id)
+    {
+        const QString info = tool(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
+        const QString extents =
+            tool(QStringLiteral("xprop"),
+                 {QStringLiteral("-id"), id, QStringLiteral("_NET_FRAME_EXTENTS")});
+        auto field = [&](const QString &name) {
+            const qsizetype at = info.indexOf(name);
+            if (at < 0)
+                return 0;
+            return info.mid(at + name.size()).section(u'\n', 0, 0).trimmed().toInt();
+        };
+        const QRect client(field(QStringLiteral("Absolute upper-left X:")),
+                           field(QStringLiteral("Absolute upper-left Y:")),
+                           field(QStringLiteral("Width:")), field(QStringLiteral("Height:")));
+        // "_NET_FRAME_EXTENTS(CARDINAL) = left, right, top, bottom"
+        const QStringList sides = extents.section(u'=', 1).split(u',');
+        if (sides.size() != 4)
+            return client;
+        return client.adjusted(-sides[0].trimmed().toInt(), -sides[2].trimmed().toInt(),
+                               sides[1].trimmed().toInt(), sides[3].trimmed().toInt());
+    }
+
+    struct Run
+    {
+        QRect stored; // left, top, width, height as written
+        QRect frame;  // where the window's frame really was
+    };
+
+    // Starts the program, waits for its window, closes it with Alt+F4 as a user would.
+    Run runOnce(const QString &scale = QString())
+    {
+        Run run;
+        QProcess program;
+        QProcessEnvironment env = environment();
+        if (!scale.isEmpty())
+            env.insert(QStringLiteral("QT_SCALE_FACTOR"), scale);
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(BP_PROGRAM), {});
+        if (!program.waitForStarted()) {
+            qWarning("the program did not start");
+            return run;
+        }
+        const QString id = tool(QStringLiteral("xdotool"),
+                                {QStringLiteral("search"), QStringLiteral("--sync"),
+                                 QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                                 QStringLiteral("^Brindlepad$")})
+                               .section(u'\n', 0, 0)
+                               .trimmed();
+        if (!id.isEmpty()) {
+            tool(QStringLiteral("xdotool"),
+                 {QStringLiteral("windowactivate"), QStringLiteral("--sync"), id});
+            run.frame = frameOnScreen(id);
+            tool(QStringLiteral("xdotool"),
+                 {QStringLiteral("key"), QStringLiteral("--clearmodifiers"),
+                  QStringLiteral("alt+F4")});
+        }
+        if (!program.waitForFinished(60000)) {
+            qWarning("the program did not close on Alt+F4");
+            program.kill();
+            program.waitForFinished();
+        }
+        QSettings stored(configFile(), QSettings::IniFormat);
+        run.stored = QRect(stored.value(QStringLiteral("WindowLeft")).toInt(),
+                           stored.value(QStringLiteral("WindowTop")).toInt(),
+                           stored.value(QStringLiteral("WindowWidth")).toInt(),
+                           stored.value(QStringLiteral("WindowHeight")).toInt());
+        return run;
+    }
+
+    void seed(const StoredValues &values)
+    {
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(QFileInfo(configFile()).path());
+        QSettings settings(configFile(), QSettings::IniFormat);
+        for (const auto &[name, value] : values)
+            settings.setValue(name, value);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        for (const char *needed : {"Xvfb", "openbox", "xdotool", "xwininfo", "xprop"})
+            if (QStandardPaths::findExecutable(QString::fromLatin1(needed)).isEmpty())
+                QSKIP(qPrintable(QStringLiteral("%1 is not installed; the window manager tests "
+                                                "need Xvfb, openbox, xdotool and x11-utils")
+                                     .arg(QString::fromLatin1(needed))));
+        QVERIFY(m_dir.isValid());
+        // The server picks a free display itself and names it on its output when ready.
+        m_server.start(QStringLiteral("Xvfb"),
+                       {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                        QStringLiteral("-screen"), QStringLiteral("0"),
+                        QStringLiteral("%1x%2x24").arg(m_screen.width()).arg(m_screen.height()),
+                        QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        QVERIFY(m_server.waitForStarted());
+        QVERIFY2(m_server.waitForReadyRead(60000), "Xvfb named no display");
+        m_display = u':' + QString::fromLatin1(m_server.readLine().trimmed());
+
+        const QString ready = m_dir.filePath(QStringLiteral("manager-ready"));
+        m_manager.setProcessEnvironment(environment());
+        m_manager.start(QStringLiteral("openbox"),
+                        {QStringLiteral("--startup"), QStringLiteral("touch ") + ready});
+        QVERIFY(m_manager.waitForStarted());
+        QVERIFY2(QTest::qWaitFor([&] { return QFile::exists(ready); }, 60000),
+                 "openbox did not start");
+    }
+
+    void cleanupTestCase()
+    {
+        for (QProcess *process : {&m_manager, &m_server}) {
+            if (process->state() == QProcess::NotRunning)
+                continue;
+            process->terminate();
+            if (!process->waitForFinished(10000)) {
+                process->kill();
+                process->waitForFinished();
+            }
+        }
+    }
+
+    void positionHoldsOverThreeRuns_data()
+    {
+        QTest::addColumn<StoredValues>("stored");
+        QTest::addColumn<QPoint>("corner");
+        QTest::newRow("first run at the design place") << StoredValues{} << QPoint(197, 111);
+        QTest::newRow("a window the user moved")
+            << StoredValues{{QStringLiteral("WindowLeft"), 300}, {QStringLiteral("WindowTop"), 100}}
+            << QPoint(300, 100);
+    }
+    void positionHoldsOverThreeRuns()
+    {
+        QFETCH(StoredValues, stored);
+        QFETCH(QPoint, corner);
+        seed(stored);
+        for (int i = 1; i <= 3; ++i) {
+            const Run run = runOnce();
+            QCOMPARE(run.frame.topLeft(), corner);
+            QCOMPARE(run.stored.topLeft(), corner);
+            QCOMPARE(run.stored.size(), QSize(961, 591));
+        }
+    }
+
+    void positionOffEveryScreenComesBack()
+    {
+        seed({{QStringLiteral("WindowLeft"), -3000},
+              {QStringLiteral("WindowTop"), 5000},
+              {QStringLiteral("WindowState"), 0}});
+        const Run run = runOnce();
+        const QRect screen(QPoint(0, 0), m_screen);
+        QVERIFY2(screen.contains(run.frame), qPrintable(QStringLiteral("frame %1,%2 %3x%4")
+                                                            .arg(run.frame.x())
+                                                            .arg(run.frame.y())
+                                                            .arg(run.frame.width())
+                                                            .arg(run.frame.height())));
+        QVERIFY(screen.contains(run.stored));
+    }
+
+    void firstWindowFitsAScaledScreen_data()
+    {
+        QTest::addColumn<QString>("scale");
+        QTest::newRow("125 %") << QStringLiteral("1.25");
+        QTest::newRow("200 %") << QStringLiteral("2");
+    }
+    void firstWindowFitsAScaledScreen()
+    {
+        QFETCH(QString, scale);
+        seed({});
+        for (int i = 1; i <= 2; ++i) {
+            const Run run = runOnce(scale);
+            // Device pixels: the whole frame, status bar and close box included, is on screen.
+            QVERIFY2(QRect(QPoint(0, 0), m_screen).contains(run.frame),
+                     qPrintable(QStringLiteral("run %1: frame %2,%3 %4x%5")
+                                    .arg(i)
+                                    .arg(run.frame.x())
+                                    .arg(run.frame.y())
+                                    .arg(run.frame.width())
+                                    .arg(run.frame.height())));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWindowManager)
+#include "tst_window_manager.moc"
