@@ -22,6 +22,7 @@
 using namespace bp;
 using bp::fuzz::InputReader;
 using bp::fuzz::printable;
+using bp::fuzz::strict;
 
 namespace {
 
@@ -105,14 +106,6 @@ constexpr int kMaxUndoRecords = 700;
 constexpr int kMaxSteps = 200;
 // Inserted texts stay short, so one step adds a bounded number of records.
 constexpr int kMaxInsertedText = 40;
-
-// Faults found here and not mended yet are steered around, so that a run goes on to find
-// others; BP_FUZZ_STRICT=1 checks them too (their inputs: fuzz/regressions/*/*.open).
-bool strict()
-{
-    static const bool enabled = qEnvironmentVariableIsSet("BP_FUZZ_STRICT");
-    return enabled;
-}
 
 QStringList linesOf(const EditModel &model)
 {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringView>
 #include <QUrl>
+#include <QtGlobal>
 
 #include <cstddef>
 #include <cstdint>
@@ -21,6 +22,14 @@ namespace bp::fuzz {
     std::fprintf(stderr, "\n%s:%d: property failed: %s\n%s\n", file, line, condition,
                  detail.toLocal8Bit().constData());
     std::abort();
+}
+
+// Faults found by a target and not mended yet are steered around, so that a run goes on to
+// find others; BP_FUZZ_STRICT=1 checks them too (their inputs: fuzz/regressions/*/*.open).
+inline bool strict()
+{
+    static const bool enabled = qEnvironmentVariableIsSet("BP_FUZZ_STRICT");
+    return enabled;
 }
 
 // Text in a form that survives a terminal: percent-encoded UTF-8 (lone surrogates become
