@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with warnings as errors, checks formatting, runs every
-# test headless, then runs them again under AddressSanitizer + UBSan.
+# test headless, gives each fuzz target a short run (with clang), then runs the tests again
+# under AddressSanitizer + UBSan.
 #   ./test.sh           the whole run (what CI does)
-#   ./test.sh --quick   skips the sanitizer pass
+#   ./test.sh --quick   skips the sanitizer pass and the fuzz smoke
 set -euo pipefail
 root="$(cd "$(dirname "$0")" && pwd)"
 cd "$root"
@@ -12,7 +13,7 @@ quick=0
 tools/setup.sh
 
 echo "== formatting"
-mapfile -t sources < <(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h')
+mapfile -t sources < <(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h' 'fuzz/*.cpp' 'fuzz/*.h')
 if [ ${#sources[@]} -gt 0 ]; then
   clang-format --dry-run --Werror "${sources[@]}"
 fi
@@ -29,6 +30,13 @@ echo "== tests"
 ctest --test-dir build --output-on-failure -j2
 
 if [ $quick -eq 0 ]; then
+  if command -v clang++ > /dev/null; then
+    echo "== fuzz smoke (clang, libFuzzer)"
+    fuzz/run.sh --smoke
+  else
+    echo "== fuzz smoke skipped: clang++ not found"
+  fi
+
   echo "== build (AddressSanitizer + UndefinedBehaviorSanitizer)"
   cmake -S . -B build-asan $(generator build-asan) -DCMAKE_BUILD_TYPE=Debug -DBP_WERROR=ON -DBP_SANITIZE=ON -DBP_BENCH=OFF
   cmake --build build-asan -j2

@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n
   libgl-dev
   fonts-liberation2 fonts-dejavu-core
-  libbenchmark-dev clang-format libclang-rt-14-dev
+  libbenchmark-dev clang-format libclang-rt-14-dev clang
   xvfb xauth imagemagick poppler-utils
   openbox xdotool x11-utils
 )
