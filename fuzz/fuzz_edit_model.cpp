@@ -22,7 +22,6 @@
 using namespace bp;
 using bp::fuzz::InputReader;
 using bp::fuzz::printable;
-using bp::fuzz::strict;
 
 namespace {
 
@@ -174,23 +173,14 @@ private:
         const int line = 1 + m_input.below(m_model.Lines().Count() + 2);
         const int length = m_model.Lines().length(line - 1);
         // Mostly in or near the line; sometimes far out in virtual space, past the limit.
-        // Open fault: a tab typed in virtual space just below the column limit, then Enter,
-        // cannot be undone to the start text; unless strict, far out stays below 960.
-        const int farOut = strict() ? 1000 : 900;
         const int column =
-            m_input.byte() < 240 ? 1 + m_input.below(length + 6) : farOut + m_input.below(60);
+            m_input.byte() < 240 ? 1 + m_input.below(length + 6) : 1000 + m_input.below(60);
         return {column, line};
     }
 
     TSelectionMode mode() { return TSelectionMode(m_input.below(3)); }
 
-    // Open fault: a column paste with a tab width other than 4 misplaces the block (the fill
-    // counts a tab as 4 columns) and can leave the caret past the column limit.
-    int tabWidth()
-    {
-        const int width = 1 + m_input.below(8);
-        return strict() ? width : 4;
-    }
+    int tabWidth() { return 1 + m_input.below(8); }
 
     // With BP_FUZZ_TRACE set, each step is printed before it runs: the way to read what a
     // saved input does.
@@ -249,32 +239,16 @@ private:
             break;
         }
         case 5: {
-            // As the program's callers use it: a range on one line, replaced by text without
-            // line breaks; the start may be in virtual space. Strict runs let the range span
-            // lines and the text hold breaks, which leaves the caret where a line may be gone.
-            const bool multiline = strict();
+            // Any range, also across lines, in virtual space or past the last line (which
+            // reads as the end of the text), replaced by text that may hold breaks.
             TBufferCoord from = position();
             TBufferCoord to = position();
-            const int lastLine = std::max(1, m_model.Lines().Count());
-            from.Line = std::min(from.Line, lastLine);
-            to.Line = multiline ? std::min(to.Line, lastLine) : from.Line;
             if (to < from)
                 std::swap(from, to);
-            to.Char = std::min(to.Char, m_model.Lines().length(to.Line - 1) + 1);
-            // A start past the end (virtual space) gives an empty range there.
-            if (from.Line == to.Line && from.Char > to.Char)
-                to.Char = from.Char;
-            QString inserted = m_input.text(kMaxInsertedText);
-            if (!multiline)
-                inserted.removeIf([](QChar ch) { return ch == u'\r' || ch == u'\n'; });
+            const QString inserted = m_input.text(kMaxInsertedText);
             trace(QStringLiteral("replaceRange %1 %2 by %3")
                       .arg(text(from), text(to), printable(inserted)));
             m_model.replaceRange(from, to, inserted);
-            // Open fault: the caret is left where it was even when the text before it on its
-            // line shrank. The program's callers place the caret afterwards; so does a run
-            // unless strict.
-            if (!multiline)
-                m_model.SetCaretXY(m_model.CaretXY());
             break;
         }
         case 6: {
@@ -341,9 +315,7 @@ private:
         FUZZ_CHECK(position.Line >= 1 && position.Line <= lastLine,
                    QString::fromLatin1(what) + QStringLiteral(" on line %1; ").arg(position.Line) +
                        where());
-        // Open fault: a block indent with the caret at the column limit moves it one tab
-        // further per indent.
-        const int limit = m_model.maxCaretColumn(position.Line) + (strict() ? 0 : kMaxSteps);
+        const int limit = m_model.maxCaretColumn(position.Line);
         FUZZ_CHECK(position.Char >= 1 && position.Char <= limit,
                    QString::fromLatin1(what) +
                        QStringLiteral(" at column %1; ").arg(position.Char) + where());

@@ -130,14 +130,17 @@ void WindowState::restore(const std::function<void(const QString &)> &report)
     QSize clientSize = m_window.size();
     QPoint framePosition = m_window.frameGeometry().topLeft();
     // A size below one pixel cannot be applied; such a value keeps the current size.
+    // Figures beyond Qt's own size limit are cut to it: the frame's far edge must stay in
+    // the int range, or the geometry computed from it overflows.
+    auto bounded = [](int figure) { return qBound(-QWIDGETSIZE_MAX, figure, QWIDGETSIZE_MAX); };
     if (const std::optional<int> height = value(0); height && *height > 0)
-        clientSize.setHeight(qMax(1, *height - storedFrameExtra(m_window).height()));
+        clientSize.setHeight(qMax(1, bounded(*height) - storedFrameExtra(m_window).height()));
     if (const std::optional<int> width = value(1); width && *width > 0)
-        clientSize.setWidth(qMax(1, *width - storedFrameExtra(m_window).width()));
+        clientSize.setWidth(qMax(1, bounded(*width) - storedFrameExtra(m_window).width()));
     if (const std::optional<int> top = value(2))
-        framePosition.setY(*top);
+        framePosition.setY(bounded(*top));
     if (const std::optional<int> left = value(3))
-        framePosition.setX(*left);
+        framePosition.setX(bounded(*left));
 
     // A position off every screen or a size beyond the screen (a changed monitor set-up, a
     // larger scale) would leave the window, or its status bar and close box, out of reach.

@@ -2,8 +2,10 @@
 #include "app/window_state.h"
 #include "window_fixture.h"
 
+#include <QScreen>
 #include <QSettings>
 #include <QTest>
+#include <climits>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -175,6 +177,36 @@ private slots:
         QCOMPARE(window.panel()->width(), 150);
         // The show handler went on to focus the editor.
         QVERIFY(window.editorPane()->hasFocus());
+    }
+
+    // Figures past the int range's edge once the window's size is added must not overflow
+    // the geometry: the window comes back onto the screen and stores figures read back.
+    void farOutFiguresBringTheWindowOntoTheScreen_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("figure");
+        QTest::newRow("top at the int maximum") << QStringLiteral("WindowTop") << INT_MAX;
+        QTest::newRow("left at the int maximum") << QStringLiteral("WindowLeft") << INT_MAX;
+        QTest::newRow("top at the int minimum") << QStringLiteral("WindowTop") << INT_MIN;
+        QTest::newRow("height at the int maximum") << QStringLiteral("WindowHeight") << INT_MAX;
+    }
+    void farOutFiguresBringTheWindowOntoTheScreen()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, figure);
+        store({{name, figure}});
+        Tfrm_Main &window = f.openWindow();
+        const QRect screen = window.screen()->availableGeometry();
+        QVERIFY2(screen.contains(window.frameGeometry()),
+                 qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                .arg(window.frameGeometry().x())
+                                .arg(window.frameGeometry().y())
+                                .arg(window.frameGeometry().width())
+                                .arg(window.frameGeometry().height())));
+        QVERIFY(window.close());
+        QCOMPARE(stored().value(QStringLiteral("WindowTop")).toInt(), window.frameGeometry().y());
+        QCOMPARE(stored().value(QStringLiteral("WindowHeight")).toInt(),
+                 storedSize(window).height());
     }
 
     void unwritableStoreDoesNotKeepTheWindowOpen()

@@ -323,6 +323,15 @@ private slots:
             << u"ab|c"_qs << QList<int>{ecTab} << u"ab\t|c"_qs;
         QTest::newRow("block indent works on the caret line")
             << u"a\nb|c"_qs << QList<int>{ecBlockIndent} << u"a\n\tb|c"_qs;
+        QTest::newRow("block indent keeps a caret at the column limit there")
+            << u"ab"_qs + QString(1022, u'·') + u"|"_qs << QList<int>{ecBlockIndent}
+            << u"\tab"_qs + QString(1021, u'·') + u"|"_qs;
+        // The break copies 1024 characters of indentation: the Tab before it must still be
+        // in the history afterwards.
+        const QString wide = u"\t"_qs + QString(1022, u' ') + u"\t"_qs;
+        QTest::newRow("a break after a tab at the column limit keeps the tab undoable")
+            << u"\t"_qs + QString(1022, u'·') + u"|"_qs << QList<int>{ecTab, ecLineBreak}
+            << wide + u"\n"_qs + wide + u"|"_qs;
         QTest::newRow("shift+tab removes spaces and the tab that follows them")
             << u"[  \tabc|]\nd"_qs << QList<int>{ecShiftTab} << u"[abc|]\nd"_qs;
         QTest::newRow("shift+tab on a block removes one level per line")
@@ -429,6 +438,50 @@ private slots:
         while (model.CanRedo())
             model.Redo();
         QCOMPARE(model.Lines().text(), pictureText(after));
+    }
+
+    // The aids replace parts of lines and place the caret afterwards; until then caret and
+    // selection stay put unless the change took their line or column away.
+    void replaceRangeLeavesPositionsOnTheText_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<TBufferCoord>("from");
+        QTest::addColumn<TBufferCoord>("to");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("caret and selection before the range stay")
+            << u"[a|]bcd"_qs << TBufferCoord{3, 1} << TBufferCoord{4, 1} << u"XY"_qs
+            << u"[a|]bXYd"_qs;
+        QTest::newRow("the caret's line removed")
+            << u"\n|"_qs << TBufferCoord{1, 1} << TBufferCoord{1, 2} << QString() << u"|"_qs;
+        QTest::newRow("a selection on a removed line")
+            << u"ab\n[cd|]"_qs << TBufferCoord{3, 1} << TBufferCoord{3, 2} << QString()
+            << u"[ab|]"_qs;
+        QTest::newRow("the line before the caret shrinks below the column limit")
+            << QString(1228, u'a') + u"|"_qs << TBufferCoord{1, 1} << TBufferCoord{900, 1}
+            << QString() << QString(329, u'a') + QString(1024 - 329, u'·') + u"|"_qs;
+        QTest::newRow("a range past the last line is the end of the text")
+            << u"ab|"_qs << TBufferCoord{1, 2} << TBufferCoord{1, 5} << u"x"_qs << u"ab|x"_qs;
+        QTest::newRow("a range ending past the last line ends at the text's end")
+            << u"a\nb|"_qs << TBufferCoord{2, 1} << TBufferCoord{9, 7} << QString() << u"a|"_qs;
+    }
+    void replaceRangeLeavesPositionsOnTheText()
+    {
+        QFETCH(QString, before);
+        QFETCH(TBufferCoord, from);
+        QFETCH(TBufferCoord, to);
+        QFETCH(QString, text);
+        QFETCH(QString, after);
+        EditModel model;
+        picture::load(model, before);
+        model.replaceRange(from, to, text);
+        QCOMPARE(picture::save(model), after);
+        const TBufferCoord caret = model.CaretXY();
+        QVERIFY(caret.Line <= model.displayLineCount());
+        QVERIFY(caret.Char <= model.maxCaretColumn(caret.Line));
+        model.Undo();
+        QCOMPARE(model.Lines().text(), pictureText(before));
+        QVERIFY(!model.CanUndo());
     }
 
     // Each row: the pictures after one Ctrl+Z, then after the next, and so on.

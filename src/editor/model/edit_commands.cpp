@@ -103,14 +103,14 @@ void EditModel::lineBreak()
         placeCaret(insertText(m_caret, kLineBreak + indent, TChangeReason::crLineBreak));
     } else {
         insertText({length + 1, line}, kLineBreak, TChangeReason::crLineBreak);
-        placeCaret({1, line + 1});
-        // Entered as keys so the new line copies the indentation character by character.
-        for (QChar ch : QStringView(text).left(leadingBlankCount(text))) {
-            if (ch == u'\t')
-                tab();
-            else
-                typeCharacter(ch);
-        }
+        // The new line copies the tabs and spaces of the indentation as typing them would
+        // (other control characters are not typed; nothing past column 1024). One record,
+        // not one per character: a wide indentation must not push the rest of the history
+        // out of the bounded undo list.
+        QString indent = text.left(leadingBlankCount(text));
+        indent.removeIf([](QChar ch) { return !isBlank(ch); });
+        indent.truncate(kMaxScrollWidth);
+        placeCaret(insertText({1, line + 1}, indent, TChangeReason::crInsert));
     }
     m_standaloneCommand = outer;
     EndUndoBlock();
@@ -265,7 +265,8 @@ void EditModel::changeIndent(bool indent)
             position.Char += position.Char > 1 ? count : 0;
         else
             position.Char = std::max(1, position.Char - count);
-        return position;
+        // An end at the column limit in virtual space stays at the limit.
+        return clamp(position, false);
     };
     setSelection(shift(m_anchor), shift(m_moving));
     setCaretOnly(shift(m_caret));

@@ -761,6 +761,15 @@ void EditModel::insertLineBlock(const QString &text)
 
 void EditModel::replaceRange(TBufferCoord from, TBufferCoord to, const QString &text)
 {
+    // A range past the last line reads as the end of the text, as selections read.
+    auto onText = [this](TBufferCoord position) {
+        const int last = std::max(1, m_lines.Count());
+        if (position.Line > last)
+            return TBufferCoord{m_lines.length(last - 1) + 1, last};
+        return clamp(position, false);
+    };
+    from = onText(from);
+    to = std::max(from, onText(to));
     BeginUndoBlock();
     const bool outer = m_standaloneCommand;
     m_standaloneCommand = true;
@@ -768,6 +777,10 @@ void EditModel::replaceRange(TBufferCoord from, TBufferCoord to, const QString &
     insertText(from, text, TChangeReason::crInsert);
     m_standaloneCommand = outer;
     EndUndoBlock();
+    // Caret and selection stay where they were unless the change took their line or their
+    // column away; then they come back onto the text and within the column limit.
+    setSelection(clamp(m_anchor, false), clamp(m_moving, false));
+    setCaretOnly(clamp(m_caret, false));
 }
 
 void EditModel::SetSelTextPrimitive(const QString &text, TSelectionMode mode, TChangeReason reason)

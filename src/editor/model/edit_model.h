@@ -90,7 +90,8 @@ public:
     void pasteFromClipboard();
     // Replaces the selection (if any) by `text` inserted in `mode`, as one undo group.
     // Replaces the text from `from` to `to` by `text` as one undo step, leaving caret,
-    // selection, mode and view alone; a start in virtual space is filled with blanks.
+    // selection, mode and view alone unless the change leaves them off the text; a start in
+    // virtual space is filled with blanks, a range past the last line ends at the text's end.
     void replaceRange(TBufferCoord from, TBufferCoord to, const QString &text);
     void SetSelTextPrimitive(const QString &text, TSelectionMode mode = TSelectionMode::smNormal,
                              TChangeReason reason = TChangeReason::crInsert);
