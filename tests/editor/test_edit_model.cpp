@@ -479,6 +479,7 @@ private slots:
         const TBufferCoord caret = model.CaretXY();
         QVERIFY(caret.Line <= model.displayLineCount());
         QVERIFY(caret.Char <= model.maxCaretColumn(caret.Line));
+        QVERIFY(model.TopLine() <= model.displayLineCount());
         model.Undo();
         QCOMPARE(model.Lines().text(), pictureText(before));
         QVERIFY(!model.CanUndo());

@@ -777,10 +777,11 @@ void EditModel::replaceRange(TBufferCoord from, TBufferCoord to, const QString &
     insertText(from, text, TChangeReason::crInsert);
     m_standaloneCommand = outer;
     EndUndoBlock();
-    // Caret and selection stay where they were unless the change took their line or their
-    // column away; then they come back onto the text and within the column limit.
+    // Caret, selection and view stay where they were unless the change took their line or
+    // their column away; then they come back onto the text and within the column limit.
     setSelection(clamp(m_anchor, false), clamp(m_moving, false));
     setCaretOnly(clamp(m_caret, false));
+    SetTopLine(m_topLine);
 }
 
 void EditModel::SetSelTextPrimitive(const QString &text, TSelectionMode mode, TChangeReason reason)
