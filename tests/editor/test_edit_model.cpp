@@ -408,6 +408,12 @@ private slots:
         QTest::newRow("right stops at column 1025")
             << QString(1023, u'·') + u"|"_qs << QList<int>{ecRight, ecRight, ecRight}
             << QString(1024, u'·') + u"|"_qs;
+        // The copied block's last row is empty: pasting it from the end of a long line leaves
+        // the caret over the empty line below, at the column limit, not at the long line's end.
+        QTest::newRow("a column paste keeps the caret within the limit of a short last line")
+            << u"|aa\n\n"_qs + QString(1100, u'a') + u"\n"_qs
+            << QList<int>{ecColumnSelect, ecSelRight, ecSelDown, ecCopy, ecDown, ecLineEnd, ecPaste}
+            << u"aa\n\n"_qs + QString(1101, u'a') + u"\n"_qs + QString(1024, u'·') + u"|"_qs;
         QTest::newRow("matching bracket across lines with nesting")
             << u"|(a\n(b)\n{c})"_qs << QList<int>{ecMatchBracket} << u"(a\n(b)\n{c}|)"_qs;
         QTest::newRow("matching bracket backwards")
@@ -429,6 +435,8 @@ private slots:
         QFETCH(QList<int>, keys);
         QFETCH(QString, after);
         EditModel model;
+        FakeClipboard clipboard;
+        model.setClipboard(&clipboard);
         picture::load(model, before);
         run(model, keys);
         QCOMPARE(picture::save(model), after);

@@ -745,6 +745,8 @@ void EditModel::insertColumnBlock(const QString &text)
                                                 : length + 1 + (column - lineDisplayEnd);
         end = insertText({at, line}, parts[i], TChangeReason::crPaste);
     }
+    // An empty last row inserts nothing, so its column may lie past the limit of a short line.
+    end = clamp(end, false);
     setSelection(end, end);
     setCaretOnly(end);
 }
