@@ -1,6 +1,7 @@
 #pragma once
 
 #include "highlight/highlighter_attributes.h"
+#include "highlight/highlighter_range.h"
 
 #include <QFlags>
 #include <QString>
@@ -17,10 +18,6 @@ namespace bp {
 class HighlighterSettingsStore;
 class TCustomHighlighter;
 
-// The state a highlighter carries from the end of one line to the start of the next. The
-// framework only stores and compares it. An editor line that was never scanned holds -1,
-// which no highlighter state equals.
-using TRange = std::intptr_t;
 // The ordinal of the concrete highlighter's token-kind enumeration; clients pass it on.
 using TTokenKind = int;
 // Identifies a registered handler, for unhooking it; 0 is never handed out.

@@ -116,12 +116,12 @@ QStringView EditorHighlighting::lineText(int index) const
     return m_lines.view(index);
 }
 
-std::intptr_t EditorHighlighting::lineRange(int index) const
+TRange EditorHighlighting::lineRange(int index) const
 {
     return m_lines.range(index);
 }
 
-void EditorHighlighting::setLineRange(int index, std::intptr_t range)
+void EditorHighlighting::setLineRange(int index, TRange range)
 {
     m_lines.setRange(index, range);
 }

@@ -210,12 +210,12 @@ void TEditorLines::removeListener(TEditorLinesListener *listener)
     std::erase(m_listeners, listener);
 }
 
-TRangeValue TEditorLines::range(int index) const
+TRange TEditorLines::range(int index) const
 {
     return index < 0 || index >= Count() ? 0 : m_lines[index].range;
 }
 
-void TEditorLines::setRange(int index, TRangeValue range)
+void TEditorLines::setRange(int index, TRange range)
 {
     if (index >= 0 && index < Count())
         m_lines[index].range = range;
