@@ -195,7 +195,7 @@ void TCustomHighlighter::PrepareLine(QStringView text, int lineNumber)
     Run = 0;
     ExpandedRun = 0;
     fOldRun = 0;
-    // Not reset by the original; an empty first token (a comment entered at the line end)
+    // Reset with the run positions: an empty first token (a comment entered at the line end)
     // would otherwise report the previous line's position.
     fExpandedTokenPos = 0;
     fLineNumber = lineNumber;

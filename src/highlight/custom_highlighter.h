@@ -79,13 +79,16 @@ private:
 class TCustomHighlighter
 {
 public:
-    // Role indexes of GetDefaultAttribute.
-    static constexpr int SYN_ATTR_COMMENT = 0;
-    static constexpr int SYN_ATTR_IDENTIFIER = 1;
-    static constexpr int SYN_ATTR_KEYWORD = 2;
-    static constexpr int SYN_ATTR_STRING = 3;
-    static constexpr int SYN_ATTR_WHITESPACE = 4;
-    static constexpr int SYN_ATTR_SYMBOL = 5;
+    // Role indexes of GetDefaultAttribute; other indexes name no attribute.
+    enum AttributeRole : int
+    {
+        CommentRole = 0,
+        IdentifierRole = 1,
+        KeywordRole = 2,
+        StringRole = 3,
+        WhitespaceRole = 4,
+        SymbolRole = 5,
+    };
     // Placed in the display form before a wide glyph, once per extra character cell.
     static constexpr char16_t FillerChar = u'\uE000';
 
@@ -101,24 +104,18 @@ public:
     virtual THighlighterAttributes *GetAttribute(int index) const;
     THighlighterAttributes *Attribute(int index) const { return GetAttribute(index); }
     virtual THighlighterAttributes *GetDefaultAttribute(int index) const = 0;
-    THighlighterAttributes *CommentAttribute() const
-    {
-        return GetDefaultAttribute(SYN_ATTR_COMMENT);
-    }
+    THighlighterAttributes *CommentAttribute() const { return GetDefaultAttribute(CommentRole); }
     THighlighterAttributes *IdentifierAttribute() const
     {
-        return GetDefaultAttribute(SYN_ATTR_IDENTIFIER);
+        return GetDefaultAttribute(IdentifierRole);
     }
-    THighlighterAttributes *KeywordAttribute() const
-    {
-        return GetDefaultAttribute(SYN_ATTR_KEYWORD);
-    }
-    THighlighterAttributes *StringAttribute() const { return GetDefaultAttribute(SYN_ATTR_STRING); }
+    THighlighterAttributes *KeywordAttribute() const { return GetDefaultAttribute(KeywordRole); }
+    THighlighterAttributes *StringAttribute() const { return GetDefaultAttribute(StringRole); }
     THighlighterAttributes *WhitespaceAttribute() const
     {
-        return GetDefaultAttribute(SYN_ATTR_WHITESPACE);
+        return GetDefaultAttribute(WhitespaceRole);
     }
-    THighlighterAttributes *SymbolAttribute() const { return GetDefaultAttribute(SYN_ATTR_SYMBOL); }
+    THighlighterAttributes *SymbolAttribute() const { return GetDefaultAttribute(SymbolRole); }
 
     // --- Class information ----------------------------------------------------------------
     virtual QString DefaultFilter() const { return fDefaultFilter; }

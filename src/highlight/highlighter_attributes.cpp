@@ -26,8 +26,8 @@ const QString &styleKey()
     return key;
 }
 
-// An INI integer as the INI reader of the original reads it: decimal, or hexadecimal after
-// "$" or "0x"; anything else gives the default.
+// An integer of the INI form: decimal, or hexadecimal after "$" or "0x", so files written by
+// hand in either spelling load; anything else, or a number outside 32 bits, gives the default.
 qint32 iniInteger(const QVariant &value, qint32 defaultValue)
 {
     const QString text = value.toString().trimmed();

@@ -133,15 +133,15 @@ QString TQPILEHighlighter::GetKeyWords(TTokenKind) const
 THighlighterAttributes *TQPILEHighlighter::GetDefaultAttribute(int index) const
 {
     switch (index) {
-    case SYN_ATTR_COMMENT:
+    case CommentRole:
         return fCommentAttri;
-    case SYN_ATTR_IDENTIFIER:
+    case IdentifierRole:
         return fIdentifierAttri;
-    case SYN_ATTR_KEYWORD:
+    case KeywordRole:
         return fKeyAttri;
-    case SYN_ATTR_STRING:
+    case StringRole:
         return fStringAttri;
-    case SYN_ATTR_WHITESPACE:
+    case WhitespaceRole:
         return fSpaceAttri;
     default:
         return nullptr;
@@ -184,11 +184,11 @@ void TQPILEHighlighter::InitIdent()
 {
     for (int bucket = 0; bucket < qpile::BucketCount; ++bucket) {
         if (qpile::BucketKeywordIndexes[std::size_t(bucket)] == -1)
-            fIdentFuncTable[std::size_t(bucket)] = &TQPILEHighlighter::AltFunc;
+            m_bucketTests[std::size_t(bucket)] = &TQPILEHighlighter::noKeywordTest;
     }
     for (int bucket = 0; bucket < qpile::BucketCount; ++bucket) {
         if (qpile::BucketKeywordIndexes[std::size_t(bucket)] != -1)
-            fIdentFuncTable[std::size_t(bucket)] = &TQPILEHighlighter::KeyWordFunc;
+            m_bucketTests[std::size_t(bucket)] = &TQPILEHighlighter::keywordTest;
     }
 }
 
@@ -209,17 +209,17 @@ TtkTokenKind TQPILEHighlighter::IdentifierKind(int pos)
     fToIdent = fLine + pos;
     const int key = KeyHash(pos);
     if (key <= qpile::BucketCount - 1)
-        return (this->*fIdentFuncTable[std::size_t(key)])(
+        return (this->*m_bucketTests[std::size_t(key)])(
             qpile::BucketKeywordIndexes[std::size_t(key)]);
     return TtkTokenKind::tkIdentifier;
 }
 
-TtkTokenKind TQPILEHighlighter::AltFunc(int)
+TtkTokenKind TQPILEHighlighter::noKeywordTest(int)
 {
     return TtkTokenKind::tkIdentifier;
 }
 
-TtkTokenKind TQPILEHighlighter::KeyWordFunc(int keywordIndex)
+TtkTokenKind TQPILEHighlighter::keywordTest(int keywordIndex)
 {
     const qpile::Keyword &keyword = qpile::Keywords[std::size_t(keywordIndex)];
     if (MatchesToken(QStringView(keyword.text.data(), qsizetype(keyword.text.size()))))

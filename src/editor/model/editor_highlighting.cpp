@@ -49,9 +49,9 @@ void EditorHighlighting::setHighlighter(TCustomHighlighter *highlighter)
             const std::optional<TokenInfo> token = tokenAt(position.Line, position.Char);
             return token && token->attribute &&
                    (token->attribute ==
-                        attached->GetDefaultAttribute(TCustomHighlighter::SYN_ATTR_COMMENT) ||
+                        attached->GetDefaultAttribute(TCustomHighlighter::CommentRole) ||
                     token->attribute ==
-                        attached->GetDefaultAttribute(TCustomHighlighter::SYN_ATTR_STRING));
+                        attached->GetDefaultAttribute(TCustomHighlighter::StringRole));
         };
         handleChange(TChangeSender::fromHighlighter(m_highlighter));
     } else {
