@@ -15,7 +15,7 @@
 
 namespace bp {
 
-class HighlighterSettingsStore;
+class SettingsStore;
 class TCustomHighlighter;
 
 // The ordinal of the concrete highlighter's token-kind enumeration; clients pass it on.
@@ -218,8 +218,8 @@ public:
     // One subkey of key per attribute Name with the integer values "Background",
     // "Foreground" and "Style"; true only if every attribute succeeded; false when the key
     // cannot be opened.
-    virtual bool LoadFromRegistry(const HighlighterSettingsStore &root, const QString &key);
-    virtual bool SaveToRegistry(HighlighterSettingsStore &root, const QString &key);
+    virtual bool LoadFromRegistry(SettingsStore &root, const QString &key);
+    virtual bool SaveToRegistry(SettingsStore &root, const QString &key);
 
 protected:
     // Sets up the line buffers: fLine (lower-cased copy unless fCaseSensitive, always followed
