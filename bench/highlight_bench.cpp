@@ -16,12 +16,12 @@ class CorpusLines : public bp::HighlightLineSource
 {
 public:
     explicit CorpusLines(QStringList lines)
-        : m_lines(std::move(lines)), m_ranges(std::size_t(m_lines.size()), bp::FreshLineRange)
+        : m_lines(std::move(lines)), m_ranges(std::size_t(m_lines.size()), bp::kUnscannedRange)
     {}
     int lineCount() const override { return int(m_lines.size()); }
     QStringView lineText(int index) const override { return m_lines.at(index); }
-    std::intptr_t lineRange(int index) const override { return m_ranges[std::size_t(index)]; }
-    void setLineRange(int index, std::intptr_t range) override
+    bp::TRange lineRange(int index) const override { return m_ranges[std::size_t(index)]; }
+    void setLineRange(int index, bp::TRange range) override
     {
         m_ranges[std::size_t(index)] = range;
     }
@@ -30,7 +30,7 @@ public:
 
 private:
     QStringList m_lines;
-    std::vector<std::intptr_t> m_ranges;
+    std::vector<bp::TRange> m_ranges;
 };
 
 CorpusLines &corpus()

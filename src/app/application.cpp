@@ -1,8 +1,6 @@
 #include "application.h"
 
-#include "common/error.h"
-
-#include <new>
+#include "error_box.h"
 
 namespace bp {
 
@@ -10,19 +8,12 @@ TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {}
 
 bool TApplication::notify(QObject *receiver, QEvent *event)
 {
-    auto report = [this](const QString &text) {
-        if (reportFailure)
-            reportFailure(text);
-    };
     try {
         return QApplication::notify(receiver, event);
-    } catch (const SilentAbort &) {
-    } catch (const Error &error) {
-        report(error.message());
-    } catch (const std::bad_alloc &) {
-        report(outOfMemoryMessage());
     } catch (...) {
-        report(QString());
+        const std::optional<QString> report = failureReport(std::current_exception());
+        if (report && reportFailure)
+            reportFailure(*report);
     }
     return false;
 }

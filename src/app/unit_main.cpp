@@ -387,13 +387,9 @@ bool Tfrm_Main::runCommand(const std::function<void()> &command)
     try {
         command();
         return true;
-    } catch (const SilentAbort &) {
-    } catch (const Error &error) {
-        showErrorBox(error.message());
-    } catch (const std::bad_alloc &) {
-        showErrorBox(outOfMemoryMessage());
     } catch (...) {
-        showErrorBox(QString());
+        if (const std::optional<QString> report = failureReport(std::current_exception()))
+            showErrorBox(*report);
     }
     return false;
 }

@@ -1,7 +1,7 @@
 #include "highlight/custom_highlighter.h"
 
 #include "common/error.h"
-#include "highlight/highlighter_settings_store.h"
+#include "platform/settings_store.h"
 
 #include <QSettings>
 #include <algorithm>
@@ -195,7 +195,7 @@ void TCustomHighlighter::PrepareLine(QStringView text, int lineNumber)
     Run = 0;
     ExpandedRun = 0;
     fOldRun = 0;
-    // Not reset by the original; an empty first token (a comment entered at the line end)
+    // Reset with the run positions: an empty first token (a comment entered at the line end)
     // would otherwise report the previous line's position.
     fExpandedTokenPos = 0;
     fLineNumber = lineNumber;
@@ -469,9 +469,9 @@ bool TCustomHighlighter::SaveToFile(const QString &fileName)
     return result;
 }
 
-bool TCustomHighlighter::LoadFromRegistry(const HighlighterSettingsStore &root, const QString &key)
+bool TCustomHighlighter::LoadFromRegistry(SettingsStore &root, const QString &key)
 {
-    if (!root.keyExists(key))
+    if (!root.hasGroup(THighlighterAttributes::settingsGroup(key)))
         return false;
     bool result = true;
     for (const auto &attribute : fAttributes)
@@ -479,14 +479,14 @@ bool TCustomHighlighter::LoadFromRegistry(const HighlighterSettingsStore &root, 
     return result;
 }
 
-bool TCustomHighlighter::SaveToRegistry(HighlighterSettingsStore &root, const QString &key)
+bool TCustomHighlighter::SaveToRegistry(SettingsStore &root, const QString &key)
 {
-    if (!root.createKey(key))
+    if (!root.isWritable())
         return false;
     bool result = true;
     for (const auto &attribute : fAttributes)
         result = attribute->SaveToRegistry(root, key) && result;
-    return root.flush() && result;
+    return result;
 }
 
 } // namespace bp

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "highlight/highlighter_attributes.h"
+#include "highlight/highlighter_range.h"
 
 #include <QFlags>
 #include <QString>
@@ -14,13 +15,9 @@
 
 namespace bp {
 
-class HighlighterSettingsStore;
+class SettingsStore;
 class TCustomHighlighter;
 
-// The state a highlighter carries from the end of one line to the start of the next. The
-// framework only stores and compares it. An editor line that was never scanned holds -1,
-// which no highlighter state equals.
-using TRange = std::intptr_t;
 // The ordinal of the concrete highlighter's token-kind enumeration; clients pass it on.
 using TTokenKind = int;
 // Identifies a registered handler, for unhooking it; 0 is never handed out.
@@ -82,13 +79,16 @@ private:
 class TCustomHighlighter
 {
 public:
-    // Role indexes of GetDefaultAttribute.
-    static constexpr int SYN_ATTR_COMMENT = 0;
-    static constexpr int SYN_ATTR_IDENTIFIER = 1;
-    static constexpr int SYN_ATTR_KEYWORD = 2;
-    static constexpr int SYN_ATTR_STRING = 3;
-    static constexpr int SYN_ATTR_WHITESPACE = 4;
-    static constexpr int SYN_ATTR_SYMBOL = 5;
+    // Role indexes of GetDefaultAttribute; other indexes name no attribute.
+    enum AttributeRole : int
+    {
+        CommentRole = 0,
+        IdentifierRole = 1,
+        KeywordRole = 2,
+        StringRole = 3,
+        WhitespaceRole = 4,
+        SymbolRole = 5,
+    };
     // Placed in the display form before a wide glyph, once per extra character cell.
     static constexpr char16_t FillerChar = u'\uE000';
 
@@ -104,24 +104,18 @@ public:
     virtual THighlighterAttributes *GetAttribute(int index) const;
     THighlighterAttributes *Attribute(int index) const { return GetAttribute(index); }
     virtual THighlighterAttributes *GetDefaultAttribute(int index) const = 0;
-    THighlighterAttributes *CommentAttribute() const
-    {
-        return GetDefaultAttribute(SYN_ATTR_COMMENT);
-    }
+    THighlighterAttributes *CommentAttribute() const { return GetDefaultAttribute(CommentRole); }
     THighlighterAttributes *IdentifierAttribute() const
     {
-        return GetDefaultAttribute(SYN_ATTR_IDENTIFIER);
+        return GetDefaultAttribute(IdentifierRole);
     }
-    THighlighterAttributes *KeywordAttribute() const
-    {
-        return GetDefaultAttribute(SYN_ATTR_KEYWORD);
-    }
-    THighlighterAttributes *StringAttribute() const { return GetDefaultAttribute(SYN_ATTR_STRING); }
+    THighlighterAttributes *KeywordAttribute() const { return GetDefaultAttribute(KeywordRole); }
+    THighlighterAttributes *StringAttribute() const { return GetDefaultAttribute(StringRole); }
     THighlighterAttributes *WhitespaceAttribute() const
     {
-        return GetDefaultAttribute(SYN_ATTR_WHITESPACE);
+        return GetDefaultAttribute(WhitespaceRole);
     }
-    THighlighterAttributes *SymbolAttribute() const { return GetDefaultAttribute(SYN_ATTR_SYMBOL); }
+    THighlighterAttributes *SymbolAttribute() const { return GetDefaultAttribute(SymbolRole); }
 
     // --- Class information ----------------------------------------------------------------
     virtual QString DefaultFilter() const { return fDefaultFilter; }
@@ -224,8 +218,8 @@ public:
     // One subkey of key per attribute Name with the integer values "Background",
     // "Foreground" and "Style"; true only if every attribute succeeded; false when the key
     // cannot be opened.
-    virtual bool LoadFromRegistry(const HighlighterSettingsStore &root, const QString &key);
-    virtual bool SaveToRegistry(HighlighterSettingsStore &root, const QString &key);
+    virtual bool LoadFromRegistry(SettingsStore &root, const QString &key);
+    virtual bool SaveToRegistry(SettingsStore &root, const QString &key);
 
 protected:
     // Sets up the line buffers: fLine (lower-cased copy unless fCaseSensitive, always followed

@@ -1,6 +1,7 @@
 #include "highlight/highlighter_attributes.h"
 
-#include "highlight/highlighter_settings_store.h"
+#include "common/error.h"
+#include "platform/settings_store.h"
 
 #include <QSettings>
 
@@ -26,8 +27,8 @@ const QString &styleKey()
     return key;
 }
 
-// An INI integer as the INI reader of the original reads it: decimal, or hexadecimal after
-// "$" or "0x"; anything else gives the default.
+// An integer of the INI form: decimal, or hexadecimal after "$" or "0x", so files written by
+// hand in either spelling load; anything else, or a number outside 32 bits, gives the default.
 qint32 iniInteger(const QVariant &value, qint32 defaultValue)
 {
     const QString text = value.toString().trimmed();
@@ -158,30 +159,51 @@ bool THighlighterAttributes::SaveToFile(QSettings &ini) const
     return true;
 }
 
-bool THighlighterAttributes::LoadFromRegistry(const HighlighterSettingsStore &store,
-                                              const QString &parentKey)
+QString THighlighterAttributes::settingsGroup(const QString &keyPath)
 {
-    const QString key = HighlighterSettingsStore::joinKey(parentKey, fName);
-    if (!store.keyExists(key))
+    QString group = keyPath;
+    group.replace(u'\\', u'/');
+    while (group.startsWith(u'/'))
+        group.remove(0, 1);
+    while (group.endsWith(u'/'))
+        group.chop(1);
+    return group;
+}
+
+bool THighlighterAttributes::LoadFromRegistry(SettingsStore &store, const QString &parentKey)
+{
+    QString group = settingsGroup(parentKey);
+    group = group.isEmpty() ? fName : group + u'/' + fName;
+    if (!store.hasGroup(group))
         return false;
-    if (const auto value = store.readInteger(key, backgroundKey()))
-        SetBackground(TColor(*value));
-    if (const auto value = store.readInteger(key, foregroundKey()))
-        SetForeground(TColor(*value));
-    if (const auto value = store.readInteger(key, styleKey()))
-        SetIntegerStyle(*value);
+    const QStringList names{backgroundKey(), foregroundKey(), styleKey()};
+    QStringList paths;
+    for (const QString &name : names)
+        paths.append(group + u'/' + name);
+    const std::vector<StoredInteger> stored = store.readIntegers(paths);
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        if (stored[i].error)
+            throw Error(QStringLiteral("Invalid data type for '%1'").arg(names[qsizetype(i)]));
+    }
+    if (stored[0].value)
+        SetBackground(TColor(*stored[0].value));
+    if (stored[1].value)
+        SetForeground(TColor(*stored[1].value));
+    if (stored[2].value)
+        SetIntegerStyle(*stored[2].value);
     return true;
 }
 
-bool THighlighterAttributes::SaveToRegistry(HighlighterSettingsStore &store,
-                                            const QString &parentKey) const
+bool THighlighterAttributes::SaveToRegistry(SettingsStore &store, const QString &parentKey) const
 {
-    const QString key = HighlighterSettingsStore::joinKey(parentKey, fName);
-    if (!store.createKey(key))
+    if (!store.isWritable())
         return false;
-    return store.writeInteger(key, backgroundKey(), qint32(fBackground)) &&
-           store.writeInteger(key, foregroundKey(), qint32(fForeground)) &&
-           store.writeInteger(key, styleKey(), IntegerStyle());
+    QString group = settingsGroup(parentKey);
+    group = group.isEmpty() ? fName : group + u'/' + fName;
+    store.writeIntegers({{group + u'/' + backgroundKey(), int(qint32(fBackground))},
+                         {group + u'/' + foregroundKey(), int(qint32(fForeground))},
+                         {group + u'/' + styleKey(), IntegerStyle()}});
+    return true;
 }
 
 } // namespace bp

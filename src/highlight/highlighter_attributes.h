@@ -10,7 +10,7 @@ class QSettings;
 
 namespace bp {
 
-class HighlighterSettingsStore;
+class SettingsStore;
 
 enum class TFontStyle : quint8
 {
@@ -73,10 +73,16 @@ public:
     // leaves its property unchanged.
     bool LoadFromFile(QSettings &ini);
     bool SaveToFile(QSettings &ini) const;
-    // The registry form: a subkey named Name of parentKey with the same three values.
-    // Loading fails when the subkey does not exist.
-    bool LoadFromRegistry(const HighlighterSettingsStore &store, const QString &parentKey);
-    bool SaveToRegistry(HighlighterSettingsStore &store, const QString &parentKey) const;
+    // The registry form: a subkey named Name of parentKey (its parts separated by
+    // backslashes) with the same three values, in the settings store. Loading fails when the
+    // subkey does not exist and throws bp::Error("Invalid data type for '<value>'") for a
+    // value that holds no integer; saving fails when the store cannot be written, and throws
+    // the store's error when writing goes wrong.
+    bool LoadFromRegistry(SettingsStore &store, const QString &parentKey);
+    bool SaveToRegistry(SettingsStore &store, const QString &parentKey) const;
+
+    // The settings group of a registry key path: backslashes become "/", outer ones dropped.
+    static QString settingsGroup(const QString &keyPath);
 
 protected:
     virtual void AttributeChanged();

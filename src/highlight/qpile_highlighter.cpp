@@ -1,8 +1,6 @@
 #include "highlight/qpile_highlighter.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "common/find_first_of.h"
 
 namespace bp {
 
@@ -133,15 +131,15 @@ QString TQPILEHighlighter::GetKeyWords(TTokenKind) const
 THighlighterAttributes *TQPILEHighlighter::GetDefaultAttribute(int index) const
 {
     switch (index) {
-    case SYN_ATTR_COMMENT:
+    case CommentRole:
         return fCommentAttri;
-    case SYN_ATTR_IDENTIFIER:
+    case IdentifierRole:
         return fIdentifierAttri;
-    case SYN_ATTR_KEYWORD:
+    case KeywordRole:
         return fKeyAttri;
-    case SYN_ATTR_STRING:
+    case StringRole:
         return fStringAttri;
-    case SYN_ATTR_WHITESPACE:
+    case WhitespaceRole:
         return fSpaceAttri;
     default:
         return nullptr;
@@ -184,11 +182,11 @@ void TQPILEHighlighter::InitIdent()
 {
     for (int bucket = 0; bucket < qpile::BucketCount; ++bucket) {
         if (qpile::BucketKeywordIndexes[std::size_t(bucket)] == -1)
-            fIdentFuncTable[std::size_t(bucket)] = &TQPILEHighlighter::AltFunc;
+            m_bucketTests[std::size_t(bucket)] = &TQPILEHighlighter::noKeywordTest;
     }
     for (int bucket = 0; bucket < qpile::BucketCount; ++bucket) {
         if (qpile::BucketKeywordIndexes[std::size_t(bucket)] != -1)
-            fIdentFuncTable[std::size_t(bucket)] = &TQPILEHighlighter::KeyWordFunc;
+            m_bucketTests[std::size_t(bucket)] = &TQPILEHighlighter::keywordTest;
     }
 }
 
@@ -209,17 +207,17 @@ TtkTokenKind TQPILEHighlighter::IdentifierKind(int pos)
     fToIdent = fLine + pos;
     const int key = KeyHash(pos);
     if (key <= qpile::BucketCount - 1)
-        return (this->*fIdentFuncTable[std::size_t(key)])(
+        return (this->*m_bucketTests[std::size_t(key)])(
             qpile::BucketKeywordIndexes[std::size_t(key)]);
     return TtkTokenKind::tkIdentifier;
 }
 
-TtkTokenKind TQPILEHighlighter::AltFunc(int)
+TtkTokenKind TQPILEHighlighter::noKeywordTest(int)
 {
     return TtkTokenKind::tkIdentifier;
 }
 
-TtkTokenKind TQPILEHighlighter::KeyWordFunc(int keywordIndex)
+TtkTokenKind TQPILEHighlighter::keywordTest(int keywordIndex)
 {
     const qpile::Keyword &keyword = qpile::Keywords[std::size_t(keywordIndex)];
     if (MatchesToken(QStringView(keyword.text.data(), qsizetype(keyword.text.size()))))
@@ -272,36 +270,13 @@ namespace {
 // Index of the first quote, apostrophe, CR or LF at or after `from`; `size` when none.
 qsizetype nextRangeCharacter(const char16_t *data, qsizetype from, qsizetype size)
 {
-    qsizetype i = from;
-#if defined(__SSE2__)
-    const __m128i quote = _mm_set1_epi16(u'"');
-    const __m128i apostrophe = _mm_set1_epi16(u'\'');
-    const __m128i carriageReturn = _mm_set1_epi16(u'\r');
-    const __m128i lineFeed = _mm_set1_epi16(u'\n');
-    for (; i + 8 <= size; i += 8) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i));
-        const __m128i hit = _mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi16(chunk, quote), _mm_cmpeq_epi16(chunk, apostrophe)),
-            _mm_or_si128(_mm_cmpeq_epi16(chunk, carriageReturn), _mm_cmpeq_epi16(chunk, lineFeed)));
-        if (_mm_movemask_epi8(hit) != 0)
-            break;
-    }
-#endif
-    for (; i < size; ++i) {
-        const char16_t c = data[i];
-        if (c == u'"' || c == u'\'' || c == u'\r' || c == u'\n')
-            return i;
-    }
-    return size;
+    return findFirstOf<u'"', u'\'', u'\r', u'\n'>(data, from, size);
 }
 
 // Index of the first CR or LF at or after `from`; `size` when none.
 qsizetype nextBreak(const char16_t *data, qsizetype from, qsizetype size)
 {
-    for (qsizetype i = from; i < size; ++i)
-        if (data[i] == u'\r' || data[i] == u'\n')
-            return i;
-    return size;
+    return findFirstOf<u'\r', u'\n'>(data, from, size);
 }
 
 } // namespace

@@ -54,13 +54,16 @@ public:
     int StringLen() const { return fStringLen; }
 
 private:
-    using TIdentFuncTableFunc = TtkTokenKind (TQPILEHighlighter::*)(int keywordIndex);
+    // The test a hash bucket applies to the identifier at fToIdent: it answers the token kind.
+    using KeywordTest = TtkTokenKind (TQPILEHighlighter::*)(int keywordIndex);
 
     void InitIdent();
     int KeyHash(int pos);
     TtkTokenKind IdentifierKind(int pos);
-    TtkTokenKind AltFunc(int keywordIndex);
-    TtkTokenKind KeyWordFunc(int keywordIndex);
+    // The test of a bucket without keyword: always tkIdentifier.
+    TtkTokenKind noKeywordTest(int keywordIndex);
+    // The test of a keyword's bucket: the keyword's kind when the identifier is that keyword.
+    TtkTokenKind keywordTest(int keywordIndex);
 
     void ScanNull();
     void ScanLineFeed();
@@ -75,7 +78,7 @@ private:
 
     TRangeState fRange = TRangeState::rsUnknown;
     TtkTokenKind fTokenID = TtkTokenKind::tkNull;
-    std::array<TIdentFuncTableFunc, qpile::BucketCount> fIdentFuncTable{};
+    std::array<KeywordTest, qpile::BucketCount> m_bucketTests{};
     THighlighterAttributes *fCommentAttri = nullptr;
     THighlighterAttributes *fControlsAttri = nullptr;
     THighlighterAttributes *fIdentifierAttri = nullptr;

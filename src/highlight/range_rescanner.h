@@ -3,25 +3,20 @@
 #include "highlight/custom_highlighter.h"
 
 #include <QStringView>
-#include <cstdint>
 
 namespace bp {
 
 // The editor's line list as the rescans see it: each line's text and the range stored at its
-// end. A line that was never scanned holds -1 (FreshLineRange).
+// end. A line that was never scanned holds kUnscannedRange.
 class HighlightLineSource
 {
 public:
     virtual ~HighlightLineSource() = default;
     virtual int lineCount() const = 0;
     virtual QStringView lineText(int index) const = 0;
-    virtual std::intptr_t lineRange(int index) const = 0;
-    virtual void setLineRange(int index, std::intptr_t range) = 0;
+    virtual TRange lineRange(int index) const = 0;
+    virtual void setLineRange(int index, TRange range) = 0;
 };
-
-// The range of a line that was never scanned; no highlighter state equals it, so a rescan
-// never stops on such a line.
-inline constexpr std::intptr_t FreshLineRange = -1;
 
 // The 0-based lines a scan went over, first to last; empty when nothing was scanned. The
 // colours of exactly these lines may have changed: each later line starts from an unchanged
@@ -51,7 +46,7 @@ ScannedLines scanAll(TCustomHighlighter &highlighter, HighlightLineSource &lines
 // a line.
 int rescanFrom(TCustomHighlighter &highlighter, HighlightLineSource &lines, int index);
 
-// After count lines were inserted at index (their ranges FreshLineRange): every inserted line
+// After count lines were inserted at index (their ranges kUnscannedRange): every inserted line
 // is scanned even where states agree, then on until a line's end state is unchanged.
 ScannedLines afterLinesInserted(TCustomHighlighter &highlighter, HighlightLineSource &lines,
                                 int index, int count);

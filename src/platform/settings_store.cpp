@@ -9,21 +9,24 @@
 namespace bp {
 namespace {
 
-bool holdsInteger(const QVariant &value, int *integer)
+bool holdsInteger(const QVariant &value, QSettings::Format format, int *integer)
 {
 #ifdef Q_OS_WIN
     // The registry keeps types: only a REG_DWORD arrives as int. toInt() would also accept
     // a string of digits, which is a value of the wrong type.
-    if (value.typeId() != QMetaType::Int)
-        return false;
-    *integer = value.toInt();
-    return true;
+    if (format == QSettings::NativeFormat) {
+        if (value.typeId() != QMetaType::Int)
+            return false;
+        *integer = value.toInt();
+        return true;
+    }
 #else
+    Q_UNUSED(format);
+#endif
     // A settings file keeps text only, so "an integer" means text that parses as one.
     bool ok = false;
     *integer = value.toString().trimmed().toInt(&ok);
     return ok;
-#endif
 }
 
 QString statusText(QSettings::Status status)
@@ -91,7 +94,7 @@ std::vector<StoredInteger> QtSettingsStore::readIntegers(const QStringList &name
         StoredInteger stored;
         const QVariant value = settings->value(name);
         int integer = 0;
-        if (value.isValid() && holdsInteger(value, &integer))
+        if (value.isValid() && holdsInteger(value, m_format, &integer))
             stored.value = integer;
         else if (value.isValid())
             stored.error = Error(
@@ -111,6 +114,20 @@ void QtSettingsStore::writeIntegers(const std::vector<std::pair<QString, int>> &
     if (settings->status() != QSettings::NoError)
         throw Error(QStringLiteral("Не удалось записать настройки окна в %1: %2")
                         .arg(settings->fileName(), statusText(settings->status())));
+}
+
+bool QtSettingsStore::hasGroup(const QString &group)
+{
+    if (group.isEmpty())
+        return true;
+    const auto settings = openSettings(m_fileName, m_format);
+    settings->beginGroup(group);
+    return !settings->childKeys().isEmpty() || !settings->childGroups().isEmpty();
+}
+
+bool QtSettingsStore::isWritable()
+{
+    return openSettings(m_fileName, m_format)->isWritable();
 }
 
 } // namespace bp

@@ -19,8 +19,10 @@ struct StoredInteger
     std::optional<Error> error;
 };
 
-// The user's persistent store of integer values (the main window's geometry). Nothing is
-// cached: every call opens the store, works on it and closes it again.
+// The user's persistent store of integer values: the main window's geometry, and the
+// highlighter's attributes when they are saved. A name may hold groups separated by "/"
+// ("Highlighter/Comment/Foreground"). Nothing is cached: every call opens the store, works on
+// it and closes it again.
 class SettingsStore
 {
 public:
@@ -33,6 +35,13 @@ public:
     // Writes every pair in order, replacing earlier values. Throws bp::Error when the store
     // cannot be written.
     virtual void writeIntegers(const std::vector<std::pair<QString, int>> &values) = 0;
+
+    // Whether any value lies in the group (a name without its last part); the empty group is
+    // the whole store and always exists.
+    virtual bool hasGroup(const QString &group) = 0;
+
+    // Whether writes can succeed at all; false when the store is read-only for this user.
+    virtual bool isWritable() = 0;
 
     // The value `name`, or nullopt when it is absent. Throws bp::Error naming the value when
     // it is present but holds no integer.
@@ -51,6 +60,8 @@ public:
 
     std::vector<StoredInteger> readIntegers(const QStringList &names) override;
     void writeIntegers(const std::vector<std::pair<QString, int>> &values) override;
+    bool hasGroup(const QString &group) override;
+    bool isWritable() override;
 
 private:
     QString m_fileName;

@@ -46,6 +46,8 @@ public:
     {
         m_inner.writeIntegers(values);
     }
+    bool hasGroup(const QString &group) override { return m_inner.hasGroup(group); }
+    bool isWritable() override { return m_inner.isWritable(); }
 
 private:
     SettingsStore &m_inner;

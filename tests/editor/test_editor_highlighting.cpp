@@ -68,7 +68,7 @@ private slots:
         QCOMPARE(changed.count(), 0);
         highlighter.EndUpdate();
         QCOMPARE(changed.count(), 1);
-        QCOMPARE(model.Lines().range(3), TRangeValue(12345));
+        QCOMPARE(model.Lines().range(3), TRange(12345));
     }
 
     void bracketsInStringsAndCommentsDoNotPair()

@@ -168,7 +168,7 @@ private slots:
         QCOMPARE(list[0], u"changed"_qs);
         QVERIFY_THROWS_EXCEPTION(Error, list.setLine(3, u"x"_qs));
         QCOMPARE(list[5], QString());
-        QCOMPARE(list.range(5), TRangeValue(0));
+        QCOMPARE(list.range(5), TRange(0));
     }
 
     void freshLinesAreUnscanned()

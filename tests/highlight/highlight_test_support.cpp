@@ -63,7 +63,7 @@ LineScan scanLine(TQPILEHighlighter &highlighter, const QString &line, TRange st
 }
 
 CountingLineSource::CountingLineSource(const QStringList &lines)
-    : m_lines(lines), m_ranges(std::size_t(lines.size()), FreshLineRange)
+    : m_lines(lines), m_ranges(std::size_t(lines.size()), kUnscannedRange)
 {}
 
 QStringView CountingLineSource::lineText(int index) const
@@ -73,19 +73,19 @@ QStringView CountingLineSource::lineText(int index) const
     return m_lines.at(index);
 }
 
-std::intptr_t CountingLineSource::lineRange(int index) const
+TRange CountingLineSource::lineRange(int index) const
 {
     if (index < 0 || index >= lineCount())
         return 0;
     return m_ranges[std::size_t(index)];
 }
 
-void CountingLineSource::setLineRange(int index, std::intptr_t range)
+void CountingLineSource::setLineRange(int index, TRange range)
 {
     m_ranges.at(std::size_t(index)) = range;
 }
 
-void CountingLineSource::insertLines(int index, const QStringList &lines, std::intptr_t range)
+void CountingLineSource::insertLines(int index, const QStringList &lines, TRange range)
 {
     for (int i = 0; i < lines.size(); ++i) {
         m_lines.insert(index + i, lines.at(i));
@@ -107,7 +107,7 @@ void CountingLineSource::replaceLine(int index, const QString &text)
 QList<qint64> CountingLineSource::ranges() const
 {
     QList<qint64> result;
-    for (std::intptr_t range : m_ranges)
+    for (TRange range : m_ranges)
         result << qint64(range);
     return result;
 }

@@ -32,10 +32,10 @@ public:
 
     int lineCount() const override { return int(m_lines.size()); }
     QStringView lineText(int index) const override;
-    std::intptr_t lineRange(int index) const override;
-    void setLineRange(int index, std::intptr_t range) override;
+    TRange lineRange(int index) const override;
+    void setLineRange(int index, TRange range) override;
 
-    void insertLines(int index, const QStringList &lines, std::intptr_t range = FreshLineRange);
+    void insertLines(int index, const QStringList &lines, TRange range = kUnscannedRange);
     void deleteLines(int index, int count);
     void replaceLine(int index, const QString &text);
 
@@ -47,7 +47,7 @@ public:
 
 private:
     QStringList m_lines;
-    std::vector<std::intptr_t> m_ranges;
+    std::vector<TRange> m_ranges;
     mutable int m_textReads = 0;
     mutable QList<int> m_linesRead;
 };

@@ -1,8 +1,8 @@
 #include "tst_highlighter_framework.h"
 
 #include "common/error.h"
-#include "highlight/highlighter_settings_store.h"
 #include "highlight/qpile_highlighter.h"
+#include "platform/settings_store.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -52,16 +52,19 @@ struct Recorder
 };
 
 // A store that cannot be written.
-class ReadOnlyStore : public HighlighterSettingsStore
+class ReadOnlyStore : public SettingsStore
 {
 public:
-    bool keyExists(const QString &) const override { return true; }
-    bool createKey(const QString &) override { return false; }
-    std::optional<qint32> readInteger(const QString &, const QString &) const override
+    std::vector<StoredInteger> readIntegers(const QStringList &names) override
     {
-        return std::nullopt;
+        return std::vector<StoredInteger>(std::size_t(names.size()));
     }
-    bool writeInteger(const QString &, const QString &, qint32) override { return false; }
+    void writeIntegers(const std::vector<std::pair<QString, int>> &) override
+    {
+        throw Error(QStringLiteral("read-only"));
+    }
+    bool hasGroup(const QString &) override { return true; }
+    bool isWritable() override { return false; }
 };
 
 } // namespace
@@ -607,21 +610,20 @@ void TstHighlighterFramework::registryRoundTrip()
     const QString path = dir.filePath(QStringLiteral("registry.ini"));
     const QString key = QStringLiteral("SOFTWARE\\Brindlepad\\Highlighter");
     {
-        QSettingsHighlighterStore store(path, QSettings::IniFormat);
+        QtSettingsStore store(path, QSettings::IniFormat);
         TQPILEHighlighter saved;
         saved.StringAttri()->SetForeground(clTeal);
         saved.MainAttri()->SetIntegerStyle(6);
         QVERIFY(saved.SaveToRegistry(store, key));
     }
-    QSettingsHighlighterStore store(path, QSettings::IniFormat);
-    QVERIFY(store.keyExists(key));
-    QVERIFY(store.keyExists(key + QStringLiteral("\\String")));
-    QCOMPARE(store.readInteger(key + QStringLiteral("\\String"), QStringLiteral("Foreground")),
-             std::optional<qint32>(qint32(clTeal)));
-    QCOMPARE(store.readInteger(key + QStringLiteral("\\Main"), QStringLiteral("Style")),
-             std::optional<qint32>(6));
-    QCOMPARE(store.readInteger(key + QStringLiteral("\\Main"), QStringLiteral("Nothing")),
-             std::optional<qint32>());
+    QtSettingsStore store(path, QSettings::IniFormat);
+    const QString group = QStringLiteral("SOFTWARE/Brindlepad/Highlighter");
+    QVERIFY(store.hasGroup(group));
+    QVERIFY(store.hasGroup(group + QStringLiteral("/String")));
+    QCOMPARE(store.readInteger(group + QStringLiteral("/String/Foreground")),
+             std::optional<int>(int(qint32(clTeal))));
+    QCOMPARE(store.readInteger(group + QStringLiteral("/Main/Style")), std::optional<int>(6));
+    QCOMPARE(store.readInteger(group + QStringLiteral("/Main/Nothing")), std::optional<int>());
 
     TQPILEHighlighter loaded;
     QVERIFY(loaded.LoadFromRegistry(store, key));
@@ -634,8 +636,7 @@ void TstHighlighterFramework::registryRoundTrip()
 void TstHighlighterFramework::registryMissingKeyFails()
 {
     QTemporaryDir dir;
-    QSettingsHighlighterStore store(dir.filePath(QStringLiteral("registry.ini")),
-                                    QSettings::IniFormat);
+    QtSettingsStore store(dir.filePath(QStringLiteral("registry.ini")), QSettings::IniFormat);
     TQPILEHighlighter highlighter;
     QCOMPARE(highlighter.LoadFromRegistry(store, QStringLiteral("SOFTWARE\\Nothing")), false);
 }
@@ -644,10 +645,8 @@ void TstHighlighterFramework::registryMissingAttributeKeyFails()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("registry.ini"));
-    QSettingsHighlighterStore store(path, QSettings::IniFormat);
-    QVERIFY(store.writeInteger(QStringLiteral("Colours\\Key"), QStringLiteral("Foreground"),
-                               qint32(clRed)));
-    QVERIFY(store.flush());
+    QtSettingsStore store(path, QSettings::IniFormat);
+    store.writeIntegers({{QStringLiteral("Colours/Key/Foreground"), int(qint32(clRed))}});
     TQPILEHighlighter highlighter;
     QCOMPARE(highlighter.LoadFromRegistry(store, QStringLiteral("Colours")), false);
     QCOMPARE(highlighter.KeyAttri()->Foreground(), clRed);
@@ -661,7 +660,7 @@ void TstHighlighterFramework::registryWrongTypeThrows()
         QSettings settings(path, QSettings::IniFormat);
         settings.setValue(QStringLiteral("Colours/Key/Foreground"), QStringLiteral("green"));
     }
-    QSettingsHighlighterStore store(path, QSettings::IniFormat);
+    QtSettingsStore store(path, QSettings::IniFormat);
     TQPILEHighlighter highlighter;
     QString message;
     try {

@@ -49,9 +49,9 @@ void EditorHighlighting::setHighlighter(TCustomHighlighter *highlighter)
             const std::optional<TokenInfo> token = tokenAt(position.Line, position.Char);
             return token && token->attribute &&
                    (token->attribute ==
-                        attached->GetDefaultAttribute(TCustomHighlighter::SYN_ATTR_COMMENT) ||
+                        attached->GetDefaultAttribute(TCustomHighlighter::CommentRole) ||
                     token->attribute ==
-                        attached->GetDefaultAttribute(TCustomHighlighter::SYN_ATTR_STRING));
+                        attached->GetDefaultAttribute(TCustomHighlighter::StringRole));
         };
         handleChange(TChangeSender::fromHighlighter(m_highlighter));
     } else {
@@ -116,12 +116,12 @@ QStringView EditorHighlighting::lineText(int index) const
     return m_lines.view(index);
 }
 
-std::intptr_t EditorHighlighting::lineRange(int index) const
+TRange EditorHighlighting::lineRange(int index) const
 {
     return m_lines.range(index);
 }
 
-void EditorHighlighting::setLineRange(int index, std::intptr_t range)
+void EditorHighlighting::setLineRange(int index, TRange range)
 {
     m_lines.setRange(index, range);
 }

@@ -58,8 +58,8 @@ private:
     // HighlightLineSource
     int lineCount() const override;
     QStringView lineText(int index) const override;
-    std::intptr_t lineRange(int index) const override;
-    void setLineRange(int index, std::intptr_t range) override;
+    TRange lineRange(int index) const override;
+    void setLineRange(int index, TRange range) override;
 
     void handleChange(const TChangeSender &sender);
     void report(ScannedLines scanned);

@@ -1,12 +1,9 @@
 #include "editor_lines.h"
 
 #include "common/error.h"
+#include "common/find_first_of.h"
 
 #include <QStringList>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace bp {
 namespace {
@@ -28,25 +25,7 @@ bool pointsIntoSharedText(const QString &text)
 // (a code up to CR, or the line separator); `size` when there is none.
 qsizetype nextBreakCandidate(const char16_t *data, qsizetype from, qsizetype size)
 {
-    qsizetype i = from;
-#if defined(__SSE2__)
-    // Eight characters at a time: min(ch, 0x0D) == ch finds codes up to CR without a
-    // signed compare, and the separator is tested for equality.
-    const __m128i carriageReturn = _mm_set1_epi16(0x0D);
-    const __m128i separator = _mm_set1_epi16(short(kLineSeparator));
-    for (; i + 8 <= size; i += 8) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i));
-        const __m128i low =
-            _mm_cmpeq_epi16(_mm_subs_epu16(chunk, carriageReturn), _mm_setzero_si128());
-        const __m128i hit = _mm_or_si128(low, _mm_cmpeq_epi16(chunk, separator));
-        if (_mm_movemask_epi8(hit) != 0)
-            break;
-    }
-#endif
-    for (; i < size; ++i)
-        if (data[i] <= u'\r' || data[i] == kLineSeparator)
-            return i;
-    return size;
+    return textscan::findFirstStop<u'\r', kLineSeparator>(data, from, size);
 }
 
 // Calls `line(start, length)` for each line of `text` and returns the break style seen.
@@ -210,12 +189,12 @@ void TEditorLines::removeListener(TEditorLinesListener *listener)
     std::erase(m_listeners, listener);
 }
 
-TRangeValue TEditorLines::range(int index) const
+TRange TEditorLines::range(int index) const
 {
     return index < 0 || index >= Count() ? 0 : m_lines[index].range;
 }
 
-void TEditorLines::setRange(int index, TRangeValue range)
+void TEditorLines::setRange(int index, TRange range)
 {
     if (index >= 0 && index < Count())
         m_lines[index].range = range;

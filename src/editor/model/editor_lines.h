@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/text_file.h"
+#include "highlight/highlighter_range.h"
 
 #include <QString>
 #include <QStringView>
@@ -19,11 +20,6 @@ enum class TSynEditFileFormat
     sffMac,
     sffUnicode
 };
-
-// The stored highlighter end state of a line. A fresh line holds kUnscannedRange, which no
-// highlighter state equals, so a rescan never stops on a line that was never scanned.
-using TRangeValue = std::intptr_t;
-inline constexpr TRangeValue kUnscannedRange = -1;
 
 struct CutLines
 {
@@ -70,8 +66,8 @@ public:
     // Removes every line; on an empty list it does nothing.
     void Clear();
 
-    TRangeValue range(int index) const;
-    void setRange(int index, TRangeValue range);
+    TRange range(int index) const;
+    void setRange(int index, TRange range);
 
     // Replaces the whole text with the file's; throws bp::Error and changes nothing when
     // the file cannot be read or decoded.
@@ -96,7 +92,7 @@ private:
     struct Line
     {
         QString text;
-        TRangeValue range = kUnscannedRange;
+        TRange range = kUnscannedRange;
     };
     void replaceAll(const QString &text);
     template <typename Call> void notify(Call call)

@@ -1,6 +1,6 @@
 #include "system_clipboard.h"
 
-#include "common/windows1251.h"
+#include "common/clipboard_block.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -18,48 +18,45 @@ QString blockClipboardMimeType()
 #endif
 }
 
-QByteArray encodeClipboardBlock(const QString &text, TSelectionMode mode)
-{
-    QByteArray bytes;
-    bytes.append(char(mode == TSelectionMode::smLine     ? 1
-                      : mode == TSelectionMode::smColumn ? 2
-                                                         : 0));
-    bytes.append(windows1251::encode(text));
-    bytes.append('\0');
-    return bytes;
-}
+namespace {
 
-std::optional<ClipboardBlock> decodeClipboardBlock(const QByteArray &bytes)
+clipboardblock::Mode modeByte(TSelectionMode mode)
 {
-    if (bytes.isEmpty())
-        return std::nullopt;
-    ClipboardBlock block;
-    switch (bytes[0]) {
-    case 1:
-        block.mode = TSelectionMode::smLine;
-        break;
-    case 2:
-        block.mode = TSelectionMode::smColumn;
-        break;
-    default:
-        block.mode = TSelectionMode::smNormal;
+    switch (mode) {
+    case TSelectionMode::smLine:
+        return clipboardblock::Mode::Line;
+    case TSelectionMode::smColumn:
+        return clipboardblock::Mode::Column;
+    case TSelectionMode::smNormal:
         break;
     }
-    QByteArrayView text(bytes.constData() + 1, bytes.size() - 1);
-    const qsizetype zero = text.indexOf('\0');
-    if (zero >= 0)
-        text = text.first(zero);
-    block.text = windows1251::decode(text);
-    return block;
+    return clipboardblock::Mode::Normal;
 }
+
+TSelectionMode selectionMode(clipboardblock::Mode mode)
+{
+    switch (mode) {
+    case clipboardblock::Mode::Line:
+        return TSelectionMode::smLine;
+    case clipboardblock::Mode::Column:
+        return TSelectionMode::smColumn;
+    case clipboardblock::Mode::Normal:
+        break;
+    }
+    return TSelectionMode::smNormal;
+}
+
+} // namespace
 
 std::optional<ClipboardBlock> blockFromMimeData(const QMimeData *mime)
 {
     if (!mime)
         return std::nullopt;
     std::optional<ClipboardBlock> block;
-    if (mime->hasFormat(blockClipboardMimeType()))
-        block = decodeClipboardBlock(mime->data(blockClipboardMimeType()));
+    if (mime->hasFormat(blockClipboardMimeType())) {
+        if (const auto content = clipboardblock::decode(mime->data(blockClipboardMimeType())))
+            block = ClipboardBlock{content->text, selectionMode(content->mode)};
+    }
     if (mime->hasText()) {
         if (!block)
             block = ClipboardBlock{};
@@ -72,7 +69,7 @@ QMimeData *mimeDataForBlock(const QString &text, TSelectionMode mode)
 {
     auto *mime = new QMimeData;
     mime->setText(text);
-    mime->setData(blockClipboardMimeType(), encodeClipboardBlock(text, mode));
+    mime->setData(blockClipboardMimeType(), clipboardblock::encode(text, modeByte(mode)));
     return mime;
 }
 

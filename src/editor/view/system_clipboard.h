@@ -11,13 +11,8 @@ namespace bp {
 // The private clipboard format that carries the selection mode with the text.
 QString blockClipboardMimeType();
 
-// Encodes and decodes the private format: one byte for the mode (0 normal, 1 line,
-// 2 column), the text in Windows-1251, a terminating zero.
-QByteArray encodeClipboardBlock(const QString &text, TSelectionMode mode);
-std::optional<ClipboardBlock> decodeClipboardBlock(const QByteArray &bytes);
-
-// Reads a clipboard block from mime data: Unicode text when offered, the mode from the
-// private format when present.
+// Reads a clipboard block from mime data: Unicode text when offered, the mode (and the text
+// when no Unicode text is offered) from the private format when present.
 std::optional<ClipboardBlock> blockFromMimeData(const QMimeData *mime);
 QMimeData *mimeDataForBlock(const QString &text, TSelectionMode mode);
 

@@ -1,0 +1,107 @@
+#include "common/find_first_of.h"
+
+#include <QString>
+#include <QTest>
+
+using namespace bp;
+
+namespace {
+
+// The line cutter's stop set: every code up to CR, and the line separator.
+qsizetype breakVector(const QString &text, qsizetype from)
+{
+    return textscan::findFirstStop<u'\r', u'\u2028'>(
+        reinterpret_cast<const char16_t *>(text.utf16()), from, text.size());
+}
+qsizetype breakScalar(const QString &text, qsizetype from)
+{
+    return textscan::findFirstStopScalar<u'\r', u'\u2028'>(
+        reinterpret_cast<const char16_t *>(text.utf16()), from, text.size());
+}
+qsizetype quoteVector(const QString &text, qsizetype from)
+{
+    return findFirstOf<u'"', u'\'', u'\uFFFF'>(reinterpret_cast<const char16_t *>(text.utf16()),
+                                               from, text.size());
+}
+qsizetype quoteScalar(const QString &text, qsizetype from)
+{
+    return textscan::findFirstStopScalar<-1, u'"', u'\'', u'\uFFFF'>(
+        reinterpret_cast<const char16_t *>(text.utf16()), from, text.size());
+}
+
+} // namespace
+
+// Both paths of the scan against each other and against the expected index: texts shorter
+// than one vector, stops in the vector part and in the tail, and near misses on either side of
+// a stop (0x0E above CR, U+2029 beside the separator, units above 0x7FFF that a signed compare
+// would take for small ones).
+class TestFindFirstOf : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void stops_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("breakAt");
+        QTest::addColumn<int>("quoteAt");
+        const QString filler = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
+        QTest::newRow("empty") << QString() << 0 << 0 << 0;
+        QTest::newRow("none, short") << QStringLiteral("abc") << 0 << 3 << 3;
+        QTest::newRow("none, long") << filler << 0 << 26 << 26;
+        QTest::newRow("from the end") << filler << 26 << 26 << 26;
+        QTest::newRow("tab counts as up to CR") << QStringLiteral("ab\tc") << 0 << 2 << 4;
+        QTest::newRow("NUL counts as up to CR") << QStringLiteral("ab") + QChar(0) << 0 << 2 << 3;
+        QTest::newRow("near misses, long")
+            << QStringLiteral("\u000E\u2029\u8000\uFFFE\u000E\u2029\u8000\uFFFE\u000E\u2029") << 0
+            << 10 << 10;
+        QTest::newRow("high unit stop")
+            << QStringLiteral("\u8000abcdefghij\uFFFF") << 0 << 12 << 11;
+        QTest::newRow("stop before from is skipped")
+            << QStringLiteral("\"\r") + filler + QStringLiteral("'\u2028") << 2 << 29 << 28;
+        QTest::newRow("separator in the first vector")
+            << QStringLiteral("abcd\u2028fghij") << 0 << 4 << 10;
+        QTest::newRow("in the tail after full vectors")
+            << filler.left(16) + QStringLiteral("ab\r'") << 0 << 18 << 19;
+        QTest::newRow("from inside a vector")
+            << QStringLiteral("a\rb\"cdefghijklmnop") << 2 << 18 << 3;
+    }
+    void stops()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, from);
+        QFETCH(int, breakAt);
+        QFETCH(int, quoteAt);
+        QCOMPARE(breakVector(text, from), qsizetype(breakAt));
+        QCOMPARE(breakScalar(text, from), qsizetype(breakAt));
+        QCOMPARE(quoteVector(text, from), qsizetype(quoteAt));
+        QCOMPARE(quoteScalar(text, from), qsizetype(quoteAt));
+    }
+
+    // One stop at every position of texts of every length up to five vectors, from every
+    // start: both paths agree with the plain answer, so no lane or tail boundary is off by one.
+    void everyPositionAndStart()
+    {
+        for (int length = 0; length <= 40; ++length) {
+            for (int stop = -1; stop < length; ++stop) {
+                QString text(length, u'x');
+                if (stop >= 0)
+                    text[stop] = u'\'';
+                for (int from = 0; from <= length; ++from) {
+                    const qsizetype expected = stop >= from ? stop : length;
+                    if (quoteVector(text, from) != expected ||
+                        quoteScalar(text, from) != expected || breakVector(text, from) != length) {
+                        QFAIL(qPrintable(QStringLiteral("length %1, stop %2, from %3")
+                                             .arg(length)
+                                             .arg(stop)
+                                             .arg(from)));
+                    }
+                }
+            }
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFindFirstOf)
+#include "test_find_first_of.moc"
