@@ -77,7 +77,7 @@ private slots:
         QCOMPARE(model.CaretXY(), (TBufferCoord{caret, 1}));
         QVERIFY(!model.SelAvail());
         QCOMPARE(changes.count(), 1);
-        model.Undo();
+        model.CommandProcessor(ecUndo);
         QCOMPARE(model.Lines()[0], line);
     }
 
@@ -89,14 +89,14 @@ private slots:
             model.CommandProcessor(ecChar, ch);
         applyCommentToggle(model);
         QCOMPARE(model.Lines()[0], u"'abc"_qs);
-        model.Undo();
+        model.CommandProcessor(ecUndo);
         QCOMPARE(model.Lines()[0], u"abc"_qs);
         applyLibraryInsertion(model, u"RAND ()"_qs, false);
         for (QChar ch : u"xy"_qs)
             model.CommandProcessor(ecChar, ch);
-        model.Undo();
+        model.CommandProcessor(ecUndo);
         QCOMPARE(model.Lines()[0], u"abcRAND () "_qs);
-        model.Undo();
+        model.CommandProcessor(ecUndo);
         QCOMPARE(model.Lines()[0], u"abc"_qs);
     }
 
@@ -145,7 +145,7 @@ private slots:
         QCOMPARE(model.CaretXY(), caret);
         QVERIFY(!model.SelAvail());
         QCOMPARE(changes.count(), 1);
-        model.Undo();
+        model.CommandProcessor(ecUndo);
         QCOMPARE(model.Lines().text(), u"a = 1\n  b\n''c\nx = 1; ' note\nplain"_qs);
     }
 
@@ -166,7 +166,7 @@ private slots:
         QCOMPARE(f.pane.Lines()[0], u"x = "_qs + first);
         QCOMPARE(f.pane.model().CaretX(), 5 + int(first.size()));
         QCOMPARE(f.changes, 1);
-        f.pane.model().Undo();
+        f.pane.model().CommandProcessor(ecUndo);
         QCOMPARE(f.pane.Lines()[0], u"x = get_v"_qs);
     }
 
@@ -265,8 +265,8 @@ private slots:
         for (int i = 1; i <= 100; ++i)
             lines << u"line %1"_qs.arg(i);
         model.Lines().setText(lines.join(u'\n'));
-        model.setWindowSize(10, 40);
-        model.SetTopLine(20);
+        model.viewWindow().setSize(10, 40);
+        model.viewWindow().setTopLine(20);
         model.setSelectionMode(TSelectionMode::smColumn);
         model.SetCaretXY({1, 25});
         model.SetBlockBegin({1, 25});
@@ -275,7 +275,7 @@ private slots:
         QCOMPARE(model.Lines()[24], u"'line 25"_qs);
         QCOMPARE(model.Lines()[59], u"'line 60"_qs);
         QCOMPARE(model.Lines()[60], u"line 61"_qs);
-        QCOMPARE(model.TopLine(), 20);
+        QCOMPARE(model.viewWindow().topLine(), 20);
         QCOMPARE(model.selectionMode(), TSelectionMode::smColumn);
         QCOMPARE(model.CaretXY(), (TBufferCoord{1, 25}));
     }

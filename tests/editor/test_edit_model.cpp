@@ -211,7 +211,7 @@ private slots:
         model.SetLineText(u"Y"_qs);
         QCOMPARE(model.Lines()[0], u"Y"_qs);
         QCOMPARE(changes.count(), 0);
-        QVERIFY(!model.CanUndo());
+        QVERIFY(!model.undoHistory().canUndo());
     }
 
     void editing_data()
@@ -423,11 +423,11 @@ private slots:
         picture::load(model, before);
         run(model, keys);
         QCOMPARE(picture::save(model), after);
-        while (model.CanUndo())
-            model.Undo();
+        while (model.undoHistory().canUndo())
+            model.CommandProcessor(ecUndo);
         QCOMPARE(model.Lines().text(), pictureText(before));
-        while (model.CanRedo())
-            model.Redo();
+        while (model.undoHistory().canRedo())
+            model.CommandProcessor(ecRedo);
         QCOMPARE(model.Lines().text(), pictureText(after));
     }
 
@@ -512,52 +512,52 @@ private slots:
     void bookmarks()
     {
         EditModel model;
-        QSignalSpy marks(&model, &EditModel::bookmarksChanged);
+        QSignalSpy marks(&model.bookmarks(), &Bookmarks::changed);
         fill(model, {u"one"_qs, u"two"_qs, u"three"_qs, u"four"_qs});
         model.SetCaretXY({2, 2});
         model.CommandProcessor(ecSetMarker3);
-        QCOMPARE(model.bookmark(3), (TBufferCoord{2, 2}));
+        QCOMPARE(model.bookmarks().at(3), (TBufferCoord{2, 2}));
         QVERIFY(marks.count() > 0);
         // Set again elsewhere: moved.
         model.SetCaretXY({4, 3});
         model.CommandProcessor(ecSetMarker3);
-        QCOMPARE(model.bookmark(3), (TBufferCoord{4, 3}));
+        QCOMPARE(model.bookmarks().at(3), (TBufferCoord{4, 3}));
         model.SetCaretXY({1, 1});
         model.CommandProcessor(ecGotoMarker3);
         QCOMPARE(model.CaretXY(), (TBufferCoord{4, 3}));
         // It follows its line when lines are inserted or removed above.
         model.SetCaretXY({1, 1});
         model.CommandProcessor(ecLineBreak);
-        QCOMPARE(model.bookmark(3), (TBufferCoord{4, 4}));
+        QCOMPARE(model.bookmarks().at(3), (TBufferCoord{4, 4}));
         model.CommandProcessor(ecDeleteLine);
-        QCOMPARE(model.bookmark(3), (TBufferCoord{4, 3}));
+        QCOMPARE(model.bookmarks().at(3), (TBufferCoord{4, 3}));
         // On its own line the same key clears it; the other slots stay empty.
         model.SetCaretXY({1, 3});
         model.CommandProcessor(ecSetMarker3);
-        QCOMPARE(model.bookmark(3), std::nullopt);
+        QCOMPARE(model.bookmarks().at(3), std::nullopt);
         model.CommandProcessor(ecGotoMarker5);
         QCOMPARE(model.CaretXY(), (TBufferCoord{1, 3}));
         // A bookmark on a deleted line goes with it.
         model.CommandProcessor(ecSetMarker0);
         model.CommandProcessor(ecDeleteLine);
-        QCOMPARE(model.bookmark(0), std::nullopt);
+        QCOMPARE(model.bookmarks().at(0), std::nullopt);
     }
 
     void scrollingKeepsTheCaretInView()
     {
         EditModel model;
         fill(model, QStringList(100, u"line"_qs));
-        model.setWindowSize(10, 40);
+        model.viewWindow().setSize(10, 40);
         model.SetCaretXY({3, 1});
         model.CommandProcessor(ecScrollDown);
-        QCOMPARE(model.TopLine(), 2);
+        QCOMPARE(model.viewWindow().topLine(), 2);
         QCOMPARE(model.CaretXY(), (TBufferCoord{3, 2}));
         model.SetCaretXY({3, 11});
         model.CommandProcessor(ecScrollUp);
-        QCOMPARE(model.TopLine(), 1);
+        QCOMPARE(model.viewWindow().topLine(), 1);
         QCOMPARE(model.CaretXY(), (TBufferCoord{3, 10}));
         model.CommandProcessor(ecScrollUp); // already at the top
-        QCOMPARE(model.TopLine(), 1);
+        QCOMPARE(model.viewWindow().topLine(), 1);
         model.CommandProcessor(ecPageBottom);
         QCOMPARE(model.CaretXY(), (TBufferCoord{3, 10}));
         model.CommandProcessor(ecSelPageTop);
@@ -565,7 +565,7 @@ private slots:
         QCOMPARE(model.SelText().count(u'\n'), 9);
         model.SetCaretXY({1, 100});
         model.CommandProcessor(ecScrollDown);
-        QCOMPARE(model.TopLine(), 91); // the last line stays at the bottom
+        QCOMPARE(model.viewWindow().topLine(), 91); // the last line stays at the bottom
     }
 
     void dropSelection_data()
@@ -602,7 +602,7 @@ private slots:
         QCOMPARE(picture::save(model), after);
         QCOMPARE(changes.count(), moved ? 1 : 0);
         if (moved) {
-            model.Undo(); // one step
+            model.CommandProcessor(ecUndo); // one step
             QCOMPARE(picture::save(model), before);
         }
     }
@@ -910,14 +910,14 @@ private slots:
     {
         EditModel model;
         fill(model, QStringList(200, u"line"_qs));
-        model.setWindowSize(10, 20);
+        model.viewWindow().setSize(10, 20);
         model.SetCaretXY({3, 150});
         model.CommandProcessor(ecChar, u'x');
-        QVERIFY(model.TopLine() > 1);
+        QVERIFY(model.viewWindow().topLine() > 1);
         model.Lines().Clear();
         QCOMPARE(model.CaretXY(), (TBufferCoord{1, 1}));
-        QCOMPARE(model.TopLine(), 1);
-        QVERIFY(!model.CanUndo());
+        QCOMPARE(model.viewWindow().topLine(), 1);
+        QVERIFY(!model.undoHistory().canUndo());
     }
 
     void historyKeepsTheNewest1024Records()
@@ -929,7 +929,7 @@ private slots:
             model.CommandProcessor(ecDeleteLastChar);
             model.CommandProcessor(ecChar, u'b');
         }
-        QCOMPARE(model.undoList().size(), 1024);
+        QCOMPARE(model.undoHistory().undoList().size(), 1024);
     }
 
     void aCommandLargerThanTheHistoryIsUndoneWhole()
@@ -948,7 +948,7 @@ private slots:
         QCOMPARE(model.Lines()[1099], u"a-b"_qs);
         model.CommandProcessor(ecUndo);
         QCOMPARE(model.Lines().text(), u"axb\n"_qs + QStringList(1499, u"ab"_qs).join(u'\n'));
-        QVERIFY(!model.CanUndo()); // the typed x went to make room
+        QVERIFY(!model.undoHistory().canUndo()); // the typed x went to make room
         model.CommandProcessor(ecRedo);
         QCOMPARE(model.Lines()[1099], u"a-b"_qs);
     }
@@ -1010,7 +1010,7 @@ private slots:
                                              TSelectionMode::smColumn};
         for (int round = 0; round < 400; ++round) {
             EditModel model;
-            model.setWindowSize(3, 10);
+            model.viewWindow().setSize(3, 10);
             FakeClipboard clipboard;
             model.setClipboard(&clipboard);
             QStringList start;
@@ -1043,12 +1043,12 @@ private slots:
                 const TBufferCoord caret = model.CaretXY();
                 QVERIFY(caret.Line >= 1 && caret.Line <= model.displayLineCount());
                 QVERIFY(caret.Char >= 1 && caret.Char <= model.maxCaretColumn(caret.Line));
-                if (model.undoList().size() == sizes.back())
+                if (model.undoHistory().undoList().size() == sizes.back())
                     continue;
-                QVERIFY(model.undoList().size() < TUndoList::kMaxRecords);
-                classes << runClassOf(command, hadSelection, model.undoList().top());
+                QVERIFY(model.undoHistory().undoList().size() < TUndoList::kMaxRecords);
+                classes << runClassOf(command, hadSelection, model.undoHistory().undoList().top());
                 texts << model.Lines().text();
-                sizes << model.undoList().size();
+                sizes << model.undoHistory().undoList().size();
             }
             const QString final = model.Lines().text();
             // Each Ctrl+Z lands on the state after some earlier command, never before the
@@ -1058,8 +1058,8 @@ private slots:
                 while (earliest > 0 && classes[done - 1] != RunClass::Lone &&
                        classes[earliest - 1] == classes[done - 1])
                     --earliest;
-                model.Undo();
-                const qsizetype landed = sizes.indexOf(model.undoList().size());
+                model.CommandProcessor(ecUndo);
+                const qsizetype landed = sizes.indexOf(model.undoHistory().undoList().size());
                 QVERIFY2(landed >= earliest && landed < done,
                          qPrintable(u"round %1: one undo went from command %2 back to %3, "
                                     u"the run allows %4"_qs.arg(round)
@@ -1069,10 +1069,10 @@ private slots:
                 QCOMPARE(model.Lines().text(), texts[landed]);
                 done = landed;
             }
-            QVERIFY(!model.CanUndo());
+            QVERIFY(!model.undoHistory().canUndo());
             QCOMPARE(model.Lines().text(), initial);
-            while (model.CanRedo())
-                model.Redo();
+            while (model.undoHistory().canRedo())
+                model.CommandProcessor(ecRedo);
             QCOMPARE(model.Lines().text(), final);
         }
     }

@@ -166,12 +166,12 @@ private slots:
         QMouseEvent move(QEvent::MouseMove, below, view->mapToGlobal(below), Qt::NoButton,
                          Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(view, &move);
-        const int firstTop = f.pane->model().TopLine();
-        QTRY_VERIFY(f.pane->model().TopLine() > firstTop + 2);
+        const int firstTop = f.pane->model().viewWindow().topLine();
+        QTRY_VERIFY(f.pane->model().viewWindow().topLine() > firstTop + 2);
         QTest::mouseRelease(view, Qt::LeftButton, {}, below);
-        const int stoppedAt = f.pane->model().TopLine();
+        const int stoppedAt = f.pane->model().viewWindow().topLine();
         QTest::qWait(150);
-        QCOMPARE(f.pane->model().TopLine(), stoppedAt);
+        QCOMPARE(f.pane->model().viewWindow().topLine(), stoppedAt);
         QVERIFY(f.pane->model().SelAvail());
         QCOMPARE(f.pane->model().BlockBegin(), (TBufferCoord{1, 1}));
     }
@@ -214,7 +214,8 @@ private slots:
         QCOMPARE(f.pane->model().CaretXY(), (TBufferCoord{3001, 1}));
         QTest::keyClicks(f.pane, u"y"_qs);
         QCOMPARE(f.pane->Lines()[0].right(2), u"xy"_qs);
-        QVERIFY(f.pane->horizontalScrollBar()->maximum() >= 3002 - f.pane->model().CharsInWindow());
+        QVERIFY(f.pane->horizontalScrollBar()->maximum() >=
+                3002 - f.pane->model().viewWindow().columnsInWindow());
     }
 
     void paintsGutterActiveLineAndRightEdge()
@@ -369,7 +370,7 @@ private slots:
         QCOMPARE(picture::save(f.pane->model()), after);
         if (f.changes > changesBefore) {
             QCOMPARE(f.changes, changesBefore + 1);
-            f.pane->model().Undo(); // the whole drop is one step
+            f.pane->model().CommandProcessor(ecUndo); // the whole drop is one step
             QCOMPARE(picture::save(f.pane->model()), u"[abc|] def"_qs);
         }
     }
@@ -479,7 +480,7 @@ private slots:
                          Qt::NoModifier);
         QCoreApplication::sendEvent(bar, &move);
         QVERIFY(hint->isVisible());
-        const int top = f.pane->model().TopLine();
+        const int top = f.pane->model().viewWindow().topLine();
         QVERIFY(top > 1);
         QCOMPARE(hint->text(), u"Top Line: %1"_qs.arg(top));
         QCOMPARE(hint->palette().color(QPalette::Window),

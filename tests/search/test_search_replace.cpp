@@ -202,18 +202,18 @@ private slots:
         for (int line = 1; line <= 100; ++line)
             editor.Lines().Add(line == match.Line ? QString(match.Char - 1, u' ') + u"SET"_qs
                                                   : u"x"_qs);
-        editor.setWindowSize(10, 20);
+        editor.viewWindow().setSize(10, 20);
         editor.SetCaretXY(caret);
-        editor.SetTopLine(topLine);
-        editor.SetLeftChar(leftChar);
+        editor.viewWindow().setTopLine(topLine);
+        editor.viewWindow().setLeftColumn(leftChar);
         TEditorSearch engine;
         TSearchOptions options;
         options.setFlag(ssoBackwards, backwards);
         QCOMPARE(SearchReplace(editor, &engine, u"SET"_qs, QString(), options), 1);
         const TBufferCoord matchEnd{match.Char + 3, match.Line};
         QCOMPARE(editor.CaretXY(), backwards ? match : matchEnd);
-        QCOMPARE(editor.TopLine(), newTopLine);
-        QCOMPARE(editor.LeftChar(), newLeftChar);
+        QCOMPARE(editor.viewWindow().topLine(), newTopLine);
+        QCOMPARE(editor.viewWindow().leftColumn(), newLeftChar);
     }
 
     void errors()

@@ -41,7 +41,7 @@ void EditModel::placeCaret(TBufferCoord position)
     position = clamp(position, false);
     setSelection(position, position);
     setCaretOnly(position);
-    EnsureCursorPosVisible();
+    revealCaret();
 }
 
 // --- typing -------------------------------------------------------------------------
@@ -62,12 +62,12 @@ void EditModel::typeCharacter(QChar ch)
         placeCaret(insertText(m_caret, QString(ch), TChangeReason::crInsert));
         return;
     }
-    BeginUndoBlock();
+    m_history.beginBlock();
     m_overwriteCommand = true;
     deleteText(m_caret, {m_caret.Char + 1, m_caret.Line}, TChangeReason::crDelete);
     const TBufferCoord end = insertText(m_caret, QString(ch), TChangeReason::crInsert);
     m_overwriteCommand = false;
-    EndUndoBlock();
+    m_history.endBlock();
     placeCaret(end);
 }
 
@@ -75,7 +75,7 @@ void EditModel::typeCharacter(QChar ch)
 
 void EditModel::lineBreak()
 {
-    BeginUndoBlock();
+    m_history.beginBlock();
     const bool outer = m_standaloneCommand;
     m_standaloneCommand = outer || SelAvail();
     deleteSelection();
@@ -113,19 +113,19 @@ void EditModel::lineBreak()
         }
     }
     m_standaloneCommand = outer;
-    EndUndoBlock();
+    m_history.endBlock();
 }
 
 void EditModel::insertLine()
 {
-    BeginUndoBlock();
+    m_history.beginBlock();
     const bool outer = m_standaloneCommand;
     m_standaloneCommand = outer || SelAvail();
     deleteSelection();
     const TBufferCoord caret = m_caret;
     insertText(clamp(caret, true), kLineBreak, TChangeReason::crLineBreak);
     m_standaloneCommand = outer;
-    EndUndoBlock();
+    m_history.endBlock();
     placeCaret(caret);
 }
 
@@ -273,7 +273,7 @@ void EditModel::changeIndent(bool indent)
     undoRecord.anchorAfter = m_anchor;
     undoRecord.movingAfter = m_moving;
     record(std::move(undoRecord));
-    EnsureCursorPosVisible();
+    revealCaret();
 }
 
 // --- deletions ----------------------------------------------------------------------
@@ -349,11 +349,11 @@ void EditModel::deleteChar()
         // At or beyond the end: the next line joins this one (filling virtual space first).
         const TBufferCoord caret = m_caret;
         TBufferCoord join{length + 1, caret.Line};
-        BeginUndoBlock();
+        m_history.beginBlock();
         if (caret.Char > length + 1)
             join = insertText(join, virtualFill(caret.Line, caret.Char), TChangeReason::crInsert);
         deleteText(join, {1, caret.Line + 1}, TChangeReason::crDelete);
-        EndUndoBlock();
+        m_history.endBlock();
         placeCaret(join);
         return;
     }
@@ -476,7 +476,7 @@ void EditModel::selectWordAt(TBufferCoord position)
         ++end;
     setSelection({start + 1, position.Line}, {end + 1, position.Line});
     setCaretOnly({end + 1, position.Line});
-    EnsureCursorPosVisible();
+    revealCaret();
 }
 
 // --- drag and drop ------------------------------------------------------------------
@@ -509,7 +509,7 @@ bool EditModel::dropSelection(TBufferCoord target, bool copy)
     if (begin <= target && target <= end)
         return false;
     const QString text = SelText();
-    BeginUndoBlock();
+    m_history.beginBlock();
     if (!copy) {
         deleteText(begin, end, TChangeReason::crDelete);
         if (target > end) {
@@ -524,37 +524,18 @@ bool EditModel::dropSelection(TBufferCoord target, bool copy)
     if (target.Char > length + 1)
         start.Char = length + 1 + int(virtualFill(target.Line, target.Char).size());
     const TBufferCoord stop = insertText(target, text, TChangeReason::crDragDropInsert);
-    EndUndoBlock();
+    m_history.endBlock();
     setSelection(start, stop);
     setCaretOnly(stop);
-    EnsureCursorPosVisible();
+    revealCaret();
     return true;
 }
 
 // --- bookmarks ----------------------------------------------------------------------
 
-std::optional<TBufferCoord> EditModel::bookmark(int number) const
-{
-    if (number < 0 || number >= kBookmarkCount)
-        return std::nullopt;
-    return m_bookmarks[number];
-}
-
-void EditModel::toggleBookmark(int number)
-{
-    if (number < 0 || number >= kBookmarkCount)
-        return;
-    std::optional<TBufferCoord> &mark = m_bookmarks[number];
-    if (mark && mark->Line == m_caret.Line)
-        mark.reset();
-    else
-        mark = m_caret;
-    emit bookmarksChanged();
-}
-
 void EditModel::gotoBookmark(int number)
 {
-    if (const std::optional<TBufferCoord> mark = bookmark(number))
+    if (const std::optional<TBufferCoord> mark = m_bookmarks.at(number))
         placeCaret(*mark);
 }
 
@@ -568,12 +549,13 @@ void EditModel::matchBracket()
 
 void EditModel::scrollByLine(int delta)
 {
-    const int maxTop = std::max(1, displayLineCount() - m_linesInWindow + 1);
-    SetTopLine(std::clamp(m_topLine + delta, 1, maxTop));
-    const int bottom = m_topLine + m_linesInWindow - 1;
-    if (m_caret.Line >= m_topLine && m_caret.Line <= bottom)
+    const int maxTop = std::max(1, displayLineCount() - m_view.linesInWindow() + 1);
+    m_view.setTopLine(std::clamp(m_view.topLine() + delta, 1, maxTop));
+    const int top = m_view.topLine();
+    const int bottom = m_view.bottomLine();
+    if (m_caret.Line >= top && m_caret.Line <= bottom)
         return;
-    const int line = std::clamp(m_caret.Line, m_topLine, std::min(bottom, displayLineCount()));
+    const int line = std::clamp(m_caret.Line, top, std::min(bottom, displayLineCount()));
     const int column = displayColumn(m_caret.Line, m_caret.Char);
     placeCaret({charColumnAt(line, column), line});
 }
@@ -610,22 +592,23 @@ void EditModel::moveCaretCommand(TEditorCommand command, bool extend)
         target = atColumn(std::min(lineCount, m_caret.Line + 1));
         break;
     case ecPageUp: {
-        const int step = std::max(1, m_linesInWindow - 1);
-        SetTopLine(m_topLine - step);
+        const int step = std::max(1, m_view.linesInWindow() - 1);
+        m_view.setTopLine(m_view.topLine() - step);
         target = atColumn(std::max(1, m_caret.Line - step));
         break;
     }
     case ecPageDown: {
-        const int step = std::max(1, m_linesInWindow - 1);
-        SetTopLine(std::min(m_topLine + step, std::max(1, lineCount - m_linesInWindow + 1)));
+        const int step = std::max(1, m_view.linesInWindow() - 1);
+        m_view.setTopLine(
+            std::min(m_view.topLine() + step, std::max(1, lineCount - m_view.linesInWindow() + 1)));
         target = atColumn(std::min(lineCount, m_caret.Line + step));
         break;
     }
     case ecPageTop:
-        target = atColumn(m_topLine);
+        target = atColumn(m_view.topLine());
         break;
     case ecPageBottom:
-        target = atColumn(std::min(lineCount, m_topLine + m_linesInWindow - 1));
+        target = atColumn(std::min(lineCount, m_view.bottomLine()));
         break;
     case ecLineStart:
         target.Char = 1;
@@ -664,7 +647,7 @@ void EditModel::CommandProcessor(TEditorCommand command, QChar ch)
         return;
     }
     if (command >= ecSetMarker0 && command <= ecSetMarker9) {
-        toggleBookmark(command - ecSetMarker0);
+        m_bookmarks.toggle(command - ecSetMarker0, m_caret);
         return;
     }
     switch (command) {
@@ -720,10 +703,10 @@ void EditModel::CommandProcessor(TEditorCommand command, QChar ch)
         pasteFromClipboard();
         break;
     case ecUndo:
-        Undo();
+        undo();
         break;
     case ecRedo:
-        Redo();
+        redo();
         break;
     case ecScrollUp:
         scrollByLine(-1);

@@ -69,6 +69,7 @@ bool EditModel::defaultIdentChar(QChar ch)
 EditModel::EditModel(QObject *parent) : QObject(parent), isIdentChar(defaultIdentChar)
 {
     m_lines.addListener(this);
+    connect(&m_history, &UndoHistory::stepRecorded, this, &EditModel::changed);
 }
 
 EditModel::~EditModel()
@@ -80,18 +81,7 @@ EditModel::~EditModel()
 
 void EditModel::linesInserted(int index, int count)
 {
-    // Into an empty list the first line takes the place of the one the view showed, so a
-    // bookmark there stays on line 1.
-    const bool wasEmpty = m_lines.Count() == count;
-    bool marksMoved = false;
-    for (std::optional<TBufferCoord> &mark : m_bookmarks) {
-        if (mark && !wasEmpty && mark->Line - 1 >= index) {
-            mark->Line += count;
-            marksMoved = true;
-        }
-    }
-    if (marksMoved)
-        emit bookmarksChanged();
+    m_bookmarks.linesInserted(index, count, m_lines.Count() == count);
     for (int i = index; i < index + count; ++i)
         m_longestLine = m_longestLine < 0 ? -1 : std::max(m_longestLine, m_lines.length(i));
     emit lineCountChanged();
@@ -100,19 +90,7 @@ void EditModel::linesInserted(int index, int count)
 
 void EditModel::linesDeleted(int index, int count)
 {
-    // Bookmarks on removed lines go with them; those below move up.
-    bool marksChanged = false;
-    for (std::optional<TBufferCoord> &mark : m_bookmarks) {
-        if (!mark || mark->Line - 1 < index)
-            continue;
-        if (mark->Line - 1 < index + count)
-            mark.reset();
-        else
-            mark->Line -= count;
-        marksChanged = true;
-    }
-    if (marksChanged)
-        emit bookmarksChanged();
+    m_bookmarks.linesDeleted(index, count);
     emit lineCountChanged();
     emit linesInvalidated(index, -1);
 }
@@ -128,14 +106,13 @@ void EditModel::linesChanged(int index, int count)
 void EditModel::linesCleared()
 {
     m_longestLine = -1;
-    m_bookmarks.fill(std::nullopt);
-    emit bookmarksChanged();
+    m_bookmarks.clear();
     m_caret = m_anchor = m_moving = {1, 1};
-    m_topLine = m_leftChar = 1;
-    ClearUndo();
+    m_view.home();
+    m_history.clear();
     emit lineCountChanged();
     emit linesInvalidated(0, -1);
-    emit scrolled();
+    emit m_view.scrolled();
     emit caretMoved();
     emit selectionChanged();
 }
@@ -235,7 +212,7 @@ void EditModel::SetCaretXY(TBufferCoord position)
     position = clamp(position, false);
     setSelection(position, position);
     setCaretOnly(position);
-    EnsureCursorPosVisible();
+    revealCaret();
 }
 
 void EditModel::moveTo(TBufferCoord position, bool extend)
@@ -249,7 +226,7 @@ void EditModel::moveTo(TBufferCoord position, bool extend)
         setSelection(position, position);
     }
     setCaretOnly(position);
-    EnsureCursorPosVisible();
+    revealCaret();
 }
 
 void EditModel::moveCaret(TBufferCoord position, bool extend)
@@ -368,7 +345,7 @@ void EditModel::SelectAll()
     const TBufferCoord end{m_lines.length(last - 1) + 1, last};
     setSelection({1, 1}, end);
     setCaretOnly(end);
-    EnsureCursorPosVisible();
+    revealCaret();
 }
 
 QString EditModel::LineText() const
@@ -392,87 +369,30 @@ void EditModel::setInsertMode(bool insert)
 
 // --- view window --------------------------------------------------------------------
 
-void EditModel::SetTopLine(int line)
+void EditModel::revealCaret()
 {
-    line = std::clamp(line, 1, std::max(1, displayLineCount()));
-    if (line == m_topLine)
-        return;
-    m_topLine = line;
-    emit scrolled();
-}
-
-void EditModel::SetLeftChar(int column)
-{
-    column = std::clamp(column, 1, std::max(1, maxScrollWidth() - m_charsInWindow + 1));
-    if (column == m_leftChar)
-        return;
-    m_leftChar = column;
-    emit scrolled();
-}
-
-void EditModel::setWindowSize(int lines, int chars)
-{
-    m_linesInWindow = std::max(1, lines);
-    m_charsInWindow = std::max(1, chars);
-}
-
-void EditModel::EnsureCursorPosVisible()
-{
-    if (m_caret.Line < m_topLine)
-        SetTopLine(m_caret.Line);
-    else if (m_caret.Line > m_topLine + m_linesInWindow - 1)
-        SetTopLine(m_caret.Line - m_linesInWindow + 1);
-    const int column = displayColumn(m_caret.Line, m_caret.Char);
-    if (column < m_leftChar)
-        SetLeftChar(column);
-    else if (column > m_leftChar + m_charsInWindow - 1)
-        SetLeftChar(column - m_charsInWindow + 1);
+    m_view.reveal(m_caret.Line, displayColumn(m_caret.Line, m_caret.Char));
 }
 
 // --- undo ---------------------------------------------------------------------------
-
-void EditModel::BeginUndoBlock()
-{
-    if (m_blockDepth++ == 0) {
-        m_blockChangeNumber = ++m_changeNumber;
-        m_blockRecorded = false;
-    }
-}
-
-void EditModel::EndUndoBlock()
-{
-    Q_ASSERT(m_blockDepth > 0);
-    if (--m_blockDepth == 0 && m_blockRecorded) {
-        m_blockRecorded = false;
-        emit undoStateChanged();
-        emit changed();
-    }
-}
 
 void EditModel::record(TUndoRecord undoRecord)
 {
     if (m_replaying)
         return;
-    undoRecord.changeNumber = m_blockDepth > 0 ? m_blockChangeNumber : ++m_changeNumber;
     undoRecord.standalone = m_standaloneCommand;
     undoRecord.overwrite = m_overwriteCommand;
-    m_undoList.push(std::move(undoRecord));
-    m_redoList.clear();
-    if (m_blockDepth > 0) {
-        m_blockRecorded = true;
-    } else {
-        emit undoStateChanged();
-        emit changed();
-    }
+    m_history.record(std::move(undoRecord));
 }
 
-void EditModel::ClearUndo()
+void EditModel::undo()
 {
-    const bool had = CanUndo() || CanRedo();
-    m_undoList.clear();
-    m_redoList.clear();
-    if (had)
-        emit undoStateChanged();
+    m_history.undo([this](TUndoRecord &undoRecord, bool undo) { replay(undoRecord, undo); });
+}
+
+void EditModel::redo()
+{
+    m_history.redo([this](TUndoRecord &undoRecord, bool undo) { replay(undoRecord, undo); });
 }
 
 void EditModel::replay(TUndoRecord &undoRecord, bool undo)
@@ -494,9 +414,7 @@ void EditModel::replay(TUndoRecord &undoRecord, bool undo)
         setSelection(undo ? undoRecord.anchorBefore : undoRecord.anchorAfter,
                      undo ? undoRecord.movingBefore : undoRecord.movingAfter);
         setCaretOnly(undo ? undoRecord.caretBefore : undoRecord.caretAfter);
-        EnsureCursorPosVisible();
-        emit undoStateChanged();
-        emit changed();
+        revealCaret();
         return;
     }
     m_replaying = true;
@@ -515,41 +433,7 @@ void EditModel::replay(TUndoRecord &undoRecord, bool undo)
         setSelection(after, after);
         setCaretOnly(after);
     }
-    EnsureCursorPosVisible();
-    emit undoStateChanged();
-    emit changed();
-}
-
-void EditModel::Undo()
-{
-    replaySteps(m_undoList, m_redoList, true);
-}
-
-void EditModel::Redo()
-{
-    replaySteps(m_redoList, m_undoList, false);
-}
-
-void EditModel::replaySteps(TUndoList &from, TUndoList &to, bool undo)
-{
-    // One step: the newest command, then on while the next command continues the same run:
-    // both have one kind of record, the same one, so the next record has the kind of the one
-    // just reverted. Typed characters, Backspace presses or plain line breaks go back as a
-    // run; a line break that copied indentation, a replaced selection and a block indent
-    // stand alone, so one step never crosses them.
-    if (from.isEmpty())
-        return;
-    for (;;) {
-        const std::optional<TChangeReason> kind = from.topRunKind();
-        const int number = from.top().changeNumber;
-        while (!from.isEmpty() && from.top().changeNumber == number) {
-            TUndoRecord record = from.pop();
-            replay(record, undo);
-            to.push(std::move(record));
-        }
-        if (!kind || from.isEmpty() || from.topRunKind() != kind)
-            break;
-    }
+    revealCaret();
 }
 
 // --- text primitives ----------------------------------------------------------------
@@ -684,7 +568,7 @@ void EditModel::deleteSelection()
         return;
     const TBufferCoord begin = BlockBegin();
     const TBufferCoord end = BlockEnd();
-    BeginUndoBlock();
+    m_history.beginBlock();
     switch (m_selectionMode) {
     case TSelectionMode::smNormal: {
         // A selection that starts in virtual space joins at the line's end; the caret
@@ -724,8 +608,8 @@ void EditModel::deleteSelection()
         break;
     }
     }
-    EndUndoBlock();
-    EnsureCursorPosVisible();
+    m_history.endBlock();
+    revealCaret();
 }
 
 void EditModel::insertColumnBlock(const QString &text)
@@ -761,18 +645,18 @@ void EditModel::insertLineBlock(const QString &text)
 
 void EditModel::replaceRange(TBufferCoord from, TBufferCoord to, const QString &text)
 {
-    BeginUndoBlock();
+    m_history.beginBlock();
     const bool outer = m_standaloneCommand;
     m_standaloneCommand = true;
     deleteText(from, to, TChangeReason::crDelete);
     insertText(from, text, TChangeReason::crInsert);
     m_standaloneCommand = outer;
-    EndUndoBlock();
+    m_history.endBlock();
 }
 
 void EditModel::SetSelTextPrimitive(const QString &text, TSelectionMode mode, TChangeReason reason)
 {
-    BeginUndoBlock();
+    m_history.beginBlock();
     const bool outer = m_standaloneCommand;
     m_standaloneCommand = outer || SelAvail();
     deleteSelection();
@@ -791,8 +675,8 @@ void EditModel::SetSelTextPrimitive(const QString &text, TSelectionMode mode, TC
         break;
     }
     m_standaloneCommand = outer;
-    EndUndoBlock();
-    EnsureCursorPosVisible();
+    m_history.endBlock();
+    revealCaret();
 }
 
 bool EditModel::canPaste() const

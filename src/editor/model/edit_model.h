@@ -1,13 +1,14 @@
 #pragma once
 
+#include "bookmarks.h"
 #include "buffer_coord.h"
 #include "editor_command.h"
 #include "editor_lines.h"
-#include "undo_list.h"
+#include "undo_history.h"
+#include "view_window.h"
 
 #include <QObject>
 #include <QString>
-#include <array>
 #include <functional>
 #include <optional>
 
@@ -16,13 +17,13 @@ namespace bp {
 class TextClipboard;
 
 // The document as the editor pane edits it: line list, caret, selection in three modes,
-// virtual space, the undo and redo histories, and every editor command as an operation.
-// The widget maps keys and the mouse to these operations and paints what they leave.
+// virtual space, and every editor command as an operation. It composes the undo history,
+// the view window (top line, left column, size) and the bookmarks, which it keeps in step
+// with its edits. The widget maps keys and the mouse to these operations and paints what
+// they leave.
 //
 // Coordinates are 1-based (`TBufferCoord`); display columns count a tab up to the next
-// tab stop and an East Asian wide character as two (see character_cells.h). The visible
-// window (top line, left column, size) lives here too, so commands that page or scroll are
-// testable without a widget.
+// tab stop and an East Asian wide character as two (see character_cells.h).
 class EditModel : public QObject, private TEditorLinesListener
 {
     Q_OBJECT
@@ -73,21 +74,20 @@ public:
     // selects it there. A target inside the selection does nothing; returns whether text moved.
     bool dropSelection(TBufferCoord target, bool copy);
 
-    // --- bookmarks 0..9 -----------------------------------------------------------
-    static constexpr int kBookmarkCount = 10;
-    std::optional<TBufferCoord> bookmark(int number) const;
-    // On a line holding bookmark `number` it is cleared; elsewhere set or moved to the caret.
-    void toggleBookmark(int number);
-    void gotoBookmark(int number);
+    // --- parts the model keeps in step with its edits ---------------------------------
+    const Bookmarks &bookmarks() const { return m_bookmarks; }
+    const UndoHistory &undoHistory() const { return m_history; }
+    // Several changes made from outside become one command between its beginBlock and
+    // endBlock.
+    UndoHistory &undoHistory() { return m_history; }
+    ViewWindow &viewWindow() { return m_view; }
+    const ViewWindow &viewWindow() const { return m_view; }
 
     // --- commands -----------------------------------------------------------------
     void CommandProcessor(TEditorCommand command, QChar ch = QChar());
     void setClipboard(TextClipboard *clipboard) { m_clipboard = clipboard; }
     TextClipboard *clipboard() const { return m_clipboard; }
     bool canPaste() const;
-    void copyToClipboard();
-    void cutToClipboard();
-    void pasteFromClipboard();
     // Replaces the selection (if any) by `text` inserted in `mode`, as one undo group.
     // Replaces the text from `from` to `to` by `text` as one undo step, leaving caret,
     // selection, mode and view alone; a start in virtual space is filled with blanks.
@@ -96,26 +96,7 @@ public:
                              TChangeReason reason = TChangeReason::crInsert);
     void deleteSelection();
 
-    // --- undo ---------------------------------------------------------------------
-    bool CanUndo() const { return !m_undoList.isEmpty(); }
-    bool CanRedo() const { return !m_redoList.isEmpty(); }
-    void Undo();
-    void Redo();
-    void ClearUndo();
-    const TUndoList &undoList() const { return m_undoList; }
-    // Records made between these calls form one command: one change number, one notification.
-    void BeginUndoBlock();
-    void EndUndoBlock();
-
-    // --- view window --------------------------------------------------------------
-    int TopLine() const { return m_topLine; }
-    int LeftChar() const { return m_leftChar; }
-    void SetTopLine(int line);
-    void SetLeftChar(int column);
-    int LinesInWindow() const { return m_linesInWindow; }
-    int CharsInWindow() const { return m_charsInWindow; }
-    void setWindowSize(int lines, int chars);
-    void EnsureCursorPosVisible();
+    // --- extent ---------------------------------------------------------------------
     // Lines the view shows: at least one, also for an empty document.
     int displayLineCount() const { return qMax(1, m_lines.Count()); }
     // Horizontal scroll range in columns: 1024, or the longest line when that is longer.
@@ -150,10 +131,7 @@ signals:
     void lineCountChanged();
     void caretMoved();
     void selectionChanged();
-    void scrolled();
-    void undoStateChanged();
     void modeChanged();
-    void bookmarksChanged();
     // The change notification: once per editing step that entered the undo history.
     void changed();
 
@@ -165,6 +143,8 @@ private:
     void linesCleared() override;
 
     TBufferCoord clamp(TBufferCoord position, bool toLineEnd) const;
+    // Scrolls the view window as little as needed to show the caret.
+    void revealCaret();
     void setCaretOnly(TBufferCoord position);
     void setSelection(TBufferCoord anchor, TBufferCoord moving);
     void moveTo(TBufferCoord position, bool extend);
@@ -176,7 +156,8 @@ private:
     QString rawDelete(TBufferCoord from, TBufferCoord to);
     void record(TUndoRecord record);
     void replay(TUndoRecord &record, bool undo);
-    void replaySteps(TUndoList &from, TUndoList &to, bool undo);
+    void undo();
+    void redo();
 
     QString columnText(int line, int firstColumn, int lastColumn) const;
     void insertColumnBlock(const QString &text);
@@ -185,6 +166,10 @@ private:
     // indentation rule, a non-empty one spaces.
     QString virtualFill(int line, int column) const;
     void placeCaret(TBufferCoord position);
+    void copyToClipboard();
+    void cutToClipboard();
+    void pasteFromClipboard();
+    void gotoBookmark(int number);
     void typeCharacter(QChar ch);
     void lineBreak();
     void insertLine();
@@ -206,8 +191,6 @@ private:
     void scrollByLine(int delta);
     void moveCaretCommand(TEditorCommand command, bool extend);
 
-    std::array<std::optional<TBufferCoord>, kBookmarkCount> m_bookmarks;
-
     TEditorLines m_lines;
     TBufferCoord m_caret;
     TBufferCoord m_anchor;
@@ -217,20 +200,13 @@ private:
     int m_tabWidth = 4;
     TextClipboard *m_clipboard = nullptr;
 
-    TUndoList m_undoList;
-    TUndoList m_redoList;
-    int m_changeNumber = 0;
-    int m_blockDepth = 0;
-    int m_blockChangeNumber = 0;
-    bool m_blockRecorded = false;
+    Bookmarks m_bookmarks;
+    UndoHistory m_history;
+    ViewWindow m_view{*this};
     bool m_replaying = false;
     bool m_standaloneCommand = false;
     bool m_overwriteCommand = false;
 
-    int m_topLine = 1;
-    int m_leftChar = 1;
-    int m_linesInWindow = 1;
-    int m_charsInWindow = 1;
     // Longest line seen since the last full measure; a stale larger value only widens the
     // scroll range, so shrinking lines need no full pass.
     mutable int m_longestLine = -1;
