@@ -496,13 +496,21 @@ private slots:
         EditModel model;
         picture::load(model, u"|(a \")\" b\n// )\n)"_qs);
         // A fake classification: quotes and a // comment to the line end.
-        model.isInStringOrComment = [&model](TBufferCoord at) {
-            const QString line = model.Lines()[at.Line - 1];
-            const int comment = line.indexOf(u"//"_qs);
-            if (comment >= 0 && at.Char - 1 >= comment)
-                return true;
-            return line.left(at.Char - 1).count(u'"') % 2 == 1;
-        };
+        struct QuotesAndSlashes final : TextRules
+        {
+            const EditModel &model;
+            explicit QuotesAndSlashes(const EditModel &m) : model(m) {}
+            bool isWordChar(QChar ch) const override { return plainWordChar(ch); }
+            bool isInStringOrComment(TBufferCoord at) const override
+            {
+                const QString line = model.Lines()[at.Line - 1];
+                const int comment = line.indexOf(u"//"_qs);
+                if (comment >= 0 && at.Char - 1 >= comment)
+                    return true;
+                return line.left(at.Char - 1).count(u'"') % 2 == 1;
+            }
+        } rules(model);
+        model.setTextRules(&rules);
         model.CommandProcessor(ecMatchBracket);
         QCOMPARE(model.CaretXY(), (TBufferCoord{1, 3}));
         model.CommandProcessor(ecMatchBracket);

@@ -429,8 +429,8 @@ TBufferCoord EditModel::wordLeftOf(TBufferCoord position) const
     while (index > 0 && isBlank(text[index - 1]))
         --index;
     if (index > 0) {
-        const bool word = isIdentChar(text[index - 1]);
-        while (index > 0 && !isBlank(text[index - 1]) && isIdentChar(text[index - 1]) == word)
+        const bool word = isWordChar(text[index - 1]);
+        while (index > 0 && !isBlank(text[index - 1]) && isWordChar(text[index - 1]) == word)
             --index;
     }
     return {index + 1, position.Line};
@@ -448,8 +448,8 @@ TBufferCoord EditModel::wordRightOf(TBufferCoord position) const
     }
     int index = position.Char - 1;
     if (!isBlank(text[index])) {
-        const bool word = isIdentChar(text[index]);
-        while (index < length && !isBlank(text[index]) && isIdentChar(text[index]) == word)
+        const bool word = isWordChar(text[index]);
+        while (index < length && !isBlank(text[index]) && isWordChar(text[index]) == word)
             ++index;
     }
     while (index < length && isBlank(text[index]))
@@ -462,17 +462,17 @@ void EditModel::selectWordAt(TBufferCoord position)
     position = clamp(position, false);
     const QStringView text = m_lines.view(position.Line - 1);
     int index = position.Char - 1;
-    if (index >= text.size() || !isIdentChar(text[index])) {
-        if (index > 0 && index - 1 < text.size() && isIdentChar(text[index - 1]))
+    if (index >= text.size() || !isWordChar(text[index])) {
+        if (index > 0 && index - 1 < text.size() && isWordChar(text[index - 1]))
             --index;
         else
             return;
     }
     int start = index;
-    while (start > 0 && isIdentChar(text[start - 1]))
+    while (start > 0 && isWordChar(text[start - 1]))
         --start;
     int end = index;
-    while (end < text.size() && isIdentChar(text[end]))
+    while (end < text.size() && isWordChar(text[end]))
         ++end;
     setSelection({start + 1, position.Line}, {end + 1, position.Line});
     setCaretOnly({end + 1, position.Line});
@@ -543,7 +543,10 @@ void EditModel::gotoBookmark(int number)
 
 void EditModel::matchBracket()
 {
-    if (const auto partner = findMatchingBracket(m_lines, m_caret, isInStringOrComment))
+    std::function<bool(TBufferCoord)> skip;
+    if (m_rules)
+        skip = [rules = m_rules](TBufferCoord at) { return rules->isInStringOrComment(at); };
+    if (const auto partner = findMatchingBracket(m_lines, m_caret, skip))
         placeCaret(*partner);
 }
 

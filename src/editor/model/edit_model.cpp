@@ -59,14 +59,7 @@ TBufferCoord endOfInsertion(TBufferCoord at, const QString &text)
 
 } // namespace
 
-bool EditModel::defaultIdentChar(QChar ch)
-{
-    const char16_t u = ch.unicode();
-    return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || u == u'_' ||
-           (u >= u'a' && u <= u'z');
-}
-
-EditModel::EditModel(QObject *parent) : QObject(parent), isIdentChar(defaultIdentChar)
+EditModel::EditModel(QObject *parent) : QObject(parent)
 {
     m_lines.addListener(this);
     connect(&m_history, &UndoHistory::stepRecorded, this, &EditModel::changed);

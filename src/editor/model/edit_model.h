@@ -4,12 +4,12 @@
 #include "buffer_coord.h"
 #include "editor_command.h"
 #include "editor_lines.h"
+#include "text_rules.h"
 #include "undo_history.h"
 #include "view_window.h"
 
 #include <QObject>
 #include <QString>
-#include <functional>
 #include <optional>
 
 namespace bp {
@@ -114,13 +114,10 @@ public:
     // Largest caret column on `line`: 1025, or the line's end when it is longer.
     int maxCaretColumn(int line) const;
 
-    // --- word characters (the highlighter refines these once attached) ------------
-    std::function<bool(QChar)> isIdentChar;
-    // A-Z, a-z, 0-9 and the underscore: the word characters without a highlighter.
-    static bool defaultIdentChar(QChar ch);
-    // Whether the character at a position lies in a string or comment, where brackets do
-    // not pair. The highlighter fills this in; until then nothing is.
-    std::function<bool(TBufferCoord)> isInStringOrComment;
+    // --- words ----------------------------------------------------------------------
+    // The language's rules for words, strings and comments; null for the plain rules. The
+    // rules must outlive the model or be reset first.
+    void setTextRules(const TextRules *rules) { m_rules = rules; }
     // Word movement stops: the start of the previous word, the start of the next word.
     TBufferCoord wordLeftOf(TBufferCoord position) const;
     TBufferCoord wordRightOf(TBufferCoord position) const;
@@ -143,6 +140,10 @@ private:
     void linesCleared() override;
 
     TBufferCoord clamp(TBufferCoord position, bool toLineEnd) const;
+    bool isWordChar(QChar ch) const
+    {
+        return m_rules ? m_rules->isWordChar(ch) : plainWordChar(ch);
+    }
     // Scrolls the view window as little as needed to show the caret.
     void revealCaret();
     void setCaretOnly(TBufferCoord position);
@@ -199,6 +200,7 @@ private:
     bool m_insertMode = true;
     int m_tabWidth = 4;
     TextClipboard *m_clipboard = nullptr;
+    const TextRules *m_rules = nullptr;
 
     Bookmarks m_bookmarks;
     UndoHistory m_history;
