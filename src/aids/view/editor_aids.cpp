@@ -32,7 +32,7 @@ bool applyLibraryInsertion(EditModel &model, const QString &nodeText, bool nodeH
     model.undoHistory().beginBlock();
     replaceLineRecorded(model, line, insertion->lineText);
     model.undoHistory().endBlock();
-    model.SetCaretXY({insertion->caretColumn, line});
+    model.setCaretXY({insertion->caretColumn, line});
     return true;
 }
 
@@ -49,7 +49,7 @@ void applyCommentToggle(EditModel &model)
     for (const LineChange &change : changes)
         replaceLineRecorded(model, change.line, change.text);
     model.undoHistory().endBlock();
-    model.SetCaretXY(caret);
+    model.setCaretXY(caret);
 }
 
 } // namespace bp

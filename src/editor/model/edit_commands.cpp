@@ -51,7 +51,7 @@ void EditModel::typeCharacter(QChar ch)
     if (ch.unicode() < 0x20 || ch.unicode() == 0x7F)
         return;
     if (SelAvail()) {
-        SetSelTextPrimitive(QString(ch));
+        setSelText(QString(ch));
         return;
     }
     const int length = m_lines.length(m_caret.Line - 1);
@@ -59,13 +59,13 @@ void EditModel::typeCharacter(QChar ch)
     if (m_caret.Char > kMaxScrollWidth && length <= kMaxScrollWidth)
         return;
     if (m_insertMode || m_caret.Char > length) {
-        placeCaret(insertText(m_caret, QString(ch), TChangeReason::crInsert));
+        placeCaret(insertText(m_caret, QString(ch), TChangeReason::Insert));
         return;
     }
     m_history.beginBlock();
     m_overwriteCommand = true;
-    deleteText(m_caret, {m_caret.Char + 1, m_caret.Line}, TChangeReason::crDelete);
-    const TBufferCoord end = insertText(m_caret, QString(ch), TChangeReason::crInsert);
+    deleteText(m_caret, {m_caret.Char + 1, m_caret.Line}, TChangeReason::Delete);
+    const TBufferCoord end = insertText(m_caret, QString(ch), TChangeReason::Insert);
     m_overwriteCommand = false;
     m_history.endBlock();
     placeCaret(end);
@@ -85,7 +85,7 @@ void EditModel::lineBreak()
     if (length == 0) {
         // The caret waits in virtual space at the indentation of the text above; typing
         // fills the line then.
-        insertText({1, line}, kLineBreak, TChangeReason::crLineBreak);
+        insertText({1, line}, kLineBreak, TChangeReason::LineBreak);
         int indent = 0;
         for (int above = line - 1; above >= 1; --above) {
             if (m_lines.length(above - 1) > 0) {
@@ -95,14 +95,14 @@ void EditModel::lineBreak()
         }
         placeCaret({indent + 1, line + 1});
     } else if (m_caret.Char == 1) {
-        insertText({1, line}, kLineBreak, TChangeReason::crLineBreak);
+        insertText({1, line}, kLineBreak, TChangeReason::LineBreak);
         placeCaret({1, line + 1});
     } else if (m_caret.Char <= length) {
         const QString indent = indentationText(
             indentColumns(QStringView(text).left(m_caret.Char - 1), m_tabWidth), m_tabWidth);
-        placeCaret(insertText(m_caret, kLineBreak + indent, TChangeReason::crLineBreak));
+        placeCaret(insertText(m_caret, kLineBreak + indent, TChangeReason::LineBreak));
     } else {
-        insertText({length + 1, line}, kLineBreak, TChangeReason::crLineBreak);
+        insertText({length + 1, line}, kLineBreak, TChangeReason::LineBreak);
         placeCaret({1, line + 1});
         // Entered as keys so the new line copies the indentation character by character.
         for (QChar ch : QStringView(text).left(leadingBlankCount(text))) {
@@ -123,7 +123,7 @@ void EditModel::insertLine()
     m_standaloneCommand = outer || SelAvail();
     deleteSelection();
     const TBufferCoord caret = m_caret;
-    insertText(clamp(caret, true), kLineBreak, TChangeReason::crLineBreak);
+    insertText(clamp(caret, true), kLineBreak, TChangeReason::LineBreak);
     m_standaloneCommand = outer;
     m_history.endBlock();
     placeCaret(caret);
@@ -153,7 +153,7 @@ void EditModel::tab()
     if (!SelAvail() && m_caret.Char > kMaxScrollWidth &&
         m_lines.length(m_caret.Line - 1) <= kMaxScrollWidth)
         return;
-    SetSelTextPrimitive(QStringLiteral("\t"));
+    setSelText(QStringLiteral("\t"));
 }
 
 void EditModel::shiftTab()
@@ -183,7 +183,7 @@ void EditModel::shiftTab()
     }
     if (from == m_caret.Char)
         return;
-    deleteText({from, line}, m_caret, TChangeReason::crDelete);
+    deleteText({from, line}, m_caret, TChangeReason::Delete);
     placeCaret({from, line});
 }
 
@@ -215,7 +215,7 @@ void EditModel::changeIndent(bool indent)
     last = std::min(last, m_lines.Count());
 
     TUndoRecord undoRecord;
-    undoRecord.reason = indent ? TChangeReason::crIndent : TChangeReason::crUnindent;
+    undoRecord.reason = indent ? TChangeReason::Indent : TChangeReason::Unindent;
     undoRecord.start = {1, first};
     undoRecord.end = {1, last};
     undoRecord.selectionMode = m_selectionMode;
@@ -309,7 +309,7 @@ void EditModel::deleteLastChar()
         if (line == 1)
             return;
         const TBufferCoord join{m_lines.length(line - 2) + 1, line - 1};
-        deleteText(join, m_caret, TChangeReason::crDelete);
+        deleteText(join, m_caret, TChangeReason::Delete);
         placeCaret(join);
         return;
     }
@@ -326,11 +326,11 @@ void EditModel::deleteLastChar()
             }
         }
         const int removed = current - target;
-        deleteText({1, line}, {removed + 1, line}, TChangeReason::crDelete);
+        deleteText({1, line}, {removed + 1, line}, TChangeReason::Delete);
         placeCaret({column - removed, line});
         return;
     }
-    deleteText({column - 1, line}, m_caret, TChangeReason::crDelete);
+    deleteText({column - 1, line}, m_caret, TChangeReason::Delete);
     placeCaret({column - 1, line});
 }
 
@@ -344,15 +344,15 @@ void EditModel::deleteChar()
         return;
     const int length = m_lines.length(m_caret.Line - 1);
     if (m_caret.Char <= length) {
-        deleteText(m_caret, {m_caret.Char + 1, m_caret.Line}, TChangeReason::crDelete);
+        deleteText(m_caret, {m_caret.Char + 1, m_caret.Line}, TChangeReason::Delete);
     } else if (m_caret.Line < m_lines.Count()) {
         // At or beyond the end: the next line joins this one (filling virtual space first).
         const TBufferCoord caret = m_caret;
         TBufferCoord join{length + 1, caret.Line};
         m_history.beginBlock();
         if (caret.Char > length + 1)
-            join = insertText(join, virtualFill(caret.Line, caret.Char), TChangeReason::crInsert);
-        deleteText(join, {1, caret.Line + 1}, TChangeReason::crDelete);
+            join = insertText(join, virtualFill(caret.Line, caret.Char), TChangeReason::Insert);
+        deleteText(join, {1, caret.Line + 1}, TChangeReason::Delete);
         m_history.endBlock();
         placeCaret(join);
         return;
@@ -367,7 +367,7 @@ void EditModel::deleteLastWord()
     const TBufferCoord to = clamp(m_caret, true);
     const TBufferCoord from = wordLeftOf(to);
     if (from < to)
-        deleteText(from, to, TChangeReason::crDelete);
+        deleteText(from, to, TChangeReason::Delete);
     placeCaret(from);
 }
 
@@ -381,7 +381,7 @@ void EditModel::deleteWord()
         return;
     }
     const TBufferCoord to = wordRightOf(m_caret);
-    deleteText(m_caret, to, TChangeReason::crDelete);
+    deleteText(m_caret, to, TChangeReason::Delete);
     placeCaret(m_caret);
 }
 
@@ -393,12 +393,12 @@ void EditModel::deleteLine()
     const int count = m_lines.Count();
     TBufferCoord caret{1, line};
     if (count == 1) {
-        deleteText({1, 1}, {m_lines.length(0) + 1, 1}, TChangeReason::crDelete);
+        deleteText({1, 1}, {m_lines.length(0) + 1, 1}, TChangeReason::Delete);
     } else if (line < count) {
-        deleteText({1, line}, {1, line + 1}, TChangeReason::crDelete);
+        deleteText({1, line}, {1, line + 1}, TChangeReason::Delete);
     } else {
         deleteText({m_lines.length(line - 2) + 1, line - 1}, {m_lines.length(line - 1) + 1, line},
-                   TChangeReason::crDelete);
+                   TChangeReason::Delete);
         caret.Line = line - 1;
     }
     placeCaret(caret);
@@ -410,7 +410,7 @@ void EditModel::deleteToEndOfLine()
         return;
     const int length = m_lines.length(m_caret.Line - 1);
     if (m_caret.Char <= length)
-        deleteText(m_caret, {length + 1, m_caret.Line}, TChangeReason::crDelete);
+        deleteText(m_caret, {length + 1, m_caret.Line}, TChangeReason::Delete);
     placeCaret(m_caret);
 }
 
@@ -511,7 +511,7 @@ bool EditModel::dropSelection(TBufferCoord target, bool copy)
     const QString text = SelText();
     m_history.beginBlock();
     if (!copy) {
-        deleteText(begin, end, TChangeReason::crDelete);
+        deleteText(begin, end, TChangeReason::Delete);
         if (target > end) {
             if (target.Line == end.Line)
                 target = {begin.Char + (target.Char - end.Char), begin.Line};
@@ -523,7 +523,7 @@ bool EditModel::dropSelection(TBufferCoord target, bool copy)
     const int length = m_lines.length(target.Line - 1);
     if (target.Char > length + 1)
         start.Char = length + 1 + int(virtualFill(target.Line, target.Char).size());
-    const TBufferCoord stop = insertText(target, text, TChangeReason::crDragDropInsert);
+    const TBufferCoord stop = insertText(target, text, TChangeReason::DragDropInsert);
     m_history.endBlock();
     setSelection(start, stop);
     setCaretOnly(stop);
@@ -634,10 +634,10 @@ void EditModel::moveCaretCommand(TEditorCommand command, bool extend)
     default:
         return;
     }
-    moveTo(target, extend);
+    moveCaret(target, extend);
 }
 
-void EditModel::CommandProcessor(TEditorCommand command, QChar ch)
+void EditModel::executeCommand(TEditorCommand command, QChar ch)
 {
     if ((command >= ecLeft && command <= ecEditorBottom) ||
         (command >= ecSelLeft && command <= ecSelEditorBottom)) {
@@ -694,7 +694,7 @@ void EditModel::CommandProcessor(TEditorCommand command, QChar ch)
         deleteToEndOfLine();
         break;
     case ecSelectAll:
-        SelectAll();
+        selectAll();
         break;
     case ecCopy:
         copyToClipboard();

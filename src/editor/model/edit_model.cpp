@@ -200,7 +200,7 @@ void EditModel::setSelection(TBufferCoord anchor, TBufferCoord moving)
     emit selectionChanged();
 }
 
-void EditModel::SetCaretXY(TBufferCoord position)
+void EditModel::setCaretXY(TBufferCoord position)
 {
     position = clamp(position, false);
     setSelection(position, position);
@@ -208,7 +208,7 @@ void EditModel::SetCaretXY(TBufferCoord position)
     revealCaret();
 }
 
-void EditModel::moveTo(TBufferCoord position, bool extend)
+void EditModel::moveCaret(TBufferCoord position, bool extend)
 {
     position = clamp(position, false);
     if (extend) {
@@ -220,11 +220,6 @@ void EditModel::moveTo(TBufferCoord position, bool extend)
     }
     setCaretOnly(position);
     revealCaret();
-}
-
-void EditModel::moveCaret(TBufferCoord position, bool extend)
-{
-    moveTo(position, extend);
 }
 
 std::pair<int, int> EditModel::columnSelectionColumns() const
@@ -248,13 +243,13 @@ TBufferCoord EditModel::BlockEnd() const
     return std::max(m_anchor, m_moving);
 }
 
-void EditModel::SetBlockBegin(TBufferCoord position)
+void EditModel::setBlockBegin(TBufferCoord position)
 {
     position = clamp(position, m_selectionMode == TSelectionMode::smNormal);
     setSelection(position, position);
 }
 
-void EditModel::SetBlockEnd(TBufferCoord position)
+void EditModel::setBlockEnd(TBufferCoord position)
 {
     position = clamp(position, m_selectionMode == TSelectionMode::smNormal);
     setSelection(m_anchor, position);
@@ -330,7 +325,7 @@ QString EditModel::SelText() const
     return result;
 }
 
-void EditModel::SelectAll()
+void EditModel::selectAll()
 {
     if (m_lines.isEmpty())
         return;
@@ -346,7 +341,7 @@ QString EditModel::LineText() const
     return m_lines[m_caret.Line - 1];
 }
 
-void EditModel::SetLineText(const QString &text)
+void EditModel::setLineText(const QString &text)
 {
     if (m_caret.Line <= std::max(1, m_lines.Count()))
         m_lines.setLine(m_lines.isEmpty() ? 0 : m_caret.Line - 1, text);
@@ -391,7 +386,7 @@ void EditModel::redo()
 void EditModel::replay(TUndoRecord &undoRecord, bool undo)
 {
     if (undoRecord.isBlockIndent()) {
-        const bool inserts = (undoRecord.reason == TChangeReason::crIndent) != undo;
+        const bool inserts = (undoRecord.reason == TChangeReason::Indent) != undo;
         const QStringList pieces = undoRecord.text.split(u'\n');
         for (int line = undoRecord.start.Line; line <= undoRecord.end.Line; ++line) {
             const QString &piece = pieces.value(line - undoRecord.start.Line);
@@ -569,7 +564,7 @@ void EditModel::deleteSelection()
         TBufferCoord at = clamp(begin, false);
         if (end.Line > begin.Line)
             at.Char = std::min(at.Char, m_lines.length(at.Line - 1) + 1);
-        deleteText(begin, end, TChangeReason::crDelete);
+        deleteText(begin, end, TChangeReason::Delete);
         setSelection(at, at);
         setCaretOnly(at);
         break;
@@ -583,7 +578,7 @@ void EditModel::deleteSelection()
             if (begin.Line > 1)
                 from = {m_lines.length(begin.Line - 2) + 1, begin.Line - 1};
         }
-        deleteText(from, to, TChangeReason::crDelete);
+        deleteText(from, to, TChangeReason::Delete);
         const TBufferCoord caret = clamp({1, begin.Line}, true);
         setSelection(caret, caret);
         setCaretOnly(caret);
@@ -594,7 +589,7 @@ void EditModel::deleteSelection()
         const int lastLine = std::min(end.Line, m_lines.Count());
         for (int line = begin.Line; line <= lastLine; ++line)
             deleteText({charColumnAt(line, left), line}, {charColumnAt(line, right), line},
-                       TChangeReason::crDelete);
+                       TChangeReason::Delete);
         const TBufferCoord caret{charColumnAt(begin.Line, left), begin.Line};
         setSelection(caret, caret);
         setCaretOnly(caret);
@@ -614,13 +609,13 @@ void EditModel::insertColumnBlock(const QString &text)
         const int line = m_caret.Line + int(i);
         if (line > m_lines.Count()) {
             const int last = std::max(1, m_lines.Count());
-            insertText({m_lines.length(last - 1) + 1, last}, kCrLf, TChangeReason::crPaste);
+            insertText({m_lines.length(last - 1) + 1, last}, kCrLf, TChangeReason::Paste);
         }
         const int length = m_lines.length(line - 1);
         const int lineDisplayEnd = displayColumn(line, length + 1);
         const int at = column <= lineDisplayEnd ? charColumnAt(line, column)
                                                 : length + 1 + (column - lineDisplayEnd);
-        end = insertText({at, line}, parts[i], TChangeReason::crPaste);
+        end = insertText({at, line}, parts[i], TChangeReason::Paste);
     }
     setSelection(end, end);
     setCaretOnly(end);
@@ -631,7 +626,7 @@ void EditModel::insertLineBlock(const QString &text)
     QString block = text;
     if (!block.endsWith(u'\n') && !block.endsWith(u'\r'))
         block += kCrLf;
-    const TBufferCoord end = insertText({1, m_caret.Line}, block, TChangeReason::crPaste);
+    const TBufferCoord end = insertText({1, m_caret.Line}, block, TChangeReason::Paste);
     setSelection(end, end);
     setCaretOnly(clamp(end, false));
 }
@@ -641,13 +636,13 @@ void EditModel::replaceRange(TBufferCoord from, TBufferCoord to, const QString &
     m_history.beginBlock();
     const bool outer = m_standaloneCommand;
     m_standaloneCommand = true;
-    deleteText(from, to, TChangeReason::crDelete);
-    insertText(from, text, TChangeReason::crInsert);
+    deleteText(from, to, TChangeReason::Delete);
+    insertText(from, text, TChangeReason::Insert);
     m_standaloneCommand = outer;
     m_history.endBlock();
 }
 
-void EditModel::SetSelTextPrimitive(const QString &text, TSelectionMode mode, TChangeReason reason)
+void EditModel::setSelText(const QString &text, TSelectionMode mode, TChangeReason reason)
 {
     m_history.beginBlock();
     const bool outer = m_standaloneCommand;
@@ -698,8 +693,8 @@ void EditModel::pasteFromClipboard()
     const std::optional<ClipboardBlock> block = m_clipboard->block();
     if (!block || block->text.isEmpty())
         return;
-    SetSelTextPrimitive(withFileLineBreaks(block->text),
-                        block->mode.value_or(TSelectionMode::smNormal), TChangeReason::crPaste);
+    setSelText(withFileLineBreaks(block->text), block->mode.value_or(TSelectionMode::smNormal),
+               TChangeReason::Paste);
 }
 
 } // namespace bp

@@ -42,26 +42,23 @@ public:
     int CaretX() const { return m_caret.Char; }
     int CaretY() const { return m_caret.Line; }
     // Clamps, empties the selection at the new caret and scrolls it into view.
-    void SetCaretXY(TBufferCoord position);
+    void setCaretXY(TBufferCoord position);
     // Moves the caret; with `extend` the selection runs from its anchor to the new caret.
     void moveCaret(TBufferCoord position, bool extend);
 
-    TBufferCoord selectionAnchor() const { return m_anchor; }
-    TBufferCoord selectionMovingEnd() const { return m_moving; }
     // Display columns [left, right) of a column selection, 1-based.
     std::pair<int, int> columnSelectionColumns() const;
     TBufferCoord BlockBegin() const;
     TBufferCoord BlockEnd() const;
-    void SetBlockBegin(TBufferCoord position);
-    void SetBlockEnd(TBufferCoord position);
+    void setBlockBegin(TBufferCoord position);
+    void setBlockEnd(TBufferCoord position);
     bool SelAvail() const;
     QString SelText() const;
     TSelectionMode selectionMode() const { return m_selectionMode; }
     void setSelectionMode(TSelectionMode mode);
-    void SelectAll();
 
     QString LineText() const;
-    void SetLineText(const QString &text);
+    void setLineText(const QString &text);
 
     bool insertMode() const { return m_insertMode; }
     void setInsertMode(bool insert);
@@ -84,17 +81,15 @@ public:
     const ViewWindow &viewWindow() const { return m_view; }
 
     // --- commands -----------------------------------------------------------------
-    void CommandProcessor(TEditorCommand command, QChar ch = QChar());
+    void executeCommand(TEditorCommand command, QChar ch = QChar());
     void setClipboard(TextClipboard *clipboard) { m_clipboard = clipboard; }
-    TextClipboard *clipboard() const { return m_clipboard; }
     bool canPaste() const;
-    // Replaces the selection (if any) by `text` inserted in `mode`, as one undo group.
     // Replaces the text from `from` to `to` by `text` as one undo step, leaving caret,
     // selection, mode and view alone; a start in virtual space is filled with blanks.
     void replaceRange(TBufferCoord from, TBufferCoord to, const QString &text);
-    void SetSelTextPrimitive(const QString &text, TSelectionMode mode = TSelectionMode::smNormal,
-                             TChangeReason reason = TChangeReason::crInsert);
-    void deleteSelection();
+    // Replaces the selection (if any) by `text` inserted in `mode`, as one undo group.
+    void setSelText(const QString &text, TSelectionMode mode = TSelectionMode::smNormal,
+                    TChangeReason reason = TChangeReason::Insert);
 
     // --- extent ---------------------------------------------------------------------
     // Lines the view shows: at least one, also for an empty document.
@@ -118,9 +113,6 @@ public:
     // The language's rules for words, strings and comments; null for the plain rules. The
     // rules must outlive the model or be reset first.
     void setTextRules(const TextRules *rules) { m_rules = rules; }
-    // Word movement stops: the start of the previous word, the start of the next word.
-    TBufferCoord wordLeftOf(TBufferCoord position) const;
-    TBufferCoord wordRightOf(TBufferCoord position) const;
 
 signals:
     // Lines [first, last] (0-based, last -1 = to the end) need repainting.
@@ -140,6 +132,11 @@ private:
     void linesCleared() override;
 
     TBufferCoord clamp(TBufferCoord position, bool toLineEnd) const;
+    // Word movement stops: the start of the previous word, the start of the next word.
+    TBufferCoord wordLeftOf(TBufferCoord position) const;
+    TBufferCoord wordRightOf(TBufferCoord position) const;
+    void selectAll();
+    void deleteSelection();
     bool isWordChar(QChar ch) const
     {
         return m_rules ? m_rules->isWordChar(ch) : plainWordChar(ch);
@@ -148,7 +145,6 @@ private:
     void revealCaret();
     void setCaretOnly(TBufferCoord position);
     void setSelection(TBufferCoord anchor, TBufferCoord moving);
-    void moveTo(TBufferCoord position, bool extend);
 
     // Recorded primitives: all text changes go through these.
     TBufferCoord insertText(TBufferCoord at, const QString &text, TChangeReason reason);

@@ -684,30 +684,30 @@ bool TCustomEditorPane::ExecuteAction(TEditAction action)
         return false;
     switch (action) {
     case TEditAction::Cut:
-        CommandProcessor(ecCut);
+        executeCommand(ecCut);
         break;
     case TEditAction::Copy:
-        CommandProcessor(ecCopy);
+        executeCommand(ecCopy);
         break;
     case TEditAction::Paste:
-        CommandProcessor(ecPaste);
+        executeCommand(ecPaste);
         break;
     case TEditAction::Undo:
-        CommandProcessor(ecUndo);
+        executeCommand(ecUndo);
         break;
     case TEditAction::Delete:
-        CommandProcessor(ecDeleteChar);
+        executeCommand(ecDeleteChar);
         break;
     case TEditAction::SelectAll:
-        CommandProcessor(ecSelectAll);
+        executeCommand(ecSelectAll);
         break;
     }
     return true;
 }
 
-void TCustomEditorPane::CommandProcessor(TEditorCommand command, QChar ch)
+void TCustomEditorPane::executeCommand(TEditorCommand command, QChar ch)
 {
-    m_model->CommandProcessor(command, ch);
+    m_model->executeCommand(command, ch);
     if (command == ecCopy)
         emit actionStateChanged();
 }
@@ -720,7 +720,7 @@ void TCustomEditorPane::keyPressEvent(QKeyEvent *event)
         commandForKey(event->key(), event->modifiers(),
                       keyboardDigit(event->nativeScanCode(), event->nativeVirtualKey()));
     if (command != ecNone) {
-        CommandProcessor(command);
+        executeCommand(command);
         event->accept();
         return;
     }
@@ -733,7 +733,7 @@ void TCustomEditorPane::keyPressEvent(QKeyEvent *event)
     if (typing && !text.isEmpty() && text.front().unicode() >= 0x20 &&
         text.front().unicode() != 0x7F) {
         for (QChar ch : text)
-            CommandProcessor(ecChar, ch);
+            executeCommand(ecChar, ch);
         event->accept();
         return;
     }
@@ -743,7 +743,7 @@ void TCustomEditorPane::keyPressEvent(QKeyEvent *event)
 void TCustomEditorPane::inputMethodEvent(QInputMethodEvent *event)
 {
     for (QChar ch : event->commitString())
-        CommandProcessor(ecChar, ch);
+        executeCommand(ecChar, ch);
     event->accept();
 }
 
