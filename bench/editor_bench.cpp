@@ -137,11 +137,11 @@ std::unique_ptr<TEditorPane> paneWithLines(int count)
 void BM_Keystroke(benchmark::State &state)
 {
     auto pane = paneWithLines(int(state.range(0)));
-    pane->model().SetCaretXY({5, pane->Lines().Count() / 2 + 1});
+    pane->model().setCaretXY({5, pane->Lines().Count() / 2 + 1});
     QApplication::processEvents();
     for (auto _ : state) {
-        pane->CommandProcessor(ecChar, u'x');
-        pane->CommandProcessor(ecDeleteLastChar);
+        pane->executeCommand(ecChar, u'x');
+        pane->executeCommand(ecDeleteLastChar);
     }
     state.SetItemsProcessed(state.iterations() * 2);
 }
@@ -153,7 +153,7 @@ void BM_PaintScreen(benchmark::State &state)
     auto pane = paneWithLines(int(state.range(0)));
     pane->resize(1000, pane->lineHeight() * 10 + pane->horizontalScrollBar()->sizeHint().height() +
                            2 * pane->frameWidth());
-    pane->model().SetCaretXY({1, std::max(1, pane->Lines().Count() / 2)});
+    pane->model().setCaretXY({1, std::max(1, pane->Lines().Count() / 2)});
     QImage image(pane->viewport()->size(), QImage::Format_RGB32);
     for (auto _ : state)
         pane->viewport()->render(&image);
@@ -205,11 +205,11 @@ void BM_KeystrokeLongLine(benchmark::State &state)
     pane.show();
     pane.SetHighlighter(&highlighter());
     pane.Lines().setText(windows1251::decode(longLineBytes(int(state.range(0)))));
-    pane.model().SetCaretXY({pane.Lines().length(0) / 2, 1});
+    pane.model().setCaretXY({pane.Lines().length(0) / 2, 1});
     QApplication::processEvents();
     for (auto _ : state) {
-        pane.CommandProcessor(ecChar, u'x');
-        pane.CommandProcessor(ecDeleteLastChar);
+        pane.executeCommand(ecChar, u'x');
+        pane.executeCommand(ecDeleteLastChar);
     }
     state.SetItemsProcessed(state.iterations() * 2);
 }

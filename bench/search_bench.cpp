@@ -40,7 +40,7 @@ void searchWholeDocument(benchmark::State &state, const QString &pattern,
     Document &doc = document();
     bp::TEditorSearch engine;
     for (auto _ : state) {
-        doc.editor.SetCaretXY({1, 1});
+        doc.editor.setCaretXY({1, 1});
         const int found = bp::SearchReplace(doc.editor, &engine, pattern, QString(),
                                             options | bp::TSearchOption::ssoEntireScope);
         if (found != 1 || doc.editor.CaretY() != kLines)

@@ -129,36 +129,36 @@ public:
     void execute()
     {
         m_model.setTabWidth(tabWidth());
-        m_model.setWindowSize(1 + m_input.below(12), 1 + m_input.below(40));
+        m_model.viewWindow().setSize(1 + m_input.below(12), 1 + m_input.below(40));
         m_model.Lines().setText(m_input.text(120));
         m_clipboard.setPlainText(m_input.text(kMaxInsertedText));
         const QStringList start = linesOf(m_model);
         checkInvariants();
 
         for (int step = 0; step < kMaxSteps && !m_input.atEnd(); ++step) {
-            if (m_model.undoList().size() > kMaxUndoRecords)
+            if (m_model.undoHistory().undoList().size() > kMaxUndoRecords)
                 break;
             performStep();
             checkInvariants();
         }
 
-        for (int guard = 0; m_model.CanRedo(); ++guard) {
+        for (int guard = 0; m_model.undoHistory().canRedo(); ++guard) {
             FUZZ_CHECK(guard <= 2 * kMaxUndoRecords, QStringLiteral("redo never ends"));
             trace(QStringLiteral("final Redo"));
-            m_model.Redo();
+            m_model.executeCommand(ecRedo);
         }
         const QStringList latest = linesOf(m_model);
-        for (int guard = 0; m_model.CanUndo(); ++guard) {
+        for (int guard = 0; m_model.undoHistory().canUndo(); ++guard) {
             FUZZ_CHECK(guard <= 2 * kMaxUndoRecords, QStringLiteral("undo never ends"));
             trace(QStringLiteral("final Undo"));
-            m_model.Undo();
+            m_model.executeCommand(ecUndo);
             checkInvariants();
         }
         FUZZ_CHECK(linesOf(m_model) == start,
                    QStringLiteral("undo of everything gives\n%1\ninstead of\n%2")
                        .arg(printable(linesOf(m_model).join(u'\n')), printable(start.join(u'\n'))));
-        while (m_model.CanRedo()) {
-            m_model.Redo();
+        while (m_model.undoHistory().canRedo()) {
+            m_model.executeCommand(ecRedo);
             checkInvariants();
         }
         FUZZ_CHECK(
@@ -196,20 +196,20 @@ private:
         const std::uint8_t kind = m_input.byte();
         if (kind < 100) {
             trace(QStringLiteral("command %1").arg(int(kCommands[kind % kCommandCount])));
-            m_model.CommandProcessor(kCommands[kind % kCommandCount]);
+            m_model.executeCommand(kCommands[kind % kCommandCount]);
             return;
         }
         if (kind < 170) {
             const QChar ch = m_input.character();
             trace(QStringLiteral("type U+%1").arg(ch.unicode(), 4, 16, QChar(u'0')));
-            m_model.CommandProcessor(ecChar, ch);
+            m_model.executeCommand(ecChar, ch);
             return;
         }
         switch (kind % 12) {
         case 0: {
             const TBufferCoord to = position();
             trace(QStringLiteral("SetCaretXY ") + text(to));
-            m_model.SetCaretXY(to);
+            m_model.setCaretXY(to);
             break;
         }
         case 1: {
@@ -256,7 +256,7 @@ private:
             const TSelectionMode insertMode = mode();
             trace(QStringLiteral("SetSelTextPrimitive %1 in mode %2")
                       .arg(printable(inserted), QString::number(int(insertMode))));
-            m_model.SetSelTextPrimitive(inserted, insertMode);
+            m_model.setSelText(inserted, insertMode);
             break;
         }
         case 7: {
@@ -281,14 +281,14 @@ private:
         case 10: {
             const TBufferCoord begin = position();
             const TBufferCoord end = position();
-            trace(QStringLiteral("SetBlockBegin %1, SetBlockEnd %2").arg(text(begin), text(end)));
-            m_model.SetBlockBegin(begin);
-            m_model.SetBlockEnd(end);
+            trace(QStringLiteral("setBlockBegin %1, setBlockEnd %2").arg(text(begin), text(end)));
+            m_model.setBlockBegin(begin);
+            m_model.setBlockEnd(end);
             break;
         }
         case 11:
-            trace(QStringLiteral("deleteSelection"));
-            m_model.deleteSelection();
+            trace(QStringLiteral("delete the selection"));
+            m_model.setSelText(QString());
             break;
         }
     }
@@ -304,9 +304,8 @@ private:
         for (const QString &line : linesOf(m_model))
             lines << printable(line);
         return QStringLiteral("caret %1, selection %2 to %3 in mode %4, lines |%5|")
-            .arg(text(m_model.CaretXY()), text(m_model.selectionAnchor()),
-                 text(m_model.selectionMovingEnd()), QString::number(int(m_model.selectionMode())),
-                 lines.join(QStringLiteral("|")));
+            .arg(text(m_model.CaretXY()), text(m_model.BlockBegin()), text(m_model.BlockEnd()),
+                 QString::number(int(m_model.selectionMode())), lines.join(QStringLiteral("|")));
     }
 
     void checkPosition(TBufferCoord position, const char *what) const
@@ -327,13 +326,14 @@ private:
         for (int i = 0; i < lines.Count(); ++i)
             FUZZ_CHECK(!lines.view(i).contains(u'\r') && !lines.view(i).contains(u'\n'), where());
         checkPosition(m_model.CaretXY(), "caret");
-        checkPosition(m_model.selectionAnchor(), "selection anchor");
-        checkPosition(m_model.selectionMovingEnd(), "selection end");
-        FUZZ_CHECK(m_model.TopLine() >= 1 && m_model.TopLine() <= m_model.displayLineCount(),
+        checkPosition(m_model.BlockBegin(), "selection begin");
+        checkPosition(m_model.BlockEnd(), "selection end");
+        FUZZ_CHECK(m_model.viewWindow().topLine() >= 1 &&
+                       m_model.viewWindow().topLine() <= m_model.displayLineCount(),
                    where());
-        FUZZ_CHECK(m_model.LeftChar() >= 1, where());
+        FUZZ_CHECK(m_model.viewWindow().leftColumn() >= 1, where());
         for (int number = 0; number < EditModel::kBookmarkCount; ++number)
-            if (const std::optional<TBufferCoord> mark = m_model.bookmark(number))
+            if (const std::optional<TBufferCoord> mark = m_model.bookmarks().at(number))
                 FUZZ_CHECK(mark->Line >= 1 && mark->Line <= std::max(1, lines.Count()), where());
         // Reading the selection must work in every mode and state.
         (void)m_model.SelText();

@@ -568,7 +568,7 @@ void Tfrm_Main::reloadFromDisk()
     // The text now equals the file's: the document is saved, and the caret stays on its line.
     const TBufferCoord caret = EditorPane->model().CaretXY();
     m_diskChanges->read(DocFileName, [this] { EditorPane->Lines().LoadFromFile(DocFileName); });
-    EditorPane->model().SetCaretXY(caret);
+    EditorPane->model().setCaretXY(caret);
     markSaved();
 }
 

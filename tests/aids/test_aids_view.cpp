@@ -35,7 +35,7 @@ class TestAidsView : public QObject
             pane.resize(700, 300);
             pane.show();
             pane.Lines().setText(text);
-            pane.model().SetCaretXY(caret);
+            pane.model().setCaretXY(caret);
             pane.OnChange = [this] { ++changes; };
             pane.SetFocus();
         }
@@ -70,14 +70,14 @@ private slots:
         QFETCH(QString, expected);
         EditModel model;
         model.Lines().setText(line + u"\nnext"_qs);
-        model.SetCaretXY({caret, 1});
+        model.setCaretXY({caret, 1});
         QSignalSpy changes(&model, &EditModel::changed);
         QVERIFY(applyLibraryInsertion(model, node, false));
         QCOMPARE(model.Lines()[0], expected);
         QCOMPARE(model.CaretXY(), (TBufferCoord{caret, 1}));
         QVERIFY(!model.SelAvail());
         QCOMPARE(changes.count(), 1);
-        model.Undo();
+        model.executeCommand(ecUndo);
         QCOMPARE(model.Lines()[0], line);
     }
 
@@ -86,17 +86,17 @@ private slots:
         // The toggle's one insertion must not merge with the typed run before it.
         EditModel model;
         for (QChar ch : u"abc"_qs)
-            model.CommandProcessor(ecChar, ch);
+            model.executeCommand(ecChar, ch);
         applyCommentToggle(model);
         QCOMPARE(model.Lines()[0], u"'abc"_qs);
-        model.Undo();
+        model.executeCommand(ecUndo);
         QCOMPARE(model.Lines()[0], u"abc"_qs);
         applyLibraryInsertion(model, u"RAND ()"_qs, false);
         for (QChar ch : u"xy"_qs)
-            model.CommandProcessor(ecChar, ch);
-        model.Undo();
+            model.executeCommand(ecChar, ch);
+        model.executeCommand(ecUndo);
         QCOMPARE(model.Lines()[0], u"abcRAND () "_qs);
-        model.Undo();
+        model.executeCommand(ecUndo);
         QCOMPARE(model.Lines()[0], u"abc"_qs);
     }
 
@@ -133,10 +133,10 @@ private slots:
         EditModel model;
         model.Lines().setText(u"a = 1\n  b\n''c\nx = 1; ' note\nplain"_qs);
         model.Lines().setFileFormat(TSynEditFileFormat::sffUnix);
-        model.SetCaretXY(from);
+        model.setCaretXY(from);
         if (from != to) {
-            model.SetBlockBegin(from);
-            model.SetBlockEnd(to);
+            model.setBlockBegin(from);
+            model.setBlockEnd(to);
         }
         const TBufferCoord caret = model.CaretXY();
         QSignalSpy changes(&model, &EditModel::changed);
@@ -145,7 +145,7 @@ private slots:
         QCOMPARE(model.CaretXY(), caret);
         QVERIFY(!model.SelAvail());
         QCOMPARE(changes.count(), 1);
-        model.Undo();
+        model.executeCommand(ecUndo);
         QCOMPARE(model.Lines().text(), u"a = 1\n  b\n''c\nx = 1; ' note\nplain"_qs);
     }
 
@@ -166,7 +166,7 @@ private slots:
         QCOMPARE(f.pane.Lines()[0], u"x = "_qs + first);
         QCOMPARE(f.pane.model().CaretX(), 5 + int(first.size()));
         QCOMPARE(f.changes, 1);
-        f.pane.model().Undo();
+        f.pane.model().executeCommand(ecUndo);
         QCOMPARE(f.pane.Lines()[0], u"x = get_v"_qs);
     }
 
@@ -209,7 +209,7 @@ private slots:
         QCOMPARE(f.pane.Lines()[0], u"get_v("_qs);
 
         f.pane.Lines().setText(u"get_v"_qs);
-        f.pane.model().SetCaretXY({6, 1});
+        f.pane.model().setCaretXY({6, 1});
         QTest::keyClick(&f.pane, Qt::Key_Space, Qt::ControlModifier);
         const QString first = popup.list()->item(0)->text();
         QTest::keyClick(popup.popup(), Qt::Key_Space);
@@ -265,17 +265,17 @@ private slots:
         for (int i = 1; i <= 100; ++i)
             lines << u"line %1"_qs.arg(i);
         model.Lines().setText(lines.join(u'\n'));
-        model.setWindowSize(10, 40);
-        model.SetTopLine(20);
+        model.viewWindow().setSize(10, 40);
+        model.viewWindow().setTopLine(20);
         model.setSelectionMode(TSelectionMode::smColumn);
-        model.SetCaretXY({1, 25});
-        model.SetBlockBegin({1, 25});
-        model.SetBlockEnd({1, 60}); // a column selection of no width, over 36 lines
+        model.setCaretXY({1, 25});
+        model.setBlockBegin({1, 25});
+        model.setBlockEnd({1, 60}); // a column selection of no width, over 36 lines
         applyCommentToggle(model);
         QCOMPARE(model.Lines()[24], u"'line 25"_qs);
         QCOMPARE(model.Lines()[59], u"'line 60"_qs);
         QCOMPARE(model.Lines()[60], u"line 61"_qs);
-        QCOMPARE(model.TopLine(), 20);
+        QCOMPARE(model.viewWindow().topLine(), 20);
         QCOMPARE(model.selectionMode(), TSelectionMode::smColumn);
         QCOMPARE(model.CaretXY(), (TBufferCoord{1, 25}));
     }

@@ -112,7 +112,7 @@ private slots:
     {
         Tfrm_Main &window = f.openWindow();
         f.lines().Add(u"a = get_v"_qs);
-        model().SetCaretXY({10, 1});
+        model().setCaretXY({10, 1});
         press(Qt::Key_Space, Qt::ControlModifier);
         TCompletionProposal *popup = window.completionProposal1();
         QVERIFY(popup->isVisible());
@@ -136,8 +136,8 @@ private slots:
     {
         f.openWindow();
         f.lines().setText(u"abc abc"_qs);
-        model().SetBlockBegin({1, 1});
-        model().SetBlockEnd({4, 1});
+        model().setBlockBegin({1, 1});
+        model().setBlockEnd({4, 1});
         press(Qt::Key_F3);
         QCOMPARE(f.sound.count, 1);
         QVERIFY(!model().SelAvail());
@@ -148,7 +148,7 @@ private slots:
     {
         f.openWindow();
         f.lines().setText(u"x\nfind me\ny\nfind\nz"_qs);
-        model().SetCaretXY({1, 5});
+        model().setCaretXY({1, 5});
         answerSearchDialog(TSearchSettings{u"find"_qs});
         press(Qt::Key_F, Qt::ControlModifier);
         QCOMPARE(model().CaretXY(), (TBufferCoord{5, 2}));
@@ -181,8 +181,8 @@ private slots:
         TSearchSettings settings{u"two"_qs};
         settings.SelectedOnly = true;
         // Inside the selection first; the match then is the selection, so F3 asks.
-        model().SetBlockBegin({1, 1});
-        model().SetBlockEnd({9, 1});
+        model().setBlockBegin({1, 1});
+        model().setBlockEnd({9, 1});
         answerSearchDialog(settings);
         f.window->actions().ActionSearch->trigger();
         QCOMPARE(model().CaretXY(), (TBufferCoord{8, 1}));
@@ -198,7 +198,7 @@ private slots:
         QCOMPARE(f.sound.count, 1);
         settings.SelectedOnly = true;
         answerSearchDialog(settings);
-        model().SetCaretXY({2, 1});
+        model().setCaretXY({2, 1});
         f.prompts.answers = {PromptAnswer::No};
         f.window->actions().ActionSearch->trigger();
         QCOMPARE(model().CaretXY(), (TBufferCoord{2, 1}));

@@ -126,7 +126,7 @@ private slots:
         Tfrm_Main &window = openDocument();
         if (editFirst)
             f.edit(QStringLiteral("edited"));
-        window.editorPane()->model().SetCaretXY({2, 3});
+        window.editorPane()->model().setCaretXY({2, 3});
         f.prompts.answers = {answer};
         writeFile(docPath(), kOutside);
 

@@ -233,8 +233,8 @@ private slots:
         Tfrm_Main &window = openWindow();
         lines().Add(QStringLiteral("abc"));
         EditModel &model = window.editorPane()->model();
-        model.SetBlockBegin({1, 1});
-        model.SetBlockEnd({3, 1});
+        model.setBlockBegin({1, 1});
+        model.setBlockEnd({3, 1});
         QVERIFY(model.SelAvail());
 
         window.treeView()->setFocus();
@@ -256,7 +256,7 @@ private slots:
         QVERIFY(a.EditDelete1->isEnabled());
 
         // The selection goes away: Copy follows the pane's own state.
-        model.SetCaretXY({1, 1});
+        model.setCaretXY({1, 1});
         QVERIFY(!a.EditCopy1->isEnabled());
     }
 
@@ -266,7 +266,7 @@ private slots:
         lines().Add(QStringLiteral("abc"));
         window.editorPane()->SetFocus();
         QTRY_VERIFY(window.editorPane()->hasFocus());
-        window.editorPane()->model().SetCaretXY({2, 1});
+        window.editorPane()->model().setCaretXY({2, 1});
         QSignalSpy triggered(window.actions().EditDelete1, &QAction::triggered);
         QTest::keyClick(window.editorPane(), Qt::Key_Delete);
         QCOMPARE(triggered.count(), 1);

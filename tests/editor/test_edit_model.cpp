@@ -39,9 +39,9 @@ void run(EditModel &model, const QList<int> &keys)
 {
     for (int key : keys) {
         if (key < 0)
-            model.CommandProcessor(ecChar, QChar(char16_t(-key)));
+            model.executeCommand(ecChar, QChar(char16_t(-key)));
         else
-            model.CommandProcessor(TEditorCommand(key));
+            model.executeCommand(TEditorCommand(key));
     }
 }
 
@@ -75,7 +75,7 @@ enum class RunClass
 
 RunClass runClassOf(TEditorCommand command, bool hadSelection, const TUndoRecord &newest)
 {
-    if (newest.reason == TChangeReason::crIndent || newest.reason == TChangeReason::crUnindent)
+    if (newest.reason == TChangeReason::Indent || newest.reason == TChangeReason::Unindent)
         return RunClass::Lone;
     switch (command) {
     case ecNone:
@@ -134,8 +134,8 @@ private slots:
         EditModel model;
         fill(model, {u"abcdef"_qs, u"\tghij"_qs, u"klm"_qs, u"nopqrs"_qs});
         model.setSelectionMode(mode);
-        model.SetBlockBegin(from);
-        model.SetBlockEnd(to);
+        model.setBlockBegin(from);
+        model.setBlockEnd(to);
         QVERIFY(model.SelAvail());
         QCOMPARE(model.SelText(), expected);
     }
@@ -144,23 +144,23 @@ private slots:
     {
         EditModel model;
         fill(model, {u"one"_qs, u"two"_qs, u"three"_qs, u"four"_qs, u"five"_qs});
-        model.SetCaretXY({2, 3});
-        model.SetBlockBegin({3, 5});
-        model.SetBlockEnd({1, 2});
+        model.setCaretXY({2, 3});
+        model.setBlockBegin({3, 5});
+        model.setBlockEnd({1, 2});
         QCOMPARE(model.BlockBegin(), (TBufferCoord{1, 2}));
         QCOMPARE(model.BlockEnd(), (TBufferCoord{3, 5}));
         QCOMPARE(model.CaretXY(), (TBufferCoord{2, 3})); // the caret does not move
 
         // Normal mode clamps to the line's end; line numbers to the list.
-        model.SetBlockBegin({50, 9});
+        model.setBlockBegin({50, 9});
         QCOMPARE(model.BlockBegin(), (TBufferCoord{5, 5}));
         model.setSelectionMode(TSelectionMode::smColumn);
-        model.SetBlockBegin({50, 0});
+        model.setBlockBegin({50, 0});
         QCOMPARE(model.BlockBegin(), (TBufferCoord{50, 1}));
-        model.SetBlockBegin({5000, 1});
+        model.setBlockBegin({5000, 1});
         QCOMPARE(model.BlockBegin(), (TBufferCoord{1025, 1}));
 
-        model.SetCaretXY({2, 2});
+        model.setCaretXY({2, 2});
         QVERIFY(!model.SelAvail());
     }
 
@@ -169,8 +169,8 @@ private slots:
         EditModel model;
         fill(model, {u"abc"_qs, u"def"_qs});
         model.setSelectionMode(TSelectionMode::smColumn);
-        model.SetBlockBegin({2, 1});
-        model.SetBlockEnd({2, 2});
+        model.setBlockBegin({2, 1});
+        model.setBlockEnd({2, 2});
         QVERIFY(!model.SelAvail()); // same column: an empty rectangle
         model.setSelectionMode(TSelectionMode::smNormal);
         QVERIFY(model.SelAvail());
@@ -196,7 +196,7 @@ private slots:
         QFETCH(TBufferCoord, expected);
         EditModel model;
         fill(model, {QString(lineLength, u'x'), u"second"_qs});
-        model.SetCaretXY(requested);
+        model.setCaretXY(requested);
         QCOMPARE(model.CaretXY(), expected);
     }
 
@@ -205,13 +205,13 @@ private slots:
         EditModel model;
         QSignalSpy changes(&model, &EditModel::changed);
         QCOMPARE(model.LineText(), QString());
-        model.SetLineText(u"X"_qs);
+        model.setLineText(u"X"_qs);
         QCOMPARE(model.Lines().Count(), 1);
         QCOMPARE(model.Lines()[0], u"X"_qs);
-        model.SetLineText(u"Y"_qs);
+        model.setLineText(u"Y"_qs);
         QCOMPARE(model.Lines()[0], u"Y"_qs);
         QCOMPARE(changes.count(), 0);
-        QVERIFY(!model.CanUndo());
+        QVERIFY(!model.undoHistory().canUndo());
     }
 
     void editing_data()
@@ -263,9 +263,9 @@ private slots:
         EditModel model;
         picture::load(model, before);
         for (int command : commands)
-            model.CommandProcessor(TEditorCommand(command));
+            model.executeCommand(TEditorCommand(command));
         for (QChar ch : typed)
-            model.CommandProcessor(ecChar, ch);
+            model.executeCommand(ecChar, ch);
         QCOMPARE(picture::save(model), after);
     }
 
@@ -440,11 +440,11 @@ private slots:
         picture::load(model, before);
         run(model, keys);
         QCOMPARE(picture::save(model), after);
-        while (model.CanUndo())
-            model.Undo();
+        while (model.undoHistory().canUndo())
+            model.executeCommand(ecUndo);
         QCOMPARE(model.Lines().text(), pictureText(before));
-        while (model.CanRedo())
-            model.Redo();
+        while (model.undoHistory().canRedo())
+            model.executeCommand(ecRedo);
         QCOMPARE(model.Lines().text(), pictureText(after));
     }
 
@@ -487,10 +487,10 @@ private slots:
         const TBufferCoord caret = model.CaretXY();
         QVERIFY(caret.Line <= model.displayLineCount());
         QVERIFY(caret.Char <= model.maxCaretColumn(caret.Line));
-        QVERIFY(model.TopLine() <= model.displayLineCount());
-        model.Undo();
+        QVERIFY(model.viewWindow().topLine() <= model.displayLineCount());
+        model.executeCommand(ecUndo);
         QCOMPARE(model.Lines().text(), pictureText(before));
-        QVERIFY(!model.CanUndo());
+        QVERIFY(!model.undoHistory().canUndo());
     }
 
     // Each row: the pictures after one Ctrl+Z, then after the next, and so on.
@@ -547,7 +547,7 @@ private slots:
         run(model, keys);
         for (const QString &expected : afterEachUndo) {
             QSignalSpy changes(&model, &EditModel::changed);
-            model.CommandProcessor(ecUndo);
+            model.executeCommand(ecUndo);
             QCOMPARE(picture::save(model), expected);
             QVERIFY(changes.count() >= 1);
         }
@@ -558,76 +558,84 @@ private slots:
         EditModel model;
         picture::load(model, u"|(a \")\" b\n// )\n)"_qs);
         // A fake classification: quotes and a // comment to the line end.
-        model.isInStringOrComment = [&model](TBufferCoord at) {
-            const QString line = model.Lines()[at.Line - 1];
-            const int comment = line.indexOf(u"//"_qs);
-            if (comment >= 0 && at.Char - 1 >= comment)
-                return true;
-            return line.left(at.Char - 1).count(u'"') % 2 == 1;
-        };
-        model.CommandProcessor(ecMatchBracket);
+        struct QuotesAndSlashes final : TextRules
+        {
+            const EditModel &model;
+            explicit QuotesAndSlashes(const EditModel &m) : model(m) {}
+            bool isWordChar(QChar ch) const override { return plainWordChar(ch); }
+            bool isInStringOrComment(TBufferCoord at) const override
+            {
+                const QString line = model.Lines()[at.Line - 1];
+                const int comment = line.indexOf(u"//"_qs);
+                if (comment >= 0 && at.Char - 1 >= comment)
+                    return true;
+                return line.left(at.Char - 1).count(u'"') % 2 == 1;
+            }
+        } rules(model);
+        model.setTextRules(&rules);
+        model.executeCommand(ecMatchBracket);
         QCOMPARE(model.CaretXY(), (TBufferCoord{1, 3}));
-        model.CommandProcessor(ecMatchBracket);
+        model.executeCommand(ecMatchBracket);
         QCOMPARE(model.CaretXY(), (TBufferCoord{1, 1}));
     }
 
     void bookmarks()
     {
         EditModel model;
-        QSignalSpy marks(&model, &EditModel::bookmarksChanged);
+        QSignalSpy marks(&model.bookmarks(), &Bookmarks::changed);
         fill(model, {u"one"_qs, u"two"_qs, u"three"_qs, u"four"_qs});
-        model.SetCaretXY({2, 2});
-        model.CommandProcessor(ecSetMarker3);
-        QCOMPARE(model.bookmark(3), (TBufferCoord{2, 2}));
+        model.setCaretXY({2, 2});
+        model.executeCommand(ecSetMarker3);
+        QCOMPARE(model.bookmarks().at(3), (TBufferCoord{2, 2}));
         QVERIFY(marks.count() > 0);
         // Set again elsewhere: moved.
-        model.SetCaretXY({4, 3});
-        model.CommandProcessor(ecSetMarker3);
-        QCOMPARE(model.bookmark(3), (TBufferCoord{4, 3}));
-        model.SetCaretXY({1, 1});
-        model.CommandProcessor(ecGotoMarker3);
+        model.setCaretXY({4, 3});
+        model.executeCommand(ecSetMarker3);
+        QCOMPARE(model.bookmarks().at(3), (TBufferCoord{4, 3}));
+        model.setCaretXY({1, 1});
+        model.executeCommand(ecGotoMarker3);
         QCOMPARE(model.CaretXY(), (TBufferCoord{4, 3}));
         // It follows its line when lines are inserted or removed above.
-        model.SetCaretXY({1, 1});
-        model.CommandProcessor(ecLineBreak);
-        QCOMPARE(model.bookmark(3), (TBufferCoord{4, 4}));
-        model.CommandProcessor(ecDeleteLine);
-        QCOMPARE(model.bookmark(3), (TBufferCoord{4, 3}));
+        model.setCaretXY({1, 1});
+        model.executeCommand(ecLineBreak);
+        QCOMPARE(model.bookmarks().at(3), (TBufferCoord{4, 4}));
+        model.executeCommand(ecDeleteLine);
+        QCOMPARE(model.bookmarks().at(3), (TBufferCoord{4, 3}));
         // On its own line the same key clears it; the other slots stay empty.
-        model.SetCaretXY({1, 3});
-        model.CommandProcessor(ecSetMarker3);
-        QCOMPARE(model.bookmark(3), std::nullopt);
-        model.CommandProcessor(ecGotoMarker5);
+        model.setCaretXY({1, 3});
+        model.executeCommand(ecSetMarker3);
+        QCOMPARE(model.bookmarks().at(3), std::nullopt);
+        model.executeCommand(ecGotoMarker5);
         QCOMPARE(model.CaretXY(), (TBufferCoord{1, 3}));
         // A bookmark on a deleted line goes with it.
-        model.CommandProcessor(ecSetMarker0);
-        model.CommandProcessor(ecDeleteLine);
-        QCOMPARE(model.bookmark(0), std::nullopt);
+        model.executeCommand(ecSetMarker0);
+        model.executeCommand(ecDeleteLine);
+        QCOMPARE(model.bookmarks().at(0), std::nullopt);
     }
 
     void scrollingKeepsTheCaretInView()
     {
         EditModel model;
         fill(model, QStringList(100, u"line"_qs));
-        model.setWindowSize(10, 40);
-        model.SetCaretXY({3, 1});
-        model.CommandProcessor(ecScrollDown);
-        QCOMPARE(model.TopLine(), 2);
+        model.viewWindow().setSize(10, 40);
+        model.setCaretXY({3, 1});
+        model.executeCommand(ecScrollDown);
+        QCOMPARE(model.viewWindow().topLine(), 2);
         QCOMPARE(model.CaretXY(), (TBufferCoord{3, 2}));
-        model.SetCaretXY({3, 11});
-        model.CommandProcessor(ecScrollUp);
-        QCOMPARE(model.TopLine(), 1);
+        model.setCaretXY({3, 11});
+        model.executeCommand(ecScrollUp);
+        QCOMPARE(model.viewWindow().topLine(), 1);
         QCOMPARE(model.CaretXY(), (TBufferCoord{3, 10}));
-        model.CommandProcessor(ecScrollUp); // already at the top
-        QCOMPARE(model.TopLine(), 1);
-        model.CommandProcessor(ecPageBottom);
+        model.executeCommand(ecScrollUp); // already at the top
+        QCOMPARE(model.viewWindow().topLine(), 1);
+        model.executeCommand(ecPageBottom);
         QCOMPARE(model.CaretXY(), (TBufferCoord{3, 10}));
-        model.CommandProcessor(ecSelPageTop);
+        model.executeCommand(ecSelPageTop);
         QCOMPARE(model.CaretXY(), (TBufferCoord{3, 1}));
         QCOMPARE(model.SelText().count(u'\n'), 9);
-        model.SetCaretXY({1, 100});
-        model.CommandProcessor(ecScrollDown);
-        QCOMPARE(model.TopLine(), 91); // the last line stays at the bottom
+        model.setCaretXY({1, 100});
+        model.executeCommand(ecScrollDown);
+        QCOMPARE(model.viewWindow().topLine(), 91); // the last line stays at the bottom
     }
 
     void dropSelection_data()
@@ -664,9 +672,59 @@ private slots:
         QCOMPARE(picture::save(model), after);
         QCOMPARE(changes.count(), moved ? 1 : 0);
         if (moved) {
-            model.Undo(); // one step
+            model.executeCommand(ecUndo); // one step
             QCOMPARE(picture::save(model), before);
         }
+    }
+
+    void undoHistoryBlocks()
+    {
+        UndoHistory history;
+        QSignalSpy steps(&history, &UndoHistory::stepRecorded);
+        auto insertion = [](int column) {
+            TUndoRecord record;
+            record.start = {column, 1};
+            record.end = {column + 1, 1};
+            record.text = u"x"_qs;
+            return record;
+        };
+        // Nested blocks make one command with one notification at the outer end.
+        history.beginBlock();
+        history.record(insertion(1));
+        history.beginBlock();
+        history.record(insertion(2));
+        history.endBlock();
+        QCOMPARE(steps.count(), 0);
+        history.endBlock();
+        QCOMPARE(steps.count(), 1);
+        QCOMPARE(history.undoList().size(), 2);
+        // A block that recorded nothing does not notify.
+        history.beginBlock();
+        history.endBlock();
+        QCOMPARE(steps.count(), 1);
+        // A record outside a block is a command of its own.
+        history.record(insertion(3));
+        QCOMPARE(steps.count(), 2);
+
+        // Two commands of insertions are one run: one undo step takes back both, the
+        // block's records newest first, and one redo step brings them back in order.
+        QList<int> replayed;
+        history.undo([&](TUndoRecord &record, bool undo) {
+            QVERIFY(undo);
+            replayed << record.start.Char;
+        });
+        QCOMPARE(replayed, (QList<int>{3, 2, 1}));
+        replayed.clear();
+        history.redo([&](TUndoRecord &record, bool undo) {
+            QVERIFY(!undo);
+            replayed << record.start.Char;
+        });
+        QCOMPARE(replayed, (QList<int>{1, 2, 3}));
+        history.undo([](TUndoRecord &, bool) {});
+        QVERIFY(!history.canUndo());
+        QVERIFY(history.canRedo());
+        history.record(insertion(4));
+        QVERIFY(!history.canRedo());
     }
 
     void notifications()
@@ -676,18 +734,18 @@ private slots:
         model.setClipboard(&clipboard);
         QSignalSpy changes(&model, &EditModel::changed);
         for (QChar ch : u"abc"_qs)
-            model.CommandProcessor(ecChar, ch);
+            model.executeCommand(ecChar, ch);
         QCOMPARE(changes.count(), 3);
 
         clipboard.setBlock(u"one\r\ntwo\r\nthree"_qs, TSelectionMode::smNormal);
         changes.clear();
-        model.CommandProcessor(ecPaste);
+        model.executeCommand(ecPaste);
         QCOMPARE(changes.count(), 1);
         QCOMPARE(model.Lines().Count(), 3);
         QCOMPARE(model.Lines()[2], u"three"_qs);
 
         changes.clear();
-        model.CommandProcessor(ecUndo);
+        model.executeCommand(ecUndo);
         QVERIFY(changes.count() >= 1);
         QCOMPARE(model.Lines().text(), u"abc"_qs);
 
@@ -703,10 +761,10 @@ private slots:
         EditModel model;
         picture::load(model, u"x|"_qs);
         for (QChar ch : u"abc"_qs)
-            model.CommandProcessor(ecChar, ch);
-        model.CommandProcessor(ecUndo);
+            model.executeCommand(ecChar, ch);
+        model.executeCommand(ecUndo);
         QCOMPARE(picture::save(model), u"x|"_qs);
-        model.CommandProcessor(ecRedo);
+        model.executeCommand(ecRedo);
         QCOMPARE(picture::save(model), u"xabc|"_qs);
     }
 
@@ -714,13 +772,13 @@ private slots:
     {
         EditModel model;
         picture::load(model, u"x|abcdef"_qs);
-        model.CommandProcessor(ecToggleMode);
+        model.executeCommand(ecToggleMode);
         for (QChar ch : u"XYZ"_qs)
-            model.CommandProcessor(ecChar, ch);
+            model.executeCommand(ecChar, ch);
         QCOMPARE(picture::save(model), u"xXYZ|def"_qs);
-        model.CommandProcessor(ecUndo);
+        model.executeCommand(ecUndo);
         QCOMPARE(picture::save(model), u"x|abcdef"_qs);
-        model.CommandProcessor(ecRedo);
+        model.executeCommand(ecRedo);
         QCOMPARE(model.Lines()[0], u"xXYZdef"_qs);
     }
 
@@ -729,12 +787,12 @@ private slots:
         // The selection starts past the end of "ab": the character goes to the join.
         EditModel model;
         model.Lines().setText(u"ab\nxyzxyz"_qs);
-        model.SetBlockBegin({2, 1});
+        model.setBlockBegin({2, 1});
         model.setSelectionMode(TSelectionMode::smColumn); // lets the anchor stand past the end
-        model.SetBlockBegin({10, 1});
+        model.setBlockBegin({10, 1});
         model.setSelectionMode(TSelectionMode::smNormal);
-        model.SetBlockEnd({2, 2});
-        model.CommandProcessor(ecChar, u'Q');
+        model.setBlockEnd({2, 2});
+        model.executeCommand(ecChar, u'Q');
         QCOMPARE(model.Lines()[0], u"abQyzxyz"_qs);
         QCOMPARE(model.CaretXY(), (TBufferCoord{4, 1}));
     }
@@ -742,11 +800,11 @@ private slots:
     void bookmarkOnAnEmptyDocumentStaysOnItsLine()
     {
         EditModel model;
-        model.CommandProcessor(TEditorCommand(ecSetMarker0 + 1));
-        model.CommandProcessor(ecChar, u'a');
-        model.CommandProcessor(ecLineStart);
-        model.CommandProcessor(ecDown);
-        model.CommandProcessor(TEditorCommand(ecGotoMarker0 + 1));
+        model.executeCommand(TEditorCommand(ecSetMarker0 + 1));
+        model.executeCommand(ecChar, u'a');
+        model.executeCommand(ecLineStart);
+        model.executeCommand(ecDown);
+        model.executeCommand(TEditorCommand(ecGotoMarker0 + 1));
         QCOMPARE(model.CaretY(), 1);
         QCOMPARE(model.Lines().Count(), 1);
     }
@@ -776,12 +834,12 @@ private slots:
             FakeClipboard clipboard;
             model.setClipboard(&clipboard);
             clipboard.setBlock(text, mode);
-            model.CommandProcessor(ecPaste);
+            model.executeCommand(ecPaste);
             QStringList pasted;
             for (int i = 0; i < model.Lines().Count(); ++i)
                 pasted << model.Lines()[i];
             QCOMPARE(pasted, expected);
-            model.CommandProcessor(ecUndo);
+            model.executeCommand(ecUndo);
             QCOMPARE(model.Lines().text(), QString());
         }
     }
@@ -807,19 +865,19 @@ private slots:
         fill(model, {u"abc"_qs, u"def"_qs, u"ghi"_qs});
         model.Lines().setFileFormat(TSynEditFileFormat::sffUnix);
         model.setSelectionMode(mode);
-        model.SetBlockBegin({1, 1});
-        model.SetBlockEnd({2, 2});
-        model.CommandProcessor(ecCopy);
+        model.setBlockBegin({1, 1});
+        model.setBlockEnd({2, 2});
+        model.executeCommand(ecCopy);
         QVERIFY(clipboard.content.has_value());
         QCOMPARE(clipboard.content->mode, mode);
         model.setSelectionMode(TSelectionMode::smNormal);
-        model.SetCaretXY({mode == TSelectionMode::smNormal ? 2 : 1, 3});
+        model.setCaretXY({mode == TSelectionMode::smNormal ? 2 : 1, 3});
         if (mode == TSelectionMode::smColumn)
             clipboard.setBlock(u"1\r\n2\r\n3"_qs, TSelectionMode::smColumn);
-        model.SetCaretXY(mode == TSelectionMode::smColumn ? TBufferCoord{1, 1} : model.CaretXY());
-        model.CommandProcessor(ecPaste);
+        model.setCaretXY(mode == TSelectionMode::smColumn ? TBufferCoord{1, 1} : model.CaretXY());
+        model.executeCommand(ecPaste);
         QCOMPARE(model.Lines().text(), pasted);
-        model.CommandProcessor(ecUndo);
+        model.executeCommand(ecUndo);
         QCOMPARE(model.Lines().text(), u"abc\ndef\nghi"_qs);
     }
 
@@ -919,15 +977,15 @@ private slots:
         fill(model, {u"\tab"_qs, QString(), QString()});
         model.Lines().setFileFormat(TSynEditFileFormat::sffUnix);
         if (columnPaste) {
-            model.SetCaretXY({2, 1});
+            model.setCaretXY({2, 1});
             clipboard.setBlock(u"x\r\ny\r\nz"_qs, TSelectionMode::smColumn);
-            model.CommandProcessor(ecPaste);
+            model.executeCommand(ecPaste);
         } else {
             // Enter on the empty line 2 puts the caret in virtual space under the "a" above.
-            model.SetCaretXY({1, 2});
-            model.CommandProcessor(ecLineBreak);
+            model.setCaretXY({1, 2});
+            model.executeCommand(ecLineBreak);
             QCOMPARE(model.displayColumn(3, model.CaretX()), tabWidth + 1);
-            model.CommandProcessor(ecChar, u'y');
+            model.executeCommand(ecChar, u'y');
         }
         QCOMPARE(model.Lines().text(), after);
         // Every pasted or typed letter stands in the display column of the "a" above.
@@ -957,14 +1015,14 @@ private slots:
         fill(model, {u"abc"_qs, u"def"_qs, u"ghi"_qs});
         model.Lines().setFileFormat(TSynEditFileFormat::sffUnix);
         model.setSelectionMode(mode);
-        model.SetBlockBegin({2, 1});
-        model.SetBlockEnd({3, 2});
+        model.setBlockBegin({2, 1});
+        model.setBlockEnd({3, 2});
         const QString selected = model.SelText();
-        model.CommandProcessor(ecCut);
+        model.executeCommand(ecCut);
         QCOMPARE(clipboard.content->text, selected);
         QCOMPARE(model.Lines().text(), remaining);
         QVERIFY(!model.SelAvail());
-        model.CommandProcessor(ecUndo);
+        model.executeCommand(ecUndo);
         QCOMPARE(model.Lines().text(), u"abc\ndef\nghi"_qs);
     }
 
@@ -972,14 +1030,14 @@ private slots:
     {
         EditModel model;
         fill(model, QStringList(200, u"line"_qs));
-        model.setWindowSize(10, 20);
-        model.SetCaretXY({3, 150});
-        model.CommandProcessor(ecChar, u'x');
-        QVERIFY(model.TopLine() > 1);
+        model.viewWindow().setSize(10, 20);
+        model.setCaretXY({3, 150});
+        model.executeCommand(ecChar, u'x');
+        QVERIFY(model.viewWindow().topLine() > 1);
         model.Lines().Clear();
         QCOMPARE(model.CaretXY(), (TBufferCoord{1, 1}));
-        QCOMPARE(model.TopLine(), 1);
-        QVERIFY(!model.CanUndo());
+        QCOMPARE(model.viewWindow().topLine(), 1);
+        QVERIFY(!model.undoHistory().canUndo());
     }
 
     void historyKeepsTheNewest1024Records()
@@ -987,11 +1045,11 @@ private slots:
         EditModel model;
         model.Lines().Add(QString());
         for (int i = 0; i < 1100; ++i) {
-            model.CommandProcessor(ecChar, u'a');
-            model.CommandProcessor(ecDeleteLastChar);
-            model.CommandProcessor(ecChar, u'b');
+            model.executeCommand(ecChar, u'a');
+            model.executeCommand(ecDeleteLastChar);
+            model.executeCommand(ecChar, u'b');
         }
-        QCOMPARE(model.undoList().size(), 1024);
+        QCOMPARE(model.undoHistory().undoList().size(), 1024);
     }
 
     void aCommandLargerThanTheHistoryIsUndoneWhole()
@@ -1002,16 +1060,16 @@ private slots:
         model.setClipboard(&clipboard);
         fill(model, QStringList(1500, u"ab"_qs));
         model.Lines().setFileFormat(TSynEditFileFormat::sffUnix);
-        model.SetCaretXY({2, 1});
-        model.CommandProcessor(ecChar, u'x');
-        model.SetCaretXY({2, 1});
+        model.setCaretXY({2, 1});
+        model.executeCommand(ecChar, u'x');
+        model.setCaretXY({2, 1});
         clipboard.setBlock(QStringList(1100, u"-"_qs).join(u"\r\n"_qs), TSelectionMode::smColumn);
-        model.CommandProcessor(ecPaste);
+        model.executeCommand(ecPaste);
         QCOMPARE(model.Lines()[1099], u"a-b"_qs);
-        model.CommandProcessor(ecUndo);
+        model.executeCommand(ecUndo);
         QCOMPARE(model.Lines().text(), u"axb\n"_qs + QStringList(1499, u"ab"_qs).join(u'\n'));
-        QVERIFY(!model.CanUndo()); // the typed x went to make room
-        model.CommandProcessor(ecRedo);
+        QVERIFY(!model.undoHistory().canUndo()); // the typed x went to make room
+        model.executeCommand(ecRedo);
         QCOMPARE(model.Lines()[1099], u"a-b"_qs);
     }
 
@@ -1072,7 +1130,7 @@ private slots:
                                              TSelectionMode::smColumn};
         for (int round = 0; round < 400; ++round) {
             EditModel model;
-            model.setWindowSize(3, 10);
+            model.viewWindow().setSize(3, 10);
             FakeClipboard clipboard;
             model.setClipboard(&clipboard);
             QStringList start;
@@ -1080,7 +1138,7 @@ private slots:
                 start << indents[random.bounded(indents.size())] +
                              QString(random.bounded(0, 6), QChar(u'a' + i));
             fill(model, start);
-            model.SetCaretXY({random.bounded(1, 9), random.bounded(1, 6)});
+            model.setCaretXY({random.bounded(1, 9), random.bounded(1, 6)});
             const QString initial = model.Lines().text();
             // After each command that entered the history: its run class, the text and the
             // history size. Commands of one class may go back in one Ctrl+Z; a lone command
@@ -1100,17 +1158,17 @@ private slots:
                                         random.bounded(2));
                 } else {
                     command = commands[pick];
-                    model.CommandProcessor(command, characters[random.bounded(characters.size())]);
+                    model.executeCommand(command, characters[random.bounded(characters.size())]);
                 }
                 const TBufferCoord caret = model.CaretXY();
                 QVERIFY(caret.Line >= 1 && caret.Line <= model.displayLineCount());
                 QVERIFY(caret.Char >= 1 && caret.Char <= model.maxCaretColumn(caret.Line));
-                if (model.undoList().size() == sizes.back())
+                if (model.undoHistory().undoList().size() == sizes.back())
                     continue;
-                QVERIFY(model.undoList().size() < TUndoList::kMaxRecords);
-                classes << runClassOf(command, hadSelection, model.undoList().top());
+                QVERIFY(model.undoHistory().undoList().size() < TUndoList::kMaxRecords);
+                classes << runClassOf(command, hadSelection, model.undoHistory().undoList().top());
                 texts << model.Lines().text();
-                sizes << model.undoList().size();
+                sizes << model.undoHistory().undoList().size();
             }
             const QString final = model.Lines().text();
             // Each Ctrl+Z lands on the state after some earlier command, never before the
@@ -1120,8 +1178,8 @@ private slots:
                 while (earliest > 0 && classes[done - 1] != RunClass::Lone &&
                        classes[earliest - 1] == classes[done - 1])
                     --earliest;
-                model.Undo();
-                const qsizetype landed = sizes.indexOf(model.undoList().size());
+                model.executeCommand(ecUndo);
+                const qsizetype landed = sizes.indexOf(model.undoHistory().undoList().size());
                 QVERIFY2(landed >= earliest && landed < done,
                          qPrintable(u"round %1: one undo went from command %2 back to %3, "
                                     u"the run allows %4"_qs.arg(round)
@@ -1131,10 +1189,10 @@ private slots:
                 QCOMPARE(model.Lines().text(), texts[landed]);
                 done = landed;
             }
-            QVERIFY(!model.CanUndo());
+            QVERIFY(!model.undoHistory().canUndo());
             QCOMPARE(model.Lines().text(), initial);
-            while (model.CanRedo())
-                model.Redo();
+            while (model.undoHistory().canRedo())
+                model.executeCommand(ecRedo);
             QCOMPARE(model.Lines().text(), final);
         }
     }

@@ -34,20 +34,20 @@ private slots:
         QSignalSpy recoloured(&highlighting, &EditorHighlighting::linesRecoloured);
 
         // A line whose end state does not change rescans only itself.
-        model.SetCaretXY({3, 5});
-        model.CommandProcessor(ecChar, u'x');
+        model.setCaretXY({3, 5});
+        model.executeCommand(ecChar, u'x');
         QCOMPARE(highlighting.lastScan(), (ScannedLines{4, 4}));
         QCOMPARE(recoloured.count(), 1);
 
         // An unterminated string carries its state on until a line's end state agrees again.
-        model.SetCaretXY({1, 8});
-        model.CommandProcessor(ecChar, u'"');
+        model.setCaretXY({1, 8});
+        model.executeCommand(ecChar, u'"');
         QCOMPARE(highlighting.lastScan().first, 7);
         QVERIFY(highlighting.lastScan().last > 7);
 
         // Three lines inserted before line 15 are all scanned, whatever their states.
-        model.SetCaretXY({1, 15});
-        model.SetSelTextPrimitive(u"x\ny\nz\n"_qs);
+        model.setCaretXY({1, 15});
+        model.setSelText(u"x\ny\nz\n"_qs);
         QCOMPARE(model.Lines()[14], u"x"_qs);
         QVERIFY(highlighting.lastScan().first <= 14);
         QVERIFY(highlighting.lastScan().last >= 16);
@@ -78,10 +78,10 @@ private slots:
         TQPILEHighlighter highlighter;
         highlighting.setHighlighter(&highlighter);
         model.Lines().setText(u"f(a, \")\", ' )\n  b)"_qs);
-        model.SetCaretXY({2, 1});
-        model.CommandProcessor(ecMatchBracket);
+        model.setCaretXY({2, 1});
+        model.executeCommand(ecMatchBracket);
         QCOMPARE(model.CaretXY(), (TBufferCoord{4, 2}));
-        model.CommandProcessor(ecMatchBracket);
+        model.executeCommand(ecMatchBracket);
         QCOMPARE(model.CaretXY(), (TBufferCoord{2, 1}));
         // The token query gives the whole token covering a column.
         const auto token = highlighting.tokenAt(1, 8);
@@ -99,7 +99,7 @@ private slots:
             highlighting.setHighlighter(&highlighter);
         }
         QCOMPARE(highlighting.highlighter(), nullptr);
-        model.CommandProcessor(ecChar, u'a'); // must not touch the freed highlighter
+        model.executeCommand(ecChar, u'a'); // must not touch the freed highlighter
         QCOMPARE(model.Lines()[0], u"a"_qs);
     }
 
@@ -112,7 +112,7 @@ private slots:
         pane.SetHighlighter(&highlighter);
         const QString line = u"PROGRAM \"MMMM\" 'MMMM"_qs;
         pane.Lines().setText(line + u"\nx"_qs);
-        pane.model().SetCaretXY({1, 2});
+        pane.model().setCaretXY({1, 2});
         QImage image(pane.viewport()->size(), QImage::Format_RGB32);
         pane.viewport()->render(&image);
 

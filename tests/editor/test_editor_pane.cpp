@@ -106,7 +106,7 @@ private slots:
     {
         Fixture f;
         QTest::keyClicks(f.pane, u"abc"_qs);
-        f.pane->model().SelectAll();
+        f.pane->model().executeCommand(ecSelectAll);
         QVERIFY(f.pane->UpdateAction(TEditAction::Copy));
         QVERIFY(f.pane->UpdateAction(TEditAction::Delete));
         QSignalSpy state(f.pane, &TCustomEditorPane::actionStateChanged);
@@ -125,8 +125,8 @@ private slots:
         Fixture f;
         f.pane->Lines().setText(u"abc\ndef"_qs);
         f.pane->model().setSelectionMode(TSelectionMode::smColumn);
-        f.pane->model().SetBlockBegin({2, 1});
-        f.pane->model().SetBlockEnd({3, 2});
+        f.pane->model().setBlockBegin({2, 1});
+        f.pane->model().setBlockEnd({3, 2});
         QVERIFY(f.pane->ExecuteAction(TEditAction::Copy));
         const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
         QVERIFY(mime->hasFormat(blockClipboardMimeType()));
@@ -166,12 +166,12 @@ private slots:
         QMouseEvent move(QEvent::MouseMove, below, view->mapToGlobal(below), Qt::NoButton,
                          Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(view, &move);
-        const int firstTop = f.pane->model().TopLine();
-        QTRY_VERIFY(f.pane->model().TopLine() > firstTop + 2);
+        const int firstTop = f.pane->model().viewWindow().topLine();
+        QTRY_VERIFY(f.pane->model().viewWindow().topLine() > firstTop + 2);
         QTest::mouseRelease(view, Qt::LeftButton, {}, below);
-        const int stoppedAt = f.pane->model().TopLine();
+        const int stoppedAt = f.pane->model().viewWindow().topLine();
         QTest::qWait(150);
-        QCOMPARE(f.pane->model().TopLine(), stoppedAt);
+        QCOMPARE(f.pane->model().viewWindow().topLine(), stoppedAt);
         QVERIFY(f.pane->model().SelAvail());
         QCOMPARE(f.pane->model().BlockBegin(), (TBufferCoord{1, 1}));
     }
@@ -214,14 +214,15 @@ private slots:
         QCOMPARE(f.pane->model().CaretXY(), (TBufferCoord{3001, 1}));
         QTest::keyClicks(f.pane, u"y"_qs);
         QCOMPARE(f.pane->Lines()[0].right(2), u"xy"_qs);
-        QVERIFY(f.pane->horizontalScrollBar()->maximum() >= 3002 - f.pane->model().CharsInWindow());
+        QVERIFY(f.pane->horizontalScrollBar()->maximum() >=
+                3002 - f.pane->model().viewWindow().columnsInWindow());
     }
 
     void paintsGutterActiveLineAndRightEdge()
     {
         Fixture f;
         f.pane->Lines().setText(u"first\nsecond"_qs);
-        f.pane->model().SetCaretXY({1, 2});
+        f.pane->model().setCaretXY({1, 2});
         QImage image(f.pane->viewport()->size(), QImage::Format_RGB32);
         f.pane->viewport()->render(&image);
         const int lineHeight = f.pane->lineHeight();
@@ -369,7 +370,7 @@ private slots:
         QCOMPARE(picture::save(f.pane->model()), after);
         if (f.changes > changesBefore) {
             QCOMPARE(f.changes, changesBefore + 1);
-            f.pane->model().Undo(); // the whole drop is one step
+            f.pane->model().executeCommand(ecUndo); // the whole drop is one step
             QCOMPARE(picture::save(f.pane->model()), u"[abc|] def"_qs);
         }
     }
@@ -392,7 +393,7 @@ private slots:
         const int h = f.pane->lineHeight();
         auto firstLine = [&](const QString &text) {
             f.pane->Lines().setText(text + u"\nsecond"_qs);
-            f.pane->model().SetCaretXY({1, 2});
+            f.pane->model().setCaretXY({1, 2});
             QImage image(f.pane->viewport()->size(), QImage::Format_RGB32);
             f.pane->viewport()->render(&image);
             return image.copy(left, 0, image.width() - left, h);
@@ -406,10 +407,10 @@ private slots:
 
         // The caret before "+" stands at cell 11; an overwrite caret covers both cells of
         // an ideograph.
-        f.pane->model().SetCaretXY({10, 1});
+        f.pane->model().setCaretXY({10, 1});
         QCOMPARE(f.pane->caretRect().left(), left + 11 * cell);
         f.pane->model().setInsertMode(false);
-        f.pane->model().SetCaretXY({6, 1});
+        f.pane->model().setCaretXY({6, 1});
         QCOMPARE(f.pane->caretRect(), QRect(left + 5 * cell, 0, 2 * cell, h));
         f.pane->model().setInsertMode(true);
 
@@ -434,7 +435,7 @@ private slots:
         menu.addAction(u"item"_qs);
         f.pane->setContextMenu(&menu);
         f.pane->Lines().setText(u"first\nsecond line\nthird"_qs);
-        f.pane->model().SetCaretXY({4, 2});
+        f.pane->model().setCaretXY({4, 2});
         // The window layer sends the menu key to the focused pane as a keyboard context
         // menu event at the point the pane gives as its cursor rectangle, which input
         // methods use too; the pane must open the menu at the caret in either case.
@@ -479,7 +480,7 @@ private slots:
                          Qt::NoModifier);
         QCoreApplication::sendEvent(bar, &move);
         QVERIFY(hint->isVisible());
-        const int top = f.pane->model().TopLine();
+        const int top = f.pane->model().viewWindow().topLine();
         QVERIFY(top > 1);
         QCOMPARE(hint->text(), u"Top Line: %1"_qs.arg(top));
         QCOMPARE(hint->palette().color(QPalette::Window),
@@ -506,7 +507,7 @@ private slots:
             return image.copy(0, 0, f.pane->gutterWidth(), 3 * f.pane->lineHeight());
         };
         const QImage plain = gutter();
-        f.pane->model().SetCaretXY({1, 2});
+        f.pane->model().setCaretXY({1, 2});
         QTest::keyClick(f.pane, Qt::Key_7, Qt::ControlModifier | Qt::ShiftModifier);
         const QImage marked = gutter();
         const int h = f.pane->lineHeight();

@@ -39,10 +39,10 @@ inline void load(bp::EditModel &model, const QString &picture)
     model.Lines().Clear();
     model.Lines().setText(text);
     model.Lines().setFileFormat(bp::TSynEditFileFormat::sffUnix);
-    model.SetCaretXY(caret);
+    model.setCaretXY(caret);
     if (anchor.Line != 0 && !(anchor == caret)) {
-        model.SetBlockBegin(anchor);
-        model.SetBlockEnd(caret);
+        model.setBlockBegin(anchor);
+        model.setBlockEnd(caret);
     }
 }
 

@@ -124,8 +124,8 @@ private slots:
         editor.Lines().Add(u"x SET y"_qs);
         editor.Lines().Add(u"SET ab SET"_qs);
         editor.setSelectionMode(mode);
-        editor.SetBlockBegin({4, 1});
-        editor.SetBlockEnd({5, 2});
+        editor.setBlockBegin({4, 1});
+        editor.setBlockEnd({5, 2});
         TEditorSearch engine;
         const int count = SearchReplace(editor, &engine, u"SET"_qs, QString(), options);
         if (found == TBufferCoord{0, 0}) {
@@ -147,8 +147,8 @@ private slots:
         editor.Lines().Add(u"abcd"_qs);
         editor.Lines().Add(u"SET SET"_qs);
         editor.setSelectionMode(TSelectionMode::smColumn);
-        editor.SetBlockBegin({8, 2});
-        editor.SetBlockEnd({3, 1});
+        editor.setBlockBegin({8, 2});
+        editor.setBlockEnd({3, 1});
         TEditorSearch engine;
         QCOMPARE(SearchReplace(editor, &engine, u"SET"_qs, QString(), ssoSelectedOnly), 1);
         QCOMPARE(editor.BlockBegin(), (TBufferCoord{5, 2}));
@@ -202,18 +202,18 @@ private slots:
         for (int line = 1; line <= 100; ++line)
             editor.Lines().Add(line == match.Line ? QString(match.Char - 1, u' ') + u"SET"_qs
                                                   : u"x"_qs);
-        editor.setWindowSize(10, 20);
-        editor.SetCaretXY(caret);
-        editor.SetTopLine(topLine);
-        editor.SetLeftChar(leftChar);
+        editor.viewWindow().setSize(10, 20);
+        editor.setCaretXY(caret);
+        editor.viewWindow().setTopLine(topLine);
+        editor.viewWindow().setLeftColumn(leftChar);
         TEditorSearch engine;
         TSearchOptions options;
         options.setFlag(ssoBackwards, backwards);
         QCOMPARE(SearchReplace(editor, &engine, u"SET"_qs, QString(), options), 1);
         const TBufferCoord matchEnd{match.Char + 3, match.Line};
         QCOMPARE(editor.CaretXY(), backwards ? match : matchEnd);
-        QCOMPARE(editor.TopLine(), newTopLine);
-        QCOMPARE(editor.LeftChar(), newLeftChar);
+        QCOMPARE(editor.viewWindow().topLine(), newTopLine);
+        QCOMPARE(editor.viewWindow().leftColumn(), newLeftChar);
     }
 
     void errors()

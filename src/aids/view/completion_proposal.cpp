@@ -164,12 +164,12 @@ void TCompletionProposal::confirm()
     if (replacement->changesText)
         model.replaceRange({replacement->startColumn, line}, {replacement->endColumn, line},
                            replacement->text);
-    model.SetCaretXY({replacement->caretColumn, line});
+    model.setCaretXY({replacement->caretColumn, line});
 }
 
 void TCompletionProposal::typeIntoPane(QChar ch)
 {
-    m_pane->CommandProcessor(ecChar, ch);
+    m_pane->executeCommand(ecChar, ch);
 }
 
 void TCompletionProposal::handleKey(QKeyEvent *event)
@@ -204,7 +204,7 @@ void TCompletionProposal::handleKey(QKeyEvent *event)
     case Qt::Key_Backspace:
     case Qt::Key_Left: {
         const CompletionStep step = m_state.stepBack();
-        m_pane->CommandProcessor(event->key() == Qt::Key_Left ? ecLeft : ecDeleteLastChar);
+        m_pane->executeCommand(event->key() == Qt::Key_Left ? ecLeft : ecDeleteLastChar);
         if (step == CompletionStep::Close)
             closePopup();
         else
@@ -214,7 +214,7 @@ void TCompletionProposal::handleKey(QKeyEvent *event)
     case Qt::Key_Right: {
         const EditModel &model = m_pane->model();
         const CompletionStep step = m_state.stepRight(model.LineText(), model.CaretX());
-        m_pane->CommandProcessor(ecRight);
+        m_pane->executeCommand(ecRight);
         if (step == CompletionStep::Close)
             closePopup();
         else
@@ -222,7 +222,7 @@ void TCompletionProposal::handleKey(QKeyEvent *event)
         return;
     }
     case Qt::Key_Delete:
-        m_pane->CommandProcessor(ecDeleteChar);
+        m_pane->executeCommand(ecDeleteChar);
         return;
     case Qt::Key_Return:
     case Qt::Key_Enter:

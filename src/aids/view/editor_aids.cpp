@@ -29,10 +29,10 @@ bool applyLibraryInsertion(EditModel &model, const QString &nodeText, bool nodeH
         libraryInsertion(nodeText, nodeHasChildren, model.LineText(), model.CaretX());
     if (!insertion)
         return false;
-    model.BeginUndoBlock();
+    model.undoHistory().beginBlock();
     replaceLineRecorded(model, line, insertion->lineText);
-    model.EndUndoBlock();
-    model.SetCaretXY({insertion->caretColumn, line});
+    model.undoHistory().endBlock();
+    model.setCaretXY({insertion->caretColumn, line});
     return true;
 }
 
@@ -45,11 +45,11 @@ void applyCommentToggle(EditModel &model)
     const int last = block ? model.BlockEnd().Line : caret.Line;
     const QList<LineChange> changes =
         toggleComments([&](int line) { return model.Lines()[line - 1]; }, first, last);
-    model.BeginUndoBlock();
+    model.undoHistory().beginBlock();
     for (const LineChange &change : changes)
         replaceLineRecorded(model, change.line, change.text);
-    model.EndUndoBlock();
-    model.SetCaretXY(caret);
+    model.undoHistory().endBlock();
+    model.setCaretXY(caret);
 }
 
 } // namespace bp

@@ -41,7 +41,7 @@ void EditModel::placeCaret(TBufferCoord position)
     position = clamp(position, false);
     setSelection(position, position);
     setCaretOnly(position);
-    EnsureCursorPosVisible();
+    revealCaret();
 }
 
 // --- typing -------------------------------------------------------------------------
@@ -51,7 +51,7 @@ void EditModel::typeCharacter(QChar ch)
     if (ch.unicode() < 0x20 || ch.unicode() == 0x7F)
         return;
     if (SelAvail()) {
-        SetSelTextPrimitive(QString(ch));
+        setSelText(QString(ch));
         return;
     }
     const int length = m_lines.length(m_caret.Line - 1);
@@ -59,15 +59,15 @@ void EditModel::typeCharacter(QChar ch)
     if (m_caret.Char > kMaxScrollWidth && length <= kMaxScrollWidth)
         return;
     if (m_insertMode || m_caret.Char > length) {
-        placeCaret(insertText(m_caret, QString(ch), TChangeReason::crInsert));
+        placeCaret(insertText(m_caret, QString(ch), TChangeReason::Insert));
         return;
     }
-    BeginUndoBlock();
+    m_history.beginBlock();
     m_overwriteCommand = true;
-    deleteText(m_caret, {m_caret.Char + 1, m_caret.Line}, TChangeReason::crDelete);
-    const TBufferCoord end = insertText(m_caret, QString(ch), TChangeReason::crInsert);
+    deleteText(m_caret, {m_caret.Char + 1, m_caret.Line}, TChangeReason::Delete);
+    const TBufferCoord end = insertText(m_caret, QString(ch), TChangeReason::Insert);
     m_overwriteCommand = false;
-    EndUndoBlock();
+    m_history.endBlock();
     placeCaret(end);
 }
 
@@ -75,7 +75,7 @@ void EditModel::typeCharacter(QChar ch)
 
 void EditModel::lineBreak()
 {
-    BeginUndoBlock();
+    m_history.beginBlock();
     const bool outer = m_standaloneCommand;
     m_standaloneCommand = outer || SelAvail();
     deleteSelection();
@@ -85,7 +85,7 @@ void EditModel::lineBreak()
     if (length == 0) {
         // The caret waits in virtual space at the indentation of the text above; typing
         // fills the line then.
-        insertText({1, line}, kLineBreak, TChangeReason::crLineBreak);
+        insertText({1, line}, kLineBreak, TChangeReason::LineBreak);
         int indent = 0;
         for (int above = line - 1; above >= 1; --above) {
             if (m_lines.length(above - 1) > 0) {
@@ -95,14 +95,14 @@ void EditModel::lineBreak()
         }
         placeCaret({indent + 1, line + 1});
     } else if (m_caret.Char == 1) {
-        insertText({1, line}, kLineBreak, TChangeReason::crLineBreak);
+        insertText({1, line}, kLineBreak, TChangeReason::LineBreak);
         placeCaret({1, line + 1});
     } else if (m_caret.Char <= length) {
         const QString indent = indentationText(
             indentColumns(QStringView(text).left(m_caret.Char - 1), m_tabWidth), m_tabWidth);
-        placeCaret(insertText(m_caret, kLineBreak + indent, TChangeReason::crLineBreak));
+        placeCaret(insertText(m_caret, kLineBreak + indent, TChangeReason::LineBreak));
     } else {
-        insertText({length + 1, line}, kLineBreak, TChangeReason::crLineBreak);
+        insertText({length + 1, line}, kLineBreak, TChangeReason::LineBreak);
         // The new line copies the tabs and spaces of the indentation as typing them would
         // (other control characters are not typed; nothing past column 1024). One record,
         // not one per character: a wide indentation must not push the rest of the history
@@ -110,22 +110,22 @@ void EditModel::lineBreak()
         QString indent = text.left(leadingBlankCount(text));
         indent.removeIf([](QChar ch) { return !isBlank(ch); });
         indent.truncate(kMaxScrollWidth);
-        placeCaret(insertText({1, line + 1}, indent, TChangeReason::crInsert));
+        placeCaret(insertText({1, line + 1}, indent, TChangeReason::Insert));
     }
     m_standaloneCommand = outer;
-    EndUndoBlock();
+    m_history.endBlock();
 }
 
 void EditModel::insertLine()
 {
-    BeginUndoBlock();
+    m_history.beginBlock();
     const bool outer = m_standaloneCommand;
     m_standaloneCommand = outer || SelAvail();
     deleteSelection();
     const TBufferCoord caret = m_caret;
-    insertText(clamp(caret, true), kLineBreak, TChangeReason::crLineBreak);
+    insertText(clamp(caret, true), kLineBreak, TChangeReason::LineBreak);
     m_standaloneCommand = outer;
-    EndUndoBlock();
+    m_history.endBlock();
     placeCaret(caret);
 }
 
@@ -153,7 +153,7 @@ void EditModel::tab()
     if (!SelAvail() && m_caret.Char > kMaxScrollWidth &&
         m_lines.length(m_caret.Line - 1) <= kMaxScrollWidth)
         return;
-    SetSelTextPrimitive(QStringLiteral("\t"));
+    setSelText(QStringLiteral("\t"));
 }
 
 void EditModel::shiftTab()
@@ -183,7 +183,7 @@ void EditModel::shiftTab()
     }
     if (from == m_caret.Char)
         return;
-    deleteText({from, line}, m_caret, TChangeReason::crDelete);
+    deleteText({from, line}, m_caret, TChangeReason::Delete);
     placeCaret({from, line});
 }
 
@@ -215,7 +215,7 @@ void EditModel::changeIndent(bool indent)
     last = std::min(last, m_lines.Count());
 
     TUndoRecord undoRecord;
-    undoRecord.reason = indent ? TChangeReason::crIndent : TChangeReason::crUnindent;
+    undoRecord.reason = indent ? TChangeReason::Indent : TChangeReason::Unindent;
     undoRecord.start = {1, first};
     undoRecord.end = {1, last};
     undoRecord.selectionMode = m_selectionMode;
@@ -274,7 +274,7 @@ void EditModel::changeIndent(bool indent)
     undoRecord.anchorAfter = m_anchor;
     undoRecord.movingAfter = m_moving;
     record(std::move(undoRecord));
-    EnsureCursorPosVisible();
+    revealCaret();
 }
 
 // --- deletions ----------------------------------------------------------------------
@@ -310,7 +310,7 @@ void EditModel::deleteLastChar()
         if (line == 1)
             return;
         const TBufferCoord join{m_lines.length(line - 2) + 1, line - 1};
-        deleteText(join, m_caret, TChangeReason::crDelete);
+        deleteText(join, m_caret, TChangeReason::Delete);
         placeCaret(join);
         return;
     }
@@ -327,11 +327,11 @@ void EditModel::deleteLastChar()
             }
         }
         const int removed = current - target;
-        deleteText({1, line}, {removed + 1, line}, TChangeReason::crDelete);
+        deleteText({1, line}, {removed + 1, line}, TChangeReason::Delete);
         placeCaret({column - removed, line});
         return;
     }
-    deleteText({column - 1, line}, m_caret, TChangeReason::crDelete);
+    deleteText({column - 1, line}, m_caret, TChangeReason::Delete);
     placeCaret({column - 1, line});
 }
 
@@ -345,16 +345,16 @@ void EditModel::deleteChar()
         return;
     const int length = m_lines.length(m_caret.Line - 1);
     if (m_caret.Char <= length) {
-        deleteText(m_caret, {m_caret.Char + 1, m_caret.Line}, TChangeReason::crDelete);
+        deleteText(m_caret, {m_caret.Char + 1, m_caret.Line}, TChangeReason::Delete);
     } else if (m_caret.Line < m_lines.Count()) {
         // At or beyond the end: the next line joins this one (filling virtual space first).
         const TBufferCoord caret = m_caret;
         TBufferCoord join{length + 1, caret.Line};
-        BeginUndoBlock();
+        m_history.beginBlock();
         if (caret.Char > length + 1)
-            join = insertText(join, virtualFill(caret.Line, caret.Char), TChangeReason::crInsert);
-        deleteText(join, {1, caret.Line + 1}, TChangeReason::crDelete);
-        EndUndoBlock();
+            join = insertText(join, virtualFill(caret.Line, caret.Char), TChangeReason::Insert);
+        deleteText(join, {1, caret.Line + 1}, TChangeReason::Delete);
+        m_history.endBlock();
         placeCaret(join);
         return;
     }
@@ -368,7 +368,7 @@ void EditModel::deleteLastWord()
     const TBufferCoord to = clamp(m_caret, true);
     const TBufferCoord from = wordLeftOf(to);
     if (from < to)
-        deleteText(from, to, TChangeReason::crDelete);
+        deleteText(from, to, TChangeReason::Delete);
     placeCaret(from);
 }
 
@@ -382,7 +382,7 @@ void EditModel::deleteWord()
         return;
     }
     const TBufferCoord to = wordRightOf(m_caret);
-    deleteText(m_caret, to, TChangeReason::crDelete);
+    deleteText(m_caret, to, TChangeReason::Delete);
     placeCaret(m_caret);
 }
 
@@ -394,12 +394,12 @@ void EditModel::deleteLine()
     const int count = m_lines.Count();
     TBufferCoord caret{1, line};
     if (count == 1) {
-        deleteText({1, 1}, {m_lines.length(0) + 1, 1}, TChangeReason::crDelete);
+        deleteText({1, 1}, {m_lines.length(0) + 1, 1}, TChangeReason::Delete);
     } else if (line < count) {
-        deleteText({1, line}, {1, line + 1}, TChangeReason::crDelete);
+        deleteText({1, line}, {1, line + 1}, TChangeReason::Delete);
     } else {
         deleteText({m_lines.length(line - 2) + 1, line - 1}, {m_lines.length(line - 1) + 1, line},
-                   TChangeReason::crDelete);
+                   TChangeReason::Delete);
         caret.Line = line - 1;
     }
     placeCaret(caret);
@@ -411,7 +411,7 @@ void EditModel::deleteToEndOfLine()
         return;
     const int length = m_lines.length(m_caret.Line - 1);
     if (m_caret.Char <= length)
-        deleteText(m_caret, {length + 1, m_caret.Line}, TChangeReason::crDelete);
+        deleteText(m_caret, {length + 1, m_caret.Line}, TChangeReason::Delete);
     placeCaret(m_caret);
 }
 
@@ -430,8 +430,8 @@ TBufferCoord EditModel::wordLeftOf(TBufferCoord position) const
     while (index > 0 && isBlank(text[index - 1]))
         --index;
     if (index > 0) {
-        const bool word = isIdentChar(text[index - 1]);
-        while (index > 0 && !isBlank(text[index - 1]) && isIdentChar(text[index - 1]) == word)
+        const bool word = isWordChar(text[index - 1]);
+        while (index > 0 && !isBlank(text[index - 1]) && isWordChar(text[index - 1]) == word)
             --index;
     }
     return {index + 1, position.Line};
@@ -449,8 +449,8 @@ TBufferCoord EditModel::wordRightOf(TBufferCoord position) const
     }
     int index = position.Char - 1;
     if (!isBlank(text[index])) {
-        const bool word = isIdentChar(text[index]);
-        while (index < length && !isBlank(text[index]) && isIdentChar(text[index]) == word)
+        const bool word = isWordChar(text[index]);
+        while (index < length && !isBlank(text[index]) && isWordChar(text[index]) == word)
             ++index;
     }
     while (index < length && isBlank(text[index]))
@@ -463,21 +463,21 @@ void EditModel::selectWordAt(TBufferCoord position)
     position = clamp(position, false);
     const QStringView text = m_lines.view(position.Line - 1);
     int index = position.Char - 1;
-    if (index >= text.size() || !isIdentChar(text[index])) {
-        if (index > 0 && index - 1 < text.size() && isIdentChar(text[index - 1]))
+    if (index >= text.size() || !isWordChar(text[index])) {
+        if (index > 0 && index - 1 < text.size() && isWordChar(text[index - 1]))
             --index;
         else
             return;
     }
     int start = index;
-    while (start > 0 && isIdentChar(text[start - 1]))
+    while (start > 0 && isWordChar(text[start - 1]))
         --start;
     int end = index;
-    while (end < text.size() && isIdentChar(text[end]))
+    while (end < text.size() && isWordChar(text[end]))
         ++end;
     setSelection({start + 1, position.Line}, {end + 1, position.Line});
     setCaretOnly({end + 1, position.Line});
-    EnsureCursorPosVisible();
+    revealCaret();
 }
 
 // --- drag and drop ------------------------------------------------------------------
@@ -510,9 +510,9 @@ bool EditModel::dropSelection(TBufferCoord target, bool copy)
     if (begin <= target && target <= end)
         return false;
     const QString text = SelText();
-    BeginUndoBlock();
+    m_history.beginBlock();
     if (!copy) {
-        deleteText(begin, end, TChangeReason::crDelete);
+        deleteText(begin, end, TChangeReason::Delete);
         if (target > end) {
             if (target.Line == end.Line)
                 target = {begin.Char + (target.Char - end.Char), begin.Line};
@@ -524,38 +524,19 @@ bool EditModel::dropSelection(TBufferCoord target, bool copy)
     const int length = m_lines.length(target.Line - 1);
     if (target.Char > length + 1)
         start.Char = length + 1 + int(virtualFill(target.Line, target.Char).size());
-    const TBufferCoord stop = insertText(target, text, TChangeReason::crDragDropInsert);
-    EndUndoBlock();
+    const TBufferCoord stop = insertText(target, text, TChangeReason::DragDropInsert);
+    m_history.endBlock();
     setSelection(start, stop);
     setCaretOnly(stop);
-    EnsureCursorPosVisible();
+    revealCaret();
     return true;
 }
 
 // --- bookmarks ----------------------------------------------------------------------
 
-std::optional<TBufferCoord> EditModel::bookmark(int number) const
-{
-    if (number < 0 || number >= kBookmarkCount)
-        return std::nullopt;
-    return m_bookmarks[number];
-}
-
-void EditModel::toggleBookmark(int number)
-{
-    if (number < 0 || number >= kBookmarkCount)
-        return;
-    std::optional<TBufferCoord> &mark = m_bookmarks[number];
-    if (mark && mark->Line == m_caret.Line)
-        mark.reset();
-    else
-        mark = m_caret;
-    emit bookmarksChanged();
-}
-
 void EditModel::gotoBookmark(int number)
 {
-    if (const std::optional<TBufferCoord> mark = bookmark(number))
+    if (const std::optional<TBufferCoord> mark = m_bookmarks.at(number))
         placeCaret(*mark);
 }
 
@@ -563,18 +544,22 @@ void EditModel::gotoBookmark(int number)
 
 void EditModel::matchBracket()
 {
-    if (const auto partner = findMatchingBracket(m_lines, m_caret, isInStringOrComment))
+    std::function<bool(TBufferCoord)> skip;
+    if (m_rules)
+        skip = [rules = m_rules](TBufferCoord at) { return rules->isInStringOrComment(at); };
+    if (const auto partner = findMatchingBracket(m_lines, m_caret, skip))
         placeCaret(*partner);
 }
 
 void EditModel::scrollByLine(int delta)
 {
-    const int maxTop = std::max(1, displayLineCount() - m_linesInWindow + 1);
-    SetTopLine(std::clamp(m_topLine + delta, 1, maxTop));
-    const int bottom = m_topLine + m_linesInWindow - 1;
-    if (m_caret.Line >= m_topLine && m_caret.Line <= bottom)
+    const int maxTop = std::max(1, displayLineCount() - m_view.linesInWindow() + 1);
+    m_view.setTopLine(std::clamp(m_view.topLine() + delta, 1, maxTop));
+    const int top = m_view.topLine();
+    const int bottom = m_view.bottomLine();
+    if (m_caret.Line >= top && m_caret.Line <= bottom)
         return;
-    const int line = std::clamp(m_caret.Line, m_topLine, std::min(bottom, displayLineCount()));
+    const int line = std::clamp(m_caret.Line, top, std::min(bottom, displayLineCount()));
     const int column = displayColumn(m_caret.Line, m_caret.Char);
     placeCaret({charColumnAt(line, column), line});
 }
@@ -611,22 +596,23 @@ void EditModel::moveCaretCommand(TEditorCommand command, bool extend)
         target = atColumn(std::min(lineCount, m_caret.Line + 1));
         break;
     case ecPageUp: {
-        const int step = std::max(1, m_linesInWindow - 1);
-        SetTopLine(m_topLine - step);
+        const int step = std::max(1, m_view.linesInWindow() - 1);
+        m_view.setTopLine(m_view.topLine() - step);
         target = atColumn(std::max(1, m_caret.Line - step));
         break;
     }
     case ecPageDown: {
-        const int step = std::max(1, m_linesInWindow - 1);
-        SetTopLine(std::min(m_topLine + step, std::max(1, lineCount - m_linesInWindow + 1)));
+        const int step = std::max(1, m_view.linesInWindow() - 1);
+        m_view.setTopLine(
+            std::min(m_view.topLine() + step, std::max(1, lineCount - m_view.linesInWindow() + 1)));
         target = atColumn(std::min(lineCount, m_caret.Line + step));
         break;
     }
     case ecPageTop:
-        target = atColumn(m_topLine);
+        target = atColumn(m_view.topLine());
         break;
     case ecPageBottom:
-        target = atColumn(std::min(lineCount, m_topLine + m_linesInWindow - 1));
+        target = atColumn(std::min(lineCount, m_view.bottomLine()));
         break;
     case ecLineStart:
         target.Char = 1;
@@ -649,10 +635,10 @@ void EditModel::moveCaretCommand(TEditorCommand command, bool extend)
     default:
         return;
     }
-    moveTo(target, extend);
+    moveCaret(target, extend);
 }
 
-void EditModel::CommandProcessor(TEditorCommand command, QChar ch)
+void EditModel::executeCommand(TEditorCommand command, QChar ch)
 {
     if ((command >= ecLeft && command <= ecEditorBottom) ||
         (command >= ecSelLeft && command <= ecSelEditorBottom)) {
@@ -665,7 +651,7 @@ void EditModel::CommandProcessor(TEditorCommand command, QChar ch)
         return;
     }
     if (command >= ecSetMarker0 && command <= ecSetMarker9) {
-        toggleBookmark(command - ecSetMarker0);
+        m_bookmarks.toggle(command - ecSetMarker0, m_caret);
         return;
     }
     switch (command) {
@@ -709,7 +695,7 @@ void EditModel::CommandProcessor(TEditorCommand command, QChar ch)
         deleteToEndOfLine();
         break;
     case ecSelectAll:
-        SelectAll();
+        selectAll();
         break;
     case ecCopy:
         copyToClipboard();
@@ -721,10 +707,10 @@ void EditModel::CommandProcessor(TEditorCommand command, QChar ch)
         pasteFromClipboard();
         break;
     case ecUndo:
-        Undo();
+        undo();
         break;
     case ecRedo:
-        Redo();
+        redo();
         break;
     case ecScrollUp:
         scrollByLine(-1);

@@ -59,16 +59,10 @@ TBufferCoord endOfInsertion(TBufferCoord at, const QString &text)
 
 } // namespace
 
-bool EditModel::defaultIdentChar(QChar ch)
-{
-    const char16_t u = ch.unicode();
-    return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || u == u'_' ||
-           (u >= u'a' && u <= u'z');
-}
-
-EditModel::EditModel(QObject *parent) : QObject(parent), isIdentChar(defaultIdentChar)
+EditModel::EditModel(QObject *parent) : QObject(parent)
 {
     m_lines.addListener(this);
+    connect(&m_history, &UndoHistory::stepRecorded, this, &EditModel::changed);
 }
 
 EditModel::~EditModel()
@@ -80,18 +74,7 @@ EditModel::~EditModel()
 
 void EditModel::linesInserted(int index, int count)
 {
-    // Into an empty list the first line takes the place of the one the view showed, so a
-    // bookmark there stays on line 1.
-    const bool wasEmpty = m_lines.Count() == count;
-    bool marksMoved = false;
-    for (std::optional<TBufferCoord> &mark : m_bookmarks) {
-        if (mark && !wasEmpty && mark->Line - 1 >= index) {
-            mark->Line += count;
-            marksMoved = true;
-        }
-    }
-    if (marksMoved)
-        emit bookmarksChanged();
+    m_bookmarks.linesInserted(index, count, m_lines.Count() == count);
     for (int i = index; i < index + count; ++i)
         m_longestLine = m_longestLine < 0 ? -1 : std::max(m_longestLine, m_lines.length(i));
     emit lineCountChanged();
@@ -100,19 +83,7 @@ void EditModel::linesInserted(int index, int count)
 
 void EditModel::linesDeleted(int index, int count)
 {
-    // Bookmarks on removed lines go with them; those below move up.
-    bool marksChanged = false;
-    for (std::optional<TBufferCoord> &mark : m_bookmarks) {
-        if (!mark || mark->Line - 1 < index)
-            continue;
-        if (mark->Line - 1 < index + count)
-            mark.reset();
-        else
-            mark->Line -= count;
-        marksChanged = true;
-    }
-    if (marksChanged)
-        emit bookmarksChanged();
+    m_bookmarks.linesDeleted(index, count);
     emit lineCountChanged();
     emit linesInvalidated(index, -1);
 }
@@ -128,14 +99,13 @@ void EditModel::linesChanged(int index, int count)
 void EditModel::linesCleared()
 {
     m_longestLine = -1;
-    m_bookmarks.fill(std::nullopt);
-    emit bookmarksChanged();
+    m_bookmarks.clear();
     m_caret = m_anchor = m_moving = {1, 1};
-    m_topLine = m_leftChar = 1;
-    ClearUndo();
+    m_view.home();
+    m_history.clear();
     emit lineCountChanged();
     emit linesInvalidated(0, -1);
-    emit scrolled();
+    emit m_view.scrolled();
     emit caretMoved();
     emit selectionChanged();
 }
@@ -230,15 +200,15 @@ void EditModel::setSelection(TBufferCoord anchor, TBufferCoord moving)
     emit selectionChanged();
 }
 
-void EditModel::SetCaretXY(TBufferCoord position)
+void EditModel::setCaretXY(TBufferCoord position)
 {
     position = clamp(position, false);
     setSelection(position, position);
     setCaretOnly(position);
-    EnsureCursorPosVisible();
+    revealCaret();
 }
 
-void EditModel::moveTo(TBufferCoord position, bool extend)
+void EditModel::moveCaret(TBufferCoord position, bool extend)
 {
     position = clamp(position, false);
     if (extend) {
@@ -249,12 +219,7 @@ void EditModel::moveTo(TBufferCoord position, bool extend)
         setSelection(position, position);
     }
     setCaretOnly(position);
-    EnsureCursorPosVisible();
-}
-
-void EditModel::moveCaret(TBufferCoord position, bool extend)
-{
-    moveTo(position, extend);
+    revealCaret();
 }
 
 std::pair<int, int> EditModel::columnSelectionColumns() const
@@ -278,13 +243,13 @@ TBufferCoord EditModel::BlockEnd() const
     return std::max(m_anchor, m_moving);
 }
 
-void EditModel::SetBlockBegin(TBufferCoord position)
+void EditModel::setBlockBegin(TBufferCoord position)
 {
     position = clamp(position, m_selectionMode == TSelectionMode::smNormal);
     setSelection(position, position);
 }
 
-void EditModel::SetBlockEnd(TBufferCoord position)
+void EditModel::setBlockEnd(TBufferCoord position)
 {
     position = clamp(position, m_selectionMode == TSelectionMode::smNormal);
     setSelection(m_anchor, position);
@@ -360,7 +325,7 @@ QString EditModel::SelText() const
     return result;
 }
 
-void EditModel::SelectAll()
+void EditModel::selectAll()
 {
     if (m_lines.isEmpty())
         return;
@@ -368,7 +333,7 @@ void EditModel::SelectAll()
     const TBufferCoord end{m_lines.length(last - 1) + 1, last};
     setSelection({1, 1}, end);
     setCaretOnly(end);
-    EnsureCursorPosVisible();
+    revealCaret();
 }
 
 QString EditModel::LineText() const
@@ -376,7 +341,7 @@ QString EditModel::LineText() const
     return m_lines[m_caret.Line - 1];
 }
 
-void EditModel::SetLineText(const QString &text)
+void EditModel::setLineText(const QString &text)
 {
     if (m_caret.Line <= std::max(1, m_lines.Count()))
         m_lines.setLine(m_lines.isEmpty() ? 0 : m_caret.Line - 1, text);
@@ -392,93 +357,36 @@ void EditModel::setInsertMode(bool insert)
 
 // --- view window --------------------------------------------------------------------
 
-void EditModel::SetTopLine(int line)
+void EditModel::revealCaret()
 {
-    line = std::clamp(line, 1, std::max(1, displayLineCount()));
-    if (line == m_topLine)
-        return;
-    m_topLine = line;
-    emit scrolled();
-}
-
-void EditModel::SetLeftChar(int column)
-{
-    column = std::clamp(column, 1, std::max(1, maxScrollWidth() - m_charsInWindow + 1));
-    if (column == m_leftChar)
-        return;
-    m_leftChar = column;
-    emit scrolled();
-}
-
-void EditModel::setWindowSize(int lines, int chars)
-{
-    m_linesInWindow = std::max(1, lines);
-    m_charsInWindow = std::max(1, chars);
-}
-
-void EditModel::EnsureCursorPosVisible()
-{
-    if (m_caret.Line < m_topLine)
-        SetTopLine(m_caret.Line);
-    else if (m_caret.Line > m_topLine + m_linesInWindow - 1)
-        SetTopLine(m_caret.Line - m_linesInWindow + 1);
-    const int column = displayColumn(m_caret.Line, m_caret.Char);
-    if (column < m_leftChar)
-        SetLeftChar(column);
-    else if (column > m_leftChar + m_charsInWindow - 1)
-        SetLeftChar(column - m_charsInWindow + 1);
+    m_view.reveal(m_caret.Line, displayColumn(m_caret.Line, m_caret.Char));
 }
 
 // --- undo ---------------------------------------------------------------------------
-
-void EditModel::BeginUndoBlock()
-{
-    if (m_blockDepth++ == 0) {
-        m_blockChangeNumber = ++m_changeNumber;
-        m_blockRecorded = false;
-    }
-}
-
-void EditModel::EndUndoBlock()
-{
-    Q_ASSERT(m_blockDepth > 0);
-    if (--m_blockDepth == 0 && m_blockRecorded) {
-        m_blockRecorded = false;
-        emit undoStateChanged();
-        emit changed();
-    }
-}
 
 void EditModel::record(TUndoRecord undoRecord)
 {
     if (m_replaying)
         return;
-    undoRecord.changeNumber = m_blockDepth > 0 ? m_blockChangeNumber : ++m_changeNumber;
     undoRecord.standalone = m_standaloneCommand;
     undoRecord.overwrite = m_overwriteCommand;
-    m_undoList.push(std::move(undoRecord));
-    m_redoList.clear();
-    if (m_blockDepth > 0) {
-        m_blockRecorded = true;
-    } else {
-        emit undoStateChanged();
-        emit changed();
-    }
+    m_history.record(std::move(undoRecord));
 }
 
-void EditModel::ClearUndo()
+void EditModel::undo()
 {
-    const bool had = CanUndo() || CanRedo();
-    m_undoList.clear();
-    m_redoList.clear();
-    if (had)
-        emit undoStateChanged();
+    m_history.undo([this](TUndoRecord &undoRecord, bool undo) { replay(undoRecord, undo); });
+}
+
+void EditModel::redo()
+{
+    m_history.redo([this](TUndoRecord &undoRecord, bool undo) { replay(undoRecord, undo); });
 }
 
 void EditModel::replay(TUndoRecord &undoRecord, bool undo)
 {
     if (undoRecord.isBlockIndent()) {
-        const bool inserts = (undoRecord.reason == TChangeReason::crIndent) != undo;
+        const bool inserts = (undoRecord.reason == TChangeReason::Indent) != undo;
         const QStringList pieces = undoRecord.text.split(u'\n');
         for (int line = undoRecord.start.Line; line <= undoRecord.end.Line; ++line) {
             const QString &piece = pieces.value(line - undoRecord.start.Line);
@@ -494,9 +402,7 @@ void EditModel::replay(TUndoRecord &undoRecord, bool undo)
         setSelection(undo ? undoRecord.anchorBefore : undoRecord.anchorAfter,
                      undo ? undoRecord.movingBefore : undoRecord.movingAfter);
         setCaretOnly(undo ? undoRecord.caretBefore : undoRecord.caretAfter);
-        EnsureCursorPosVisible();
-        emit undoStateChanged();
-        emit changed();
+        revealCaret();
         return;
     }
     m_replaying = true;
@@ -515,41 +421,7 @@ void EditModel::replay(TUndoRecord &undoRecord, bool undo)
         setSelection(after, after);
         setCaretOnly(after);
     }
-    EnsureCursorPosVisible();
-    emit undoStateChanged();
-    emit changed();
-}
-
-void EditModel::Undo()
-{
-    replaySteps(m_undoList, m_redoList, true);
-}
-
-void EditModel::Redo()
-{
-    replaySteps(m_redoList, m_undoList, false);
-}
-
-void EditModel::replaySteps(TUndoList &from, TUndoList &to, bool undo)
-{
-    // One step: the newest command, then on while the next command continues the same run:
-    // both have one kind of record, the same one, so the next record has the kind of the one
-    // just reverted. Typed characters, Backspace presses or plain line breaks go back as a
-    // run; a line break that copied indentation, a replaced selection and a block indent
-    // stand alone, so one step never crosses them.
-    if (from.isEmpty())
-        return;
-    for (;;) {
-        const std::optional<TChangeReason> kind = from.topRunKind();
-        const int number = from.top().changeNumber;
-        while (!from.isEmpty() && from.top().changeNumber == number) {
-            TUndoRecord record = from.pop();
-            replay(record, undo);
-            to.push(std::move(record));
-        }
-        if (!kind || from.isEmpty() || from.topRunKind() != kind)
-            break;
-    }
+    revealCaret();
 }
 
 // --- text primitives ----------------------------------------------------------------
@@ -684,7 +556,7 @@ void EditModel::deleteSelection()
         return;
     const TBufferCoord begin = BlockBegin();
     const TBufferCoord end = BlockEnd();
-    BeginUndoBlock();
+    m_history.beginBlock();
     switch (m_selectionMode) {
     case TSelectionMode::smNormal: {
         // A selection that starts in virtual space joins at the line's end; the caret
@@ -692,7 +564,7 @@ void EditModel::deleteSelection()
         TBufferCoord at = clamp(begin, false);
         if (end.Line > begin.Line)
             at.Char = std::min(at.Char, m_lines.length(at.Line - 1) + 1);
-        deleteText(begin, end, TChangeReason::crDelete);
+        deleteText(begin, end, TChangeReason::Delete);
         setSelection(at, at);
         setCaretOnly(at);
         break;
@@ -706,7 +578,7 @@ void EditModel::deleteSelection()
             if (begin.Line > 1)
                 from = {m_lines.length(begin.Line - 2) + 1, begin.Line - 1};
         }
-        deleteText(from, to, TChangeReason::crDelete);
+        deleteText(from, to, TChangeReason::Delete);
         const TBufferCoord caret = clamp({1, begin.Line}, true);
         setSelection(caret, caret);
         setCaretOnly(caret);
@@ -717,15 +589,15 @@ void EditModel::deleteSelection()
         const int lastLine = std::min(end.Line, m_lines.Count());
         for (int line = begin.Line; line <= lastLine; ++line)
             deleteText({charColumnAt(line, left), line}, {charColumnAt(line, right), line},
-                       TChangeReason::crDelete);
+                       TChangeReason::Delete);
         const TBufferCoord caret{charColumnAt(begin.Line, left), begin.Line};
         setSelection(caret, caret);
         setCaretOnly(caret);
         break;
     }
     }
-    EndUndoBlock();
-    EnsureCursorPosVisible();
+    m_history.endBlock();
+    revealCaret();
 }
 
 void EditModel::insertColumnBlock(const QString &text)
@@ -737,13 +609,13 @@ void EditModel::insertColumnBlock(const QString &text)
         const int line = m_caret.Line + int(i);
         if (line > m_lines.Count()) {
             const int last = std::max(1, m_lines.Count());
-            insertText({m_lines.length(last - 1) + 1, last}, kCrLf, TChangeReason::crPaste);
+            insertText({m_lines.length(last - 1) + 1, last}, kCrLf, TChangeReason::Paste);
         }
         const int length = m_lines.length(line - 1);
         const int lineDisplayEnd = displayColumn(line, length + 1);
         const int at = column <= lineDisplayEnd ? charColumnAt(line, column)
                                                 : length + 1 + (column - lineDisplayEnd);
-        end = insertText({at, line}, parts[i], TChangeReason::crPaste);
+        end = insertText({at, line}, parts[i], TChangeReason::Paste);
     }
     // An empty last row inserts nothing, so its column may lie past the limit of a short line.
     end = clamp(end, false);
@@ -756,7 +628,7 @@ void EditModel::insertLineBlock(const QString &text)
     QString block = text;
     if (!block.endsWith(u'\n') && !block.endsWith(u'\r'))
         block += kCrLf;
-    const TBufferCoord end = insertText({1, m_caret.Line}, block, TChangeReason::crPaste);
+    const TBufferCoord end = insertText({1, m_caret.Line}, block, TChangeReason::Paste);
     setSelection(end, end);
     setCaretOnly(clamp(end, false));
 }
@@ -772,23 +644,23 @@ void EditModel::replaceRange(TBufferCoord from, TBufferCoord to, const QString &
     };
     from = onText(from);
     to = std::max(from, onText(to));
-    BeginUndoBlock();
+    m_history.beginBlock();
     const bool outer = m_standaloneCommand;
     m_standaloneCommand = true;
-    deleteText(from, to, TChangeReason::crDelete);
-    insertText(from, text, TChangeReason::crInsert);
+    deleteText(from, to, TChangeReason::Delete);
+    insertText(from, text, TChangeReason::Insert);
     m_standaloneCommand = outer;
-    EndUndoBlock();
+    m_history.endBlock();
     // Caret, selection and view stay where they were unless the change took their line or
     // their column away; then they come back onto the text and within the column limit.
     setSelection(clamp(m_anchor, false), clamp(m_moving, false));
     setCaretOnly(clamp(m_caret, false));
-    SetTopLine(m_topLine);
+    m_view.setTopLine(m_view.topLine());
 }
 
-void EditModel::SetSelTextPrimitive(const QString &text, TSelectionMode mode, TChangeReason reason)
+void EditModel::setSelText(const QString &text, TSelectionMode mode, TChangeReason reason)
 {
-    BeginUndoBlock();
+    m_history.beginBlock();
     const bool outer = m_standaloneCommand;
     m_standaloneCommand = outer || SelAvail();
     deleteSelection();
@@ -807,8 +679,8 @@ void EditModel::SetSelTextPrimitive(const QString &text, TSelectionMode mode, TC
         break;
     }
     m_standaloneCommand = outer;
-    EndUndoBlock();
-    EnsureCursorPosVisible();
+    m_history.endBlock();
+    revealCaret();
 }
 
 bool EditModel::canPaste() const
@@ -837,8 +709,8 @@ void EditModel::pasteFromClipboard()
     const std::optional<ClipboardBlock> block = m_clipboard->block();
     if (!block || block->text.isEmpty())
         return;
-    SetSelTextPrimitive(withFileLineBreaks(block->text),
-                        block->mode.value_or(TSelectionMode::smNormal), TChangeReason::crPaste);
+    setSelText(withFileLineBreaks(block->text), block->mode.value_or(TSelectionMode::smNormal),
+               TChangeReason::Paste);
 }
 
 } // namespace bp

@@ -1,14 +1,15 @@
 #pragma once
 
+#include "bookmarks.h"
 #include "buffer_coord.h"
 #include "editor_command.h"
 #include "editor_lines.h"
-#include "undo_list.h"
+#include "text_rules.h"
+#include "undo_history.h"
+#include "view_window.h"
 
 #include <QObject>
 #include <QString>
-#include <array>
-#include <functional>
 #include <optional>
 
 namespace bp {
@@ -16,13 +17,13 @@ namespace bp {
 class TextClipboard;
 
 // The document as the editor pane edits it: line list, caret, selection in three modes,
-// virtual space, the undo and redo histories, and every editor command as an operation.
-// The widget maps keys and the mouse to these operations and paints what they leave.
+// virtual space, and every editor command as an operation. It composes the undo history,
+// the view window (top line, left column, size) and the bookmarks, which it keeps in step
+// with its edits. The widget maps keys and the mouse to these operations and paints what
+// they leave.
 //
 // Coordinates are 1-based (`TBufferCoord`); display columns count a tab up to the next
-// tab stop and an East Asian wide character as two (see character_cells.h). The visible
-// window (top line, left column, size) lives here too, so commands that page or scroll are
-// testable without a widget.
+// tab stop and an East Asian wide character as two (see character_cells.h).
 class EditModel : public QObject, private TEditorLinesListener
 {
     Q_OBJECT
@@ -41,26 +42,23 @@ public:
     int CaretX() const { return m_caret.Char; }
     int CaretY() const { return m_caret.Line; }
     // Clamps, empties the selection at the new caret and scrolls it into view.
-    void SetCaretXY(TBufferCoord position);
+    void setCaretXY(TBufferCoord position);
     // Moves the caret; with `extend` the selection runs from its anchor to the new caret.
     void moveCaret(TBufferCoord position, bool extend);
 
-    TBufferCoord selectionAnchor() const { return m_anchor; }
-    TBufferCoord selectionMovingEnd() const { return m_moving; }
     // Display columns [left, right) of a column selection, 1-based.
     std::pair<int, int> columnSelectionColumns() const;
     TBufferCoord BlockBegin() const;
     TBufferCoord BlockEnd() const;
-    void SetBlockBegin(TBufferCoord position);
-    void SetBlockEnd(TBufferCoord position);
+    void setBlockBegin(TBufferCoord position);
+    void setBlockEnd(TBufferCoord position);
     bool SelAvail() const;
     QString SelText() const;
     TSelectionMode selectionMode() const { return m_selectionMode; }
     void setSelectionMode(TSelectionMode mode);
-    void SelectAll();
 
     QString LineText() const;
-    void SetLineText(const QString &text);
+    void setLineText(const QString &text);
 
     bool insertMode() const { return m_insertMode; }
     void setInsertMode(bool insert);
@@ -73,50 +71,28 @@ public:
     // selects it there. A target inside the selection does nothing; returns whether text moved.
     bool dropSelection(TBufferCoord target, bool copy);
 
-    // --- bookmarks 0..9 -----------------------------------------------------------
-    static constexpr int kBookmarkCount = 10;
-    std::optional<TBufferCoord> bookmark(int number) const;
-    // On a line holding bookmark `number` it is cleared; elsewhere set or moved to the caret.
-    void toggleBookmark(int number);
-    void gotoBookmark(int number);
+    // --- parts the model keeps in step with its edits ---------------------------------
+    const Bookmarks &bookmarks() const { return m_bookmarks; }
+    const UndoHistory &undoHistory() const { return m_history; }
+    // Several changes made from outside become one command between its beginBlock and
+    // endBlock.
+    UndoHistory &undoHistory() { return m_history; }
+    ViewWindow &viewWindow() { return m_view; }
+    const ViewWindow &viewWindow() const { return m_view; }
 
     // --- commands -----------------------------------------------------------------
-    void CommandProcessor(TEditorCommand command, QChar ch = QChar());
+    void executeCommand(TEditorCommand command, QChar ch = QChar());
     void setClipboard(TextClipboard *clipboard) { m_clipboard = clipboard; }
-    TextClipboard *clipboard() const { return m_clipboard; }
     bool canPaste() const;
-    void copyToClipboard();
-    void cutToClipboard();
-    void pasteFromClipboard();
-    // Replaces the selection (if any) by `text` inserted in `mode`, as one undo group.
     // Replaces the text from `from` to `to` by `text` as one undo step, leaving caret,
     // selection, mode and view alone unless the change leaves them off the text; a start in
     // virtual space is filled with blanks, a range past the last line ends at the text's end.
     void replaceRange(TBufferCoord from, TBufferCoord to, const QString &text);
-    void SetSelTextPrimitive(const QString &text, TSelectionMode mode = TSelectionMode::smNormal,
-                             TChangeReason reason = TChangeReason::crInsert);
-    void deleteSelection();
+    // Replaces the selection (if any) by `text` inserted in `mode`, as one undo group.
+    void setSelText(const QString &text, TSelectionMode mode = TSelectionMode::smNormal,
+                    TChangeReason reason = TChangeReason::Insert);
 
-    // --- undo ---------------------------------------------------------------------
-    bool CanUndo() const { return !m_undoList.isEmpty(); }
-    bool CanRedo() const { return !m_redoList.isEmpty(); }
-    void Undo();
-    void Redo();
-    void ClearUndo();
-    const TUndoList &undoList() const { return m_undoList; }
-    // Records made between these calls form one command: one change number, one notification.
-    void BeginUndoBlock();
-    void EndUndoBlock();
-
-    // --- view window --------------------------------------------------------------
-    int TopLine() const { return m_topLine; }
-    int LeftChar() const { return m_leftChar; }
-    void SetTopLine(int line);
-    void SetLeftChar(int column);
-    int LinesInWindow() const { return m_linesInWindow; }
-    int CharsInWindow() const { return m_charsInWindow; }
-    void setWindowSize(int lines, int chars);
-    void EnsureCursorPosVisible();
+    // --- extent ---------------------------------------------------------------------
     // Lines the view shows: at least one, also for an empty document.
     int displayLineCount() const { return qMax(1, m_lines.Count()); }
     // Horizontal scroll range in columns: 1024, or the longest line when that is longer.
@@ -134,16 +110,10 @@ public:
     // Largest caret column on `line`: 1025, or the line's end when it is longer.
     int maxCaretColumn(int line) const;
 
-    // --- word characters (the highlighter refines these once attached) ------------
-    std::function<bool(QChar)> isIdentChar;
-    // A-Z, a-z, 0-9 and the underscore: the word characters without a highlighter.
-    static bool defaultIdentChar(QChar ch);
-    // Whether the character at a position lies in a string or comment, where brackets do
-    // not pair. The highlighter fills this in; until then nothing is.
-    std::function<bool(TBufferCoord)> isInStringOrComment;
-    // Word movement stops: the start of the previous word, the start of the next word.
-    TBufferCoord wordLeftOf(TBufferCoord position) const;
-    TBufferCoord wordRightOf(TBufferCoord position) const;
+    // --- words ----------------------------------------------------------------------
+    // The language's rules for words, strings and comments; null for the plain rules. The
+    // rules must outlive the model or be reset first.
+    void setTextRules(const TextRules *rules) { m_rules = rules; }
 
 signals:
     // Lines [first, last] (0-based, last -1 = to the end) need repainting.
@@ -151,10 +121,7 @@ signals:
     void lineCountChanged();
     void caretMoved();
     void selectionChanged();
-    void scrolled();
-    void undoStateChanged();
     void modeChanged();
-    void bookmarksChanged();
     // The change notification: once per editing step that entered the undo history.
     void changed();
 
@@ -166,9 +133,19 @@ private:
     void linesCleared() override;
 
     TBufferCoord clamp(TBufferCoord position, bool toLineEnd) const;
+    // Word movement stops: the start of the previous word, the start of the next word.
+    TBufferCoord wordLeftOf(TBufferCoord position) const;
+    TBufferCoord wordRightOf(TBufferCoord position) const;
+    void selectAll();
+    void deleteSelection();
+    bool isWordChar(QChar ch) const
+    {
+        return m_rules ? m_rules->isWordChar(ch) : plainWordChar(ch);
+    }
+    // Scrolls the view window as little as needed to show the caret.
+    void revealCaret();
     void setCaretOnly(TBufferCoord position);
     void setSelection(TBufferCoord anchor, TBufferCoord moving);
-    void moveTo(TBufferCoord position, bool extend);
 
     // Recorded primitives: all text changes go through these.
     TBufferCoord insertText(TBufferCoord at, const QString &text, TChangeReason reason);
@@ -177,7 +154,8 @@ private:
     QString rawDelete(TBufferCoord from, TBufferCoord to);
     void record(TUndoRecord record);
     void replay(TUndoRecord &record, bool undo);
-    void replaySteps(TUndoList &from, TUndoList &to, bool undo);
+    void undo();
+    void redo();
 
     QString columnText(int line, int firstColumn, int lastColumn) const;
     void insertColumnBlock(const QString &text);
@@ -186,6 +164,10 @@ private:
     // indentation rule, a non-empty one spaces.
     QString virtualFill(int line, int column) const;
     void placeCaret(TBufferCoord position);
+    void copyToClipboard();
+    void cutToClipboard();
+    void pasteFromClipboard();
+    void gotoBookmark(int number);
     void typeCharacter(QChar ch);
     void lineBreak();
     void insertLine();
@@ -207,8 +189,6 @@ private:
     void scrollByLine(int delta);
     void moveCaretCommand(TEditorCommand command, bool extend);
 
-    std::array<std::optional<TBufferCoord>, kBookmarkCount> m_bookmarks;
-
     TEditorLines m_lines;
     TBufferCoord m_caret;
     TBufferCoord m_anchor;
@@ -217,21 +197,15 @@ private:
     bool m_insertMode = true;
     int m_tabWidth = 4;
     TextClipboard *m_clipboard = nullptr;
+    const TextRules *m_rules = nullptr;
 
-    TUndoList m_undoList;
-    TUndoList m_redoList;
-    int m_changeNumber = 0;
-    int m_blockDepth = 0;
-    int m_blockChangeNumber = 0;
-    bool m_blockRecorded = false;
+    Bookmarks m_bookmarks;
+    UndoHistory m_history;
+    ViewWindow m_view{*this};
     bool m_replaying = false;
     bool m_standaloneCommand = false;
     bool m_overwriteCommand = false;
 
-    int m_topLine = 1;
-    int m_leftChar = 1;
-    int m_linesInWindow = 1;
-    int m_charsInWindow = 1;
     // Longest line seen since the last full measure; a stale larger value only widens the
     // scroll range, so shrinking lines need no full pass.
     mutable int m_longestLine = -1;

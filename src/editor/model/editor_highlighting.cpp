@@ -23,8 +23,7 @@ void EditorHighlighting::detach()
     m_highlighter->UnhookAttrChangeEvent(m_changeHook);
     m_highlighter->RemoveDestroyHandler(m_destroyHook);
     m_highlighter = nullptr;
-    m_model.isInStringOrComment = nullptr;
-    m_model.isIdentChar = EditModel::defaultIdentChar;
+    m_model.setTextRules(nullptr);
 }
 
 void EditorHighlighting::setHighlighter(TCustomHighlighter *highlighter)
@@ -42,21 +41,27 @@ void EditorHighlighting::setHighlighter(TCustomHighlighter *highlighter)
                 emit highlighterChanged();
             }
         });
-        TCustomHighlighter *attached = m_highlighter;
-        m_model.isIdentChar = [attached](QChar ch) { return attached->IsEditorIdentChar(ch); };
-        // Brackets inside comments and strings do not pair.
-        m_model.isInStringOrComment = [this, attached](TBufferCoord position) {
-            const std::optional<TokenInfo> token = tokenAt(position.Line, position.Char);
-            return token && token->attribute &&
-                   (token->attribute ==
-                        attached->GetDefaultAttribute(TCustomHighlighter::CommentRole) ||
-                    token->attribute ==
-                        attached->GetDefaultAttribute(TCustomHighlighter::StringRole));
-        };
+        m_model.setTextRules(this);
         handleChange(TChangeSender::fromHighlighter(m_highlighter));
     } else {
         emit highlighterChanged();
     }
+}
+
+bool EditorHighlighting::isWordChar(QChar ch) const
+{
+    return m_highlighter ? m_highlighter->IsEditorIdentChar(ch) : plainWordChar(ch);
+}
+
+bool EditorHighlighting::isInStringOrComment(TBufferCoord position) const
+{
+    if (!m_highlighter)
+        return false;
+    const std::optional<TokenInfo> token = tokenAt(position.Line, position.Char);
+    return token && token->attribute &&
+           (token->attribute ==
+                m_highlighter->GetDefaultAttribute(TCustomHighlighter::CommentRole) ||
+            token->attribute == m_highlighter->GetDefaultAttribute(TCustomHighlighter::StringRole));
 }
 
 void EditorHighlighting::handleChange(const TChangeSender &sender)

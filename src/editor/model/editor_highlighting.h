@@ -3,6 +3,7 @@
 #include "editor_lines.h"
 #include "highlight/custom_highlighter.h"
 #include "highlight/range_rescanner.h"
+#include "text_rules.h"
 
 #include <QObject>
 
@@ -13,7 +14,10 @@ class EditModel;
 // Keeps the per-line highlighter ranges of an EditModel current: a full scan when a
 // highlighter is attached, and after every change a rescan that stops at the first line
 // whose stored end state is unchanged. Tells the view which lines to repaint.
-class EditorHighlighting : public QObject, private TEditorLinesListener, private HighlightLineSource
+class EditorHighlighting : public QObject,
+                           private TEditorLinesListener,
+                           private HighlightLineSource,
+                           private TextRules
 {
     Q_OBJECT
 public:
@@ -60,6 +64,10 @@ private:
     QStringView lineText(int index) const override;
     TRange lineRange(int index) const override;
     void setLineRange(int index, TRange range) override;
+    // TextRules: the attached highlighter's word characters, and its comment and string
+    // attributes at a position.
+    bool isWordChar(QChar ch) const override;
+    bool isInStringOrComment(TBufferCoord position) const override;
 
     void handleChange(const TChangeSender &sender);
     void report(ScannedLines scanned);

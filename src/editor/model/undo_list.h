@@ -11,14 +11,13 @@ namespace bp {
 
 enum class TChangeReason
 {
-    crInsert,
-    crPaste,
-    crDragDropInsert,
-    crDelete,
-    crLineBreak,
-    crIndent,
-    crUnindent,
-    crSilentDelete,
+    Insert,
+    Paste,
+    DragDropInsert,
+    Delete,
+    LineBreak,
+    Indent,
+    Unindent,
 };
 
 // One recorded text change. Inserted text runs from `start` to `end`; for a deletion
@@ -29,7 +28,7 @@ enum class TChangeReason
 // one block command is one record however many lines it touches.
 struct TUndoRecord
 {
-    TChangeReason reason = TChangeReason::crInsert;
+    TChangeReason reason = TChangeReason::Insert;
     TBufferCoord start;
     TBufferCoord end;
     TSelectionMode selectionMode = TSelectionMode::smNormal;
@@ -53,14 +52,14 @@ struct TUndoRecord
 
     bool isBlockIndent() const
     {
-        return reason == TChangeReason::crIndent || reason == TChangeReason::crUnindent;
+        return reason == TChangeReason::Indent || reason == TChangeReason::Unindent;
     }
 
     bool isInsertion() const
     {
-        return reason == TChangeReason::crInsert || reason == TChangeReason::crPaste ||
-               reason == TChangeReason::crDragDropInsert || reason == TChangeReason::crLineBreak ||
-               reason == TChangeReason::crIndent;
+        return reason == TChangeReason::Insert || reason == TChangeReason::Paste ||
+               reason == TChangeReason::DragDropInsert || reason == TChangeReason::LineBreak ||
+               reason == TChangeReason::Indent;
     }
 };
 
@@ -105,7 +104,7 @@ public:
             overwrite = overwrite && it->overwrite;
         }
         if (overwrite)
-            return TChangeReason::crInsert;
+            return TChangeReason::Insert;
         if (sameReason)
             return newest.reason;
         return std::nullopt;

@@ -67,13 +67,13 @@ TCustomEditorPane::TCustomEditorPane(QWidget *parent)
         updateScrollBars();
     });
     connect(m_model.get(), &EditModel::caretMoved, this, &TCustomEditorPane::onCaretMoved);
-    connect(m_model.get(), &EditModel::scrolled, this, [this] {
+    connect(&m_model->viewWindow(), &ViewWindow::scrolled, this, [this] {
         updateScrollBars();
         viewport()->update();
     });
     connect(m_model.get(), &EditModel::selectionChanged, this,
             &TCustomEditorPane::actionStateChanged);
-    connect(m_model.get(), &EditModel::undoStateChanged, this,
+    connect(&m_model->undoHistory(), &UndoHistory::stateChanged, this,
             &TCustomEditorPane::actionStateChanged);
     connect(m_model.get(), &EditModel::modeChanged, this, [this] { viewport()->update(); });
     connect(m_model.get(), &EditModel::changed, this, [this] {
@@ -84,7 +84,7 @@ TCustomEditorPane::TCustomEditorPane(QWidget *parent)
             &TCustomEditorPane::invalidateLines);
     connect(m_highlighting.get(), &EditorHighlighting::highlighterChanged, this,
             &TCustomEditorPane::updateMetrics);
-    connect(m_model.get(), &EditModel::bookmarksChanged, this,
+    connect(&m_model->bookmarks(), &Bookmarks::changed, this,
             [this] { viewport()->update(0, 0, m_gutterWidth, viewport()->height()); });
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &TCustomEditorPane::actionStateChanged);
@@ -194,22 +194,24 @@ void TCustomEditorPane::updateWindowSize()
 {
     const int lines = std::max(1, viewport()->height() / m_lineHeight);
     const int chars = std::max(1, (viewport()->width() - m_gutterWidth) / m_charWidth);
-    m_model->setWindowSize(lines, chars);
+    m_model->viewWindow().setSize(lines, chars);
 }
 
 void TCustomEditorPane::updateScrollBars()
 {
     m_updatingScrollBars = true;
     QScrollBar *vertical = verticalScrollBar();
-    vertical->setRange(1, std::max(1, m_model->displayLineCount() - m_model->LinesInWindow() + 1));
-    vertical->setPageStep(m_model->LinesInWindow());
+    vertical->setRange(
+        1, std::max(1, m_model->displayLineCount() - m_model->viewWindow().linesInWindow() + 1));
+    vertical->setPageStep(m_model->viewWindow().linesInWindow());
     vertical->setSingleStep(1);
-    vertical->setValue(m_model->TopLine());
+    vertical->setValue(m_model->viewWindow().topLine());
     QScrollBar *horizontal = horizontalScrollBar();
-    horizontal->setRange(1, std::max(1, m_model->maxScrollWidth() - m_model->CharsInWindow() + 1));
-    horizontal->setPageStep(m_model->CharsInWindow());
+    horizontal->setRange(
+        1, std::max(1, m_model->maxScrollWidth() - m_model->viewWindow().columnsInWindow() + 1));
+    horizontal->setPageStep(m_model->viewWindow().columnsInWindow());
     horizontal->setSingleStep(1);
-    horizontal->setValue(m_model->LeftChar());
+    horizontal->setValue(m_model->viewWindow().leftColumn());
     m_updatingScrollBars = false;
 }
 
@@ -217,8 +219,8 @@ void TCustomEditorPane::scrollContentsBy(int, int)
 {
     if (m_updatingScrollBars)
         return;
-    m_model->SetTopLine(verticalScrollBar()->value());
-    m_model->SetLeftChar(horizontalScrollBar()->value());
+    m_model->viewWindow().setTopLine(verticalScrollBar()->value());
+    m_model->viewWindow().setLeftColumn(horizontalScrollBar()->value());
     viewport()->update();
 }
 
@@ -233,14 +235,14 @@ void TCustomEditorPane::resizeEvent(QResizeEvent *event)
 
 QRect TCustomEditorPane::lineRect(int line) const
 {
-    const int y = (line - m_model->TopLine()) * m_lineHeight;
+    const int y = (line - m_model->viewWindow().topLine()) * m_lineHeight;
     return QRect(0, y, viewport()->width(), m_lineHeight);
 }
 
 void TCustomEditorPane::invalidateLines(int first, int last)
 {
-    const int top = m_model->TopLine() - 1;
-    const int bottom = top + m_model->LinesInWindow();
+    const int top = m_model->viewWindow().topLine() - 1;
+    const int bottom = top + m_model->viewWindow().linesInWindow();
     if (last < 0)
         last = bottom;
     first = std::max(first, top);
@@ -257,20 +259,21 @@ TBufferCoord TCustomEditorPane::positionAt(const QPoint &point) const
     // scrolled out there.
     const int row =
         point.y() >= 0 ? point.y() / m_lineHeight : (point.y() - m_lineHeight + 1) / m_lineHeight;
-    const int line = std::clamp(m_model->TopLine() + row, 1, m_model->displayLineCount());
+    const int line =
+        std::clamp(m_model->viewWindow().topLine() + row, 1, m_model->displayLineCount());
     if (point.x() < m_gutterWidth)
         return {1, line};
     // Round to the nearer cell boundary, as a click between two characters expects.
-    const int column =
-        m_model->LeftChar() + (point.x() - m_gutterWidth + m_charWidth / 2) / m_charWidth;
+    const int column = m_model->viewWindow().leftColumn() +
+                       (point.x() - m_gutterWidth + m_charWidth / 2) / m_charWidth;
     int charColumn = m_model->charColumnAt(line, column);
     // A boundary inside a wide character: the caret goes to the side of it nearer the point.
     const int start = m_model->displayColumn(line, charColumn);
     if (start < column) {
         const QStringView text = m_model->Lines().view(line - 1);
         const int end = m_model->displayColumn(line, charColumn + 1);
-        const int middleX =
-            m_gutterWidth + (start + end - 2 * m_model->LeftChar()) * m_charWidth / 2;
+        const int middleX = m_gutterWidth + (start + end - 2 * m_model->viewWindow().leftColumn()) *
+                                                m_charWidth / 2;
         if (text[charColumn - 1] != u'\t' && point.x() >= middleX)
             charColumn += characterCodeUnits(text, charColumn - 1);
     }
@@ -281,8 +284,8 @@ QRect TCustomEditorPane::caretRect() const
 {
     const TBufferCoord caret = m_model->CaretXY();
     const int column = m_model->displayColumn(caret.Line, caret.Char);
-    const int x = m_gutterWidth + (column - m_model->LeftChar()) * m_charWidth;
-    const int y = (caret.Line - m_model->TopLine()) * m_lineHeight;
+    const int x = m_gutterWidth + (column - m_model->viewWindow().leftColumn()) * m_charWidth;
+    const int y = (caret.Line - m_model->viewWindow().topLine()) * m_lineHeight;
     if (m_model->insertMode())
         return QRect(x, y, 2, m_lineHeight);
     // The block covers the character under it: two cells for a wide one, one for a tab.
@@ -342,14 +345,15 @@ void TCustomEditorPane::paintGutter(QPainter &painter, int firstLine, int lastLi
         const QString number = QString::number(line);
         const int textWidth = metrics.horizontalAdvance(number);
         const int right = m_gutterWidth - kGutterRightOffset - 2;
-        const int y = (line - m_model->TopLine()) * m_lineHeight;
+        const int y = (line - m_model->viewWindow().topLine()) * m_lineHeight;
         const int baseline = y + (m_lineHeight - metrics.height()) / 2 + metrics.ascent();
         painter.drawText(right - textWidth, baseline, number);
     }
-    for (int number = 0; number < EditModel::kBookmarkCount; ++number) {
-        const std::optional<TBufferCoord> mark = m_model->bookmark(number);
+    for (int number = 0; number < Bookmarks::kCount; ++number) {
+        const std::optional<TBufferCoord> mark = m_model->bookmarks().at(number);
         if (mark && mark->Line >= firstLine && mark->Line <= lastLine)
-            paintBookmark(painter, number, (mark->Line - m_model->TopLine()) * m_lineHeight);
+            paintBookmark(painter, number,
+                          (mark->Line - m_model->viewWindow().topLine()) * m_lineHeight);
     }
 }
 
@@ -375,8 +379,8 @@ void TCustomEditorPane::paintLine(QPainter &painter, int line, int y)
     const EditModel &model = *m_model;
     const QStringView text = model.Lines().view(line - 1);
     const int tabWidth = model.TabWidth();
-    const int firstCell = model.LeftChar() - 1; // 0-based first visible display cell
-    const int endCell = firstCell + model.CharsInWindow() + 1;
+    const int firstCell = model.viewWindow().leftColumn() - 1; // 0-based first visible display cell
+    const int endCell = firstCell + model.viewWindow().columnsInWindow() + 1;
     const int textLeft = m_gutterWidth;
     const bool active = line == model.CaretY();
     painter.fillRect(QRect(textLeft, y, viewport()->width() - textLeft, m_lineHeight),
@@ -486,7 +490,8 @@ std::pair<int, int> TCustomEditorPane::selectedCells(int line, int length) const
         return {line == begin.Line ? model.displayColumn(line, begin.Char) - 1 : 0,
                 line == end.Line ? model.displayColumn(line, end.Char) - 1 : lineEnd + 1};
     case TSelectionMode::smLine:
-        return {0, std::max(lineEnd + 1, model.LeftChar() + model.CharsInWindow())};
+        return {0, std::max(lineEnd + 1, model.viewWindow().leftColumn() +
+                                             model.viewWindow().columnsInWindow())};
     case TSelectionMode::smColumn: {
         const auto [left, right] = model.columnSelectionColumns();
         return {left - 1, right - 1};
@@ -499,7 +504,7 @@ void TCustomEditorPane::paintEvent(QPaintEvent *event)
 {
     QPainter painter(viewport());
     const QRect area = event->rect();
-    const int top = m_model->TopLine();
+    const int top = m_model->viewWindow().topLine();
     const int firstLine = top + area.top() / m_lineHeight;
     const int lastLine = top + area.bottom() / m_lineHeight;
     const int lineCount = m_model->displayLineCount();
@@ -510,7 +515,8 @@ void TCustomEditorPane::paintEvent(QPaintEvent *event)
         paintLine(painter, line, (line - top) * m_lineHeight);
 
     if (m_rightEdge > 0) {
-        const int x = textLeft + (m_rightEdge - m_model->LeftChar() + 1) * m_charWidth;
+        const int x =
+            textLeft + (m_rightEdge - m_model->viewWindow().leftColumn() + 1) * m_charWidth;
         if (x >= textLeft) {
             painter.setPen(m_rightEdgeColor);
             painter.drawLine(x, area.top(), x, area.bottom());
@@ -537,7 +543,7 @@ void TCustomEditorPane::paintEvent(QPaintEvent *event)
     }
     if (m_dragging) {
         const int column = m_model->displayColumn(m_dropPosition.Line, m_dropPosition.Char);
-        const int x = textLeft + (column - m_model->LeftChar()) * m_charWidth;
+        const int x = textLeft + (column - m_model->viewWindow().leftColumn()) * m_charWidth;
         if (x >= textLeft)
             painter.fillRect(QRect(x, (m_dropPosition.Line - top) * m_lineHeight, 2, m_lineHeight),
                              palette().color(QPalette::Text));
@@ -664,7 +670,7 @@ bool TCustomEditorPane::UpdateAction(TEditAction action) const
     case TEditAction::Paste:
         return m_model->canPaste();
     case TEditAction::Undo:
-        return m_model->CanUndo();
+        return m_model->undoHistory().canUndo();
     case TEditAction::Delete:
     case TEditAction::SelectAll:
         return true;
@@ -678,30 +684,30 @@ bool TCustomEditorPane::ExecuteAction(TEditAction action)
         return false;
     switch (action) {
     case TEditAction::Cut:
-        CommandProcessor(ecCut);
+        executeCommand(ecCut);
         break;
     case TEditAction::Copy:
-        CommandProcessor(ecCopy);
+        executeCommand(ecCopy);
         break;
     case TEditAction::Paste:
-        CommandProcessor(ecPaste);
+        executeCommand(ecPaste);
         break;
     case TEditAction::Undo:
-        CommandProcessor(ecUndo);
+        executeCommand(ecUndo);
         break;
     case TEditAction::Delete:
-        CommandProcessor(ecDeleteChar);
+        executeCommand(ecDeleteChar);
         break;
     case TEditAction::SelectAll:
-        CommandProcessor(ecSelectAll);
+        executeCommand(ecSelectAll);
         break;
     }
     return true;
 }
 
-void TCustomEditorPane::CommandProcessor(TEditorCommand command, QChar ch)
+void TCustomEditorPane::executeCommand(TEditorCommand command, QChar ch)
 {
-    m_model->CommandProcessor(command, ch);
+    m_model->executeCommand(command, ch);
     if (command == ecCopy)
         emit actionStateChanged();
 }
@@ -714,7 +720,7 @@ void TCustomEditorPane::keyPressEvent(QKeyEvent *event)
         commandForKey(event->key(), event->modifiers(),
                       keyboardDigit(event->nativeScanCode(), event->nativeVirtualKey()));
     if (command != ecNone) {
-        CommandProcessor(command);
+        executeCommand(command);
         event->accept();
         return;
     }
@@ -727,7 +733,7 @@ void TCustomEditorPane::keyPressEvent(QKeyEvent *event)
     if (typing && !text.isEmpty() && text.front().unicode() >= 0x20 &&
         text.front().unicode() != 0x7F) {
         for (QChar ch : text)
-            CommandProcessor(ecChar, ch);
+            executeCommand(ecChar, ch);
         event->accept();
         return;
     }
@@ -737,7 +743,7 @@ void TCustomEditorPane::keyPressEvent(QKeyEvent *event)
 void TCustomEditorPane::inputMethodEvent(QInputMethodEvent *event)
 {
     for (QChar ch : event->commitString())
-        CommandProcessor(ecChar, ch);
+        executeCommand(ecChar, ch);
     event->accept();
 }
 
@@ -809,7 +815,7 @@ void TCustomEditorPane::autoScrollStep()
         const TBufferCoord target = positionAt(m_lastMousePoint);
         m_model->moveCaret({target.Char, m_model->CaretY() + direction}, true);
     } else if (m_dragging) {
-        m_model->SetTopLine(m_model->TopLine() + direction);
+        m_model->viewWindow().setTopLine(m_model->viewWindow().topLine() + direction);
         m_dropPosition = positionAt(m_lastMousePoint);
         viewport()->update();
     }

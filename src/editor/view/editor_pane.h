@@ -63,7 +63,7 @@ public:
     bool UpdateAction(TEditAction action) const;
     // Runs `action` when the pane has the focus; returns whether it ran.
     bool ExecuteAction(TEditAction action);
-    void CommandProcessor(TEditorCommand command, QChar ch = QChar());
+    void executeCommand(TEditorCommand command, QChar ch = QChar());
 
     void SetFocus();
     // Keeps the caret drawn while a popup that edits this pane has the keyboard focus.

@@ -87,7 +87,7 @@ void SearchCommands::DoSearchReplaceText(bool backwards)
         return;
     m_alertSound();
     const TBufferCoord collapsed = backwards ? m_editor.BlockBegin() : m_editor.BlockEnd();
-    m_editor.SetCaretXY(collapsed);
+    m_editor.setCaretXY(collapsed);
 }
 
 } // namespace bp

@@ -52,15 +52,15 @@ SearchRange searchRange(const EditModel &editor, TSearchOptions options)
 void revealLine(EditModel &editor, int line)
 {
     // Column 1 is left of every scrolled view, so any horizontal scroll goes back to it.
-    if (editor.LeftChar() > 1)
-        editor.SetLeftChar(1);
-    const int visible = editor.LinesInWindow();
+    if (editor.viewWindow().leftColumn() > 1)
+        editor.viewWindow().setLeftColumn(1);
+    const int visible = editor.viewWindow().linesInWindow();
     const int half = visible / 2;
-    const int top = editor.TopLine();
+    const int top = editor.viewWindow().topLine();
     if (line < top - 1)
-        editor.SetTopLine(std::max(1, line - half + 1));
+        editor.viewWindow().setTopLine(std::max(1, line - half + 1));
     else if (line > top + visible - 2)
-        editor.SetTopLine(line - visible + 1 + half);
+        editor.viewWindow().setTopLine(line - visible + 1 + half);
 }
 
 // Selects [from, to) on one line with the caret at `caret`, which is one of the two ends;
@@ -70,11 +70,11 @@ void selectMatch(EditModel &editor, TBufferCoord from, TBufferCoord to, bool car
     // The selection mode is the user's: only its own commands change it.
     const TBufferCoord anchor = caretAtStart ? to : from;
     const TBufferCoord caret = caretAtStart ? from : to;
-    const int top = editor.TopLine();
-    const int left = editor.LeftChar();
+    const int top = editor.viewWindow().topLine();
+    const int left = editor.viewWindow().leftColumn();
     editor.moveCaret(anchor, false);
-    editor.SetTopLine(top);
-    editor.SetLeftChar(left);
+    editor.viewWindow().setTopLine(top);
+    editor.viewWindow().setLeftColumn(left);
     editor.moveCaret(caret, true);
 }
 
