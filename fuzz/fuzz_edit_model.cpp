@@ -320,19 +320,42 @@ private:
                        QStringLiteral(" at column %1; ").arg(position.Char) + where());
     }
 
+    // A column block's corners mix the columns and lines of its two ends, so a corner's column
+    // is held to the wider limit of the two lines; in the other modes each end is a position.
+    void checkSelection() const
+    {
+        const TBufferCoord begin = m_model.BlockBegin();
+        const TBufferCoord end = m_model.BlockEnd();
+        if (m_model.selectionMode() != TSelectionMode::smColumn) {
+            checkPosition(begin, "selection begin");
+            checkPosition(end, "selection end");
+            return;
+        }
+        const int lastLine = std::max(1, m_model.Lines().Count());
+        FUZZ_CHECK(
+            begin.Line >= 1 && end.Line <= lastLine,
+            QStringLiteral("column block on lines %1 to %2; ").arg(begin.Line).arg(end.Line) +
+                where());
+        const int limit =
+            std::max(m_model.maxCaretColumn(begin.Line), m_model.maxCaretColumn(end.Line));
+        FUZZ_CHECK(
+            begin.Char >= 1 && end.Char <= limit,
+            QStringLiteral("column block at columns %1 to %2; ").arg(begin.Char).arg(end.Char) +
+                where());
+    }
+
     void checkInvariants()
     {
         const TEditorLines &lines = m_model.Lines();
         for (int i = 0; i < lines.Count(); ++i)
             FUZZ_CHECK(!lines.view(i).contains(u'\r') && !lines.view(i).contains(u'\n'), where());
         checkPosition(m_model.CaretXY(), "caret");
-        checkPosition(m_model.BlockBegin(), "selection begin");
-        checkPosition(m_model.BlockEnd(), "selection end");
+        checkSelection();
         FUZZ_CHECK(m_model.viewWindow().topLine() >= 1 &&
                        m_model.viewWindow().topLine() <= m_model.displayLineCount(),
                    where());
         FUZZ_CHECK(m_model.viewWindow().leftColumn() >= 1, where());
-        for (int number = 0; number < EditModel::kBookmarkCount; ++number)
+        for (int number = 0; number < Bookmarks::kCount; ++number)
             if (const std::optional<TBufferCoord> mark = m_model.bookmarks().at(number))
                 FUZZ_CHECK(mark->Line >= 1 && mark->Line <= std::max(1, lines.Count()), where());
         // Reading the selection must work in every mode and state.
