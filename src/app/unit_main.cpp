@@ -468,13 +468,26 @@ void Tfrm_Main::saveToPath(const QString &path)
 {
     TEditorLines &lines = EditorPane->Lines();
     m_diskChanges->beforeSave(path);
-    const SaveBytes save = bytesToSave(lines, *m_services.prompts, this);
     // Throws before anything changes; the old file then stays as it was.
-    writeFileAtomically(path, save.bytes);
+    lines.SaveToFile(path, askAboutUnfitText(lines.savePlan()));
     m_diskChanges->saved(path);
-    lines.setEncoding(save.encoding);
     setStatusPanel(1, fileNamePart(path));
     markSaved();
+}
+
+UnfitText Tfrm_Main::askAboutUnfitText(const SavePlan &plan)
+{
+    if (plan.fits)
+        return UnfitText::Refuse;
+    switch (m_services.prompts->askYesNoCancel(this, plan.question(), PromptIcon::Question)) {
+    case PromptAnswer::Yes:
+        return UnfitText::Widen;
+    case PromptAnswer::No:
+        return UnfitText::Substitute;
+    case PromptAnswer::Cancel:
+        break;
+    }
+    throw SilentAbort();
 }
 
 void Tfrm_Main::markSaved()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "command_table.h"
+#include "common/text_file.h"
 #include "platform/platform_services.h"
 
 #include <QMainWindow>
@@ -104,6 +105,9 @@ private:
     // (the editor pane when it was elsewhere).
     std::optional<QString> askModally(const std::function<std::optional<QString>()> &dialog);
     void saveToPath(const QString &path);
+    // Asks the question `plan` names, when the text does not fit its encoding; Cancel
+    // throws bp::SilentAbort.
+    UnfitText askAboutUnfitText(const SavePlan &plan);
     void markSaved();
     void reloadFromDisk();
     void FileNewExecute();

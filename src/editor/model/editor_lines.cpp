@@ -277,9 +277,27 @@ QByteArray TEditorLines::encodedText() const
     return encodeText(text(), m_encoding);
 }
 
-void TEditorLines::SaveToFile(const QString &path) const
+void TEditorLines::SaveToFile(const QString &path, UnfitText unfit)
 {
-    writeFileAtomically(path, encodedText());
+    const QString whole = text();
+    const SavePlan plan = planSave(whole, m_encoding);
+    TextEncoding encoding = m_encoding;
+    if (!plan.fits) {
+        switch (unfit) {
+        case UnfitText::Refuse:
+            throw Error(QStringLiteral("Текст содержит символы, которые нельзя записать в "
+                                       "кодировке %1; файл \"%2\" не сохранен")
+                            .arg(encodingName(m_encoding), path));
+        case UnfitText::Widen:
+            encoding = plan.wider;
+            break;
+        case UnfitText::Substitute:
+            break;
+        }
+    }
+    // Throws before anything changes; the old file then stays as it was.
+    writeFileAtomically(path, encodeText(whole, encoding));
+    m_encoding = encoding;
 }
 
 } // namespace bp

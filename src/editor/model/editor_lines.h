@@ -76,11 +76,19 @@ public:
     // Replaces the whole text with the file's; throws bp::Error and changes nothing when
     // the file cannot be read or decoded.
     void LoadFromFile(const QString &path);
-    void SaveToFile(const QString &path) const;
+    // Writes the whole text in the remembered encoding and break style. A text the encoding
+    // cannot hold is never written with "?" unasked: `unfit` says what the user chose (see
+    // savePlan). Widen writes the wider encoding and remembers it. Throws bp::Error and
+    // changes nothing when the file cannot be written, or when `unfit` is Refuse and the
+    // text does not fit.
+    void SaveToFile(const QString &path, UnfitText unfit = UnfitText::Refuse);
+    // What SaveToFile can write of the text as it stands.
+    SavePlan savePlan() const { return planSave(text(), m_encoding); }
     // Replaces the whole text with already decoded text (the same cutting as a file).
     void setText(const QString &text);
     // All lines joined with the recorded style's break, nothing after the last.
     QString text() const;
+    // The text in the remembered encoding, "?" for each character it lacks.
     QByteArray encodedText() const;
 
     TextEncoding encoding() const { return m_encoding; }
