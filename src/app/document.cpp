@@ -1,6 +1,11 @@
-#include "document_file.h"
+#include "document.h"
 
+#include "editor/model/editor_lines.h"
+#include "recovery_store.h"
+
+#include <algorithm>
 namespace bp {
+
 QString fileNamePart(const QString &path)
 {
     const qsizetype cut =
@@ -28,6 +33,48 @@ QStringList newDocumentTemplate()
             QStringLiteral("END"),
             QString(),
             QStringLiteral("END_PORTFOLIO_EX")};
+}
+
+void TextDocument::read(const QString &path)
+{
+    m_lines.LoadFromFile(path);
+    m_fileName = path;
+}
+
+void TextDocument::reload()
+{
+    m_lines.LoadFromFile(m_fileName);
+    m_saved = true;
+}
+
+SavePlan TextDocument::savePlan() const
+{
+    return m_lines.savePlan();
+}
+
+void TextDocument::save(const QString &path, UnfitText unfit)
+{
+    m_lines.SaveToFile(path, unfit);
+    m_fileName = path;
+    m_saved = true;
+}
+
+void TextDocument::startNew()
+{
+    m_lines.Clear();
+    for (const QString &line : newDocumentTemplate())
+        m_lines.Add(line);
+    m_saved = false;
+}
+
+void TextDocument::restore(RecoveredText &&text)
+{
+    m_lines.Clear();
+    m_lines.insertLines(0, std::move(text.lines));
+    m_lines.setEncoding(text.encoding);
+    m_lines.setFileFormat(text.breakStyle);
+    m_fileName = text.documentName;
+    m_saved = false;
 }
 
 } // namespace bp
