@@ -72,7 +72,7 @@ void TextDocument::restore(RecoveredText &&text)
     m_lines.Clear();
     m_lines.insertLines(0, std::move(text.lines));
     m_lines.setEncoding(text.encoding);
-    m_lines.setFileFormat(text.breakStyle);
+    m_lines.setBreakStyle(text.breakStyle);
     m_fileName = text.documentName;
     m_saved = false;
 }

@@ -137,7 +137,7 @@ private slots:
         RecoveredText text;
         text.documentName = path(u"r.qpl"_qs);
         text.encoding = TextEncoding::Utf16LE;
-        text.breakStyle = TSynEditFileFormat::sffMac;
+        text.breakStyle = LineBreakStyle::sffMac;
         text.lines = {u"a"_qs, u"b"_qs};
         document.restore(std::move(text));
         QVERIFY(!document.DocSaved());

@@ -743,7 +743,7 @@ private slots:
         FakeClipboard clipboard;
         model.setClipboard(&clipboard);
         fill(model, {u"abc"_qs, u"def"_qs, u"ghi"_qs});
-        model.Lines().setFileFormat(TSynEditFileFormat::sffUnix);
+        model.Lines().setBreakStyle(LineBreakStyle::sffUnix);
         model.setSelectionMode(mode);
         model.SetBlockBegin({1, 1});
         model.SetBlockEnd({2, 2});
@@ -855,7 +855,7 @@ private slots:
         FakeClipboard clipboard;
         model.setClipboard(&clipboard);
         fill(model, {u"\tab"_qs, QString(), QString()});
-        model.Lines().setFileFormat(TSynEditFileFormat::sffUnix);
+        model.Lines().setBreakStyle(LineBreakStyle::sffUnix);
         if (columnPaste) {
             model.SetCaretXY({2, 1});
             clipboard.setBlock(u"x\r\ny\r\nz"_qs, TSelectionMode::smColumn);
@@ -893,7 +893,7 @@ private slots:
         FakeClipboard clipboard;
         model.setClipboard(&clipboard);
         fill(model, {u"abc"_qs, u"def"_qs, u"ghi"_qs});
-        model.Lines().setFileFormat(TSynEditFileFormat::sffUnix);
+        model.Lines().setBreakStyle(LineBreakStyle::sffUnix);
         model.setSelectionMode(mode);
         model.SetBlockBegin({2, 1});
         model.SetBlockEnd({3, 2});
@@ -939,7 +939,7 @@ private slots:
         FakeClipboard clipboard;
         model.setClipboard(&clipboard);
         fill(model, QStringList(1500, u"ab"_qs));
-        model.Lines().setFileFormat(TSynEditFileFormat::sffUnix);
+        model.Lines().setBreakStyle(LineBreakStyle::sffUnix);
         model.SetCaretXY({2, 1});
         model.CommandProcessor(ecChar, u'x');
         model.SetCaretXY({2, 1});

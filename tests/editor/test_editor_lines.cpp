@@ -8,7 +8,7 @@
 
 using namespace bp;
 
-Q_DECLARE_METATYPE(bp::TSynEditFileFormat)
+Q_DECLARE_METATYPE(bp::LineBreakStyle)
 Q_DECLARE_METATYPE(bp::TextEncoding)
 
 class TestEditorLines : public QObject
@@ -31,9 +31,9 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<TSynEditFileFormat>("style");
+        QTest::addColumn<LineBreakStyle>("style");
         const QString ls(QChar(0x2028));
-        using F = TSynEditFileFormat;
+        using F = LineBreakStyle;
         QTest::newRow("empty file") << QString() << QStringList{} << F::sffDos;
         QTest::newRow("no break") << u"abc"_qs << QStringList{u"abc"_qs} << F::sffDos;
         QTest::newRow("CR LF") << u"a\r\nb"_qs << QStringList{u"a"_qs, u"b"_qs} << F::sffDos;
@@ -68,14 +68,14 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QStringList, lines);
-        QFETCH(TSynEditFileFormat, style);
+        QFETCH(LineBreakStyle, style);
         TEditorLines list;
         list.setText(text);
         QStringList actual;
         for (int i = 0; i < list.Count(); ++i)
             actual << list[i];
         QCOMPARE(actual, lines);
-        QCOMPARE(list.fileFormat(), style);
+        QCOMPARE(list.breakStyle(), style);
         const CutLines cut = cutIntoLines(text);
         QCOMPARE(QStringList(cut.lines.begin(), cut.lines.end()), lines);
         QCOMPARE(cut.style, style);

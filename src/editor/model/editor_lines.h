@@ -12,7 +12,7 @@ namespace bp {
 class TEditorLinesListener;
 
 // How lines were separated in the file read last; writing uses the same separator.
-enum class TSynEditFileFormat
+enum class LineBreakStyle
 {
     sffDos,
     sffUnix,
@@ -28,7 +28,7 @@ inline constexpr TRangeValue kUnscannedRange = -1;
 struct CutLines
 {
     std::vector<QString> lines;
-    TSynEditFileFormat style = TSynEditFileFormat::sffDos;
+    LineBreakStyle style = LineBreakStyle::sffDos;
 };
 
 // Cuts decoded text into lines, the one rule for file text and for text brought in from
@@ -37,7 +37,7 @@ struct CutLines
 // U+2028 only for text without any CR or LF.
 CutLines cutIntoLines(const QString &text);
 
-QString lineBreakOf(TSynEditFileFormat style);
+QString lineBreakOf(LineBreakStyle style);
 
 // The document's lines, each with its stored highlighter range, plus the encoding and
 // line-break style of the file read last. Indexes are 0-based.
@@ -93,8 +93,8 @@ public:
 
     TextEncoding encoding() const { return m_encoding; }
     void setEncoding(TextEncoding encoding) { m_encoding = encoding; }
-    TSynEditFileFormat fileFormat() const { return m_fileFormat; }
-    void setFileFormat(TSynEditFileFormat format) { m_fileFormat = format; }
+    LineBreakStyle breakStyle() const { return m_breakStyle; }
+    void setBreakStyle(LineBreakStyle style) { m_breakStyle = style; }
 
     // Listeners are told of every change in the order they were added.
     void addListener(TEditorLinesListener *listener);
@@ -117,7 +117,7 @@ private:
     // Owner of the characters that unchanged loaded lines point into.
     QString m_sharedText;
     TextEncoding m_encoding = TextEncoding::Ansi;
-    TSynEditFileFormat m_fileFormat = TSynEditFileFormat::sffDos;
+    LineBreakStyle m_breakStyle = LineBreakStyle::sffDos;
     std::vector<TEditorLinesListener *> m_listeners;
 };
 
