@@ -21,7 +21,7 @@ QTemporaryDir &tempDir()
 }
 
 // The document as opened from a Windows-1251 CR LF file.
-const TEditorLines &millionLines()
+TEditorLines &millionLines()
 {
     static TEditorLines *lines = [] {
         auto *loaded = new TEditorLines;
@@ -33,7 +33,7 @@ const TEditorLines &millionLines()
 
 void BM_Save1M(benchmark::State &state)
 {
-    const TEditorLines &lines = millionLines();
+    TEditorLines &lines = millionLines();
     const QString path = tempDir().filePath(QStringLiteral("saved.qpl"));
     for (auto _ : state)
         lines.SaveToFile(path);

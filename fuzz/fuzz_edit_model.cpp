@@ -208,7 +208,7 @@ private:
         switch (kind % 12) {
         case 0: {
             const TBufferCoord to = position();
-            trace(QStringLiteral("SetCaretXY ") + text(to));
+            trace(QStringLiteral("setCaretXY ") + text(to));
             m_model.setCaretXY(to);
             break;
         }

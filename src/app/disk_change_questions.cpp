@@ -1,7 +1,7 @@
 #include "disk_change_questions.h"
 
 #include "common/error.h"
-#include "document_file.h"
+#include "document.h"
 #include "platform/user_prompts.h"
 
 #include <QApplication>

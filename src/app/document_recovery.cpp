@@ -1,7 +1,7 @@
 #include "document_recovery.h"
 
 #include "common/error.h"
-#include "document_file.h"
+#include "document.h"
 #include "platform/process_signals.h"
 #include "platform/user_prompts.h"
 #include "recovery_store.h"
@@ -21,10 +21,10 @@ QString shownName(const QString &documentName)
 
 } // namespace
 
-DocumentRecovery::DocumentRecovery(RecoveryStore &store, Document document,
+DocumentRecovery::DocumentRecovery(RecoveryStore &store, const TextDocument &document,
                                    std::function<void(const QString &)> reportFailure,
                                    QObject *parent)
-    : QObject(parent), m_store(store), m_document(std::move(document)),
+    : QObject(parent), m_store(store), m_document(document),
       m_reportFailure(std::move(reportFailure))
 {
     m_idle.setSingleShot(true);
@@ -56,11 +56,11 @@ void DocumentRecovery::documentSaved()
 void DocumentRecovery::writeNow()
 {
     m_idle.stop();
-    if (!m_document.hasUnsavedChanges()) {
+    if (m_document.DocSaved()) {
         m_store.removeOwn();
         return;
     }
-    m_store.write(m_document.fileName(), *m_document.lines);
+    m_store.write(m_document.DocFileName(), m_document.lines());
     emit written();
 }
 

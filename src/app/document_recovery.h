@@ -10,7 +10,7 @@ class QWidget;
 namespace bp {
 
 class RecoveryStore;
-class TEditorLines;
+class TextDocument;
 class UserPrompts;
 struct RecoveredText;
 
@@ -21,15 +21,8 @@ class DocumentRecovery : public QObject
 {
     Q_OBJECT
 public:
-    struct Document
-    {
-        const TEditorLines *lines = nullptr;
-        std::function<QString()> fileName;
-        std::function<bool()> hasUnsavedChanges;
-    };
-
     // `reportFailure` shows a failed write; it is called once until a write succeeds again.
-    DocumentRecovery(RecoveryStore &store, Document document,
+    DocumentRecovery(RecoveryStore &store, const TextDocument &document,
                      std::function<void(const QString &)> reportFailure, QObject *parent = nullptr);
 
     // How long editing must pause before the text is written.
@@ -52,7 +45,7 @@ private:
     void writeOnIdle();
 
     RecoveryStore &m_store;
-    Document m_document;
+    const TextDocument &m_document;
     std::function<void(const QString &)> m_reportFailure;
     QTimer m_idle;
     bool m_failureShown = false;

@@ -26,11 +26,11 @@ const std::pair<TextEncoding, QByteArray> kEncodingNames[] = {
     {TextEncoding::Utf8, QByteArrayLiteral("utf-8")},
     {TextEncoding::Utf16LE, QByteArrayLiteral("utf-16le")},
     {TextEncoding::Utf16BE, QByteArrayLiteral("utf-16be")}};
-const std::pair<TSynEditFileFormat, QByteArray> kBreakNames[] = {
-    {TSynEditFileFormat::sffDos, QByteArrayLiteral("crlf")},
-    {TSynEditFileFormat::sffUnix, QByteArrayLiteral("lf")},
-    {TSynEditFileFormat::sffMac, QByteArrayLiteral("cr")},
-    {TSynEditFileFormat::sffUnicode, QByteArrayLiteral("u2028")}};
+const std::pair<LineBreakStyle, QByteArray> kBreakNames[] = {
+    {LineBreakStyle::sffDos, QByteArrayLiteral("crlf")},
+    {LineBreakStyle::sffUnix, QByteArrayLiteral("lf")},
+    {LineBreakStyle::sffMac, QByteArrayLiteral("cr")},
+    {LineBreakStyle::sffUnicode, QByteArrayLiteral("u2028")}};
 // The text itself is UTF-8, unless it holds a lone surrogate, which only UTF-16 keeps.
 const QByteArray kBodyUtf8 = QByteArrayLiteral("utf-8");
 const QByteArray kBodyUtf16 = QByteArrayLiteral("utf-16le");
@@ -120,7 +120,7 @@ void RecoveryStore::write(const QString &documentName, const TEditorLines &lines
     QByteArray header = kFirstLine + '\n';
     header += "name=" + QUrl::toPercentEncoding(documentName) + '\n';
     header += "encoding=" + nameOf(kEncodingNames, lines.encoding()) + '\n';
-    header += "breaks=" + nameOf(kBreakNames, lines.fileFormat()) + '\n';
+    header += "breaks=" + nameOf(kBreakNames, lines.breakStyle()) + '\n';
     header += "body=" + (wide ? kBodyUtf16 : kBodyUtf8) + '\n';
     header += "time=" + QByteArray::number(QDateTime::currentMSecsSinceEpoch()) + '\n';
     header += "lines=" + QByteArray::number(lines.Count()) + "\n\n";

@@ -17,7 +17,7 @@ struct RecoveredText
     // The document's file path; empty for an untitled document.
     QString documentName;
     TextEncoding encoding = TextEncoding::Ansi;
-    TSynEditFileFormat breakStyle = TSynEditFileFormat::sffDos;
+    LineBreakStyle breakStyle = LineBreakStyle::sffDos;
     QDateTime writtenAt;
     std::vector<QString> lines;
 };

@@ -12,7 +12,7 @@
 #include "common/error.h"
 #include "common/text_file.h"
 #include "disk_change_questions.h"
-#include "document_file.h"
+#include "document.h"
 #include "document_recovery.h"
 #include "editor/model/edit_model.h"
 #include "editor/model/editor_lines.h"
@@ -111,12 +111,11 @@ Tfrm_Main::Tfrm_Main(const PlatformServices &services, const QStringList &argume
     resize(961, 591);
     move(197, 111);
 
-    DocFileName.clear();
-    DocSaved = true;
+    m_document = std::make_unique<TextDocument>(EditorPane->Lines());
     m_diskChanges = std::make_unique<DiskChangeQuestions>(
         *m_services.prompts, this,
-        DiskChangeQuestions::Document{[this] { return DocSaved; }, [this] { reloadFromDisk(); },
-                                      [this] { EditorPaneChange(); },
+        DiskChangeQuestions::Document{[this] { return m_document->DocSaved(); },
+                                      [this] { reloadFromDisk(); }, [this] { EditorPaneChange(); },
                                       [this](const auto &command) { runCommand(command); }});
     openCommandLineFile(arguments);
     m_highlighter = std::make_unique<TQPILEHighlighter>();
@@ -403,7 +402,7 @@ void Tfrm_Main::EditorPaneChange()
 {
     m_actions.FileSave->setEnabled(true);
     setStatusPanel(2, kModified);
-    DocSaved = false;
+    m_document->markModified();
     if (m_recovery)
         m_recovery->documentChanged();
 }
@@ -411,10 +410,7 @@ void Tfrm_Main::EditorPaneChange()
 void Tfrm_Main::startRecovery(RecoveryStore &store)
 {
     m_recovery = std::make_unique<DocumentRecovery>(
-        store,
-        DocumentRecovery::Document{&EditorPane->Lines(), [this] { return DocFileName; },
-                                   [this] { return !DocSaved; }},
-        [this](const QString &message) { showErrorBox(message); });
+        store, *m_document, [this](const QString &message) { showErrorBox(message); });
     offerLeftOverTexts(
         store, *m_services.prompts, this,
         [this](const std::function<void()> &step) { return runCommand(step); },
@@ -423,15 +419,8 @@ void Tfrm_Main::startRecovery(RecoveryStore &store)
 
 void Tfrm_Main::restoreRecoveredText(RecoveredText &&text)
 {
-    // Attached to its file, in that file's encoding and breaks, so Save writes what a save
-    // before the crash would have written.
-    TEditorLines &lines = EditorPane->Lines();
-    lines.Clear();
-    lines.insertLines(0, std::move(text.lines));
-    lines.setEncoding(text.encoding);
-    lines.setFileFormat(text.breakStyle);
-    DocFileName = text.documentName;
-    setStatusPanel(1, fileNamePart(DocFileName));
+    m_document->restore(std::move(text));
+    setStatusPanel(1, fileNamePart(m_document->DocFileName()));
     EditorPaneChange();
 }
 
@@ -446,15 +435,15 @@ void Tfrm_Main::openCommandLineFile(const QStringList &arguments)
     }
     // A file that cannot be read is reported; the program goes on with an empty document.
     runCommand([&] {
-        m_diskChanges->read(path, [&] { EditorPane->Lines().LoadFromFile(path); });
+        m_diskChanges->read(path, [&] { m_document->read(path); });
         setStatusPanel(1, fileNamePart(path));
-        DocFileName = path;
     });
 }
 
 PromptAnswer Tfrm_Main::askSaveQuestion()
 {
-    const QString name = fileNamePart(DocFileName.isEmpty() ? kUntitledPlaceholder : DocFileName);
+    const QString &fileName = m_document->DocFileName();
+    const QString name = fileNamePart(fileName.isEmpty() ? kUntitledPlaceholder : fileName);
     return m_services.prompts->askYesNoCancel(
         this, QStringLiteral("Сохранить изменения в ") + name + QStringLiteral(" ?"),
         PromptIcon::Warning);
@@ -462,22 +451,33 @@ PromptAnswer Tfrm_Main::askSaveQuestion()
 
 void Tfrm_Main::saveToPath(const QString &path)
 {
-    TEditorLines &lines = EditorPane->Lines();
     m_diskChanges->beforeSave(path);
-    const SaveBytes save = bytesToSave(lines, *m_services.prompts, this);
     // Throws before anything changes; the old file then stays as it was.
-    writeFileAtomically(path, save.bytes);
+    m_document->save(path, askAboutUnfitText(m_document->savePlan()));
     m_diskChanges->saved(path);
-    lines.setEncoding(save.encoding);
     setStatusPanel(1, fileNamePart(path));
     markSaved();
+}
+
+UnfitText Tfrm_Main::askAboutUnfitText(const SavePlan &plan)
+{
+    if (plan.fits)
+        return UnfitText::Refuse;
+    switch (m_services.prompts->askYesNoCancel(this, plan.question(), PromptIcon::Question)) {
+    case PromptAnswer::Yes:
+        return UnfitText::Widen;
+    case PromptAnswer::No:
+        return UnfitText::Substitute;
+    case PromptAnswer::Cancel:
+        break;
+    }
+    throw SilentAbort();
 }
 
 void Tfrm_Main::markSaved()
 {
     m_actions.FileSave->setEnabled(false);
     setStatusPanel(2, kSaved);
-    DocSaved = true;
     if (m_recovery)
         m_recovery->documentSaved();
 }
@@ -500,23 +500,20 @@ std::optional<QString> Tfrm_Main::askModally(const std::function<std::optional<Q
 
 void Tfrm_Main::FileNewExecute()
 {
-    if (!DocSaved) {
+    if (!m_document->DocSaved()) {
         switch (askSaveQuestion()) {
         case PromptAnswer::Yes:
             // Saving ends the command whatever its outcome; New again then finds it saved.
             FileSaveExecute();
             return;
         case PromptAnswer::No:
-            DocSaved = true;
+            m_document->giveUpChanges();
             break;
         case PromptAnswer::Cancel:
             return;
         }
     }
-    TEditorLines &lines = EditorPane->Lines();
-    lines.Clear();
-    for (const QString &line : newDocumentTemplate())
-        lines.Add(line);
+    m_document->startNew();
     EditorPaneChange();
 }
 
@@ -525,11 +522,11 @@ void Tfrm_Main::FileOpen1Execute()
     // The unsaved text is given up only when a file actually replaces it: a cancelled
     // dialog or a file that cannot be read leaves the document modified.
     bool discardChanges = false;
-    if (!DocSaved) {
+    if (!m_document->DocSaved()) {
         switch (askSaveQuestion()) {
         case PromptAnswer::Yes:
             FileSaveExecute();
-            if (!DocSaved)
+            if (!m_document->DocSaved())
                 return;
             break;
         case PromptAnswer::No:
@@ -552,11 +549,10 @@ void Tfrm_Main::FileOpen1Execute()
 void Tfrm_Main::FileOpen1Accept(const QString &path, bool discardChanges)
 {
     // Throws before the line list changes when the file cannot be read or decoded.
-    m_diskChanges->read(path, [&] { EditorPane->Lines().LoadFromFile(path); });
+    m_diskChanges->read(path, [&] { m_document->read(path); });
     setStatusPanel(1, fileNamePart(path));
-    DocFileName = path;
     if (discardChanges) {
-        DocSaved = true;
+        m_document->giveUpChanges();
         // The unsaved text was given up on purpose: nothing is left to recover.
         if (m_recovery)
             m_recovery->documentSaved();
@@ -567,23 +563,23 @@ void Tfrm_Main::reloadFromDisk()
 {
     // The text now equals the file's: the document is saved, and the caret stays on its line.
     const TBufferCoord caret = EditorPane->model().CaretXY();
-    m_diskChanges->read(DocFileName, [this] { EditorPane->Lines().LoadFromFile(DocFileName); });
+    m_diskChanges->read(m_document->DocFileName(), [this] { m_document->reload(); });
     EditorPane->model().setCaretXY(caret);
     markSaved();
 }
 
 void Tfrm_Main::FileSaveExecute()
 {
-    if (DocFileName.isEmpty())
+    if (m_document->DocFileName().isEmpty())
         FileSaveAs1Execute();
     else
-        saveToPath(DocFileName);
+        saveToPath(m_document->DocFileName());
 }
 
 void Tfrm_Main::FileSaveAs1Execute()
 {
-    if (!DocFileName.isEmpty())
-        m_saveDialogFileName = DocFileName;
+    if (!m_document->DocFileName().isEmpty())
+        m_saveDialogFileName = m_document->DocFileName();
     FileDialogRequest request = qpileFileDialog(QStringLiteral("Сохранение QPILE файла"));
     request.fileName = m_saveDialogFileName;
     const std::optional<QString> chosen =
@@ -592,7 +588,6 @@ void Tfrm_Main::FileSaveAs1Execute()
         return;
     m_saveDialogFileName = *chosen;
     saveToPath(*chosen);
-    DocFileName = *chosen;
 }
 
 void Tfrm_Main::N9Click()
@@ -661,15 +656,15 @@ bool Tfrm_Main::FormCloseQuery()
     // The window state is stored at every attempt, also one the question below refuses.
     // A store that cannot be written must not keep the window from ever closing.
     runCommand([this] { WindowState(*m_services.settings, *this, *Splitter).store(); });
-    if (DocSaved)
+    if (m_document->DocSaved())
         return true;
     switch (askSaveQuestion()) {
     case PromptAnswer::Yes:
         // A cancelled Save As dialog or a failed write keeps the window open.
         FileSaveExecute();
-        return DocSaved;
+        return m_document->DocSaved();
     case PromptAnswer::No:
-        DocSaved = true;
+        m_document->giveUpChanges();
         return true;
     case PromptAnswer::Cancel:
         break;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "command_table.h"
+#include "common/text_file.h"
+#include "document.h"
 #include "platform/platform_services.h"
 
 #include <QMainWindow>
@@ -32,8 +34,8 @@ enum class TEditAction;
 enum class PromptAnswer;
 
 // The main window: menus, tool bars, the side panel with the function library, the editor
-// pane, the status bar, the command table, and the one document with its file name and
-// saved flag.
+// pane, the status bar and the command table. It runs the document's commands: asks their
+// questions, carries out the answers on the document and shows its state.
 class Tfrm_Main : public QMainWindow
 {
     Q_OBJECT
@@ -59,8 +61,9 @@ public:
     void startRecovery(RecoveryStore &store);
     DocumentRecovery *recovery() const { return m_recovery.get(); }
 
-    const QString &docFileName() const { return DocFileName; }
-    bool docSaved() const { return DocSaved; }
+    TextDocument &document() const { return *m_document; }
+    const QString &docFileName() const { return m_document->DocFileName(); }
+    bool docSaved() const { return m_document->DocSaved(); }
 
     const ActionManager &actions() const { return m_actions; }
     TEditorPane *editorPane() const { return EditorPane; }
@@ -104,6 +107,9 @@ private:
     // (the editor pane when it was elsewhere).
     std::optional<QString> askModally(const std::function<std::optional<QString>()> &dialog);
     void saveToPath(const QString &path);
+    // Asks the question `plan` names, when the text does not fit its encoding; Cancel
+    // throws bp::SilentAbort.
+    UnfitText askAboutUnfitText(const SavePlan &plan);
     void markSaved();
     void reloadFromDisk();
     void FileNewExecute();
@@ -142,11 +148,11 @@ private:
     TCompletionProposal *CompletionProposal2 = nullptr;
     std::unique_ptr<SearchCommands> m_search;
     SearchDialogRunner m_searchDialog;
+    // Before the recovery and the disk watch, which refer to it.
+    std::unique_ptr<TextDocument> m_document;
     std::unique_ptr<DocumentRecovery> m_recovery;
     std::unique_ptr<DiskChangeQuestions> m_diskChanges;
 
-    QString DocFileName;
-    bool DocSaved = true;
     // What each file dialog shows the next time it opens.
     QString m_openDialogFileName;
     QString m_saveDialogFileName;

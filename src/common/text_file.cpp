@@ -47,6 +47,42 @@ QByteArray encodeUtf16(QStringView text, bool bigEndian)
     return bytes;
 }
 
+bool isLoneSurrogate(QStringView text, qsizetype i)
+{
+    const QChar unit = text[i];
+    if (unit.isHighSurrogate())
+        return i + 1 == text.size() || !text[i + 1].isLowSurrogate();
+    if (unit.isLowSurrogate())
+        return i == 0 || !text[i - 1].isHighSurrogate();
+    return false;
+}
+
+bool hasLoneSurrogate(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (isLoneSurrogate(text, i))
+            return true;
+    return false;
+}
+
+// UTF-8 has no form for a lone surrogate; it is written as "?", as Windows-1251 writes what
+// it lacks.
+QByteArray encodeUtf8(QStringView text)
+{
+    QByteArray bytes("\xEF\xBB\xBF");
+    QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    if (!hasLoneSurrogate(text)) {
+        bytes += QByteArray(encoder.encode(text));
+        return bytes;
+    }
+    QString copy = text.toString();
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (isLoneSurrogate(text, i))
+            copy[i] = QChar(u'?');
+    bytes += QByteArray(encoder.encode(copy));
+    return bytes;
+}
+
 bool startsWith(QByteArrayView bytes, std::initializer_list<unsigned char> mark)
 {
     if (bytes.size() < qsizetype(mark.size()))
@@ -142,20 +178,59 @@ QByteArray encodeText(QStringView text, TextEncoding encoding)
     switch (encoding) {
     case TextEncoding::Ansi:
         return windows1251::encode(text);
-    case TextEncoding::Utf8: {
-        QByteArray bytes("\xEF\xBB\xBF");
-        // Lone surrogates have no UTF-8 form; QStringEncoder writes them as U+FFFD's
-        // bytes, which the caller is told about before saving (see firstUnencodable).
-        QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
-        bytes += QByteArray(encoder.encode(text));
-        return bytes;
-    }
+    case TextEncoding::Utf8:
+        return encodeUtf8(text);
     case TextEncoding::Utf16LE:
         return encodeUtf16(text, false);
     case TextEncoding::Utf16BE:
         return encodeUtf16(text, true);
     }
     return {};
+}
+
+QString encodingName(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Ansi:
+        return QStringLiteral("Windows-1251");
+    case TextEncoding::Utf8:
+        return QStringLiteral("UTF-8");
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+        return QStringLiteral("UTF-16");
+    }
+    return QString();
+}
+
+QString SavePlan::question() const
+{
+    return QStringLiteral("Текст содержит символы, которые нельзя записать в кодировке %1.\n\n"
+                          "Да \u2014 сохранить файл в кодировке %2.\n"
+                          "Нет \u2014 записать вместо таких символов знак \"?\".\n"
+                          "Отмена \u2014 не сохранять.")
+        .arg(encodingName(encoding), encodingName(wider));
+}
+
+SavePlan planSave(QStringView text, TextEncoding encoding)
+{
+    SavePlan plan{encoding, true, encoding};
+    switch (encoding) {
+    case TextEncoding::Ansi:
+        if (windows1251::firstUnencodable(text) < 0)
+            return plan;
+        break;
+    case TextEncoding::Utf8:
+        if (!hasLoneSurrogate(text))
+            return plan;
+        break;
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+        return plan;
+    }
+    plan.fits = false;
+    // Only UTF-16 stores a lone surrogate as it is; every other character fits UTF-8.
+    plan.wider = hasLoneSurrogate(text) ? TextEncoding::Utf16LE : TextEncoding::Utf8;
+    return plan;
 }
 
 } // namespace bp

@@ -38,8 +38,39 @@ DecodedText decodeTextFile(QByteArrayView bytes, const QString &path);
 DecodedText readTextFile(const QString &path, qint64 maxBytes = kMaxTextFileBytes);
 
 // The bytes of `text` in `encoding`, with the byte-order mark for the Unicode encodings.
-// Characters Windows-1251 cannot represent become "?".
+// Characters the encoding cannot represent become "?": those Windows-1251 lacks, and lone
+// surrogates in UTF-8.
 QByteArray encodeText(QStringView text, TextEncoding encoding);
+
+// What saving a text in its encoding can write, found before anything is written.
+struct SavePlan
+{
+    TextEncoding encoding = TextEncoding::Ansi;
+    // Whether `encoding` holds every character; when it does not, the user chooses first.
+    bool fits = true;
+    // The encoding that holds every character: UTF-8, or UTF-16 little-endian (which keeps
+    // every code unit as it is) when the text has a lone surrogate. Equals `encoding` when
+    // the text fits.
+    TextEncoding wider = TextEncoding::Ansi;
+
+    // The question to ask when the text does not fit: Yes writes `wider`, No writes "?" for
+    // each character `encoding` lacks, Cancel writes nothing.
+    QString question() const;
+};
+
+// The plan for saving `text` (already joined with its line breaks) in `encoding`.
+SavePlan planSave(QStringView text, TextEncoding encoding);
+
+// What a save does with a text that does not fit its encoding.
+enum class UnfitText
+{
+    Refuse,    // throws bp::Error, writes nothing
+    Widen,     // writes the plan's wider encoding
+    Substitute // writes "?" for each character the encoding lacks
+};
+
+// Names `encoding` in messages: "Windows-1251", "UTF-8" or "UTF-16".
+QString encodingName(TextEncoding encoding);
 
 // Replaces the file at `path` with `bytes`; on any failure the old file stays byte for byte
 // as it was and no temporary file remains. Writes through a symbolic link to its target.

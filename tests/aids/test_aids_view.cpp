@@ -132,7 +132,7 @@ private slots:
         QFETCH(QString, expected);
         EditModel model;
         model.Lines().setText(u"a = 1\n  b\n''c\nx = 1; ' note\nplain"_qs);
-        model.Lines().setFileFormat(TSynEditFileFormat::sffUnix);
+        model.Lines().setBreakStyle(LineBreakStyle::sffUnix);
         model.setCaretXY(from);
         if (from != to) {
             model.setBlockBegin(from);

@@ -1,4 +1,4 @@
-#include "app/document_file.h"
+#include "app/document.h"
 #include "app/error_box.h"
 #include "common/error.h"
 #include "common/text_file.h"

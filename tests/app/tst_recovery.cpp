@@ -36,16 +36,16 @@ QStringList recoveryEntries()
 
 // Lines with the encoding and break style a file read would give them.
 void fillLines(TEditorLines &lines, const QStringList &text, TextEncoding encoding,
-               TSynEditFileFormat style)
+               LineBreakStyle style)
 {
     lines.Clear();
     lines.insertLines(0, std::vector<QString>(text.begin(), text.end()));
     lines.setEncoding(encoding);
-    lines.setFileFormat(style);
+    lines.setBreakStyle(style);
 }
 
 // The bytes a save writes: the yardstick for "restored exactly".
-QByteArray savedBytes(const QStringList &text, TextEncoding encoding, TSynEditFileFormat style)
+QByteArray savedBytes(const QStringList &text, TextEncoding encoding, LineBreakStyle style)
 {
     TEditorLines lines;
     fillLines(lines, text, encoding, style);
@@ -127,10 +127,10 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QStringList>("text");
         QTest::addColumn<TextEncoding>("encoding");
-        QTest::addColumn<TSynEditFileFormat>("style");
+        QTest::addColumn<LineBreakStyle>("style");
 
         using enum TextEncoding;
-        using enum TSynEditFileFormat;
+        using enum LineBreakStyle;
         const QString cyrillic = QStringLiteral("Описание портфеля;");
         QTest::newRow("windows-1251, CR LF")
             << QStringLiteral("/home/u/a.qpl")
@@ -167,7 +167,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QStringList, text);
         QFETCH(TextEncoding, encoding);
-        QFETCH(TSynEditFileFormat, style);
+        QFETCH(LineBreakStyle, style);
 
         TEditorLines lines;
         fillLines(lines, text, encoding, style);
@@ -186,7 +186,7 @@ private slots:
     {
         const QString folder = f.path(QStringLiteral("recovery"));
         TEditorLines lines;
-        fillLines(lines, {QStringLiteral("t")}, TextEncoding::Ansi, TSynEditFileFormat::sffDos);
+        fillLines(lines, {QStringLiteral("t")}, TextEncoding::Ansi, LineBreakStyle::sffDos);
         const QList<qint64> running{100, 300};
         const auto check = [&](qint64 pid) { return running.contains(pid); };
         // Instances as they would write: pid 100 and 300 run, pid 200 ended, and an earlier
@@ -230,7 +230,7 @@ private slots:
         const QString document = f.path(QStringLiteral("doc.qpl"));
         const QStringList text{QStringLiteral("PROGRAM"), QStringLiteral("Строка")};
         TEditorLines lines;
-        fillLines(lines, text, TextEncoding::Utf8, TSynEditFileFormat::sffUnix);
+        fillLines(lines, text, TextEncoding::Utf8, LineBreakStyle::sffUnix);
         RecoveryStore ended(RecoveryStore::defaultFolder(), processRunning, kEndedPid, 1);
         ended.write(document, lines);
 
@@ -292,7 +292,7 @@ private slots:
             writeFile(bad, content);
         // A good file, written before it, is still offered after it.
         TEditorLines lines;
-        fillLines(lines, {QStringLiteral("ok")}, TextEncoding::Ansi, TSynEditFileFormat::sffDos);
+        fillLines(lines, {QStringLiteral("ok")}, TextEncoding::Ansi, LineBreakStyle::sffDos);
         const RecoveryStore good(folder.path(), processRunning, kOtherEndedPid, 8);
         good.write(QStringLiteral("/good.qpl"), lines);
         QFile goodFile(good.ownFile());
@@ -413,7 +413,7 @@ private slots:
         const QStringList original{QStringLiteral("PROGRAM"), QStringLiteral("Строка \u20AC"),
                                    QString()};
         const auto encoding = TextEncoding::Utf16BE;
-        const auto style = TSynEditFileFormat::sffMac;
+        const auto style = LineBreakStyle::sffMac;
         writeFile(document, savedBytes(original, encoding, style));
 
         // This instance has unsaved text of its own; the other one must not take it.

@@ -863,7 +863,7 @@ private slots:
         FakeClipboard clipboard;
         model.setClipboard(&clipboard);
         fill(model, {u"abc"_qs, u"def"_qs, u"ghi"_qs});
-        model.Lines().setFileFormat(TSynEditFileFormat::sffUnix);
+        model.Lines().setBreakStyle(LineBreakStyle::sffUnix);
         model.setSelectionMode(mode);
         model.setBlockBegin({1, 1});
         model.setBlockEnd({2, 2});
@@ -975,7 +975,7 @@ private slots:
         FakeClipboard clipboard;
         model.setClipboard(&clipboard);
         fill(model, {u"\tab"_qs, QString(), QString()});
-        model.Lines().setFileFormat(TSynEditFileFormat::sffUnix);
+        model.Lines().setBreakStyle(LineBreakStyle::sffUnix);
         if (columnPaste) {
             model.setCaretXY({2, 1});
             clipboard.setBlock(u"x\r\ny\r\nz"_qs, TSelectionMode::smColumn);
@@ -1013,7 +1013,7 @@ private slots:
         FakeClipboard clipboard;
         model.setClipboard(&clipboard);
         fill(model, {u"abc"_qs, u"def"_qs, u"ghi"_qs});
-        model.Lines().setFileFormat(TSynEditFileFormat::sffUnix);
+        model.Lines().setBreakStyle(LineBreakStyle::sffUnix);
         model.setSelectionMode(mode);
         model.setBlockBegin({2, 1});
         model.setBlockEnd({3, 2});
@@ -1059,7 +1059,7 @@ private slots:
         FakeClipboard clipboard;
         model.setClipboard(&clipboard);
         fill(model, QStringList(1500, u"ab"_qs));
-        model.Lines().setFileFormat(TSynEditFileFormat::sffUnix);
+        model.Lines().setBreakStyle(LineBreakStyle::sffUnix);
         model.setCaretXY({2, 1});
         model.executeCommand(ecChar, u'x');
         model.setCaretXY({2, 1});

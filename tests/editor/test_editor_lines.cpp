@@ -8,7 +8,7 @@
 
 using namespace bp;
 
-Q_DECLARE_METATYPE(bp::TSynEditFileFormat)
+Q_DECLARE_METATYPE(bp::LineBreakStyle)
 Q_DECLARE_METATYPE(bp::TextEncoding)
 
 class TestEditorLines : public QObject
@@ -31,9 +31,9 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<TSynEditFileFormat>("style");
+        QTest::addColumn<LineBreakStyle>("style");
         const QString ls(QChar(0x2028));
-        using F = TSynEditFileFormat;
+        using F = LineBreakStyle;
         QTest::newRow("empty file") << QString() << QStringList{} << F::sffDos;
         QTest::newRow("no break") << u"abc"_qs << QStringList{u"abc"_qs} << F::sffDos;
         QTest::newRow("CR LF") << u"a\r\nb"_qs << QStringList{u"a"_qs, u"b"_qs} << F::sffDos;
@@ -68,14 +68,14 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QStringList, lines);
-        QFETCH(TSynEditFileFormat, style);
+        QFETCH(LineBreakStyle, style);
         TEditorLines list;
         list.setText(text);
         QStringList actual;
         for (int i = 0; i < list.Count(); ++i)
             actual << list[i];
         QCOMPARE(actual, lines);
-        QCOMPARE(list.fileFormat(), style);
+        QCOMPARE(list.breakStyle(), style);
         const CutLines cut = cutIntoLines(text);
         QCOMPARE(QStringList(cut.lines.begin(), cut.lines.end()), lines);
         QCOMPARE(cut.style, style);
@@ -119,6 +119,81 @@ private slots:
         QFile file(out);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), bytes);
+    }
+
+    // The plan names what each encoding cannot hold, and SaveToFile writes "?" or the wider
+    // encoding only when told to: unasked, it refuses and the old file stays.
+    void textThatDoesNotFitItsEncoding_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<TextEncoding>("encoding");
+        QTest::addColumn<bool>("fits");
+        QTest::addColumn<TextEncoding>("wider");
+        QTest::addColumn<QByteArray>("substituted");
+        QTest::addColumn<QByteArray>("widened");
+        const QString lone = u"a"_qs + QChar(0xD800);
+        const QByteArray utf8Mark("\xEF\xBB\xBF");
+        QTest::newRow("Cyrillic fits Windows-1251")
+            << u"\u041F\u0440"_qs << TextEncoding::Ansi << true << TextEncoding::Ansi
+            << QByteArray("\xCF\xF0") << QByteArray("\xCF\xF0");
+        QTest::newRow("Windows-1251 lacks a character: UTF-8")
+            << u"a\u00FC\u0431"_qs << TextEncoding::Ansi << false << TextEncoding::Utf8
+            << QByteArray("a?\xE1") << utf8Mark + "a\xC3\xBC\xD0\xB1";
+        QTest::newRow("Windows-1251 lacks the line separator break: UTF-8")
+            << u"a\u2028b"_qs << TextEncoding::Ansi << false << TextEncoding::Utf8
+            << QByteArray("a?b")
+            << utf8Mark + "a\xE2\x80\xA8"
+                          "b";
+        QTest::newRow("lone surrogate in Windows-1251: UTF-16")
+            << lone << TextEncoding::Ansi << false << TextEncoding::Utf16LE << QByteArray("a?")
+            << QByteArray("\xFF\xFE"
+                          "a\0\x00\xD8",
+                          6);
+        QTest::newRow("lone surrogate in UTF-8: UTF-16")
+            << lone << TextEncoding::Utf8 << false << TextEncoding::Utf16LE << utf8Mark + "a?"
+            << QByteArray("\xFF\xFE"
+                          "a\0\x00\xD8",
+                          6);
+        QTest::newRow("UTF-16 holds a lone surrogate")
+            << lone << TextEncoding::Utf16BE << true << TextEncoding::Utf16BE
+            << QByteArray("\xFE\xFF\0a\xD8\x00", 6) << QByteArray("\xFE\xFF\0a\xD8\x00", 6);
+    }
+    void textThatDoesNotFitItsEncoding()
+    {
+        QFETCH(QString, text);
+        QFETCH(TextEncoding, encoding);
+        QFETCH(bool, fits);
+        QFETCH(TextEncoding, wider);
+        QFETCH(QByteArray, substituted);
+        QFETCH(QByteArray, widened);
+        TEditorLines list;
+        list.setText(text);
+        list.setEncoding(encoding);
+        const SavePlan plan = list.savePlan();
+        QCOMPARE(plan.encoding, encoding);
+        QCOMPARE(plan.fits, fits);
+        QCOMPARE(plan.wider, wider);
+        auto read = [](const QString &path) {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+        };
+
+        const QString out = writeFile(u"out.qpl"_qs, "old");
+        if (fits) {
+            list.SaveToFile(out);
+            QCOMPARE(read(out), substituted);
+        } else {
+            QVERIFY(plan.question().contains(encodingName(wider)));
+            QVERIFY_THROWS_EXCEPTION(Error, list.SaveToFile(out));
+            QCOMPARE(read(out), QByteArray("old"));
+        }
+        list.SaveToFile(out, UnfitText::Substitute);
+        QCOMPARE(read(out), substituted);
+        QCOMPARE(list.encoding(), encoding);
+        list.SaveToFile(out, UnfitText::Widen);
+        QCOMPARE(read(out), widened);
+        QCOMPARE(list.encoding(), wider);
+        QVERIFY(list.savePlan().fits);
     }
 
     void undecodableInputIsRefused_data()

@@ -38,7 +38,7 @@ inline void load(bp::EditModel &model, const QString &picture)
     const bp::TBufferCoord anchor = caret == open ? close : open;
     model.Lines().Clear();
     model.Lines().setText(text);
-    model.Lines().setFileFormat(bp::TSynEditFileFormat::sffUnix);
+    model.Lines().setBreakStyle(bp::LineBreakStyle::sffUnix);
     model.setCaretXY(caret);
     if (anchor.Line != 0 && !(anchor == caret)) {
         model.setBlockBegin(anchor);

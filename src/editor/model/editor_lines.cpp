@@ -29,7 +29,7 @@ qsizetype nextBreakCandidate(const char16_t *data, qsizetype from, qsizetype siz
 }
 
 // Calls `line(start, length)` for each line of `text` and returns the break style seen.
-template <typename LineSink> TSynEditFileFormat cut(QStringView text, LineSink line)
+template <typename LineSink> LineBreakStyle cut(QStringView text, LineSink line)
 {
     const char16_t *data = reinterpret_cast<const char16_t *>(text.data());
     const qsizetype size = text.size();
@@ -64,12 +64,12 @@ template <typename LineSink> TSynEditFileFormat cut(QStringView text, LineSink l
     // A separator decides the style only in text without CR and LF: one stray U+2028 in a
     // CR LF file must not make the next save write every break as U+2028.
     if (sawSeparator && !sawCr && !sawLf)
-        return TSynEditFileFormat::sffUnicode;
+        return LineBreakStyle::sffUnicode;
     if (sawCr && !sawLf)
-        return TSynEditFileFormat::sffMac;
+        return LineBreakStyle::sffMac;
     if (sawLf && !sawCr)
-        return TSynEditFileFormat::sffUnix;
-    return TSynEditFileFormat::sffDos;
+        return LineBreakStyle::sffUnix;
+    return LineBreakStyle::sffDos;
 }
 
 } // namespace
@@ -83,16 +83,16 @@ CutLines cutIntoLines(const QString &text)
     return result;
 }
 
-QString lineBreakOf(TSynEditFileFormat style)
+QString lineBreakOf(LineBreakStyle style)
 {
     switch (style) {
-    case TSynEditFileFormat::sffUnix:
+    case LineBreakStyle::sffUnix:
         return QStringLiteral("\n");
-    case TSynEditFileFormat::sffMac:
+    case LineBreakStyle::sffMac:
         return QStringLiteral("\r");
-    case TSynEditFileFormat::sffUnicode:
+    case LineBreakStyle::sffUnicode:
         return QString(QChar(kLineSeparator));
-    case TSynEditFileFormat::sffDos:
+    case LineBreakStyle::sffDos:
         break;
     }
     return QStringLiteral("\r\n");
@@ -207,7 +207,7 @@ void TEditorLines::replaceAll(const QString &text)
     QString shared = text;
     const QChar *base = shared.constData();
     std::vector<Line> lines;
-    const TSynEditFileFormat style = cut(shared, [&](qsizetype start, qsizetype length) {
+    const LineBreakStyle style = cut(shared, [&](qsizetype start, qsizetype length) {
         lines.push_back(
             {length > 0 ? QString::fromRawData(base + start, length) : QString(), kUnscannedRange});
     });
@@ -216,7 +216,7 @@ void TEditorLines::replaceAll(const QString &text)
     const bool hadLines = !m_lines.empty();
     m_lines.swap(lines);
     m_sharedText.swap(shared);
-    m_fileFormat = style;
+    m_breakStyle = style;
     if (hadLines)
         notify([](TEditorLinesListener *l) { l->linesCleared(); });
     if (!m_lines.empty())
@@ -237,7 +237,7 @@ void TEditorLines::setText(const QString &text)
 
 QString TEditorLines::text() const
 {
-    const QString separator = lineBreakOf(m_fileFormat);
+    const QString separator = lineBreakOf(m_breakStyle);
     qsizetype total = 0;
     for (const Line &line : m_lines)
         total += line.text.size() + separator.size();
@@ -256,9 +256,27 @@ QByteArray TEditorLines::encodedText() const
     return encodeText(text(), m_encoding);
 }
 
-void TEditorLines::SaveToFile(const QString &path) const
+void TEditorLines::SaveToFile(const QString &path, UnfitText unfit)
 {
-    writeFileAtomically(path, encodedText());
+    const QString whole = text();
+    const SavePlan plan = planSave(whole, m_encoding);
+    TextEncoding encoding = m_encoding;
+    if (!plan.fits) {
+        switch (unfit) {
+        case UnfitText::Refuse:
+            throw Error(QStringLiteral("Текст содержит символы, которые нельзя записать в "
+                                       "кодировке %1; файл \"%2\" не сохранен")
+                            .arg(encodingName(m_encoding), path));
+        case UnfitText::Widen:
+            encoding = plan.wider;
+            break;
+        case UnfitText::Substitute:
+            break;
+        }
+    }
+    // Throws before anything changes; the old file then stays as it was.
+    writeFileAtomically(path, encodeText(whole, encoding));
+    m_encoding = encoding;
 }
 
 } // namespace bp

@@ -13,7 +13,7 @@ namespace bp {
 class TEditorLinesListener;
 
 // How lines were separated in the file read last; writing uses the same separator.
-enum class TSynEditFileFormat
+enum class LineBreakStyle
 {
     sffDos,
     sffUnix,
@@ -24,7 +24,7 @@ enum class TSynEditFileFormat
 struct CutLines
 {
     std::vector<QString> lines;
-    TSynEditFileFormat style = TSynEditFileFormat::sffDos;
+    LineBreakStyle style = LineBreakStyle::sffDos;
 };
 
 // Cuts decoded text into lines, the one rule for file text and for text brought in from
@@ -33,7 +33,7 @@ struct CutLines
 // U+2028 only for text without any CR or LF.
 CutLines cutIntoLines(const QString &text);
 
-QString lineBreakOf(TSynEditFileFormat style);
+QString lineBreakOf(LineBreakStyle style);
 
 // The document's lines, each with its stored highlighter range, plus the encoding and
 // line-break style of the file read last. Indexes are 0-based.
@@ -72,17 +72,25 @@ public:
     // Replaces the whole text with the file's; throws bp::Error and changes nothing when
     // the file cannot be read or decoded.
     void LoadFromFile(const QString &path);
-    void SaveToFile(const QString &path) const;
+    // Writes the whole text in the remembered encoding and break style. A text the encoding
+    // cannot hold is never written with "?" unasked: `unfit` says what the user chose (see
+    // savePlan). Widen writes the wider encoding and remembers it. Throws bp::Error and
+    // changes nothing when the file cannot be written, or when `unfit` is Refuse and the
+    // text does not fit.
+    void SaveToFile(const QString &path, UnfitText unfit = UnfitText::Refuse);
+    // What SaveToFile can write of the text as it stands.
+    SavePlan savePlan() const { return planSave(text(), m_encoding); }
     // Replaces the whole text with already decoded text (the same cutting as a file).
     void setText(const QString &text);
     // All lines joined with the recorded style's break, nothing after the last.
     QString text() const;
+    // The text in the remembered encoding, "?" for each character it lacks.
     QByteArray encodedText() const;
 
     TextEncoding encoding() const { return m_encoding; }
     void setEncoding(TextEncoding encoding) { m_encoding = encoding; }
-    TSynEditFileFormat fileFormat() const { return m_fileFormat; }
-    void setFileFormat(TSynEditFileFormat format) { m_fileFormat = format; }
+    LineBreakStyle breakStyle() const { return m_breakStyle; }
+    void setBreakStyle(LineBreakStyle style) { m_breakStyle = style; }
 
     // Listeners are told of every change in the order they were added.
     void addListener(TEditorLinesListener *listener);
@@ -105,7 +113,7 @@ private:
     // Owner of the characters that unchanged loaded lines point into.
     QString m_sharedText;
     TextEncoding m_encoding = TextEncoding::Ansi;
-    TSynEditFileFormat m_fileFormat = TSynEditFileFormat::sffDos;
+    LineBreakStyle m_breakStyle = LineBreakStyle::sffDos;
     std::vector<TEditorLinesListener *> m_listeners;
 };
 
