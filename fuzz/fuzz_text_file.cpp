@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     document.setText(decoded.text);
     document.setEncoding(decoded.encoding);
     FUZZ_CHECK(linesOf(document) == cut.lines, printable(decoded.text));
-    FUZZ_CHECK(document.fileFormat() == cut.style, printable(decoded.text));
+    FUZZ_CHECK(document.breakStyle() == cut.style, printable(decoded.text));
 
     const QByteArray saved = document.encodedText();
     DecodedText reread;
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK(linesOf(reopened) == cut.lines,
                QStringLiteral("lines changed by save and reopen: %1").arg(printable(decoded.text)));
     FUZZ_CHECK(
-        reopened.fileFormat() == cut.style,
+        reopened.breakStyle() == cut.style,
         QStringLiteral("break style changed by save and reopen: %1").arg(printable(decoded.text)));
     // A file whose breaks are all of its style is written back byte for byte.
     if (document.text() == decoded.text)
