@@ -650,7 +650,7 @@ private slots:
             << u"abc[de|]f"_qs << TBufferCoord{1, 1} << false << u"[de|]abcf"_qs;
         QTest::newRow("move a multi-line block below itself")
             << u"a[b\nc|]d\nef"_qs << TBufferCoord{2, 3} << false << u"ad\ne[b\nc|]f"_qs;
-        QTest::newRow("copy leaves the original")
+        QTest::newRow("copy leaves the copied text in place")
             << u"a[bc|]d"_qs << TBufferCoord{5, 1} << true << u"abcd[bc|]"_qs;
         QTest::newRow("drop into virtual space fills first")
             << u"[ab|]\nc"_qs << TBufferCoord{4, 2} << false << u"\nc  [ab|]"_qs;
