@@ -591,7 +591,9 @@ void TCustomEditorPane::showScrollHint(int topLine)
 void TCustomEditorPane::onCaretMoved()
 {
     restartCaretBlink();
-    updateMicroFocus();
+    // Only the caret rectangle moved; asking for every property would copy the line's text on
+    // each caret move.
+    updateMicroFocus(Qt::ImCursorRectangle);
     viewport()->update();
     emit actionStateChanged();
 }
