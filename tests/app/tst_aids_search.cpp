@@ -2,6 +2,7 @@
 #include "aids/view/function_library_tree.h"
 #include "editor/model/edit_model.h"
 #include "search/model/search_commands.h"
+#include "test_runner.h"
 #include "window_fixture.h"
 
 #include <QListWidget>
@@ -218,8 +219,5 @@ private slots:
     }
 };
 
-QObject *newAidsAndSearchTest()
-{
-    return new TestAidsAndSearch;
-}
+BP_TEST(TestAidsAndSearch)
 #include "tst_aids_search.moc"

@@ -1,5 +1,6 @@
 #include "app/application.h"
 #include "common/error.h"
+#include "test_runner.h"
 
 #include <QTest>
 #include <new>
@@ -59,11 +60,9 @@ private slots:
     }
 };
 
-int main(int argc, char **argv)
-{
-    TApplication application(argc, argv);
-    TestApplication test;
-    return QTest::qExec(&test, argc, argv);
-}
+BP_TEST(TestApplication)
+BP_TEST_PROGRAM({.makeApplication = [](int &argc, char **argv) {
+    return std::unique_ptr<QCoreApplication>(new TApplication(argc, argv));
+}})
 
 #include "tst_application.moc"

@@ -1,5 +1,6 @@
 #include "app/disk_change_questions.h"
 #include "editor/model/edit_model.h"
+#include "test_runner.h"
 #include "window_fixture.h"
 
 #include <QAction>
@@ -302,5 +303,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDiskChange)
+BP_TEST(TestDiskChange)
 #include "tst_disk_change.moc"

@@ -2,6 +2,7 @@
 #include "app/error_box.h"
 #include "common/error.h"
 #include "common/text_file.h"
+#include "test_runner.h"
 #include "window_fixture.h"
 
 #include <QAction>
@@ -569,9 +570,6 @@ private slots:
     }
 };
 
-QObject *newDocumentTest()
-{
-    return new TestDocument;
-}
+BP_TEST(TestDocument)
 
 #include "tst_document.moc"

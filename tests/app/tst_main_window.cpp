@@ -8,6 +8,7 @@
 #include "icons/image_list_actions.h"
 #include "platform/web_host.h"
 #include "search/view/frm_search.h"
+#include "test_runner.h"
 #include "window_fixture.h"
 
 #include <QAction>
@@ -564,8 +565,5 @@ private slots:
     }
 };
 
-QObject *newMainWindowTest()
-{
-    return new TestMainWindow;
-}
+BP_TEST(TestMainWindow)
 #include "tst_main_window.moc"

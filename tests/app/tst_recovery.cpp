@@ -2,6 +2,7 @@
 #include "app/recovery_store.h"
 #include "common/text_file.h"
 #include "platform/process_signals.h"
+#include "test_runner.h"
 #include "window_fixture.h"
 
 #include <QDir>
@@ -452,17 +453,19 @@ private slots:
     }
 };
 
-int main(int argc, char **argv)
+// The program doubles as the child instance the tests start and kill.
+static int childModeOrPrivateDataFolder(int argc, char **argv)
 {
     for (int i = 1; i < argc; ++i)
         if (QString::fromLocal8Bit(argv[i]) == kChildMode)
             return runChild(argc, argv);
     // A private data folder, for this program and the instances it starts.
-    QTemporaryDir dataHome;
+    static QTemporaryDir dataHome;
     qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
-    QApplication application(argc, argv);
-    RecoveryTest test;
-    return QTest::qExec(&test, argc, argv);
+    return -1;
 }
+
+BP_TEST(RecoveryTest)
+BP_TEST_PROGRAM({.beforeApplication = childModeOrPrivateDataFolder})
 
 #include "tst_recovery.moc"

@@ -2,6 +2,7 @@
 #include "app/recovery_store.h"
 #include "common/error.h"
 #include "editor/model/editor_lines.h"
+#include "test_runner.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -168,5 +169,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestTextDocument)
+BP_TEST(TestTextDocument)
 #include "tst_text_document.moc"

@@ -1,3 +1,4 @@
+#include "test_runner.h"
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -235,5 +236,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestWindowManager)
+BP_TEST(TestWindowManager)
 #include "tst_window_manager.moc"

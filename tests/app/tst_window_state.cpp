@@ -1,5 +1,6 @@
 #include "app/panel_splitter.h"
 #include "app/window_state.h"
+#include "test_runner.h"
 #include "window_fixture.h"
 
 #include <QScreen>
@@ -299,9 +300,6 @@ private slots:
     }
 };
 
-QObject *newWindowStateTest()
-{
-    return new TestWindowState;
-}
+BP_TEST(TestWindowState)
 
 #include "tst_window_state.moc"

@@ -1,4 +1,5 @@
 #include "tst_highlighter_framework.h"
+#include "test_runner.h"
 
 #include "common/error.h"
 #include "highlight/qpile_highlighter.h"
@@ -677,3 +678,5 @@ void TstHighlighterFramework::registryUnwritableStoreFails()
     TQPILEHighlighter highlighter;
     QCOMPARE(highlighter.SaveToRegistry(store, QStringLiteral("Colours")), false);
 }
+
+BP_TEST(TstHighlighterFramework)

@@ -1,4 +1,5 @@
 #include "tst_qpile_scanner.h"
+#include "test_runner.h"
 
 #include "highlight/qpile_keyword_table.h"
 #include "highlight_test_support.h"
@@ -822,3 +823,5 @@ void TstQpileScanner::nextToEolEqualsNextLoop()
         QVERIFY2(fast.GetToken() == slow.GetToken(), qPrintable(context));
     }
 }
+
+BP_TEST(TstQpileScanner)

@@ -1,5 +1,6 @@
 #include "tst_range_rescanner.h"
 #include "highlight/qpile_highlighter.h"
+#include "test_runner.h"
 
 #include "highlight_test_support.h"
 
@@ -291,3 +292,5 @@ void TstRangeRescanner::endStateShortcutMatchesTokenising()
         }
     }
 }
+
+BP_TEST(TstRangeRescanner)

@@ -1,5 +1,6 @@
 #include "platform/disk_watch.h"
 #include "platform/file_identity.h"
+#include "test_runner.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -163,5 +164,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestDiskWatch)
+BP_TEST(TestDiskWatch)
 #include "tst_disk_watch.moc"

@@ -1,6 +1,7 @@
 #include "common/error.h"
 #include "platform/settings_store.h"
 #include "platform/web_host.h"
+#include "test_runner.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -109,5 +110,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPlatform)
+BP_TEST(TestPlatform)
 #include "tst_platform.moc"

@@ -1,4 +1,5 @@
 #include "common/clipboard_block.h"
+#include "test_runner.h"
 
 #include <QTest>
 
@@ -86,5 +87,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestClipboardBlock)
-#include "test_clipboard_block.moc"
+BP_TEST(TestClipboardBlock)
+#include "tst_clipboard_block.moc"

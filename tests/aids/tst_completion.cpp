@@ -3,6 +3,7 @@
 #include "aids/completion_words.h"
 #include "common/error.h"
 #include "common/text_file.h"
+#include "test_runner.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -413,10 +414,6 @@ void TestCompletion::withoutLimitToMatchedText()
     QCOMPARE(state.textToInsert(), std::optional<QString>(u"SIN"_s));
 }
 
-int runCompletionTests(int argc, char **argv)
-{
-    TestCompletion test;
-    return QTest::qExec(&test, argc, argv);
-}
+BP_TEST(TestCompletion)
 
-#include "test_completion.moc"
+#include "tst_completion.moc"

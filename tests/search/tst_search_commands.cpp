@@ -1,6 +1,7 @@
 #include "../editor/text_picture.h"
 #include "editor/model/edit_model.h"
 #include "search/model/search_commands.h"
+#include "test_runner.h"
 
 #include <QTest>
 #include <deque>
@@ -267,10 +268,6 @@ private slots:
     }
 };
 
-int runSearchCommandsTests(int argc, char **argv)
-{
-    TestSearchCommands test;
-    return QTest::qExec(&test, argc, argv);
-}
+BP_TEST(TestSearchCommands)
 
-#include "test_search_commands.moc"
+#include "tst_search_commands.moc"

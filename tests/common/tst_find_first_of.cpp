@@ -1,4 +1,5 @@
 #include "common/find_first_of.h"
+#include "test_runner.h"
 
 #include <QString>
 #include <QTest>
@@ -103,5 +104,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestFindFirstOf)
-#include "test_find_first_of.moc"
+BP_TEST(TestFindFirstOf)
+#include "tst_find_first_of.moc"

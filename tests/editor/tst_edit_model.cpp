@@ -1,6 +1,7 @@
 #include "editor/model/character_cells.h"
 #include "editor/model/edit_model.h"
 #include "editor/model/text_clipboard.h"
+#include "test_runner.h"
 #include "text_picture.h"
 
 #include <QRandomGenerator>
@@ -1198,5 +1199,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestEditModel)
-#include "test_edit_model.moc"
+BP_TEST(TestEditModel)
+#include "tst_edit_model.moc"

@@ -1,6 +1,7 @@
 #include "common/error.h"
 #include "common/text_file.h"
 #include "editor/model/editor_lines.h"
+#include "test_runner.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -283,5 +284,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestEditorLines)
-#include "test_editor_lines.moc"
+BP_TEST(TestEditorLines)
+#include "tst_editor_lines.moc"

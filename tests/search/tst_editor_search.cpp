@@ -1,5 +1,6 @@
 #include "common/error.h"
 #include "search/model/editor_search.h"
+#include "test_runner.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -167,10 +168,6 @@ private slots:
     }
 };
 
-int runEditorSearchTests(int argc, char **argv)
-{
-    TestEditorSearch test;
-    return QTest::qExec(&test, argc, argv);
-}
+BP_TEST(TestEditorSearch)
 
-#include "test_editor_search.moc"
+#include "tst_editor_search.moc"

@@ -1,4 +1,5 @@
 #include "aids/comment_toggle.h"
+#include "test_runner.h"
 
 #include <QTest>
 
@@ -83,10 +84,6 @@ void TestCommentToggle::toggle()
     QCOMPARE(lines, expected);
 }
 
-int runCommentToggleTests(int argc, char **argv)
-{
-    TestCommentToggle test;
-    return QTest::qExec(&test, argc, argv);
-}
+BP_TEST(TestCommentToggle)
 
-#include "test_comment_toggle.moc"
+#include "tst_comment_toggle.moc"

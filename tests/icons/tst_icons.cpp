@@ -1,4 +1,5 @@
 #include "icons/image_list_actions.h"
+#include "test_runner.h"
 
 #include <QImage>
 #include <QTest>
@@ -142,5 +143,5 @@ void TestIcons::productLogoIsOpaqueAndDrawn()
     QVERIFY(drawn > 128 * 128 / 2);
 }
 
-QTEST_MAIN(TestIcons)
-#include "test_icons.moc"
+BP_TEST(TestIcons)
+#include "tst_icons.moc"

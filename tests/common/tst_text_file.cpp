@@ -1,5 +1,6 @@
 #include "common/error.h"
 #include "common/text_file.h"
+#include "test_runner.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -486,21 +487,21 @@ private slots:
 
 // `--write-file PATH TEXT` saves TEXT to PATH and prints the error, for tests that need
 // another process (another user, a preloaded library).
-int main(int argc, char **argv)
+static int writeFileMode(int argc, char **argv)
 {
-    if (argc == 4 && qstrcmp(argv[1], "--write-file") == 0) {
-        ignoreFileSizeSignal();
-        try {
-            writeFileAtomically(QFile::decodeName(argv[2]), QByteArray(argv[3]));
-        } catch (const Error &error) {
-            std::fputs(error.message().toUtf8().constData(), stdout);
-            return 1;
-        }
-        return 0;
+    if (argc != 4 || qstrcmp(argv[1], "--write-file") != 0)
+        return -1;
+    ignoreFileSizeSignal();
+    try {
+        writeFileAtomically(QFile::decodeName(argv[2]), QByteArray(argv[3]));
+    } catch (const Error &error) {
+        std::fputs(error.message().toUtf8().constData(), stdout);
+        return 1;
     }
-    QCoreApplication application(argc, argv);
-    TestTextFile test;
-    return QTest::qExec(&test, argc, argv);
+    return 0;
 }
 
-#include "test_text_file.moc"
+BP_TEST(TestTextFile)
+BP_TEST_PROGRAM({.beforeApplication = writeFileMode})
+
+#include "tst_text_file.moc"

@@ -5,6 +5,7 @@
 #include "aids/view/function_library_tree.h"
 #include "editor/model/edit_model.h"
 #include "editor/view/editor_pane.h"
+#include "test_runner.h"
 
 #include <QApplication>
 #include <QListWidget>
@@ -436,5 +437,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestAidsView)
-#include "test_aids_view.moc"
+BP_TEST(TestAidsView)
+#include "tst_aids_view.moc"

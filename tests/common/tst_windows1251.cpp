@@ -1,4 +1,5 @@
 #include "common/windows1251.h"
+#include "test_runner.h"
 
 #include <QStringDecoder>
 #include <QTest>
@@ -30,5 +31,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestWindows1251)
-#include "test_windows1251.moc"
+BP_TEST(TestWindows1251)
+#include "tst_windows1251.moc"

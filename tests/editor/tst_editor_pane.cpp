@@ -2,6 +2,7 @@
 #include "editor/view/editor_pane.h"
 #include "editor/view/key_map.h"
 #include "editor/view/system_clipboard.h"
+#include "test_runner.h"
 #include "text_picture.h"
 
 #include <QAction>
@@ -544,5 +545,5 @@ private:
     }
 };
 
-QTEST_MAIN(TestEditorPane)
-#include "test_editor_pane.moc"
+BP_TEST(TestEditorPane)
+#include "tst_editor_pane.moc"

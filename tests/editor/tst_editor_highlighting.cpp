@@ -2,6 +2,7 @@
 #include "editor/model/editor_highlighting.h"
 #include "editor/view/editor_pane.h"
 #include "highlight/qpile_highlighter.h"
+#include "test_runner.h"
 
 #include <QApplication>
 #include <QImage>
@@ -170,5 +171,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestEditorHighlighting)
-#include "test_editor_highlighting.moc"
+BP_TEST(TestEditorHighlighting)
+#include "tst_editor_highlighting.moc"

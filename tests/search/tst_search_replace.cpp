@@ -3,6 +3,7 @@
 #include "editor/model/edit_model.h"
 #include "search/model/editor_search.h"
 #include "search/model/search_replace.h"
+#include "test_runner.h"
 
 #include <QTest>
 
@@ -229,10 +230,6 @@ private slots:
     }
 };
 
-int runSearchReplaceTests(int argc, char **argv)
-{
-    TestSearchReplace test;
-    return QTest::qExec(&test, argc, argv);
-}
+BP_TEST(TestSearchReplace)
 
-#include "test_search_replace.moc"
+#include "tst_search_replace.moc"

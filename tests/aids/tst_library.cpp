@@ -4,6 +4,7 @@
 #include "aids/library_insertion.h"
 #include "common/error.h"
 #include "common/text_file.h"
+#include "test_runner.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -296,10 +297,6 @@ void TestLibrary::insertionOnTreeNodes()
              (bp::LibraryInsertion{u"MESSAGE (STRING Text, DOUBLE Msg_type) x"_s, 1}));
 }
 
-int runLibraryTests(int argc, char **argv)
-{
-    TestLibrary test;
-    return QTest::qExec(&test, argc, argv);
-}
+BP_TEST(TestLibrary)
 
-#include "test_library.moc"
+#include "tst_library.moc"

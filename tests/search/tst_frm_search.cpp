@@ -1,4 +1,5 @@
 #include "search/view/frm_search.h"
+#include "test_runner.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -239,5 +240,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFrmSearch)
-#include "test_frm_search.moc"
+BP_TEST(TestFrmSearch)
+#include "tst_frm_search.moc"
