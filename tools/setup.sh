@@ -10,6 +10,7 @@ packages=(
   libbenchmark-dev clang-format libclang-rt-14-dev clang
   xvfb xauth imagemagick poppler-utils
   openbox xdotool x11-utils
+  desktop-file-utils appstream libxml2-utils shared-mime-info libglib2.0-bin lintian dpkg-dev file
 )
 
 missing=()

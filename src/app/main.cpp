@@ -1,4 +1,5 @@
 #include "application.h"
+#include "command_line.h"
 #include "common/text_file.h"
 #include "platform/platform_services.h"
 #include "recovery_store.h"
@@ -7,6 +8,8 @@
 #include <QFont>
 #include <QLibraryInfo>
 #include <QTranslator>
+
+#include <cstdio>
 
 namespace {
 
@@ -26,11 +29,23 @@ void substituteFonts()
 
 int main(int argc, char **argv)
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const bp::CommandLine commandLine = bp::readCommandLine(arguments);
+    if (!commandLine.startEditor) {
+        std::fputs(commandLine.output.toLocal8Bit().constData(), stdout);
+        std::fputs(commandLine.errorOutput.toLocal8Bit().constData(), stderr);
+        return commandLine.exitCode;
+    }
+
     // Before anything is written: the settings written by the close query too must fail
     // with an error under a file-size limit, not end the program with unsaved text.
     bp::ignoreFileSizeSignal();
     bp::TApplication application(argc, argv);
     QApplication::setApplicationName(bp::applicationTitle());
+    // Ties the windows to the installed menu entry (its icon and name in the task bar).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.brindlepad.Brindlepad"));
 
     // The interface is Russian whatever the system language, Qt's standard buttons too.
     QTranslator qtTranslator;
@@ -43,7 +58,7 @@ int main(int argc, char **argv)
 
     const bp::PlatformServices services = bp::systemServices();
     bp::RecoveryStore recoveryStore(bp::RecoveryStore::defaultFolder());
-    bp::Tfrm_Main frm_Main(services, QApplication::arguments().mid(1));
+    bp::Tfrm_Main frm_Main(services, commandLine.files);
     application.reportFailure = [&frm_Main](const QString &message) {
         frm_Main.showErrorBox(message);
     };

@@ -22,6 +22,7 @@
 #include "icons/image_list_actions.h"
 #include "panel_splitter.h"
 #include "platform/alert_sound.h"
+#include "platform/data_files.h"
 #include "platform/settings_store.h"
 #include "platform/shell_open.h"
 #include "platform/user_prompts.h"
@@ -41,6 +42,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -53,6 +55,10 @@
 
 namespace bp {
 namespace {
+
+// Which data files were read, for installs and packaging checks
+// (QT_LOGGING_RULES="brindlepad.data.debug=true").
+Q_LOGGING_CATEGORY(lcDataFiles, "brindlepad.data", QtWarningMsg)
 
 const QString kModified = QStringLiteral("Изменен");
 const QString kSaved = QStringLiteral("Сохранен");
@@ -606,23 +612,29 @@ void Tfrm_Main::TreeViewDblClick(const QString &nodeText, bool nodeHasChildren)
 
 QString Tfrm_Main::dataFile(const QString &name) const
 {
-    const QString folder = m_services.dataFolder.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                           : m_services.dataFolder;
-    return QDir(folder).filePath(name);
+    if (!m_services.dataFolder.isEmpty())
+        return QDir(m_services.dataFolder).filePath(name);
+    return locateDataFile(name, QCoreApplication::applicationDirPath());
 }
 
 void Tfrm_Main::loadLibrary()
 {
     // A file that cannot be read leaves the built-in library; a badly indented line keeps
     // the nodes before it and is reported.
-    const LibraryReadResult library = readLibraryFile(dataFile(QStringLiteral("library.txt")));
+    const QString path = dataFile(QStringLiteral("library.txt"));
+    const LibraryReadResult library = readLibraryFile(path);
+    qCDebug(lcDataFiles) << "library" << path << "groups"
+                         << (library.nodes.isEmpty() ? QString() : library.nodes.constFirst().text);
     m_library->setLibrary(library.nodes);
     library.throwIfFailed();
 }
 
 void Tfrm_Main::loadCompletionList()
 {
-    const QStringList words = readCompletionFile(dataFile(QStringLiteral("func.txt")));
+    const QString path = dataFile(QStringLiteral("func.txt"));
+    const QStringList words = readCompletionFile(path);
+    qCDebug(lcDataFiles) << "words" << path << "first"
+                         << (words.isEmpty() ? QString() : words.constFirst());
     CompletionProposal1->setInsertList(words);
     CompletionProposal1->setItemList(words);
 }

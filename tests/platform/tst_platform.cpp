@@ -1,8 +1,10 @@
 #include "common/error.h"
+#include "platform/data_files.h"
 #include "platform/settings_store.h"
 #include "platform/web_host.h"
 #include "test_runner.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -20,7 +22,46 @@ class TestPlatform : public QObject
 
     QTemporaryDir m_dir;
 
+    static void touch(const QString &path)
+    {
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+
 private slots:
+    // Beside the program first (a build folder, a Windows install), then the installed
+    // folder relative to the program, then the system's data folders; with none of them
+    // present, the name beside the program, whose absence the caller reports as before.
+    void dataFilesAreLookedUpBesideTheProgramFirst_data()
+    {
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QString>("expected");
+        const QString beside = u"prefix/bin/library.txt"_qs;
+        const QString installed = u"prefix/share/brindlepad/library.txt"_qs;
+        const QString system = u"system/brindlepad/library.txt"_qs;
+        QTest::newRow("all three") << QStringList{beside, installed, system} << beside;
+        QTest::newRow("installed and system") << QStringList{installed, system} << installed;
+        QTest::newRow("system only") << QStringList{system} << system;
+        QTest::newRow("none") << QStringList{} << beside;
+    }
+    void dataFilesAreLookedUpBesideTheProgramFirst()
+    {
+        QFETCH(QStringList, present);
+        QFETCH(QString, expected);
+        QTemporaryDir root;
+        for (const QString &relative : present)
+            touch(root.filePath(relative));
+        const QByteArray savedDirs = qgetenv("XDG_DATA_DIRS");
+        const QByteArray savedHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(root.filePath(u"system"_qs)));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(root.filePath(u"home"_qs)));
+        const QString found = locateDataFile(u"library.txt"_qs, root.filePath(u"prefix/bin"_qs));
+        qputenv("XDG_DATA_DIRS", savedDirs);
+        qputenv("XDG_DATA_HOME", savedHome);
+        QCOMPARE(found, root.filePath(expected));
+    }
+
     void settingsStoreKeepsIntegers()
     {
         const QString file = m_dir.filePath(QStringLiteral("round.conf"));
