@@ -64,9 +64,7 @@ Tfrm_About::Tfrm_About(AboutServices services, QWidget *parent)
     lbl_Version->move(142, 53);
 
     auto *lbl_Copyright =
-        new QLabel(QStringLiteral("© 2026 Авторы Brindlepad. Программа распространяется "
-                                  "бесплатно и без гарантий."),
-                   this);
+        new QLabel(QStringLiteral("© 2026 Авторы Brindlepad.\nВсе права защищены."), this);
     lbl_Copyright->setObjectName(QStringLiteral("lbl_Copyright"));
     lbl_Copyright->setWordWrap(true);
     lbl_Copyright->setAlignment(Qt::AlignLeft | Qt::AlignTop);
