@@ -7,8 +7,10 @@
 #ifdef Q_OS_WIN
 #include <QCoreApplication>
 #include <QString>
-#include <qt_windows.h>
+#include <string>
 #include <vector>
+#include <windows.h>
+#include <winver.h>
 #endif
 
 namespace bp {
