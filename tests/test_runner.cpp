@@ -85,7 +85,7 @@ int main(int argc, char **argv)
 #ifdef BP_TEST_DESKTOP_SCREEN
     bp::testing::useDesktopScreen(platformFolder);
 #endif
-    const std::unique_ptr<QCoreApplication> application =
+    std::unique_ptr<QCoreApplication> application =
         setup.makeApplication ? setup.makeApplication(argc, argv)
                               : std::make_unique<DefaultApplication>(argc, argv);
     // Fonts measure the same on every machine, as in any Qt test program.
@@ -101,5 +101,8 @@ int main(int argc, char **argv)
         const std::unique_ptr<QObject> test = entry.make();
         failed = QTest::qExec(test.get(), argc, argv) != 0 || failed;
     }
+    application.reset();
+    if (setup.afterRun)
+        setup.afterRun();
     return failed ? 1 : 0;
 }

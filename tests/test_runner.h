@@ -18,6 +18,8 @@ struct ProgramSetup
     int (*beforeApplication)(int argc, char **argv) = nullptr;
     // Makes the application; by default the one the program's Qt libraries call for.
     std::unique_ptr<QCoreApplication> (*makeApplication)(int &argc, char **argv) = nullptr;
+    // Runs after the application is gone.
+    void (*afterRun)() = nullptr;
 };
 
 bool registerTest(const char *name, MakeTest make);

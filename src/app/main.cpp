@@ -1,3 +1,5 @@
+#include "about/view/unit_about.h"
+#include "about/view/update_check_prompts.h"
 #include "application.h"
 #include "command_line.h"
 #include "common/text_file.h"
@@ -22,6 +24,8 @@ void substituteFonts()
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
     QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"));
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"));
+    // The about window asks for black weight itself.
+    QFont::insertSubstitution(QStringLiteral("Arial Black"), QStringLiteral("Liberation Sans"));
 #endif
 }
 
@@ -62,6 +66,15 @@ int main(int argc, char **argv)
     application.reportFailure = [&frm_Main](const QString &message) {
         frm_Main.showErrorBox(message);
     };
+    bp::QtUpdateCheckPrompts updatePrompts;
+    bp::AboutServices aboutServices;
+    aboutServices.shell = services.shell;
+    aboutServices.prompts = &updatePrompts;
+    aboutServices.runCommand = [&frm_Main](const std::function<void()> &command) {
+        return frm_Main.runCommand(command);
+    };
+    bp::Tfrm_About frm_About(aboutServices, &frm_Main);
+    frm_Main.setAboutWindow(&frm_About);
     frm_Main.show();
     frm_Main.startRecovery(recoveryStore);
     const int result = QApplication::exec();

@@ -37,6 +37,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -647,6 +648,21 @@ void Tfrm_Main::HelpExecute()
 void Tfrm_Main::Action2Execute()
 {
     m_services.shell->open(webPage(kProductPath));
+}
+
+void Tfrm_Main::setAboutWindow(QDialog *window)
+{
+    m_aboutWindow = window;
+    disconnect(m_actions.Action1, &QAction::triggered, this, nullptr);
+    m_actions.Action1->setEnabled(window != nullptr);
+    if (window)
+        connect(m_actions.Action1, &QAction::triggered, this,
+                [this] { runCommand([this] { Action1Execute(); }); });
+}
+
+void Tfrm_Main::Action1Execute()
+{
+    m_aboutWindow->exec();
 }
 
 void Tfrm_Main::FormShow()

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+class QDialog;
 class QLabel;
 class QMenu;
 class QTabWidget;
@@ -83,6 +84,9 @@ public:
     void setSearchDialogRunner(SearchDialogRunner runner) { m_searchDialog = std::move(runner); }
     // Text of status bar panel 0, 1 or 2.
     QString statusPanelText(int panel) const;
+    // The about window that "О программе..." shows modally; the command stays disabled
+    // until there is one.
+    void setAboutWindow(QDialog *window);
 
 protected:
     bool event(QEvent *event) override;
@@ -127,6 +131,7 @@ private:
     bool FormCloseQuery();
     void HelpExecute();
     void Action2Execute();
+    void Action1Execute();
 
     PlatformServices m_services;
     ActionManager m_actions;
@@ -159,6 +164,7 @@ private:
     bool m_shown = false;
     // Where the restore put the frame's corner, until the window manager's frame is known.
     std::optional<QPoint> m_fitWhenFramed;
+    QDialog *m_aboutWindow = nullptr;
 };
 
 } // namespace bp

@@ -1,0 +1,538 @@
+#include "about/manifest_file.h"
+#include "about/update_check.h"
+#include "about/update_manifest.h"
+#include "about/version_number.h"
+#include "common/error.h"
+#include "test_http_server.h"
+#include "test_runner.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <optional>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+using namespace bp;
+
+Q_DECLARE_METATYPE(bp::VersionNumber)
+
+namespace {
+
+const QString kNotAManifest =
+    QStringLiteral("ответ сервера не является описанием версии программы");
+
+QString failedText(const QString &reason)
+{
+    return QStringLiteral("Не удалось проверить обновления:\n") + reason;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+QStringList folderEntries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
+}
+
+// Sets an environment variable for one test and puts the old value back afterwards.
+class ScopedEnvironment
+{
+public:
+    ScopedEnvironment(const char *name, const std::optional<QByteArray> &value)
+        : m_name(name),
+          m_old(qEnvironmentVariableIsSet(name) ? std::optional<QByteArray>(qgetenv(name))
+                                                : std::nullopt)
+    {
+        set(value);
+    }
+    ~ScopedEnvironment() { set(m_old); }
+
+private:
+    void set(const std::optional<QByteArray> &value)
+    {
+        if (value)
+            qputenv(m_name, *value);
+        else
+            qunsetenv(m_name);
+    }
+    const char *m_name;
+    std::optional<QByteArray> m_old;
+};
+
+// The server's pages for the check: the manifest of any version, chains of redirects,
+// error statuses, a cookie handed out on a redirect, and answers that are no manifest.
+TestHttpServer::Response route(const TestHttpServer::Request &request)
+{
+    const QByteArray path = request.path;
+    TestHttpServer::Response response;
+    if (path.startsWith("/v/")) {
+        response.body = manifestBody(QByteArray::fromPercentEncoding(path.mid(3)));
+    } else if (path.startsWith("/hop/")) {
+        const int left = path.mid(5).toInt();
+        if (left == 0)
+            response.body = manifestBody("1.3.2");
+        else
+            response = TestHttpServer::redirect("/hop/" + QByteArray::number(left - 1));
+    } else if (path.startsWith("/status/")) {
+        response.status = path.mid(8).toInt();
+        response.body = "<html><body>no</body></html>";
+    } else if (path == "/login") {
+        response = TestHttpServer::redirect("/v/1.3.2");
+        response.headers.append({QByteArray("Set-Cookie"), QByteArray("session=abc; Path=/")});
+    } else if (path == "/slow") {
+        response.body = manifestBody("9.9.9.9");
+        response.trickleMs = 1000;
+    } else if (path == "/huge") {
+        response.body = QByteArray(5 * 1024 * 1024, 'x');
+    } else if (path == "/malformed") {
+        response.body = "<Brindlepad><Program_Info><Program_Version>9.0</Program_Info>";
+    } else if (path == "/element") {
+        response.body = "<a><Program_Info><Program_Version><b>9.0</b></Program_Version>"
+                        "</Program_Info></a>";
+    } else if (path == "/noinfo") {
+        response.body = "<a><Program_Version>9.0</Program_Version></a>";
+    } else if (path == "/noversion") {
+        response.body = "<a><Program_Info><Version>9.0</Version></Program_Info></a>";
+    } else if (path == "/deep") {
+        response.body = QByteArray("<a>").repeated(20000) + QByteArray("</a>").repeated(20000);
+    } else if (path == "/overflow") {
+        response.body = manifestBody("1.2147483648");
+    } else {
+        response.status = 404;
+    }
+    return response;
+}
+
+} // namespace
+
+class TestUpdateCheck : public QObject
+{
+    Q_OBJECT
+
+    TestHttpServer m_server;
+
+    // Runs one check against `url` with TEMP in a fresh folder; returns the result.
+    std::optional<UpdateCheckResult> check(UpdateCheck &check, const QUrl &url,
+                                           const QTemporaryDir &temp,
+                                           const VersionNumber &local = {1, 3, 1, 0})
+    {
+        ScopedEnvironment address(kUpdateUrlVariable, url.toEncoded());
+        ScopedEnvironment folder("TEMP", QFile::encodeName(temp.path()));
+        std::optional<UpdateCheckResult> result;
+        const QMetaObject::Connection connection = QObject::connect(
+            &check, &UpdateCheck::finished, [&](const UpdateCheckResult &r) { result = r; });
+        check.start(local);
+        if (!check.isRunning())
+            qWarning("the check did not start");
+        // Start returns at once: the answer comes through this test's own event loop, which
+        // also runs the server.
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 60000); }();
+        QObject::disconnect(connection);
+        return result;
+    }
+
+private slots:
+    void initTestCase() { m_server.handler = route; }
+
+    void versionLine_data()
+    {
+        QTest::addColumn<VersionNumber>("version");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("release shown") << VersionNumber{1, 3, 1, 0} << u"Версия 1.3.1"_qs;
+        QTest::newRow("zero release and build hidden")
+            << VersionNumber{2, 0, 0, 0} << u"Версия 2.0"_qs;
+        QTest::newRow("build brings the zero release")
+            << VersionNumber{1, 2, 0, 5} << u"Версия 1.2.0.5"_qs;
+        QTest::newRow("no version resource") << VersionNumber{} << u"Версия 0.0"_qs;
+        QTest::newRow("largest components")
+            << VersionNumber{65535, 65535, 65535, 65535} << u"Версия 65535.65535.65535.65535"_qs;
+    }
+    void versionLine()
+    {
+        QFETCH(VersionNumber, version);
+        QFETCH(QString, line);
+        QCOMPARE(bp::versionLine(version), line);
+    }
+
+    void parseVersionText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<VersionNumber>("version");
+        QTest::newRow("four components") << u"1.3.1.0"_qs << VersionNumber{1, 3, 1, 0};
+        QTest::newRow("missing components are 0") << u"1.3.2"_qs << VersionNumber{1, 3, 2, 0};
+        QTest::newRow("any separator") << u"2015 build 7"_qs << VersionNumber{2015, 7, 0, 0};
+        QTest::newRow("leading zeros") << u"007.0010.00"_qs << VersionNumber{7, 10, 0, 0};
+        QTest::newRow("runs after the fourth ignored")
+            << u"1.2.3.4.5.99999999999"_qs << VersionNumber{1, 2, 3, 4};
+        QTest::newRow("no digits") << u"beta"_qs << VersionNumber{};
+        QTest::newRow("empty") << QString() << VersionNumber{};
+        QTest::newRow("non-ASCII digits separate runs")
+            << u"1\u0663.\uFF12.4"_qs << VersionNumber{1, 4, 0, 0};
+        QTest::newRow("largest run") << u"2147483647"_qs << VersionNumber{2147483647, 0, 0, 0};
+    }
+    void parseVersionText()
+    {
+        QFETCH(QString, text);
+        QFETCH(VersionNumber, version);
+        QCOMPARE(bp::parseVersionText(text), version);
+    }
+
+    void runAboveInt32IsAFailure_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("2^31") << u"1.2147483648"_qs;
+        QTest::newRow("leading zeros do not hide it") << u"0002147483648"_qs;
+        QTest::newRow("far beyond 64 bits") << u"99999999999999999999999999"_qs;
+    }
+    void runAboveInt32IsAFailure()
+    {
+        QFETCH(QString, text);
+        QVERIFY_THROWS_EXCEPTION(Error, bp::parseVersionText(text));
+    }
+
+    void versionsCompareByComponent_data()
+    {
+        QTest::addColumn<VersionNumber>("local");
+        QTest::addColumn<QString>("remote");
+        QTest::addColumn<bool>("newer");
+        QTest::newRow("same version") << VersionNumber{1, 3, 1, 0} << u"1.3.1.0"_qs << false;
+        QTest::newRow("newer release") << VersionNumber{1, 3, 1, 0} << u"1.3.2"_qs << true;
+        QTest::newRow("large build is not a newer release")
+            << VersionNumber{1, 2, 4, 0} << u"1.2.3.150"_qs << false;
+        QTest::newRow("major beyond the old sums' range")
+            << VersionNumber{1, 0, 0, 0} << u"2148.0.0.0"_qs << true;
+        QTest::newRow("older major, larger minor")
+            << VersionNumber{2, 0, 0, 0} << u"1.99.99.99"_qs << false;
+        QTest::newRow("no version resource, any version is newer")
+            << VersionNumber{} << u"0.0.0.1"_qs << true;
+        QTest::newRow("text without digits is never newer")
+            << VersionNumber{} << u"none"_qs << false;
+    }
+    void versionsCompareByComponent()
+    {
+        QFETCH(VersionNumber, local);
+        QFETCH(QString, remote);
+        QFETCH(bool, newer);
+        QCOMPARE(local < bp::parseVersionText(remote), newer);
+    }
+
+    void manifestVersionText_data()
+    {
+        QTest::addColumn<QByteArray>("document");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("plain") << manifestBody("1.3.1.0") << u"1.3.1.0"_qs;
+        QTest::newRow("other elements, attributes and text ignored")
+            << QByteArray("<r x='1'>t<News/><Program_Info a='b'><Name>x</Name>"
+                          "<Program_Version kind='file'> 2.0 </Program_Version></Program_Info></r>")
+            << u" 2.0 "_qs;
+        QTest::newRow("first Program_Info only")
+            << QByteArray("<r><Program_Info/><Program_Info><Program_Version>9</Program_Version>"
+                          "</Program_Info></r>")
+            << QString();
+        QTest::newRow("first Program_Version only")
+            << QByteArray("<r><Program_Info><Program_Version>1</Program_Version>"
+                          "<Program_Version>9</Program_Version></Program_Info></r>")
+            << u"1"_qs;
+        QTest::newRow("missing Program_Version reads empty")
+            << QByteArray("<r><Program_Info><Version>9</Version></Program_Info></r>") << QString();
+        QTest::newRow("Program_Version deeper down is not the child")
+            << QByteArray("<r><Program_Info><x><Program_Version>9</Program_Version></x>"
+                          "</Program_Info></r>")
+            << QString();
+        QTest::newRow("character references") << QByteArray("<r><Program_Info><Program_Version>"
+                                                            "1&#46;2</Program_Version>"
+                                                            "</Program_Info></r>")
+                                              << u"1.2"_qs;
+    }
+    void manifestVersionText()
+    {
+        QFETCH(QByteArray, document);
+        QFETCH(QString, text);
+        QBuffer buffer(&document);
+        QVERIFY(buffer.open(QIODevice::ReadOnly));
+        QCOMPARE(readManifestVersionText(buffer), text);
+    }
+
+    void notAManifest_data()
+    {
+        QTest::addColumn<QByteArray>("document");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("not XML") << QByteArray("<html><body>moved</body>");
+        QTest::newRow("badly formed after the version")
+            << QByteArray("<r><Program_Info><Program_Version>1</Program_Version>"
+                          "</Program_Info><x></r>");
+        QTest::newRow("missing Program_Info")
+            << QByteArray("<r><Program_Version>9</Program_Version></r>");
+        QTest::newRow("Program_Info not a child of the document element")
+            << QByteArray("<r><x><Program_Info><Program_Version>9</Program_Version>"
+                          "</Program_Info></x></r>");
+        QTest::newRow("element content")
+            << QByteArray("<r><Program_Info><Program_Version><b>9</b></Program_Version>"
+                          "</Program_Info></r>");
+        QTest::newRow("document type with entities")
+            << QByteArray("<!DOCTYPE r [<!ENTITY a \"1.2\">]><r><Program_Info>"
+                          "<Program_Version>&a;</Program_Version></Program_Info></r>");
+        QTest::newRow("external entity")
+            << QByteArray("<!DOCTYPE r [<!ENTITY a SYSTEM \"file:///etc/passwd\">]><r>"
+                          "<Program_Info><Program_Version>&a;</Program_Version>"
+                          "</Program_Info></r>");
+        QTest::newRow("nesting too deep") << QByteArray("<a>").repeated(kMaxManifestDepth + 1) +
+                                                 QByteArray("</a>").repeated(kMaxManifestDepth + 1);
+    }
+    void notAManifest()
+    {
+        QFETCH(QByteArray, document);
+        QBuffer buffer(&document);
+        QVERIFY(buffer.open(QIODevice::ReadOnly));
+        try {
+            readManifestVersionText(buffer);
+            QFAIL("the document was read as a manifest");
+        } catch (const Error &error) {
+            QCOMPARE(error.message(), kNotAManifest);
+        }
+    }
+
+    void manifestFolderFromTemp()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("plain-file"));
+        QFile(file).open(QIODevice::WriteOnly);
+        const struct
+        {
+            const char *name;
+            std::optional<QByteArray> value;
+            QString folder;
+        } rows[] = {
+            {"set", QFile::encodeName(dir.path()), dir.path()},
+            {"unset", std::nullopt, QDir::tempPath()},
+            {"empty", QByteArray(), QDir::tempPath()},
+            {"not a folder", QFile::encodeName(file), QDir::tempPath()},
+        };
+        for (const auto &row : rows) {
+            ScopedEnvironment temp("TEMP", row.value);
+            QVERIFY2(manifestFolder() == row.folder, row.name);
+            QVERIFY2(manifestPath() == row.folder + QStringLiteral("/brindlepad.xml"), row.name);
+        }
+    }
+
+#ifdef Q_OS_UNIX
+    void plantedLinkIsReplacedNotFollowed()
+    {
+        QTemporaryDir dir;
+        const QString victim = dir.filePath(QStringLiteral("victim.txt"));
+        QFile out(victim);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write("precious");
+        out.close();
+        const QString manifest = dir.filePath(QStringLiteral("brindlepad.xml"));
+        QVERIFY(QFile::link(victim, manifest));
+
+        ManifestFile file(dir.path());
+        file.write(manifestBody("1.0"));
+        file.commit();
+
+        QCOMPARE(readAll(victim), QByteArray("precious"));
+        QVERIFY(!QFileInfo(manifest).isSymLink());
+        QCOMPARE(readAll(manifest), manifestBody("1.0"));
+        QCOMPARE(folderEntries(dir.path()),
+                 QStringList({QStringLiteral("brindlepad.xml"), QStringLiteral("victim.txt")}));
+    }
+
+    void uncommittedFileLeavesNothing()
+    {
+        QTemporaryDir dir;
+        {
+            ManifestFile file(dir.path());
+            file.write("partial");
+        }
+        QCOMPARE(folderEntries(dir.path()), QStringList());
+    }
+
+    void unwritableFolderNamesPathAndReason()
+    {
+        QTemporaryDir dir;
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0500) == 0);
+        // The superuser writes into any folder; the process file system is closed to anybody.
+        const QString folder = ::geteuid() == 0 ? QStringLiteral("/proc") : dir.path();
+        try {
+            ManifestFile file(folder);
+            QFAIL("a file was created in an unwritable folder");
+        } catch (const Error &error) {
+            QVERIFY2(error.message().startsWith(QStringLiteral("Не удалось создать файл \"") +
+                                                folder + QStringLiteral("/brindlepad.xml\". ")),
+                     qPrintable(error.message()));
+            QVERIFY2(!error.message().endsWith(QStringLiteral("\". ")), "no reason given");
+        }
+        ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
+    }
+#endif
+
+    void checkAgainstServer_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("deadlineMs");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("manifest");
+
+        const QString newer = QStringLiteral("На сайте имеется новая версия!\n"
+                                             "Открыть веб-сайт программы для загрузки новой "
+                                             "версии?");
+        const QString latest = QStringLiteral("Вы используете последнюю версию Brindlepad");
+        const QByteArray none = "<none>";
+        const int normal = 30000;
+        QTest::newRow("newer version")
+            << u"/v/1.3.2"_qs << normal << newer << manifestBody("1.3.2");
+        QTest::newRow("same version")
+            << u"/v/1.3.1.0"_qs << normal << latest << manifestBody("1.3.1.0");
+        QTest::newRow("older version")
+            << u"/v/1.2.99"_qs << normal << latest << manifestBody("1.2.99");
+        QTest::newRow("15 redirects followed")
+            << u"/hop/15"_qs << normal << newer << manifestBody("1.3.2");
+        QTest::newRow("16 redirects refused")
+            << u"/hop/16"_qs << normal
+            << failedText(QStringLiteral("слишком много перенаправлений (больше 15)")) << none;
+        QTest::newRow("status 404")
+            << u"/status/404"_qs << normal << failedText(QStringLiteral("сервер ответил кодом 404"))
+            << none;
+        QTest::newRow("status 500")
+            << u"/status/500"_qs << normal << failedText(QStringLiteral("сервер ответил кодом 500"))
+            << none;
+        QTest::newRow("connection refused")
+            << u"refused"_qs << normal
+            << failedText(QStringLiteral("нет соединения с сервером 127.0.0.1")) << none;
+        QTest::newRow("one byte a second meets the deadline")
+            << u"/slow"_qs << 1500
+            << failedText(QStringLiteral("сервер 127.0.0.1 не ответил за 1500 мс")) << none;
+        QTest::newRow("body over 1 MiB")
+            << u"/huge"_qs << normal << failedText(QStringLiteral("ответ сервера больше 1 МиБ"))
+            << none;
+        // An answer that arrived whole stays behind as the manifest, readable or not.
+        QTest::newRow("malformed XML")
+            << u"/malformed"_qs << normal << failedText(kNotAManifest)
+            << QByteArray("<Brindlepad><Program_Info><Program_Version>9.0</Program_Info>");
+        QTest::newRow("element content in Program_Version")
+            << u"/element"_qs << normal << failedText(kNotAManifest)
+            << route({"GET", "/element", {}}).body;
+        QTest::newRow("missing Program_Info")
+            << u"/noinfo"_qs << normal << failedText(kNotAManifest)
+            << route({"GET", "/noinfo", {}}).body;
+        QTest::newRow("deeply nested document")
+            << u"/deep"_qs << normal << failedText(kNotAManifest)
+            << route({"GET", "/deep", {}}).body;
+        QTest::newRow("missing Program_Version reads as version 0")
+            << u"/noversion"_qs << normal << latest << route({"GET", "/noversion", {}}).body;
+        QTest::newRow("version run above 2^31-1")
+            << u"/overflow"_qs << normal
+            << failedText(QStringLiteral("номер версии в ответе сервера слишком велик"))
+            << manifestBody("1.2147483648");
+    }
+    void checkAgainstServer()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, deadlineMs);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, manifest);
+
+        QTemporaryDir temp;
+        UpdateCheck updateCheck;
+        updateCheck.setDeadline(std::chrono::milliseconds(deadlineMs));
+        const QUrl url =
+            path == u"refused" ? TestHttpServer::refusingUrl(u"/v/2.0"_qs) : m_server.url(path);
+        const std::optional<UpdateCheckResult> result = check(updateCheck, url, temp);
+        QVERIFY(result);
+        QCOMPARE(result->text(), text);
+        QVERIFY(!updateCheck.isRunning());
+        // Nothing but the manifest is left in the folder.
+        if (manifest == "<none>") {
+            QCOMPARE(folderEntries(temp.path()), QStringList());
+        } else {
+            QCOMPARE(folderEntries(temp.path()), QStringList(u"brindlepad.xml"_qs));
+            QCOMPARE(readAll(temp.filePath(u"brindlepad.xml"_qs)), manifest);
+        }
+    }
+
+    void requestCarriesTheHeaders()
+    {
+        QTemporaryDir temp;
+        UpdateCheck updateCheck;
+        m_server.requests.clear();
+        QVERIFY(check(updateCheck, m_server.url(u"/v/1.0"_qs), temp));
+        QCOMPARE(m_server.requests.size(), 1);
+        const TestHttpServer::Request &request = m_server.requests.constFirst();
+        QCOMPARE(request.method, QByteArray("GET"));
+        QCOMPARE(request.path, QByteArray("/v/1.0"));
+        QCOMPARE(request.headers.value("accept"), QByteArray("text/html, */*"));
+        QCOMPARE(request.headers.value("user-agent"),
+                 QByteArray("Mozilla/3.0 (compatible; Indy Library)"));
+    }
+
+    void cookieOfARedirectIsKeptForTheRun()
+    {
+        QTemporaryDir temp;
+        UpdateCheck updateCheck;
+        m_server.requests.clear();
+        QVERIFY(check(updateCheck, m_server.url(u"/login"_qs), temp));
+        QCOMPARE(m_server.requests.size(), 2);
+        QCOMPARE(m_server.requests[0].headers.value("cookie"), QByteArray());
+        QCOMPARE(m_server.requests[1].path, QByteArray("/v/1.3.2"));
+        QCOMPARE(m_server.requests[1].headers.value("cookie"), QByteArray("session=abc"));
+
+        // The next check of the same run sends it from its first request on.
+        QVERIFY(check(updateCheck, m_server.url(u"/v/1.0"_qs), temp));
+        QCOMPARE(m_server.requests.size(), 3);
+        QCOMPARE(m_server.requests[2].headers.value("cookie"), QByteArray("session=abc"));
+    }
+
+    void abandonedCheckReportsNothingAndLeavesNothing()
+    {
+        QTemporaryDir temp;
+        ScopedEnvironment address(kUpdateUrlVariable, m_server.url(u"/slow"_qs).toEncoded());
+        ScopedEnvironment folder("TEMP", QFile::encodeName(temp.path()));
+        UpdateCheck updateCheck;
+        int reports = 0;
+        connect(&updateCheck, &UpdateCheck::finished, this, [&] { ++reports; });
+        m_server.requests.clear();
+        updateCheck.start({1, 0, 0, 0});
+        QTRY_COMPARE_WITH_TIMEOUT(m_server.requests.size(), 1, 60000);
+        updateCheck.abandon();
+        QVERIFY(!updateCheck.isRunning());
+        QCoreApplication::processEvents();
+        QCOMPARE(reports, 0);
+        QCOMPARE(folderEntries(temp.path()), QStringList());
+    }
+
+    void wrongUpdateAddressIsRefusedBeforeAnyFile()
+    {
+        QTemporaryDir temp;
+        ScopedEnvironment address(kUpdateUrlVariable, "ftp://127.0.0.1/brindlepad.xml");
+        ScopedEnvironment folder("TEMP", QFile::encodeName(temp.path()));
+        UpdateCheck updateCheck;
+        QVERIFY_THROWS_EXCEPTION(Error, updateCheck.start({1, 0, 0, 0}));
+        QVERIFY(!updateCheck.isRunning());
+        QCOMPARE(folderEntries(temp.path()), QStringList());
+    }
+
+    void addressesOfTheMakersSite()
+    {
+        ScopedEnvironment address(kUpdateUrlVariable, std::nullopt);
+        QCOMPARE(manifestUrl().path(), u"/download/brindle_pad/brindlepad.xml"_qs);
+        QCOMPARE(manifestUrl().scheme(), u"http"_qs);
+        QCOMPARE(downloadPageUrl().path(), u"/ru/brindle-pad/download.html"_qs);
+        QCOMPARE(downloadPageUrl().host(), manifestUrl().host());
+    }
+};
+
+BP_TEST(TestUpdateCheck)
+
+#include "tst_update_check.moc"
