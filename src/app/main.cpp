@@ -49,7 +49,7 @@ int main(int argc, char **argv)
     bp::TApplication application(argc, argv);
     QApplication::setApplicationName(bp::applicationTitle());
     // Ties the windows to the installed menu entry (its icon and name in the task bar).
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.brindlepad.Brindlepad"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("ru.brindlepad.Brindlepad"));
 
     // The interface is Russian whatever the system language, Qt's standard buttons too.
     QTranslator qtTranslator;

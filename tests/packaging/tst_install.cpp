@@ -10,7 +10,7 @@
 
 namespace {
 
-const QString kId = QStringLiteral("org.brindlepad.Brindlepad");
+const QString kId = QStringLiteral("ru.brindlepad.Brindlepad");
 
 struct Run
 {
