@@ -23,10 +23,12 @@ class DocumentRecovery;
 class DiskChangeQuestions;
 class FunctionLibraryTree;
 class PanelSplitter;
+class PrintCommands;
 class RecoveryStore;
 struct RecoveredText;
 class SearchCommands;
 class TCompletionProposal;
+class TEditorPrint;
 class TQPILEHighlighter;
 class TEditorPane;
 struct TSearchSettings;
@@ -83,6 +85,8 @@ public:
     void setSearchDialogRunner(SearchDialogRunner runner) { m_searchDialog = std::move(runner); }
     // Text of status bar panel 0, 1 or 2.
     QString statusPanelText(int panel) const;
+    TEditorPrint &editorPrint() const { return *EditorPrint; }
+    PrintCommands &printCommands() const { return *m_print; }
 
 protected:
     bool event(QEvent *event) override;
@@ -127,6 +131,12 @@ private:
     bool FormCloseQuery();
     void HelpExecute();
     void Action2Execute();
+    void createPrint();
+    // Gives the print engine a fresh copy of the editor's lines, its highlighter and font.
+    void attachEditorToPrint();
+    void FilePrintExecute();
+    void FilePrintPreviewExecute();
+    void FilePrintSetup1Execute();
 
     PlatformServices m_services;
     ActionManager m_actions;
@@ -159,6 +169,9 @@ private:
     bool m_shown = false;
     // Where the restore put the frame's corner, until the window manager's frame is known.
     std::optional<QPoint> m_fitWhenFramed;
+    // After the highlighter, which the engine may hold; the commands use the engine.
+    std::unique_ptr<TEditorPrint> EditorPrint;
+    std::unique_ptr<PrintCommands> m_print;
 };
 
 } // namespace bp
