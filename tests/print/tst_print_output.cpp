@@ -101,6 +101,7 @@ private slots:
     void printsNumberedWrappedLines();
     void printsCopiesInOrder();
     void printsHighlightColours();
+    void printsLongLineAcrossPages();
     void printsWithoutPrinterIntoNamedPdf();
     void cancelledPdfDialogWritesNothing();
     void unwritablePdfFolderFails_data();
@@ -235,6 +236,29 @@ void TestPrintOutput::printsHighlightColours()
     QVERIFY2(
         keyword.ink > identifier.ink * 115 / 100,
         qPrintable(QStringLiteral("bold %1, regular %2").arg(keyword.ink).arg(identifier.ink)));
+}
+
+void TestPrintOutput::printsLongLineAcrossPages()
+{
+    // Fifty short lines, then one line of some thirty rows: its rows go on at the top of
+    // page 2, under no label, and none is lost below the bottom of page 1.
+    QStringList words;
+    for (int i = 1; i <= 400; ++i)
+        words << QStringLiteral("w%1,").arg(i, 3, 10, QLatin1Char('0'));
+    const QString longLine = words.join(u' ');
+    const QString text = numberedLines(50) + u'\n' + longLine + QStringLiteral("\nlast = 1");
+    const QStringList pages = printOnPrinter(text);
+    QCOMPARE(pages.size(), 2);
+    QVERIFY(pages[0].contains(QStringLiteral("51: w001, w002,")));
+    QVERIFY(!pages[0].contains(QStringLiteral("w400,")));
+    const QStringList secondRows = pages[1].split(u'\n');
+    QVERIFY(!secondRows.first().contains(u':'));
+    QVERIFY(pages[1].contains(QStringLiteral("w400,")));
+    QVERIFY(pages[1].contains(QStringLiteral("52: last = 1")));
+    // Every word printed exactly once.
+    const QString all = pages.join(u' ');
+    for (const QString &word : std::as_const(words))
+        QCOMPARE(all.count(word), 1);
 }
 
 void TestPrintOutput::printsWithoutPrinterIntoNamedPdf()

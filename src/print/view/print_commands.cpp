@@ -32,6 +32,8 @@ public:
         m_dialog.setMinimumDuration(0);
         m_dialog.setAutoClose(false);
         m_dialog.setAutoReset(false);
+        // Up at once: the job is known to be long.
+        m_dialog.show();
     }
 
     bool step(int sheet, int sheets) override
