@@ -162,38 +162,26 @@ void TEditorPrint::printLine(QPainter &painter, int line, int firstRow, int endR
         const QString label = TPrintLayout::lineLabel(line + 1);
         painter.setFont(metrics.printFont(false, false, false, false));
         painter.setPen(Qt::black);
-        painter.drawText(QPointF(area.left - metrics.textWidth(label), y + ascent), label);
+        const int labelLeft = area.left - metrics.textWidth(label);
+        for (int i = 0; i < label.size(); ++i)
+            painter.drawText(QPointF(labelLeft + i * columnWidth, y + ascent), label.mid(i, 1));
     }
 
     const bool narrow = hasOnlyNarrowCharacters(text);
     const std::vector<int> columns = narrow ? std::vector<int>() : columnsOf(text, metrics);
     auto column = [&](int index) { return narrow ? index : columns[std::size_t(index)]; };
 
-    // Draws characters [from, to) of one row, each at its column.
+    // Draws characters [from, to) of one row, each at the start of its column, so that
+    // the glyphs keep to the grid whatever widths the device gives them.
     auto drawSegment = [&](int from, int to, int x, int rowY) {
-        if (narrow) {
-            painter.drawText(QPointF(x, rowY + ascent), text.mid(from, to - from));
-            return;
-        }
         const int rowColumn = column(from);
-        int runStart = from;
-        auto flush = [&](int runEnd) {
-            if (runEnd > runStart)
-                painter.drawText(
-                    QPointF(x + (column(runStart) - rowColumn) * columnWidth, rowY + ascent),
-                    text.mid(runStart, runEnd - runStart));
-        };
-        for (int i = from; i < to; ++i) {
-            if (text[i].unicode() < kFirstWideCodeUnit)
-                continue;
-            flush(i);
+        for (int i = from; i < to;) {
             const int units = std::min(characterCodeUnits(text, i), to - i);
-            runStart = i;
-            flush(i + units);
-            i += units - 1;
-            runStart = i + 1;
+            if (text[i] != u' ')
+                painter.drawText(QPointF(x + (column(i) - rowColumn) * columnWidth, rowY + ascent),
+                                 text.mid(i, units));
+            i += units;
         }
-        flush(to);
     };
 
     // Paints characters [from, to) in one style, split where the line wraps.

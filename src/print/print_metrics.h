@@ -2,12 +2,14 @@
 
 #include <QFont>
 #include <QStringView>
+#include <array>
+#include <optional>
 
 namespace bp {
 
 // What the layout and the page painting need to know of the print font, in device dots.
-// Every character of one column advances by exactly columnWidth(), so a text's column
-// decides its place on the row.
+// The painting puts every character at the start of its column, so a text's column decides
+// its place on the row.
 class TPrintMetrics
 {
 public:
@@ -26,8 +28,8 @@ public:
 };
 
 // The metrics of a real font, taken with all four styles switched on so that a bold or
-// italic token never needs more room than a row gives. The font is printed with a letter
-// spacing that puts every character of a fixed-pitch font on the column grid.
+// italic token never needs more room than a row gives. With a fixed-pitch font a text is
+// as wide as its columns, since each character is printed at its own column.
 class TFontPrintMetrics : public TPrintMetrics
 {
 public:
@@ -37,16 +39,20 @@ public:
     int ascent() const override { return m_ascent; }
     int columnWidth() const override { return m_columnWidth; }
     int textWidth(QStringView text) const override;
-    // `style` (regular, bold, ...) of the print font, spaced to the column grid.
+    int characterColumns(QStringView character) const override;
+    // The print font in a style.
     QFont printFont(bool bold, bool italic, bool underline, bool strikeOut) const;
 
 private:
+    int naturalWidth(QStringView text) const;
+
     QFont m_font;
+    bool m_fixedPitch = false;
     int m_lineHeight = 0;
     int m_ascent = 0;
     int m_columnWidth = 1;
-    // Added after each character so that it advances by exactly one column.
-    qreal m_letterSpacing = 0;
+    // The fonts of the sixteen styles, made when first asked for.
+    mutable std::array<std::optional<QFont>, 16> m_styled;
 };
 
 // The print font for an editor font: the same family at the same physical size on a device

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -56,6 +57,32 @@ inline QStringList pdfPages(const QString &path)
     if (!pages.isEmpty() && pages.constLast().trimmed().isEmpty())
         pages.removeLast();
     return pages;
+}
+
+// Each word of a PDF file with its left and right edge in points, as `pdftotext -bbox`
+// gives them.
+struct PdfWord
+{
+    QString text;
+    double left = 0;
+    double right = 0;
+};
+
+inline QList<PdfWord> pdfWords(const QString &path)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    process.waitForFinished(-1);
+    const QString html = QString::fromUtf8(process.readAllStandardOutput());
+    static const QRegularExpression word(
+        QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\" "
+                       "yMax=\"[0-9.]+\">([^<]*)</word>"));
+    QList<PdfWord> words;
+    for (const QRegularExpressionMatch &match : word.globalMatch(html))
+        words.append(
+            {match.captured(3), match.captured(1).toDouble(), match.captured(2).toDouble()});
+    return words;
 }
 
 // Page `page` (1-based) of a PDF file rendered at `dotsPerInch`.

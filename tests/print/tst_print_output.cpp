@@ -180,6 +180,18 @@ void TestPrintOutput::printsNumberedWrappedLines()
         }
     }
     QCOMPARE(rows.first(), QStringLiteral(" 1: PROGRAM"));
+
+    // Each character stands in its own column: a word (several tokens, bold or not) is as
+    // wide as its characters' columns, so no glyph runs into the next token's background.
+    const double column = m_engine->metrics().columnWidth() * 72.0 / 300;
+    const QList<PdfWord> words = pdfWords(m_dir->filePath(QStringLiteral("printer.pdf")));
+    QVERIFY(words.size() > 20);
+    for (const PdfWord &word : words) {
+        const double columns = (word.left - words.first().left) / column;
+        QVERIFY2(qAbs(columns - std::round(columns)) < 0.05, qPrintable(word.text));
+        QVERIFY2(word.right <= word.left + (word.text.size() + 0.25) * column,
+                 qPrintable(word.text));
+    }
 }
 
 void TestPrintOutput::printsCopiesInOrder()

@@ -28,7 +28,7 @@ TEditorPrintPreview::TEditorPrintPreview(TEditorPrint &engine, QWidget *parent)
     setObjectName(QStringLiteral("EditorPrintPreview"));
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     QPalette workspace = viewport()->palette();
-    workspace.setColor(QPalette::Window, toQColor(clAppWorkSpace, palette()));
+    workspace.setColor(viewport()->backgroundRole(), toQColor(clAppWorkSpace, palette()));
     viewport()->setPalette(workspace);
     viewport()->setAutoFillBackground(true);
     verticalScrollBar()->setSingleStep(kWheelStep / 3);
