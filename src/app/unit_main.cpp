@@ -27,6 +27,8 @@
 #include "platform/shell_open.h"
 #include "platform/user_prompts.h"
 #include "platform/web_host.h"
+#include "print/editor_print.h"
+#include "print/view/print_commands.h"
 #include "recovery_store.h"
 #include "search/model/search_commands.h"
 #include "search/view/frm_search.h"
@@ -127,6 +129,7 @@ Tfrm_Main::Tfrm_Main(const PlatformServices &services, const QStringList &argume
     openCommandLineFile(arguments);
     m_highlighter = std::make_unique<TQPILEHighlighter>();
     EditorPane->SetHighlighter(m_highlighter.get());
+    createPrint();
 }
 
 Tfrm_Main::~Tfrm_Main()
@@ -310,9 +313,9 @@ void Tfrm_Main::bindCommands()
     addActions(a.all());
 
     a.FileSave->setEnabled(false);
-    // Commands whose features are not built yet stay visible but disabled.
-    for (QAction *pending : {a.FilePrintSetup1, a.FilePrintPreview, a.FilePrint, a.Action1})
-        pending->setEnabled(false);
+    // "О программе..." waits for its window (setAboutWindow); printing is set up by
+    // createPrint.
+    a.Action1->setEnabled(false);
 
     auto bind = [this](QAction *action, void (Tfrm_Main::*handler)()) {
         connect(action, &QAction::triggered, this,
@@ -663,6 +666,54 @@ void Tfrm_Main::setAboutWindow(QDialog *window)
 void Tfrm_Main::Action1Execute()
 {
     m_aboutWindow->exec();
+}
+
+void Tfrm_Main::createPrint()
+{
+    EditorPrint = std::make_unique<TEditorPrint>();
+    EditorPrint->Copies = 1;
+    EditorPrint->DocTitle = QStringLiteral("Brindlepad");
+    EditorPrint->Colors = true;
+    EditorPrint->LineNumbers = true;
+    EditorPrint->TabWidth = 8;
+    EditorPrint->Color = Qt::white;
+    EditorPrint->SetFont(pixelFont(QStringLiteral("Tahoma"), 11));
+    EditorPrint->Margins = TEditorPrintMargins{};
+    m_print = std::make_unique<PrintCommands>(*EditorPrint, *m_services.prompts, this);
+
+    const ActionManager &a = m_actions;
+    for (QAction *action : {a.FilePrintSetup1, a.FilePrintPreview, a.FilePrint})
+        action->setEnabled(true);
+    auto bind = [this](QAction *action, void (Tfrm_Main::*handler)()) {
+        connect(action, &QAction::triggered, this,
+                [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
+    };
+    bind(a.FilePrint, &Tfrm_Main::FilePrintExecute);
+    bind(a.FilePrintPreview, &Tfrm_Main::FilePrintPreviewExecute);
+    bind(a.FilePrintSetup1, &Tfrm_Main::FilePrintSetup1Execute);
+}
+
+void Tfrm_Main::attachEditorToPrint()
+{
+    EditorPrint->attachEditor(EditorPane->Lines(), EditorPane->Highlighter(),
+                              EditorPane->editorFont(), EditorPane->model().TabWidth());
+}
+
+void Tfrm_Main::FilePrintExecute()
+{
+    attachEditorToPrint();
+    m_print->FilePrintExecute(m_document->DocFileName());
+}
+
+void Tfrm_Main::FilePrintPreviewExecute()
+{
+    attachEditorToPrint();
+    m_print->FilePrintPreviewExecute();
+}
+
+void Tfrm_Main::FilePrintSetup1Execute()
+{
+    m_print->FilePrintSetup1Execute();
 }
 
 void Tfrm_Main::FormShow()

@@ -24,10 +24,12 @@ class DocumentRecovery;
 class DiskChangeQuestions;
 class FunctionLibraryTree;
 class PanelSplitter;
+class PrintCommands;
 class RecoveryStore;
 struct RecoveredText;
 class SearchCommands;
 class TCompletionProposal;
+class TEditorPrint;
 class TQPILEHighlighter;
 class TEditorPane;
 struct TSearchSettings;
@@ -87,6 +89,8 @@ public:
     // The about window that "О программе..." shows modally; the command stays disabled
     // until there is one.
     void setAboutWindow(QDialog *window);
+    TEditorPrint &editorPrint() const { return *EditorPrint; }
+    PrintCommands &printCommands() const { return *m_print; }
 
 protected:
     bool event(QEvent *event) override;
@@ -132,6 +136,12 @@ private:
     void HelpExecute();
     void Action2Execute();
     void Action1Execute();
+    void createPrint();
+    // Gives the print engine a fresh copy of the editor's lines, its highlighter and font.
+    void attachEditorToPrint();
+    void FilePrintExecute();
+    void FilePrintPreviewExecute();
+    void FilePrintSetup1Execute();
 
     PlatformServices m_services;
     ActionManager m_actions;
@@ -165,6 +175,9 @@ private:
     // Where the restore put the frame's corner, until the window manager's frame is known.
     std::optional<QPoint> m_fitWhenFramed;
     QDialog *m_aboutWindow = nullptr;
+    // After the highlighter, which the engine may hold; the commands use the engine.
+    std::unique_ptr<TEditorPrint> EditorPrint;
+    std::unique_ptr<PrintCommands> m_print;
 };
 
 } // namespace bp

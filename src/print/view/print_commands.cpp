@@ -1,0 +1,208 @@
+#include "print_commands.h"
+
+#include "common/error.h"
+#include "platform/user_prompts.h"
+#include "print/editor_print.h"
+#include "printer_access.h"
+#include "unit_print_preview.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QProgressDialog>
+#include <QSaveFile>
+
+namespace bp {
+namespace {
+
+// The progress dialog: "Печать..." with the sheet being printed and a Cancel button. It is
+// application-modal, and the events it lets through keep the windows painted.
+class DialogProgress : public PrintProgress
+{
+public:
+    DialogProgress(QWidget *parent, int sheets)
+        : m_dialog(QStringLiteral("Печать..."), QStringLiteral("Отмена"), 0, sheets, parent)
+    {
+        m_dialog.setWindowTitle(QApplication::applicationName());
+        m_dialog.setWindowModality(Qt::ApplicationModal);
+        m_dialog.setMinimumDuration(0);
+        m_dialog.setAutoClose(false);
+        m_dialog.setAutoReset(false);
+        // Up at once: the job is known to be long.
+        m_dialog.show();
+    }
+
+    bool step(int sheet, int sheets) override
+    {
+        m_dialog.setLabelText(QStringLiteral("Печать... Страница %1 из %2").arg(sheet).arg(sheets));
+        m_dialog.setValue(sheet - 1);
+        QCoreApplication::processEvents();
+        return !m_dialog.wasCanceled();
+    }
+
+private:
+    QProgressDialog m_dialog;
+};
+
+QString cannotWritePdf(const QString &path, const QString &reason)
+{
+    return QStringLiteral("Не удалось записать файл \"%1\". %2").arg(path, reason);
+}
+
+} // namespace
+
+QString pdfNameFor(const QString &docFileName)
+{
+    if (docFileName.isEmpty())
+        return QStringLiteral("untitled.pdf");
+    const QFileInfo info(docFileName);
+    return info.dir().filePath(info.completeBaseName() + QStringLiteral(".pdf"));
+}
+
+PrintCommands::PrintCommands(TEditorPrint &engine, UserPrompts &prompts, QWidget *window)
+    : m_engine(engine), m_prompts(prompts), m_window(window),
+      m_systemPrinters(std::make_unique<QtPrinterAccess>()), m_printers(m_systemPrinters.get())
+{
+    m_progress = [this](int sheets) -> std::unique_ptr<PrintProgress> {
+        if (sheets <= kQuietSheets)
+            return nullptr;
+        return std::make_unique<DialogProgress>(m_window, sheets);
+    };
+    m_runPreview = [](Tfrm_PrintPreview &preview) { preview.Execute(); };
+    m_preview = new Tfrm_PrintPreview(m_engine, m_window);
+}
+
+PrintCommands::~PrintCommands()
+{
+    delete m_preview.data();
+}
+
+Tfrm_PrintPreview *PrintCommands::preview() const
+{
+    return m_preview;
+}
+
+TEditorPrinterInfo PrintCommands::printerInfo()
+{
+    return m_printers->hasPrinter() ? printerInfoOf(m_printers->printer())
+                                    : TEditorPrinterInfo::a4At300Dpi();
+}
+
+std::function<bool(int, int)> PrintCommands::progressFor(int sheets,
+                                                         std::unique_ptr<PrintProgress> &holder)
+{
+    holder = m_progress ? m_progress(sheets) : nullptr;
+    if (!holder)
+        return {};
+    return [&holder](int sheet, int total) { return holder->step(sheet, total); };
+}
+
+void PrintCommands::FilePrintExecute(const QString &docFileName)
+{
+    if (m_printers->hasPrinter()) {
+        printToPrinter();
+        return;
+    }
+    FileDialogRequest request;
+    request.title = QStringLiteral("Печать в файл PDF");
+    request.filters = {{QStringLiteral("PDF"), QStringLiteral("*.pdf")}};
+    request.defaultSuffix = QStringLiteral("pdf");
+    request.fileName = pdfNameFor(docFileName);
+    const std::optional<QString> path = m_prompts.chooseFileToSave(m_window, request);
+    if (!path)
+        return;
+    printToPdf(*path);
+}
+
+void PrintCommands::printToPrinter()
+{
+    QPrinter &printer = m_printers->printer();
+    m_engine.SetPrinterInfo(printerInfoOf(printer));
+    m_engine.UpdatePages();
+    printer.setDocName(m_engine.DocTitle);
+    const QString name =
+        printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
+    QPainter painter;
+    if (!painter.begin(&printer))
+        throw Error(QStringLiteral("Не удалось начать печать на принтере \"%1\"").arg(name));
+    std::unique_ptr<PrintProgress> progress;
+    const int sheets = m_engine.PageCount() * std::max(m_engine.Copies, 1);
+    bool finished = false;
+    try {
+        finished = m_engine.Print(painter, printer, {}, progressFor(sheets, progress));
+    } catch (...) {
+        printer.abort();
+        painter.end();
+        throw;
+    }
+    if (!finished) {
+        // A job sent to a file leaves nothing behind; the spooler drops an aborted job.
+        printer.abort();
+        painter.end();
+        if (!printer.outputFileName().isEmpty())
+            QFile::remove(printer.outputFileName());
+        return;
+    }
+    if (!painter.end() || printer.printerState() == QPrinter::Error)
+        throw Error(QStringLiteral("Принтер \"%1\" не принял задание печати").arg(name));
+}
+
+void PrintCommands::printToPdf(const QString &path)
+{
+    const TEditorPrinterInfo a4 = TEditorPrinterInfo::a4At300Dpi();
+    m_engine.SetPrinterInfo(a4);
+    m_engine.UpdatePages();
+
+    // Written beside the target and renamed at the end: a cancelled or failed job leaves
+    // neither a partial file nor a damaged earlier one.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw Error(cannotWritePdf(path, file.errorString()));
+    std::unique_ptr<PrintProgress> progress;
+    const int sheets = m_engine.PageCount() * std::max(m_engine.Copies, 1);
+    bool finished = false;
+    {
+        QPdfWriter writer(&file);
+        writer.setTitle(m_engine.DocTitle);
+        writer.setCreator(QApplication::applicationName());
+        writer.setResolution(a4.dotsPerInchX);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        QPainter painter;
+        if (!painter.begin(&writer))
+            throw Error(cannotWritePdf(path, file.errorString()));
+        // The writer paints the whole sheet; the layout counts from the printable area.
+        finished = m_engine.Print(painter, writer, QPoint(a4.leftOffset, a4.topOffset),
+                                  progressFor(sheets, progress));
+        painter.end();
+    }
+    if (!finished) {
+        file.cancelWriting();
+        return;
+    }
+    if (file.error() != QFileDevice::NoError || !file.commit())
+        throw Error(cannotWritePdf(path, file.errorString()));
+}
+
+void PrintCommands::FilePrintPreviewExecute()
+{
+    m_engine.SetPrinterInfo(printerInfo());
+    m_runPreview(*m_preview);
+}
+
+void PrintCommands::FilePrintSetup1Execute()
+{
+    if (!m_printers->hasPrinter()) {
+        m_prompts.showMessage(m_window,
+                              QStringLiteral("Принтер не установлен. Печать сохраняется в файл "
+                                             "PDF формата A4."));
+        return;
+    }
+    m_printers->setup(m_window);
+}
+
+} // namespace bp
