@@ -52,6 +52,22 @@ void press(QWidget *widget, const QList<int> &script)
     }
 }
 
+// Collects the areas a widget repaints.
+class PaintSpy : public QObject
+{
+public:
+    explicit PaintSpy(QWidget *widget) { widget->installEventFilter(this); }
+    QRegion painted;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
+};
+
 } // namespace
 
 class TestEditorPane : public QObject
@@ -236,6 +252,42 @@ private slots:
         QCOMPARE(QColor(image.pixel(0, 5 * lineHeight)), f.pane->palette().color(QPalette::Base));
         QCOMPARE(QColor(image.pixel(f.pane->gutterWidth() - 1, 5 * lineHeight)),
                  f.pane->palette().color(QPalette::Button));
+    }
+
+    // A key repaints the lines it changed and the lines the caret left and entered, not the
+    // screen.
+    void keysRepaintOnlyTheLinesTheyTouch_data()
+    {
+        QTest::addColumn<QList<int>>("script");
+        QTest::addColumn<QList<int>>("lines"); // 1-based lines repainted
+        QTest::newRow("typed character") << typed(u"x"_qs) << QList<int>{5};
+        QTest::newRow("caret right") << keys({Qt::Key_Right}) << QList<int>{5};
+        QTest::newRow("caret down") << keys({Qt::Key_Down}) << QList<int>{5, 6};
+        QTest::newRow("selecting a line")
+            << keys({Qt::ShiftModifier | Qt::Key_Down}) << QList<int>{5, 6};
+    }
+
+    void keysRepaintOnlyTheLinesTheyTouch()
+    {
+        QFETCH(QList<int>, script);
+        QFETCH(QList<int>, lines);
+        Fixture f;
+        QStringList text;
+        for (int i = 1; i <= 20; ++i)
+            text << u"line %1"_qs.arg(i);
+        f.pane->Lines().setText(text.join(u'\n'));
+        f.pane->model().setCaretXY({3, 5});
+        QApplication::processEvents();
+        PaintSpy spy(f.pane->viewport());
+        press(f.pane, script);
+        QApplication::processEvents();
+        QRegion expected;
+        for (int line : lines)
+            expected += QRect(0, (line - 1) * f.pane->lineHeight(), f.pane->viewport()->width(),
+                              f.pane->lineHeight());
+        // A caret blink in between repaints within the caret's line.
+        QCOMPARE(spy.painted.united(expected), expected);
+        QVERIFY(!spy.painted.isEmpty());
     }
 
     void keysReachTheirCommands_data()

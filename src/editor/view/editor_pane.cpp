@@ -1,5 +1,6 @@
 #include "editor_pane.h"
 
+#include "cell_glyphs.h"
 #include "editor/model/character_cells.h"
 #include "editor/model/edit_model.h"
 #include "editor/model/editor_highlighting.h"
@@ -31,6 +32,8 @@ constexpr int kGutterRightOffset = 2;
 constexpr int kGutterLeftOffset = 0;
 constexpr int kGutterGradientSteps = 48;
 constexpr int kMinGutterDigits = 4;
+// Lines at least this long keep the length of their plain start between paints.
+constexpr qsizetype kLongLine = 4096;
 
 int decimalDigits(int value)
 {
@@ -168,6 +171,12 @@ void TCustomEditorPane::updateMetrics()
     m_charWidth = std::max(1, qRound(advance));
     m_drawFont = m_font;
     m_drawFont.setLetterSpacing(QFont::AbsoluteSpacing, m_charWidth - advance);
+    for (int variant = 0; variant < int(m_cellGlyphs.size()); ++variant) {
+        QFont font = m_drawFont;
+        font.setBold(variant & 1);
+        font.setItalic(variant & 2);
+        m_cellGlyphs[std::size_t(variant)].setFont(font);
+    }
     m_lineHeight = std::max(1, metrics.height());
     m_ascent = metrics.ascent();
     m_gutterDigitWidth = QFontMetrics(m_gutterFont).horizontalAdvance(QLatin1Char('0'));
@@ -241,6 +250,9 @@ QRect TCustomEditorPane::lineRect(int line) const
 
 void TCustomEditorPane::invalidateLines(int first, int last)
 {
+    if (m_plainPrefixLine >= 0 && m_plainPrefixLine >= first &&
+        (last < 0 || m_plainPrefixLine <= last))
+        m_plainPrefixLine = -1;
     const int top = m_model->viewWindow().topLine() - 1;
     const int bottom = top + m_model->viewWindow().linesInWindow();
     if (last < 0)
@@ -280,10 +292,38 @@ TBufferCoord TCustomEditorPane::positionAt(const QPoint &point) const
     return {std::clamp(charColumn, 1, m_model->maxCaretColumn(line)), line};
 }
 
+int TCustomEditorPane::plainPrefix(int line, QStringView text) const
+{
+    if (m_plainPrefixLine != line - 1) {
+        // Blocks of the vectorised test, then the block that holds the first tab or wide
+        // character.
+        constexpr qsizetype kBlock = 4096;
+        qsizetype at = 0;
+        while (at < text.size() &&
+               hasPlainCells(text.sliced(at, std::min(kBlock, text.size() - at))))
+            at += kBlock;
+        while (at < text.size() && text[at] != u'\t' && text[at].unicode() < kFirstWideCodeUnit)
+            ++at;
+        m_plainPrefixLine = line - 1;
+        m_plainPrefix = int(at);
+    }
+    return m_plainPrefix;
+}
+
+int TCustomEditorPane::displayColumn(int line, int charColumn) const
+{
+    // In a long line the plain start is measured once, so the caret and selection far into
+    // it cost no pass over the characters before them.
+    const QStringView text = m_model->Lines().view(line - 1);
+    if (text.size() >= kLongLine && charColumn - 1 <= plainPrefix(line, text))
+        return charColumn;
+    return m_model->displayColumn(line, charColumn);
+}
+
 QRect TCustomEditorPane::caretRect() const
 {
     const TBufferCoord caret = m_model->CaretXY();
-    const int column = m_model->displayColumn(caret.Line, caret.Char);
+    const int column = displayColumn(caret.Line, caret.Char);
     const int x = m_gutterWidth + (column - m_model->viewWindow().leftColumn()) * m_charWidth;
     const int y = (caret.Line - m_model->viewWindow().topLine()) * m_lineHeight;
     if (m_model->insertMode())
@@ -291,21 +331,23 @@ QRect TCustomEditorPane::caretRect() const
     // The block covers the character under it: two cells for a wide one, one for a tab.
     const QStringView text = m_model->Lines().view(caret.Line - 1);
     const int cells = caret.Char <= text.size() && text[caret.Char - 1] != u'\t'
-                          ? m_model->displayColumn(caret.Line, caret.Char + 1) - column
+                          ? displayColumn(caret.Line, caret.Char + 1) - column
                           : 1;
     return QRect(x, y, std::max(1, cells) * m_charWidth, m_lineHeight);
 }
 
 // --- painting -----------------------------------------------------------------------
 
-std::vector<TPaintRun> TCustomEditorPane::runsFor(int index, QStringView text, int endChar) const
+std::vector<TPaintRun> TCustomEditorPane::runsFor(int index, QStringView text, int startChar,
+                                                  int endChar) const
 {
     if (m_runProvider)
         return m_runProvider(index, text, endChar);
     std::vector<TPaintRun> runs;
     const QPalette &colours = palette();
     const bool scanned = m_highlighting->scanLine(
-        index, endChar, [&](int start, int length, THighlighterAttributes *attribute, TTokenKind) {
+        index, endChar,
+        [&](int start, int length, THighlighterAttributes *attribute, TTokenKind) {
             TPaintRun run{start, length, {}, {}, false, false, false, false};
             if (attribute) {
                 run.foreground = toQColor(attribute->Foreground(), colours);
@@ -317,7 +359,8 @@ std::vector<TPaintRun> TCustomEditorPane::runsFor(int index, QStringView text, i
                 run.strikeOut = style.testFlag(TFontStyle::fsStrikeOut);
             }
             runs.push_back(run);
-        });
+        },
+        startChar);
     if (!scanned)
         runs.push_back({0, int(text.size()), {}, {}, false, false, false, false});
     return runs;
@@ -325,18 +368,8 @@ std::vector<TPaintRun> TCustomEditorPane::runsFor(int index, QStringView text, i
 
 void TCustomEditorPane::paintGutter(QPainter &painter, int firstLine, int lastLine)
 {
-    const int height = viewport()->height();
-    const QColor left = palette().color(QPalette::Base);
-    const QColor right = palette().color(QPalette::Button);
-    for (int band = 0; band < kGutterGradientSteps; ++band) {
-        const int x0 = m_gutterWidth * band / kGutterGradientSteps;
-        const int x1 = m_gutterWidth * (band + 1) / kGutterGradientSteps;
-        const double t = kGutterGradientSteps > 1 ? double(band) / (kGutterGradientSteps - 1) : 0;
-        const QColor color = QColor::fromRgbF(left.redF() + (right.redF() - left.redF()) * t,
-                                              left.greenF() + (right.greenF() - left.greenF()) * t,
-                                              left.blueF() + (right.blueF() - left.blueF()) * t);
-        painter.fillRect(QRect(x0, 0, x1 - x0, height), color);
-    }
+    const QRect gutter(0, 0, m_gutterWidth, viewport()->height());
+    painter.drawPixmap(gutter.topLeft(), gutterBackground(gutter.size()));
     painter.setFont(m_gutterFont);
     painter.setPen(palette().color(QPalette::WindowText));
     const QFontMetrics metrics(m_gutterFont);
@@ -355,6 +388,32 @@ void TCustomEditorPane::paintGutter(QPainter &painter, int firstLine, int lastLi
             paintBookmark(painter, number,
                           (mark->Line - m_model->viewWindow().topLine()) * m_lineHeight);
     }
+}
+
+const QPixmap &TCustomEditorPane::gutterBackground(QSize size)
+{
+    // A gradient from the text background to the button colour in bands, drawn once for the
+    // gutter's size and colours.
+    const QColor left = palette().color(QPalette::Base);
+    const QColor right = palette().color(QPalette::Button);
+    const qreal ratio = viewport()->devicePixelRatioF();
+    if (m_gutterPixmap.deviceIndependentSize().toSize() == size &&
+        m_gutterPixmap.devicePixelRatio() == ratio && m_gutterColours == std::pair{left, right})
+        return m_gutterPixmap;
+    m_gutterPixmap = QPixmap(size * ratio);
+    m_gutterPixmap.setDevicePixelRatio(ratio);
+    m_gutterColours = {left, right};
+    QPainter painter(&m_gutterPixmap);
+    for (int band = 0; band < kGutterGradientSteps; ++band) {
+        const int x0 = size.width() * band / kGutterGradientSteps;
+        const int x1 = size.width() * (band + 1) / kGutterGradientSteps;
+        const double t = kGutterGradientSteps > 1 ? double(band) / (kGutterGradientSteps - 1) : 0;
+        const QColor color = QColor::fromRgbF(left.redF() + (right.redF() - left.redF()) * t,
+                                              left.greenF() + (right.greenF() - left.greenF()) * t,
+                                              left.blueF() + (right.blueF() - left.blueF()) * t);
+        painter.fillRect(QRect(x0, 0, x1 - x0, size.height()), color);
+    }
+    return m_gutterPixmap;
 }
 
 void TCustomEditorPane::paintBookmark(QPainter &painter, int number, int y)
@@ -391,7 +450,9 @@ void TCustomEditorPane::paintLine(QPainter &painter, int line, int y)
     // at the left edge.
     int charIndex = 0;
     int cell = 0;
-    if (hasPlainCells(text.first(std::min<qsizetype>(endCell, text.size())))) {
+    const qsizetype shown = std::min<qsizetype>(endCell, text.size());
+    if (text.size() >= kLongLine ? plainPrefix(line, text) >= shown
+                                 : hasPlainCells(text.first(shown))) {
         charIndex = cell = std::min<int>(firstCell, int(text.size()));
     } else {
         while (charIndex < text.size()) {
@@ -439,8 +500,8 @@ void TCustomEditorPane::paintLine(QPainter &painter, int line, int y)
                              text.sliced(glyph->index, glyph->length).toString());
     };
 
-    QFont font = m_drawFont;
-    for (const TPaintRun &run : runsFor(line - 1, text, lastVisibleChar)) {
+    const int baseline = y + m_ascent;
+    for (const TPaintRun &run : runsFor(line - 1, text, firstVisibleChar, lastVisibleChar)) {
         const int from = cellOf(run.start);
         const int to = cellOf(run.start + run.length);
         if (to <= from)
@@ -448,14 +509,17 @@ void TCustomEditorPane::paintLine(QPainter &painter, int line, int y)
         const int x = textLeft + from * m_charWidth;
         if (run.background.isValid())
             painter.fillRect(QRect(x, y, (to - from) * m_charWidth, m_lineHeight), run.background);
-        font.setBold(run.bold);
-        font.setItalic(run.italic);
-        font.setUnderline(run.underline);
-        font.setStrikeOut(run.strikeOut);
-        painter.setFont(font);
         painter.setPen(run.foreground.isValid() ? run.foreground : palette().color(QPalette::Text));
-        painter.drawText(x, y + m_ascent, m_visibleText.mid(from, to - from));
-        drawGlyphs(from, to);
+        CellGlyphs &glyphs = m_cellGlyphs[(run.bold ? 1 : 0) + (run.italic ? 2 : 0)];
+        glyphs.draw(painter, QStringView(m_visibleText).sliced(from, to - from), x, baseline,
+                    m_charWidth, run.underline, run.strikeOut);
+        if (!m_visibleGlyphs.empty()) {
+            QFont font = glyphs.font();
+            font.setUnderline(run.underline);
+            font.setStrikeOut(run.strikeOut);
+            painter.setFont(font);
+            drawGlyphs(from, to);
+        }
     }
 
     const auto [selectionFrom, selectionTo] = selectedCells(line, int(text.size()));
@@ -467,8 +531,14 @@ void TCustomEditorPane::paintLine(QPainter &painter, int line, int y)
         painter.save();
         painter.setClipRect(area);
         painter.setPen(palette().color(QPalette::HighlightedText));
+        // Only the selected cells need drawing; the clip keeps a wide glyph to its part.
+        const int from = std::max(0, (x0 - textLeft) / m_charWidth - 2);
+        const int to = std::min<int>(int(m_visibleText.size()), (x1 - textLeft) / m_charWidth + 1);
+        if (to > from)
+            m_cellGlyphs[0].draw(painter, QStringView(m_visibleText).sliced(from, to - from),
+                                 textLeft + from * m_charWidth, baseline, m_charWidth, false,
+                                 false);
         painter.setFont(m_drawFont);
-        painter.drawText(textLeft, y + m_ascent, m_visibleText);
         drawGlyphs(0, int(m_visibleText.size()));
         painter.restore();
     }
@@ -484,11 +554,11 @@ std::pair<int, int> TCustomEditorPane::selectedCells(int line, int length) const
     if (line < begin.Line || line > end.Line)
         return {0, 0};
     // Display columns are 1-based; cells 0-based. A selected line break shows as one cell.
-    const int lineEnd = model.displayColumn(line, length + 1) - 1;
+    const int lineEnd = displayColumn(line, length + 1) - 1;
     switch (model.selectionMode()) {
     case TSelectionMode::smNormal:
-        return {line == begin.Line ? model.displayColumn(line, begin.Char) - 1 : 0,
-                line == end.Line ? model.displayColumn(line, end.Char) - 1 : lineEnd + 1};
+        return {line == begin.Line ? displayColumn(line, begin.Char) - 1 : 0,
+                line == end.Line ? displayColumn(line, end.Char) - 1 : lineEnd + 1};
     case TSelectionMode::smLine:
         return {0, std::max(lineEnd + 1, model.viewWindow().leftColumn() +
                                              model.viewWindow().columnsInWindow())};
@@ -509,8 +579,12 @@ void TCustomEditorPane::paintEvent(QPaintEvent *event)
     const int lastLine = top + area.bottom() / m_lineHeight;
     const int lineCount = m_model->displayLineCount();
     const int textLeft = m_gutterWidth;
-    painter.fillRect(QRect(textLeft, 0, viewport()->width() - textLeft, viewport()->height()),
-                     palette().color(QPalette::Base));
+    // Each line fills its own background; only the space below the last line needs filling.
+    const int linesEnd = std::max(0, std::min(lastLine, lineCount) - top + 1) * m_lineHeight;
+    if (linesEnd <= area.bottom())
+        painter.fillRect(QRect(textLeft, linesEnd, viewport()->width() - textLeft,
+                               viewport()->height() - linesEnd),
+                         palette().color(QPalette::Base));
     for (int line = firstLine; line <= lastLine && line <= lineCount; ++line)
         paintLine(painter, line, (line - top) * m_lineHeight);
 
@@ -542,7 +616,7 @@ void TCustomEditorPane::paintEvent(QPaintEvent *event)
         }
     }
     if (m_dragging) {
-        const int column = m_model->displayColumn(m_dropPosition.Line, m_dropPosition.Char);
+        const int column = displayColumn(m_dropPosition.Line, m_dropPosition.Char);
         const int x = textLeft + (column - m_model->viewWindow().leftColumn()) * m_charWidth;
         if (x >= textLeft)
             painter.fillRect(QRect(x, (m_dropPosition.Line - top) * m_lineHeight, 2, m_lineHeight),
@@ -594,7 +668,13 @@ void TCustomEditorPane::onCaretMoved()
     // Only the caret rectangle moved; asking for every property would copy the line's text on
     // each caret move.
     updateMicroFocus(Qt::ImCursorRectangle);
-    viewport()->update();
+    // The caret and the active line's colour change only on the lines it left and entered;
+    // selection and text changes repaint their own lines.
+    const int line = m_model->CaretY();
+    invalidateLines(m_caretLineShown - 1, m_caretLineShown - 1);
+    if (line != m_caretLineShown)
+        invalidateLines(line - 1, line - 1);
+    m_caretLineShown = line;
     emit actionStateChanged();
 }
 
@@ -612,7 +692,7 @@ void TCustomEditorPane::restartCaretBlink()
 void TCustomEditorPane::timerEvent(QTimerEvent *event)
 {
     if (event->timerId() == m_autoScrollTimer) {
-        autoScrollStep();
+        runInput([this] { autoScrollStep(); });
         return;
     }
     if (event->timerId() != m_blinkTimer) {
@@ -714,9 +794,22 @@ void TCustomEditorPane::executeCommand(TEditorCommand command, QChar ch)
         emit actionStateChanged();
 }
 
+void TCustomEditorPane::runInput(const std::function<void()> &work)
+{
+    if (m_commandBoundary)
+        m_commandBoundary(work);
+    else
+        work();
+}
+
 // --- keyboard -----------------------------------------------------------------------
 
 void TCustomEditorPane::keyPressEvent(QKeyEvent *event)
+{
+    runInput([&] { handleKey(event); });
+}
+
+void TCustomEditorPane::handleKey(QKeyEvent *event)
 {
     const TEditorCommand command =
         commandForKey(event->key(), event->modifiers(),
@@ -744,14 +837,21 @@ void TCustomEditorPane::keyPressEvent(QKeyEvent *event)
 
 void TCustomEditorPane::inputMethodEvent(QInputMethodEvent *event)
 {
-    for (QChar ch : event->commitString())
-        executeCommand(ecChar, ch);
     event->accept();
+    runInput([&] {
+        for (QChar ch : event->commitString())
+            executeCommand(ecChar, ch);
+    });
 }
 
 // --- mouse --------------------------------------------------------------------------
 
 void TCustomEditorPane::mousePressEvent(QMouseEvent *event)
+{
+    runInput([&] { handleMousePress(event); });
+}
+
+void TCustomEditorPane::handleMousePress(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton) {
         // The right button opens the context menu and leaves caret and selection alone.
@@ -773,6 +873,11 @@ void TCustomEditorPane::mousePressEvent(QMouseEvent *event)
 }
 
 void TCustomEditorPane::mouseMoveEvent(QMouseEvent *event)
+{
+    runInput([&] { handleMouseMove(event); });
+}
+
+void TCustomEditorPane::handleMouseMove(QMouseEvent *event)
 {
     if (!(event->buttons() & Qt::LeftButton))
         return;
@@ -829,28 +934,32 @@ void TCustomEditorPane::mouseReleaseEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return;
     const TBufferCoord position = positionAt(event->position().toPoint());
-    if (m_dragging) {
-        m_dragging = false;
-        viewport()->setCursor(Qt::IBeamCursor);
-        viewport()->update();
-        m_model->dropSelection(position, event->modifiers() & Qt::ControlModifier);
-    } else if (m_dragPending) {
-        // A click inside the selection that never became a drag places the caret.
-        m_model->moveCaret(position, false);
-    }
+    const bool dropping = m_dragging;
+    const bool placing = m_dragPending;
+    // The gesture ends here even when the command it finishes fails.
+    m_dragging = false;
     m_dragPending = false;
     m_selecting = false;
     updateAutoScroll(QPoint());
+    if (dropping) {
+        viewport()->setCursor(Qt::IBeamCursor);
+        viewport()->update();
+        const bool copy = event->modifiers() & Qt::ControlModifier;
+        runInput([&] { m_model->dropSelection(position, copy); });
+    } else if (placing) {
+        // A click inside the selection that never became a drag places the caret.
+        runInput([&] { m_model->moveCaret(position, false); });
+    }
 }
 
 void TCustomEditorPane::mouseDoubleClickEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton || event->position().x() < m_gutterWidth)
         return;
-    m_model->selectWordAt(positionAt(event->position().toPoint()));
     m_selecting = false;
     m_dragPending = false;
     event->accept();
+    runInput([&] { m_model->selectWordAt(positionAt(event->position().toPoint())); });
 }
 
 void TCustomEditorPane::contextMenuEvent(QContextMenuEvent *event)
