@@ -26,7 +26,14 @@ quint32 CellGlyphs::glyphOf(char16_t ch)
         const QChar c(ch);
         int count = 1;
         quint32 index = 0;
-        if (!m_raw.isValid() || !m_raw.glyphIndexesForChars(&c, 1, &index, &count) || count != 1)
+        // Marks and format characters (a soft hyphen, say) take their look from the text
+        // around them when text is laid out, so they are drawn the way text drawing does.
+        const QChar::Category category = c.category();
+        const bool laidOut = category == QChar::Mark_NonSpacing ||
+                             category == QChar::Mark_SpacingCombining ||
+                             category == QChar::Mark_Enclosing || category == QChar::Other_Format;
+        if (laidOut || !m_raw.isValid() || !m_raw.glyphIndexesForChars(&c, 1, &index, &count) ||
+            count != 1)
             index = 0;
         glyph = index;
     }

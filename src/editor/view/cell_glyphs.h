@@ -15,7 +15,7 @@ namespace bp {
 
 // Draws text of one font in whole character cells from glyphs looked up once per code unit,
 // so painting a screen neither lays out nor shapes text. A code unit the font has no glyph
-// for is drawn on its own through the font's fallback, as plain text drawing would.
+// for, or a mark or format character, is drawn on its own as plain text drawing draws it.
 class CellGlyphs
 {
 public:
