@@ -30,6 +30,7 @@
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <benchmark/benchmark.h>
+#include <functional>
 #include <malloc.h>
 #include <map>
 
@@ -282,12 +283,21 @@ QString documentText(int lines)
     return bench::qpileLines(lines).join(u'\n');
 }
 
+// Widgets the benchmarks keep between repetitions, let go of before the application ends.
+std::vector<std::function<void()>> &releases()
+{
+    static std::vector<std::function<void()>> list;
+    return list;
+}
+
 // Repetitions of a benchmark reuse the last editor built, so a 1M-line QPlainTextEdit is
 // loaded once per run.
 template <typename Editor> Editor &cachedEditor(int lines, Editor *(*make)(int))
 {
     static std::unique_ptr<Editor> editor;
     static int editorLines = -1;
+    if (!editor)
+        releases().push_back([] { editor.reset(); });
     if (editorLines != lines) {
         editor.reset();
         editor.reset(make(lines));
@@ -410,6 +420,8 @@ void BM_PaneLongLinePaint(benchmark::State &state)
 {
     static std::unique_ptr<TEditorPane> pane;
     static int megabytes = 0;
+    if (!pane)
+        releases().push_back([] { pane.reset(); });
     if (megabytes != state.range(0)) {
         pane.reset(new TEditorPane);
         pane->resize(1200, 900);
@@ -454,5 +466,7 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    for (const auto &release : releases())
+        release();
     return 0;
 }
