@@ -1,3 +1,4 @@
+#include "common/error.h"
 #include "editor/model/edit_model.h"
 #include "editor/view/editor_pane.h"
 #include "editor/view/key_map.h"
@@ -7,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -425,6 +427,48 @@ private slots:
             f.pane->model().executeCommand(ecUndo); // the whole drop is one step
             QCOMPARE(picture::save(f.pane->model()), u"[abc|] def"_qs);
         }
+    }
+
+    // Key, input-method and mouse work whose command fails ends at the boundary the window
+    // sets, with the edit kept and the pane still working.
+    void inputFailuresEndAtTheCommandBoundary()
+    {
+        Fixture f;
+        QStringList reported;
+        f.pane->setCommandBoundary([&](const std::function<void()> &work) {
+            try {
+                work();
+                return true;
+            } catch (const Error &error) {
+                reported << error.message();
+                return false;
+            }
+        });
+        picture::load(f.pane->model(), u"[abc|] def"_qs);
+        f.pane->OnChange = [] { throw Error(u"Сбой"_qs); };
+        QTest::keyClicks(f.pane, u"x"_qs);
+        QInputMethodEvent commit;
+        commit.setCommitString(u"y"_qs);
+        QApplication::sendEvent(f.pane, &commit);
+        QCOMPARE(f.pane->Lines().text(), u"xy def"_qs);
+        // Drag "xy" behind "def".
+        f.pane->model().setCaretXY({1, 1});
+        f.pane->model().moveCaret({3, 1}, true);
+        QWidget *viewport = f.pane->viewport();
+        auto at = [&](int column) {
+            return QPoint(f.pane->gutterWidth() + (column - 1) * f.pane->charWidth(),
+                          f.pane->lineHeight() / 2);
+        };
+        QTest::mousePress(viewport, Qt::LeftButton, {}, at(2));
+        QTest::mouseMove(viewport, at(2) + QPoint(0, 3 * f.pane->lineHeight()));
+        QTest::mouseMove(viewport, at(7));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at(7));
+        QCOMPARE(f.pane->Lines().text(), u" defxy"_qs);
+        QCOMPARE(reported, QStringList(3, u"Сбой"_qs));
+        f.pane->OnChange = nullptr;
+        QTest::keyClicks(f.pane, u"z"_qs);
+        QCOMPARE(reported.size(), 3);
+        QVERIFY(f.pane->Lines().text().contains(u'z'));
     }
 
     void doubleClickSelectsTheWord()
