@@ -6,21 +6,33 @@
 //   painting   BM_PaintScreen/1000000  vs BM_PaintScreen/10
 //   long line  BM_OpenAndPaintLongLine vs BM_DecodeLongLine; BM_KeystrokeLongLine vs
 //   BM_PassOverLongLine
+// and what a user feels on screen (below), 1200x900, against QPlainTextEdit
+// with a QSyntaxHighlighter colouring the same text with the same scanner:
+//   full screen      BM_PaneFullScreen/N       vs BM_PlainEditFullScreen/N
+//   key to pixels    BM_PaneKeyToPixels/N      vs BM_PlainEditKeyToPixels/N
+//   long line paint  BM_PaneLongLinePaint/MB/% (the caret at % of the line; blink = caret only)
 #include "common/windows1251.h"
 #include "editor/model/edit_model.h"
 #include "editor/view/editor_pane.h"
 #include "highlight/qpile_highlighter.h"
+#include "highlight/tcolor.h"
 #include "qpile_corpus.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStringDecoder>
+#include <QSyntaxHighlighter>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <benchmark/benchmark.h>
+#include <functional>
 #include <malloc.h>
+#include <map>
 
 using namespace bp;
 
@@ -215,6 +227,236 @@ void BM_KeystrokeLongLine(benchmark::State &state)
 }
 BENCHMARK(BM_KeystrokeLongLine)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 
+// --- what a user sees: 1200x900 screens, real key events, against QPlainTextEdit ---------
+
+// QPlainTextEdit's colouring: the same QPILE scanner and attribute colours through a
+// QSyntaxHighlighter, so both editors show the same screen.
+class QpileSyntaxHighlighter : public QSyntaxHighlighter
+{
+public:
+    explicit QpileSyntaxHighlighter(QTextDocument *document) : QSyntaxHighlighter(document) {}
+
+protected:
+    void highlightBlock(const QString &text) override
+    {
+        TCustomHighlighter &scanner = highlighter();
+        if (previousBlockState() < 0)
+            scanner.ResetRange();
+        else
+            scanner.SetRange(TRange(previousBlockState()));
+        scanner.SetLine(text, currentBlock().blockNumber());
+        while (!scanner.GetEol()) {
+            setFormat(scanner.GetTokenPos(), int(scanner.GetTokenView().size()),
+                      formatOf(scanner.GetTokenAttribute()));
+            scanner.Next();
+        }
+        setCurrentBlockState(int(scanner.GetRange()));
+    }
+
+private:
+    QTextCharFormat formatOf(THighlighterAttributes *attribute)
+    {
+        if (!attribute)
+            return {};
+        auto found = m_formats.find(attribute);
+        if (found != m_formats.end())
+            return found->second;
+        QTextCharFormat format;
+        const QColor foreground = toQColor(attribute->Foreground(), QApplication::palette());
+        const QColor background = toQColor(attribute->Background(), QApplication::palette());
+        if (foreground.isValid())
+            format.setForeground(foreground);
+        if (background.isValid())
+            format.setBackground(background);
+        const TFontStyles style = attribute->Style();
+        format.setFontWeight(style.testFlag(TFontStyle::fsBold) ? QFont::Bold : QFont::Normal);
+        format.setFontItalic(style.testFlag(TFontStyle::fsItalic));
+        format.setFontUnderline(style.testFlag(TFontStyle::fsUnderline));
+        format.setFontStrikeOut(style.testFlag(TFontStyle::fsStrikeOut));
+        return m_formats.emplace(attribute, format).first->second;
+    }
+    std::map<THighlighterAttributes *, QTextCharFormat> m_formats;
+};
+
+QString documentText(int lines)
+{
+    return bench::qpileLines(lines).join(u'\n');
+}
+
+// Widgets the benchmarks keep between repetitions, let go of before the application ends.
+std::vector<std::function<void()>> &releases()
+{
+    static std::vector<std::function<void()>> list;
+    return list;
+}
+
+// Repetitions of a benchmark reuse the last editor built, so a 1M-line QPlainTextEdit is
+// loaded once per run.
+template <typename Editor> Editor &cachedEditor(int lines, Editor *(*make)(int))
+{
+    static std::unique_ptr<Editor> editor;
+    static int editorLines = -1;
+    if (!editor)
+        releases().push_back([] { editor.reset(); });
+    if (editorLines != lines) {
+        editor.reset();
+        editor.reset(make(lines));
+        editorLines = lines;
+    }
+    return *editor;
+}
+
+TEditorPane *makePane(int lines)
+{
+    auto *pane = new TEditorPane;
+    pane->resize(1200, 900);
+    pane->show();
+    pane->SetHighlighter(&highlighter());
+    if (lines == 1000000)
+        pane->Lines().LoadFromFile(millionLinePath());
+    else
+        pane->Lines().setText(documentText(lines));
+    pane->model().setCaretXY({5, std::max(1, lines / 2)});
+    QApplication::setActiveWindow(pane);
+    pane->setFocus();
+    QApplication::processEvents();
+    return pane;
+}
+
+QPlainTextEdit *makePlainEdit(int lines)
+{
+    auto *edit = new QPlainTextEdit;
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPixelSize(13);
+    edit->setFont(font);
+    edit->setTabStopDistance(4 * QFontMetricsF(font).horizontalAdvance(u' '));
+    edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    edit->resize(1200, 900);
+    edit->show();
+    new QpileSyntaxHighlighter(edit->document());
+    edit->setPlainText(documentText(lines));
+    QTextCursor cursor(edit->document()->findBlockByNumber(std::max(0, lines / 2 - 1)));
+    cursor.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 4);
+    edit->setTextCursor(cursor);
+    edit->centerCursor();
+    QApplication::setActiveWindow(edit);
+    edit->setFocus();
+    QApplication::processEvents();
+    return edit;
+}
+
+// Counts the paints a widget receives, to show each measured step ended in one.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget *widget) : m_widget(widget) { widget->installEventFilter(this); }
+    ~PaintCounter() override { m_widget->removeEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+
+private:
+    QWidget *m_widget;
+};
+
+void fullScreen(benchmark::State &state, QWidget *viewport)
+{
+    QImage image(viewport->size(), QImage::Format_RGB32);
+    for (auto _ : state)
+        viewport->render(&image);
+}
+
+void BM_PaneFullScreen(benchmark::State &state)
+{
+    fullScreen(state, cachedEditor<TEditorPane>(int(state.range(0)), makePane).viewport());
+}
+
+void BM_PlainEditFullScreen(benchmark::State &state)
+{
+    fullScreen(state, cachedEditor<QPlainTextEdit>(int(state.range(0)), makePlainEdit).viewport());
+}
+
+// A typed character and its Backspace as real key events, each followed by the repaint it
+// asked for, delivered the way the event loop delivers it.
+void keyToPixels(benchmark::State &state, QAbstractScrollArea &editor)
+{
+    PaintCounter counter(editor.viewport());
+    auto key = [&](int code, const QString &text) {
+        QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, text);
+        QApplication::sendEvent(&editor, &press);
+        QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier, text);
+        QApplication::sendEvent(&editor, &release);
+        QApplication::processEvents();
+    };
+    QApplication::processEvents();
+    for (auto _ : state) {
+        key(Qt::Key_X, u"x"_qs);
+        key(Qt::Key_Backspace, QString());
+    }
+    state.SetItemsProcessed(state.iterations() * 2);
+    state.counters["paints_per_key"] = double(counter.paints) / double(state.iterations() * 2);
+}
+
+void BM_PaneKeyToPixels(benchmark::State &state)
+{
+    keyToPixels(state, cachedEditor<TEditorPane>(int(state.range(0)), makePane));
+}
+
+void BM_PlainEditKeyToPixels(benchmark::State &state)
+{
+    keyToPixels(state, cachedEditor<QPlainTextEdit>(int(state.range(0)), makePlainEdit));
+}
+
+// Paints of the long line with the caret at a given percentage of it: the whole screen, and
+// the caret rectangle alone as a blink repaints it.
+void BM_PaneLongLinePaint(benchmark::State &state)
+{
+    static std::unique_ptr<TEditorPane> pane;
+    static int megabytes = 0;
+    if (!pane)
+        releases().push_back([] { pane.reset(); });
+    if (megabytes != state.range(0)) {
+        pane.reset(new TEditorPane);
+        pane->resize(1200, 900);
+        pane->show();
+        pane->SetHighlighter(&highlighter());
+        pane->Lines().setText(windows1251::decode(longLineBytes(int(state.range(0)))));
+        QApplication::setActiveWindow(pane.get());
+        pane->setFocus();
+        megabytes = int(state.range(0));
+    }
+    pane->model().setCaretXY(
+        {int(std::max<qint64>(1, qint64(pane->Lines().length(0)) * state.range(1) / 100)), 1});
+    QApplication::processEvents();
+    const bool blink = state.range(2) != 0;
+    QImage image(pane->viewport()->size(), QImage::Format_RGB32);
+    const QRegion caret(pane->caretRect().adjusted(-1, 0, 1, 0));
+    for (auto _ : state) {
+        if (blink)
+            pane->viewport()->render(&image, {}, caret);
+        else
+            pane->viewport()->render(&image);
+    }
+}
+
+const std::vector<int64_t> kScreenLines = {10, 10000, 100000, 1000000};
+
+BENCHMARK(BM_PaneFullScreen)->ArgsProduct({kScreenLines})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PlainEditFullScreen)->ArgsProduct({kScreenLines})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PaneKeyToPixels)->ArgsProduct({kScreenLines})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PlainEditKeyToPixels)->ArgsProduct({kScreenLines})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PaneLongLinePaint)
+    ->ArgsProduct({{10}, {1, 50, 99}, {0, 1}})
+    ->ArgNames({"MB", "caret%", "blink"})
+    ->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -224,5 +466,7 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    for (const auto &release : releases())
+        release();
     return 0;
 }

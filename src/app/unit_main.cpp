@@ -346,6 +346,9 @@ void Tfrm_Main::bindCommands()
     updateEditActions();
 
     EditorPane->OnChange = [this] { EditorPaneChange(); };
+    // Keys and the mouse edit through the pane: their failures go to the same error box.
+    EditorPane->setCommandBoundary(
+        [this](const std::function<void()> &command) { return runCommand(command); });
 
     // F10 opens the menu bar at its first menu for the keyboard, wherever the focus is.
     auto *menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);

@@ -218,6 +218,28 @@ void TCustomHighlighter::SetLineExpandedAtWideGlyphs(QStringView line, QStringVi
     Next();
 }
 
+int TCustomHighlighter::ResumePoint(QStringView line, int lineNumber, int from, TRange fromRange,
+                                    int column, TRange &range)
+{
+    from = std::clamp<int>(from, 0, int(line.size()));
+    SetRange(fromRange);
+    SetLine(line.sliced(from), lineNumber);
+    // The state before a token is the state after the one before it.
+    int start = from;
+    range = fromRange;
+    TRange before = fromRange;
+    while (!GetEol()) {
+        const int position = from + GetTokenPos();
+        if (position > column)
+            break;
+        start = position;
+        range = before;
+        before = GetRange();
+        Next();
+    }
+    return start;
+}
+
 void TCustomHighlighter::Next()
 {
     NextBase();

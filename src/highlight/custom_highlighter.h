@@ -158,6 +158,14 @@ public:
     // without tokenising; the line buffers are then not prepared, and the current range
     // becomes the end state.
     virtual TRange ScanEndState(QStringView line, int lineNumber);
+    // A point in `line` at or before `column` (0-based) from which scanning with the state
+    // put in `range` gives the characters from there on the attributes and kinds that scanning
+    // from `from`, a token start with state `fromRange`, gives them; a token start, or a point
+    // inside a token that scanning from there continues alike. Lets a client show the middle
+    // of a long line without scanning all of it. The default scans the tokens in between and
+    // answers a token start; a concrete highlighter may find a point with less work.
+    virtual int ResumePoint(QStringView line, int lineNumber, int from, TRange fromRange,
+                            int column, TRange &range);
     virtual QString GetToken() const;
     QStringView GetTokenView() const;
     virtual int GetTokenPos() const { return fTokenPos; }

@@ -319,6 +319,65 @@ TRange TQPILEHighlighter::ScanEndState(QStringView text, int)
     return GetRange();
 }
 
+int TQPILEHighlighter::ResumePoint(QStringView text, int lineNumber, int from, TRange fromRange,
+                                   int column, TRange &range)
+{
+    const char16_t *data = reinterpret_cast<const char16_t *>(text.utf16());
+    const qsizetype size = text.size();
+    from = std::clamp<int>(from, 0, int(size));
+    column = std::clamp<int>(column, from, int(size));
+    const TRangeState fromState = TRangeState(quint8(fromRange & 0xFF));
+    range = fromRange;
+    // Breaks inside a line are rare: the tokens decide those cases.
+    auto scanned = [&] {
+        return TCustomHighlighter::ResumePoint(text, lineNumber, from, fromRange, column, range);
+    };
+    // A comment runs to the line end or a break, and continues alike from any point in it.
+    auto inComment = [&](qsizetype start) {
+        if (nextBreak(data, start, column) < column)
+            return scanned();
+        range = TRange(TRangeState::rsComment);
+        return column;
+    };
+    if (fromState == TRangeState::rsComment)
+        return inComment(from);
+    // Walk the strings and comments before the column; [plainStart, column] holds none.
+    qsizetype plainStart = from;
+    for (qsizetype i = from;;) {
+        const qsizetype quote = nextRangeCharacter(data, i, size);
+        if (quote >= size || quote > column)
+            break;
+        if (data[quote] == u'\r' || data[quote] == u'\n')
+            return scanned();
+        if (data[quote] == u'\'' && quote < column)
+            return inComment(quote + 1);
+        if (quote == column)
+            return int(quote);
+        qsizetype end = nextRangeCharacter(data, quote + 1, size);
+        while (end < size && data[end] == u'\'')
+            end = nextRangeCharacter(data, end + 1, size);
+        if (end < size && data[end] != u'"')
+            return scanned();
+        // An unclosed string, or a closed one the column falls in, starts the token.
+        if (end >= size || end >= column)
+            return int(quote);
+        i = plainStart = end + 1;
+        range = TRange(TRangeState::rsUnknown);
+    }
+    // Step back to a certain token start: after a one-character token (ASCII only: other
+    // characters may become letters when lower-cased), or where white space ends.
+    auto startsToken = [&](qsizetype at) {
+        const char16_t before = data[at - 1];
+        if (before < 0x80 && before > 0x20 && !qpile::isIdentCodeUnit(before))
+            return true;
+        return (before == u' ' || before == u'\t') && at < size && data[at] > 0x20;
+    };
+    qsizetype start = column;
+    while (start > plainStart && !startsToken(start))
+        --start;
+    return int(start);
+}
+
 // Leaves exactly the state that calling Next until GetEol leaves (Run, fTokenPos, fTokenID,
 // fRange, fToIdent and fStringLen of the last identifier, fExpandedTokenPos), but walks the
 // line with the token procedures' rules in local variables: the kinds of the tokens in

@@ -35,6 +35,11 @@ public:
     // Only quotes, apostrophes, CR and LF change the range, so the end state comes from one
     // pass over the line as given, without lower-casing or tokenising it.
     TRange ScanEndState(QStringView line, int lineNumber) override;
+    // Outside strings and comments a token is white space, an identifier or one character, so
+    // the quotes before a column give its state and a token starts after any one-character
+    // token: found with a pass over the quotes and a short step back.
+    int ResumePoint(QStringView line, int lineNumber, int from, TRange fromRange, int column,
+                    TRange &range) override;
     TRange GetRange() const override { return TRange(fRange); }
     // Keeps the low byte of value.
     void SetRange(TRange value) override;

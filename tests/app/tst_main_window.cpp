@@ -379,6 +379,24 @@ private slots:
         m_prompts.errors.clear();
     }
 
+    void failingKeyPressShowsTheErrorBox()
+    {
+        Tfrm_Main &window = openWindow();
+        TEditorPane &pane = *window.editorPane();
+        pane.SetFocus();
+        QTest::keyClicks(&pane, QStringLiteral("ab"));
+        // The edit a key makes is done before its notification fails.
+        pane.OnChange = [] { throw Error(QStringLiteral("Диск заполнен")); };
+        QTest::keyClicks(&pane, QStringLiteral("c"));
+        pane.OnChange = [&window] { window.EditorPaneChange(); };
+        QCOMPARE(m_prompts.errors, QStringList{QStringLiteral("Диск заполнен.")});
+        m_prompts.errors.clear();
+        QCOMPARE(lines().text(), QStringLiteral("abc"));
+        QTest::keyClick(&pane, Qt::Key_End);
+        QTest::keyClicks(&pane, QStringLiteral("d"));
+        QCOMPARE(lines().text(), QStringLiteral("abcd"));
+    }
+
     // --- look and keyboard -----------------------------------------------------------
 
     void windowIconIsTheProgramsMark()

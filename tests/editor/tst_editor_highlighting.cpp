@@ -23,7 +23,53 @@ class TestEditorHighlighting : public QObject
         return result;
     }
 
+    // The kind of each code unit of line `index` from `startChar` on, as scanLine reports it.
+    static QList<TTokenKind> kindsFrom(const EditorHighlighting &highlighting, int index,
+                                       int length, int startChar)
+    {
+        QList<TTokenKind> kinds(length, TTokenKind(-1));
+        highlighting.scanLine(
+            index, length,
+            [&](int start, int size, THighlighterAttributes *, TTokenKind kind) {
+                for (int i = std::max(start, startChar); i < std::min(start + size, length); ++i)
+                    kinds[i] = kind;
+            },
+            startChar);
+        return kinds.sliced(startChar);
+    }
+
 private slots:
+    // Shown from the middle, a long line gets the colours a scan from its start gives, again
+    // after an edit, and on a line after an open string.
+    void longLineScansFromWhereItIsShown()
+    {
+        EditModel model;
+        EditorHighlighting highlighting(model);
+        TQPILEHighlighter highlighter;
+        QString line;
+        for (int i = 0; line.size() < 20000; ++i)
+            line += i % 7 == 3 ? u"x = \"s %1\" + y; "_qs.arg(i) : u"CALL f(%1, a_b) "_qs.arg(i);
+        const QString withComment = line + u"' note "_qs + line;
+        model.Lines().setText(u"\"open\n"_qs + line + u"\n"_qs + withComment);
+        highlighting.setHighlighter(&highlighter);
+        for (int index : {1, 2}) {
+            const int length = model.Lines().length(index);
+            const QList<TTokenKind> whole = kindsFrom(highlighting, index, length, 0);
+            for (int startChar : {5000, 5001, 12345, 5003, 19999, 25000, 39000}) {
+                if (startChar >= length)
+                    continue;
+                QCOMPARE(kindsFrom(highlighting, index, length, startChar),
+                         whole.sliced(startChar));
+            }
+        }
+        model.setCaretXY({6000, 3});
+        model.executeCommand(ecChar, u'"');
+        const int length = model.Lines().length(2);
+        const QList<TTokenKind> whole = kindsFrom(highlighting, 2, length, 0);
+        for (int startChar : {5000, 7000, 30000})
+            QCOMPARE(kindsFrom(highlighting, 2, length, startChar), whole.sliced(startChar));
+    }
+
     void rescansStopWhereStatesAgree()
     {
         EditModel model;

@@ -1,3 +1,4 @@
+#include "common/error.h"
 #include "editor/model/edit_model.h"
 #include "editor/view/editor_pane.h"
 #include "editor/view/key_map.h"
@@ -8,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -52,6 +54,22 @@ void press(QWidget *widget, const QList<int> &script)
         QTest::keyClick(widget, combination.key(), combination.keyboardModifiers());
     }
 }
+
+// Collects the areas a widget repaints.
+class PaintSpy : public QObject
+{
+public:
+    explicit PaintSpy(QWidget *widget) { widget->installEventFilter(this); }
+    QRegion painted;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
+};
 
 } // namespace
 
@@ -239,6 +257,42 @@ private slots:
                  f.pane->palette().color(QPalette::Button));
     }
 
+    // A key repaints the lines it changed and the lines the caret left and entered, not the
+    // screen.
+    void keysRepaintOnlyTheLinesTheyTouch_data()
+    {
+        QTest::addColumn<QList<int>>("script");
+        QTest::addColumn<QList<int>>("lines"); // 1-based lines repainted
+        QTest::newRow("typed character") << typed(u"x"_qs) << QList<int>{5};
+        QTest::newRow("caret right") << keys({Qt::Key_Right}) << QList<int>{5};
+        QTest::newRow("caret down") << keys({Qt::Key_Down}) << QList<int>{5, 6};
+        QTest::newRow("selecting a line")
+            << keys({Qt::ShiftModifier | Qt::Key_Down}) << QList<int>{5, 6};
+    }
+
+    void keysRepaintOnlyTheLinesTheyTouch()
+    {
+        QFETCH(QList<int>, script);
+        QFETCH(QList<int>, lines);
+        Fixture f;
+        QStringList text;
+        for (int i = 1; i <= 20; ++i)
+            text << u"line %1"_qs.arg(i);
+        f.pane->Lines().setText(text.join(u'\n'));
+        f.pane->model().setCaretXY({3, 5});
+        QApplication::processEvents();
+        PaintSpy spy(f.pane->viewport());
+        press(f.pane, script);
+        QApplication::processEvents();
+        QRegion expected;
+        for (int line : lines)
+            expected += QRect(0, (line - 1) * f.pane->lineHeight(), f.pane->viewport()->width(),
+                              f.pane->lineHeight());
+        // A caret blink in between repaints within the caret's line.
+        QCOMPARE(spy.painted.united(expected), expected);
+        QVERIFY(!spy.painted.isEmpty());
+    }
+
     void keysReachTheirCommands_data()
     {
         QTest::addColumn<QString>("before");
@@ -374,6 +428,48 @@ private slots:
             f.pane->model().executeCommand(ecUndo); // the whole drop is one step
             QCOMPARE(picture::save(f.pane->model()), u"[abc|] def"_qs);
         }
+    }
+
+    // Key, input-method and mouse work whose command fails ends at the boundary the window
+    // sets, with the edit kept and the pane still working.
+    void inputFailuresEndAtTheCommandBoundary()
+    {
+        Fixture f;
+        QStringList reported;
+        f.pane->setCommandBoundary([&](const std::function<void()> &work) {
+            try {
+                work();
+                return true;
+            } catch (const Error &error) {
+                reported << error.message();
+                return false;
+            }
+        });
+        picture::load(f.pane->model(), u"[abc|] def"_qs);
+        f.pane->OnChange = [] { throw Error(u"Сбой"_qs); };
+        QTest::keyClicks(f.pane, u"x"_qs);
+        QInputMethodEvent commit;
+        commit.setCommitString(u"y"_qs);
+        QApplication::sendEvent(f.pane, &commit);
+        QCOMPARE(f.pane->Lines().text(), u"xy def"_qs);
+        // Drag "xy" behind "def".
+        f.pane->model().setCaretXY({1, 1});
+        f.pane->model().moveCaret({3, 1}, true);
+        QWidget *viewport = f.pane->viewport();
+        auto at = [&](int column) {
+            return QPoint(f.pane->gutterWidth() + (column - 1) * f.pane->charWidth(),
+                          f.pane->lineHeight() / 2);
+        };
+        QTest::mousePress(viewport, Qt::LeftButton, {}, at(2));
+        QTest::mouseMove(viewport, at(2) + QPoint(0, 3 * f.pane->lineHeight()));
+        QTest::mouseMove(viewport, at(7));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at(7));
+        QCOMPARE(f.pane->Lines().text(), u" defxy"_qs);
+        QCOMPARE(reported, QStringList(3, u"Сбой"_qs));
+        f.pane->OnChange = nullptr;
+        QTest::keyClicks(f.pane, u"z"_qs);
+        QCOMPARE(reported.size(), 3);
+        QVERIFY(f.pane->Lines().text().contains(u'z'));
     }
 
     void doubleClickSelectsTheWord()

@@ -824,4 +824,65 @@ void TstQpileScanner::nextToEolEqualsNextLoop()
     }
 }
 
+namespace {
+
+// The token kind of each code unit of `line` from `from` on, scanned from there with `range`.
+QList<TTokenKind> kindsFrom(TQPILEHighlighter &highlighter, const QString &line, int from,
+                            TRange range)
+{
+    QList<TTokenKind> kinds(line.size() - from, TTokenKind(-1));
+    highlighter.SetRange(range);
+    highlighter.SetLine(QStringView(line).sliced(from), 0);
+    while (!highlighter.GetEol()) {
+        const int start = highlighter.GetTokenPos();
+        for (qsizetype i = 0; i < highlighter.GetTokenView().size(); ++i)
+            kinds[start + i] = highlighter.GetTokenKind();
+        highlighter.Next();
+    }
+    return kinds;
+}
+
+} // namespace
+
+// Painting the middle of a long line scans from a resume point: from there on every code unit
+// must get the kind a scan of the whole line gives it, whether the point comes from the
+// line's start or from an earlier point, with the quick walk or the token by token one.
+void TstQpileScanner::resumePointsScanAlike()
+{
+    const QString alphabet = QString::fromUtf16(u"aZ_1  \t\"'\r\n=(;дД\u212A\u00A0.x") + QChar(0);
+    const QList<TRange> starts{rsUnknown, rsComment, rsString};
+    QRandomGenerator random(11);
+    TQPILEHighlighter highlighter;
+    for (int round = 0; round < 3000; ++round) {
+        QString line;
+        const int length = int(random.bounded(30));
+        for (int i = 0; i < length; ++i)
+            line += alphabet[int(random.bounded(int(alphabet.size())))];
+        const TRange start = starts[int(random.bounded(int(starts.size())))];
+        const QList<TTokenKind> whole = kindsFrom(highlighter, line, 0, start);
+        for (int column = 0; column <= line.size(); ++column) {
+            for (bool quick : {true, false}) {
+                auto resume = [&](int from, TRange fromRange, TRange &range) {
+                    return quick ? highlighter.ResumePoint(line, 0, from, fromRange, column, range)
+                                 : highlighter.TCustomHighlighter::ResumePoint(
+                                       line, 0, from, fromRange, column, range);
+                };
+                TRange middleRange = 0;
+                const int middle = resume(0, start, middleRange);
+                TRange range = 0;
+                const int point = resume(middle, middleRange, range);
+                const QString context =
+                    QStringLiteral("line %1 from %2, column %3, %4")
+                        .arg(QString::fromLatin1(QUrl::toPercentEncoding(line)),
+                             QString::number(start), QString::number(column),
+                             quick ? QStringLiteral("quick") : QStringLiteral("by tokens"));
+                QVERIFY2(middle <= column && point >= middle && point <= column,
+                         qPrintable(context));
+                QVERIFY2(kindsFrom(highlighter, line, point, range) == whole.sliced(point),
+                         qPrintable(context));
+            }
+        }
+    }
+}
+
 BP_TEST(TstQpileScanner)

@@ -42,4 +42,5 @@ private slots:
     void goldenTokens();
     void lowerCasingIsQCharToLower();
     void nextToEolEqualsNextLoop();
+    void resumePointsScanAlike();
 };

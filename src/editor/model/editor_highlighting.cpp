@@ -23,6 +23,7 @@ void EditorHighlighting::detach()
     m_highlighter->UnhookAttrChangeEvent(m_changeHook);
     m_highlighter->RemoveDestroyHandler(m_destroyHook);
     m_highlighter = nullptr;
+    forgetResumePoints();
     m_model.setTextRules(nullptr);
 }
 
@@ -64,8 +65,37 @@ bool EditorHighlighting::isInStringOrComment(TBufferCoord position) const
             token->attribute == m_highlighter->GetDefaultAttribute(TCustomHighlighter::StringRole));
 }
 
+int EditorHighlighting::resumePoint(int index, int column, TRange &range) const
+{
+    // Short distances are scanned through; the points are kept for long lines only.
+    constexpr int kKeptDistance = 4096;
+    if (index == 0)
+        m_highlighter->ResetRange();
+    else
+        m_highlighter->SetRange(m_lines.range(index - 1));
+    ResumePoint known{0, m_highlighter->GetRange()};
+    if (column < kKeptDistance) {
+        range = known.range;
+        return 0;
+    }
+    if (m_resumeLine != index) {
+        m_resumeLine = index;
+        m_resumePoints.clear();
+    }
+    auto next = std::upper_bound(m_resumePoints.begin(), m_resumePoints.end(), column,
+                                 [](int c, const ResumePoint &p) { return c < p.column; });
+    if (next != m_resumePoints.begin())
+        known = *std::prev(next);
+    const int start = m_highlighter->ResumePoint(m_lines.view(index), index, known.column,
+                                                 known.range, column, range);
+    if (start - known.column >= kKeptDistance)
+        m_resumePoints.insert(next, ResumePoint{start, range});
+    return start;
+}
+
 void EditorHighlighting::handleChange(const TChangeSender &sender)
 {
+    forgetResumePoints();
     // A highlighter as sender means new scanning rules: the stored ranges are all stale.
     if (sender.highlighter && m_highlighter && !m_lines.isEmpty())
         m_lastScan = RangeRescanner::scanAll(*m_highlighter, *this);
@@ -81,18 +111,21 @@ void EditorHighlighting::report(ScannedLines scanned)
 
 void EditorHighlighting::linesInserted(int index, int count)
 {
+    forgetResumePoints();
     if (m_highlighter)
         report(RangeRescanner::afterLinesInserted(*m_highlighter, *this, index, count));
 }
 
 void EditorHighlighting::linesDeleted(int index, int)
 {
+    forgetResumePoints();
     if (m_highlighter)
         report(RangeRescanner::afterLinesDeleted(*m_highlighter, *this, index));
 }
 
 void EditorHighlighting::linesChanged(int index, int count)
 {
+    forgetResumePoints();
     if (!m_highlighter)
         return;
     ScannedLines total;
@@ -108,6 +141,7 @@ void EditorHighlighting::linesChanged(int index, int count)
 
 void EditorHighlighting::linesCleared()
 {
+    forgetResumePoints();
     m_lastScan = {};
 }
 

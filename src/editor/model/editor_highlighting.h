@@ -33,9 +33,12 @@ public:
     ScannedLines lastScan() const { return m_lastScan; }
 
     // Scans line `index` (0-based) from its stored start state and calls
-    // `token(start, length, attribute, kind)` for each token that begins before `endChar`.
-    // Returns false, calling nothing, while no enabled highlighter is attached.
-    template <typename TokenSink> bool scanLine(int index, int endChar, TokenSink token) const;
+    // `token(start, length, attribute, kind)` for each token that begins before `endChar`,
+    // leaving out tokens that end before a token start at or before `startChar`, which a long
+    // line is then not scanned up to. Returns false, calling nothing, while no enabled
+    // highlighter is attached.
+    template <typename TokenSink>
+    bool scanLine(int index, int endChar, TokenSink token, int startChar = 0) const;
 
     // The attribute and kind of the token covering `column` (1-based) on `line` (1-based).
     struct TokenInfo
@@ -69,6 +72,10 @@ private:
     bool isWordChar(QChar ch) const override;
     bool isInStringOrComment(TBufferCoord position) const override;
 
+    // The token start at or before `column` of line `index` to scan from, and its state.
+    int resumePoint(int index, int column, TRange &range) const;
+    void forgetResumePoints() const { m_resumeLine = -1; }
+
     void handleChange(const TChangeSender &sender);
     void report(ScannedLines scanned);
     void detach();
@@ -79,30 +86,45 @@ private:
     THookId m_changeHook = 0;
     THookId m_destroyHook = 0;
     ScannedLines m_lastScan;
+    // Token starts found in one long line (m_resumeLine, -1 for none), in column order, so
+    // painting it again, as a caret blink does, starts next to where it is shown.
+    struct ResumePoint
+    {
+        int column = 0;
+        TRange range = 0;
+    };
+    mutable int m_resumeLine = -1;
+    mutable std::vector<ResumePoint> m_resumePoints;
 };
 
 template <typename TokenSink>
-bool EditorHighlighting::scanLine(int index, int endChar, TokenSink token) const
+bool EditorHighlighting::scanLine(int index, int endChar, TokenSink token, int startChar) const
 {
     if (!m_highlighter || !m_highlighter->Enabled())
         return false;
     TCustomHighlighter &highlighter = *m_highlighter;
-    if (index == 0)
-        highlighter.ResetRange();
-    else
-        highlighter.SetRange(m_lines.range(index - 1));
+    TRange range = 0;
+    const int from = startChar > 0 ? resumePoint(index, startChar, range) : 0;
+    if (from == 0) {
+        if (index == 0)
+            highlighter.ResetRange();
+        else
+            highlighter.SetRange(m_lines.range(index - 1));
+    } else {
+        highlighter.SetRange(range);
+    }
     // Tokens before endChar do not depend on the text after the word that covers it, so a
     // long line is scanned only as far as it is shown.
     QStringView text = m_lines.view(index);
     if (endChar < text.size()) {
-        qsizetype cut = std::max(endChar, 0);
+        qsizetype cut = std::max(endChar, from);
         while (cut < text.size() && highlighter.IsIdentChar(text[cut]))
             ++cut;
         text = text.first(std::min<qsizetype>(cut + 1, text.size()));
     }
-    highlighter.SetLine(text, index);
+    highlighter.SetLine(text.sliced(std::min<qsizetype>(from, text.size())), index);
     while (!highlighter.GetEol()) {
-        const int start = highlighter.GetTokenPos();
+        const int start = from + highlighter.GetTokenPos();
         if (start >= endChar)
             break;
         token(start, int(highlighter.GetTokenView().size()), highlighter.GetTokenAttribute(),

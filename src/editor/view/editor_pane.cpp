@@ -1,8 +1,10 @@
 #include "editor_pane.h"
 
+#include "cell_glyphs.h"
 #include "editor/model/character_cells.h"
 #include "editor/model/edit_model.h"
 #include "editor/model/editor_highlighting.h"
+#include "editor_pane_metrics.h"
 #include "highlight/tcolor.h"
 #include "key_map.h"
 #include "system_clipboard.h"
@@ -27,9 +29,7 @@
 namespace bp {
 namespace {
 
-constexpr int kGutterRightOffset = 2;
 constexpr int kGutterLeftOffset = 0;
-constexpr int kGutterGradientSteps = 48;
 constexpr int kMinGutterDigits = 4;
 
 int decimalDigits(int value)
@@ -168,6 +168,12 @@ void TCustomEditorPane::updateMetrics()
     m_charWidth = std::max(1, qRound(advance));
     m_drawFont = m_font;
     m_drawFont.setLetterSpacing(QFont::AbsoluteSpacing, m_charWidth - advance);
+    for (int variant = 0; variant < int(m_cellGlyphs.size()); ++variant) {
+        QFont font = m_drawFont;
+        font.setBold(variant & 1);
+        font.setItalic(variant & 2);
+        m_cellGlyphs[std::size_t(variant)].setFont(font);
+    }
     m_lineHeight = std::max(1, metrics.height());
     m_ascent = metrics.ascent();
     m_gutterDigitWidth = QFontMetrics(m_gutterFont).horizontalAdvance(QLatin1Char('0'));
@@ -241,6 +247,9 @@ QRect TCustomEditorPane::lineRect(int line) const
 
 void TCustomEditorPane::invalidateLines(int first, int last)
 {
+    if (m_plainPrefixLine >= 0 && m_plainPrefixLine >= first &&
+        (last < 0 || m_plainPrefixLine <= last))
+        m_plainPrefixLine = -1;
     const int top = m_model->viewWindow().topLine() - 1;
     const int bottom = top + m_model->viewWindow().linesInWindow();
     if (last < 0)
@@ -283,7 +292,7 @@ TBufferCoord TCustomEditorPane::positionAt(const QPoint &point) const
 QRect TCustomEditorPane::caretRect() const
 {
     const TBufferCoord caret = m_model->CaretXY();
-    const int column = m_model->displayColumn(caret.Line, caret.Char);
+    const int column = displayColumn(caret.Line, caret.Char);
     const int x = m_gutterWidth + (column - m_model->viewWindow().leftColumn()) * m_charWidth;
     const int y = (caret.Line - m_model->viewWindow().topLine()) * m_lineHeight;
     if (m_model->insertMode())
@@ -291,265 +300,9 @@ QRect TCustomEditorPane::caretRect() const
     // The block covers the character under it: two cells for a wide one, one for a tab.
     const QStringView text = m_model->Lines().view(caret.Line - 1);
     const int cells = caret.Char <= text.size() && text[caret.Char - 1] != u'\t'
-                          ? m_model->displayColumn(caret.Line, caret.Char + 1) - column
+                          ? displayColumn(caret.Line, caret.Char + 1) - column
                           : 1;
     return QRect(x, y, std::max(1, cells) * m_charWidth, m_lineHeight);
-}
-
-// --- painting -----------------------------------------------------------------------
-
-std::vector<TPaintRun> TCustomEditorPane::runsFor(int index, QStringView text, int endChar) const
-{
-    if (m_runProvider)
-        return m_runProvider(index, text, endChar);
-    std::vector<TPaintRun> runs;
-    const QPalette &colours = palette();
-    const bool scanned = m_highlighting->scanLine(
-        index, endChar, [&](int start, int length, THighlighterAttributes *attribute, TTokenKind) {
-            TPaintRun run{start, length, {}, {}, false, false, false, false};
-            if (attribute) {
-                run.foreground = toQColor(attribute->Foreground(), colours);
-                run.background = toQColor(attribute->Background(), colours);
-                const TFontStyles style = attribute->Style();
-                run.bold = style.testFlag(TFontStyle::fsBold);
-                run.italic = style.testFlag(TFontStyle::fsItalic);
-                run.underline = style.testFlag(TFontStyle::fsUnderline);
-                run.strikeOut = style.testFlag(TFontStyle::fsStrikeOut);
-            }
-            runs.push_back(run);
-        });
-    if (!scanned)
-        runs.push_back({0, int(text.size()), {}, {}, false, false, false, false});
-    return runs;
-}
-
-void TCustomEditorPane::paintGutter(QPainter &painter, int firstLine, int lastLine)
-{
-    const int height = viewport()->height();
-    const QColor left = palette().color(QPalette::Base);
-    const QColor right = palette().color(QPalette::Button);
-    for (int band = 0; band < kGutterGradientSteps; ++band) {
-        const int x0 = m_gutterWidth * band / kGutterGradientSteps;
-        const int x1 = m_gutterWidth * (band + 1) / kGutterGradientSteps;
-        const double t = kGutterGradientSteps > 1 ? double(band) / (kGutterGradientSteps - 1) : 0;
-        const QColor color = QColor::fromRgbF(left.redF() + (right.redF() - left.redF()) * t,
-                                              left.greenF() + (right.greenF() - left.greenF()) * t,
-                                              left.blueF() + (right.blueF() - left.blueF()) * t);
-        painter.fillRect(QRect(x0, 0, x1 - x0, height), color);
-    }
-    painter.setFont(m_gutterFont);
-    painter.setPen(palette().color(QPalette::WindowText));
-    const QFontMetrics metrics(m_gutterFont);
-    const int lineCount = m_model->Lines().Count();
-    for (int line = firstLine; line <= lastLine && line <= std::max(1, lineCount); ++line) {
-        const QString number = QString::number(line);
-        const int textWidth = metrics.horizontalAdvance(number);
-        const int right = m_gutterWidth - kGutterRightOffset - 2;
-        const int y = (line - m_model->viewWindow().topLine()) * m_lineHeight;
-        const int baseline = y + (m_lineHeight - metrics.height()) / 2 + metrics.ascent();
-        painter.drawText(right - textWidth, baseline, number);
-    }
-    for (int number = 0; number < Bookmarks::kCount; ++number) {
-        const std::optional<TBufferCoord> mark = m_model->bookmarks().at(number);
-        if (mark && mark->Line >= firstLine && mark->Line <= lastLine)
-            paintBookmark(painter, number,
-                          (mark->Line - m_model->viewWindow().topLine()) * m_lineHeight);
-    }
-}
-
-void TCustomEditorPane::paintBookmark(QPainter &painter, int number, int y)
-{
-    // A framed digit at the gutter's left edge, clear of right-aligned line numbers
-    // below four digits.
-    const QFontMetrics metrics(m_gutterFont);
-    const int size = std::min(m_lineHeight - 2, metrics.height() + 2);
-    const QRect box(1, y + (m_lineHeight - size) / 2, metrics.horizontalAdvance(u'0') + 4, size);
-    painter.fillRect(box, palette().color(QPalette::ToolTipBase));
-    painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawRect(box.adjusted(0, 0, -1, -1));
-    QFont font = m_gutterFont;
-    font.setBold(true);
-    painter.setFont(font);
-    painter.drawText(box, Qt::AlignCenter, QString::number(number));
-    painter.setFont(m_gutterFont);
-}
-
-void TCustomEditorPane::paintLine(QPainter &painter, int line, int y)
-{
-    const EditModel &model = *m_model;
-    const QStringView text = model.Lines().view(line - 1);
-    const int tabWidth = model.TabWidth();
-    const int firstCell = model.viewWindow().leftColumn() - 1; // 0-based first visible display cell
-    const int endCell = firstCell + model.viewWindow().columnsInWindow() + 1;
-    const int textLeft = m_gutterWidth;
-    const bool active = line == model.CaretY();
-    painter.fillRect(QRect(textLeft, y, viewport()->width() - textLeft, m_lineHeight),
-                     active ? m_activeLineColor : palette().color(QPalette::Base));
-
-    // Lay out only the visible cells, so a very long line costs what is on screen.
-    // Without tabs or wide characters a character's cell is its index and the scan starts
-    // at the left edge.
-    int charIndex = 0;
-    int cell = 0;
-    if (hasPlainCells(text.first(std::min<qsizetype>(endCell, text.size())))) {
-        charIndex = cell = std::min<int>(firstCell, int(text.size()));
-    } else {
-        while (charIndex < text.size()) {
-            const int next = cellAfter(text, charIndex, cell, tabWidth);
-            if (next > firstCell)
-                break;
-            cell = next;
-            ++charIndex;
-        }
-    }
-    const int firstVisibleChar = charIndex;
-    // One character of m_visibleText per cell, so a run is drawn as one string; a wide
-    // character or a surrogate pair stands there as blanks and is drawn on its own over
-    // its cells, since its glyph's advance is not a whole number of cells.
-    m_visibleText.clear();
-    m_visibleCellOfChar.clear();
-    m_visibleGlyphs.clear();
-    while (charIndex < text.size() && cell < endCell) {
-        m_visibleCellOfChar.push_back(int(m_visibleText.size()));
-        const QChar ch = text[charIndex];
-        const int next = cellAfter(text, charIndex, cell, tabWidth);
-        const bool onItsOwn = ch.unicode() >= kFirstWideCodeUnit && ch != u'\t' &&
-                              (next - cell == 2 || ch.isSurrogate());
-        if (onItsOwn && cell >= firstCell && next > cell) {
-            m_visibleGlyphs.push_back(
-                {int(m_visibleText.size()), charIndex, characterCodeUnits(text, charIndex)});
-        }
-        for (int c = std::max(cell, firstCell); c < next; ++c)
-            m_visibleText += (onItsOwn || ch == u'\t' || ch.unicode() < 0x20) ? QChar(u' ') : ch;
-        cell = next;
-        ++charIndex;
-    }
-    m_visibleCellOfChar.push_back(int(m_visibleText.size()));
-    const int lastVisibleChar = charIndex; // exclusive
-    auto cellOf = [&](int index) {
-        return m_visibleCellOfChar[std::clamp(index, firstVisibleChar, lastVisibleChar) -
-                                   firstVisibleChar];
-    };
-    // Draws the glyphs standing on their own within visible cells [from, to).
-    auto drawGlyphs = [&](int from, int to) {
-        auto glyph = std::lower_bound(m_visibleGlyphs.begin(), m_visibleGlyphs.end(), from,
-                                      [](const VisibleGlyph &g, int c) { return g.cell < c; });
-        for (; glyph != m_visibleGlyphs.end() && glyph->cell < to; ++glyph)
-            painter.drawText(textLeft + glyph->cell * m_charWidth, y + m_ascent,
-                             text.sliced(glyph->index, glyph->length).toString());
-    };
-
-    QFont font = m_drawFont;
-    for (const TPaintRun &run : runsFor(line - 1, text, lastVisibleChar)) {
-        const int from = cellOf(run.start);
-        const int to = cellOf(run.start + run.length);
-        if (to <= from)
-            continue;
-        const int x = textLeft + from * m_charWidth;
-        if (run.background.isValid())
-            painter.fillRect(QRect(x, y, (to - from) * m_charWidth, m_lineHeight), run.background);
-        font.setBold(run.bold);
-        font.setItalic(run.italic);
-        font.setUnderline(run.underline);
-        font.setStrikeOut(run.strikeOut);
-        painter.setFont(font);
-        painter.setPen(run.foreground.isValid() ? run.foreground : palette().color(QPalette::Text));
-        painter.drawText(x, y + m_ascent, m_visibleText.mid(from, to - from));
-        drawGlyphs(from, to);
-    }
-
-    const auto [selectionFrom, selectionTo] = selectedCells(line, int(text.size()));
-    const int x0 = textLeft + (std::max(selectionFrom, firstCell) - firstCell) * m_charWidth;
-    const int x1 = textLeft + (std::min(selectionTo, endCell) - firstCell) * m_charWidth;
-    if (x1 > x0) {
-        const QRect area(x0, y, x1 - x0, m_lineHeight);
-        painter.fillRect(area, palette().color(QPalette::Highlight));
-        painter.save();
-        painter.setClipRect(area);
-        painter.setPen(palette().color(QPalette::HighlightedText));
-        painter.setFont(m_drawFont);
-        painter.drawText(textLeft, y + m_ascent, m_visibleText);
-        drawGlyphs(0, int(m_visibleText.size()));
-        painter.restore();
-    }
-}
-
-std::pair<int, int> TCustomEditorPane::selectedCells(int line, int length) const
-{
-    const EditModel &model = *m_model;
-    if (!model.SelAvail())
-        return {0, 0};
-    const TBufferCoord begin = model.BlockBegin();
-    const TBufferCoord end = model.BlockEnd();
-    if (line < begin.Line || line > end.Line)
-        return {0, 0};
-    // Display columns are 1-based; cells 0-based. A selected line break shows as one cell.
-    const int lineEnd = model.displayColumn(line, length + 1) - 1;
-    switch (model.selectionMode()) {
-    case TSelectionMode::smNormal:
-        return {line == begin.Line ? model.displayColumn(line, begin.Char) - 1 : 0,
-                line == end.Line ? model.displayColumn(line, end.Char) - 1 : lineEnd + 1};
-    case TSelectionMode::smLine:
-        return {0, std::max(lineEnd + 1, model.viewWindow().leftColumn() +
-                                             model.viewWindow().columnsInWindow())};
-    case TSelectionMode::smColumn: {
-        const auto [left, right] = model.columnSelectionColumns();
-        return {left - 1, right - 1};
-    }
-    }
-    return {0, 0};
-}
-
-void TCustomEditorPane::paintEvent(QPaintEvent *event)
-{
-    QPainter painter(viewport());
-    const QRect area = event->rect();
-    const int top = m_model->viewWindow().topLine();
-    const int firstLine = top + area.top() / m_lineHeight;
-    const int lastLine = top + area.bottom() / m_lineHeight;
-    const int lineCount = m_model->displayLineCount();
-    const int textLeft = m_gutterWidth;
-    painter.fillRect(QRect(textLeft, 0, viewport()->width() - textLeft, viewport()->height()),
-                     palette().color(QPalette::Base));
-    for (int line = firstLine; line <= lastLine && line <= lineCount; ++line)
-        paintLine(painter, line, (line - top) * m_lineHeight);
-
-    if (m_rightEdge > 0) {
-        const int x =
-            textLeft + (m_rightEdge - m_model->viewWindow().leftColumn() + 1) * m_charWidth;
-        if (x >= textLeft) {
-            painter.setPen(m_rightEdgeColor);
-            painter.drawLine(x, area.top(), x, area.bottom());
-        }
-    }
-    if ((hasFocus() || m_caretAlwaysVisible) && m_caretVisible) {
-        const QRect caret = caretRect();
-        if (caret.left() >= textLeft) {
-            painter.fillRect(caret, palette().color(QPalette::Text));
-            if (!m_model->insertMode()) {
-                // The block caret shows the character under it in the background colour.
-                const TBufferCoord position = m_model->CaretXY();
-                const QStringView line = m_model->Lines().view(position.Line - 1);
-                if (position.Char <= line.size() && line[position.Char - 1] != u'\t') {
-                    painter.setFont(m_drawFont);
-                    painter.setPen(palette().color(QPalette::Base));
-                    painter.drawText(
-                        caret.left(), caret.top() + m_ascent,
-                        line.sliced(position.Char - 1, characterCodeUnits(line, position.Char - 1))
-                            .toString());
-                }
-            }
-        }
-    }
-    if (m_dragging) {
-        const int column = m_model->displayColumn(m_dropPosition.Line, m_dropPosition.Char);
-        const int x = textLeft + (column - m_model->viewWindow().leftColumn()) * m_charWidth;
-        if (x >= textLeft)
-            painter.fillRect(QRect(x, (m_dropPosition.Line - top) * m_lineHeight, 2, m_lineHeight),
-                             palette().color(QPalette::Text));
-    }
-    if (area.left() < m_gutterWidth)
-        paintGutter(painter, firstLine, lastLine);
 }
 
 void TCustomEditorPane::showScrollHint(int topLine)
@@ -594,7 +347,13 @@ void TCustomEditorPane::onCaretMoved()
     // Only the caret rectangle moved; asking for every property would copy the line's text on
     // each caret move.
     updateMicroFocus(Qt::ImCursorRectangle);
-    viewport()->update();
+    // The caret and the active line's colour change only on the lines it left and entered;
+    // selection and text changes repaint their own lines.
+    const int line = m_model->CaretY();
+    invalidateLines(m_caretLineShown - 1, m_caretLineShown - 1);
+    if (line != m_caretLineShown)
+        invalidateLines(line - 1, line - 1);
+    m_caretLineShown = line;
     emit actionStateChanged();
 }
 
@@ -612,7 +371,7 @@ void TCustomEditorPane::restartCaretBlink()
 void TCustomEditorPane::timerEvent(QTimerEvent *event)
 {
     if (event->timerId() == m_autoScrollTimer) {
-        autoScrollStep();
+        runInput([this] { autoScrollStep(); });
         return;
     }
     if (event->timerId() != m_blinkTimer) {
@@ -712,172 +471,6 @@ void TCustomEditorPane::executeCommand(TEditorCommand command, QChar ch)
     m_model->executeCommand(command, ch);
     if (command == ecCopy)
         emit actionStateChanged();
-}
-
-// --- keyboard -----------------------------------------------------------------------
-
-void TCustomEditorPane::keyPressEvent(QKeyEvent *event)
-{
-    const TEditorCommand command =
-        commandForKey(event->key(), event->modifiers(),
-                      keyboardDigit(event->nativeScanCode(), event->nativeVirtualKey()));
-    if (command != ecNone) {
-        executeCommand(command);
-        event->accept();
-        return;
-    }
-    const QString text = event->text();
-    const Qt::KeyboardModifiers modifiers =
-        event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    // AltGr arrives as Ctrl+Alt on some platforms and still types characters.
-    const bool typing =
-        modifiers == Qt::NoModifier || modifiers == (Qt::ControlModifier | Qt::AltModifier);
-    if (typing && !text.isEmpty() && text.front().unicode() >= 0x20 &&
-        text.front().unicode() != 0x7F) {
-        for (QChar ch : text)
-            executeCommand(ecChar, ch);
-        event->accept();
-        return;
-    }
-    QAbstractScrollArea::keyPressEvent(event);
-}
-
-void TCustomEditorPane::inputMethodEvent(QInputMethodEvent *event)
-{
-    for (QChar ch : event->commitString())
-        executeCommand(ecChar, ch);
-    event->accept();
-}
-
-// --- mouse --------------------------------------------------------------------------
-
-void TCustomEditorPane::mousePressEvent(QMouseEvent *event)
-{
-    if (event->button() != Qt::LeftButton) {
-        // The right button opens the context menu and leaves caret and selection alone.
-        event->accept();
-        return;
-    }
-    const QPoint point = event->position().toPoint();
-    const TBufferCoord position = positionAt(point);
-    const bool extend = event->modifiers() & Qt::ShiftModifier;
-    event->accept();
-    if (!extend && point.x() >= m_gutterWidth &&
-        m_model->selectionMode() == TSelectionMode::smNormal && m_model->isInSelection(position)) {
-        m_dragPending = true;
-        m_dragStart = point;
-        return;
-    }
-    m_model->moveCaret(position, extend);
-    m_selecting = true;
-}
-
-void TCustomEditorPane::mouseMoveEvent(QMouseEvent *event)
-{
-    if (!(event->buttons() & Qt::LeftButton))
-        return;
-    const QPoint point = event->position().toPoint();
-    event->accept();
-    if (m_dragPending &&
-        (point - m_dragStart).manhattanLength() >= QApplication::startDragDistance()) {
-        m_dragPending = false;
-        m_dragging = true;
-    }
-    if (m_dragging) {
-        m_dropPosition = positionAt(point);
-        viewport()->setCursor((event->modifiers() & Qt::ControlModifier) ? Qt::DragCopyCursor
-                                                                         : Qt::DragMoveCursor);
-        viewport()->update();
-        updateAutoScroll(point);
-        return;
-    }
-    if (m_selecting)
-        m_model->moveCaret(positionAt(point), true);
-    updateAutoScroll(point);
-}
-
-void TCustomEditorPane::updateAutoScroll(const QPoint &point)
-{
-    // While the mouse is held above or below the text, the view keeps scrolling towards it.
-    m_lastMousePoint = point;
-    const bool outside = point.y() < 0 || point.y() >= viewport()->height();
-    if (outside && (m_selecting || m_dragging)) {
-        if (!m_autoScrollTimer)
-            m_autoScrollTimer = startTimer(50);
-    } else if (m_autoScrollTimer) {
-        killTimer(m_autoScrollTimer);
-        m_autoScrollTimer = 0;
-    }
-}
-
-void TCustomEditorPane::autoScrollStep()
-{
-    const int direction = m_lastMousePoint.y() < 0 ? -1 : 1;
-    if (m_selecting) {
-        const TBufferCoord target = positionAt(m_lastMousePoint);
-        m_model->moveCaret({target.Char, m_model->CaretY() + direction}, true);
-    } else if (m_dragging) {
-        m_model->viewWindow().setTopLine(m_model->viewWindow().topLine() + direction);
-        m_dropPosition = positionAt(m_lastMousePoint);
-        viewport()->update();
-    }
-}
-
-void TCustomEditorPane::mouseReleaseEvent(QMouseEvent *event)
-{
-    event->accept();
-    if (event->button() != Qt::LeftButton)
-        return;
-    const TBufferCoord position = positionAt(event->position().toPoint());
-    if (m_dragging) {
-        m_dragging = false;
-        viewport()->setCursor(Qt::IBeamCursor);
-        viewport()->update();
-        m_model->dropSelection(position, event->modifiers() & Qt::ControlModifier);
-    } else if (m_dragPending) {
-        // A click inside the selection that never became a drag places the caret.
-        m_model->moveCaret(position, false);
-    }
-    m_dragPending = false;
-    m_selecting = false;
-    updateAutoScroll(QPoint());
-}
-
-void TCustomEditorPane::mouseDoubleClickEvent(QMouseEvent *event)
-{
-    if (event->button() != Qt::LeftButton || event->position().x() < m_gutterWidth)
-        return;
-    m_model->selectWordAt(positionAt(event->position().toPoint()));
-    m_selecting = false;
-    m_dragPending = false;
-    event->accept();
-}
-
-void TCustomEditorPane::contextMenuEvent(QContextMenuEvent *event)
-{
-    QPoint at = event->globalPos();
-    if (event->reason() == QContextMenuEvent::Keyboard) {
-        // The menu key opens the menu at the caret's foot, kept inside the text area when
-        // the caret is scrolled out of view.
-        const QRect area = viewport()->rect().adjusted(m_gutterWidth, 0, 0, 0);
-        const QPoint foot = caretRect().bottomLeft();
-        at = viewport()->mapToGlobal(
-            QPoint(std::clamp(foot.x(), area.left(), std::max(area.left(), area.right())),
-                   std::clamp(foot.y(), area.top(), std::max(area.top(), area.bottom()))));
-    }
-    if (m_contextMenu)
-        m_contextMenu->popup(at);
-    event->accept();
-}
-
-QVariant TCustomEditorPane::inputMethodQuery(Qt::InputMethodQuery query) const
-{
-    // Input methods and the window layer place their windows at the caret.
-    if (query == Qt::ImCursorRectangle) {
-        const QRect caret = caretRect();
-        return QRect(viewport()->mapTo(this, caret.topLeft()), caret.size());
-    }
-    return QAbstractScrollArea::inputMethodQuery(query);
 }
 
 // --- the configured pane ------------------------------------------------------------

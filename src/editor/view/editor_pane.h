@@ -1,11 +1,14 @@
 #pragma once
 
+#include "cell_glyphs.h"
 #include "editor/model/buffer_coord.h"
 #include "editor/model/editor_command.h"
 
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QFont>
+#include <QPixmap>
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -73,6 +76,12 @@ public:
     // The change notification: called after each editing step that enters the undo history.
     std::function<void()> OnChange;
 
+    // The boundary the work of key, mouse and input-method events runs through, so a failing
+    // command is reported as the window reports its own commands and the event loop never
+    // sees it; returns whether the work succeeded. Without one the work runs unguarded.
+    using CommandBoundary = std::function<bool(const std::function<void()> &)>;
+    void setCommandBoundary(CommandBoundary boundary) { m_commandBoundary = std::move(boundary); }
+
     // Colours the text: attaching runs a full scan; the pane detaches a highlighter that is
     // destroyed while attached.
     void SetHighlighter(TCustomHighlighter *highlighter);
@@ -131,6 +140,10 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    void runInput(const std::function<void()> &work);
+    void handleKey(QKeyEvent *event);
+    void handleMousePress(QMouseEvent *event);
+    void handleMouseMove(QMouseEvent *event);
     void updateMetrics();
     void updateGutterWidth();
     void updateScrollBars();
@@ -139,25 +152,35 @@ private:
     void restartCaretBlink();
     void paintGutter(QPainter &painter, int firstLine, int lastLine);
     void paintBookmark(QPainter &painter, int number, int y);
+    const QPixmap &gutterBackground(QSize size);
     void showScrollHint(int topLine);
     void paintLine(QPainter &painter, int line, int y);
-    std::vector<TPaintRun> runsFor(int index, QStringView text, int endChar) const;
+    // The runs of characters [startChar, endChar) of line `index` (0-based); runs wholly
+    // before startChar may be left out.
+    std::vector<TPaintRun> runsFor(int index, QStringView text, int startChar, int endChar) const;
     void updateAutoScroll(const QPoint &point);
     void autoScrollStep();
     // Selected display cells [from, to) of `line`, 0-based.
     std::pair<int, int> selectedCells(int line, int length) const;
     QRect lineRect(int line) const;
+    // The display column (1-based) of `charColumn` on `line`, as the model counts it.
+    int displayColumn(int line, int charColumn) const;
+    // Code units at the start of `line` (1-based, text `text`) that take one cell each.
+    int plainPrefix(int line, QStringView text) const;
 
     std::unique_ptr<EditModel> m_model;
     std::unique_ptr<SystemClipboard> m_clipboard;
     std::unique_ptr<EditorHighlighting> m_highlighting;
     QMenu *m_contextMenu = nullptr;
     RunProvider m_runProvider;
+    CommandBoundary m_commandBoundary;
 
     QFont m_font;
     // m_font with the letter spacing that makes every character one cell wide.
     QFont m_drawFont;
     QFont m_gutterFont;
+    // m_drawFont's glyphs: plain, bold, italic, bold italic.
+    std::array<CellGlyphs, 4> m_cellGlyphs;
     QColor m_activeLineColor;
     QColor m_rightEdgeColor;
     int m_rightEdge = 80;
@@ -181,6 +204,10 @@ private:
     int m_autoScrollTimer = 0;
     QPoint m_lastMousePoint;
     bool m_caretVisible = true;
+    // The line whose background shows the active-line colour (1-based).
+    int m_caretLineShown = 1;
+    QPixmap m_gutterPixmap;
+    std::pair<QColor, QColor> m_gutterColours;
     bool m_caretAlwaysVisible = false;
     // Reused between paints so painting a line allocates nothing in the steady state.
     QString m_visibleText;
@@ -193,6 +220,9 @@ private:
         int length = 1;
     };
     std::vector<VisibleGlyph> m_visibleGlyphs;
+    // plainPrefix of line m_plainPrefixLine (0-based; -1 for none), kept until it changes.
+    mutable int m_plainPrefixLine = -1;
+    mutable int m_plainPrefix = 0;
 };
 
 // The configured pane of the main window: Courier New 13 px, tab width 4, the info
