@@ -1054,7 +1054,26 @@ private slots:
 
     void aCommandLargerThanTheHistoryIsUndoneWhole()
     {
-        // A column paste records one change per line; the limit never cuts it in half.
+        // A command of more records than the limit: the limit never cuts it in half, and
+        // the commands before it go to make room.
+        UndoHistory history;
+        TUndoRecord lone;
+        lone.text = u"x"_qs;
+        history.record(lone);
+        history.beginBlock();
+        for (int i = 0; i < 1100; ++i)
+            history.record(lone);
+        history.endBlock();
+        QCOMPARE(history.undoList().size(), 1100);
+        int replayed = 0;
+        history.undo([&](TUndoRecord &, bool) { ++replayed; });
+        QCOMPARE(replayed, 1100);
+        QVERIFY(!history.canUndo());
+        history.redo([](TUndoRecord &, bool) {});
+        QCOMPARE(history.undoList().size(), 1100);
+
+        // A column paste over 1100 lines is one record: it is undone whole, and the typed x
+        // before it is still there to undo.
         EditModel model;
         FakeClipboard clipboard;
         model.setClipboard(&clipboard);
@@ -1068,9 +1087,12 @@ private slots:
         QCOMPARE(model.Lines()[1099], u"a-b"_qs);
         model.executeCommand(ecUndo);
         QCOMPARE(model.Lines().text(), u"axb\n"_qs + QStringList(1499, u"ab"_qs).join(u'\n'));
-        QVERIFY(!model.undoHistory().canUndo()); // the typed x went to make room
         model.executeCommand(ecRedo);
         QCOMPARE(model.Lines()[1099], u"a-b"_qs);
+        model.executeCommand(ecUndo);
+        model.executeCommand(ecUndo);
+        QCOMPARE(model.Lines()[0], u"ab"_qs);
+        QVERIFY(!model.undoHistory().canUndo());
     }
 
     void randomEditsUndoAndRedoExactly()

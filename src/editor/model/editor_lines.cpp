@@ -15,10 +15,14 @@ bool isBreakStart(char16_t ch)
     return ch == u'\r' || ch == u'\n' || ch == kLineSeparator;
 }
 
-// A line that still points into the shared file buffer has no data block of its own.
-bool pointsIntoSharedText(const QString &text)
+// The characters [start, start + length) of `buffer` as a string that shares the buffer's
+// data block: no copy, and the block lives while any such string does.
+QString sharedSlice(const QString &buffer, qsizetype start, qsizetype length)
 {
-    return !text.isEmpty() && !const_cast<QString &>(text).data_ptr().isMutable();
+    QString::DataPointer slice = const_cast<QString &>(buffer).data_ptr();
+    slice.ptr += start;
+    slice.size = length;
+    return QString(std::move(slice));
 }
 
 // Index of the first character at or after `from` that may start a line break
@@ -102,9 +106,7 @@ QString TEditorLines::operator[](int index) const
 {
     if (index < 0 || index >= Count())
         return {};
-    const QString &text = m_lines[index].text;
-    // Never hand out a string that points into the shared buffer: it may outlive it.
-    return pointsIntoSharedText(text) ? QString(text.constData(), text.size()) : text;
+    return m_lines[index].text;
 }
 
 QStringView TEditorLines::view(int index) const
@@ -164,9 +166,29 @@ void TEditorLines::remove(int index, int count)
     if (count == 0)
         return;
     m_lines.erase(m_lines.begin() + index, m_lines.begin() + index + count);
-    if (m_lines.empty())
-        m_sharedText.clear();
     notify([&](TEditorLinesListener *l) { l->linesDeleted(index, count); });
+}
+
+std::vector<QString> TEditorLines::takeLines(int index, int count)
+{
+    Q_ASSERT(index >= 0 && count >= 0 && index + count <= Count());
+    std::vector<QString> taken;
+    taken.reserve(count);
+    for (int i = index; i < index + count; ++i)
+        taken.push_back(std::move(m_lines[i].text));
+    remove(index, count);
+    return taken;
+}
+
+void TEditorLines::exchangeLines(int index, std::vector<QString> &texts)
+{
+    const int count = int(texts.size());
+    Q_ASSERT(index >= 0 && index + count <= Count());
+    if (count == 0)
+        return;
+    for (int i = 0; i < count; ++i)
+        m_lines[index + i].text.swap(texts[i]);
+    notify([&](TEditorLinesListener *l) { l->linesChanged(index, count); });
 }
 
 void TEditorLines::Clear()
@@ -175,7 +197,6 @@ void TEditorLines::Clear()
         return;
     m_lines.clear();
     m_lines.shrink_to_fit();
-    m_sharedText.clear();
     notify([](TEditorLinesListener *l) { l->linesCleared(); });
 }
 
@@ -204,18 +225,20 @@ void TEditorLines::replaceAll(const QString &text)
 {
     // The new list is built completely before the old one goes, so running out of memory
     // part-way leaves the document as it was.
-    QString shared = text;
-    const QChar *base = shared.constData();
+    // Text without a data block of its own (raw or static data) is copied once, so no line
+    // points into characters the caller may free.
+    const QString buffer =
+        text.data_ptr().isMutable() ? text : QString(text.constData(), text.size());
     std::vector<Line> lines;
-    const LineBreakStyle style = cut(shared, [&](qsizetype start, qsizetype length) {
+    const LineBreakStyle style = cut(buffer, [&](qsizetype start, qsizetype length) {
         lines.push_back(
-            {length > 0 ? QString::fromRawData(base + start, length) : QString(), kUnscannedRange});
+            {length > 0 ? sharedSlice(buffer, start, length) : QString(), kUnscannedRange});
     });
-    lines.shrink_to_fit();
+    // Room to grow: the first line inserted after loading must not move every line record.
+    lines.reserve(lines.size() + lines.size() / 8 + 16);
 
     const bool hadLines = !m_lines.empty();
     m_lines.swap(lines);
-    m_sharedText.swap(shared);
     m_breakStyle = style;
     if (hadLines)
         notify([](TEditorLinesListener *l) { l->linesCleared(); });

@@ -39,7 +39,8 @@ QString lineBreakOf(LineBreakStyle style);
 // line-break style of the file read last. Indexes are 0-based.
 //
 // Lines read from a file share one buffer until they are changed, so a million-line
-// file costs one allocation for its text, not one per line.
+// file costs one allocation for its text, not one per line. The buffer is freed when the
+// last line (or undo record) that shares it is gone.
 class TEditorLines
 {
 public:
@@ -63,6 +64,11 @@ public:
     void insert(int index, const QString &text);
     void insertLines(int index, std::vector<QString> lines);
     void remove(int index, int count = 1);
+    // Removes `count` lines from `index` and hands back their strings (no characters copied).
+    std::vector<QString> takeLines(int index, int count);
+    // Exchanges lines `index` onwards with `texts`, which then holds the old lines: one
+    // change notification for the whole range. The range must lie in the list.
+    void exchangeLines(int index, std::vector<QString> &texts);
     // Removes every line; on an empty list it does nothing.
     void Clear();
 
@@ -110,8 +116,6 @@ private:
     }
 
     std::vector<Line> m_lines;
-    // Owner of the characters that unchanged loaded lines point into.
-    QString m_sharedText;
     TextEncoding m_encoding = TextEncoding::Ansi;
     LineBreakStyle m_breakStyle = LineBreakStyle::sffDos;
     std::vector<TEditorLinesListener *> m_listeners;
