@@ -1,5 +1,6 @@
 #include "comment_toggle.h"
 
+#include "editor/model/editor_lines.h"
 #include "highlight/qpile_highlighter.h"
 
 #include <algorithm>
@@ -22,12 +23,15 @@ qsizetype commentStart(TQPILEHighlighter &scanner, QStringView line)
 
 QString toggleLine(TQPILEHighlighter &scanner, QStringView line)
 {
-    const qsizetype apostrophe = commentStart(scanner, line);
-    if (apostrophe < 0)
-        return u'\'' + line.toString();
-    QString result = line.toString();
-    result.remove(apostrophe, 1);
-    return result;
+    // Only an apostrophe opens a comment: a line without one needs no scan.
+    const qsizetype apostrophe = line.contains(u'\'') ? commentStart(scanner, line) : -1;
+    QString result;
+    if (apostrophe < 0) {
+        result.reserve(line.size() + 1);
+        return result.append(u'\'').append(line);
+    }
+    result.reserve(line.size() - 1);
+    return result.append(line.first(apostrophe)).append(line.sliced(apostrophe + 1));
 }
 
 } // namespace
@@ -49,6 +53,19 @@ QList<LineChange> toggleComments(const std::function<QString(int line)> &lineTex
     for (int line = first; line <= last; ++line)
         changes.append({line, toggleLine(scanner, lineText(line))});
     return changes;
+}
+
+std::vector<QString> toggledCommentLines(const TEditorLines &lines, int blockBeginLine,
+                                         int blockEndLine)
+{
+    const int first = std::max(std::min(blockBeginLine, blockEndLine), 1);
+    const int last = std::max(std::max(blockBeginLine, blockEndLine), 1);
+    std::vector<QString> texts;
+    texts.reserve(last - first + 1);
+    TQPILEHighlighter scanner;
+    for (int line = first; line <= last; ++line)
+        texts.push_back(toggleLine(scanner, lines.view(line - 1)));
+    return texts;
 }
 
 QList<LineChange> toggleComments(const QStringList &lines, int blockBeginLine, int blockEndLine)

@@ -3,6 +3,7 @@
 int runLibraryTests(int argc, char **argv);
 int runCompletionTests(int argc, char **argv);
 int runCommentToggleTests(int argc, char **argv);
+int runEditorAidsTests(int argc, char **argv);
 
 int main(int argc, char **argv)
 {
@@ -13,5 +14,6 @@ int main(int argc, char **argv)
     failed = runLibraryTests(argc, argv) != 0 || failed;
     failed = runCompletionTests(argc, argv) != 0 || failed;
     failed = runCommentToggleTests(argc, argv) != 0 || failed;
+    failed = runEditorAidsTests(argc, argv) != 0 || failed;
     return failed ? 1 : 0;
 }
