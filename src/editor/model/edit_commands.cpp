@@ -204,38 +204,39 @@ void EditModel::changeIndent(bool indent)
     }
     last = std::min(last, m_lines.Count());
 
-    // One record and one change notification for the whole block.
-    std::vector<QString> texts;
-    texts.reserve(last - first + 1);
+    // One record and one change notification for the whole block, the new lines built in
+    // one buffer.
+    LineBuffer buffer;
+    qsizetype characters = 0;
+    for (int line = first; line <= last; ++line)
+        characters += m_lines.length(line - 1) + 1;
+    buffer.reserve(characters, last - first + 1);
     std::vector<int> changed(last - first + 1, 0);
+    std::vector<int> lengths(last - first + 1, 0);
     bool any = false;
     for (int line = first; line <= last; ++line) {
         const QStringView text = m_lines.view(line - 1);
-        if (indent) {
-            QString indented;
-            indented.reserve(text.size() + 1);
-            indented.append(u'\t').append(text);
-            texts.push_back(std::move(indented));
-            changed[line - first] = 1;
-            any = true;
-            continue;
-        }
         int count = 0;
-        if (!text.isEmpty() && text[0] == u'\t') {
+        if (indent) {
+            buffer.append(u'\t').append(text).endLine();
             count = 1;
         } else {
-            while (count < 4 && count < text.size() && text[count] == u' ')
-                ++count;
-            if (count < 4 && count < text.size() && text[count] == u'\t')
-                ++count;
+            if (!text.isEmpty() && text[0] == u'\t') {
+                count = 1;
+            } else {
+                while (count < 4 && count < text.size() && text[count] == u' ')
+                    ++count;
+                if (count < 4 && count < text.size() && text[count] == u'\t')
+                    ++count;
+            }
+            if (count == 0)
+                buffer.addLine(m_lines[line - 1]);
+            else
+                buffer.append(text.sliced(count)).endLine();
         }
-        if (count == 0) {
-            texts.push_back(m_lines[line - 1]);
-            continue;
-        }
-        texts.push_back(text.sliced(count).toString());
         changed[line - first] = count;
-        any = true;
+        lengths[line - first] = int(text.size()) + (indent ? count : -count);
+        any = any || count > 0;
     }
     if (!any)
         return;
@@ -251,13 +252,13 @@ void EditModel::changeIndent(bool indent)
         else
             position.Char = std::max(1, position.Char - count);
         // An end at the column limit in virtual space stays at the limit.
-        const int length = int(texts[position.Line - first].size());
+        const int length = lengths[position.Line - first];
         position.Char = std::clamp(position.Char, 1, std::max(kMaxCaretColumn, length + 1));
         return position;
     };
     const TUndoRecord::Marks after{shift(m_caret), shift(m_anchor), shift(m_moving)};
-    exchangeLines(first, std::move(texts), indent ? TChangeReason::Indent : TChangeReason::Unindent,
-                  after);
+    exchangeLines(first, buffer.takeLines(),
+                  indent ? TChangeReason::Indent : TChangeReason::Unindent, after);
     revealCaret();
 }
 

@@ -94,7 +94,7 @@ public:
     // Replaces lines `first` onwards (1-based; line 1 of an empty document is created) by
     // `texts` as one undo step of one record, with one change notification. The caret keeps
     // its line and column (within the column limit), the selection empties at the caret, the
-    // view stays.
+    // view stays. Nothing happens when no line differs.
     void replaceLines(int first, std::vector<QString> texts);
 
     // --- extent ---------------------------------------------------------------------
@@ -156,9 +156,11 @@ private:
     TBufferCoord insertText(TBufferCoord at, const QString &text, TChangeReason reason);
     void deleteText(TBufferCoord from, TBufferCoord to, TChangeReason reason);
     // Exchanges lines `first` onwards with `texts` as one record; caret and selection go to
-    // `after`, where redo puts them again.
+    // `after`, where redo puts them again (or, given `redoCaret`, redo puts the caret there
+    // with no selection).
     void exchangeLines(int first, std::vector<QString> texts, TChangeReason reason,
-                       TUndoRecord::Marks after);
+                       TUndoRecord::Marks after,
+                       std::optional<TBufferCoord> redoCaret = std::nullopt);
     TBufferCoord rawInsert(TBufferCoord at, const TextPieces &text);
     TextPieces rawDelete(TBufferCoord from, TBufferCoord to);
     void record(TUndoRecord record);

@@ -84,7 +84,7 @@ TBufferCoord EditModel::rawInsert(TBufferCoord at, const TextPieces &text)
     if (column == 0 && breaks > 0 && pieces.back().isEmpty()) {
         // Whole lines go in before the line, so what follows the line (bookmarks, stored
         // ranges) moves down with it.
-        m_lines.insertLines(index, std::vector<QString>(pieces.begin(), pieces.end() - 1));
+        m_lines.insertLines(index, std::span<const QString>(pieces.data(), pieces.size() - 1));
         return {1, at.Line + breaks};
     }
     if (breaks == 0) {
@@ -97,11 +97,15 @@ TBufferCoord EditModel::rawInsert(TBufferCoord at, const TextPieces &text)
     }
     const QString tail = current.mid(column).toString();
     QString line = current.left(column).toString() + pieces.front();
-    std::vector<QString> added(pieces.begin() + 1, pieces.end());
-    if (!tail.isEmpty())
-        added.back() += tail;
     m_lines.setLine(index, line);
-    m_lines.insertLines(index + 1, std::move(added));
+    if (tail.isEmpty()) {
+        // The recorded lines go back as they are, sharing their characters.
+        m_lines.insertLines(index + 1, std::span<const QString>(pieces.data() + 1, breaks));
+    } else {
+        std::vector<QString> added(pieces.begin() + 1, pieces.end());
+        added.back() += tail;
+        m_lines.insertLines(index + 1, std::move(added));
+    }
     return {int(pieces.back().size()) + 1, at.Line + breaks};
 }
 
@@ -131,14 +135,18 @@ TextPieces EditModel::rawDelete(TBufferCoord from, TBufferCoord to)
     const int toColumn = std::min<int>(to.Char - 1, int(lastLine.size()));
     if (fromColumn == 0 && toColumn == 0) {
         // Whole lines come out as they are, taking what belongs to them along.
-        std::vector<QString> removed = m_lines.takeLines(first, last - first);
+        std::vector<QString> removed;
+        removed.reserve(last - first + 1);
+        m_lines.takeLines(first, last - first, removed);
         removed.emplace_back();
         return TextPieces(std::move(removed));
     }
     // The removed lines keep their strings: nothing in between is copied or cut again.
     m_lines.setLine(first, firstLine.left(fromColumn) + QStringView(lastLine).mid(toColumn));
-    std::vector<QString> removed = m_lines.takeLines(first + 1, last - first);
-    removed.insert(removed.begin(), firstLine.mid(fromColumn));
+    std::vector<QString> removed;
+    removed.reserve(last - first + 1);
+    removed.push_back(firstLine.mid(fromColumn));
+    m_lines.takeLines(first + 1, last - first, removed);
     removed.back() = lastLine.left(toColumn);
     return TextPieces(std::move(removed));
 }
@@ -184,7 +192,7 @@ void EditModel::deleteText(TBufferCoord from, TBufferCoord to, TChangeReason rea
 }
 
 void EditModel::exchangeLines(int first, std::vector<QString> texts, TChangeReason reason,
-                              TUndoRecord::Marks after)
+                              TUndoRecord::Marks after, std::optional<TBufferCoord> redoCaret)
 {
     TUndoRecord undoRecord;
     undoRecord.before = {m_caret, m_anchor, m_moving};
@@ -195,7 +203,7 @@ void EditModel::exchangeLines(int first, std::vector<QString> texts, TChangeReas
     undoRecord.selectionMode = m_selectionMode;
     m_lines.exchangeLines(first - 1, texts);
     undoRecord.text = TextPieces(std::move(texts));
-    undoRecord.after = after;
+    undoRecord.after = redoCaret ? TUndoRecord::Marks{*redoCaret, *redoCaret, *redoCaret} : after;
     record(std::move(undoRecord));
     setSelection(after.anchor, after.moving);
     setCaretOnly(after.caret);
@@ -217,10 +225,29 @@ void EditModel::replaceLines(int first, std::vector<QString> texts)
                                 ? int(texts[caretIndex].size())
                                 : m_lines.length(caret.Line - 1);
     caret.Char = std::clamp(caret.Char, 1, std::max(kMaxCaretColumn, caretLength + 1));
+    // Redo leaves the caret where replacing the last changed line's differing part puts it:
+    // after what that part inserted, or where it removed.
+    std::optional<TBufferCoord> redoCaret;
+    for (int i = int(texts.size()) - 1; i >= 0 && !redoCaret; --i) {
+        const QStringView old = m_lines.view(first + i - 1);
+        const QStringView changed = texts[i];
+        if (old == changed)
+            continue;
+        qsizetype prefix = 0;
+        while (prefix < old.size() && prefix < changed.size() && old[prefix] == changed[prefix])
+            ++prefix;
+        qsizetype suffix = 0;
+        while (suffix < old.size() - prefix && suffix < changed.size() - prefix &&
+               old[old.size() - 1 - suffix] == changed[changed.size() - 1 - suffix])
+            ++suffix;
+        redoCaret = {int(changed.size() - suffix) + 1, first + i};
+    }
+    if (!redoCaret)
+        return;
     m_history.beginBlock();
     const bool outer = m_standaloneCommand;
     m_standaloneCommand = true;
-    exchangeLines(first, std::move(texts), TChangeReason::Insert, {caret, caret, caret});
+    exchangeLines(first, std::move(texts), TChangeReason::Insert, {caret, caret, caret}, redoCaret);
     m_standaloneCommand = outer;
     m_history.endBlock();
 }
@@ -274,25 +301,27 @@ void EditModel::deleteColumnBlock(int firstLine, int lastLine)
     // One record for the whole rectangle, however many lines it spans.
     const auto [left, right] = columnSelectionColumns();
     const TBufferCoord caret{charColumnAt(firstLine, left), firstLine};
-    std::vector<QString> texts;
-    texts.reserve(lastLine - firstLine + 1);
-    bool changed = false;
+    LineBuffer buffer;
+    qsizetype characters = 0;
+    for (int line = firstLine; line <= lastLine; ++line)
+        characters += m_lines.length(line - 1);
+    buffer.reserve(characters, lastLine - firstLine + 1);
+    // Redo leaves the caret where the rectangle's last non-empty slice was.
+    std::optional<TBufferCoord> redoCaret;
     for (int line = firstLine; line <= lastLine; ++line) {
         const QStringView text = m_lines.view(line - 1);
         const int from = std::min<int>(charColumnAt(line, left) - 1, int(text.size()));
         const int to = std::min<int>(charColumnAt(line, right) - 1, int(text.size()));
         if (to <= from) {
-            texts.push_back(m_lines[line - 1]);
+            buffer.addLine(m_lines[line - 1]);
             continue;
         }
-        QString cut;
-        cut.reserve(text.size() - (to - from));
-        cut.append(text.first(from)).append(text.sliced(to));
-        texts.push_back(std::move(cut));
-        changed = true;
+        buffer.append(text.first(from)).append(text.sliced(to)).endLine();
+        redoCaret = {from + 1, line};
     }
-    if (changed) {
-        exchangeLines(firstLine, std::move(texts), TChangeReason::Delete, {caret, caret, caret});
+    if (redoCaret) {
+        exchangeLines(firstLine, buffer.takeLines(), TChangeReason::Delete, {caret, caret, caret},
+                      redoCaret);
     } else {
         setSelection(caret, caret);
         setCaretOnly(caret);
@@ -315,43 +344,42 @@ void EditModel::insertColumnBlock(const QString &text)
         insertText({m_lines.length(last - 1) + 1, last}, kCrLf.repeated(breaks),
                    TChangeReason::Paste);
     }
-    std::vector<QString> texts;
-    texts.reserve(parts.size());
+    LineBuffer buffer;
+    qsizetype characters = text.size();
+    for (int line = firstLine; line <= lastLine; ++line)
+        characters += m_lines.length(line - 1);
+    buffer.reserve(characters, parts.size());
     TBufferCoord end = m_caret;
     bool changed = false;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const int line = firstLine + int(i);
-        const QString current = m_lines[line - 1];
+        const QStringView current = m_lines.view(line - 1);
         const int length = int(current.size());
         const int lineDisplayEnd = displayColumn(line, length + 1);
         const int at = column <= lineDisplayEnd ? charColumnAt(line, column)
                                                 : length + 1 + (column - lineDisplayEnd);
         if (parts[i].isEmpty()) {
-            texts.push_back(current);
+            buffer.addLine(m_lines[line - 1]);
             end = {at, line};
             continue;
         }
         // As typing it would: a start in virtual space first fills the line up to it.
-        QString changedLine;
         int start = at;
         if (at > length + 1) {
             const QString fill = virtualFill(line, at);
             start = length + 1 + int(fill.size());
-            changedLine = current + fill + parts[i];
+            buffer.append(current).append(fill).append(parts[i]).endLine();
         } else {
-            changedLine.reserve(length + parts[i].size());
-            changedLine.append(QStringView(current).first(at - 1))
-                .append(parts[i])
-                .append(QStringView(current).sliced(at - 1));
+            buffer.append(current.first(at - 1)).append(parts[i]).append(current.sliced(at - 1));
+            buffer.endLine();
         }
         end = {start + int(parts[i].size()), line};
-        texts.push_back(std::move(changedLine));
         changed = true;
     }
     // An empty last row inserts nothing, so its column may lie past the limit of a short line.
     const TBufferCoord caret = clamp(end, false);
     if (changed) {
-        exchangeLines(firstLine, std::move(texts), TChangeReason::Paste, {caret, caret, caret});
+        exchangeLines(firstLine, buffer.takeLines(), TChangeReason::Paste, {caret, caret, caret});
     } else {
         setSelection(caret, caret);
         setCaretOnly(caret);

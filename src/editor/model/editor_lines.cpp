@@ -145,18 +145,32 @@ void TEditorLines::insert(int index, const QString &text)
     insertLines(index, std::move(lines));
 }
 
-void TEditorLines::insertLines(int index, std::vector<QString> lines)
+void TEditorLines::openGap(int index, int count)
 {
     Q_ASSERT(index >= 0 && index <= Count());
+    // The line records are made in place: a million restored lines need no second list.
+    m_lines.insert(m_lines.begin() + index, std::size_t(count), Line{QString(), kUnscannedRange});
+}
+
+void TEditorLines::insertLines(int index, std::vector<QString> lines)
+{
     if (lines.empty())
         return;
-    std::vector<Line> records;
-    records.reserve(lines.size());
-    for (QString &text : lines)
-        records.push_back({std::move(text), kUnscannedRange});
-    m_lines.insert(m_lines.begin() + index, std::make_move_iterator(records.begin()),
-                   std::make_move_iterator(records.end()));
-    const int count = int(records.size());
+    const int count = int(lines.size());
+    openGap(index, count);
+    for (int i = 0; i < count; ++i)
+        m_lines[index + i].text = std::move(lines[i]);
+    notify([&](TEditorLinesListener *l) { l->linesInserted(index, count); });
+}
+
+void TEditorLines::insertLines(int index, std::span<const QString> lines)
+{
+    if (lines.empty())
+        return;
+    const int count = int(lines.size());
+    openGap(index, count);
+    for (int i = 0; i < count; ++i)
+        m_lines[index + i].text = lines[i];
     notify([&](TEditorLinesListener *l) { l->linesInserted(index, count); });
 }
 
@@ -169,15 +183,13 @@ void TEditorLines::remove(int index, int count)
     notify([&](TEditorLinesListener *l) { l->linesDeleted(index, count); });
 }
 
-std::vector<QString> TEditorLines::takeLines(int index, int count)
+void TEditorLines::takeLines(int index, int count, std::vector<QString> &into)
 {
     Q_ASSERT(index >= 0 && count >= 0 && index + count <= Count());
-    std::vector<QString> taken;
-    taken.reserve(count);
+    into.reserve(into.size() + count);
     for (int i = index; i < index + count; ++i)
-        taken.push_back(std::move(m_lines[i].text));
+        into.push_back(std::move(m_lines[i].text));
     remove(index, count);
-    return taken;
 }
 
 void TEditorLines::exchangeLines(int index, std::vector<QString> &texts)
@@ -198,6 +210,42 @@ void TEditorLines::Clear()
     m_lines.clear();
     m_lines.shrink_to_fit();
     notify([](TEditorLinesListener *l) { l->linesCleared(); });
+}
+
+void LineBuffer::reserve(qsizetype characters, std::size_t lines)
+{
+    m_text.reserve(characters);
+    m_lines.reserve(lines);
+    m_spans.reserve(lines);
+}
+
+void LineBuffer::endLine()
+{
+    m_lines.emplace_back();
+    m_spans.emplace_back(m_lineStart, m_text.size());
+    m_lineStart = m_text.size();
+}
+
+void LineBuffer::addLine(const QString &line)
+{
+    m_lines.push_back(line);
+    m_spans.emplace_back(-1, -1);
+}
+
+std::vector<QString> LineBuffer::takeLines()
+{
+    // Slices are cut only now: the buffer no longer moves.
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        const auto [start, end] = m_spans[i];
+        if (start >= 0 && end > start)
+            m_lines[i] = sharedSlice(m_text, start, end - start);
+    }
+    m_text.clear();
+    m_spans.clear();
+    m_lineStart = 0;
+    std::vector<QString> lines;
+    lines.swap(m_lines);
+    return lines;
 }
 
 void TEditorLines::addListener(TEditorLinesListener *listener)

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringView>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace bp {
@@ -63,9 +64,12 @@ public:
     void Add(const QString &text);
     void insert(int index, const QString &text);
     void insertLines(int index, std::vector<QString> lines);
+    // Inserts copies of `lines` (sharing their characters) at `index`.
+    void insertLines(int index, std::span<const QString> lines);
     void remove(int index, int count = 1);
-    // Removes `count` lines from `index` and hands back their strings (no characters copied).
-    std::vector<QString> takeLines(int index, int count);
+    // Removes `count` lines from `index`, appending their strings to `into` (no characters
+    // copied).
+    void takeLines(int index, int count, std::vector<QString> &into);
     // Exchanges lines `index` onwards with `texts`, which then holds the old lines: one
     // change notification for the whole range. The range must lie in the list.
     void exchangeLines(int index, std::vector<QString> &texts);
@@ -109,6 +113,8 @@ private:
         TRange range = kUnscannedRange;
     };
     void replaceAll(const QString &text);
+    // Makes room for `count` unscanned lines at `index`; the caller fills their texts.
+    void openGap(int index, int count);
     template <typename Call> void notify(Call call)
     {
         for (TEditorLinesListener *listener : m_listeners)
@@ -119,6 +125,39 @@ private:
     TextEncoding m_encoding = TextEncoding::Ansi;
     LineBreakStyle m_breakStyle = LineBreakStyle::sffDos;
     std::vector<TEditorLinesListener *> m_listeners;
+};
+
+// Builds the texts of many new lines in one buffer, as loaded lines share the file's: a bulk
+// command over a million lines makes one allocation for their characters, not a million.
+// Lines kept as they were can be mixed in.
+class LineBuffer
+{
+public:
+    void reserve(qsizetype characters, std::size_t lines);
+    LineBuffer &append(QStringView text)
+    {
+        m_text.append(text);
+        return *this;
+    }
+    LineBuffer &append(QChar ch)
+    {
+        m_text.append(ch);
+        return *this;
+    }
+    // Ends the line appended since the last line ended.
+    void endLine();
+    // Adds an existing string as the next line.
+    void addLine(const QString &line);
+    std::size_t lineCount() const { return m_lines.size(); }
+    // The lines in order; the buffer is left empty.
+    std::vector<QString> takeLines();
+
+private:
+    QString m_text;
+    std::vector<QString> m_lines;
+    // Per line its [start, end) in m_text, or -1 for a line added as it was.
+    std::vector<std::pair<qsizetype, qsizetype>> m_spans;
+    qsizetype m_lineStart = 0;
 };
 
 // Told of every structural change, after it happened (the edit model keeps caret,
