@@ -1,5 +1,6 @@
 #include "comment_toggle.h"
 
+#include "editor/model/editor_lines.h"
 #include "highlight/qpile_highlighter.h"
 
 #include <algorithm>
@@ -20,13 +21,37 @@ qsizetype commentStart(TQPILEHighlighter &scanner, QStringView line)
     return -1;
 }
 
+// The same answer, mostly without the scan: before the first quote no token can hold an
+// apostrophe (spaces, identifiers and single other characters), so an apostrophe found first
+// opens the comment, and a line with neither has none. A quote or a NUL first leaves it to
+// the scan.
+qsizetype quickCommentStart(TQPILEHighlighter &scanner, QStringView line)
+{
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const char16_t ch = line[i].unicode();
+        if (ch == u'\'')
+            return i;
+        if (ch == u'"' || ch == 0)
+            return commentStart(scanner, line);
+    }
+    return -1;
+}
+
+// Writes the toggled `line` to `out`.
+template <typename Sink> void toggleLine(TQPILEHighlighter &scanner, QStringView line, Sink &out)
+{
+    const qsizetype apostrophe = quickCommentStart(scanner, line);
+    if (apostrophe < 0)
+        out.append(u'\'').append(line);
+    else
+        out.append(line.first(apostrophe)).append(line.sliced(apostrophe + 1));
+}
+
 QString toggleLine(TQPILEHighlighter &scanner, QStringView line)
 {
-    const qsizetype apostrophe = commentStart(scanner, line);
-    if (apostrophe < 0)
-        return u'\'' + line.toString();
-    QString result = line.toString();
-    result.remove(apostrophe, 1);
+    QString result;
+    result.reserve(line.size() + 1);
+    toggleLine(scanner, line, result);
     return result;
 }
 
@@ -49,6 +74,25 @@ QList<LineChange> toggleComments(const std::function<QString(int line)> &lineTex
     for (int line = first; line <= last; ++line)
         changes.append({line, toggleLine(scanner, lineText(line))});
     return changes;
+}
+
+std::vector<QString> toggledCommentLines(const TEditorLines &lines, int blockBeginLine,
+                                         int blockEndLine)
+{
+    const int first = std::max(std::min(blockBeginLine, blockEndLine), 1);
+    const int last = std::max(std::max(blockBeginLine, blockEndLine), 1);
+    // Every line changes: the new texts share one buffer.
+    LineBuffer buffer;
+    qsizetype characters = 0;
+    for (int line = first; line <= last; ++line)
+        characters += lines.length(line - 1) + 1;
+    buffer.reserve(characters, last - first + 1);
+    TQPILEHighlighter scanner;
+    for (int line = first; line <= last; ++line) {
+        toggleLine(scanner, lines.view(line - 1), buffer);
+        buffer.endLine();
+    }
+    return buffer.takeLines();
 }
 
 QList<LineChange> toggleComments(const QStringList &lines, int blockBeginLine, int blockEndLine)

@@ -6,8 +6,11 @@
 #include <QStringView>
 
 #include <functional>
+#include <vector>
 
 namespace bp {
+
+class TEditorLines;
 
 // One line written back by a command that changes lines directly.
 struct LineChange
@@ -30,6 +33,12 @@ QString toggleCommentLine(QStringView line);
 // outside the text, so that on a document without lines the result is its line 1 holding "'".
 QList<LineChange> toggleComments(const std::function<QString(int line)> &lineText,
                                  int blockBeginLine, int blockEndLine);
+
+// The toggled texts of lines from the smaller to the larger of the two line numbers (1-based)
+// of `lines`, in line order, ready to replace those lines at once; a document without lines
+// gives its line 1 holding "'".
+std::vector<QString> toggledCommentLines(const TEditorLines &lines, int blockBeginLine,
+                                         int blockEndLine);
 
 // The same over a plain list of lines (index 0 is line 1).
 QList<LineChange> toggleComments(const QStringList &lines, int blockBeginLine, int blockEndLine);

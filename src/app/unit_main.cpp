@@ -5,7 +5,7 @@
 #include "aids/completion_words.h"
 #include "aids/library_file.h"
 #include "aids/view/completion_proposal.h"
-#include "aids/view/editor_aids.h"
+#include "aids/editor_aids.h"
 #include "aids/view/function_library_tree.h"
 #include "aids/view/library_tree_view.h"
 #include "application.h"

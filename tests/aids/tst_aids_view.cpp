@@ -1,7 +1,6 @@
 #include "aids/completion_proposal_config.h"
 #include "aids/library_file.h"
 #include "aids/view/completion_proposal.h"
-#include "aids/view/editor_aids.h"
 #include "aids/view/function_library_tree.h"
 #include "editor/model/edit_model.h"
 #include "editor/view/editor_pane.h"
@@ -49,107 +48,6 @@ class TestAidsView : public QObject
     }
 
 private slots:
-    void libraryInsertion_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<int>("caret");
-        QTest::addColumn<QString>("node");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("column 1") << u"x = 1;"_qs << 1 << u"ACOS (DOUBLE Value)"_qs
-                                  << u"ACOS (DOUBLE Value) x = 1;"_qs;
-        QTest::newRow("end of line") << u"a = "_qs << 5 << u"RAND ()"_qs << u"a = RAND () "_qs;
-        QTest::newRow("middle") << u"ab"_qs << 2 << u"LEN (STRING value) "_qs
-                                << u"aLEN (STRING value)  b"_qs;
-        QTest::newRow("beyond the end joins directly")
-            << u"ab"_qs << 6 << u"RAND ()"_qs << u"abRAND () "_qs;
-    }
-    void libraryInsertion()
-    {
-        QFETCH(QString, line);
-        QFETCH(int, caret);
-        QFETCH(QString, node);
-        QFETCH(QString, expected);
-        EditModel model;
-        model.Lines().setText(line + u"\nnext"_qs);
-        model.setCaretXY({caret, 1});
-        QSignalSpy changes(&model, &EditModel::changed);
-        QVERIFY(applyLibraryInsertion(model, node, false));
-        QCOMPARE(model.Lines()[0], expected);
-        QCOMPARE(model.CaretXY(), (TBufferCoord{caret, 1}));
-        QVERIFY(!model.SelAvail());
-        QCOMPARE(changes.count(), 1);
-        model.executeCommand(ecUndo);
-        QCOMPARE(model.Lines()[0], line);
-    }
-
-    void aidUndoesAloneAfterTyping()
-    {
-        // The toggle's one insertion must not merge with the typed run before it.
-        EditModel model;
-        for (QChar ch : u"abc"_qs)
-            model.executeCommand(ecChar, ch);
-        applyCommentToggle(model);
-        QCOMPARE(model.Lines()[0], u"'abc"_qs);
-        model.executeCommand(ecUndo);
-        QCOMPARE(model.Lines()[0], u"abc"_qs);
-        applyLibraryInsertion(model, u"RAND ()"_qs, false);
-        for (QChar ch : u"xy"_qs)
-            model.executeCommand(ecChar, ch);
-        model.executeCommand(ecUndo);
-        QCOMPARE(model.Lines()[0], u"abcRAND () "_qs);
-        model.executeCommand(ecUndo);
-        QCOMPARE(model.Lines()[0], u"abc"_qs);
-    }
-
-    void libraryInsertionSpecialCases()
-    {
-        EditModel model;
-        QVERIFY(applyLibraryInsertion(model, u"RAND ()"_qs, false));
-        QCOMPARE(model.Lines().Count(), 1);
-        QCOMPARE(model.Lines()[0], u"RAND () "_qs);
-        QVERIFY(!applyLibraryInsertion(model, u"Общие"_qs, true));
-        QCOMPARE(model.Lines()[0], u"RAND () "_qs);
-    }
-
-    void commentToggle_data()
-    {
-        QTest::addColumn<TBufferCoord>("from");
-        QTest::addColumn<TBufferCoord>("to");
-        QTest::addColumn<QString>("expected");
-        const QString text = u"a = 1\n  b\n''c\nx = 1; ' note\nplain"_qs;
-        QTest::newRow("caret only") << TBufferCoord{2, 3} << TBufferCoord{2, 3}
-                                    << u"a = 1\n  b\n'c\nx = 1; ' note\nplain"_qs;
-        QTest::newRow("selection ending at column 1 includes that line")
-            << TBufferCoord{5, 1} << TBufferCoord{1, 3}
-            << u"'a = 1\n'  b\n'c\nx = 1; ' note\nplain"_qs;
-        QTest::newRow("trailing comment loses its apostrophe")
-            << TBufferCoord{1, 4} << TBufferCoord{3, 5}
-            << u"a = 1\n  b\n''c\nx = 1;  note\n'plain"_qs;
-    }
-    void commentToggle()
-    {
-        QFETCH(TBufferCoord, from);
-        QFETCH(TBufferCoord, to);
-        QFETCH(QString, expected);
-        EditModel model;
-        model.Lines().setText(u"a = 1\n  b\n''c\nx = 1; ' note\nplain"_qs);
-        model.Lines().setBreakStyle(LineBreakStyle::sffUnix);
-        model.setCaretXY(from);
-        if (from != to) {
-            model.setBlockBegin(from);
-            model.setBlockEnd(to);
-        }
-        const TBufferCoord caret = model.CaretXY();
-        QSignalSpy changes(&model, &EditModel::changed);
-        applyCommentToggle(model);
-        QCOMPARE(model.Lines().text(), expected);
-        QCOMPARE(model.CaretXY(), caret);
-        QVERIFY(!model.SelAvail());
-        QCOMPARE(changes.count(), 1);
-        model.executeCommand(ecUndo);
-        QCOMPARE(model.Lines().text(), u"a = 1\n  b\n''c\nx = 1; ' note\nplain"_qs);
-    }
-
     void popupCompletesGetV()
     {
         PaneFixture f(u"x = get_v"_qs, {10, 1});
@@ -257,28 +155,6 @@ private slots:
         popup.popup()->hide();
         QVERIFY(!popup.state().isOpen());
         QCOMPARE(popup.rememberedSize().width(), 320);
-    }
-
-    void commentToggleKeepsViewAndMode()
-    {
-        EditModel model;
-        QStringList lines;
-        for (int i = 1; i <= 100; ++i)
-            lines << u"line %1"_qs.arg(i);
-        model.Lines().setText(lines.join(u'\n'));
-        model.viewWindow().setSize(10, 40);
-        model.viewWindow().setTopLine(20);
-        model.setSelectionMode(TSelectionMode::smColumn);
-        model.setCaretXY({1, 25});
-        model.setBlockBegin({1, 25});
-        model.setBlockEnd({1, 60}); // a column selection of no width, over 36 lines
-        applyCommentToggle(model);
-        QCOMPARE(model.Lines()[24], u"'line 25"_qs);
-        QCOMPARE(model.Lines()[59], u"'line 60"_qs);
-        QCOMPARE(model.Lines()[60], u"line 61"_qs);
-        QCOMPARE(model.viewWindow().topLine(), 20);
-        QCOMPARE(model.selectionMode(), TSelectionMode::smColumn);
-        QCOMPARE(model.CaretXY(), (TBufferCoord{1, 25}));
     }
 
     void aHugeEntryIsListedShortAndInsertedWhole()

@@ -27,6 +27,19 @@ public:
     bool hasText() const override { return content.has_value(); }
 };
 
+// Counts the line list's change notifications.
+class LineChangeCounter : public TEditorLinesListener
+{
+public:
+    int inserted = 0;
+    int deleted = 0;
+    int changed = 0;
+    void linesInserted(int, int) override { ++inserted; }
+    void linesDeleted(int, int) override { ++deleted; }
+    void linesChanged(int, int) override { ++changed; }
+    void linesCleared() override {}
+};
+
 // A key script: editor commands, with typed characters stored as negative codes.
 QList<int> typed(const QString &text)
 {
@@ -757,6 +770,122 @@ private slots:
         QCOMPARE(changes.count(), 0);
     }
 
+    void undoAndRedoNotifyOncePerStep()
+    {
+        // A step of three records moves the caret and tells the window once.
+        EditModel model;
+        picture::load(model, u"x|"_qs);
+        for (QChar ch : u"abc"_qs)
+            model.executeCommand(ecChar, ch);
+        QSignalSpy changes(&model, &EditModel::changed);
+        QSignalSpy carets(&model, &EditModel::caretMoved);
+        QSignalSpy states(&model.undoHistory(), &UndoHistory::stateChanged);
+        for (TEditorCommand command : {ecUndo, ecRedo}) {
+            changes.clear();
+            carets.clear();
+            states.clear();
+            model.executeCommand(command);
+            QCOMPARE(picture::save(model), command == ecUndo ? u"x|"_qs : u"xabc|"_qs);
+            QCOMPARE(changes.count(), 1);
+            QCOMPARE(carets.count(), 1);
+            QCOMPARE(states.count(), 1);
+        }
+    }
+
+    void bulkCommandsAreOneRecord_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<TSelectionMode>("mode");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("records");
+        QTest::addColumn<QString>("redone"); // when redo leaves the caret elsewhere
+        using M = TSelectionMode;
+        QTest::newRow("block indent")
+            << u"[|one\ntwo\nthree]"_qs << M::smNormal << int(ecBlockIndent) << QString()
+            << u"[|\tone\n\ttwo\n\tthree]"_qs << 1 << QString();
+        QTest::newRow("block unindent")
+            << u"[\tone\n    two\nthr|]ee"_qs << M::smNormal << int(ecBlockUnindent) << QString()
+            << u"[one\ntwo\nthr|]ee"_qs << 1 << QString();
+        QTest::newRow("column delete") << u"a[bc\ndef\ngh|]i"_qs << M::smColumn << int(ecDeleteChar)
+                                       << QString() << u"a|c\ndf\ngi"_qs << 1 << u"ac\ndf\ng|i"_qs;
+        QTest::newRow("column paste")
+            << u"a|bc\nd\nghi"_qs << M::smColumn << int(ecPaste) << u"1\r\n2\r\n3"_qs
+            << u"a1bc\nd2\ng3|hi"_qs << 1 << QString();
+        QTest::newRow("column paste past the end adds the lines first")
+            << u"a|bc"_qs << M::smColumn << int(ecPaste) << u"1\r\n2"_qs << u"a1bc\n 2|"_qs << 2
+            << QString();
+        QTest::newRow("typing over a column") << u"a[bc\ndef\ngh|]i"_qs << M::smColumn << -int(u'x')
+                                              << QString() << u"ax|c\ndf\ngi"_qs << 2 << QString();
+    }
+    void bulkCommandsAreOneRecord()
+    {
+        // However many lines a bulk command changes, it is one record and one change
+        // notification of the line list; undo and redo bring back text, caret and selection.
+        QFETCH(QString, before);
+        QFETCH(TSelectionMode, mode);
+        QFETCH(int, command);
+        QFETCH(QString, clipboard);
+        QFETCH(QString, after);
+        QFETCH(int, records);
+        QFETCH(QString, redone);
+        if (redone.isEmpty())
+            redone = after;
+        EditModel model;
+        FakeClipboard fake;
+        fake.setBlock(clipboard, mode);
+        model.setClipboard(&fake);
+        picture::load(model, before);
+        model.setSelectionMode(mode);
+        LineChangeCounter counter;
+        model.Lines().addListener(&counter);
+        QSignalSpy changes(&model, &EditModel::changed);
+        run(model, {command});
+        QCOMPARE(picture::save(model), after);
+        QCOMPARE(model.undoHistory().undoList().size(), records);
+        QCOMPARE(counter.changed, records == 1 ? 1 : counter.changed);
+        QCOMPARE(changes.count(), 1);
+        counter.changed = 0;
+        model.executeCommand(ecUndo);
+        QCOMPARE(picture::save(model), before);
+        QCOMPARE(changes.count(), 2);
+        model.executeCommand(ecRedo);
+        QCOMPARE(picture::save(model), redone);
+        QCOMPARE(changes.count(), 3);
+        if (records == 1)
+            QCOMPARE(counter.changed, 2);
+        model.Lines().removeListener(&counter);
+    }
+
+    void selectAllAndTypeKeepsTheRemovedLines()
+    {
+        // Undo puts back the very line strings that were removed: nothing is joined or cut.
+        EditModel model;
+        QStringList lines;
+        for (int i = 0; i < 1000; ++i)
+            lines << u"line %1"_qs.arg(i);
+        model.Lines().setText(lines.join(u'\n'));
+        std::vector<const QChar *> data;
+        for (int i = 0; i < 1000; ++i)
+            data.push_back(model.Lines().view(i).data());
+        model.executeCommand(ecSelectAll);
+        model.executeCommand(ecChar, u'x');
+        QCOMPARE(model.Lines().Count(), 1);
+        QCOMPARE(model.Lines()[0], u"x"_qs);
+        model.executeCommand(ecUndo);
+        QCOMPARE(model.Lines().Count(), 1000);
+        for (int i = 1; i < 1000; ++i)
+            QCOMPARE(model.Lines().view(i).data(), data[i]);
+        QCOMPARE(model.Lines()[0], u"line 0"_qs);
+        QCOMPARE(model.CaretXY(), (TBufferCoord{9, 1000}));
+        QCOMPARE(model.BlockBegin(), (TBufferCoord{1, 1}));
+        model.executeCommand(ecRedo);
+        QCOMPARE(model.Lines().text(), u"x"_qs);
+        QCOMPARE(model.CaretXY(), (TBufferCoord{2, 1}));
+        QVERIFY(!model.SelAvail());
+    }
+
     void typedRunUndoesAtOnce()
     {
         EditModel model;
@@ -1055,7 +1184,26 @@ private slots:
 
     void aCommandLargerThanTheHistoryIsUndoneWhole()
     {
-        // A column paste records one change per line; the limit never cuts it in half.
+        // A command of more records than the limit: the limit never cuts it in half, and
+        // the commands before it go to make room.
+        UndoHistory history;
+        TUndoRecord lone;
+        lone.text = u"x"_qs;
+        history.record(lone);
+        history.beginBlock();
+        for (int i = 0; i < 1100; ++i)
+            history.record(lone);
+        history.endBlock();
+        QCOMPARE(history.undoList().size(), 1100);
+        int replayed = 0;
+        history.undo([&](TUndoRecord &, bool) { ++replayed; });
+        QCOMPARE(replayed, 1100);
+        QVERIFY(!history.canUndo());
+        history.redo([](TUndoRecord &, bool) {});
+        QCOMPARE(history.undoList().size(), 1100);
+
+        // A column paste over 1100 lines is one record: it is undone whole, and the typed x
+        // before it is still there to undo.
         EditModel model;
         FakeClipboard clipboard;
         model.setClipboard(&clipboard);
@@ -1069,9 +1217,12 @@ private slots:
         QCOMPARE(model.Lines()[1099], u"a-b"_qs);
         model.executeCommand(ecUndo);
         QCOMPARE(model.Lines().text(), u"axb\n"_qs + QStringList(1499, u"ab"_qs).join(u'\n'));
-        QVERIFY(!model.undoHistory().canUndo()); // the typed x went to make room
         model.executeCommand(ecRedo);
         QCOMPARE(model.Lines()[1099], u"a-b"_qs);
+        model.executeCommand(ecUndo);
+        model.executeCommand(ecUndo);
+        QCOMPARE(model.Lines()[0], u"ab"_qs);
+        QVERIFY(!model.undoHistory().canUndo());
     }
 
     void randomEditsUndoAndRedoExactly()

@@ -273,6 +273,34 @@ private slots:
         QCOMPARE(kept, u"beta"_qs);
     }
 
+    void loadedTextIsFreedOnceEveryLineIsRewritten()
+    {
+        // The lines share the loaded text; rewriting the last line that does lets it go.
+        QString text;
+        for (const char16_t *word : {u"alpha", u"\n", u"beta"})
+            text += QStringView(word);
+        TEditorLines list;
+        list.setText(text);
+        QVERIFY(text.data_ptr().isShared());
+        list.setLine(0, u"a"_qs);
+        QVERIFY(text.data_ptr().isShared());
+        list.setLine(1, u"b"_qs);
+        QVERIFY(!text.data_ptr().isShared());
+        QCOMPARE(list.text(), u"a\nb"_qs);
+    }
+
+    void rawTextIsCopiedOnLoad()
+    {
+        // Text that does not own its characters is copied: the caller may reuse them.
+        char16_t buffer[] = u"one\ntwo";
+        TEditorLines list;
+        list.setText(QString::fromRawData(reinterpret_cast<const QChar *>(buffer), 7));
+        buffer[0] = u'X';
+        buffer[4] = u'Y';
+        QCOMPARE(list[0], u"one"_qs);
+        QCOMPARE(list[1], u"two"_qs);
+    }
+
     void clearKeepsStyle()
     {
         TEditorLines list;

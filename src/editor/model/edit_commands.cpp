@@ -1,6 +1,4 @@
-// The editor commands of EditModel: typing, line breaks, indentation, deletions, caret
-// movement, bookmarks, bracket matching and dropping a dragged selection.
-#include "bracket_match.h"
+// The editing commands of EditModel: typing, line breaks, indentation and deletions.
 #include "edit_model.h"
 #include "indentation.h"
 
@@ -14,14 +12,6 @@ const QString kLineBreak = QStringLiteral("\r\n");
 bool isBlank(QChar ch)
 {
     return ch == u' ' || ch == u'\t';
-}
-
-// Whether character column `column` stands between the halves of a surrogate pair, where
-// the caret does not stop: the pair is one character on screen.
-bool splitsSurrogatePair(QStringView text, int column)
-{
-    return column >= 2 && column <= text.size() && text[column - 1].isLowSurrogate() &&
-           text[column - 2].isHighSurrogate();
 }
 
 } // namespace
@@ -214,25 +204,23 @@ void EditModel::changeIndent(bool indent)
     }
     last = std::min(last, m_lines.Count());
 
-    TUndoRecord undoRecord;
-    undoRecord.reason = indent ? TChangeReason::Indent : TChangeReason::Unindent;
-    undoRecord.start = {1, first};
-    undoRecord.end = {1, last};
-    undoRecord.selectionMode = m_selectionMode;
-    undoRecord.caretBefore = m_caret;
-    undoRecord.anchorBefore = m_anchor;
-    undoRecord.movingBefore = m_moving;
-
+    // One record and one change notification for the whole block, the new lines built in
+    // one buffer.
+    LineBuffer buffer;
+    qsizetype characters = 0;
+    for (int line = first; line <= last; ++line)
+        characters += m_lines.length(line - 1) + 1;
+    buffer.reserve(characters, last - first + 1);
     std::vector<int> changed(last - first + 1, 0);
+    std::vector<int> lengths(last - first + 1, 0);
     bool any = false;
     for (int line = first; line <= last; ++line) {
-        QString text = m_lines[line - 1];
-        QString piece;
+        const QStringView text = m_lines.view(line - 1);
+        int count = 0;
         if (indent) {
-            piece = QStringLiteral("\t");
-            text.prepend(piece);
+            buffer.append(u'\t').append(text).endLine();
+            count = 1;
         } else {
-            int count = 0;
             if (!text.isEmpty() && text[0] == u'\t') {
                 count = 1;
             } else {
@@ -241,22 +229,20 @@ void EditModel::changeIndent(bool indent)
                 if (count < 4 && count < text.size() && text[count] == u'\t')
                     ++count;
             }
-            piece = text.left(count);
-            text.remove(0, count);
+            if (count == 0)
+                buffer.addLine(m_lines[line - 1]);
+            else
+                buffer.append(text.sliced(count)).endLine();
         }
-        if (line > first)
-            undoRecord.text += u'\n';
-        undoRecord.text += piece;
-        if (piece.isEmpty())
-            continue;
-        any = true;
-        changed[line - first] = int(piece.size());
-        m_lines.setLine(line - 1, text);
+        changed[line - first] = count;
+        lengths[line - first] = int(text.size()) + (indent ? count : -count);
+        any = any || count > 0;
     }
     if (!any)
         return;
     // Both selection ends keep covering the same text; an end at column 1 stays there so
-    // whole selected lines include their new indentation.
+    // whole selected lines include their new indentation. Positions are clamped against
+    // the changed lines.
     auto shift = [&](TBufferCoord position) {
         if (position.Line < first || position.Line > last)
             return position;
@@ -266,14 +252,13 @@ void EditModel::changeIndent(bool indent)
         else
             position.Char = std::max(1, position.Char - count);
         // An end at the column limit in virtual space stays at the limit.
-        return clamp(position, false);
+        const int length = lengths[position.Line - first];
+        position.Char = std::clamp(position.Char, 1, std::max(kMaxCaretColumn, length + 1));
+        return position;
     };
-    setSelection(shift(m_anchor), shift(m_moving));
-    setCaretOnly(shift(m_caret));
-    undoRecord.caretAfter = m_caret;
-    undoRecord.anchorAfter = m_anchor;
-    undoRecord.movingAfter = m_moving;
-    record(std::move(undoRecord));
+    const TUndoRecord::Marks after{shift(m_caret), shift(m_anchor), shift(m_moving)};
+    exchangeLines(first, buffer.takeLines(),
+                  indent ? TChangeReason::Indent : TChangeReason::Unindent, after);
     revealCaret();
 }
 
@@ -413,329 +398,6 @@ void EditModel::deleteToEndOfLine()
     if (m_caret.Char <= length)
         deleteText(m_caret, {length + 1, m_caret.Line}, TChangeReason::Delete);
     placeCaret(m_caret);
-}
-
-// --- words --------------------------------------------------------------------------
-
-TBufferCoord EditModel::wordLeftOf(TBufferCoord position) const
-{
-    position = clamp(position, true);
-    if (position.Char == 1) {
-        if (position.Line > 1)
-            return {m_lines.length(position.Line - 2) + 1, position.Line - 1};
-        return position;
-    }
-    const QStringView text = m_lines.view(position.Line - 1);
-    int index = position.Char - 1;
-    while (index > 0 && isBlank(text[index - 1]))
-        --index;
-    if (index > 0) {
-        const bool word = isWordChar(text[index - 1]);
-        while (index > 0 && !isBlank(text[index - 1]) && isWordChar(text[index - 1]) == word)
-            --index;
-    }
-    return {index + 1, position.Line};
-}
-
-TBufferCoord EditModel::wordRightOf(TBufferCoord position) const
-{
-    position = clamp(position, false);
-    const QStringView text = m_lines.view(position.Line - 1);
-    const int length = int(text.size());
-    if (position.Char > length) {
-        if (position.Line < m_lines.Count())
-            return {1, position.Line + 1};
-        return position;
-    }
-    int index = position.Char - 1;
-    if (!isBlank(text[index])) {
-        const bool word = isWordChar(text[index]);
-        while (index < length && !isBlank(text[index]) && isWordChar(text[index]) == word)
-            ++index;
-    }
-    while (index < length && isBlank(text[index]))
-        ++index;
-    return {index + 1, position.Line};
-}
-
-void EditModel::selectWordAt(TBufferCoord position)
-{
-    position = clamp(position, false);
-    const QStringView text = m_lines.view(position.Line - 1);
-    int index = position.Char - 1;
-    if (index >= text.size() || !isWordChar(text[index])) {
-        if (index > 0 && index - 1 < text.size() && isWordChar(text[index - 1]))
-            --index;
-        else
-            return;
-    }
-    int start = index;
-    while (start > 0 && isWordChar(text[start - 1]))
-        --start;
-    int end = index;
-    while (end < text.size() && isWordChar(text[end]))
-        ++end;
-    setSelection({start + 1, position.Line}, {end + 1, position.Line});
-    setCaretOnly({end + 1, position.Line});
-    revealCaret();
-}
-
-// --- drag and drop ------------------------------------------------------------------
-
-bool EditModel::isInSelection(TBufferCoord position) const
-{
-    if (!SelAvail())
-        return false;
-    const TBufferCoord begin = BlockBegin();
-    const TBufferCoord end = BlockEnd();
-    switch (m_selectionMode) {
-    case TSelectionMode::smNormal:
-        return begin <= position && position <= end;
-    case TSelectionMode::smLine:
-        return position.Line >= begin.Line && position.Line <= end.Line;
-    case TSelectionMode::smColumn:
-        return position.Line >= begin.Line && position.Line <= end.Line &&
-               position.Char >= begin.Char && position.Char <= end.Char;
-    }
-    return false;
-}
-
-bool EditModel::dropSelection(TBufferCoord target, bool copy)
-{
-    if (!SelAvail() || m_selectionMode != TSelectionMode::smNormal || m_lines.isEmpty())
-        return false;
-    target = clamp(target, false);
-    const TBufferCoord begin = clamp(BlockBegin(), true);
-    const TBufferCoord end = clamp(BlockEnd(), true);
-    if (begin <= target && target <= end)
-        return false;
-    const QString text = SelText();
-    m_history.beginBlock();
-    if (!copy) {
-        deleteText(begin, end, TChangeReason::Delete);
-        if (target > end) {
-            if (target.Line == end.Line)
-                target = {begin.Char + (target.Char - end.Char), begin.Line};
-            else
-                target.Line -= end.Line - begin.Line;
-        }
-    }
-    TBufferCoord start = target;
-    const int length = m_lines.length(target.Line - 1);
-    if (target.Char > length + 1)
-        start.Char = length + 1 + int(virtualFill(target.Line, target.Char).size());
-    const TBufferCoord stop = insertText(target, text, TChangeReason::DragDropInsert);
-    m_history.endBlock();
-    setSelection(start, stop);
-    setCaretOnly(stop);
-    revealCaret();
-    return true;
-}
-
-// --- bookmarks ----------------------------------------------------------------------
-
-void EditModel::gotoBookmark(int number)
-{
-    if (const std::optional<TBufferCoord> mark = m_bookmarks.at(number))
-        placeCaret(*mark);
-}
-
-// --- caret movement -----------------------------------------------------------------
-
-void EditModel::matchBracket()
-{
-    std::function<bool(TBufferCoord)> skip;
-    if (m_rules)
-        skip = [rules = m_rules](TBufferCoord at) { return rules->isInStringOrComment(at); };
-    if (const auto partner = findMatchingBracket(m_lines, m_caret, skip))
-        placeCaret(*partner);
-}
-
-void EditModel::scrollByLine(int delta)
-{
-    const int maxTop = std::max(1, displayLineCount() - m_view.linesInWindow() + 1);
-    m_view.setTopLine(std::clamp(m_view.topLine() + delta, 1, maxTop));
-    const int top = m_view.topLine();
-    const int bottom = m_view.bottomLine();
-    if (m_caret.Line >= top && m_caret.Line <= bottom)
-        return;
-    const int line = std::clamp(m_caret.Line, top, std::min(bottom, displayLineCount()));
-    const int column = displayColumn(m_caret.Line, m_caret.Char);
-    placeCaret({charColumnAt(line, column), line});
-}
-
-void EditModel::moveCaretCommand(TEditorCommand command, bool extend)
-{
-    const int lineCount = displayLineCount();
-    TBufferCoord target = m_caret;
-    const int column = displayColumn(m_caret.Line, m_caret.Char);
-    auto atColumn = [&](int line) { return TBufferCoord{charColumnAt(line, column), line}; };
-    switch (command) {
-    case ecLeft:
-        if (m_caret.Char > 1)
-            target.Char -=
-                splitsSurrogatePair(m_lines.view(m_caret.Line - 1), m_caret.Char - 1) ? 2 : 1;
-        else if (m_caret.Line > 1)
-            target = {m_lines.length(m_caret.Line - 2) + 1, m_caret.Line - 1};
-        break;
-    case ecRight:
-        if (m_caret.Char < maxCaretColumn(m_caret.Line))
-            target.Char +=
-                splitsSurrogatePair(m_lines.view(m_caret.Line - 1), m_caret.Char + 1) ? 2 : 1;
-        break;
-    case ecWordLeft:
-        target = wordLeftOf(m_caret);
-        break;
-    case ecWordRight:
-        target = wordRightOf(m_caret);
-        break;
-    case ecUp:
-        target = atColumn(std::max(1, m_caret.Line - 1));
-        break;
-    case ecDown:
-        target = atColumn(std::min(lineCount, m_caret.Line + 1));
-        break;
-    case ecPageUp: {
-        const int step = std::max(1, m_view.linesInWindow() - 1);
-        m_view.setTopLine(m_view.topLine() - step);
-        target = atColumn(std::max(1, m_caret.Line - step));
-        break;
-    }
-    case ecPageDown: {
-        const int step = std::max(1, m_view.linesInWindow() - 1);
-        m_view.setTopLine(
-            std::min(m_view.topLine() + step, std::max(1, lineCount - m_view.linesInWindow() + 1)));
-        target = atColumn(std::min(lineCount, m_caret.Line + step));
-        break;
-    }
-    case ecPageTop:
-        target = atColumn(m_view.topLine());
-        break;
-    case ecPageBottom:
-        target = atColumn(std::min(lineCount, m_view.bottomLine()));
-        break;
-    case ecLineStart:
-        target.Char = 1;
-        break;
-    case ecLineEnd: {
-        // First press: after the last character that is not blank; again: the real end.
-        const QStringView text = m_lines.view(m_caret.Line - 1);
-        int lastNonBlank = int(text.size());
-        while (lastNonBlank > 0 && isBlank(text[lastNonBlank - 1]))
-            --lastNonBlank;
-        target.Char = m_caret.Char == lastNonBlank + 1 ? int(text.size()) + 1 : lastNonBlank + 1;
-        break;
-    }
-    case ecEditorTop:
-        target = {1, 1};
-        break;
-    case ecEditorBottom:
-        target = {m_lines.length(lineCount - 1) + 1, lineCount};
-        break;
-    default:
-        return;
-    }
-    moveCaret(target, extend);
-}
-
-void EditModel::executeCommand(TEditorCommand command, QChar ch)
-{
-    if ((command >= ecLeft && command <= ecEditorBottom) ||
-        (command >= ecSelLeft && command <= ecSelEditorBottom)) {
-        const bool extend = command > ecSelection;
-        moveCaretCommand(TEditorCommand(extend ? command - ecSelection : command), extend);
-        return;
-    }
-    if (command >= ecGotoMarker0 && command <= ecGotoMarker9) {
-        gotoBookmark(command - ecGotoMarker0);
-        return;
-    }
-    if (command >= ecSetMarker0 && command <= ecSetMarker9) {
-        m_bookmarks.toggle(command - ecSetMarker0, m_caret);
-        return;
-    }
-    switch (command) {
-    case ecChar:
-        typeCharacter(ch);
-        break;
-    case ecLineBreak:
-        lineBreak();
-        break;
-    case ecInsertLine:
-        insertLine();
-        break;
-    case ecTab:
-        tab();
-        break;
-    case ecShiftTab:
-        shiftTab();
-        break;
-    case ecBlockIndent:
-        blockIndent();
-        break;
-    case ecBlockUnindent:
-        blockUnindent();
-        break;
-    case ecDeleteLastChar:
-        deleteLastChar();
-        break;
-    case ecDeleteChar:
-        deleteChar();
-        break;
-    case ecDeleteLastWord:
-        deleteLastWord();
-        break;
-    case ecDeleteWord:
-        deleteWord();
-        break;
-    case ecDeleteLine:
-        deleteLine();
-        break;
-    case ecDeleteEOL:
-        deleteToEndOfLine();
-        break;
-    case ecSelectAll:
-        selectAll();
-        break;
-    case ecCopy:
-        copyToClipboard();
-        break;
-    case ecCut:
-        cutToClipboard();
-        break;
-    case ecPaste:
-        pasteFromClipboard();
-        break;
-    case ecUndo:
-        undo();
-        break;
-    case ecRedo:
-        redo();
-        break;
-    case ecScrollUp:
-        scrollByLine(-1);
-        break;
-    case ecScrollDown:
-        scrollByLine(1);
-        break;
-    case ecToggleMode:
-        setInsertMode(!m_insertMode);
-        break;
-    case ecNormalSelect:
-        setSelectionMode(TSelectionMode::smNormal);
-        break;
-    case ecColumnSelect:
-        setSelectionMode(TSelectionMode::smColumn);
-        break;
-    case ecLineSelect:
-        setSelectionMode(TSelectionMode::smLine);
-        break;
-    case ecMatchBracket:
-        matchBracket();
-        break;
-    default:
-        break;
-    }
 }
 
 } // namespace bp

@@ -91,6 +91,11 @@ public:
     // Replaces the selection (if any) by `text` inserted in `mode`, as one undo group.
     void setSelText(const QString &text, TSelectionMode mode = TSelectionMode::smNormal,
                     TChangeReason reason = TChangeReason::Insert);
+    // Replaces lines `first` onwards (1-based; line 1 of an empty document is created) by
+    // `texts` as one undo step of one record, with one change notification. The caret keeps
+    // its line and column (within the column limit), the selection empties at the caret, the
+    // view stays. Nothing happens when no line differs.
+    void replaceLines(int first, std::vector<QString> texts);
 
     // --- extent ---------------------------------------------------------------------
     // Lines the view shows: at least one, also for an empty document.
@@ -149,16 +154,26 @@ private:
 
     // Recorded primitives: all text changes go through these.
     TBufferCoord insertText(TBufferCoord at, const QString &text, TChangeReason reason);
-    QString deleteText(TBufferCoord from, TBufferCoord to, TChangeReason reason);
-    TBufferCoord rawInsert(TBufferCoord at, const QString &text);
-    QString rawDelete(TBufferCoord from, TBufferCoord to);
+    void deleteText(TBufferCoord from, TBufferCoord to, TChangeReason reason);
+    // Exchanges lines `first` onwards with `texts` as one record; caret and selection go to
+    // `after`, where redo puts them again (or, given `redoCaret`, redo puts the caret there
+    // with no selection).
+    void exchangeLines(int first, std::vector<QString> texts, TChangeReason reason,
+                       TUndoRecord::Marks after,
+                       std::optional<TBufferCoord> redoCaret = std::nullopt);
+    TBufferCoord rawInsert(TBufferCoord at, const TextPieces &text);
+    TextPieces rawDelete(TBufferCoord from, TBufferCoord to);
     void record(TUndoRecord record);
-    void replay(TUndoRecord &record, bool undo);
+    // Changes the text back (or forward) as the record says; returns where the caret and
+    // the selection go.
+    TUndoRecord::Marks replay(TUndoRecord &record, bool undo);
+    void replayStep(bool undo);
     void undo();
     void redo();
 
     QString columnText(int line, int firstColumn, int lastColumn) const;
     void insertColumnBlock(const QString &text);
+    void deleteColumnBlock(int firstLine, int lastLine);
     void insertLineBlock(const QString &text);
     // Text that fills `line` from its end up to `column`: an empty line takes the
     // indentation rule, a non-empty one spaces.

@@ -15,10 +15,14 @@ bool isBreakStart(char16_t ch)
     return ch == u'\r' || ch == u'\n' || ch == kLineSeparator;
 }
 
-// A line that still points into the shared file buffer has no data block of its own.
-bool pointsIntoSharedText(const QString &text)
+// The characters [start, start + length) of `buffer` as a string that shares the buffer's
+// data block: no copy, and the block lives while any such string does.
+QString sharedSlice(const QString &buffer, qsizetype start, qsizetype length)
 {
-    return !text.isEmpty() && !const_cast<QString &>(text).data_ptr().isMutable();
+    QString::DataPointer slice = const_cast<QString &>(buffer).data_ptr();
+    slice.ptr += start;
+    slice.size = length;
+    return QString(std::move(slice));
 }
 
 // Index of the first character at or after `from` that may start a line break
@@ -102,9 +106,7 @@ QString TEditorLines::operator[](int index) const
 {
     if (index < 0 || index >= Count())
         return {};
-    const QString &text = m_lines[index].text;
-    // Never hand out a string that points into the shared buffer: it may outlive it.
-    return pointsIntoSharedText(text) ? QString(text.constData(), text.size()) : text;
+    return m_lines[index].text;
 }
 
 QStringView TEditorLines::view(int index) const
@@ -143,18 +145,32 @@ void TEditorLines::insert(int index, const QString &text)
     insertLines(index, std::move(lines));
 }
 
-void TEditorLines::insertLines(int index, std::vector<QString> lines)
+void TEditorLines::openGap(int index, int count)
 {
     Q_ASSERT(index >= 0 && index <= Count());
+    // The line records are made in place: a million restored lines need no second list.
+    m_lines.insert(m_lines.begin() + index, std::size_t(count), Line{QString(), kUnscannedRange});
+}
+
+void TEditorLines::insertLines(int index, std::vector<QString> lines)
+{
     if (lines.empty())
         return;
-    std::vector<Line> records;
-    records.reserve(lines.size());
-    for (QString &text : lines)
-        records.push_back({std::move(text), kUnscannedRange});
-    m_lines.insert(m_lines.begin() + index, std::make_move_iterator(records.begin()),
-                   std::make_move_iterator(records.end()));
-    const int count = int(records.size());
+    const int count = int(lines.size());
+    openGap(index, count);
+    for (int i = 0; i < count; ++i)
+        m_lines[index + i].text = std::move(lines[i]);
+    notify([&](TEditorLinesListener *l) { l->linesInserted(index, count); });
+}
+
+void TEditorLines::insertLines(int index, std::span<const QString> lines)
+{
+    if (lines.empty())
+        return;
+    const int count = int(lines.size());
+    openGap(index, count);
+    for (int i = 0; i < count; ++i)
+        m_lines[index + i].text = lines[i];
     notify([&](TEditorLinesListener *l) { l->linesInserted(index, count); });
 }
 
@@ -164,9 +180,27 @@ void TEditorLines::remove(int index, int count)
     if (count == 0)
         return;
     m_lines.erase(m_lines.begin() + index, m_lines.begin() + index + count);
-    if (m_lines.empty())
-        m_sharedText.clear();
     notify([&](TEditorLinesListener *l) { l->linesDeleted(index, count); });
+}
+
+void TEditorLines::takeLines(int index, int count, std::vector<QString> &into)
+{
+    Q_ASSERT(index >= 0 && count >= 0 && index + count <= Count());
+    into.reserve(into.size() + count);
+    for (int i = index; i < index + count; ++i)
+        into.push_back(std::move(m_lines[i].text));
+    remove(index, count);
+}
+
+void TEditorLines::exchangeLines(int index, std::vector<QString> &texts)
+{
+    const int count = int(texts.size());
+    Q_ASSERT(index >= 0 && index + count <= Count());
+    if (count == 0)
+        return;
+    for (int i = 0; i < count; ++i)
+        m_lines[index + i].text.swap(texts[i]);
+    notify([&](TEditorLinesListener *l) { l->linesChanged(index, count); });
 }
 
 void TEditorLines::Clear()
@@ -175,8 +209,43 @@ void TEditorLines::Clear()
         return;
     m_lines.clear();
     m_lines.shrink_to_fit();
-    m_sharedText.clear();
     notify([](TEditorLinesListener *l) { l->linesCleared(); });
+}
+
+void LineBuffer::reserve(qsizetype characters, std::size_t lines)
+{
+    m_text.reserve(characters);
+    m_lines.reserve(lines);
+    m_spans.reserve(lines);
+}
+
+void LineBuffer::endLine()
+{
+    m_lines.emplace_back();
+    m_spans.emplace_back(m_lineStart, m_text.size());
+    m_lineStart = m_text.size();
+}
+
+void LineBuffer::addLine(const QString &line)
+{
+    m_lines.push_back(line);
+    m_spans.emplace_back(-1, -1);
+}
+
+std::vector<QString> LineBuffer::takeLines()
+{
+    // Slices are cut only now: the buffer no longer moves.
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        const auto [start, end] = m_spans[i];
+        if (start >= 0 && end > start)
+            m_lines[i] = sharedSlice(m_text, start, end - start);
+    }
+    m_text.clear();
+    m_spans.clear();
+    m_lineStart = 0;
+    std::vector<QString> lines;
+    lines.swap(m_lines);
+    return lines;
 }
 
 void TEditorLines::addListener(TEditorLinesListener *listener)
@@ -204,18 +273,20 @@ void TEditorLines::replaceAll(const QString &text)
 {
     // The new list is built completely before the old one goes, so running out of memory
     // part-way leaves the document as it was.
-    QString shared = text;
-    const QChar *base = shared.constData();
+    // Text without a data block of its own (raw or static data) is copied once, so no line
+    // points into characters the caller may free.
+    const QString buffer =
+        text.data_ptr().isMutable() ? text : QString(text.constData(), text.size());
     std::vector<Line> lines;
-    const LineBreakStyle style = cut(shared, [&](qsizetype start, qsizetype length) {
+    const LineBreakStyle style = cut(buffer, [&](qsizetype start, qsizetype length) {
         lines.push_back(
-            {length > 0 ? QString::fromRawData(base + start, length) : QString(), kUnscannedRange});
+            {length > 0 ? sharedSlice(buffer, start, length) : QString(), kUnscannedRange});
     });
-    lines.shrink_to_fit();
+    // Room to grow: the first line inserted after loading must not move every line record.
+    lines.reserve(lines.size() + lines.size() / 8 + 16);
 
     const bool hadLines = !m_lines.empty();
     m_lines.swap(lines);
-    m_sharedText.swap(shared);
     m_breakStyle = style;
     if (hadLines)
         notify([](TEditorLinesListener *l) { l->linesCleared(); });

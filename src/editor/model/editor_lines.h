@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringView>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace bp {
@@ -39,7 +40,8 @@ QString lineBreakOf(LineBreakStyle style);
 // line-break style of the file read last. Indexes are 0-based.
 //
 // Lines read from a file share one buffer until they are changed, so a million-line
-// file costs one allocation for its text, not one per line.
+// file costs one allocation for its text, not one per line. The buffer is freed when the
+// last line (or undo record) that shares it is gone.
 class TEditorLines
 {
 public:
@@ -62,7 +64,15 @@ public:
     void Add(const QString &text);
     void insert(int index, const QString &text);
     void insertLines(int index, std::vector<QString> lines);
+    // Inserts copies of `lines` (sharing their characters) at `index`.
+    void insertLines(int index, std::span<const QString> lines);
     void remove(int index, int count = 1);
+    // Removes `count` lines from `index`, appending their strings to `into` (no characters
+    // copied).
+    void takeLines(int index, int count, std::vector<QString> &into);
+    // Exchanges lines `index` onwards with `texts`, which then holds the old lines: one
+    // change notification for the whole range. The range must lie in the list.
+    void exchangeLines(int index, std::vector<QString> &texts);
     // Removes every line; on an empty list it does nothing.
     void Clear();
 
@@ -103,6 +113,8 @@ private:
         TRange range = kUnscannedRange;
     };
     void replaceAll(const QString &text);
+    // Makes room for `count` unscanned lines at `index`; the caller fills their texts.
+    void openGap(int index, int count);
     template <typename Call> void notify(Call call)
     {
         for (TEditorLinesListener *listener : m_listeners)
@@ -110,11 +122,42 @@ private:
     }
 
     std::vector<Line> m_lines;
-    // Owner of the characters that unchanged loaded lines point into.
-    QString m_sharedText;
     TextEncoding m_encoding = TextEncoding::Ansi;
     LineBreakStyle m_breakStyle = LineBreakStyle::sffDos;
     std::vector<TEditorLinesListener *> m_listeners;
+};
+
+// Builds the texts of many new lines in one buffer, as loaded lines share the file's: a bulk
+// command over a million lines makes one allocation for their characters, not a million.
+// Lines kept as they were can be mixed in.
+class LineBuffer
+{
+public:
+    void reserve(qsizetype characters, std::size_t lines);
+    LineBuffer &append(QStringView text)
+    {
+        m_text.append(text);
+        return *this;
+    }
+    LineBuffer &append(QChar ch)
+    {
+        m_text.append(ch);
+        return *this;
+    }
+    // Ends the line appended since the last line ended.
+    void endLine();
+    // Adds an existing string as the next line.
+    void addLine(const QString &line);
+    std::size_t lineCount() const { return m_lines.size(); }
+    // The lines in order; the buffer is left empty.
+    std::vector<QString> takeLines();
+
+private:
+    QString m_text;
+    std::vector<QString> m_lines;
+    // Per line its [start, end) in m_text, or -1 for a line added as it was.
+    std::vector<std::pair<qsizetype, qsizetype>> m_spans;
+    qsizetype m_lineStart = 0;
 };
 
 // Told of every structural change, after it happened (the edit model keeps caret,

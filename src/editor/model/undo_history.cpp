@@ -68,12 +68,13 @@ void UndoHistory::replaySteps(TUndoList &from, TUndoList &to, bool undo, const R
             TUndoRecord record = from.pop();
             replay(record, undo);
             to.push(std::move(record));
-            emit stateChanged();
-            emit stepRecorded();
         }
         if (!kind || from.isEmpty() || from.topRunKind() != kind)
             break;
     }
+    // Listeners hear of the step once, however many records it replayed.
+    emit stateChanged();
+    emit stepRecorded();
 }
 
 } // namespace bp

@@ -29,7 +29,7 @@ public:
     void clear();
 
     // Takes back one undo step (or redoes one), calling `replay` for each of its records
-    // newest first; the records move to the other history.
+    // newest first; the records move to the other history. Notifies once per step.
     using Replay = std::function<void(TUndoRecord &record, bool undo)>;
     void undo(const Replay &replay);
     void redo(const Replay &replay);

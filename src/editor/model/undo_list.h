@@ -1,6 +1,7 @@
 #pragma once
 
 #include "buffer_coord.h"
+#include "text_pieces.h"
 
 #include <QString>
 #include <deque>
@@ -23,32 +24,37 @@ enum class TChangeReason
 // One recorded text change. Inserted text runs from `start` to `end`; for a deletion
 // `text` holds what was removed at `start`. Records of one command share `changeNumber`.
 //
-// Indent and unindent records cover lines `start.Line` to `end.Line` at once: `text` holds,
-// one piece per line separated by LF, the white space inserted or removed at column 1, so
-// one block command is one record however many lines it touches.
+// A record that `swapsLines` covers lines `start.Line` to `end.Line` at once (a block
+// indent, a comment toggle, a column edit): `text` holds the other version of those lines,
+// one piece per line, and undo and redo exchange it with the document's. One bulk command is
+// then one record however many lines it touches.
 struct TUndoRecord
 {
     TChangeReason reason = TChangeReason::Insert;
     TBufferCoord start;
     TBufferCoord end;
     TSelectionMode selectionMode = TSelectionMode::smNormal;
-    QString text;
+    TextPieces text;
     int changeNumber = 0;
+    bool swapsLines = false;
     // A command of its own (a replaced selection, a whole-line replacement by an aid): never
     // undone together with the commands around it, whatever their kinds.
     bool standalone = false;
     // Part of a character typed over another in overwrite mode: a delete and an insert that
     // still belong to the run of typed characters around them.
     bool overwrite = false;
+    // Where the caret and the selection's ends stand.
+    struct Marks
+    {
+        TBufferCoord caret;
+        TBufferCoord anchor;
+        TBufferCoord moving;
+    };
     // Caret and selection before the change, restored when it is undone.
-    TBufferCoord caretBefore;
-    TBufferCoord anchorBefore;
-    TBufferCoord movingBefore;
-    // Caret and selection after the change, restored on redo (indent and unindent only;
-    // other changes put the caret at the end of what they inserted).
-    TBufferCoord caretAfter;
-    TBufferCoord anchorAfter;
-    TBufferCoord movingAfter;
+    Marks before;
+    // Caret and selection after the change, restored on redo (records that swap lines
+    // only; other changes put the caret at the end of what they inserted).
+    Marks after;
 
     bool isBlockIndent() const
     {

@@ -18,8 +18,9 @@ void replaceLineRecorded(EditModel &model, int line, const QString &text);
 // children) insert nothing. Returns whether anything was inserted.
 bool applyLibraryInsertion(EditModel &model, const QString &nodeText, bool nodeHasChildren);
 
-// Comments or uncomments each line the caret or the selection touches; the caret keeps its
-// line and column, and the selection is emptied.
+// Comments or uncomments each line the caret or the selection touches, as one model
+// operation with one undo record; the caret keeps its line and column, and the selection is
+// emptied.
 void applyCommentToggle(EditModel &model);
 
 } // namespace bp

@@ -4,6 +4,8 @@
 #include "aids/library_insertion.h"
 #include "editor/model/edit_model.h"
 
+#include <algorithm>
+
 namespace bp {
 
 void replaceLineRecorded(EditModel &model, int line, const QString &text)
@@ -43,12 +45,8 @@ void applyCommentToggle(EditModel &model)
     const bool block = model.SelAvail() || model.BlockBegin().Line != model.BlockEnd().Line;
     const int first = block ? model.BlockBegin().Line : caret.Line;
     const int last = block ? model.BlockEnd().Line : caret.Line;
-    const QList<LineChange> changes =
-        toggleComments([&](int line) { return model.Lines()[line - 1]; }, first, last);
-    model.undoHistory().beginBlock();
-    for (const LineChange &change : changes)
-        replaceLineRecorded(model, change.line, change.text);
-    model.undoHistory().endBlock();
+    model.replaceLines(std::max(1, std::min(first, last)),
+                       toggledCommentLines(model.Lines(), first, last));
     model.setCaretXY(caret);
 }
 
