@@ -68,6 +68,7 @@ private:
     // attributes at a position.
     bool isWordChar(QChar ch) const override;
     bool isInStringOrComment(TBufferCoord position) const override;
+    std::vector<ColumnSpan> stringOrCommentSpans(int line, int length) const override;
 
     void handleChange(const TChangeSender &sender);
     void report(ScannedLines scanned);
