@@ -1,5 +1,7 @@
 #include "windows1251.h"
 
+#include "find_first_of.h"
+
 #include <array>
 
 #if defined(__SSE2__)
@@ -44,6 +46,10 @@ const ReverseTable &reverseTable()
 
 } // namespace
 
+// decode and encodeTo keep vector loops of their own instead of the scans of
+// find_first_of.h: they convert every chunk while they look at it, and a scan for the first
+// non-ASCII unit followed by a conversion would read the text twice.
+
 QString decode(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
@@ -72,29 +78,54 @@ QString decode(QByteArrayView bytes)
     return text;
 }
 
-QByteArray encode(QStringView text)
+void encodeTo(QStringView text, char *out)
 {
     const auto &table = reverseTable();
-    QByteArray bytes(text.size(), Qt::Uninitialized);
-    char *out = bytes.data();
-    for (qsizetype i = 0, n = text.size(); i < n; ++i) {
-        const char16_t ch = text[i].unicode();
+    const char16_t *in = text.utf16();
+    const qsizetype n = text.size();
+    auto encodeOne = [&](qsizetype i) {
+        const char16_t ch = in[i];
         if (ch < 0x80) {
             out[i] = char(ch);
         } else {
             const unsigned char byte = table.byteOf[ch];
             out[i] = byte ? char(byte) : kSubstitute;
         }
+    };
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    // Runs of ASCII narrow eight code units at a time; only chunks with others use the table.
+    const __m128i ascii = _mm_set1_epi16(0x7F);
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= n; i += 8) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(chunk, ascii), zero)) != 0xFFFF) {
+            for (qsizetype k = i; k < i + 8; ++k)
+                encodeOne(k);
+            continue;
+        }
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + i), _mm_packus_epi16(chunk, chunk));
     }
+#endif
+    for (; i < n; ++i)
+        encodeOne(i);
+}
+
+QByteArray encode(QStringView text)
+{
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    encodeTo(text, bytes.data());
     return bytes;
 }
 
 qsizetype firstUnencodable(QStringView text)
 {
     const auto &table = reverseTable();
-    for (qsizetype i = 0, n = text.size(); i < n; ++i) {
-        const char16_t ch = text[i].unicode();
-        if (ch >= 0x80 && table.byteOf[ch] == 0)
+    const char16_t *in = text.utf16();
+    const qsizetype n = text.size();
+    for (qsizetype i = textscan::findFirstInRange<0x80, 0xFFFF>(in, 0, n); i < n;
+         i = textscan::findFirstInRange<0x80, 0xFFFF>(in, i + 1, n)) {
+        if (table.byteOf[in[i]] == 0)
             return i;
     }
     return -1;

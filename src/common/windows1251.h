@@ -17,6 +17,8 @@ QString decode(QByteArrayView bytes);
 
 // Characters the code page cannot represent (including lone surrogates) become kSubstitute.
 QByteArray encode(QStringView text);
+// The same into `out`, which takes text.size() bytes.
+void encodeTo(QStringView text, char *out);
 
 // Index of the first character the code page cannot represent, or -1.
 qsizetype firstUnencodable(QStringView text);
