@@ -101,24 +101,66 @@ DecodedText readTextFile(const QString &path, qint64 maxBytes)
     // process with SIGBUS on the first page past the new end.
     const qint64 reported = file.size();
     const qint64 chunk = 1 << 20;
-    QByteArray bytes;
-    bytes.reserve(reported + chunk);
-    for (;;) {
-        // Whole chunks, even near the limit: some /proc files refuse reads of odd sizes.
-        const qsizetype before = bytes.size();
-        bytes.resize(before + chunk);
-        const qint64 got = file.read(bytes.data() + before, chunk);
+    qint64 total = 0;
+    // Reads the next chunk to `out`, which takes a whole chunk even near the limit (some /proc
+    // files refuse reads of odd sizes); 0 at the file's end.
+    auto readChunk = [&](char *out) {
+        const qint64 got = file.read(out, chunk);
         if (got < 0)
             throw Error(cannotOpen(path, file.errorString()));
-        bytes.resize(before + got);
-        if (got == 0)
-            break;
-        if (bytes.size() > maxBytes)
+        total += got;
+        if (total > maxBytes)
             throw Error(cannotOpen(path, tooLarge(maxBytes)));
+        return got;
+    };
+    auto checkWhole = [&] {
+        if (reported > 0 && total != reported)
+            throw Error(cannotOpen(path, QStringLiteral("Файл изменился во время чтения")));
+    };
+
+    // The first bytes tell the encoding: a byte-order mark has at most three.
+    QByteArray bytes;
+    bool ended = false;
+    while (!ended && bytes.size() < 3) {
+        const qsizetype before = bytes.size();
+        bytes.resize(before + chunk);
+        const qint64 got = readChunk(bytes.data() + before);
+        bytes.resize(before + got);
+        ended = got == 0;
     }
-    if (reported > 0 && bytes.size() != reported)
-        throw Error(cannotOpen(path, QStringLiteral("Файл изменился во время чтения")));
-    return decodeTextFile(bytes, path);
+    if (startsWith(bytes, {0xEF, 0xBB, 0xBF}) || startsWith(bytes, {0xFF, 0xFE}) ||
+        startsWith(bytes, {0xFE, 0xFF})) {
+        // The Unicode decoders take the file's bytes whole.
+        bytes.reserve(std::max<qint64>(reported, bytes.size()) + chunk);
+        while (!ended) {
+            const qsizetype before = bytes.size();
+            bytes.resize(before + chunk);
+            const qint64 got = readChunk(bytes.data() + before);
+            bytes.resize(before + got);
+            ended = got == 0;
+        }
+        checkWhole();
+        return decodeTextFile(bytes, path);
+    }
+
+    // Windows-1251: one byte is one character, so each chunk is decoded straight into the
+    // text as it arrives, and the file's bytes are never held whole.
+    QString text;
+    text.reserve(std::max<qint64>(reported, bytes.size()));
+    auto append = [&](QByteArrayView piece) {
+        const qsizetype at = text.size();
+        text.resize(at + piece.size());
+        windows1251::decodeTo(piece, reinterpret_cast<char16_t *>(text.data()) + at);
+    };
+    append(bytes);
+    bytes.resize(chunk);
+    while (!ended) {
+        const qint64 got = readChunk(bytes.data());
+        append(QByteArrayView(bytes.constData(), got));
+        ended = got == 0;
+    }
+    checkWhole();
+    return {std::move(text), TextEncoding::Ansi};
 }
 
 } // namespace bp

@@ -46,14 +46,12 @@ const ReverseTable &reverseTable()
 
 } // namespace
 
-// decode and encodeTo keep vector loops of their own instead of the scans of
+// decodeTo and encodeTo keep vector loops of their own instead of the scans of
 // find_first_of.h: they convert every chunk while they look at it, and a scan for the first
 // non-ASCII unit followed by a conversion would read the text twice.
 
-QString decode(QByteArrayView bytes)
+void decodeTo(QByteArrayView bytes, char16_t *out)
 {
-    QString text(bytes.size(), Qt::Uninitialized);
-    char16_t *out = reinterpret_cast<char16_t *>(text.data());
     const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
     qsizetype i = 0;
     const qsizetype n = bytes.size();
@@ -75,6 +73,12 @@ QString decode(QByteArrayView bytes)
         const unsigned char byte = in[i];
         out[i] = byte < 0x80 ? char16_t(byte) : kHighHalf[byte - 0x80];
     }
+}
+
+QString decode(QByteArrayView bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    decodeTo(bytes, reinterpret_cast<char16_t *>(text.data()));
     return text;
 }
 

@@ -14,6 +14,8 @@ namespace windows1251 {
 inline constexpr char kSubstitute = '?';
 
 QString decode(QByteArrayView bytes);
+// The same into `out`, which takes bytes.size() code units.
+void decodeTo(QByteArrayView bytes, char16_t *out);
 
 // Characters the code page cannot represent (including lone surrogates) become kSubstitute.
 QByteArray encode(QStringView text);

@@ -251,6 +251,39 @@ private slots:
         QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, qPrintable(describe(status)));
     }
 
+    // Reading decodes what decodeTextFile decodes from the same bytes: Windows-1251 decoded
+    // chunk by chunk as it is read, the Unicode encodings whole, and files too short for a
+    // byte-order mark.
+    void readingEqualsDecodingTheBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<TextEncoding>("encoding");
+        QByteArray everyByte(2500000, Qt::Uninitialized);
+        for (qsizetype i = 0; i < everyByte.size(); ++i)
+            everyByte[i] = char(i * 7 % 256);
+        const QString cyrillic(700000, QChar(0x0416));
+        QTest::newRow("Windows-1251 over several chunks") << everyByte << TextEncoding::Ansi;
+        QTest::newRow("UTF-8 with a mark over several chunks")
+            << encodeText(cyrillic, TextEncoding::Utf8) << TextEncoding::Utf8;
+        QTest::newRow("UTF-16 big-endian over several chunks")
+            << encodeText(cyrillic, TextEncoding::Utf16BE) << TextEncoding::Utf16BE;
+        QTest::newRow("a mark alone") << QByteArray("\xFF\xFE") << TextEncoding::Utf16LE;
+        QTest::newRow("two bytes, no mark") << QByteArray("\xEF\xBB") << TextEncoding::Ansi;
+        QTest::newRow("empty") << QByteArray() << TextEncoding::Ansi;
+    }
+    void readingEqualsDecodingTheBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(TextEncoding, encoding);
+        const QString file = path(QStringLiteral("a.qpl"));
+        writeFile(file, bytes);
+        const DecodedText read = readTextFile(file);
+        const DecodedText decoded = decodeTextFile(bytes, file);
+        QCOMPARE(read.encoding, encoding);
+        QCOMPARE(decoded.encoding, encoding);
+        QVERIFY(read.text == decoded.text);
+    }
+
     // The lines streamed through the encoder give the bytes and the plan of the joined text,
     // in pieces no larger than promised: breaks, segment ends inside long lines (a pair
     // split there, a lone surrogate there), and texts of several pieces.
