@@ -127,10 +127,12 @@ qsizetype firstUnencodable(QStringView text)
     const auto &table = reverseTable();
     const char16_t *in = text.utf16();
     const qsizetype n = text.size();
-    for (qsizetype i = textscan::findFirstInRange<0x80, 0xFFFF>(in, 0, n); i < n;
-         i = textscan::findFirstInRange<0x80, 0xFFFF>(in, i + 1, n)) {
-        if (table.byteOf[in[i]] == 0)
-            return i;
+    for (qsizetype i = 0; i < n;) {
+        i = textscan::findFirstInRange<0x80, 0xFFFF>(in, i, n);
+        // A run outside ASCII (a Cyrillic word) is looked up unit by unit.
+        for (; i < n && in[i] >= 0x80; ++i)
+            if (table.byteOf[in[i]] == 0)
+                return i;
     }
     return -1;
 }
