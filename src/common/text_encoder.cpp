@@ -99,6 +99,10 @@ public:
 
     void text(QStringView text)
     {
+        if (text.size() <= kSegmentUnits) {
+            segment(text);
+            return;
+        }
         const char16_t *data = text.utf16();
         for (qsizetype start = 0; start < text.size();) {
             qsizetype end = std::min(start + kSegmentUnits, text.size());

@@ -27,22 +27,14 @@ constexpr std::array<char16_t, 128> kHighHalf = {
     0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
 };
 
-// Reverse map for the characters of the high half, built once.
-struct ReverseTable
-{
+// Reverse map for the characters of the high half, built by the compiler: the encoders are
+// called once per line, and a table built on first use would cost a guard check each time.
+constexpr std::array<unsigned char, 0x10000> kByteOf = [] {
     std::array<unsigned char, 0x10000> byteOf{};
-    ReverseTable()
-    {
-        for (int i = 0; i < 128; ++i)
-            byteOf[kHighHalf[i]] = static_cast<unsigned char>(0x80 + i);
-    }
-};
-
-const ReverseTable &reverseTable()
-{
-    static const ReverseTable table;
-    return table;
-}
+    for (int i = 0; i < 128; ++i)
+        byteOf[kHighHalf[i]] = static_cast<unsigned char>(0x80 + i);
+    return byteOf;
+}();
 
 } // namespace
 
@@ -84,7 +76,6 @@ QString decode(QByteArrayView bytes)
 
 void encodeTo(QStringView text, char *out)
 {
-    const auto &table = reverseTable();
     const char16_t *in = text.utf16();
     const qsizetype n = text.size();
     auto encodeOne = [&](qsizetype i) {
@@ -92,7 +83,7 @@ void encodeTo(QStringView text, char *out)
         if (ch < 0x80) {
             out[i] = char(ch);
         } else {
-            const unsigned char byte = table.byteOf[ch];
+            const unsigned char byte = kByteOf[ch];
             out[i] = byte ? char(byte) : kSubstitute;
         }
     };
@@ -124,14 +115,13 @@ QByteArray encode(QStringView text)
 
 qsizetype firstUnencodable(QStringView text)
 {
-    const auto &table = reverseTable();
     const char16_t *in = text.utf16();
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n;) {
         i = textscan::findFirstInRange<0x80, 0xFFFF>(in, i, n);
         // A run outside ASCII (a Cyrillic word) is looked up unit by unit.
         for (; i < n && in[i] >= 0x80; ++i)
-            if (table.byteOf[in[i]] == 0)
+            if (kByteOf[in[i]] == 0)
                 return i;
     }
     return -1;
