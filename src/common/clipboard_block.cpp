@@ -6,11 +6,11 @@ namespace bp::clipboardblock {
 
 QByteArray encode(QStringView text, Mode mode)
 {
-    QByteArray bytes;
-    bytes.reserve(text.size() + 2);
-    bytes.append(char(mode));
-    bytes.append(windows1251::encode(text));
-    bytes.append('\0');
+    // One buffer: the text is encoded straight into its place after the mode byte.
+    QByteArray bytes(text.size() + 2, Qt::Uninitialized);
+    bytes[0] = char(mode);
+    windows1251::encodeTo(text, bytes.data() + 1);
+    bytes[bytes.size() - 1] = '\0';
     return bytes;
 }
 

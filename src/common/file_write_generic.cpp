@@ -9,6 +9,11 @@ namespace bp {
 
 void writeFileAtomically(const QString &path, QByteArrayView bytes)
 {
+    writeFileAtomically(path, [bytes](const ByteSink &write) { write(bytes); });
+}
+
+void writeFileAtomically(const QString &path, const ByteSource &source)
+{
     const QString reasonPrefix = QStringLiteral("Не удалось сохранить файл \"%1\". ").arg(path);
     const QFileInfo link(path);
     const QString target = link.isSymLink() ? link.symLinkTarget() : path;
@@ -21,12 +26,20 @@ void writeFileAtomically(const QString &path, QByteArrayView bytes)
         file.cancelWriting();
         throw Error(reasonPrefix + reason);
     };
-    qint64 done = 0;
-    while (done < bytes.size()) {
-        const qint64 written = file.write(bytes.data() + done, bytes.size() - done);
-        if (written <= 0)
-            fail();
-        done += written;
+    try {
+        source([&](QByteArrayView piece) {
+            qint64 done = 0;
+            while (done < piece.size()) {
+                const qint64 written = file.write(piece.data() + done, piece.size() - done);
+                if (written <= 0)
+                    fail();
+                done += written;
+            }
+        });
+    } catch (...) {
+        // The new file goes; the old one was never touched.
+        file.cancelWriting();
+        throw;
     }
     if (!file.flush())
         fail();

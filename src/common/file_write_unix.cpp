@@ -132,10 +132,17 @@ int copyContent(int from, int to)
     return 0;
 }
 
+// A write to the file that failed with this errno, thrown through the byte source.
+struct WriteFailure
+{
+    int code;
+};
+
 // Replaces the file's content through the same inode, so every hard link and the owner,
 // mode and attributes stay as they are. The old bytes are kept in a private copy outside
 // the folder until the new ones are on disk; any failure writes them back.
-void writeInPlace(const QByteArray &nativePath, QByteArrayView bytes, const SaveFailure &failure)
+void writeInPlace(const QByteArray &nativePath, const ByteSource &source,
+                  const SaveFailure &failure)
 {
     const Descriptor file(::open(nativePath.constData(), O_RDWR | O_CLOEXEC));
     if (file.get() < 0)
@@ -152,21 +159,40 @@ void writeInPlace(const QByteArray &nativePath, QByteArrayView bytes, const Save
         throw failure(QStringLiteral("Не удалось сохранить копию прежнего содержимого в \"%1\": %2")
                           .arg(QDir::toNativeSeparators(copy.fileName()), reasonOf(code)));
 
-    int code = writeAllAt(file.get(), bytes, 0);
-    if (code == 0 && ::ftruncate(file.get(), bytes.size()) != 0)
+    // Puts the old bytes back; when even that fails the copy stays, and the message names it.
+    auto restore = [&](const QString &reason) {
+        if (copyContent(copy.handle(), file.get()) == 0)
+            return;
+        // The copy is now the only sure record of the old content: it stays.
+        copy.setAutoRemove(false);
+        throw failure(reason + QStringLiteral(". Прежнее содержимое файла сохранено в \"%1\"")
+                                   .arg(QDir::toNativeSeparators(copy.fileName())));
+    };
+
+    int code = 0;
+    off_t size = 0;
+    try {
+        source([&](QByteArrayView piece) {
+            if (const int failed = writeAllAt(file.get(), piece, size))
+                throw WriteFailure{failed};
+            size += piece.size();
+        });
+    } catch (const WriteFailure &written) {
+        code = written.code;
+    } catch (const Error &error) {
+        restore(error.message());
+        throw;
+    } catch (...) {
+        restore(reasonOf(EIO));
+        throw;
+    }
+    if (code == 0 && ::ftruncate(file.get(), size) != 0)
         code = errno;
     if (code == 0 && ::fsync(file.get()) != 0)
         code = errno;
     if (code == 0)
         return;
-
-    if (copyContent(copy.handle(), file.get()) != 0) {
-        // The copy is now the only sure record of the old content: it stays.
-        copy.setAutoRemove(false);
-        throw failure(reasonOf(code) +
-                      QStringLiteral(". Прежнее содержимое файла сохранено в \"%1\"")
-                          .arg(QDir::toNativeSeparators(copy.fileName())));
-    }
+    restore(reasonOf(code));
     throw failure(code);
 }
 
@@ -253,7 +279,7 @@ enum class Replaced
 };
 
 Replaced replaceWithNewFile(const QString &target, const QByteArray &nativePath,
-                            const struct stat *old, QByteArrayView bytes,
+                            const struct stat *old, const ByteSource &source,
                             const SaveFailure &failure)
 {
     QSaveFile file(target);
@@ -275,13 +301,21 @@ Replaced replaceWithNewFile(const QString &target, const QByteArray &nativePath,
         file.cancelWriting();
         throw failure(code);
     };
-    qint64 done = 0;
-    while (done < bytes.size()) {
-        errno = 0;
-        const qint64 written = file.write(bytes.data() + done, bytes.size() - done);
-        if (written <= 0)
-            fail(errno != 0 ? errno : EIO);
-        done += written;
+    try {
+        source([&](QByteArrayView piece) {
+            qint64 done = 0;
+            while (done < piece.size()) {
+                errno = 0;
+                const qint64 written = file.write(piece.data() + done, piece.size() - done);
+                if (written <= 0)
+                    fail(errno != 0 ? errno : EIO);
+                done += written;
+            }
+        });
+    } catch (...) {
+        // The new file goes; the old one was never touched.
+        file.cancelWriting();
+        throw;
     }
     errno = 0;
     if (!file.flush())
@@ -297,6 +331,11 @@ Replaced replaceWithNewFile(const QString &target, const QByteArray &nativePath,
 } // namespace
 
 void writeFileAtomically(const QString &path, QByteArrayView bytes)
+{
+    writeFileAtomically(path, [bytes](const ByteSink &write) { write(bytes); });
+}
+
+void writeFileAtomically(const QString &path, const ByteSource &source)
 {
     const SaveFailure failure(path);
     const QFileInfo link(path);
@@ -316,13 +355,13 @@ void writeFileAtomically(const QString &path, QByteArrayView bytes)
             throw failure(errno);
         // A replace would split the links: only the written name would see the new text.
         if (old.st_nlink > 1) {
-            writeInPlace(nativePath, bytes, failure);
+            writeInPlace(nativePath, source, failure);
             return;
         }
     }
-    if (replaceWithNewFile(target, nativePath, exists ? &old : nullptr, bytes, failure) ==
+    if (replaceWithNewFile(target, nativePath, exists ? &old : nullptr, source, failure) ==
         Replaced::WriteInPlace)
-        writeInPlace(nativePath, bytes, failure);
+        writeInPlace(nativePath, source, failure);
 }
 
 void ignoreFileSizeSignal()

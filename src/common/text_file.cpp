@@ -31,58 +31,6 @@ QString decodeUtf16(QByteArrayView body, bool bigEndian)
     return text;
 }
 
-QByteArray encodeUtf16(QStringView text, bool bigEndian)
-{
-    QByteArray bytes(2 + 2 * text.size(), Qt::Uninitialized);
-    auto *out = reinterpret_cast<unsigned char *>(bytes.data());
-    out[0] = bigEndian ? 0xFE : 0xFF;
-    out[1] = bigEndian ? 0xFF : 0xFE;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t unit = text[i].unicode();
-        const unsigned char high = unit >> 8;
-        const unsigned char low = unit & 0xFF;
-        out[2 + 2 * i] = bigEndian ? high : low;
-        out[3 + 2 * i] = bigEndian ? low : high;
-    }
-    return bytes;
-}
-
-bool isLoneSurrogate(QStringView text, qsizetype i)
-{
-    const QChar unit = text[i];
-    if (unit.isHighSurrogate())
-        return i + 1 == text.size() || !text[i + 1].isLowSurrogate();
-    if (unit.isLowSurrogate())
-        return i == 0 || !text[i - 1].isHighSurrogate();
-    return false;
-}
-
-bool hasLoneSurrogate(QStringView text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i)
-        if (isLoneSurrogate(text, i))
-            return true;
-    return false;
-}
-
-// UTF-8 has no form for a lone surrogate; it is written as "?", as Windows-1251 writes what
-// it lacks.
-QByteArray encodeUtf8(QStringView text)
-{
-    QByteArray bytes("\xEF\xBB\xBF");
-    QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
-    if (!hasLoneSurrogate(text)) {
-        bytes += QByteArray(encoder.encode(text));
-        return bytes;
-    }
-    QString copy = text.toString();
-    for (qsizetype i = 0; i < text.size(); ++i)
-        if (isLoneSurrogate(text, i))
-            copy[i] = QChar(u'?');
-    bytes += QByteArray(encoder.encode(copy));
-    return bytes;
-}
-
 bool startsWith(QByteArrayView bytes, std::initializer_list<unsigned char> mark)
 {
     if (bytes.size() < qsizetype(mark.size()))
@@ -153,84 +101,66 @@ DecodedText readTextFile(const QString &path, qint64 maxBytes)
     // process with SIGBUS on the first page past the new end.
     const qint64 reported = file.size();
     const qint64 chunk = 1 << 20;
-    QByteArray bytes;
-    bytes.reserve(reported + chunk);
-    for (;;) {
-        // Whole chunks, even near the limit: some /proc files refuse reads of odd sizes.
-        const qsizetype before = bytes.size();
-        bytes.resize(before + chunk);
-        const qint64 got = file.read(bytes.data() + before, chunk);
+    qint64 total = 0;
+    // Reads the next chunk to `out`, which takes a whole chunk even near the limit (some /proc
+    // files refuse reads of odd sizes); 0 at the file's end.
+    auto readChunk = [&](char *out) {
+        const qint64 got = file.read(out, chunk);
         if (got < 0)
             throw Error(cannotOpen(path, file.errorString()));
-        bytes.resize(before + got);
-        if (got == 0)
-            break;
-        if (bytes.size() > maxBytes)
+        total += got;
+        if (total > maxBytes)
             throw Error(cannotOpen(path, tooLarge(maxBytes)));
-    }
-    if (reported > 0 && bytes.size() != reported)
-        throw Error(cannotOpen(path, QStringLiteral("Файл изменился во время чтения")));
-    return decodeTextFile(bytes, path);
-}
+        return got;
+    };
+    auto checkWhole = [&] {
+        if (reported > 0 && total != reported)
+            throw Error(cannotOpen(path, QStringLiteral("Файл изменился во время чтения")));
+    };
 
-QByteArray encodeText(QStringView text, TextEncoding encoding)
-{
-    switch (encoding) {
-    case TextEncoding::Ansi:
-        return windows1251::encode(text);
-    case TextEncoding::Utf8:
-        return encodeUtf8(text);
-    case TextEncoding::Utf16LE:
-        return encodeUtf16(text, false);
-    case TextEncoding::Utf16BE:
-        return encodeUtf16(text, true);
+    // The first bytes tell the encoding: a byte-order mark has at most three.
+    QByteArray bytes;
+    bool ended = false;
+    while (!ended && bytes.size() < 3) {
+        const qsizetype before = bytes.size();
+        bytes.resize(before + chunk);
+        const qint64 got = readChunk(bytes.data() + before);
+        bytes.resize(before + got);
+        ended = got == 0;
     }
-    return {};
-}
-
-QString encodingName(TextEncoding encoding)
-{
-    switch (encoding) {
-    case TextEncoding::Ansi:
-        return QStringLiteral("Windows-1251");
-    case TextEncoding::Utf8:
-        return QStringLiteral("UTF-8");
-    case TextEncoding::Utf16LE:
-    case TextEncoding::Utf16BE:
-        return QStringLiteral("UTF-16");
+    if (startsWith(bytes, {0xEF, 0xBB, 0xBF}) || startsWith(bytes, {0xFF, 0xFE}) ||
+        startsWith(bytes, {0xFE, 0xFF})) {
+        // The Unicode decoders take the file's bytes whole.
+        bytes.reserve(std::max<qint64>(reported, bytes.size()) + chunk);
+        while (!ended) {
+            const qsizetype before = bytes.size();
+            bytes.resize(before + chunk);
+            const qint64 got = readChunk(bytes.data() + before);
+            bytes.resize(before + got);
+            ended = got == 0;
+        }
+        checkWhole();
+        return decodeTextFile(bytes, path);
     }
-    return QString();
-}
 
-QString SavePlan::question() const
-{
-    return QStringLiteral("Текст содержит символы, которые нельзя записать в кодировке %1.\n\n"
-                          "Да \u2014 сохранить файл в кодировке %2.\n"
-                          "Нет \u2014 записать вместо таких символов знак \"?\".\n"
-                          "Отмена \u2014 не сохранять.")
-        .arg(encodingName(encoding), encodingName(wider));
-}
-
-SavePlan planSave(QStringView text, TextEncoding encoding)
-{
-    SavePlan plan{encoding, true, encoding};
-    switch (encoding) {
-    case TextEncoding::Ansi:
-        if (windows1251::firstUnencodable(text) < 0)
-            return plan;
-        break;
-    case TextEncoding::Utf8:
-        if (!hasLoneSurrogate(text))
-            return plan;
-        break;
-    case TextEncoding::Utf16LE:
-    case TextEncoding::Utf16BE:
-        return plan;
+    // Windows-1251: one byte is one character, so each chunk is decoded straight into the
+    // text as it arrives, and the file's bytes are never held whole.
+    QString text;
+    text.reserve(std::max<qint64>(reported, bytes.size()));
+    auto append = [&](QByteArrayView piece) {
+        const qsizetype at = text.size();
+        text.resize(at + piece.size());
+        windows1251::decodeTo(piece, reinterpret_cast<char16_t *>(text.data()) + at);
+    };
+    append(bytes);
+    bytes.resize(chunk);
+    while (!ended) {
+        const qint64 got = readChunk(bytes.data());
+        append(QByteArrayView(bytes.constData(), got));
+        ended = got == 0;
     }
-    plan.fits = false;
-    // Only UTF-16 stores a lone surrogate as it is; every other character fits UTF-8.
-    plan.wider = hasLoneSurrogate(text) ? TextEncoding::Utf16LE : TextEncoding::Utf8;
-    return plan;
+    checkWhole();
+    return {std::move(text), TextEncoding::Ansi};
 }
 
 } // namespace bp

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <functional>
+
 namespace bp {
 
 // Byte encoding of a text file, chosen by its byte-order mark; no mark means Windows-1251.
@@ -42,6 +44,24 @@ DecodedText readTextFile(const QString &path, qint64 maxBytes = kMaxTextFileByte
 // surrogates in UTF-8.
 QByteArray encodeText(QStringView text, TextEncoding encoding);
 
+// A text held as lines and read where it lies: `count` lines, line i given by `line(i)`,
+// `lineBreak` between two lines and none after the last. Saving reads a document this way,
+// so it never joins the lines into one string.
+struct TextLines
+{
+    qsizetype count = 0;
+    std::function<QStringView(qsizetype index)> line;
+    QStringView lineBreak;
+};
+
+// Takes bytes in order; the pieces are valid only during the call.
+using ByteSink = std::function<void(QByteArrayView piece)>;
+
+// The bytes encodeText gives for the joined text, handed to `write` in pieces of at most
+// kEncodedPieceBytes, so the text is never held encoded as a whole.
+inline constexpr qsizetype kEncodedPieceBytes = 1 << 20;
+void encodeText(const TextLines &text, TextEncoding encoding, const ByteSink &write);
+
 // What saving a text in its encoding can write, found before anything is written.
 struct SavePlan
 {
@@ -60,6 +80,8 @@ struct SavePlan
 
 // The plan for saving `text` (already joined with its line breaks) in `encoding`.
 SavePlan planSave(QStringView text, TextEncoding encoding);
+// The same for a text held as lines, in one pass over them while the text fits.
+SavePlan planSave(const TextLines &text, TextEncoding encoding);
 
 // What a save does with a text that does not fit its encoding.
 enum class UnfitText
@@ -83,6 +105,11 @@ QString encodingName(TextEncoding encoding);
 // than one hard link, the file is written in place instead: its old bytes are first copied
 // to a private temporary file elsewhere and written back from there if anything fails.
 void writeFileAtomically(const QString &path, QByteArrayView bytes);
+// The same with the bytes that `source` hands to its sink, in order, while the file is
+// written: a large text streams into the file without a copy of all its bytes. Anything
+// `source` throws fails the save the same way, and reaches the caller.
+using ByteSource = std::function<void(const ByteSink &write)>;
+void writeFileAtomically(const QString &path, const ByteSource &source);
 
 // Makes writing past a file-size limit fail with an error instead of ending the process;
 // called once at start-up, before anything is written.

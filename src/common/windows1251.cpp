@@ -1,5 +1,7 @@
 #include "windows1251.h"
 
+#include "find_first_of.h"
+
 #include <array>
 
 #if defined(__SSE2__)
@@ -25,29 +27,23 @@ constexpr std::array<char16_t, 128> kHighHalf = {
     0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
 };
 
-// Reverse map for the characters of the high half, built once.
-struct ReverseTable
-{
+// Reverse map for the characters of the high half, built by the compiler: the encoders are
+// called once per line, and a table built on first use would cost a guard check each time.
+constexpr std::array<unsigned char, 0x10000> kByteOf = [] {
     std::array<unsigned char, 0x10000> byteOf{};
-    ReverseTable()
-    {
-        for (int i = 0; i < 128; ++i)
-            byteOf[kHighHalf[i]] = static_cast<unsigned char>(0x80 + i);
-    }
-};
-
-const ReverseTable &reverseTable()
-{
-    static const ReverseTable table;
-    return table;
-}
+    for (int i = 0; i < 128; ++i)
+        byteOf[kHighHalf[i]] = static_cast<unsigned char>(0x80 + i);
+    return byteOf;
+}();
 
 } // namespace
 
-QString decode(QByteArrayView bytes)
+// decodeTo and encodeTo keep vector loops of their own instead of the scans of
+// find_first_of.h: they convert every chunk while they look at it, and a scan for the first
+// non-ASCII unit followed by a conversion would read the text twice.
+
+void decodeTo(QByteArrayView bytes, char16_t *out)
 {
-    QString text(bytes.size(), Qt::Uninitialized);
-    char16_t *out = reinterpret_cast<char16_t *>(text.data());
     const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
     qsizetype i = 0;
     const qsizetype n = bytes.size();
@@ -69,33 +65,64 @@ QString decode(QByteArrayView bytes)
         const unsigned char byte = in[i];
         out[i] = byte < 0x80 ? char16_t(byte) : kHighHalf[byte - 0x80];
     }
+}
+
+QString decode(QByteArrayView bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    decodeTo(bytes, reinterpret_cast<char16_t *>(text.data()));
     return text;
+}
+
+void encodeTo(QStringView text, char *out)
+{
+    const char16_t *in = text.utf16();
+    const qsizetype n = text.size();
+    auto encodeOne = [&](qsizetype i) {
+        const char16_t ch = in[i];
+        if (ch < 0x80) {
+            out[i] = char(ch);
+        } else {
+            const unsigned char byte = kByteOf[ch];
+            out[i] = byte ? char(byte) : kSubstitute;
+        }
+    };
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    // Runs of ASCII narrow eight code units at a time; only chunks with others use the table.
+    const __m128i ascii = _mm_set1_epi16(0x7F);
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= n; i += 8) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(chunk, ascii), zero)) != 0xFFFF) {
+            for (qsizetype k = i; k < i + 8; ++k)
+                encodeOne(k);
+            continue;
+        }
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + i), _mm_packus_epi16(chunk, chunk));
+    }
+#endif
+    for (; i < n; ++i)
+        encodeOne(i);
 }
 
 QByteArray encode(QStringView text)
 {
-    const auto &table = reverseTable();
     QByteArray bytes(text.size(), Qt::Uninitialized);
-    char *out = bytes.data();
-    for (qsizetype i = 0, n = text.size(); i < n; ++i) {
-        const char16_t ch = text[i].unicode();
-        if (ch < 0x80) {
-            out[i] = char(ch);
-        } else {
-            const unsigned char byte = table.byteOf[ch];
-            out[i] = byte ? char(byte) : kSubstitute;
-        }
-    }
+    encodeTo(text, bytes.data());
     return bytes;
 }
 
 qsizetype firstUnencodable(QStringView text)
 {
-    const auto &table = reverseTable();
-    for (qsizetype i = 0, n = text.size(); i < n; ++i) {
-        const char16_t ch = text[i].unicode();
-        if (ch >= 0x80 && table.byteOf[ch] == 0)
-            return i;
+    const char16_t *in = text.utf16();
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n;) {
+        i = textscan::findFirstInRange<0x80, 0xFFFF>(in, i, n);
+        // A run outside ASCII (a Cyrillic word) is looked up unit by unit.
+        for (; i < n && in[i] >= 0x80; ++i)
+            if (kByteOf[in[i]] == 0)
+                return i;
     }
     return -1;
 }

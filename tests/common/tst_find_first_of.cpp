@@ -102,6 +102,47 @@ private slots:
             }
         }
     }
+
+    // The range scan's two paths: units just outside the range on either side, wrapped
+    // units below Low, and hits in the vector part and in the tail.
+    void rangeStops_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("nonAsciiAt");
+        QTest::addColumn<int>("surrogateAt");
+        const QString ascii = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
+        QTest::newRow("empty") << QString() << 0 << 0 << 0;
+        QTest::newRow("ASCII only, long") << ascii << 0 << 26 << 26;
+        QTest::newRow("DEL is ASCII, 0x80 is not")
+            << QString(9, QChar(0x7F)) + QChar(0x80) << 0 << 9 << 10;
+        QTest::newRow("just outside the surrogates")
+            << QString(8, QChar(0xD7FF)) + QString(8, QChar(0xE000)) + QChar(0xDFFF) << 0 << 0
+            << 16;
+        QTest::newRow("high surrogate in the first vector")
+            << ascii.left(3) + QChar(0xD800) + ascii << 0 << 3 << 3;
+        QTest::newRow("from past a hit")
+            << QChar(0xDC00) + ascii.left(17) + QChar(0x0416) << 1 << 18 << 19;
+        QTest::newRow("hit in the tail after full vectors")
+            << ascii.left(16) + QStringLiteral("ab") + QChar(0xDBFF) << 0 << 18 << 18;
+    }
+    void rangeStops()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, from);
+        QFETCH(int, nonAsciiAt);
+        QFETCH(int, surrogateAt);
+        const auto *data = reinterpret_cast<const char16_t *>(text.utf16());
+        const qsizetype size = text.size();
+        QCOMPARE((textscan::findFirstInRange<0x80, 0xFFFF>(data, from, size)),
+                 qsizetype(nonAsciiAt));
+        QCOMPARE((textscan::findFirstInRangeScalar<0x80, 0xFFFF>(data, from, size)),
+                 qsizetype(nonAsciiAt));
+        QCOMPARE((textscan::findFirstInRange<0xD800, 0xDFFF>(data, from, size)),
+                 qsizetype(surrogateAt));
+        QCOMPARE((textscan::findFirstInRangeScalar<0xD800, 0xDFFF>(data, from, size)),
+                 qsizetype(surrogateAt));
+    }
 };
 
 BP_TEST(TestFindFirstOf)

@@ -28,6 +28,8 @@
 
 using namespace bp;
 
+Q_DECLARE_METATYPE(bp::TextEncoding)
+
 namespace {
 
 constexpr uid_t kNobody = 65534;
@@ -248,6 +250,140 @@ private slots:
             return 4;
         });
         QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, qPrintable(describe(status)));
+    }
+
+    // Reading decodes what decodeTextFile decodes from the same bytes: Windows-1251 decoded
+    // chunk by chunk as it is read, the Unicode encodings whole, and files too short for a
+    // byte-order mark.
+    void readingEqualsDecodingTheBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<TextEncoding>("encoding");
+        QByteArray everyByte(2500000, Qt::Uninitialized);
+        for (qsizetype i = 0; i < everyByte.size(); ++i)
+            everyByte[i] = char(i * 7 % 256);
+        const QString cyrillic(700000, QChar(0x0416));
+        QTest::newRow("Windows-1251 over several chunks") << everyByte << TextEncoding::Ansi;
+        QTest::newRow("UTF-8 with a mark over several chunks")
+            << encodeText(cyrillic, TextEncoding::Utf8) << TextEncoding::Utf8;
+        QTest::newRow("UTF-16 big-endian over several chunks")
+            << encodeText(cyrillic, TextEncoding::Utf16BE) << TextEncoding::Utf16BE;
+        QTest::newRow("a mark alone") << QByteArray("\xFF\xFE") << TextEncoding::Utf16LE;
+        QTest::newRow("two bytes, no mark") << QByteArray("\xEF\xBB") << TextEncoding::Ansi;
+        QTest::newRow("empty") << QByteArray() << TextEncoding::Ansi;
+    }
+    void readingEqualsDecodingTheBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(TextEncoding, encoding);
+        const QString file = path(QStringLiteral("a.qpl"));
+        writeFile(file, bytes);
+        const DecodedText read = readTextFile(file);
+        const DecodedText decoded = decodeTextFile(bytes, file);
+        QCOMPARE(read.encoding, encoding);
+        QCOMPARE(decoded.encoding, encoding);
+        QVERIFY(read.text == decoded.text);
+    }
+
+    // The lines streamed through the encoder give the bytes and the plan of the joined text,
+    // in pieces no larger than promised: breaks, segment ends inside long lines (a pair
+    // split there, a lone surrogate there), and texts of several pieces.
+    void streamedTextEqualsTheJoinedText_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("lineBreak");
+        QTest::addColumn<TextEncoding>("encoding");
+        const QString crLf = QStringLiteral("\r\n");
+        const QString segment(65535, QChar(u'a'));
+        const QString smile = QStringLiteral("\U0001F600");
+        QTest::newRow("Cyrillic in Windows-1251")
+            << QStringList{QStringLiteral("ПОРТФЕЛЬ"), QStringLiteral("a = 1")} << crLf
+            << TextEncoding::Ansi;
+        QTest::newRow("characters Windows-1251 lacks")
+            << QStringList{QStringLiteral("\u20AC ok"), QStringLiteral("\u65E5")} << crLf
+            << TextEncoding::Ansi;
+        QTest::newRow("line separators do not fit Windows-1251")
+            << QStringList{QStringLiteral("a"), QStringLiteral("b")} << QStringLiteral("\u2028")
+            << TextEncoding::Ansi;
+        QTest::newRow("pair across a segment's end, UTF-8")
+            << QStringList{segment + smile + QStringLiteral("b"), QString()} << QStringLiteral("\n")
+            << TextEncoding::Utf8;
+        QTest::newRow("lone surrogate at a segment's end, UTF-8")
+            << QStringList{segment + QChar(0xD800) + QStringLiteral("x")} << crLf
+            << TextEncoding::Utf8;
+        QTest::newRow("halves of a pair on two lines, UTF-8")
+            << QStringList{QStringLiteral("a") + QChar(0xD83D), QChar(0xDE00) + QStringLiteral("b")}
+            << QStringLiteral("\r") << TextEncoding::Utf8;
+        QTest::newRow("halves of a pair on two lines, Windows-1251")
+            << QStringList{QStringLiteral("a") + QChar(0xD83D), QChar(0xDE00) + QStringLiteral("b")}
+            << crLf << TextEncoding::Ansi;
+        QTest::newRow("pair across a segment's end, UTF-16 big-endian")
+            << QStringList{segment + smile} << crLf << TextEncoding::Utf16BE;
+        QTest::newRow("several pieces, UTF-8")
+            << QStringList(3, QString(400000, QChar(0x0416))) << crLf << TextEncoding::Utf8;
+        QTest::newRow("several pieces, UTF-16 little-endian")
+            << QStringList(5, QString(200000, QChar(u'x'))) << crLf << TextEncoding::Utf16LE;
+        QTest::newRow("no lines, UTF-8") << QStringList() << crLf << TextEncoding::Utf8;
+    }
+    void streamedTextEqualsTheJoinedText()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QString, lineBreak);
+        QFETCH(TextEncoding, encoding);
+        const TextLines text{lines.size(), [&](qsizetype i) { return QStringView(lines[i]); },
+                             lineBreak};
+        const QString joined = lines.join(lineBreak);
+        QByteArray streamed;
+        encodeText(text, encoding, [&](QByteArrayView piece) {
+            QVERIFY(piece.size() > 0 && piece.size() <= kEncodedPieceBytes);
+            streamed += piece;
+        });
+        QCOMPARE(streamed, encodeText(joined, encoding));
+        const SavePlan plan = planSave(text, encoding);
+        const SavePlan expected = planSave(joined, encoding);
+        QCOMPARE(plan.fits, expected.fits);
+        QCOMPARE(plan.wider, expected.wider);
+    }
+
+    // Whatever the byte source throws part-way fails the save and leaves the old file, both
+    // when a new file replaces it and when it is written in place (a second hard link).
+    void failingByteSourceKeepsTheOldFile_data()
+    {
+        QTest::addColumn<bool>("inPlace");
+        QTest::newRow("replace") << false;
+        QTest::newRow("in place") << true;
+    }
+    void failingByteSourceKeepsTheOldFile()
+    {
+        QFETCH(bool, inPlace);
+        const QString file = path(QStringLiteral("a.qpl"));
+        const QByteArray old(3000, 'o');
+        writeFile(file, old);
+        if (inPlace)
+            QCOMPARE(
+                ::link(native(file).constData(), native(path(QStringLiteral("b.qpl"))).constData()),
+                0);
+        const struct stat before = statOf(file);
+        try {
+            writeFileAtomically(file, [](const ByteSink &write) {
+                write(QByteArray(5000, 'n'));
+                throw Error(QStringLiteral("stopped"));
+            });
+            QFAIL("the save was reported as done");
+        } catch (const Error &error) {
+            QCOMPARE(error.message(), QStringLiteral("stopped"));
+        }
+        QCOMPARE(readFile(file), old);
+        QCOMPARE(statOf(file).st_ino, before.st_ino);
+        QCOMPARE(entries(m_dir->path()).size(), inPlace ? 2 : 1);
+
+        // The pieces of a source that succeeds make up the file.
+        writeFileAtomically(file, [](const ByteSink &write) {
+            write("new ");
+            write(QByteArrayView());
+            write("text");
+        });
+        QCOMPARE(readFile(file), QByteArray("new text"));
     }
 
     void saveKeepsWhatTheFileHad_data()

@@ -29,6 +29,36 @@ private slots:
         QCOMPARE(windows1251::decode(QByteArrayView(&raw, 1)), expected);
         QCOMPARE(windows1251::encode(expected), QByteArray(1, raw));
     }
+
+    // The vector loops (sixteen bytes, eight code units at a time) against the one-at-a-time
+    // tails: texts of lengths around the vector widths with one high byte or one character
+    // the code page lacks at every position, decoded and encoded as a whole and one by one.
+    void vectorAndScalarPathsAgree()
+    {
+        const QChar unencodable(0x65E5);
+        for (int size : {1, 7, 8, 9, 15, 16, 17, 24, 31, 32, 33, 40}) {
+            for (int at = 0; at < size; ++at) {
+                QByteArray bytes(size, 'a');
+                bytes[at] = char(0xC0 + at % 64);
+                if (at + 1 < size)
+                    bytes[at + 1] = char(0x98); // the unassigned byte reads and writes back
+                QString oneByOne;
+                for (char byte : bytes)
+                    oneByOne += windows1251::decode(QByteArrayView(&byte, 1));
+                const QString text = windows1251::decode(bytes);
+                QCOMPARE(text, oneByOne);
+                QCOMPARE(windows1251::encode(text), bytes);
+                QCOMPARE(windows1251::firstUnencodable(text), qsizetype(-1));
+
+                QString mixed = text;
+                mixed[at] = unencodable;
+                QByteArray expected = bytes;
+                expected[at] = windows1251::kSubstitute;
+                QCOMPARE(windows1251::encode(mixed), expected);
+                QCOMPARE(windows1251::firstUnencodable(mixed), qsizetype(at));
+            }
+        }
+    }
 };
 
 BP_TEST(TestWindows1251)

@@ -212,24 +212,53 @@ private slots:
         QCOMPARE(f.commands.settings(), settings);
     }
 
-    // Only A-Z fold when the selection is compared with the search text.
+    // Only A-Z fold when the selection is compared with the search text; a selection over
+    // several lines compares as its text, lines joined by CR LF.
     void selectionEqualToTheTextCountsAsNoSelection_data()
     {
         QTest::addColumn<QString>("before");
+        QTest::addColumn<TSelectionMode>("mode");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("asks");
-        QTest::newRow("same text") << u"[SET|] SET"_qs << u"SET"_qs << true;
-        QTest::newRow("ASCII case differs") << u"[set|] SET"_qs << u"SET"_qs << true;
-        QTest::newRow("Cyrillic case differs") << u"[бумага|] БУМАГА"_qs << u"БУМАГА"_qs << false;
-        QTest::newRow("longer selection") << u"[SET |]SET"_qs << u"SET"_qs << false;
+        const auto normal = TSelectionMode::smNormal;
+        QTest::newRow("same text") << u"[SET|] SET"_qs << normal << u"SET"_qs << true;
+        QTest::newRow("ASCII case differs") << u"[set|] SET"_qs << normal << u"SET"_qs << true;
+        QTest::newRow("Cyrillic case differs")
+            << u"[бумага|] БУМАГА"_qs << normal << u"БУМАГА"_qs << false;
+        QTest::newRow("longer selection") << u"[SET |]SET"_qs << normal << u"SET"_qs << false;
+        QTest::newRow("two lines, same text")
+            << u"x [SET\nVA|]LUE"_qs << normal << u"set\r\nva"_qs << true;
+        QTest::newRow("two lines, the text's break is LF")
+            << u"x [SET\nVA|]LUE"_qs << normal << u"SET\nVA"_qs << false;
+        QTest::newRow("three lines, the text stops short")
+            << u"[a\nb\nc|]"_qs << normal << u"a\r\nb\r\n"_qs << false;
+        QTest::newRow("three lines, the text goes on")
+            << u"[a\nb\nc|]"_qs << normal << u"a\r\nb\r\ncd"_qs << false;
+        QTest::newRow("two lines to the line's start")
+            << u"[ab\n|]cd"_qs << normal << u"ab\r\n"_qs << true;
+        QTest::newRow("line mode takes whole lines and the break after them")
+            << u"a[b\nc|]d\ne"_qs << TSelectionMode::smLine << u"ab\r\ncd\r\n"_qs << true;
+        QTest::newRow("line mode down to the last line has no break after it")
+            << u"a[b\nc|]d"_qs << TSelectionMode::smLine << u"ab\r\ncd"_qs << true;
+        QTest::newRow("column mode takes the columns of each line")
+            << u"a[bc\nde|]f"_qs << TSelectionMode::smColumn << u"B\r\nE"_qs << true;
+        QTest::newRow("column mode, a short line gives nothing")
+            << u"a[bcd\nx\nefg|]h"_qs << TSelectionMode::smColumn << u"bc\r\n\r\nfg"_qs << true;
+        QTest::newRow("column mode, not the short line's text")
+            << u"a[bcd\nx\nefg|]h"_qs << TSelectionMode::smColumn << u"bc\r\nx\r\nfg"_qs << false;
     }
 
     void selectionEqualToTheTextCountsAsNoSelection()
     {
         QFETCH(QString, before);
+        QFETCH(TSelectionMode, mode);
         QFETCH(QString, text);
         QFETCH(bool, asks);
         Fixture f(before);
+        f.editor.setSelectionMode(mode);
+        // Over several lines (ASCII rows): what comparing the selected text would say.
+        if (before.contains(u'\n'))
+            QCOMPARE(f.editor.SelText().compare(text, Qt::CaseInsensitive) == 0, asks);
         TSearchSettings settings = searchFor(text);
         settings.SelectedOnly = true;
         settings.FromCursor = true;

@@ -1,16 +1,50 @@
 #include "bracket_match.h"
 
 #include "editor_lines.h"
+#include "text_rules.h"
+
+#include <vector>
 
 namespace bp {
 namespace {
 
 constexpr char16_t kPairs[][2] = {{u'(', u')'}, {u'[', u']'}, {u'{', u'}'}, {u'<', u'>'}};
 
+// The string and comment spans of one line, read in the direction of the walk: the columns
+// asked for only ever move one way, so a cursor over the spans answers each in passing.
+class SkippedColumns
+{
+public:
+    SkippedColumns(const TextRules *rules, int line, int length, bool forwards)
+        : m_forwards(forwards)
+    {
+        if (rules)
+            m_spans = rules->stringOrCommentSpans(line, length);
+        m_next = forwards ? 0 : qsizetype(m_spans.size()) - 1;
+    }
+
+    bool contains(int column)
+    {
+        if (m_forwards) {
+            while (m_next < qsizetype(m_spans.size()) && m_spans[m_next].last < column)
+                ++m_next;
+            return m_next < qsizetype(m_spans.size()) && m_spans[m_next].first <= column;
+        }
+        while (m_next >= 0 && m_spans[m_next].first > column)
+            --m_next;
+        return m_next >= 0 && m_spans[m_next].last >= column;
+    }
+
+private:
+    std::vector<TextRules::ColumnSpan> m_spans;
+    qsizetype m_next = 0;
+    bool m_forwards = true;
+};
+
 } // namespace
 
 std::optional<TBufferCoord> findMatchingBracket(const TEditorLines &lines, TBufferCoord at,
-                                                const std::function<bool(TBufferCoord)> &skip)
+                                                const TextRules *rules)
 {
     if (at.Line < 1 || at.Line > lines.Count())
         return std::nullopt;
@@ -31,33 +65,30 @@ std::optional<TBufferCoord> findMatchingBracket(const TEditorLines &lines, TBuff
         return std::nullopt;
     const char16_t same = forwards ? open : close;
     const char16_t partner = forwards ? close : open;
+    const int step = forwards ? 1 : -1;
     int depth = 0;
-    int line = at.Line;
-    int index = at.Char - 1; // 0-based position in `line`
-    for (;;) {
-        QStringView text = lines.view(line - 1);
-        index += forwards ? 1 : -1;
-        while (index < 0 || index >= text.size()) {
-            line += forwards ? 1 : -1;
-            if (line < 1 || line > lines.Count())
-                return std::nullopt;
-            text = lines.view(line - 1);
-            index = forwards ? 0 : int(text.size()) - 1;
-        }
-        const char16_t ch = text[index].unicode();
-        if (ch != same && ch != partner)
-            continue;
-        const TBufferCoord position{index + 1, line};
-        if (skip && skip(position))
-            continue;
-        if (ch == same) {
-            ++depth;
-        } else if (depth == 0) {
-            return position;
-        } else {
-            --depth;
+    for (int line = at.Line; line >= 1 && line <= lines.Count(); line += step) {
+        const QStringView text = lines.view(line - 1);
+        const int size = int(text.size());
+        // 0-based; the first line starts next to the bracket itself.
+        int index = line == at.Line ? at.Char - 1 + step : (forwards ? 0 : size - 1);
+        // Asked for only once the line shows a bracket of the pair.
+        std::optional<SkippedColumns> skipped;
+        for (; index >= 0 && index < size; index += step) {
+            const char16_t ch = text[index].unicode();
+            if (ch != same && ch != partner)
+                continue;
+            if (!skipped)
+                skipped.emplace(rules, line, size, forwards);
+            if (skipped->contains(index + 1))
+                continue;
+            if (ch == same)
+                ++depth;
+            else if (depth-- == 0)
+                return TBufferCoord{index + 1, line};
         }
     }
+    return std::nullopt;
 }
 
 } // namespace bp

@@ -2,18 +2,21 @@
 
 #include "buffer_coord.h"
 
-#include <functional>
 #include <optional>
 
 namespace bp {
 
 class TEditorLines;
+class TextRules;
 
 // The partner of the bracket at `at` (one of ( ) [ ] { } < >): searched forwards from an
 // opening and backwards from a closing bracket, across lines, counting nesting of the same
-// pair. Brackets where `skip` says true (inside strings and comments) do not count.
+// pair. Brackets that `rules` places in strings and comments do not count (null: none do).
 // Nothing when `at` holds no bracket or the bracket has no partner.
+//
+// Linear in the text it passes: each line is read once, and the strings and comments of a
+// line are asked for once, only when the line holds a bracket of the pair.
 std::optional<TBufferCoord> findMatchingBracket(const TEditorLines &lines, TBufferCoord at,
-                                                const std::function<bool(TBufferCoord)> &skip);
+                                                const TextRules *rules);
 
 } // namespace bp

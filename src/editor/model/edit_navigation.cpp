@@ -152,10 +152,7 @@ void EditModel::gotoBookmark(int number)
 
 void EditModel::matchBracket()
 {
-    std::function<bool(TBufferCoord)> skip;
-    if (m_rules)
-        skip = [rules = m_rules](TBufferCoord at) { return rules->isInStringOrComment(at); };
-    if (const auto partner = findMatchingBracket(m_lines, m_caret, skip))
+    if (const auto partner = findMatchingBracket(m_lines, m_caret, m_rules))
         placeCaret(*partner);
 }
 

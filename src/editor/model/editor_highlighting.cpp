@@ -2,6 +2,8 @@
 
 #include "edit_model.h"
 
+#include <algorithm>
+
 namespace bp {
 
 EditorHighlighting::EditorHighlighting(EditModel &model, QObject *parent)
@@ -179,6 +181,35 @@ std::optional<EditorHighlighting::TokenInfo> EditorHighlighting::tokenAt(int lin
                                        start + 1, attribute, kind};
              });
     return found;
+}
+
+// One scan of the line from its stored start state; the tokens carry the attributes that
+// isInStringOrComment compares one column at a time.
+std::vector<TextRules::ColumnSpan> EditorHighlighting::stringOrCommentSpans(int line,
+                                                                            int length) const
+{
+    std::vector<ColumnSpan> spans;
+    if (!m_highlighter || line < 1 || line > m_lines.Count())
+        return spans;
+    const THighlighterAttributes *comment =
+        m_highlighter->GetDefaultAttribute(TCustomHighlighter::CommentRole);
+    const THighlighterAttributes *string =
+        m_highlighter->GetDefaultAttribute(TCustomHighlighter::StringRole);
+    length = std::min(length, m_lines.length(line - 1));
+    scanLine(line - 1, length + 1,
+             [&](int start, int tokenLength, THighlighterAttributes *attribute, TTokenKind) {
+                 if (!attribute || (attribute != comment && attribute != string))
+                     return;
+                 const int first = start + 1;
+                 const int last = std::min(start + tokenLength, length);
+                 if (last < first)
+                     return;
+                 if (!spans.empty() && spans.back().last >= first - 1)
+                     spans.back().last = std::max(spans.back().last, last);
+                 else
+                     spans.push_back({first, last});
+             });
+    return spans;
 }
 
 } // namespace bp

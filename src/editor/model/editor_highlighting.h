@@ -71,6 +71,7 @@ private:
     // attributes at a position.
     bool isWordChar(QChar ch) const override;
     bool isInStringOrComment(TBufferCoord position) const override;
+    std::vector<ColumnSpan> stringOrCommentSpans(int line, int length) const override;
 
     // The token start at or before `column` of line `index` to scan from, and its state.
     int resumePoint(int index, int column, TRange &range) const;

@@ -322,31 +322,47 @@ QString TEditorLines::text() const
     return result;
 }
 
+namespace {
+
+// The lines as saving reads them, in place; `lineBreak` must outlive the result.
+TextLines linesOf(const TEditorLines &lines, const QString &lineBreak)
+{
+    return {lines.Count(), [&lines](qsizetype index) { return lines.view(int(index)); }, lineBreak};
+}
+
+} // namespace
+
 QByteArray TEditorLines::encodedText() const
 {
-    return encodeText(text(), m_encoding);
+    const QString lineBreak = lineBreakOf(m_breakStyle);
+    QByteArray bytes;
+    encodeText(linesOf(*this, lineBreak), m_encoding,
+               [&](QByteArrayView piece) { bytes += piece; });
+    return bytes;
+}
+
+SavePlan TEditorLines::savePlan() const
+{
+    return planSave(linesOf(*this, lineBreakOf(m_breakStyle)), m_encoding);
 }
 
 void TEditorLines::SaveToFile(const QString &path, UnfitText unfit)
 {
-    const QString whole = text();
-    const SavePlan plan = planSave(whole, m_encoding);
+    const QString lineBreak = lineBreakOf(m_breakStyle);
+    const TextLines lines = linesOf(*this, lineBreak);
     TextEncoding encoding = m_encoding;
-    if (!plan.fits) {
-        switch (unfit) {
-        case UnfitText::Refuse:
+    // Substitute writes "?" for whatever does not fit, which the encoder does by itself.
+    if (unfit != UnfitText::Substitute) {
+        const SavePlan plan = planSave(lines, m_encoding);
+        if (!plan.fits && unfit == UnfitText::Refuse)
             throw Error(QStringLiteral("Текст содержит символы, которые нельзя записать в "
                                        "кодировке %1; файл \"%2\" не сохранен")
                             .arg(encodingName(m_encoding), path));
-        case UnfitText::Widen:
-            encoding = plan.wider;
-            break;
-        case UnfitText::Substitute:
-            break;
-        }
+        encoding = plan.wider;
     }
-    // Throws before anything changes; the old file then stays as it was.
-    writeFileAtomically(path, encodeText(whole, encoding));
+    // The lines stream into the file; throws before anything changes, and the old file then
+    // stays as it was.
+    writeFileAtomically(path, [&](const ByteSink &write) { encodeText(lines, encoding, write); });
     m_encoding = encoding;
 }
 

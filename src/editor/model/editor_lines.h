@@ -89,7 +89,7 @@ public:
     // text does not fit.
     void SaveToFile(const QString &path, UnfitText unfit = UnfitText::Refuse);
     // What SaveToFile can write of the text as it stands.
-    SavePlan savePlan() const { return planSave(text(), m_encoding); }
+    SavePlan savePlan() const;
     // Replaces the whole text with already decoded text (the same cutting as a file).
     void setText(const QString &text);
     // All lines joined with the recorded style's break, nothing after the last.

@@ -4,6 +4,8 @@
 
 #include <QChar>
 
+#include <vector>
+
 namespace bp {
 
 // What the document's language says about its text: which characters make words (for word
@@ -15,6 +17,27 @@ class TextRules
 public:
     virtual bool isWordChar(QChar ch) const = 0;
     virtual bool isInStringOrComment(TBufferCoord position) const = 0;
+    // The columns of `line` (1-based, the line `length` characters long) that lie in strings
+    // or comments, as ascending [first, last] spans: what isInStringOrComment says of every
+    // column, found with one look at the line, so a walk along a long line stays linear.
+    struct ColumnSpan
+    {
+        int first = 0;
+        int last = 0;
+    };
+    virtual std::vector<ColumnSpan> stringOrCommentSpans(int line, int length) const
+    {
+        std::vector<ColumnSpan> spans;
+        for (int column = 1; column <= length; ++column) {
+            if (!isInStringOrComment({column, line}))
+                continue;
+            if (!spans.empty() && spans.back().last == column - 1)
+                spans.back().last = column;
+            else
+                spans.push_back({column, column});
+        }
+        return spans;
+    }
 
 protected:
     ~TextRules() = default;
