@@ -1,15 +1,24 @@
 #include "app/editor_zoom.h"
+#include "app/frm_go_to_line.h"
 #include "app/recent_files.h"
 #include "editor/model/edit_model.h"
 #include "search/model/replace_commands.h"
+#include "search/view/frm_replace.h"
 #include "test_runner.h"
 #include "window_fixture.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QUrl>
 #include <QWheelEvent>
@@ -52,6 +61,34 @@ class TestHabitsWindow : public QObject
         const QString path = f.path(name);
         writeFile(path, text);
         return path;
+    }
+
+    // Where the screenshots go: $BP_SCREENSHOT_DIR, else a folder in the temporary folder.
+    static QString screenshotFolder()
+    {
+        QString folder = qEnvironmentVariable("BP_SCREENSHOT_DIR");
+        if (folder.isEmpty())
+            folder = QDir::temp().filePath(u"brindlepad-screenshots"_qs);
+        QDir().mkpath(folder);
+        return folder;
+    }
+    // Every caption of `window` fits its control in the font actually used.
+    static void checkCaptionsFit(const QWidget &window)
+    {
+        for (const QLabel *label : window.findChildren<QLabel *>()) {
+            if (label->wordWrap() || label->text().isEmpty())
+                continue;
+            QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <=
+                         label->contentsRect().width(),
+                     qPrintable(label->text()));
+        }
+        // A check box or radio button also holds its indicator; a push button its bevel.
+        for (const QAbstractButton *button : window.findChildren<QAbstractButton *>()) {
+            const int room = qobject_cast<const QPushButton *>(button) ? 8 : 20;
+            QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) + room <=
+                         button->width(),
+                     qPrintable(button->text()));
+        }
     }
 
 private slots:
@@ -287,6 +324,98 @@ private slots:
         f.openWindow();
         QCOMPARE(f.window->editorPane()->editorFont().pixelSize(), 13);
         QCOMPARE(f.prompts.errors, QStringList());
+    }
+
+    void replaceDialogButtonsRunTheActions()
+    {
+        Tfrm_Replace dialog;
+        TSearchSettings settings{u"set"_qs};
+        settings.SelectedOnly = true;
+        settings.Backwards = true;
+        dialog.setSettings(settings);
+        dialog.setReplaceText(u"put"_qs);
+        QStringList pressed;
+        auto record = [&](const QString &name) {
+            return [&, name](const TSearchSettings &shown, const QString &replacement) {
+                pressed << name + u' ' + shown.SearchText + u' ' + replacement;
+                TSearchSettings after = shown;
+                after.SelectedOnly = false; // as when the user chose the whole document
+                return after;
+            };
+        };
+        dialog.setActions(record(u"next"_qs), record(u"all"_qs));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTest::mouseClick(dialog.btnReplaceAll, Qt::LeftButton);
+        QCOMPARE(pressed, QStringList{u"all set put"_qs});
+        QVERIFY(!dialog.cbSearchSelectedOnly->isChecked());
+        QVERIFY(dialog.settings().Backwards);
+        // Enter presses "Заменить"; the dialog stays open for the next press.
+        dialog.cbSearchText->setFocus();
+        QTest::keyClick(dialog.cbSearchText, Qt::Key_Return);
+        QCOMPARE(pressed.size(), 2);
+        QCOMPARE(pressed.last(), u"next set put"_qs);
+        QVERIFY(dialog.isVisible());
+        QTest::mouseClick(dialog.btnClose, Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+    }
+
+    void goToLineDialogChecksAsTyped()
+    {
+        EditModel editor;
+        editor.Lines().setText(u"one\ntwo\nthree"_qs);
+        editor.setCaretXY({1, 2});
+        Tfrm_GoToLine dialog(editor);
+        // It starts on the caret's line, ready to be typed over.
+        QCOMPARE(dialog.edLine->text(), u"2"_qs);
+        QVERIFY(dialog.btnOK->isEnabled());
+        dialog.edLine->setText(u"7"_qs);
+        QVERIFY(!dialog.btnOK->isEnabled());
+        QCOMPARE(dialog.lblProblem->text(), u"Номер строки должен быть от 1 до 3"_qs);
+        dialog.edLine->setText(u""_qs);
+        QVERIFY(!dialog.btnOK->isEnabled());
+        QCOMPARE(dialog.lblProblem->text(), QString());
+        dialog.edLine->setText(u"3:4"_qs);
+        QVERIFY(dialog.btnOK->isEnabled());
+        QCOMPARE(dialog.lblProblem->text(), QString());
+        QCOMPARE(*dialog.target(), (TBufferCoord{4, 3}));
+    }
+
+    // Pictures of the new dialogs and of the status bar with the caret panel, for a person to
+    // look at; the checks make sure that nothing in them is cut short.
+    void screenshots()
+    {
+        const QString folder = screenshotFolder();
+        Tfrm_Main &window = f.openWindow();
+        f.lines().setText(u"PROGRAM\r\n\tx = GET_VALUE(1)\r\nEND_PROGRAM"_qs);
+        model().setCaretXY({2, 2});
+        model().moveCaret({8, 2}, true);
+        QLabel *caretPanel = window.statusBar()->findChild<QLabel *>(u"CaretPanel"_qs);
+        QVERIFY(caretPanel);
+        QCOMPARE(caretPanel->text(), u"Стр 2, Стб 11, выделено: 6"_qs);
+        QVERIFY(caretPanel->isVisible());
+        QVERIFY(caretPanel->fontMetrics().horizontalAdvance(caretPanel->text()) <=
+                caretPanel->contentsRect().width());
+        QVERIFY(window.statusBar()->grab().save(folder + u"/status_bar.png"_qs));
+
+        Tfrm_Replace replace(&window);
+        replace.setSettings(TSearchSettings{u"GET_VALUE"_qs});
+        replace.setReplaceText(u"SET_VALUE"_qs);
+        replace.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&replace));
+        checkCaptionsFit(replace);
+        // The fields end before the button column.
+        QVERIFY(replace.cbSearchText->geometry().right() < replace.btnReplace->geometry().left());
+        QVERIFY(replace.grab().save(folder + u"/replace_dialog.png"_qs));
+
+        Tfrm_GoToLine goToLine(model(), &window);
+        goToLine.edLine->setText(u"99"_qs);
+        goToLine.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&goToLine));
+        checkCaptionsFit(goToLine);
+        QVERIFY(goToLine.lblProblem->heightForWidth(goToLine.lblProblem->width()) <=
+                goToLine.lblProblem->height());
+        QVERIFY(goToLine.grab().save(folder + u"/go_to_line_dialog.png"_qs));
     }
 };
 
