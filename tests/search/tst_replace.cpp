@@ -204,6 +204,18 @@ private slots:
         QCOMPARE(f.editor.Lines().text(), before.remove(u'[').remove(u']').remove(u'|'));
     }
 
+    void replaceAllAfterReplaceNextStaysInTheSelection()
+    {
+        Fixture f(u"a [a a a|] a"_qs);
+        f.commands.setSettings(settingsFor(u"a"_qs, kSel), u"b"_qs);
+        QVERIFY(f.commands.ReplaceNext());
+        QVERIFY(f.commands.ReplaceNext());
+        QCOMPARE(f.picture(), u"a b [a|] a a"_qs);
+        QCOMPARE(f.commands.ReplaceAllExecute(), 2);
+        QCOMPARE(f.picture(), u"a [b b b|] a"_qs);
+        QVERIFY(f.questions.isEmpty());
+    }
+
     void inSelectionWithoutSelectionAsks()
     {
         Fixture f(u"a |a"_qs);

@@ -164,9 +164,15 @@ int ReplaceCommands::ReplaceAllExecute()
 {
     if (m_settings.SearchText.isEmpty())
         return 0;
-    const std::optional<TSearchOptions> options = searchOptions(true);
+    std::optional<TSearchOptions> options = searchOptions(true);
     if (!options)
         return 0;
+    if (m_scope) {
+        // "Replace next" has been working inside a selection: the rest of it is the range.
+        m_editor.moveCaret(m_scope->begin, false);
+        m_editor.moveCaret(m_scope->end, true);
+        *options |= TSearchOption::ssoSelectedOnly;
+    }
     const int count =
         ReplaceAll(m_editor, &m_engine, m_settings.SearchText, m_replaceText, *options);
     if (count == 0)
