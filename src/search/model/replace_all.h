@@ -15,7 +15,7 @@ class TEditorSearchCustom;
 // The range is the one the search walks: the selection with ssoSelectedOnly (dropped when
 // nothing is selected), else the whole text, cut at the caret unless ssoEntireScope is set
 // (from the caret to the end, or from the start to the caret with ssoBackwards). Occurrences
-// are those the engine reports on the original text, so a replacement that contains or
+// are those the engine reports on the text as it was, so a replacement that contains or
 // recreates the search text is never replaced again.
 //
 // The caret stays where it was; a stream or line selection that was the range is kept over
