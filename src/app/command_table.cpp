@@ -63,6 +63,16 @@ const ActionRow kActionRows[] = {
      nullptr},
     {&ActionManager::Action1, "Action1", u"Помощь", u"О программе...", kNoIcon, nullptr,
      nullptr},
+    {&ActionManager::ActionReplace, "ActionReplace", u"Поиск", u"Заменить...", kNoIcon, "Ctrl+H",
+     u"Заменить|Замена найденного текста другим"},
+    {&ActionManager::ActionGoToLine, "ActionGoToLine", u"Поиск", u"Перейти к строке...", kNoIcon, "Ctrl+G",
+     u"Перейти к строке|Переход к строке с заданным номером"},
+    {&ActionManager::ViewZoomIn, "ViewZoomIn", u"Вид", u"Увеличить шрифт", kNoIcon, "Ctrl++",
+     u"Увеличить шрифт|Увеличивает размер шрифта редактора"},
+    {&ActionManager::ViewZoomOut, "ViewZoomOut", u"Вид", u"Уменьшить шрифт", kNoIcon, "Ctrl+-",
+     u"Уменьшить шрифт|Уменьшает размер шрифта редактора"},
+    {&ActionManager::ViewZoomReset, "ViewZoomReset", u"Вид", u"Обычный размер шрифта", kNoIcon, nullptr,
+     u"Обычный размер шрифта|Возвращает шрифту редактора обычный размер"},
 };
 // clang-format on
 

@@ -34,6 +34,11 @@ struct ActionManager
     QAction *Help;
     QAction *Action2;
     QAction *Action1;
+    QAction *ActionReplace;
+    QAction *ActionGoToLine;
+    QAction *ViewZoomIn;
+    QAction *ViewZoomOut;
+    QAction *ViewZoomReset;
 
     QList<QAction *> all() const;
 };

@@ -4,6 +4,7 @@
 #include "common/text_file.h"
 #include "document.h"
 #include "platform/platform_services.h"
+#include "search/model/search_settings.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -12,15 +13,23 @@
 #include <optional>
 
 class QDialog;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QLabel;
 class QMenu;
 class QTabWidget;
+class QTimer;
 class QToolBar;
 class QTreeView;
 
 namespace bp {
 
 class DocumentRecovery;
+class EditorZoom;
+class RecentFiles;
+class ReplaceCommands;
+struct TBufferCoord;
 class DiskChangeQuestions;
 class FunctionLibraryTree;
 class PanelSplitter;
@@ -92,11 +101,32 @@ public:
     TEditorPrint &editorPrint() const { return *EditorPrint; }
     PrintCommands &printCommands() const { return *m_print; }
 
+    ReplaceCommands &replaceCommands() const { return *m_replace; }
+    // Shows the replace dialog modally until it is closed; its buttons run the two actions.
+    // Tests press them instead.
+    using ReplaceAction = std::function<TSearchSettings(const TSearchSettings &, const QString &)>;
+    using ReplaceDialogRunner =
+        std::function<void(const TSearchSettings &settings, const QString &replaceText,
+                           const ReplaceAction &replaceNext, const ReplaceAction &replaceAll)>;
+    void setReplaceDialogRunner(ReplaceDialogRunner runner) { m_replaceDialog = std::move(runner); }
+    // Asks for the line to go to; tests answer it instead.
+    using GoToLineRunner = std::function<std::optional<TBufferCoord>()>;
+    void setGoToLineRunner(GoToLineRunner runner) { m_goToLineDialog = std::move(runner); }
+    EditorZoom &editorZoom() const { return *m_zoom; }
+    RecentFiles &recentFiles() const { return *m_recentFiles; }
+    // The caret position panel after the three described ones.
+    QString caretPanelText() const;
+    // The "Файл" menu with the recent files filled in, as it shows when opened.
+    QMenu *fileMenu();
+
 protected:
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void createControls();
@@ -143,6 +173,20 @@ private:
     void FilePrintPreviewExecute();
     void FilePrintSetup1Execute();
 
+    void createHabits();
+    void ActionReplaceExecute();
+    void ActionGoToLineExecute();
+    // Shows `text` in the hint panel for a few seconds.
+    void showTemporaryHint(const QString &text);
+    void showNotFound(const QString &searchText);
+    void updateCaretPanel();
+    void fillRecentFiles(QMenu *menu);
+    void rememberRecentFile(const QString &path);
+    // Opens `path` as Open does after its dialog, with the save question first: for a recent
+    // file and a dropped one.
+    // Returns whether it was opened.
+    bool openFileFromOutside(const QString &path);
+
     PlatformServices m_services;
     ActionManager m_actions;
     QList<std::pair<QAction *, TEditAction>> m_editActions;
@@ -178,6 +222,15 @@ private:
     // After the highlighter, which the engine may hold; the commands use the engine.
     std::unique_ptr<TEditorPrint> EditorPrint;
     std::unique_ptr<PrintCommands> m_print;
+
+    std::unique_ptr<ReplaceCommands> m_replace;
+    ReplaceDialogRunner m_replaceDialog;
+    GoToLineRunner m_goToLineDialog;
+    EditorZoom *m_zoom = nullptr;
+    std::unique_ptr<RecentFiles> m_recentFiles;
+    QLabel *m_caretPanel = nullptr;
+    QTimer *m_hintTimer = nullptr;
+    QList<QAction *> m_recentActions;
 };
 
 } // namespace bp

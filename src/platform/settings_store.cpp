@@ -130,4 +130,30 @@ bool QtSettingsStore::isWritable()
     return openSettings(m_fileName, m_format)->isWritable();
 }
 
+QStringList SettingsStore::readStrings(const QString &)
+{
+    return {};
+}
+
+void SettingsStore::writeStrings(const QString &name, const QStringList &)
+{
+    throw Error(QStringLiteral("Список \"%1\" не сохранен: хранилище настроек не принимает текст")
+                    .arg(name));
+}
+
+QStringList QtSettingsStore::readStrings(const QString &name)
+{
+    return openSettings(m_fileName, m_format)->value(name).toStringList();
+}
+
+void QtSettingsStore::writeStrings(const QString &name, const QStringList &values)
+{
+    const auto settings = openSettings(m_fileName, m_format);
+    settings->setValue(name, values);
+    settings->sync();
+    if (settings->status() != QSettings::NoError)
+        throw Error(QStringLiteral("Не удалось записать настройки в %1: %2")
+                        .arg(settings->fileName(), statusText(settings->status())));
+}
+
 } // namespace bp

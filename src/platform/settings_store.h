@@ -46,6 +46,12 @@ public:
     // The value `name`, or nullopt when it is absent. Throws bp::Error naming the value when
     // it is present but holds no integer.
     std::optional<int> readInteger(const QString &name);
+
+    // A list of texts under `name` (empty when absent). A store that keeps integers only
+    // holds no texts.
+    virtual QStringList readStrings(const QString &name);
+    // Replaces the list under `name`. Throws bp::Error when the store cannot keep it.
+    virtual void writeStrings(const QString &name, const QStringList &values);
 };
 
 // SettingsStore on QSettings. On Windows the default store is the registry key
@@ -62,6 +68,8 @@ public:
     void writeIntegers(const std::vector<std::pair<QString, int>> &values) override;
     bool hasGroup(const QString &group) override;
     bool isWritable() override;
+    QStringList readStrings(const QString &name) override;
+    void writeStrings(const QString &name, const QStringList &values) override;
 
 private:
     QString m_fileName;

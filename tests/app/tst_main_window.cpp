@@ -112,7 +112,13 @@ private slots:
                                      QStringLiteral("Удалить")};
         QTest::newRow("search") << QStringLiteral("Поиск")
                                 << QStringList{QStringLiteral("Поиск"),
-                                               QStringLiteral("Искать далее")};
+                                               QStringLiteral("Искать далее"),
+                                               QStringLiteral("Заменить..."), QStringLiteral("-"),
+                                               QStringLiteral("Перейти к строке...")};
+        QTest::newRow("view") << QStringLiteral("Вид")
+                              << QStringList{QStringLiteral("Увеличить шрифт"),
+                                             QStringLiteral("Уменьшить шрифт"), QStringLiteral("-"),
+                                             QStringLiteral("Обычный размер шрифта")};
         // Exactly three commands and two separators.
         QTest::newRow("help") << QStringLiteral("Помощь")
                               << QStringList{QStringLiteral("Справка"), QStringLiteral("-"),
@@ -132,9 +138,10 @@ private slots:
     void menuBarOrderToolBarsAndContextMenu()
     {
         Tfrm_Main &window = openWindow();
-        QCOMPARE(entries(window.menuBar()->actions()),
-                 (QStringList{QStringLiteral("Файл"), QStringLiteral("Правка"),
-                              QStringLiteral("Поиск"), QStringLiteral("Помощь")}));
+        QCOMPARE(
+            entries(window.menuBar()->actions()),
+            (QStringList{QStringLiteral("Файл"), QStringLiteral("Правка"), QStringLiteral("Поиск"),
+                         QStringLiteral("Вид"), QStringLiteral("Помощь")}));
         auto names = [](const QList<QAction *> &actions) {
             QStringList list;
             for (const QAction *action : actions)
@@ -413,7 +420,8 @@ private slots:
         Tfrm_Main &window = openWindow();
         const QList<QLabel *> panels =
             window.statusBar()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly);
-        QCOMPARE(panels.size(), 3);
+        // The three panels, then the caret's position.
+        QCOMPARE(panels.size(), 4);
         QStringList shown[3];
         for (const QAction *action : window.actions().all())
             shown[0] << action->statusTip();

@@ -232,7 +232,8 @@ private slots:
             PlatformServices{&counting, &f.shell, &f.prompts, &f.sound, f.dataFolder},
             QStringList());
         f.window->show();
-        QCOMPARE(counting.reads, 1);
+        // The six window values in one reading, then the editor's text size.
+        QCOMPARE(counting.reads, 2);
         QCOMPARE(f.window->frameGeometry().left(), 40);
     }
 

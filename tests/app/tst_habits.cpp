@@ -1,0 +1,202 @@
+#include "../editor/text_picture.h"
+#include "app/caret_position.h"
+#include "app/go_to_line.h"
+#include "app/recent_files.h"
+#include "editor/model/edit_model.h"
+#include "platform/settings_store.h"
+#include "test_runner.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace bp;
+
+Q_DECLARE_METATYPE(bp::TSelectionMode)
+
+class TestHabits : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+private slots:
+    // --- go to line -----------------------------------------------------------------
+
+    void parseGoToLine_data()
+    {
+        QTest::addColumn<QString>("typed");
+        // The position reached, or {0, 0} and the start of the message.
+        QTest::addColumn<TBufferCoord>("position");
+        QTest::addColumn<QString>("problem");
+
+        QTest::newRow("line") << u"3"_qs << TBufferCoord{1, 3} << QString();
+        QTest::newRow("blanks around") << u"  2 "_qs << TBufferCoord{1, 2} << QString();
+        QTest::newRow("line and column") << u"2:3"_qs << TBufferCoord{3, 2} << QString();
+        QTest::newRow("column past a tab is a display column")
+            << u"3 : 6"_qs << TBufferCoord{3, 3} << QString();
+        QTest::newRow("column just past the line's end")
+            << u"1:4"_qs << TBufferCoord{4, 1} << QString();
+        QTest::newRow("first line") << u"1"_qs << TBufferCoord{1, 1} << QString();
+        QTest::newRow("line 0") << u"0"_qs << TBufferCoord{0, 0} << u"Номер строки"_qs;
+        QTest::newRow("after the last line") << u"5"_qs << TBufferCoord{0, 0} << u"Номер строки"_qs;
+        QTest::newRow("huge number")
+            << u"99999999999"_qs << TBufferCoord{0, 0} << u"Номер строки"_qs;
+        QTest::newRow("column 0") << u"2:0"_qs << TBufferCoord{0, 0} << u"Номер столбца"_qs;
+        QTest::newRow("column beyond the line")
+            << u"1:5"_qs << TBufferCoord{0, 0}
+            << u"Номер столбца в строке 1 должен быть от 1 до 4"_qs;
+        QTest::newRow("empty") << u""_qs << TBufferCoord{0, 0} << u"Введите"_qs;
+        QTest::newRow("negative") << u"-1"_qs << TBufferCoord{0, 0} << u"Введите"_qs;
+        QTest::newRow("letters") << u"abc"_qs << TBufferCoord{0, 0} << u"Введите"_qs;
+        QTest::newRow("colon without column") << u"2:"_qs << TBufferCoord{0, 0} << u"Введите"_qs;
+        QTest::newRow("two colons") << u"1:2:3"_qs << TBufferCoord{0, 0} << u"Введите"_qs;
+    }
+
+    void parseGoToLine()
+    {
+        QFETCH(QString, typed);
+        QFETCH(TBufferCoord, position);
+        QFETCH(QString, problem);
+        EditModel editor;
+        picture::load(editor, u"abc\nabcdef\n\tx y\nlast"_qs);
+        const GoToLineTarget target = bp::parseGoToLine(typed, editor);
+        if (problem.isEmpty()) {
+            QVERIFY2(target.position.has_value(), qPrintable(target.problem));
+            QCOMPARE(*target.position, position);
+            QVERIFY(target.problem.isEmpty());
+        } else {
+            QVERIFY(!target.position);
+            QVERIFY2(target.problem.startsWith(problem), qPrintable(target.problem));
+        }
+    }
+
+    void goToLineInAnEmptyDocument()
+    {
+        EditModel editor;
+        QCOMPARE(*bp::parseGoToLine(u"1"_qs, editor).position, (TBufferCoord{1, 1}));
+        QCOMPARE(bp::parseGoToLine(u"2"_qs, editor).problem,
+                 u"Номер строки должен быть от 1 до 1"_qs);
+    }
+
+    void goToLineMovesTheCaretAndShowsTheLine()
+    {
+        EditModel editor;
+        QStringList lines;
+        for (int i = 1; i <= 500; ++i)
+            lines << QString::number(i);
+        editor.Lines().setText(lines.join(u'\n'));
+        editor.viewWindow().setSize(20, 80);
+        editor.setBlockBegin({1, 1});
+        editor.setBlockEnd({2, 3});
+        bp::goToLine(editor, {2, 300});
+        QCOMPARE(editor.CaretXY(), (TBufferCoord{2, 300}));
+        QVERIFY(!editor.SelAvail());
+        // A far line comes to the middle of the view.
+        QCOMPARE(editor.viewWindow().topLine(), 290);
+        // A line already in view does not scroll it.
+        bp::goToLine(editor, {1, 295});
+        QCOMPARE(editor.viewWindow().topLine(), 290);
+        bp::goToLine(editor, {1, 1});
+        QCOMPARE(editor.viewWindow().topLine(), 1);
+    }
+
+    // --- caret position ---------------------------------------------------------------
+
+    void caretPositionText_data()
+    {
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<TSelectionMode>("mode");
+        QTest::addColumn<QString>("text");
+
+        QTest::newRow("start") << u"|abc"_qs << TSelectionMode::smNormal << u"Стр 1, Стб 1"_qs;
+        QTest::newRow("after a tab the display column")
+            << u"x\n\tab|c"_qs << TSelectionMode::smNormal << u"Стр 2, Стб 7"_qs;
+        QTest::newRow("virtual space")
+            << u"ab··|"_qs << TSelectionMode::smNormal << u"Стр 1, Стб 5"_qs;
+        QTest::newRow("selection on one line")
+            << u"a[bcd|]e"_qs << TSelectionMode::smNormal << u"Стр 1, Стб 5, выделено: 3"_qs;
+        QTest::newRow("selection over lines") << u"a[bc\nde\nf|]g"_qs << TSelectionMode::smNormal
+                                              << u"Стр 3, Стб 2, выделено: 5 (3 стр.)"_qs;
+        QTest::newRow("line selection") << u"a[bc\nd|]e"_qs << TSelectionMode::smLine
+                                        << u"Стр 2, Стб 2, выделено: 5 (2 стр.)"_qs;
+        QTest::newRow("column block") << u"a[bcd\nefg|]h"_qs << TSelectionMode::smColumn
+                                      << u"Стр 2, Стб 4, выделено: 2 × 2"_qs;
+    }
+
+    void caretPositionText()
+    {
+        QFETCH(QString, picture);
+        QFETCH(TSelectionMode, mode);
+        QFETCH(QString, text);
+        EditModel editor;
+        picture::load(editor, picture);
+        if (mode != TSelectionMode::smNormal) {
+            const TBufferCoord begin = editor.BlockBegin();
+            const TBufferCoord caret = editor.CaretXY();
+            editor.setSelectionMode(mode);
+            editor.moveCaret(begin, false);
+            editor.moveCaret(caret, true);
+        }
+        QCOMPARE(bp::caretPositionText(editor), text);
+    }
+
+    // --- recent files -------------------------------------------------------------------
+
+    void recentFilesKeepOrderWithoutDuplicatesUpToTheLimit()
+    {
+        QtSettingsStore store(m_dir.filePath(u"recent.conf"_qs), QSettings::NativeFormat);
+        RecentFiles recent(store);
+        QVERIFY(recent.files().isEmpty());
+        const QString a = m_dir.filePath(u"a.qpl"_qs);
+        const QString b = m_dir.filePath(u"b.qpl"_qs);
+        recent.add(a);
+        recent.add(b);
+        QCOMPARE(recent.files(), (QStringList{b, a}));
+        // The same file by another spelling moves to the top instead of appearing twice.
+        recent.add(m_dir.path() + u"/./sub/../a.qpl"_qs);
+        QCOMPARE(recent.files(), (QStringList{a, b}));
+        for (int i = 0; i < 10; ++i)
+            recent.add(m_dir.filePath(u"f%1.qpl"_qs.arg(i)));
+        const QStringList files = recent.files();
+        QCOMPARE(files.size(), RecentFiles::kLimit);
+        QCOMPARE(files.first(), m_dir.filePath(u"f9.qpl"_qs));
+        QCOMPARE(files.last(), m_dir.filePath(u"f2.qpl"_qs));
+        recent.remove(m_dir.filePath(u"f5.qpl"_qs));
+        QCOMPARE(recent.files().size(), RecentFiles::kLimit - 1);
+        QVERIFY(!recent.files().contains(m_dir.filePath(u"f5.qpl"_qs)));
+        // A relative path is kept as the absolute one.
+        recent.add(u"rel.qpl"_qs);
+        QCOMPARE(recent.files().first(), QDir::current().absoluteFilePath(u"rel.qpl"_qs));
+    }
+
+    void recentFileCaptions_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("caption");
+        const QString home = QDir::homePath();
+        QTest::newRow("short path") << 0 << u"/tmp/a.qpl"_qs << u"&1 /tmp/a.qpl"_qs;
+        QTest::newRow("home folder") << 7 << home + u"/work/a.qpl"_qs << u"&8 ~/work/a.qpl"_qs;
+        QTest::newRow("ampersand doubled") << 1 << u"/tmp/R&D/a.qpl"_qs << u"&2 /tmp/R&&D/a.qpl"_qs;
+        QTest::newRow("long path loses middle folders")
+            << 2 << u"/srv/portfolios/clients/archive/2026/december/long_folder_name/script.qpl"_qs
+            << u"&3 /…/2026/december/long_folder_name/script.qpl"_qs;
+        QTest::newRow("long file name stays whole")
+            << 3
+            << u"/srv/a/b/portfolio_with_a_very_long_name_that_fills_the_menu_line_alone.qpl"_qs
+            << u"&4 /…/portfolio_with_a_very_long_name_that_fills_the_menu_line_alone.qpl"_qs;
+    }
+
+    void recentFileCaptions()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, path);
+        QFETCH(QString, caption);
+        QCOMPARE(QDir::fromNativeSeparators(RecentFiles::menuCaption(index, path, 45)), caption);
+    }
+};
+
+BP_TEST(TestHabits)
+
+#include "tst_habits.moc"

@@ -1,0 +1,236 @@
+#include "../editor/text_picture.h"
+#include "editor/model/edit_model.h"
+#include "search/model/editor_search.h"
+#include "search/model/replace_all.h"
+#include "search/model/replace_commands.h"
+#include "test_runner.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <deque>
+
+using namespace bp;
+
+namespace {
+
+constexpr int kCase = int(TSearchOption::ssoMatchCase);
+constexpr int kWhole = int(TSearchOption::ssoWholeWord);
+constexpr int kBack = int(TSearchOption::ssoBackwards);
+constexpr int kAll = int(TSearchOption::ssoEntireScope);
+constexpr int kSel = int(TSearchOption::ssoSelectedOnly);
+
+// The replace commands over a real model and engine, with the question, the "not found"
+// signal and the report recorded.
+struct Fixture
+{
+    EditModel editor;
+    TEditorSearch engine;
+    std::deque<bool> questionAnswers;
+    QStringList questions;
+    QStringList notFound;
+    QStringList reports;
+    ReplaceCommands commands{editor, engine,
+                             [this](const QString &text) {
+                                 questions.append(text);
+                                 Q_ASSERT(!questionAnswers.empty());
+                                 const bool yes = questionAnswers.front();
+                                 questionAnswers.pop_front();
+                                 return yes;
+                             },
+                             [this](const QString &text) { notFound.append(text); },
+                             [this](const QString &text) { reports.append(text); }};
+
+    explicit Fixture(const QString &picture) { picture::load(editor, picture); }
+    QString picture() const { return picture::save(editor); }
+};
+
+TSearchSettings settingsFor(const QString &text, int options = 0)
+{
+    TSearchSettings settings;
+    settings.SearchText = text;
+    settings.CaseSensitive = options & kCase;
+    settings.WholeWords = options & kWhole;
+    settings.Backwards = options & kBack;
+    settings.SelectedOnly = options & kSel;
+    return settings;
+}
+
+} // namespace
+
+class TestReplace : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void replaceAll_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<int>("options");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("count");
+
+        QTest::newRow("case ignored") << u"|Set a; SET b; set c"_qs << u"set"_qs << u"put"_qs
+                                      << kAll << u"|put a; put b; put c"_qs << 3;
+        QTest::newRow("case kept") << u"|Set a; SET b; set c"_qs << u"SET"_qs << u"put"_qs
+                                   << (kAll | kCase) << u"|Set a; put b; set c"_qs << 1;
+        QTest::newRow("whole words") << u"|GET_PARAM(GET_PARAM_EX)"_qs << u"get_param"_qs << u"X"_qs
+                                     << (kAll | kWhole) << u"|X(GET_PARAM_EX)"_qs << 1;
+        QTest::newRow("from the caret forward")
+            << u"a a |a a"_qs << u"a"_qs << u"b"_qs << 0 << u"a a |b b"_qs << 2;
+        QTest::newRow("from the caret backwards")
+            << u"a a |a a"_qs << u"a"_qs << u"b"_qs << kBack << u"b b |a a"_qs << 2;
+        QTest::newRow("in the selection") << u"a [a\na|] a"_qs << u"a"_qs << u"bb"_qs
+                                          << (kAll | kSel) << u"a [bb\nbb|] a"_qs << 2;
+        QTest::newRow("in the selection, caret at its start")
+            << u"a [|aaa] a"_qs << u"aa"_qs << u""_qs << (kAll | kSel) << u"a [|a] a"_qs << 1;
+        QTest::newRow("longer replacement over several lines")
+            << u"|ab\nx ab ab"_qs << u"ab"_qs << u"abcd"_qs << kAll << u"|abcd\nx abcd abcd"_qs
+            << 3;
+        QTest::newRow("shorter replacement")
+            << u"abc abc|"_qs << u"abc"_qs << u"x"_qs << kAll << u"x x|"_qs << 2;
+        QTest::newRow("replacement recreates the match")
+            << u"|aab aab"_qs << u"ab"_qs << u"b"_qs << kAll << u"|ab ab"_qs << 2;
+        QTest::newRow("replacement holds the match")
+            << u"|a a"_qs << u"a"_qs << u"aa"_qs << kAll << u"|aa aa"_qs << 2;
+        QTest::newRow("empty replacement")
+            << u"|a-b-c"_qs << u"-"_qs << u""_qs << kAll << u"|abc"_qs << 2;
+        QTest::newRow("replacement with a line break")
+            << u"|a;b;c"_qs << u";"_qs << u"\n"_qs << kAll << u"|a\nb\nc"_qs << 2;
+        QTest::newRow("caret between occurrences keeps its place")
+            << u"ab |ab ab"_qs << u"ab"_qs << u"xyz"_qs << kAll << u"xyz |xyz xyz"_qs << 3;
+        QTest::newRow("caret inside an occurrence goes past its replacement")
+            << u"ab a|b ab"_qs << u"ab"_qs << u"xyz"_qs << kAll << u"xyz xyz| xyz"_qs << 3;
+        QTest::newRow("caret after the occurrences keeps its place")
+            << u"ab ab c|d"_qs << u"ab"_qs << u"x"_qs << kAll << u"x x c|d"_qs << 2;
+        QTest::newRow("caret below added lines moves down")
+            << u"a;b\nc|d;"_qs << u";"_qs << u"\n"_qs << (kAll | kCase) << u"a\nb\nc|d\n"_qs << 2;
+        QTest::newRow("nothing found")
+            << u"|abc"_qs << u"x"_qs << u"y"_qs << kAll << u"|abc"_qs << 0;
+    }
+
+    void replaceAll()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, search);
+        QFETCH(QString, replacement);
+        QFETCH(int, options);
+        QFETCH(QString, after);
+        QFETCH(int, count);
+        EditModel editor;
+        picture::load(editor, before);
+        TEditorSearch engine;
+        QCOMPARE(ReplaceAll(editor, &engine, search, replacement, TSearchOptions(options)), count);
+        QCOMPARE(picture::save(editor), after);
+    }
+
+    void replaceAllIsOneUndoStep()
+    {
+        EditModel editor;
+        picture::load(editor, u"|x = SET_VALUE(1)\n\ny = set_value(x)\nSET_VALUE"_qs);
+        const QString original = editor.Lines().text();
+        QSignalSpy changes(&editor, &EditModel::changed);
+        TEditorSearch engine;
+        QCOMPARE(
+            ReplaceAll(editor, &engine, u"set_value"_qs, u"SET"_qs, TSearchOption::ssoEntireScope),
+            3);
+        // One change notification, so the document is marked modified once.
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(editor.Lines().text(), u"x = SET(1)\n\ny = SET(x)\nSET"_qs);
+        editor.executeCommand(TEditorCommand::ecUndo);
+        QCOMPARE(editor.Lines().text(), original);
+        QVERIFY(!editor.undoHistory().canUndo());
+        editor.executeCommand(TEditorCommand::ecRedo);
+        QCOMPARE(editor.Lines().text(), u"x = SET(1)\n\ny = SET(x)\nSET"_qs);
+    }
+
+    void replaceAllReportsTheCountOrNotFound()
+    {
+        Fixture f(u"|a b a"_qs);
+        f.commands.setSettings(settingsFor(u"a"_qs), u"c"_qs);
+        QCOMPARE(f.commands.ReplaceAllExecute(), 2);
+        QCOMPARE(f.reports, QStringList{u"Заменено: 2"_qs});
+        QCOMPARE(f.commands.ReplaceAllExecute(), 0);
+        QCOMPARE(f.notFound, QStringList{u"a"_qs});
+        QCOMPARE(f.picture(), u"|c b c"_qs);
+    }
+
+    void replaceNext_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("options");
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<QString>("replacement");
+        // The picture after each press; the last press finds nothing more.
+        QTest::addColumn<QStringList>("presses");
+
+        QTest::newRow("forward from the document start")
+            << u"a b |a b"_qs << 0 << u"a"_qs << u"x"_qs
+            << QStringList{u"[a|] b a b"_qs, u"x b [a|] b"_qs, u"x b x| b"_qs};
+        QTest::newRow("backwards from the document end")
+            << u"a |b a b"_qs << kBack << u"a"_qs << u"x"_qs
+            << QStringList{u"a b [|a] b"_qs, u"[|a] b x b"_qs, u"|x b x b"_qs};
+        QTest::newRow("replacement holds the match")
+            << u"|a a"_qs << 0 << u"a"_qs << u"aa"_qs
+            << QStringList{u"[a|] a"_qs, u"aa [a|]"_qs, u"aa aa|"_qs};
+        QTest::newRow("whole words and case")
+            << u"|Ab ab AbC Ab"_qs << (kCase | kWhole) << u"Ab"_qs << u"Z"_qs
+            << QStringList{u"[Ab|] ab AbC Ab"_qs, u"Z ab AbC [Ab|]"_qs, u"Z ab AbC Z|"_qs};
+        QTest::newRow("stays inside the selection")
+            << u"a [a a a|] a"_qs << kSel << u"a"_qs << u"bb"_qs
+            << QStringList{u"a [a|] a a a"_qs, u"a bb [a|] a a"_qs, u"a bb bb [a|] a"_qs,
+                           u"a bb bb bb| a"_qs};
+    }
+
+    void replaceNext()
+    {
+        QFETCH(QString, before);
+        QFETCH(int, options);
+        QFETCH(QString, search);
+        QFETCH(QString, replacement);
+        QFETCH(QStringList, presses);
+        Fixture f(before);
+        f.commands.setSettings(settingsFor(search, options), replacement);
+        for (qsizetype i = 0; i < presses.size(); ++i) {
+            const bool found = f.commands.ReplaceNext();
+            QCOMPARE(f.picture(), presses[i]);
+            QCOMPARE(found, i + 1 < presses.size());
+        }
+        QCOMPARE(f.notFound, QStringList{search});
+        // Each replacement is one undo step.
+        while (f.editor.undoHistory().canUndo())
+            f.editor.executeCommand(TEditorCommand::ecUndo);
+        QCOMPARE(f.editor.Lines().text(), before.remove(u'[').remove(u']').remove(u'|'));
+    }
+
+    void replaceAllAfterReplaceNextStaysInTheSelection()
+    {
+        Fixture f(u"a [a a a|] a"_qs);
+        f.commands.setSettings(settingsFor(u"a"_qs, kSel), u"b"_qs);
+        QVERIFY(f.commands.ReplaceNext());
+        QVERIFY(f.commands.ReplaceNext());
+        QCOMPARE(f.picture(), u"a b [a|] a a"_qs);
+        QCOMPARE(f.commands.ReplaceAllExecute(), 2);
+        QCOMPARE(f.picture(), u"a [b b b|] a"_qs);
+        QVERIFY(f.questions.isEmpty());
+    }
+
+    void inSelectionWithoutSelectionAsks()
+    {
+        Fixture f(u"a |a"_qs);
+        f.questionAnswers = {false, true};
+        f.commands.setSettings(settingsFor(u"a"_qs, kSel), u"b"_qs);
+        QCOMPARE(f.commands.ReplaceAllExecute(), 0);
+        QCOMPARE(f.picture(), u"a |a"_qs);
+        QVERIFY(f.notFound.isEmpty());
+        QCOMPARE(f.commands.ReplaceAllExecute(), 2);
+        QCOMPARE(f.picture(), u"b |b"_qs);
+        QCOMPARE(f.questions.size(), 2);
+        QVERIFY(!f.commands.settings().SelectedOnly);
+    }
+};
+
+BP_TEST(TestReplace)
+
+#include "tst_replace.moc"
