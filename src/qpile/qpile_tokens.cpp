@@ -13,8 +13,13 @@ void QpileLineTokens::scan(TQPILEHighlighter &highlighter, QStringView line, int
         const TtkTokenKind kind = highlighter.TokenID();
         if (kind != TtkTokenKind::tkSpace && kind != TtkTokenKind::tkComment)
             m_significant.push_back(int(m_all.size()));
-        m_all.push_back({kind, highlighter.GetTokenPos(), int(highlighter.GetTokenView().size())});
+        m_all.push_back({kind, highlighter.GetTokenPos(), 0});
         highlighter.Next();
+    }
+    // Tokens cover the line without gaps: each ends where the next begins.
+    for (std::size_t i = 0; i < m_all.size(); ++i) {
+        const int end = i + 1 < m_all.size() ? m_all[i + 1].pos : int(line.size());
+        m_all[i].length = end - m_all[i].pos;
     }
 }
 

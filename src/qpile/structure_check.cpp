@@ -178,9 +178,8 @@ std::vector<QpileProblem> QpileStructureChecker::checkAll(const TEditorLines &li
 std::vector<QpileProblem> QpileStructureChecker::checkAll(const QStringList &lines)
 {
     TEditorLines list;
-    list.setText(lines.join(u'\n'));
-    if (lines.isEmpty())
-        list.Clear();
+    for (const QString &line : lines)
+        list.Add(line);
     return checkAll(list);
 }
 
@@ -258,9 +257,7 @@ void QpileStructureChecker::checkStatementStart(QpileCheckState &state,
         open(Kind::Func, first, state, problems);
         break;
     case Word::Else:
-        if (state.blocks.empty() || state.blocks.back().kind != Kind::If)
-            add(problems, QpileProblemKind::CloseWithoutOpen, first.pos + 1, first.length,
-                QStringLiteral("ELSE без IF"));
+        close(Kind::If, first, first.length, state, problems, true);
         break;
     case Word::End: {
         const QStringView next =
@@ -447,7 +444,8 @@ void QpileStructureChecker::open(QpileBlockKind kind, const QpileToken &token,
 }
 
 void QpileStructureChecker::close(QpileBlockKind kind, const QpileToken &token, int length,
-                                  QpileCheckState &state, std::vector<QpileProblem> &problems)
+                                  QpileCheckState &state, std::vector<QpileProblem> &problems,
+                                  bool middle)
 {
     auto found = state.blocks.rbegin();
     for (; found != state.blocks.rend(); ++found) {
@@ -455,19 +453,19 @@ void QpileStructureChecker::close(QpileBlockKind kind, const QpileToken &token, 
             break;
     }
     if (found == state.blocks.rend() || found->kind != kind) {
-        const QString opener = openText(kind);
         add(problems, QpileProblemKind::CloseWithoutOpen, token.pos + 1, length,
-            QStringLiteral("%1 без %2").arg(closeText(kind), opener));
+            QStringLiteral("%1 без %2")
+                .arg(middle ? QStringLiteral("ELSE") : closeText(kind), openText(kind)));
         return;
     }
     // Blocks opened inside the one closed here were left open.
-    const std::size_t keep = std::size_t(state.blocks.rend() - found) - 1;
-    for (std::size_t i = state.blocks.size(); i-- > keep + 1;) {
+    const std::size_t at = std::size_t(state.blocks.rend() - found) - 1;
+    for (std::size_t i = state.blocks.size(); i-- > at + 1;) {
         const QpileCheckState::OpenBlock &block = state.blocks[i];
         problems.push_back({QpileProblemKind::UnclosedBlock, block.line, block.column, block.length,
                             unclosedBlockMessage(block.kind)});
     }
-    state.blocks.resize(keep);
+    state.blocks.resize(middle ? at + 1 : at);
 }
 
 void QpileStructureChecker::requireSemicolon(const QpileToken &keyword, QpileCheckState &,

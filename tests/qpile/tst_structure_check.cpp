@@ -66,6 +66,9 @@ void TestStructureCheck::blocks_data()
                                                          u"^^^^^^^^ END FUNC без FUNC"_s};
     QTest::newRow("ELSE without IF")
         << QStringList{u"FOR i FROM 1 TO 2"_s, u"  ELSE"_s, u"  ^^^^ ELSE без IF"_s, u"END FOR"_s};
+    QTest::newRow("ELSE of an IF with a FOR left open inside")
+        << QStringList{u"IF a"_s, u"  FOR i FROM 1 TO 2"_s,
+                       u"  ^^^ Блок FOR не закрыт: нет END FOR"_s, u"ELSE"_s, u"END IF"_s};
     QTest::newRow("END IF inside a FUNC cannot close an IF outside it")
         << QStringList{u"IF a"_s,     u"FUNC F()"_s, u"  END IF"_s, u"  ^^^^^^ END IF без IF"_s,
                        u"END FUNC"_s, u"END IF"_s};
