@@ -1,8 +1,11 @@
 #include "editor/model/editor_lines.h"
+#include "qpile/call_position.h"
+#include "qpile/script_outline.h"
 #include "qpile/structure_check.h"
 #include "qpile_test_support.h"
 #include "test_runner.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -43,6 +46,7 @@ private slots:
     void newDocumentTemplateIsClean();
     void chunksGiveTheWholeCheck_data();
     void chunksGiveTheWholeCheck();
+    void randomText();
 };
 
 void TestStructureCheck::blocks_data()
@@ -304,6 +308,84 @@ void TestStructureCheck::chunksGiveTheWholeCheck()
     for (const bp::QpileCheckState &stored : states) {
         chunked.checkLines(lines, chunkLines, again, ignored);
         QCOMPARE(again, stored);
+    }
+}
+
+void TestStructureCheck::randomText()
+{
+    // Lines made of random pieces of the language (and of what it forbids): every finding
+    // lies inside the text, and a check line by line finds what one pass finds. The
+    // argument-position finder and the outline read the same lines without failing.
+    const QStringList pieces{u"IF "_s,
+                             u"END"_s,
+                             u" "_s,
+                             u"  "_s,
+                             u"\t"_s,
+                             u"FOR"_s,
+                             u"FUNC"_s,
+                             u"("_s,
+                             u")"_s,
+                             u","_s,
+                             u"\""_s,
+                             u"'"_s,
+                             u"_"_s,
+                             u"SET_VALUE"_s,
+                             u"GET_ITEM"_s,
+                             u"x"_s,
+                             u"PARAMETER"_s,
+                             u"PROGRAM"_s,
+                             u"ELSE"_s,
+                             u"END_PROGRAM"_s,
+                             u"END_PORTFOLIO_EX"_s,
+                             u"PORTFOLIO_EX"_s,
+                             u";"_s,
+                             u"д"_s,
+                             QString(QChar(0)),
+                             u"END_IF"_s,
+                             u"\r"_s,
+                             u"1"_s,
+                             u"END IF"_s};
+    QRandomGenerator random(17);
+    bp::QpileStructureChecker whole(shippedReference());
+    bp::QpileStructureChecker chunked(shippedReference());
+    for (int document = 0; document < 40; ++document) {
+        bp::TEditorLines lines;
+        const int count = random.bounded(1, 60);
+        for (int i = 0; i < count; ++i) {
+            QString line;
+            for (int n = random.bounded(0, 12); n > 0; --n)
+                line += pieces[random.bounded(int(pieces.size()))];
+            lines.Add(line);
+        }
+        const std::vector<bp::QpileProblem> expected = whole.checkAll(lines);
+        for (const bp::QpileProblem &problem : expected) {
+            QVERIFY(problem.line >= 1 && problem.line <= lines.Count());
+            QVERIFY(problem.column >= 1 && problem.length >= 1);
+            QVERIFY(problem.column - 1 + problem.length <= lines.length(problem.line - 1));
+            QVERIFY(!problem.message.isEmpty());
+        }
+        std::vector<bp::QpileProblem> found;
+        bp::QpileCheckState state;
+        while (state.nextLine < lines.Count())
+            chunked.checkLines(lines, 1, state, found);
+        chunked.finish(state, found);
+        std::stable_sort(found.begin(), found.end(), [](const auto &left, const auto &right) {
+            return std::tie(left.line, left.column) < std::tie(right.line, right.column);
+        });
+        QCOMPARE(found, expected);
+
+        bp::TQPILEHighlighter highlighter;
+        for (int probe = 0; probe < 20; ++probe) {
+            const int line = random.bounded(1, count + 1);
+            const bp::TBufferCoord caret{random.bounded(1, lines.length(line - 1) + 3), line};
+            const auto call = bp::findCallPosition(shippedReference(), lines, caret, highlighter);
+            if (call) {
+                QVERIFY(call->argument >= 0);
+                QVERIFY(call->openBracket < caret);
+            }
+        }
+        for (const bp::QpileOutlineEntry &entry : bp::buildOutline(lines, highlighter))
+            QVERIFY(entry.line >= 1 && entry.line <= count);
     }
 }
 
