@@ -248,13 +248,13 @@ void QpileStructureChecker::checkStatementStart(QpileCheckState &state,
 
     switch (classify(word)) {
     case Word::If:
-        open(Kind::If, first, state, problems);
+        open(Kind::If, first, state);
         break;
     case Word::For:
-        open(Kind::For, first, state, problems);
+        open(Kind::For, first, state);
         break;
     case Word::Func:
-        open(Kind::Func, first, state, problems);
+        open(Kind::Func, first, state);
         break;
     case Word::Else:
         close(Kind::If, first, first.length, state, problems, true);
@@ -306,15 +306,15 @@ void QpileStructureChecker::checkStatementStart(QpileCheckState &state,
         break;
     case Word::Program:
         unwindToPortfolio();
-        open(Kind::Program, first, state, problems);
+        open(Kind::Program, first, state);
         break;
     case Word::EndProgram:
         close(Kind::Program, first, first.length, state, problems);
         break;
     case Word::Parameter:
         unwindToPortfolio();
-        open(Kind::Parameter, first, state, problems);
-        requireSemicolon(first, state, problems);
+        open(Kind::Parameter, first, state);
+        requireSemicolon(first, problems);
         break;
     case Word::PortfolioEx:
     case Word::Portfolio: {
@@ -327,8 +327,8 @@ void QpileStructureChecker::checkStatementStart(QpileCheckState &state,
         }
         if (kind == Kind::Portfolio)
             state.sawLegacyPortfolio = true;
-        open(kind, first, state, problems);
-        requireSemicolon(first, state, problems);
+        open(kind, first, state);
+        requireSemicolon(first, problems);
         break;
     }
     case Word::EndPortfolioEx:
@@ -343,7 +343,7 @@ void QpileStructureChecker::checkStatementStart(QpileCheckState &state,
         if (std::none_of(
                 state.blocks.begin(), state.blocks.end(),
                 [](const QpileCheckState::OpenBlock &block) { return isCode(block.kind); }))
-            requireSemicolon(first, state, problems);
+            requireSemicolon(first, problems);
         break;
     case Word::None:
         break;
@@ -438,7 +438,7 @@ void QpileStructureChecker::checkCalls(int firstSignificant, int endSignificant,
 }
 
 void QpileStructureChecker::open(QpileBlockKind kind, const QpileToken &token,
-                                 QpileCheckState &state, std::vector<QpileProblem> &)
+                                 QpileCheckState &state)
 {
     state.blocks.push_back({kind, m_line, token.pos + 1, token.length});
 }
@@ -468,7 +468,7 @@ void QpileStructureChecker::close(QpileBlockKind kind, const QpileToken &token, 
     state.blocks.resize(middle ? at + 1 : at);
 }
 
-void QpileStructureChecker::requireSemicolon(const QpileToken &keyword, QpileCheckState &,
+void QpileStructureChecker::requireSemicolon(const QpileToken &keyword,
                                              std::vector<QpileProblem> &problems)
 {
     const QpileToken &last = m_tokens.significantAt(m_tokens.significantCount() - 1);

@@ -123,14 +123,12 @@ private:
     void checkStatementStart(QpileCheckState &state, std::vector<QpileProblem> &problems);
     void checkCalls(int firstSignificant, int endSignificant, QpileCheckState &state,
                     std::vector<QpileProblem> &problems);
-    void open(QpileBlockKind kind, const QpileToken &token, QpileCheckState &state,
-              std::vector<QpileProblem> &problems);
+    void open(QpileBlockKind kind, const QpileToken &token, QpileCheckState &state);
     // Closes the innermost open block of `kind`, reporting the blocks inside it as left open,
     // or reports the close as having no opener. A `middle` word (ELSE) keeps the block open.
     void close(QpileBlockKind kind, const QpileToken &token, int length, QpileCheckState &state,
                std::vector<QpileProblem> &problems, bool middle = false);
-    void requireSemicolon(const QpileToken &keyword, QpileCheckState &state,
-                          std::vector<QpileProblem> &problems);
+    void requireSemicolon(const QpileToken &keyword, std::vector<QpileProblem> &problems);
     void add(std::vector<QpileProblem> &problems, QpileProblemKind kind, int column, int length,
              QString message) const;
 
