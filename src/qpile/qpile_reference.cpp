@@ -235,6 +235,14 @@ QpilePitfall readPitfall(const QJsonValue &value, int number)
             fields.flag("unsure")};
 }
 
+QpileTable readTable(const QJsonValue &value, int number)
+{
+    const QString where = QStringLiteral("таблица №%1").arg(number);
+    const Fields fields(objectAt(value, where), where);
+    return {fields.text("name"), fields.text("ru", false), fields.texts("keys"),
+            fields.flag("unsure")};
+}
+
 // "строка 3, позиция 14" for a byte offset into the JSON text.
 QString placeOf(const QByteArray &json, int offset)
 {
@@ -312,6 +320,9 @@ QpileReference QpileReference::fromJson(const QByteArray &json, const QString &s
         const QJsonArray pitfalls = fields.array("pitfalls");
         for (qsizetype i = 0; i < pitfalls.size(); ++i)
             reference.m_pitfalls.append(readPitfall(pitfalls[i], int(i + 1)));
+        const QJsonArray tables = fields.array("tables", false);
+        for (qsizetype i = 0; i < tables.size(); ++i)
+            reference.m_tables.append(readTable(tables[i], int(i + 1)));
         reference.index();
     } catch (const Malformed &fault) {
         throw Error(failureMessage(source, fault.what));
@@ -361,6 +372,15 @@ const QpileFunction *QpileReference::functionLowerCase(QStringView lowerName) co
     if (found == m_byLowerName.end() || found->first != lowerName)
         return nullptr;
     return &m_functions[found->second];
+}
+
+const QpileTable *QpileReference::table(QStringView name) const
+{
+    for (const QpileTable &entry : m_tables) {
+        if (entry.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &entry;
+    }
+    return nullptr;
 }
 
 const QpilePitfall *QpileReference::pitfall(QStringView id) const

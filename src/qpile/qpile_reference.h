@@ -112,6 +112,15 @@ struct QpilePitfall
     bool unsure = false;
 };
 
+// A table GET_ITEM and GET_NUMBER_OF accept ("ORDERS") and the keys of its row MAPs.
+struct QpileTable
+{
+    QString name;
+    QString note;
+    QStringList keys;
+    bool unsure = false;
+};
+
 // The language reference the aids are built on ("reference.json" beside the program): the
 // built-in functions with their signatures and documentation, the block pairs, the header
 // rules and the known pitfalls. Immutable once loaded, so threads may share it.
@@ -138,6 +147,10 @@ public:
     const QList<QpileBlock> &blocks() const { return m_blocks; }
     const QpileHeaderRules &header() const { return m_header; }
     const QList<QpilePitfall> &pitfalls() const { return m_pitfalls; }
+    // The tables a returned row's keys refer to (QpileReturn::keysRef "tables").
+    const QList<QpileTable> &tables() const { return m_tables; }
+    // The table named `name` in any letter case; null when the reference has none.
+    const QpileTable *table(QStringView name) const;
     const QpilePitfall *pitfall(QStringView id) const;
 
 private:
@@ -147,6 +160,7 @@ private:
     QList<QpileBlock> m_blocks;
     QpileHeaderRules m_header;
     QList<QpilePitfall> m_pitfalls;
+    QList<QpileTable> m_tables;
     // Lower-case names, sorted, with the index of their function.
     std::vector<std::pair<QString, int>> m_byLowerName;
 };

@@ -126,6 +126,8 @@ void TestQpileReference::shippedReferenceLoads()
     QVERIFY(reference.blocks()[0].undocumentedCloses.contains(u"END_IF"_s));
     QVERIFY(reference.header().required.contains(u"PORTFOLIO_EX"_s));
     QCOMPARE(reference.header().lineContinuation, u" _"_s);
+    QCOMPARE(reference.function(u"GET_ITEM")->returns.keysRef, u"tables"_s);
+    QVERIFY(reference.table(u"orders")->keys.contains(u"SECCODE"_s));
 }
 
 void TestQpileReference::everyLibraryAndCompletionFunctionHasAnEntry()
@@ -185,6 +187,13 @@ void TestQpileReference::malformed_data()
     QTest::newRow("a function described twice") << edited([](QJsonObject &root) {
         editFunction(root, 3, [](QJsonObject &f) { f[u"name"] = u"abs"_s; });
     }) << u"функция ABS описана дважды"_s;
+    QTest::newRow("a table without keys") << edited([](QJsonObject &root) {
+        QJsonArray tables = root[u"tables"].toArray();
+        QJsonObject first = tables[0].toObject();
+        first[u"keys"] = u"NUMBER"_s;
+        tables[0] = first;
+        root[u"tables"] = tables;
+    }) << u"таблица №1: поле «keys» должно быть списком"_s;
     QTest::newRow("no header") << edited([](QJsonObject &root) { root.remove(u"header"); })
                                << u"справочник: поле «header» должно быть объектом"_s;
 }
