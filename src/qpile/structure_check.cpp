@@ -151,12 +151,13 @@ Word classify(QStringView word)
     return Word::None;
 }
 
-} // namespace
-
+// The message for a block left open ("Блок IF не закрыт: нет END IF").
 QString unclosedBlockMessage(QpileBlockKind kind)
 {
     return QStringLiteral("Блок %1 не закрыт: нет %2").arg(openText(kind), closeText(kind));
 }
+
+} // namespace
 
 QpileStructureChecker::QpileStructureChecker(const QpileReference &reference)
     : m_reference(reference)

@@ -24,7 +24,7 @@ enum class QpileProblemKind
     WrongArgumentCount,  // a call with more or fewer arguments than the function takes
 };
 
-// One finding, at a 1-based line and column, `length` characters long (0 at a line end).
+// One finding, at a 1-based line and column, covering `length` characters (at least one).
 struct QpileProblem
 {
     QpileProblemKind kind = QpileProblemKind::UnclosedBlock;
@@ -95,11 +95,12 @@ struct QpileCheckState
 
 // The structure check: finds the problems listed in QpileProblemKind, each with a short
 // Russian message naming the construct. Runs over the highlighter's tokens, scanning each
-// line once. GUI-free and without shared state: each checker has its own highlighter, so a
-// background thread may run one while the editor runs another.
+// line once. GUI-free; each checker has its own highlighter and shares only the (immutable)
+// reference, so a background thread may run one while the editor runs another.
 //
-// A whole check is checkAll; a background check runs checkLines over chunks, carrying the
-// state from one chunk to the next, and ends with finish.
+// A whole check is checkAll; a background check runs checkLines (or checkLine over a copy of
+// the lines) chunk by chunk, carrying the state from one chunk to the next, and ends with
+// finish.
 class QpileStructureChecker
 {
 public:
@@ -138,8 +139,5 @@ private:
     // The line being checked, 1-based, for findings.
     int m_line = 0;
 };
-
-// The problem's message for a block left open ("Блок IF не закрыт: нет END IF").
-QString unclosedBlockMessage(QpileBlockKind kind);
 
 } // namespace bp
