@@ -153,8 +153,17 @@ QpileReturn readReturn(const Fields &function)
     result.keysRef = fields.text("keys_ref", false);
     const QJsonObject items = fields.object("item_keys", false);
     for (auto it = items.begin(); it != items.end(); ++it) {
-        const Fields itemFields(items, fields.where());
-        result.itemKeys.insert(it.key(), itemFields.texts(it.key().toUtf8().constData()));
+        if (!it.value().isArray())
+            malformed(QStringLiteral("%1: ключи «%2» в «item_keys» должны быть списком")
+                          .arg(fields.where(), it.key()));
+        QStringList keys;
+        for (const QJsonValue &key : it.value().toArray()) {
+            if (!key.isString())
+                malformed(QStringLiteral("%1: ключи «%2» в «item_keys» должны быть строками")
+                              .arg(fields.where(), it.key()));
+            keys.append(key.toString());
+        }
+        result.itemKeys.insert(it.key(), keys);
     }
     return result;
 }

@@ -187,6 +187,19 @@ void TestQpileReference::malformed_data()
     QTest::newRow("a function described twice") << edited([](QJsonObject &root) {
         editFunction(root, 3, [](QJsonObject &f) { f[u"name"] = u"abs"_s; });
     }) << u"функция ABS описана дважды"_s;
+    QTest::newRow("item keys that are no list") << edited([](QJsonObject &root) {
+        QJsonArray functions = root[u"functions"].toArray();
+        for (qsizetype i = 0; i < functions.size(); ++i) {
+            QJsonObject function = functions[i].toObject();
+            if (function[u"name"] != u"GET_CANDLE_EX"_s)
+                continue;
+            QJsonObject returns = function[u"returns"].toObject();
+            returns[u"item_keys"] = QJsonObject{{u"LINES"_s, u"NAME"_s}};
+            function[u"returns"] = returns;
+            functions[i] = function;
+        }
+        root[u"functions"] = functions;
+    }) << u"функция GET_CANDLE_EX, returns: ключи «LINES» в «item_keys» должны быть списком"_s;
     QTest::newRow("a table without keys") << edited([](QJsonObject &root) {
         QJsonArray tables = root[u"tables"].toArray();
         QJsonObject first = tables[0].toObject();
