@@ -1,0 +1,116 @@
+// The structure check over the 1,000,000-line corpus beside the highlighter's full scan of the
+// same lines, measured in the same run: the check should cost at most three scans. Each runs
+// several times; the median, minimum and maximum are reported.
+#include "qpile_corpus.h"
+
+#include "editor/model/editor_lines.h"
+#include "highlight/qpile_highlighter.h"
+#include "highlight/range_rescanner.h"
+#include "qpile/qpile_reference.h"
+#include "qpile/structure_check.h"
+
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <vector>
+
+namespace {
+
+constexpr int LineCount = 1000000;
+constexpr int Repetitions = 7;
+
+bp::TEditorLines &corpus()
+{
+    static bp::TEditorLines lines;
+    if (lines.isEmpty())
+        lines.setText(bench::qpileLines(LineCount).join(QStringLiteral("\r\n")));
+    return lines;
+}
+
+const bp::QpileReference &reference()
+{
+    static const bp::QpileReference loaded =
+        bp::QpileReference::load(QStringLiteral(BP_SOURCE_DIR "/data/reference.json"));
+    return loaded;
+}
+
+class LineSource : public bp::HighlightLineSource
+{
+public:
+    explicit LineSource(bp::TEditorLines &lines) : m_lines(lines) {}
+    int lineCount() const override { return m_lines.Count(); }
+    QStringView lineText(int index) const override { return m_lines.view(index); }
+    bp::TRange lineRange(int index) const override { return m_lines.range(index); }
+    void setLineRange(int index, bp::TRange range) override { m_lines.setRange(index, range); }
+
+private:
+    bp::TEditorLines &m_lines;
+};
+
+double smallest(const std::vector<double> &values)
+{
+    return *std::min_element(values.begin(), values.end());
+}
+
+double largest(const std::vector<double> &values)
+{
+    return *std::max_element(values.begin(), values.end());
+}
+
+// The full scan the editor runs when a highlighter is attached.
+void BM_HighlighterFullScan(benchmark::State &state)
+{
+    LineSource lines(corpus());
+    bp::TQPILEHighlighter highlighter;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(bp::RangeRescanner::scanAll(highlighter, lines));
+    state.counters["lines"] = double(lines.lineCount());
+}
+BENCHMARK(BM_HighlighterFullScan)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(Repetitions)
+    ->ComputeStatistics("min", smallest)
+    ->ComputeStatistics("max", largest);
+
+// Every token of every line, as painting reads them.
+void BM_HighlighterTokenLoop(benchmark::State &state)
+{
+    bp::TEditorLines &lines = corpus();
+    bp::TQPILEHighlighter highlighter;
+    for (auto _ : state) {
+        highlighter.ResetRange();
+        for (int i = 0; i < lines.Count(); ++i) {
+            highlighter.SetLine(lines.view(i), i);
+            while (!highlighter.GetEol()) {
+                benchmark::DoNotOptimize(highlighter.GetTokenPos());
+                benchmark::DoNotOptimize(highlighter.GetTokenKind());
+                benchmark::DoNotOptimize(highlighter.GetTokenView());
+                highlighter.Next();
+            }
+        }
+    }
+}
+BENCHMARK(BM_HighlighterTokenLoop)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(Repetitions)
+    ->ComputeStatistics("min", smallest)
+    ->ComputeStatistics("max", largest);
+
+// The whole structure check: every line, the end of the file, the findings sorted.
+void BM_StructureCheck(benchmark::State &state)
+{
+    bp::TEditorLines &lines = corpus();
+    bp::QpileStructureChecker checker(reference());
+    std::size_t problems = 0;
+    for (auto _ : state)
+        problems = checker.checkAll(lines).size();
+    state.counters["problems"] = double(problems);
+}
+BENCHMARK(BM_StructureCheck)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(Repetitions)
+    ->ComputeStatistics("min", smallest)
+    ->ComputeStatistics("max", largest);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,85 @@
+#include "call_position.h"
+
+#include "editor/model/editor_lines.h"
+#include "qpile_tokens.h"
+
+#include <vector>
+
+namespace bp {
+
+std::optional<QpileCallPosition> findCallPosition(const QpileReference &reference,
+                                                  const TEditorLines &lines, TBufferCoord caret,
+                                                  TQPILEHighlighter &highlighter)
+{
+    const int caretLine = caret.Line - 1;
+    if (caretLine < 0 || caretLine >= lines.Count())
+        return std::nullopt;
+    const int caretIndex = caret.Char - 1; // the caret stands before this character
+
+    QpileLineTokens tokens;
+    // The statement starts after the last line above that does not continue.
+    int first = caretLine;
+    while (first > 0) {
+        highlighter.ResetRange();
+        tokens.scan(highlighter, lines.view(first - 1), first - 1);
+        if (tokens.continuationMark() < 0)
+            break;
+        --first;
+    }
+
+    struct Bracket
+    {
+        const QpileFunction *function = nullptr;
+        int commas = 0;
+        TBufferCoord name;
+        TBufferCoord open;
+    };
+    std::vector<Bracket> open;
+    for (int line = first; line <= caretLine; ++line) {
+        // Strings never continue onto the next line, so every line can start afresh.
+        highlighter.ResetRange();
+        tokens.scan(highlighter, lines.view(line), line);
+        const bool atCaret = line == caretLine;
+        const int mark = atCaret ? -1 : tokens.continuationMark();
+        const int count = mark >= 0 ? mark : tokens.significantCount();
+        if (atCaret) {
+            for (const QpileToken &token : tokens.all()) {
+                if (token.kind == TtkTokenKind::tkComment && token.pos < caretIndex)
+                    return std::nullopt;
+            }
+        }
+        for (int i = 0; i < count; ++i) {
+            const QpileToken &token = tokens.significantAt(i);
+            // A bracket counts once the caret is past it; a string holding the caret is part
+            // of the current argument.
+            if (atCaret && token.pos >= caretIndex)
+                break;
+            if (token.kind != TtkTokenKind::tkUnknown || token.length != 1)
+                continue;
+            const char16_t c = tokens.lowered()[token.pos].unicode();
+            if (c == u'(') {
+                Bracket bracket;
+                bracket.open = {token.pos + 1, line + 1};
+                if (i > 0 && QpileLineTokens::isWord(tokens.significantAt(i - 1))) {
+                    const QpileToken &name = tokens.significantAt(i - 1);
+                    bracket.function = reference.functionLowerCase(tokens.loweredText(name));
+                    bracket.name = {name.pos + 1, line + 1};
+                }
+                open.push_back(bracket);
+            } else if (c == u')') {
+                if (!open.empty())
+                    open.pop_back();
+            } else if (c == u',') {
+                if (!open.empty())
+                    ++open.back().commas;
+            }
+        }
+    }
+    for (auto it = open.rbegin(); it != open.rend(); ++it) {
+        if (it->function)
+            return QpileCallPosition{it->function, it->commas, it->name, it->open};
+    }
+    return std::nullopt;
+}
+
+} // namespace bp
