@@ -332,20 +332,16 @@ void Tfrm_Main::bindCommands()
     // createPrint.
     a.Action1->setEnabled(false);
 
-    auto bind = [this](QAction *action, void (Tfrm_Main::*handler)()) {
-        connect(action, &QAction::triggered, this,
-                [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
-    };
-    bind(a.FileNew, &Tfrm_Main::FileNewExecute);
-    bind(a.FileOpen1, &Tfrm_Main::FileOpen1Execute);
-    bind(a.FileSave, &Tfrm_Main::FileSaveExecute);
-    bind(a.FileSaveAs1, &Tfrm_Main::FileSaveAs1Execute);
-    bind(a.Help, &Tfrm_Main::HelpExecute);
+    bindCommand(a.FileNew, &Tfrm_Main::FileNewExecute);
+    bindCommand(a.FileOpen1, &Tfrm_Main::FileOpen1Execute);
+    bindCommand(a.FileSave, &Tfrm_Main::FileSaveExecute);
+    bindCommand(a.FileSaveAs1, &Tfrm_Main::FileSaveAs1Execute);
+    bindCommand(a.Help, &Tfrm_Main::HelpExecute);
     connect(a.ActionSearch, &QAction::triggered, this,
             [this] { runCommand([this] { m_search->ActionSearchExecute(); }); });
     connect(a.ActionSearchNext, &QAction::triggered, this,
             [this] { runCommand([this] { m_search->ActionSearchNextExecute(); }); });
-    bind(a.Action2, &Tfrm_Main::Action2Execute);
+    bindCommand(a.Action2, &Tfrm_Main::Action2Execute);
     connect(a.FileExit1, &QAction::triggered, this, [this] { close(); });
 
     bindEditAction(a.EditUndo1, TEditAction::Undo);
@@ -705,13 +701,15 @@ void Tfrm_Main::createPrint()
     const ActionManager &a = m_actions;
     for (QAction *action : {a.FilePrintSetup1, a.FilePrintPreview, a.FilePrint})
         action->setEnabled(true);
-    auto bind = [this](QAction *action, void (Tfrm_Main::*handler)()) {
-        connect(action, &QAction::triggered, this,
-                [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
-    };
-    bind(a.FilePrint, &Tfrm_Main::FilePrintExecute);
-    bind(a.FilePrintPreview, &Tfrm_Main::FilePrintPreviewExecute);
-    bind(a.FilePrintSetup1, &Tfrm_Main::FilePrintSetup1Execute);
+    bindCommand(a.FilePrint, &Tfrm_Main::FilePrintExecute);
+    bindCommand(a.FilePrintPreview, &Tfrm_Main::FilePrintPreviewExecute);
+    bindCommand(a.FilePrintSetup1, &Tfrm_Main::FilePrintSetup1Execute);
+}
+
+void Tfrm_Main::bindCommand(QAction *action, void (Tfrm_Main::*handler)())
+{
+    connect(action, &QAction::triggered, this,
+            [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
 }
 
 void Tfrm_Main::attachEditorToPrint()

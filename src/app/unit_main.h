@@ -167,6 +167,8 @@ private:
     void Action2Execute();
     void Action1Execute();
     void createPrint();
+    // Runs `handler` through the command boundary when `action` is triggered.
+    void bindCommand(QAction *action, void (Tfrm_Main::*handler)());
     // Gives the print engine a fresh copy of the editor's lines, its highlighter and font.
     void attachEditorToPrint();
     void FilePrintExecute();

@@ -3,6 +3,7 @@
 #include "common/error.h"
 #include "editor/model/edit_model.h"
 #include "editor_search_custom.h"
+#include "search_replace.h"
 
 #include <algorithm>
 #include <optional>
@@ -10,43 +11,6 @@
 
 namespace bp {
 namespace {
-
-struct Range
-{
-    TBufferCoord start;
-    // The position just past the last character in the range.
-    TBufferCoord end;
-};
-
-Range replaceRange(const EditModel &editor, TSearchOptions options)
-{
-    const TEditorLines &lines = editor.Lines();
-    if (options.testFlag(TSearchOption::ssoSelectedOnly)) {
-        Range range{editor.BlockBegin(), editor.BlockEnd()};
-        switch (editor.selectionMode()) {
-        case TSelectionMode::smLine:
-            range.start.Char = 1;
-            range.end.Char = lines.length(range.end.Line - 1) + 1;
-            break;
-        case TSelectionMode::smColumn:
-            if (range.end.Char < range.start.Char)
-                std::swap(range.start.Char, range.end.Char);
-            break;
-        case TSelectionMode::smNormal:
-            break;
-        }
-        return range;
-    }
-    const int lastLine = lines.Count();
-    Range range{{1, 1}, {lines.length(lastLine - 1) + 1, lastLine}};
-    if (!options.testFlag(TSearchOption::ssoEntireScope)) {
-        if (options.testFlag(TSearchOption::ssoBackwards))
-            range.end = editor.CaretXY();
-        else
-            range.start = editor.CaretXY();
-    }
-    return range;
-}
 
 // How far a position stands from the end of the text; text after it does not change, so
 // the same distance finds it again after the replacements before it.
@@ -104,7 +68,7 @@ int ReplaceAll(EditModel &editor, TEditorSearchCustom *engine, const QString &se
     if (!editor.SelAvail())
         options.setFlag(TSearchOption::ssoSelectedOnly, false);
 
-    const Range range = replaceRange(editor, options);
+    const SearchRange range = searchRange(editor, options);
     const bool selectedOnly = options.testFlag(TSearchOption::ssoSelectedOnly);
     const TSelectionMode mode = editor.selectionMode();
     const bool inColumns =

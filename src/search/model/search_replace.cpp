@@ -8,14 +8,6 @@
 #include <utility>
 
 namespace bp {
-namespace {
-
-struct SearchRange
-{
-    TBufferCoord start;
-    // The position just past the last character searched.
-    TBufferCoord end;
-};
 
 SearchRange searchRange(const EditModel &editor, TSearchOptions options)
 {
@@ -46,6 +38,8 @@ SearchRange searchRange(const EditModel &editor, TSearchOptions options)
     }
     return range;
 }
+
+namespace {
 
 // Scrolls so that column 1 of `line` shows, keeping the line away from the window's edges:
 // a line above the view comes to just above its middle, a line below it to just below.

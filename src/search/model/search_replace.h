@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/model/buffer_coord.h"
 #include "search_options.h"
 
 #include <QString>
@@ -8,6 +9,17 @@ namespace bp {
 
 class EditModel;
 class TEditorSearchCustom;
+
+// Where a search or a replacement looks: from `start` to just past the last character.
+struct SearchRange
+{
+    TBufferCoord start;
+    TBufferCoord end;
+};
+
+// The selection with ssoSelectedOnly (whole lines in line mode, the columns in column mode),
+// else the whole text, cut at the caret unless ssoEntireScope is set.
+SearchRange searchRange(const EditModel &editor, TSearchOptions options);
 
 // The editor's search: finds the next occurrence of `search` inside the search range with
 // `engine`, selects it and moves the caret to its end (its start when searching
