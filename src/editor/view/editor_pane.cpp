@@ -7,6 +7,7 @@
 #include "editor_pane_metrics.h"
 #include "highlight/tcolor.h"
 #include "key_map.h"
+#include "platform/scroll_hint.h"
 #include "system_clipboard.h"
 
 #include <QApplication>
@@ -307,36 +308,8 @@ QRect TCustomEditorPane::caretRect() const
 
 void TCustomEditorPane::showScrollHint(int topLine)
 {
-    m_scrollHint->setText(QStringLiteral("Top Line: %1").arg(topLine));
-    m_scrollHint->adjustSize();
-    // The bar lives in a container of its own, so its geometry says nothing about where it
-    // is in the pane: place the hint from the thumb's position on the screen.
-    const QScrollBar *bar = verticalScrollBar();
-    QStyleOptionSlider option;
-    option.initFrom(bar);
-    option.subControls = QStyle::SC_All;
-    option.orientation = bar->orientation();
-    option.minimum = bar->minimum();
-    option.maximum = bar->maximum();
-    option.sliderPosition = bar->sliderPosition();
-    option.sliderValue = bar->value();
-    option.singleStep = bar->singleStep();
-    option.pageStep = bar->pageStep();
-    const QRect thumb = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option,
-                                                     QStyle::SC_ScrollBarSlider, bar);
-    const QPoint thumbLeft = bar->mapToGlobal(QPoint(thumb.left(), thumb.center().y()));
-    QPoint at(thumbLeft.x() - m_scrollHint->width() - 2,
-              thumbLeft.y() - m_scrollHint->height() / 2);
-    if (const QScreen *screen = bar->screen()) {
-        const QRect area = screen->availableGeometry();
-        at.setX(std::clamp(at.x(), area.left(),
-                           std::max(area.left(), area.right() + 1 - m_scrollHint->width())));
-        at.setY(std::clamp(at.y(), area.top(),
-                           std::max(area.top(), area.bottom() + 1 - m_scrollHint->height())));
-    }
-    m_scrollHint->move(at);
-    m_scrollHint->show();
-    m_scrollHint->raise();
+    showHintBesideThumb(m_scrollHint, verticalScrollBar(),
+                        QStringLiteral("Top Line: %1").arg(topLine));
 }
 
 // --- caret --------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "editor_print_preview.h"
 
 #include "highlight/tcolor.h"
+#include "platform/scroll_hint.h"
 #include "print/editor_print.h"
 
 #include <QLabel>
@@ -164,35 +165,7 @@ void TEditorPrintPreview::wheelEvent(QWheelEvent *event)
 void TEditorPrintPreview::showScrollHint(int value)
 {
     const int page = std::min(value / positionsPerPage() + 1, std::max(PageCount(), 1));
-    m_scrollHint->setText(QStringLiteral("Page: %1").arg(page));
-    m_scrollHint->adjustSize();
-    // Beside the thumb, found on the screen: the bar sits in a container of its own.
-    const QScrollBar *bar = verticalScrollBar();
-    QStyleOptionSlider option;
-    option.initFrom(bar);
-    option.subControls = QStyle::SC_All;
-    option.orientation = bar->orientation();
-    option.minimum = bar->minimum();
-    option.maximum = bar->maximum();
-    option.sliderPosition = bar->sliderPosition();
-    option.sliderValue = bar->value();
-    option.singleStep = bar->singleStep();
-    option.pageStep = bar->pageStep();
-    const QRect thumb = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option,
-                                                     QStyle::SC_ScrollBarSlider, bar);
-    const QPoint thumbLeft = bar->mapToGlobal(QPoint(thumb.left(), thumb.center().y()));
-    QPoint at(thumbLeft.x() - m_scrollHint->width() - 2,
-              thumbLeft.y() - m_scrollHint->height() / 2);
-    if (const QScreen *screen = bar->screen()) {
-        const QRect area = screen->availableGeometry();
-        at.setX(std::clamp(at.x(), area.left(),
-                           std::max(area.left(), area.right() + 1 - m_scrollHint->width())));
-        at.setY(std::clamp(at.y(), area.top(),
-                           std::max(area.top(), area.bottom() + 1 - m_scrollHint->height())));
-    }
-    m_scrollHint->move(at);
-    m_scrollHint->show();
-    m_scrollHint->raise();
+    showHintBesideThumb(m_scrollHint, verticalScrollBar(), QStringLiteral("Page: %1").arg(page));
 }
 
 const QImage &TEditorPrintPreview::sheetImage()

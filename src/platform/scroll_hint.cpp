@@ -1,0 +1,43 @@
+#include "scroll_hint.h"
+
+#include <QLabel>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
+
+#include <algorithm>
+
+namespace bp {
+
+void showHintBesideThumb(QLabel *hint, const QScrollBar *bar, const QString &text)
+{
+    hint->setText(text);
+    hint->adjustSize();
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.subControls = QStyle::SC_All;
+    option.orientation = bar->orientation();
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.singleStep = bar->singleStep();
+    option.pageStep = bar->pageStep();
+    const QRect thumb = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                                     QStyle::SC_ScrollBarSlider, bar);
+    const QPoint thumbLeft = bar->mapToGlobal(QPoint(thumb.left(), thumb.center().y()));
+    QPoint at(thumbLeft.x() - hint->width() - 2, thumbLeft.y() - hint->height() / 2);
+    if (const QScreen *screen = bar->screen()) {
+        const QRect area = screen->availableGeometry();
+        at.setX(std::clamp(at.x(), area.left(),
+                           std::max(area.left(), area.right() + 1 - hint->width())));
+        at.setY(std::clamp(at.y(), area.top(),
+                           std::max(area.top(), area.bottom() + 1 - hint->height())));
+    }
+    hint->move(at);
+    hint->show();
+    hint->raise();
+}
+
+} // namespace bp
