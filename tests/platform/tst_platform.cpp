@@ -99,6 +99,29 @@ private slots:
         file.close();
         QtSettingsStore store(blocker + QStringLiteral("/store.conf"), QSettings::NativeFormat);
         QVERIFY_THROWS_EXCEPTION(Error, store.writeIntegers({{QStringLiteral("WindowTop"), 1}}));
+        QVERIFY_THROWS_EXCEPTION(Error,
+                                 store.writeStrings(QStringLiteral("RecentFiles"), {u"a.qpl"_qs}));
+    }
+
+    // Lists round-trip; a store that keeps only integers reads none and refuses to write one,
+    // so a list is never dropped silently.
+    void storesListsOrRefusesThem()
+    {
+        const QString file = m_dir.filePath(QStringLiteral("lists.conf"));
+        const QStringList files{u"/a/b.qpl"_qs, u"c d.qpl"_qs};
+        QtSettingsStore(file, QSettings::NativeFormat).writeStrings(u"RecentFiles"_qs, files);
+        QCOMPARE(QtSettingsStore(file, QSettings::NativeFormat).readStrings(u"RecentFiles"_qs),
+                 files);
+
+        struct IntegersOnly : SettingsStore
+        {
+            std::vector<StoredInteger> readIntegers(const QStringList &) override { return {}; }
+            void writeIntegers(const std::vector<std::pair<QString, int>> &) override {}
+            bool hasGroup(const QString &) override { return false; }
+            bool isWritable() override { return true; }
+        } integersOnly;
+        QVERIFY(integersOnly.readStrings(u"RecentFiles"_qs).isEmpty());
+        QVERIFY_THROWS_EXCEPTION(Error, integersOnly.writeStrings(u"RecentFiles"_qs, files));
     }
 
     void readsEveryValueFromOneOpening()
