@@ -29,6 +29,7 @@
 #include "platform/web_host.h"
 #include "print/editor_print.h"
 #include "print/view/print_commands.h"
+#include "qpile/qpile_reference.h"
 #include "recovery_store.h"
 #include "search/model/search_commands.h"
 #include "search/view/frm_search.h"
@@ -724,6 +725,15 @@ void Tfrm_Main::FilePrintExecute()
     m_print->FilePrintExecute(m_document->DocFileName());
 }
 
+void Tfrm_Main::loadLanguageReference()
+{
+    // Shared, immutable: a background check may read it while the window runs.
+    const QString path = dataFile(QpileReference::fileName());
+    m_reference = std::make_shared<const QpileReference>(QpileReference::load(path));
+    qCDebug(lcDataFiles) << "reference" << path << "functions" << m_reference->functions().size();
+    emit languageReferenceLoaded();
+}
+
 void Tfrm_Main::FilePrintPreviewExecute()
 {
     attachEditorToPrint();
@@ -740,6 +750,7 @@ void Tfrm_Main::FormShow()
     // Each step is reported on its own, so one that fails leaves the others done.
     runCommand([this] { loadLibrary(); });
     runCommand([this] { loadCompletionList(); });
+    runCommand([this] { loadLanguageReference(); });
     runCommand([this] {
         WindowState(*m_services.settings, *this, *Splitter).restore([this](const QString &message) {
             showErrorBox(message);

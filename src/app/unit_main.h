@@ -40,6 +40,7 @@ class SearchCommands;
 class TCompletionProposal;
 class TEditorPrint;
 class TQPILEHighlighter;
+class QpileReference;
 class TEditorPane;
 struct TSearchSettings;
 enum class TEditAction;
@@ -85,6 +86,9 @@ public:
     QMenu *editorPopupMenu() const { return PopupMenu_Editor; }
     QAction *commentAction() const { return N9; }
     FunctionLibraryTree *libraryTree() const { return m_library; }
+    // The language reference the QPILE aids use; null until it is loaded, or when it could
+    // not be (that was reported once and the aids stay off).
+    const QpileReference *languageReference() const { return m_reference.get(); }
     TCompletionProposal *completionProposal1() const { return CompletionProposal1; }
     TCompletionProposal *completionProposal2() const { return CompletionProposal2; }
     SearchCommands &searchCommands() const { return *m_search; }
@@ -118,6 +122,10 @@ public:
     QString caretPanelText() const;
     // The "Файл" menu with the recent files filled in, as it shows when opened.
     QMenu *fileMenu();
+
+signals:
+    // The language reference is loaded: the QPILE aids may start.
+    void languageReferenceLoaded();
 
 protected:
     bool event(QEvent *event) override;
@@ -161,6 +169,7 @@ private:
     void TreeViewDblClick(const QString &nodeText, bool nodeHasChildren);
     void loadLibrary();
     void loadCompletionList();
+    void loadLanguageReference();
     QString dataFile(const QString &name) const;
     bool FormCloseQuery();
     void HelpExecute();
@@ -205,6 +214,7 @@ private:
     QLabel *m_statusPanels[3] = {};
     std::unique_ptr<TQPILEHighlighter> m_highlighter;
     FunctionLibraryTree *m_library = nullptr;
+    std::shared_ptr<const QpileReference> m_reference;
     TCompletionProposal *CompletionProposal1 = nullptr;
     TCompletionProposal *CompletionProposal2 = nullptr;
     std::unique_ptr<SearchCommands> m_search;

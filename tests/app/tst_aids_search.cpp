@@ -1,6 +1,7 @@
 #include "aids/view/completion_proposal.h"
 #include "aids/view/function_library_tree.h"
 #include "editor/model/edit_model.h"
+#include "qpile/qpile_reference.h"
 #include "search/model/search_commands.h"
 #include "test_runner.h"
 #include "window_fixture.h"
@@ -43,6 +44,8 @@ private slots:
         QCOMPARE(tree()->item(0)->text(), u"Функции"_qs);
         QCOMPARE(tree()->item(0)->rowCount(), 17);
         QCOMPARE(f.window->completionProposal1()->state().config().ItemList.size(), 69);
+        QVERIFY(f.window->languageReference());
+        QVERIFY(f.window->languageReference()->function(u"GET_PARAM_EX"));
     }
 
     void missingLibraryKeepsBuiltInsAndGeometry()
@@ -51,9 +54,11 @@ private slots:
         QDir().mkpath(f.dataFolder);
         Tfrm_Main &window = f.openWindow();
         // One error per missing file; each step still runs, so the geometry is restored too.
-        QCOMPARE(f.prompts.errors.size(), 2);
+        QCOMPARE(f.prompts.errors.size(), 3);
         QVERIFY2(f.prompts.errors[0].contains(u"library.txt"_qs), qPrintable(f.prompts.errors[0]));
         QVERIFY(f.prompts.errors[1].contains(u"func.txt"_qs));
+        QVERIFY(f.prompts.errors[2].contains(u"reference.json"_qs));
+        QVERIFY(!window.languageReference());
         QCOMPARE(tree()->item(0)->rowCount(), 17);
         QCOMPARE(window.completionProposal1()->state().config().ItemList.size(), 69);
         QCOMPARE(window.pos(), QPoint(197, 111));
@@ -65,11 +70,30 @@ private slots:
         QDir().mkpath(f.dataFolder);
         writeFile(f.dataFolder + u"/library.txt"_qs, "Root\r\n First\r\n   Too deep\r\n");
         QFile::copy(QStringLiteral(BP_SOURCE_DIR "/data/func.txt"), f.dataFolder + u"/func.txt"_qs);
+        QFile::copy(QStringLiteral(BP_SOURCE_DIR "/data/reference.json"),
+                    f.dataFolder + u"/reference.json"_qs);
         f.openWindow();
         // The text ends in a quotation mark, whose code is below the full stop's: no full stop.
         QCOMPARE(f.prompts.errors, QStringList{u"Invalid level (3) for item \"Too deep\""_qs});
         QCOMPARE(tree()->rowCount(), 1);
         QCOMPARE(tree()->item(0)->child(0)->text(), u"First"_qs);
+    }
+
+    void malformedReferenceIsReportedOnceAndTheEditorWorks()
+    {
+        f.dataFolder = f.path(u"badref"_qs);
+        QDir().mkpath(f.dataFolder);
+        for (const char *name : {"library.txt", "func.txt"})
+            QFile::copy(QStringLiteral(BP_SOURCE_DIR "/data/") + QLatin1String(name),
+                        f.dataFolder + u'/' + QLatin1String(name));
+        writeFile(f.dataFolder + u"/reference.json"_qs, "{\"functions\": [");
+        Tfrm_Main &window = f.openWindow();
+        QCOMPARE(f.prompts.errors.size(), 1);
+        QVERIFY2(f.prompts.errors[0].contains(u"reference.json"_qs),
+                 qPrintable(f.prompts.errors[0]));
+        QVERIFY(!window.languageReference());
+        press(Qt::Key_A);
+        QCOMPARE(f.lines()[0], u"a"_qs);
     }
 
     void libraryDoubleClickInsertsAndMarksModified()
