@@ -77,7 +77,7 @@ void runCommand(EditModel &model, Command command)
     case ColumnEdit:
         model.setCaretXY({1, 1});
         model.executeCommand(ecColumnSelect);
-        model.moveCaret({3, model.Lines().Count()}, true);
+        model.setCaretXY({3, model.Lines().Count()}, true);
         model.executeCommand(ecDeleteChar);
         break;
     }

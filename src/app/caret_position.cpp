@@ -12,7 +12,7 @@ qint64 selectedCharacters(const EditModel &editor)
     const TBufferCoord end = editor.BlockEnd();
     const int last = std::min(end.Line, lines.Count());
     auto length = [&](int line) { return line <= lines.Count() ? lines.length(line - 1) : 0; };
-    if (editor.selectionMode() == TSelectionMode::smLine) {
+    if (editor.selection().mode == TSelectionMode::smLine) {
         qint64 count = 0;
         for (int line = begin.Line; line <= last; ++line)
             count += length(line);
@@ -35,14 +35,14 @@ QString caretPositionText(const EditModel &editor)
     const TBufferCoord caret = editor.CaretXY();
     QString text = QStringLiteral("Стр %1, Стб %2")
                        .arg(caret.Line)
-                       .arg(editor.displayColumn(caret.Line, caret.Char));
+                       .arg(editor.columns().displayColumn(caret.Line, caret.Char));
     if (!editor.SelAvail())
         return text;
     const TBufferCoord begin = editor.BlockBegin();
     const TBufferCoord end = editor.BlockEnd();
     const int lineCount = end.Line - begin.Line + 1;
-    if (editor.selectionMode() == TSelectionMode::smColumn) {
-        const auto [left, right] = editor.columnSelectionColumns();
+    if (editor.selection().mode == TSelectionMode::smColumn) {
+        const auto [left, right] = editor.columns().selectionColumns(editor.selection());
         return text + QStringLiteral(", выделено: %1 × %2").arg(lineCount).arg(right - left);
     }
     text += QStringLiteral(", выделено: %1").arg(selectedCharacters(editor));

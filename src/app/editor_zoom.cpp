@@ -74,7 +74,8 @@ void EditorZoom::apply(int pixels)
     m_pane.setGutterFont(gutter);
     if (caretShown) {
         const TBufferCoord caret = model.CaretXY();
-        model.viewWindow().reveal(caret.Line, model.displayColumn(caret.Line, caret.Char));
+        model.viewWindow().reveal(caret.Line,
+                                  model.columns().displayColumn(caret.Line, caret.Char));
     }
 }
 

@@ -23,7 +23,7 @@ Tfrm_GoToLine::Tfrm_GoToLine(const EditModel &editor, QWidget *owner)
     setFont(tahoma);
 
     lblLine = new QLabel(QStringLiteral("Номер строки (1–%1), можно «строка:столбец»:")
-                             .arg(editor.displayLineCount()),
+                             .arg(editor.columns().displayLineCount()),
                          this);
     lblLine->setObjectName(QStringLiteral("lblLine"));
     edLine = new QLineEdit(this);

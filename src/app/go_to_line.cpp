@@ -9,7 +9,7 @@ namespace bp {
 GoToLineTarget parseGoToLine(const QString &text, const EditModel &editor)
 {
     static const QRegularExpression form(QStringLiteral("^\\s*(\\d+)\\s*(?::\\s*(\\d+)\\s*)?$"));
-    const int lastLine = editor.displayLineCount();
+    const int lastLine = editor.columns().displayLineCount();
     const QRegularExpressionMatch match = form.match(text);
     if (!match.hasMatch())
         return {std::nullopt,
@@ -25,13 +25,14 @@ GoToLineTarget parseGoToLine(const QString &text, const EditModel &editor)
     if (!match.hasCaptured(2))
         return {TBufferCoord{1, lineNumber}, QString()};
     const int length = editor.Lines().Count() == 0 ? 0 : editor.Lines().length(lineNumber - 1);
-    const int lastColumn = editor.displayColumn(lineNumber, length + 1);
+    const int lastColumn = editor.columns().displayColumn(lineNumber, length + 1);
     const qlonglong column = match.captured(2).toLongLong(&fits);
     if (!fits || column < 1 || column > lastColumn)
         return {std::nullopt, QStringLiteral("Номер столбца в строке %1 должен быть от 1 до %2")
                                   .arg(lineNumber)
                                   .arg(lastColumn)};
-    return {TBufferCoord{editor.charColumnAt(lineNumber, int(column)), lineNumber}, QString()};
+    return {TBufferCoord{editor.columns().charColumnAt(lineNumber, int(column)), lineNumber},
+            QString()};
 }
 
 void goToLine(EditModel &editor, TBufferCoord position)

@@ -144,7 +144,7 @@ private slots:
         QCOMPARE(model.Lines()[59], u"'line 60"_qs);
         QCOMPARE(model.Lines()[60], u"line 61"_qs);
         QCOMPARE(model.viewWindow().topLine(), 20);
-        QCOMPARE(model.selectionMode(), TSelectionMode::smColumn);
+        QCOMPARE(model.selection().mode, TSelectionMode::smColumn);
         QCOMPARE(model.CaretXY(), (TBufferCoord{1, 25}));
     }
 };

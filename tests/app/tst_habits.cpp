@@ -135,8 +135,8 @@ private slots:
             const TBufferCoord begin = editor.BlockBegin();
             const TBufferCoord caret = editor.CaretXY();
             editor.setSelectionMode(mode);
-            editor.moveCaret(begin, false);
-            editor.moveCaret(caret, true);
+            editor.setCaretXY(begin, false);
+            editor.setCaretXY(caret, true);
         }
         QCOMPARE(bp::caretPositionText(editor), text);
     }

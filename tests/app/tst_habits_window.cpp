@@ -389,7 +389,7 @@ private slots:
         Tfrm_Main &window = f.openWindow();
         f.lines().setText(u"PROGRAM\r\n\tx = GET_VALUE(1)\r\nEND_PROGRAM"_qs);
         model().setCaretXY({2, 2});
-        model().moveCaret({8, 2}, true);
+        model().setCaretXY({8, 2}, true);
         QLabel *caretPanel = window.statusBar()->findChild<QLabel *>(u"CaretPanel"_qs);
         QVERIFY(caretPanel);
         QCOMPARE(caretPanel->text(), u"Стр 2, Стб 11, выделено: 6"_qs);

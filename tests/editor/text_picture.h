@@ -53,7 +53,7 @@ inline QString save(const bp::EditModel &model)
     const bp::TBufferCoord caret = model.CaretXY();
     const bool selection = model.SelAvail();
     const bp::TBufferCoord begin = model.BlockBegin(), end = model.BlockEnd();
-    const int lines = model.displayLineCount();
+    const int lines = model.columns().displayLineCount();
     for (int line = 1; line <= lines; ++line) {
         const QString text = model.Lines()[line - 1];
         const int width = std::max<int>(int(text.size()) + 1, caret.Line == line ? caret.Char : 0);

@@ -499,9 +499,9 @@ private slots:
         model.replaceRange(from, to, text);
         QCOMPARE(picture::save(model), after);
         const TBufferCoord caret = model.CaretXY();
-        QVERIFY(caret.Line <= model.displayLineCount());
-        QVERIFY(caret.Char <= model.maxCaretColumn(caret.Line));
-        QVERIFY(model.viewWindow().topLine() <= model.displayLineCount());
+        QVERIFY(caret.Line <= model.columns().displayLineCount());
+        QVERIFY(caret.Char <= model.columns().maxCaretColumn(caret.Line));
+        QVERIFY(model.viewWindow().topLine() <= model.columns().displayLineCount());
         model.executeCommand(ecUndo);
         QCOMPARE(model.Lines().text(), pictureText(before));
         QVERIFY(!model.undoHistory().canUndo());
@@ -1042,7 +1042,7 @@ private slots:
         fill(model, {line});
         QList<int> shown;
         for (int charColumn = 1; charColumn <= line.size() + 1; ++charColumn)
-            shown << model.displayColumn(1, charColumn);
+            shown << model.columns().displayColumn(1, charColumn);
         QCOMPARE(shown, columns);
         // Back from display columns: each cell of a character gives that character; the
         // second half of a surrogate pair is never a place of its own.
@@ -1050,9 +1050,9 @@ private slots:
             if (line[charColumn - 1].isLowSurrogate())
                 continue;
             for (int column = columns[charColumn - 1]; column < columns[charColumn]; ++column)
-                QCOMPARE(model.charColumnAt(1, column), charColumn);
+                QCOMPARE(model.columns().charColumnAt(1, column), charColumn);
         }
-        QCOMPARE(model.charColumnAt(1, columns.back() + 2), int(line.size()) + 3);
+        QCOMPARE(model.columns().charColumnAt(1, columns.back() + 2), int(line.size()) + 3);
     }
 
     void wideCodePointTable_data()
@@ -1114,7 +1114,7 @@ private slots:
             // Enter on the empty line 2 puts the caret in virtual space under the "a" above.
             model.setCaretXY({1, 2});
             model.executeCommand(ecLineBreak);
-            QCOMPARE(model.displayColumn(3, model.CaretX()), tabWidth + 1);
+            QCOMPARE(model.columns().displayColumn(3, model.CaretX()), tabWidth + 1);
             model.executeCommand(ecChar, u'y');
         }
         QCOMPARE(model.Lines().text(), after);
@@ -1123,7 +1123,7 @@ private slots:
             const int letter =
                 int(model.Lines()[line - 1].indexOf(QRegularExpression(u"[xyz]"_qs)));
             if (letter >= 0)
-                QCOMPARE(model.displayColumn(line, letter + 1), tabWidth + 1);
+                QCOMPARE(model.columns().displayColumn(line, letter + 1), tabWidth + 1);
         }
     }
 
@@ -1313,8 +1313,9 @@ private slots:
                     model.executeCommand(command, characters[random.bounded(characters.size())]);
                 }
                 const TBufferCoord caret = model.CaretXY();
-                QVERIFY(caret.Line >= 1 && caret.Line <= model.displayLineCount());
-                QVERIFY(caret.Char >= 1 && caret.Char <= model.maxCaretColumn(caret.Line));
+                QVERIFY(caret.Line >= 1 && caret.Line <= model.columns().displayLineCount());
+                QVERIFY(caret.Char >= 1 &&
+                        caret.Char <= model.columns().maxCaretColumn(caret.Line));
                 if (model.undoHistory().undoList().size() == sizes.back())
                     continue;
                 QVERIFY(model.undoHistory().undoList().size() < TUndoList::kMaxRecords);

@@ -454,7 +454,7 @@ private slots:
         QCOMPARE(f.pane->Lines().text(), u"xy def"_qs);
         // Drag "xy" behind "def".
         f.pane->model().setCaretXY({1, 1});
-        f.pane->model().moveCaret({3, 1}, true);
+        f.pane->model().setCaretXY({3, 1}, true);
         QWidget *viewport = f.pane->viewport();
         auto at = [&](int column) {
             return QPoint(f.pane->gutterWidth() + (column - 1) * f.pane->charWidth(),

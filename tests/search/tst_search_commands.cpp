@@ -173,13 +173,13 @@ private slots:
         f.editor.setSelectionMode(mode);
         f.confirm(searchFor(u"SET"_qs));
         QCOMPARE(f.editor.BlockBegin(), (TBufferCoord{1, 2}));
-        QCOMPARE(f.editor.selectionMode(), mode);
+        QCOMPARE(f.editor.selection().mode, mode);
         f.commands.ActionSearchNextExecute();
         QCOMPARE(f.editor.BlockBegin(), (TBufferCoord{7, 2}));
-        QCOMPARE(f.editor.selectionMode(), mode);
+        QCOMPARE(f.editor.selection().mode, mode);
         f.commands.ActionSearchNextExecute();
         QCOMPARE(f.beeps, 1);
-        QCOMPARE(f.editor.selectionMode(), mode);
+        QCOMPARE(f.editor.selection().mode, mode);
     }
 
     void selectedOnlyInLineModeAsksOnceTheMatchIsSelected()
@@ -196,7 +196,7 @@ private slots:
         f.commands.ActionSearchNextExecute();
         QCOMPARE(f.questions.size(), 1);
         QCOMPARE(f.picture(), u"x\nSET a [SET|]\nSET"_qs);
-        QCOMPARE(f.editor.selectionMode(), TSelectionMode::smLine);
+        QCOMPARE(f.editor.selection().mode, TSelectionMode::smLine);
     }
 
     void selectedOnlyWithoutSelectionAnsweredNoChangesNothing()

@@ -132,11 +132,11 @@ private slots:
         if (found == TBufferCoord{0, 0}) {
             QCOMPARE(count, 0);
             QCOMPARE(editor.BlockBegin(), (TBufferCoord{4, 1}));
-            QCOMPARE(editor.selectionMode(), mode);
+            QCOMPARE(editor.selection().mode, mode);
             return;
         }
         QCOMPARE(count, 1);
-        QCOMPARE(editor.selectionMode(), mode);
+        QCOMPARE(editor.selection().mode, mode);
         QCOMPARE(editor.BlockBegin(), found);
         QCOMPARE(editor.BlockEnd(), (TBufferCoord{found.Char + 3, found.Line}));
     }

@@ -22,7 +22,7 @@ QString EditModel::virtualFill(int line, int column) const
     if (column <= length + 1)
         return {};
     if (length == 0)
-        return indentationText(column - 1, m_tabWidth);
+        return indentationText(column - 1, TabWidth());
     return QString(column - length - 1, u' ');
 }
 
@@ -79,7 +79,7 @@ void EditModel::lineBreak()
         int indent = 0;
         for (int above = line - 1; above >= 1; --above) {
             if (m_lines.length(above - 1) > 0) {
-                indent = indentColumns(m_lines.view(above - 1), m_tabWidth);
+                indent = indentColumns(m_lines.view(above - 1), TabWidth());
                 break;
             }
         }
@@ -89,7 +89,7 @@ void EditModel::lineBreak()
         placeCaret({1, line + 1});
     } else if (m_caret.Char <= length) {
         const QString indent = indentationText(
-            indentColumns(QStringView(text).left(m_caret.Char - 1), m_tabWidth), m_tabWidth);
+            indentColumns(QStringView(text).left(m_caret.Char - 1), TabWidth()), TabWidth());
         placeCaret(insertText(m_caret, kLineBreak + indent, TChangeReason::LineBreak));
     } else {
         insertText({length + 1, line}, kLineBreak, TChangeReason::LineBreak);
@@ -158,7 +158,7 @@ void EditModel::shiftTab()
     const int column = displayColumn(line, m_caret.Char);
     if (column <= 1)
         return;
-    const int stop = (column - 2) / m_tabWidth * m_tabWidth + 1;
+    const int stop = (column - 2) / TabWidth() * TabWidth() + 1;
     const QStringView text = m_lines.view(line - 1);
     if (m_caret.Char > text.size() + 1) {
         placeCaret({charColumnAt(line, stop), line});
@@ -282,7 +282,7 @@ void EditModel::deleteLastChar()
         // On an empty line the caret steps back to the next smaller indentation above.
         int target = 1;
         for (int above = line - 1; above >= 1; --above) {
-            const int indent = indentColumns(m_lines.view(above - 1), m_tabWidth);
+            const int indent = indentColumns(m_lines.view(above - 1), TabWidth());
             if (indent < column - 1) {
                 target = indent + 1;
                 break;

@@ -47,8 +47,7 @@ EditModel::~EditModel()
 void EditModel::linesInserted(int index, int count)
 {
     m_bookmarks.linesInserted(index, count, m_lines.Count() == count);
-    for (int i = index; i < index + count; ++i)
-        m_longestLine = m_longestLine < 0 ? -1 : std::max(m_longestLine, m_lines.length(i));
+    m_columns.noteLines(index, count);
     emit lineCountChanged();
     emit linesInvalidated(index, -1);
 }
@@ -62,15 +61,13 @@ void EditModel::linesDeleted(int index, int count)
 
 void EditModel::linesChanged(int index, int count)
 {
-    for (int i = index; i < index + count; ++i)
-        if (m_longestLine >= 0)
-            m_longestLine = std::max(m_longestLine, m_lines.length(i));
+    m_columns.noteLines(index, count);
     emit linesInvalidated(index, index + count - 1);
 }
 
 void EditModel::linesCleared()
 {
-    m_longestLine = -1;
+    m_columns.forgetLongest();
     m_bookmarks.clear();
     m_caret = m_anchor = m_moving = {1, 1};
     m_view.home();
@@ -86,56 +83,8 @@ void EditModel::linesCleared()
 
 void EditModel::setTabWidth(int width)
 {
-    m_tabWidth = std::max(1, width);
+    m_columns.setTabWidth(width);
     emit linesInvalidated(0, -1);
-}
-
-int EditModel::displayColumn(int line, int charColumn) const
-{
-    const QStringView text = m_lines.view(line - 1);
-    const int inLine = std::min<int>(charColumn - 1, int(text.size()));
-    int column = 0;
-    // Only the characters before the column matter, so a long line is not read to its end.
-    if (hasPlainCells(text.first(std::max(inLine, 0)))) {
-        column = inLine;
-    } else {
-        for (int i = 0; i < inLine; ++i)
-            column = cellAfter(text, i, column, m_tabWidth);
-    }
-    return column + 1 + std::max(0, charColumn - 1 - inLine);
-}
-
-int EditModel::charColumnAt(int line, int column) const
-{
-    const QStringView text = m_lines.view(line - 1);
-    // When every character before it takes one cell, display column n shows character n.
-    if (hasPlainCells(text.first(std::clamp<qsizetype>(column - 1, 0, text.size()))))
-        return std::max(1, column);
-    int cells = 0;
-    for (int i = 0; i < text.size(); ++i) {
-        // The second half of a surrogate pair takes no cell and is never returned.
-        const int next = cellAfter(text, i, cells, m_tabWidth);
-        if (column - 1 < next)
-            return i + 1;
-        cells = next;
-    }
-    return int(text.size()) + 1 + (column - 1 - cells);
-}
-
-int EditModel::maxCaretColumn(int line) const
-{
-    return std::max(kMaxCaretColumn, m_lines.length(line - 1) + 1);
-}
-
-int EditModel::maxScrollWidth() const
-{
-    if (m_longestLine < 0) {
-        int longest = 0;
-        for (int i = 0; i < m_lines.Count(); ++i)
-            longest = std::max(longest, m_lines.length(i));
-        m_longestLine = longest;
-    }
-    return std::max(kMaxScrollWidth, m_longestLine + 1);
 }
 
 // --- caret and selection -------------------------------------------------------------
@@ -143,7 +92,7 @@ int EditModel::maxScrollWidth() const
 TBufferCoord EditModel::clamp(TBufferCoord position, bool toLineEnd) const
 {
     position.Line = std::clamp(position.Line, 1, std::max(1, m_lines.Count()));
-    int maxChar = maxCaretColumn(position.Line);
+    int maxChar = m_columns.maxCaretColumn(position.Line);
     if (toLineEnd)
         maxChar = std::min(maxChar, m_lines.length(position.Line - 1) + 1);
     position.Char = std::clamp(position.Char, 1, maxChar);
@@ -172,15 +121,7 @@ void EditModel::setSelection(TBufferCoord anchor, TBufferCoord moving)
     emit selectionChanged();
 }
 
-void EditModel::setCaretXY(TBufferCoord position)
-{
-    position = clamp(position, false);
-    setSelection(position, position);
-    setCaretOnly(position);
-    revealCaret();
-}
-
-void EditModel::moveCaret(TBufferCoord position, bool extend)
+void EditModel::setCaretXY(TBufferCoord position, bool extend)
 {
     position = clamp(position, false);
     if (extend) {
@@ -194,27 +135,6 @@ void EditModel::moveCaret(TBufferCoord position, bool extend)
     revealCaret();
 }
 
-std::pair<int, int> EditModel::columnSelectionColumns() const
-{
-    const int anchor = displayColumn(m_anchor.Line, m_anchor.Char);
-    const int moving = displayColumn(m_moving.Line, m_moving.Char);
-    return {std::min(anchor, moving), std::max(anchor, moving)};
-}
-
-TBufferCoord EditModel::BlockBegin() const
-{
-    if (m_selectionMode == TSelectionMode::smColumn)
-        return {std::min(m_anchor.Char, m_moving.Char), std::min(m_anchor.Line, m_moving.Line)};
-    return std::min(m_anchor, m_moving);
-}
-
-TBufferCoord EditModel::BlockEnd() const
-{
-    if (m_selectionMode == TSelectionMode::smColumn)
-        return {std::max(m_anchor.Char, m_moving.Char), std::max(m_anchor.Line, m_moving.Line)};
-    return std::max(m_anchor, m_moving);
-}
-
 void EditModel::setBlockBegin(TBufferCoord position)
 {
     position = clamp(position, m_selectionMode == TSelectionMode::smNormal);
@@ -225,12 +145,6 @@ void EditModel::setBlockEnd(TBufferCoord position)
 {
     position = clamp(position, m_selectionMode == TSelectionMode::smNormal);
     setSelection(m_anchor, position);
-}
-
-bool EditModel::SelAvail() const
-{
-    return m_anchor.Char != m_moving.Char ||
-           (m_anchor.Line != m_moving.Line && m_selectionMode != TSelectionMode::smColumn);
 }
 
 void EditModel::setSelectionMode(TSelectionMode mode)

@@ -4,7 +4,9 @@
 #include "buffer_coord.h"
 #include "editor_command.h"
 #include "editor_lines.h"
+#include "text_columns.h"
 #include "text_rules.h"
+#include "text_selection.h"
 #include "undo_history.h"
 #include "view_window.h"
 
@@ -28,9 +30,6 @@ class EditModel : public QObject, private TEditorLinesListener
 {
     Q_OBJECT
 public:
-    static constexpr int kMaxScrollWidth = 1024;
-    static constexpr int kMaxCaretColumn = kMaxScrollWidth + 1;
-
     explicit EditModel(QObject *parent = nullptr);
     ~EditModel() override;
 
@@ -41,20 +40,17 @@ public:
     TBufferCoord CaretXY() const { return m_caret; }
     int CaretX() const { return m_caret.Char; }
     int CaretY() const { return m_caret.Line; }
-    // Clamps, empties the selection at the new caret and scrolls it into view.
-    void setCaretXY(TBufferCoord position);
-    // Moves the caret; with `extend` the selection runs from its anchor to the new caret.
-    void moveCaret(TBufferCoord position, bool extend);
+    // Clamps the position, moves the caret there and scrolls it into view. The selection
+    // empties at the new caret or, with `extend`, runs from its anchor to it.
+    void setCaretXY(TBufferCoord position, bool extend = false);
 
-    // Display columns [left, right) of a column selection, 1-based.
-    std::pair<int, int> columnSelectionColumns() const;
-    TBufferCoord BlockBegin() const;
-    TBufferCoord BlockEnd() const;
+    TextSelection selection() const { return {m_anchor, m_moving, m_selectionMode}; }
+    TBufferCoord BlockBegin() const { return selection().begin(); }
+    TBufferCoord BlockEnd() const { return selection().end(); }
     void setBlockBegin(TBufferCoord position);
     void setBlockEnd(TBufferCoord position);
-    bool SelAvail() const;
+    bool SelAvail() const { return !selection().isEmpty(); }
     QString SelText() const;
-    TSelectionMode selectionMode() const { return m_selectionMode; }
     void setSelectionMode(TSelectionMode mode);
 
     QString LineText() const;
@@ -65,8 +61,6 @@ public:
 
     // Selects the word (a run of word characters) at or just left of `position`.
     void selectWordAt(TBufferCoord position);
-    // Whether `position` lies inside the selection (its ends included).
-    bool isInSelection(TBufferCoord position) const;
     // Moves (or with `copy` copies) the stream selection to `target` as one undo group and
     // selects it there. A target inside the selection does nothing; returns whether text moved.
     bool dropSelection(TBufferCoord target, bool copy);
@@ -97,23 +91,10 @@ public:
     // view stays. Nothing happens when no line differs.
     void replaceLines(int first, std::vector<QString> texts);
 
-    // --- extent ---------------------------------------------------------------------
-    // Lines the view shows: at least one, also for an empty document.
-    int displayLineCount() const { return qMax(1, m_lines.Count()); }
-    // Horizontal scroll range in columns: 1024, or the longest line when that is longer.
-    int maxScrollWidth() const;
-
-    // --- columns ------------------------------------------------------------------
-    int TabWidth() const { return m_tabWidth; }
+    // --- columns and extent ----------------------------------------------------------
+    const TextColumns &columns() const { return m_columns; }
+    int TabWidth() const { return m_columns.tabWidth(); }
     void setTabWidth(int width);
-    // 1-based display column of character column `charColumn` on `line` (1-based);
-    // columns beyond the line's end are virtual space, one cell each.
-    int displayColumn(int line, int charColumn) const;
-    // The character column shown at display column `column` (a column inside a tab or a
-    // wide character gives that character's own column).
-    int charColumnAt(int line, int column) const;
-    // Largest caret column on `line`: 1025, or the line's end when it is longer.
-    int maxCaretColumn(int line) const;
 
     // --- words ----------------------------------------------------------------------
     // The language's rules for words, strings and comments; null for the plain rules. The
@@ -137,7 +118,19 @@ private:
     void linesChanged(int index, int count) override;
     void linesCleared() override;
 
+    static constexpr int kMaxScrollWidth = TextColumns::kMaxScrollWidth;
+    static constexpr int kMaxCaretColumn = TextColumns::kMaxCaretColumn;
+
     TBufferCoord clamp(TBufferCoord position, bool toLineEnd) const;
+    int displayColumn(int line, int charColumn) const
+    {
+        return m_columns.displayColumn(line, charColumn);
+    }
+    int charColumnAt(int line, int column) const { return m_columns.charColumnAt(line, column); }
+    std::pair<int, int> columnSelectionColumns() const
+    {
+        return m_columns.selectionColumns(selection());
+    }
     // Word movement stops: the start of the previous word, the start of the next word.
     TBufferCoord wordLeftOf(TBufferCoord position) const;
     TBufferCoord wordRightOf(TBufferCoord position) const;
@@ -210,20 +203,16 @@ private:
     TBufferCoord m_moving;
     TSelectionMode m_selectionMode = TSelectionMode::smNormal;
     bool m_insertMode = true;
-    int m_tabWidth = 4;
     TextClipboard *m_clipboard = nullptr;
     const TextRules *m_rules = nullptr;
 
     Bookmarks m_bookmarks;
     UndoHistory m_history;
+    TextColumns m_columns{m_lines};
     ViewWindow m_view{*this};
     bool m_replaying = false;
     bool m_standaloneCommand = false;
     bool m_overwriteCommand = false;
-
-    // Longest line seen since the last full measure; a stale larger value only widens the
-    // scroll range, so shrinking lines need no full pass.
-    mutable int m_longestLine = -1;
 };
 
 } // namespace bp

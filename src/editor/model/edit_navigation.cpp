@@ -90,24 +90,6 @@ void EditModel::selectWordAt(TBufferCoord position)
 
 // --- drag and drop ------------------------------------------------------------------
 
-bool EditModel::isInSelection(TBufferCoord position) const
-{
-    if (!SelAvail())
-        return false;
-    const TBufferCoord begin = BlockBegin();
-    const TBufferCoord end = BlockEnd();
-    switch (m_selectionMode) {
-    case TSelectionMode::smNormal:
-        return begin <= position && position <= end;
-    case TSelectionMode::smLine:
-        return position.Line >= begin.Line && position.Line <= end.Line;
-    case TSelectionMode::smColumn:
-        return position.Line >= begin.Line && position.Line <= end.Line &&
-               position.Char >= begin.Char && position.Char <= end.Char;
-    }
-    return false;
-}
-
 bool EditModel::dropSelection(TBufferCoord target, bool copy)
 {
     if (!SelAvail() || m_selectionMode != TSelectionMode::smNormal || m_lines.isEmpty())
@@ -158,20 +140,20 @@ void EditModel::matchBracket()
 
 void EditModel::scrollByLine(int delta)
 {
-    const int maxTop = std::max(1, displayLineCount() - m_view.linesInWindow() + 1);
+    const int maxTop = std::max(1, m_columns.displayLineCount() - m_view.linesInWindow() + 1);
     m_view.setTopLine(std::clamp(m_view.topLine() + delta, 1, maxTop));
     const int top = m_view.topLine();
     const int bottom = m_view.bottomLine();
     if (m_caret.Line >= top && m_caret.Line <= bottom)
         return;
-    const int line = std::clamp(m_caret.Line, top, std::min(bottom, displayLineCount()));
+    const int line = std::clamp(m_caret.Line, top, std::min(bottom, m_columns.displayLineCount()));
     const int column = displayColumn(m_caret.Line, m_caret.Char);
     placeCaret({charColumnAt(line, column), line});
 }
 
 void EditModel::moveCaretCommand(TEditorCommand command, bool extend)
 {
-    const int lineCount = displayLineCount();
+    const int lineCount = m_columns.displayLineCount();
     TBufferCoord target = m_caret;
     const int column = displayColumn(m_caret.Line, m_caret.Char);
     auto atColumn = [&](int line) { return TBufferCoord{charColumnAt(line, column), line}; };
@@ -184,7 +166,7 @@ void EditModel::moveCaretCommand(TEditorCommand command, bool extend)
             target = {m_lines.length(m_caret.Line - 2) + 1, m_caret.Line - 1};
         break;
     case ecRight:
-        if (m_caret.Char < maxCaretColumn(m_caret.Line))
+        if (m_caret.Char < m_columns.maxCaretColumn(m_caret.Line))
             target.Char +=
                 splitsSurrogatePair(m_lines.view(m_caret.Line - 1), m_caret.Char + 1) ? 2 : 1;
         break;
@@ -240,7 +222,7 @@ void EditModel::moveCaretCommand(TEditorCommand command, bool extend)
     default:
         return;
     }
-    moveCaret(target, extend);
+    setCaretXY(target, extend);
 }
 
 void EditModel::executeCommand(TEditorCommand command, QChar ch)

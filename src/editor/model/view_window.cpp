@@ -10,7 +10,7 @@ ViewWindow::ViewWindow(const EditModel &model) : m_model(model) {}
 
 void ViewWindow::setTopLine(int line)
 {
-    line = std::clamp(line, 1, std::max(1, m_model.displayLineCount()));
+    line = std::clamp(line, 1, std::max(1, m_model.columns().displayLineCount()));
     if (line == m_topLine)
         return;
     m_topLine = line;
@@ -19,7 +19,8 @@ void ViewWindow::setTopLine(int line)
 
 void ViewWindow::setLeftColumn(int column)
 {
-    column = std::clamp(column, 1, std::max(1, m_model.maxScrollWidth() - m_columnsInWindow + 1));
+    column = std::clamp(column, 1,
+                        std::max(1, m_model.columns().maxScrollWidth() - m_columnsInWindow + 1));
     if (column == m_leftColumn)
         return;
     m_leftColumn = column;

@@ -208,14 +208,14 @@ void TCustomEditorPane::updateScrollBars()
 {
     m_updatingScrollBars = true;
     QScrollBar *vertical = verticalScrollBar();
-    vertical->setRange(
-        1, std::max(1, m_model->displayLineCount() - m_model->viewWindow().linesInWindow() + 1));
+    vertical->setRange(1, std::max(1, m_model->columns().displayLineCount() -
+                                          m_model->viewWindow().linesInWindow() + 1));
     vertical->setPageStep(m_model->viewWindow().linesInWindow());
     vertical->setSingleStep(1);
     vertical->setValue(m_model->viewWindow().topLine());
     QScrollBar *horizontal = horizontalScrollBar();
-    horizontal->setRange(
-        1, std::max(1, m_model->maxScrollWidth() - m_model->viewWindow().columnsInWindow() + 1));
+    horizontal->setRange(1, std::max(1, m_model->columns().maxScrollWidth() -
+                                            m_model->viewWindow().columnsInWindow() + 1));
     horizontal->setPageStep(m_model->viewWindow().columnsInWindow());
     horizontal->setSingleStep(1);
     horizontal->setValue(m_model->viewWindow().leftColumn());
@@ -270,24 +270,24 @@ TBufferCoord TCustomEditorPane::positionAt(const QPoint &point) const
     const int row =
         point.y() >= 0 ? point.y() / m_lineHeight : (point.y() - m_lineHeight + 1) / m_lineHeight;
     const int line =
-        std::clamp(m_model->viewWindow().topLine() + row, 1, m_model->displayLineCount());
+        std::clamp(m_model->viewWindow().topLine() + row, 1, m_model->columns().displayLineCount());
     if (point.x() < m_gutterWidth)
         return {1, line};
     // Round to the nearer cell boundary, as a click between two characters expects.
     const int column = m_model->viewWindow().leftColumn() +
                        (point.x() - m_gutterWidth + m_charWidth / 2) / m_charWidth;
-    int charColumn = m_model->charColumnAt(line, column);
+    int charColumn = m_model->columns().charColumnAt(line, column);
     // A boundary inside a wide character: the caret goes to the side of it nearer the point.
-    const int start = m_model->displayColumn(line, charColumn);
+    const int start = m_model->columns().displayColumn(line, charColumn);
     if (start < column) {
         const QStringView text = m_model->Lines().view(line - 1);
-        const int end = m_model->displayColumn(line, charColumn + 1);
+        const int end = m_model->columns().displayColumn(line, charColumn + 1);
         const int middleX = m_gutterWidth + (start + end - 2 * m_model->viewWindow().leftColumn()) *
                                                 m_charWidth / 2;
         if (text[charColumn - 1] != u'\t' && point.x() >= middleX)
             charColumn += characterCodeUnits(text, charColumn - 1);
     }
-    return {std::clamp(charColumn, 1, m_model->maxCaretColumn(line)), line};
+    return {std::clamp(charColumn, 1, m_model->columns().maxCaretColumn(line)), line};
 }
 
 QRect TCustomEditorPane::caretRect() const

@@ -84,12 +84,13 @@ void TCustomEditorPane::handleMousePress(QMouseEvent *event)
     const bool extend = event->modifiers() & Qt::ShiftModifier;
     event->accept();
     if (!extend && point.x() >= m_gutterWidth &&
-        m_model->selectionMode() == TSelectionMode::smNormal && m_model->isInSelection(position)) {
+        m_model->selection().mode == TSelectionMode::smNormal &&
+        m_model->selection().contains(position)) {
         m_dragPending = true;
         m_dragStart = point;
         return;
     }
-    m_model->moveCaret(position, extend);
+    m_model->setCaretXY(position, extend);
     m_selecting = true;
 }
 
@@ -118,7 +119,7 @@ void TCustomEditorPane::handleMouseMove(QMouseEvent *event)
         return;
     }
     if (m_selecting)
-        m_model->moveCaret(positionAt(point), true);
+        m_model->setCaretXY(positionAt(point), true);
     updateAutoScroll(point);
 }
 
@@ -141,7 +142,7 @@ void TCustomEditorPane::autoScrollStep()
     const int direction = m_lastMousePoint.y() < 0 ? -1 : 1;
     if (m_selecting) {
         const TBufferCoord target = positionAt(m_lastMousePoint);
-        m_model->moveCaret({target.Char, m_model->CaretY() + direction}, true);
+        m_model->setCaretXY({target.Char, m_model->CaretY() + direction}, true);
     } else if (m_dragging) {
         m_model->viewWindow().setTopLine(m_model->viewWindow().topLine() + direction);
         m_dropPosition = positionAt(m_lastMousePoint);
@@ -169,7 +170,7 @@ void TCustomEditorPane::mouseReleaseEvent(QMouseEvent *event)
         runInput([&] { m_model->dropSelection(position, copy); });
     } else if (placing) {
         // A click inside the selection that never became a drag places the caret.
-        runInput([&] { m_model->moveCaret(position, false); });
+        runInput([&] { m_model->setCaretXY(position, false); });
     }
 }
 

@@ -38,7 +38,7 @@ int TCustomEditorPane::displayColumn(int line, int charColumn) const
     const QStringView text = m_model->Lines().view(line - 1);
     if (text.size() >= kLongLine && charColumn - 1 <= plainPrefix(line, text))
         return charColumn;
-    return m_model->displayColumn(line, charColumn);
+    return m_model->columns().displayColumn(line, charColumn);
 }
 
 // --- painting -----------------------------------------------------------------------
@@ -260,7 +260,7 @@ std::pair<int, int> TCustomEditorPane::selectedCells(int line, int length) const
         return {0, 0};
     // Display columns are 1-based; cells 0-based. A selected line break shows as one cell.
     const int lineEnd = displayColumn(line, length + 1) - 1;
-    switch (model.selectionMode()) {
+    switch (model.selection().mode) {
     case TSelectionMode::smNormal:
         return {line == begin.Line ? displayColumn(line, begin.Char) - 1 : 0,
                 line == end.Line ? displayColumn(line, end.Char) - 1 : lineEnd + 1};
@@ -268,7 +268,7 @@ std::pair<int, int> TCustomEditorPane::selectedCells(int line, int length) const
         return {0, std::max(lineEnd + 1, model.viewWindow().leftColumn() +
                                              model.viewWindow().columnsInWindow())};
     case TSelectionMode::smColumn: {
-        const auto [left, right] = model.columnSelectionColumns();
+        const auto [left, right] = model.columns().selectionColumns(model.selection());
         return {left - 1, right - 1};
     }
     }
@@ -282,7 +282,7 @@ void TCustomEditorPane::paintEvent(QPaintEvent *event)
     const int top = m_model->viewWindow().topLine();
     const int firstLine = top + area.top() / m_lineHeight;
     const int lastLine = top + area.bottom() / m_lineHeight;
-    const int lineCount = m_model->displayLineCount();
+    const int lineCount = m_model->columns().displayLineCount();
     const int textLeft = m_gutterWidth;
     // Each line fills its own background; only the space below the last line needs filling.
     const int linesEnd = std::max(0, std::min(lastLine, lineCount) - top + 1) * m_lineHeight;

@@ -70,7 +70,7 @@ int ReplaceAll(EditModel &editor, TEditorSearchCustom *engine, const QString &se
 
     const SearchRange range = searchRange(editor, options);
     const bool selectedOnly = options.testFlag(TSearchOption::ssoSelectedOnly);
-    const TSelectionMode mode = editor.selectionMode();
+    const TSelectionMode mode = editor.selection().mode;
     const bool inColumns =
         selectedOnly && mode == TSelectionMode::smColumn && range.start.Char != range.end.Char;
     const bool wholeLines = selectedOnly && mode == TSelectionMode::smLine;
@@ -159,8 +159,8 @@ int ReplaceAll(EditModel &editor, TEditorSearchCustom *engine, const QString &se
     }
     if (replaced > 0 && selectedOnly && mode != TSelectionMode::smColumn) {
         const TBufferCoord end = positionAt(lines, selectionEnd);
-        editor.moveCaret(caretAtBegin ? end : selectionBegin, false);
-        editor.moveCaret(caretAtBegin ? selectionBegin : end, true);
+        editor.setCaretXY(caretAtBegin ? end : selectionBegin, false);
+        editor.setCaretXY(caretAtBegin ? selectionBegin : end, true);
     }
     return replaced;
 }

@@ -110,7 +110,7 @@ bool ReplaceCommands::ReplaceNext()
     if (options->testFlag(TSearchOption::ssoSelectedOnly)) {
         // From now on "replace next" stays inside this selection.
         m_scope = Scope{m_editor.BlockBegin(), m_editor.BlockEnd()};
-        if (m_editor.selectionMode() == TSelectionMode::smLine) {
+        if (m_editor.selection().mode == TSelectionMode::smLine) {
             m_scope->begin.Char = 1;
             m_scope->end.Char = m_editor.Lines().length(m_scope->end.Line - 1) + 1;
         }
@@ -169,8 +169,8 @@ int ReplaceCommands::ReplaceAllExecute()
         return 0;
     if (m_scope) {
         // "Replace next" has been working inside a selection: the rest of it is the range.
-        m_editor.moveCaret(m_scope->begin, false);
-        m_editor.moveCaret(m_scope->end, true);
+        m_editor.setCaretXY(m_scope->begin, false);
+        m_editor.setCaretXY(m_scope->end, true);
         *options |= TSearchOption::ssoSelectedOnly;
     }
     const int count =

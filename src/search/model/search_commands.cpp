@@ -67,7 +67,7 @@ bool selectedTextEquals(const EditModel &editor, QStringView text)
         to = to < 0 ? int(whole.size()) : std::min<int>(to - 1, int(whole.size()));
         return to > from ? whole.sliced(from, to - from) : QStringView();
     };
-    switch (editor.selectionMode()) {
+    switch (editor.selection().mode) {
     case TSelectionMode::smNormal:
         if (begin.Line == end.Line)
             return comparison.add(slice(begin.Line, begin.Char, end.Char)) && comparison.complete();
@@ -87,12 +87,12 @@ bool selectedTextEquals(const EditModel &editor, QStringView text)
                 return false;
         return comparison.complete();
     case TSelectionMode::smColumn: {
-        const auto [left, right] = editor.columnSelectionColumns();
+        const auto [left, right] = editor.columns().selectionColumns(editor.selection());
         for (int line = begin.Line; line <= lastLine; ++line) {
             if (line > begin.Line && !comparison.add(lineBreak))
                 return false;
-            if (!comparison.add(
-                    slice(line, editor.charColumnAt(line, left), editor.charColumnAt(line, right))))
+            if (!comparison.add(slice(line, editor.columns().charColumnAt(line, left),
+                                      editor.columns().charColumnAt(line, right))))
                 return false;
         }
         return comparison.complete();

@@ -14,7 +14,7 @@ SearchRange searchRange(const EditModel &editor, TSearchOptions options)
     const TEditorLines &lines = editor.Lines();
     if (options.testFlag(TSearchOption::ssoSelectedOnly)) {
         SearchRange range{editor.BlockBegin(), editor.BlockEnd()};
-        switch (editor.selectionMode()) {
+        switch (editor.selection().mode) {
         case TSelectionMode::smLine:
             range.start.Char = 1;
             range.end.Char = lines.length(range.end.Line - 1) + 1;
@@ -66,10 +66,10 @@ void selectMatch(EditModel &editor, TBufferCoord from, TBufferCoord to, bool car
     const TBufferCoord caret = caretAtStart ? from : to;
     const int top = editor.viewWindow().topLine();
     const int left = editor.viewWindow().leftColumn();
-    editor.moveCaret(anchor, false);
+    editor.setCaretXY(anchor, false);
     editor.viewWindow().setTopLine(top);
     editor.viewWindow().setLeftColumn(left);
-    editor.moveCaret(caret, true);
+    editor.setCaretXY(caret, true);
 }
 
 } // namespace
@@ -93,9 +93,9 @@ int SearchReplace(EditModel &editor, TEditorSearchCustom *engine, const QString 
     const SearchRange range = searchRange(editor, options);
     const bool backwards = options.testFlag(TSearchOption::ssoBackwards);
     const bool selectedOnly = options.testFlag(TSearchOption::ssoSelectedOnly);
-    const bool inColumns = selectedOnly && editor.selectionMode() == TSelectionMode::smColumn &&
+    const bool inColumns = selectedOnly && editor.selection().mode == TSelectionMode::smColumn &&
                            range.start.Char != range.end.Char;
-    const bool wholeLines = selectedOnly && editor.selectionMode() == TSelectionMode::smLine;
+    const bool wholeLines = selectedOnly && editor.selection().mode == TSelectionMode::smLine;
     auto inside = [&](int line, int column, int length) {
         if (wholeLines)
             return true;
