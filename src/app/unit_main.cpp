@@ -80,10 +80,6 @@ Q_LOGGING_CATEGORY(lcDataFiles, "brindlepad.data", QtWarningMsg)
 
 const QString kModified = QStringLiteral("Изменен");
 const QString kSaved = QStringLiteral("Сохранен");
-// Names an untitled document in the save question; the document stays untitled.
-const QString kUntitledPlaceholder = QStringLiteral("c:\\untitled.qpl");
-const QString kHelpPath = QStringLiteral("/ru/faq/5-brindle-pad.html");
-const QString kProductPath = QStringLiteral("/ru/brindle-pad.html");
 
 // The colour of the bars' empty area and of a highlighted entry.
 const QColor kBarColor(226, 225, 219);
@@ -93,17 +89,6 @@ QFont pixelFont(const QString &family, int pixelSize)
     QFont font(family);
     font.setPixelSize(pixelSize);
     return font;
-}
-
-FileDialogRequest qpileFileDialog(const QString &title)
-{
-    FileDialogRequest request;
-    request.title = title;
-    request.filters = {{QStringLiteral("Все файлы (*.*)"), QStringLiteral("*.*")},
-                       {QStringLiteral("QPILE файлы"), QStringLiteral("*.qpl")}};
-    request.selectedFilter = 1;
-    request.defaultSuffix = QStringLiteral("qpl");
-    return request;
 }
 
 void paintBar(QWidget *bar)
@@ -432,190 +417,12 @@ void Tfrm_Main::EditorPaneChange()
         m_recovery->documentChanged();
 }
 
-void Tfrm_Main::startRecovery(RecoveryStore &store)
-{
-    m_recovery = std::make_unique<DocumentRecovery>(
-        store, *m_document, [this](const QString &message) { showErrorBox(message); });
-    offerLeftOverTexts(
-        store, *m_services.prompts, this,
-        [this](const std::function<void()> &step) { return runCommand(step); },
-        [this](RecoveredText &&text) { restoreRecoveredText(std::move(text)); });
-}
-
-void Tfrm_Main::restoreRecoveredText(RecoveredText &&text)
-{
-    m_document->restore(std::move(text));
-    setStatusPanel(1, fileNamePart(m_document->DocFileName()));
-    EditorPaneChange();
-}
-
-void Tfrm_Main::openCommandLineFile(const QStringList &arguments)
-{
-    if (arguments.isEmpty())
-        return;
-    const QString &path = arguments.first();
-    if (!QFileInfo::exists(path)) {
-        m_services.prompts->showMessage(this, path + QStringLiteral(" не существует"));
-        return;
-    }
-    // A file that cannot be read is reported; the program goes on with an empty document.
-    runCommand([&] {
-        m_diskChanges->read(path, [&] { m_document->read(path); });
-        setStatusPanel(1, fileNamePart(path));
-        rememberRecentFile(path);
-    });
-}
-
-PromptAnswer Tfrm_Main::askSaveQuestion()
-{
-    const QString &fileName = m_document->DocFileName();
-    const QString name = fileNamePart(fileName.isEmpty() ? kUntitledPlaceholder : fileName);
-    return m_services.prompts->askYesNoCancel(
-        this, QStringLiteral("Сохранить изменения в ") + name + QStringLiteral(" ?"),
-        PromptIcon::Warning);
-}
-
-void Tfrm_Main::saveToPath(const QString &path)
-{
-    m_diskChanges->beforeSave(path);
-    // Throws before anything changes; the old file then stays as it was.
-    m_document->save(path, askAboutUnfitText(m_document->savePlan()));
-    m_diskChanges->saved(path);
-    setStatusPanel(1, fileNamePart(path));
-    markSaved();
-    rememberRecentFile(path);
-}
-
-UnfitText Tfrm_Main::askAboutUnfitText(const SavePlan &plan)
-{
-    if (plan.fits)
-        return UnfitText::Refuse;
-    switch (m_services.prompts->askYesNoCancel(this, plan.question(), PromptIcon::Question)) {
-    case PromptAnswer::Yes:
-        return UnfitText::Widen;
-    case PromptAnswer::No:
-        return UnfitText::Substitute;
-    case PromptAnswer::Cancel:
-        break;
-    }
-    throw SilentAbort();
-}
-
 void Tfrm_Main::markSaved()
 {
     m_actions.FileSave->setEnabled(false);
     setStatusPanel(2, kSaved);
     if (m_recovery)
         m_recovery->documentSaved();
-}
-
-std::optional<QString> Tfrm_Main::askModally(const std::function<std::optional<QString>()> &dialog)
-{
-    QPointer<QWidget> focused = QApplication::focusWidget();
-    if (!focused || focused->window() != this)
-        focused = EditorPane;
-    const std::optional<QString> answer = dialog();
-    // A file dialog that asked its own question (replace the file?) closes two windows; the
-    // window manager may then leave the keyboard focus nowhere. It comes back here.
-    if (isVisible()) {
-        activateWindow();
-        if (focused)
-            focused->setFocus(Qt::OtherFocusReason);
-    }
-    return answer;
-}
-
-void Tfrm_Main::FileNewExecute()
-{
-    if (!m_document->DocSaved()) {
-        switch (askSaveQuestion()) {
-        case PromptAnswer::Yes:
-            // Saving ends the command whatever its outcome; New again then finds it saved.
-            FileSaveExecute();
-            return;
-        case PromptAnswer::No:
-            m_document->giveUpChanges();
-            break;
-        case PromptAnswer::Cancel:
-            return;
-        }
-    }
-    m_document->startNew();
-    EditorPaneChange();
-}
-
-void Tfrm_Main::FileOpen1Execute()
-{
-    // The unsaved text is given up only when a file actually replaces it: a cancelled
-    // dialog or a file that cannot be read leaves the document modified.
-    bool discardChanges = false;
-    if (!m_document->DocSaved()) {
-        switch (askSaveQuestion()) {
-        case PromptAnswer::Yes:
-            FileSaveExecute();
-            if (!m_document->DocSaved())
-                return;
-            break;
-        case PromptAnswer::No:
-            discardChanges = true;
-            break;
-        case PromptAnswer::Cancel:
-            return;
-        }
-    }
-    FileDialogRequest request = qpileFileDialog(QStringLiteral("Открыть QPILE файл"));
-    request.fileName = m_openDialogFileName;
-    const std::optional<QString> chosen =
-        askModally([&] { return m_services.prompts->chooseFileToOpen(this, request); });
-    if (!chosen)
-        return;
-    m_openDialogFileName = *chosen;
-    FileOpen1Accept(*chosen, discardChanges);
-}
-
-void Tfrm_Main::FileOpen1Accept(const QString &path, bool discardChanges)
-{
-    // Throws before the line list changes when the file cannot be read or decoded.
-    m_diskChanges->read(path, [&] { m_document->read(path); });
-    setStatusPanel(1, fileNamePart(path));
-    if (discardChanges) {
-        m_document->giveUpChanges();
-        // The unsaved text was given up on purpose: nothing is left to recover.
-        if (m_recovery)
-            m_recovery->documentSaved();
-    }
-    rememberRecentFile(path);
-}
-
-void Tfrm_Main::reloadFromDisk()
-{
-    // The text now equals the file's: the document is saved, and the caret stays on its line.
-    const TBufferCoord caret = EditorPane->model().CaretXY();
-    m_diskChanges->read(m_document->DocFileName(), [this] { m_document->reload(); });
-    EditorPane->model().setCaretXY(caret);
-    markSaved();
-}
-
-void Tfrm_Main::FileSaveExecute()
-{
-    if (m_document->DocFileName().isEmpty())
-        FileSaveAs1Execute();
-    else
-        saveToPath(m_document->DocFileName());
-}
-
-void Tfrm_Main::FileSaveAs1Execute()
-{
-    if (!m_document->DocFileName().isEmpty())
-        m_saveDialogFileName = m_document->DocFileName();
-    FileDialogRequest request = qpileFileDialog(QStringLiteral("Сохранение QPILE файла"));
-    request.fileName = m_saveDialogFileName;
-    const std::optional<QString> chosen =
-        askModally([&] { return m_services.prompts->chooseFileToSave(this, request); });
-    if (!chosen)
-        return;
-    m_saveDialogFileName = *chosen;
-    saveToPath(*chosen);
 }
 
 void Tfrm_Main::N9Click()
@@ -661,31 +468,6 @@ void Tfrm_Main::loadCompletionList()
     CompletionProposal1->setItemList(words);
 }
 
-void Tfrm_Main::HelpExecute()
-{
-    m_services.shell->open(webPage(kHelpPath));
-}
-
-void Tfrm_Main::Action2Execute()
-{
-    m_services.shell->open(webPage(kProductPath));
-}
-
-void Tfrm_Main::setAboutWindow(QDialog *window)
-{
-    m_aboutWindow = window;
-    disconnect(m_actions.Action1, &QAction::triggered, this, nullptr);
-    m_actions.Action1->setEnabled(window != nullptr);
-    if (window)
-        connect(m_actions.Action1, &QAction::triggered, this,
-                [this] { runCommand([this] { Action1Execute(); }); });
-}
-
-void Tfrm_Main::Action1Execute()
-{
-    m_aboutWindow->exec();
-}
-
 void Tfrm_Main::createPrint()
 {
     EditorPrint = std::make_unique<TEditorPrint>();
@@ -713,18 +495,6 @@ void Tfrm_Main::bindCommand(QAction *action, void (Tfrm_Main::*handler)())
             [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
 }
 
-void Tfrm_Main::attachEditorToPrint()
-{
-    EditorPrint->attachEditor(EditorPane->Lines(), EditorPane->Highlighter(),
-                              EditorPane->editorFont(), EditorPane->model().TabWidth());
-}
-
-void Tfrm_Main::FilePrintExecute()
-{
-    attachEditorToPrint();
-    m_print->FilePrintExecute(m_document->DocFileName());
-}
-
 void Tfrm_Main::loadLanguageReference()
 {
     // Shared, immutable: a background check may read it while the window runs.
@@ -732,17 +502,6 @@ void Tfrm_Main::loadLanguageReference()
     m_reference = std::make_shared<const QpileReference>(QpileReference::load(path));
     qCDebug(lcDataFiles) << "reference" << path << "functions" << m_reference->functions().size();
     emit languageReferenceLoaded();
-}
-
-void Tfrm_Main::FilePrintPreviewExecute()
-{
-    attachEditorToPrint();
-    m_print->FilePrintPreviewExecute();
-}
-
-void Tfrm_Main::FilePrintSetup1Execute()
-{
-    m_print->FilePrintSetup1Execute();
 }
 
 void Tfrm_Main::FormShow()
