@@ -68,7 +68,7 @@ void EditorZoom::apply(int pixels)
     QFont font = m_pane.editorFont();
     font.setPixelSize(pixels);
     m_pane.setEditorFont(font);
-    // The gutter's numbers keep the design's ratio to the text, 11 to 13 pixels.
+    // The gutter's numbers keep their ratio to the text, 11 to 13 pixels.
     QFont gutter = font;
     gutter.setPixelSize(std::max(1, (pixels * 11 + 6) / 13));
     m_pane.setGutterFont(gutter);

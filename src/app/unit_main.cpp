@@ -116,7 +116,7 @@ Tfrm_Main::Tfrm_Main(const PlatformServices &services, const QStringList &argume
     createToolBars();
     createStatusBar();
     bindCommands();
-    // The client area of the design; the position is that of the outer window.
+    // The default client area; the position is that of the outer window.
     resize(961, 591);
     move(197, 111);
 
@@ -515,7 +515,7 @@ void Tfrm_Main::FormShow()
             showErrorBox(message);
         });
         m_fitWhenFramed = frameGeometry().topLeft();
-        // A store that cannot be read was reported just now; the text keeps its design size.
+        // A store that cannot be read was reported just now; the text keeps its default size.
         m_zoom->restore();
     });
     runCommand([this] { EditorPane->SetFocus(); });

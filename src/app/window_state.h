@@ -41,7 +41,7 @@ public:
     // Reads all six values in one opening of the store and applies them in order: height,
     // width, top, left, show state, panel width. An absent value leaves the window's current
     // one; a value that cannot be read is passed to `report` and the others still apply.
-    // The resulting normal bounds (stored or design) are then fitted to the screens.
+    // The resulting normal bounds (stored or the defaults) are then fitted to the screens.
     void restore(const std::function<void(const QString &)> &report);
 
     // Writes all six values as the window system reports them now (a maximised window

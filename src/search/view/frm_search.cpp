@@ -81,7 +81,7 @@ Tfrm_Search::Tfrm_Search(QWidget *owner)
     setTabOrder(btnOK, btnCancel);
     cbSearchText->setFocus();
 
-    // The designer names, so tools and tests find each control.
+    // Each control keeps its own name, so tools and tests find each control.
     Label1->setObjectName(QStringLiteral("Label1"));
     cbSearchText->setObjectName(QStringLiteral("cbSearchText"));
     gbSearchOptions->setObjectName(QStringLiteral("gbSearchOptions"));
