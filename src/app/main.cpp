@@ -16,7 +16,7 @@
 namespace {
 
 // The program's Windows fonts, mapped to the metric-compatible or nearest fonts present
-// elsewhere, so that layouts come out as designed.
+// elsewhere, so that the layouts keep their sizes.
 void substituteFonts()
 {
 #ifndef Q_OS_WIN
