@@ -249,6 +249,10 @@ private slots:
             << u"ab\n|cd"_qs << QList<int>{ecDeleteLastChar} << QString() << u"ab|cd"_qs;
         QTest::newRow("backspace on line 1 column 1 does nothing")
             << u"|ab"_qs << QList<int>{ecDeleteLastChar} << QString() << u"|ab"_qs;
+        QTest::newRow("delete takes a character outside the basic plane whole")
+            << u"a|\U0001F600b"_qs << QList<int>{ecDeleteChar} << QString() << u"a|b"_qs;
+        QTest::newRow("backspace takes a character outside the basic plane whole")
+            << u"a\U0001F600|b"_qs << QList<int>{ecDeleteLastChar} << QString() << u"a|b"_qs;
         QTest::newRow("line break splits")
             << u"ab|cd"_qs << QList<int>{ecLineBreak} << QString() << u"ab\n|cd"_qs;
         QTest::newRow("right moves into virtual space")

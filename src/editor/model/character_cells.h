@@ -20,6 +20,14 @@ bool isWideCodePoint(char32_t codePoint);
 // 0 for the second half of a surrogate pair.
 int characterCells(QStringView text, qsizetype index);
 
+// Whether character column `column` (1-based) stands between the halves of a surrogate pair,
+// where the caret does not stop and no edit cuts: the pair is one character.
+inline bool splitsSurrogatePair(QStringView text, int column)
+{
+    return column >= 2 && column <= text.size() && text[column - 1].isLowSurrogate() &&
+           text[column - 2].isHighSurrogate();
+}
+
 // Whether every character of `text` takes one cell, so a character's cell is its index.
 // Looks at each code unit once, in blocks the compiler can vectorise, since lines without
 // tabs or wide characters take this path on every paint and caret move.

@@ -1,5 +1,7 @@
 // The editing commands of EditModel: typing, line breaks, indentation and deletions.
 #include "edit_model.h"
+
+#include "character_cells.h"
 #include "indentation.h"
 
 #include <algorithm>
@@ -316,8 +318,10 @@ void EditModel::deleteLastChar()
         placeCaret({column - removed, line});
         return;
     }
-    deleteText({column - 1, line}, m_caret, TChangeReason::Delete);
-    placeCaret({column - 1, line});
+    // A character outside the basic plane goes as a whole, never half of it.
+    const int from = splitsSurrogatePair(text, column - 1) ? column - 2 : column - 1;
+    deleteText({from, line}, m_caret, TChangeReason::Delete);
+    placeCaret({from, line});
 }
 
 void EditModel::deleteChar()
@@ -330,7 +334,8 @@ void EditModel::deleteChar()
         return;
     const int length = m_lines.length(m_caret.Line - 1);
     if (m_caret.Char <= length) {
-        deleteText(m_caret, {m_caret.Char + 1, m_caret.Line}, TChangeReason::Delete);
+        const bool pair = splitsSurrogatePair(m_lines.view(m_caret.Line - 1), m_caret.Char + 1);
+        deleteText(m_caret, {m_caret.Char + (pair ? 2 : 1), m_caret.Line}, TChangeReason::Delete);
     } else if (m_caret.Line < m_lines.Count()) {
         // At or beyond the end: the next line joins this one (filling virtual space first).
         const TBufferCoord caret = m_caret;

@@ -1,6 +1,7 @@
 // The caret and selection commands of EditModel: word stops, caret movement, scrolling,
 // bookmarks, bracket matching, dropping a dragged selection, and the command dispatch.
 #include "bracket_match.h"
+#include "character_cells.h"
 #include "edit_model.h"
 
 #include <algorithm>
@@ -11,14 +12,6 @@ namespace {
 bool isBlank(QChar ch)
 {
     return ch == u' ' || ch == u'\t';
-}
-
-// Whether character column `column` stands between the halves of a surrogate pair, where
-// the caret does not stop: the pair is one character on screen.
-bool splitsSurrogatePair(QStringView text, int column)
-{
-    return column >= 2 && column <= text.size() && text[column - 1].isLowSurrogate() &&
-           text[column - 2].isHighSurrogate();
 }
 
 } // namespace
