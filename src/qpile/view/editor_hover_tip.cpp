@@ -50,7 +50,7 @@ QString EditorHoverTip::textAt(const QPoint &point) const
 void EditorHoverTip::showTip()
 {
     // Not over an open popup or menu, and not for a window in the background.
-    if (QApplication::activePopupWidget() || !m_pane.isVisible())
+    if (QApplication::activePopupWidget() || !m_pane.isVisible() || !m_pane.isActiveWindow())
         return;
     const QString text = textAt(m_point);
     if (text.isEmpty())

@@ -127,7 +127,8 @@ void LanguageTips::showFunctionHelp()
 
 void LanguageTips::showLibraryTip()
 {
-    if (QApplication::activePopupWidget() || !m_tree || !m_tree->isVisible())
+    if (QApplication::activePopupWidget() || !m_tree || !m_tree->isVisible() ||
+        !m_tree->isActiveWindow())
         return;
     const QModelIndex index = m_tree->indexAt(m_libraryPoint);
     const QString text = libraryNodeText(index);
