@@ -182,8 +182,8 @@ private slots:
         QCOMPARE(escapes, 0);
         QTest::keyClick(w.pane, Qt::Key_Escape);
         QCOMPARE(escapes, 1);
-        // Closed until asked again.
-        w.type(u"\"a\", "_s);
+        // Closed until asked again, also by a bracket of an unknown function inside the call.
+        w.type(u"\"a\", MyFunc("_s);
         QVERIFY(!w.signature()->isVisible());
     }
 

@@ -31,10 +31,7 @@ SignatureTip::SignatureTip(TCustomEditorPane &pane, QObject *parent)
             this, [this] { m_edited = false; }, Qt::QueuedConnection);
     });
     connect(&model, &EditModel::caretMoved, this, &SignatureTip::caretMoved);
-    connect(&model.viewWindow(), &ViewWindow::scrolled, this, [this] {
-        if (isOpen())
-            refresh(false);
-    });
+    connect(&model.viewWindow(), &ViewWindow::scrolled, this, [this] { refresh(); });
 }
 
 SignatureTip::~SignatureTip() = default;
@@ -47,9 +44,14 @@ void SignatureTip::setReference(std::shared_ptr<const QpileReference> reference)
 
 bool SignatureTip::showAtCaret()
 {
-    m_call.reset();
-    refresh(true);
-    return isOpen();
+    if (!m_reference)
+        return false;
+    const std::vector<QpileCallPosition> calls = callsAtCaret();
+    if (calls.empty())
+        return false;
+    m_call = calls.front().openBracket;
+    follow(calls);
+    return true;
 }
 
 void SignatureTip::close()
@@ -58,42 +60,42 @@ void SignatureTip::close()
     m_window->hide();
 }
 
+std::vector<QpileCallPosition> SignatureTip::callsAtCaret()
+{
+    return findEnclosingCalls(*m_reference, m_pane.Lines(), m_pane.model().CaretXY(),
+                              *m_highlighter);
+}
+
 void SignatureTip::caretMoved()
 {
     const bool edited = std::exchange(m_edited, false);
-    if (edited && m_reference) {
+    if (!m_reference || (!edited && !isOpen()))
+        return;
+    const std::vector<QpileCallPosition> calls = callsAtCaret();
+    if (edited && !calls.empty()) {
+        // A "(" just typed that starts a known call opens the tip for it; a bracket of an
+        // unknown function, or one in a string, leaves the tip as it is.
         const TBufferCoord caret = m_pane.model().CaretXY();
-        const QStringView line = m_pane.Lines().view(caret.Line - 1);
-        if (caret.Char >= 2 && caret.Char - 2 < line.size() && line[caret.Char - 2] == u'(') {
-            // Opens only when the bracket just typed starts a known call; a bracket of an
-            // unknown function inside a known call leaves the tip as it is.
-            const std::optional<TBufferCoord> before = m_call;
-            m_call.reset();
-            refresh(true);
-            if (m_call == TBufferCoord{caret.Char - 1, caret.Line})
-                return;
-            m_call = before;
-        }
+        const TBufferCoord typed{caret.Char - 1, caret.Line};
+        if (calls.front().openBracket == typed)
+            m_call = typed;
     }
-    if (isOpen())
-        refresh(false);
+    follow(calls);
 }
 
-void SignatureTip::refresh(bool open)
+void SignatureTip::refresh()
 {
-    if (!m_reference) {
-        close();
+    if (isOpen() && m_reference)
+        follow(callsAtCaret());
+}
+
+void SignatureTip::follow(const std::vector<QpileCallPosition> &calls)
+{
+    if (!isOpen())
         return;
-    }
-    const std::vector<QpileCallPosition> calls =
-        findEnclosingCalls(*m_reference, m_pane.Lines(), m_pane.model().CaretXY(), *m_highlighter);
-    if (open) {
-        if (calls.empty())
-            return;
-        m_call = calls.front().openBracket;
-    } else if (std::none_of(calls.begin(), calls.end(), [this](const QpileCallPosition &call) {
-                   return call.openBracket == m_call;
-               })) {
+    if (std::none_of(calls.begin(), calls.end(), [this](const QpileCallPosition &call) {
+            return call.openBracket == m_call;
+        })) {
         close();
         return;
     }
@@ -136,8 +138,7 @@ bool SignatureTip::eventFilter(QObject *watched, QEvent *event)
             close();
         return false;
     case QEvent::FocusIn:
-        if (isOpen())
-            refresh(false);
+        refresh();
         return false;
     case QEvent::Hide:
         close();

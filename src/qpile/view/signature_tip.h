@@ -1,14 +1,14 @@
 #pragma once
 
-#include "editor/model/buffer_coord.h"
+#include "qpile/call_position.h"
 
 #include <QObject>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace bp {
 
-class QpileReference;
 class TCustomEditorPane;
 class TQPILEHighlighter;
 class TipWindow;
@@ -43,9 +43,12 @@ protected:
 
 private:
     void caretMoved();
-    // Opens for the innermost call around the caret when `open`; otherwise follows the
-    // caret within the call it has.
-    void refresh(bool open);
+    std::vector<QpileCallPosition> callsAtCaret();
+    // Shows the innermost of `calls` while the tip's own call is among them; closes the tip
+    // otherwise.
+    void follow(const std::vector<QpileCallPosition> &calls);
+    // Follows the caret again after a scroll or the focus coming back.
+    void refresh();
 
     TCustomEditorPane &m_pane;
     std::shared_ptr<const QpileReference> m_reference;
