@@ -47,6 +47,10 @@ LanguageTips::LanguageTips(TCustomEditorPane &pane, QTreeView &libraryTree)
     m_libraryTimer->setSingleShot(true);
     m_libraryTimer->setInterval(EditorHoverTip::kDelayMs);
     connect(m_libraryTimer, &QTimer::timeout, this, &LanguageTips::showLibraryTip);
+    connect(&libraryTree, &QObject::destroyed, this, [this] {
+        m_tree = nullptr;
+        m_treeViewport = nullptr;
+    });
     libraryTree.viewport()->setMouseTracking(true);
     libraryTree.viewport()->installEventFilter(this);
     libraryTree.installEventFilter(this);

@@ -6,7 +6,6 @@
 #include <QModelIndex>
 #include <QObject>
 #include <QPoint>
-#include <QPointer>
 #include <QTreeView>
 #include <memory>
 
@@ -69,7 +68,8 @@ private:
     void showLibraryTip();
 
     TCustomEditorPane &m_pane;
-    QPointer<QTreeView> m_tree;
+    // Null once the tree is gone; the tree may go before the pane.
+    QTreeView *m_tree;
     QObject *m_treeViewport;
     std::shared_ptr<const QpileReference> m_reference;
     std::unique_ptr<TQPILEHighlighter> m_highlighter;
