@@ -205,6 +205,16 @@ private slots:
         QVERIFY(!completion.isVisible());
         QVERIFY(w.signature()->isVisible());
         QCOMPARE(boldArgument(w.signature()), u"STRING value"_s);
+        // A "(" typed into the open list closes it and opens the tip of its own call.
+        w.type(u", TRIM"_s);
+        QTest::keyClick(w.pane, Qt::Key_Space, Qt::ControlModifier);
+        QVERIFY(completion.isVisible());
+        QTest::sendKeyEvent(QTest::Click, completion.popup(), Qt::Key_ParenLeft, u"("_s,
+                            Qt::NoModifier);
+        QVERIFY(!completion.isVisible());
+        QCOMPARE(w.pane->Lines()[0], u"x = LEN(get, TRIM("_s);
+        QVERIFY(w.signature()->isVisible());
+        QVERIFY(w.signature()->plainText().startsWith(u"STRING TRIM"_s));
     }
 
     void hoverShowsTheFunctionHelp()
