@@ -30,6 +30,7 @@
 #include "print/editor_print.h"
 #include "print/view/print_commands.h"
 #include "qpile/qpile_reference.h"
+#include "qpile/view/language_tips.h"
 #include "recovery_store.h"
 #include "search/model/search_commands.h"
 #include "search/view/frm_search.h"
@@ -131,6 +132,17 @@ Tfrm_Main::Tfrm_Main(const PlatformServices &services, const QStringList &argume
     EditorPane->SetHighlighter(m_highlighter.get());
     createPrint();
     createHabits();
+    // The QPILE tips start with the language reference; their commands close the "Вид" menu.
+    m_languageTips = new LanguageTips(*EditorPane, *TreeView);
+    connect(this, &Tfrm_Main::languageReferenceLoaded, m_languageTips,
+            [this] { m_languageTips->setReference(m_reference); });
+    for (QAction *entry : menuBar()->actions()) {
+        if (QMenu *menu = entry->menu(); menu && entry->text() == QStringLiteral("Вид")) {
+            menu->addSeparator();
+            menu->addActions(
+                {m_languageTips->functionHelpAction(), m_languageTips->signatureTipAction()});
+        }
+    }
 }
 
 Tfrm_Main::~Tfrm_Main()

@@ -32,6 +32,7 @@ class ReplaceCommands;
 struct TBufferCoord;
 class DiskChangeQuestions;
 class FunctionLibraryTree;
+class LanguageTips;
 class PanelSplitter;
 class PrintCommands;
 class RecoveryStore;
@@ -89,6 +90,8 @@ public:
     // The language reference the QPILE aids use; null until it is loaded, or when it could
     // not be (that was reported once and the aids stay off).
     const QpileReference *languageReference() const { return m_reference.get(); }
+    // The QPILE tips of the editor and the library; other aids add their hover texts here.
+    LanguageTips *languageTips() const { return m_languageTips; }
     TCompletionProposal *completionProposal1() const { return CompletionProposal1; }
     TCompletionProposal *completionProposal2() const { return CompletionProposal2; }
     SearchCommands &searchCommands() const { return *m_search; }
@@ -215,6 +218,7 @@ private:
     std::unique_ptr<TQPILEHighlighter> m_highlighter;
     FunctionLibraryTree *m_library = nullptr;
     std::shared_ptr<const QpileReference> m_reference;
+    LanguageTips *m_languageTips = nullptr;
     TCompletionProposal *CompletionProposal1 = nullptr;
     TCompletionProposal *CompletionProposal2 = nullptr;
     std::unique_ptr<SearchCommands> m_search;

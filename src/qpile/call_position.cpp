@@ -7,13 +7,14 @@
 
 namespace bp {
 
-std::optional<QpileCallPosition> findCallPosition(const QpileReference &reference,
+std::vector<QpileCallPosition> findEnclosingCalls(const QpileReference &reference,
                                                   const TEditorLines &lines, TBufferCoord caret,
                                                   TQPILEHighlighter &highlighter)
 {
+    std::vector<QpileCallPosition> calls;
     const int caretLine = caret.Line - 1;
     if (caretLine < 0 || caretLine >= lines.Count())
-        return std::nullopt;
+        return calls;
     const int caretIndex = caret.Char - 1; // the caret stands before this character
 
     QpileLineTokens tokens;
@@ -45,7 +46,7 @@ std::optional<QpileCallPosition> findCallPosition(const QpileReference &referenc
         if (atCaret) {
             for (const QpileToken &token : tokens.all()) {
                 if (token.kind == TtkTokenKind::tkComment && token.pos < caretIndex)
-                    return std::nullopt;
+                    return calls;
             }
         }
         for (int i = 0; i < count; ++i) {
@@ -77,9 +78,19 @@ std::optional<QpileCallPosition> findCallPosition(const QpileReference &referenc
     }
     for (auto it = open.rbegin(); it != open.rend(); ++it) {
         if (it->function)
-            return QpileCallPosition{it->function, it->commas, it->name, it->open};
+            calls.push_back({it->function, it->commas, it->name, it->open});
     }
-    return std::nullopt;
+    return calls;
+}
+
+std::optional<QpileCallPosition> findCallPosition(const QpileReference &reference,
+                                                  const TEditorLines &lines, TBufferCoord caret,
+                                                  TQPILEHighlighter &highlighter)
+{
+    std::vector<QpileCallPosition> calls = findEnclosingCalls(reference, lines, caret, highlighter);
+    if (calls.empty())
+        return std::nullopt;
+    return calls.front();
 }
 
 } // namespace bp

@@ -4,6 +4,7 @@
 #include "qpile_reference.h"
 
 #include <optional>
+#include <vector>
 
 namespace bp {
 
@@ -29,6 +30,11 @@ struct QpileCallPosition
 // functions and plain brackets are looked through to the call around them. Uses
 // `highlighter` to tokenise the statement's lines; its range is set for each line.
 std::optional<QpileCallPosition> findCallPosition(const QpileReference &reference,
+                                                  const TEditorLines &lines, TBufferCoord caret,
+                                                  TQPILEHighlighter &highlighter);
+// Every call of a known function whose brackets enclose the caret, innermost first, by the
+// same rules.
+std::vector<QpileCallPosition> findEnclosingCalls(const QpileReference &reference,
                                                   const TEditorLines &lines, TBufferCoord caret,
                                                   TQPILEHighlighter &highlighter);
 

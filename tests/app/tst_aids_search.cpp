@@ -2,10 +2,14 @@
 #include "aids/view/function_library_tree.h"
 #include "editor/model/edit_model.h"
 #include "qpile/qpile_reference.h"
+#include "qpile/view/language_tips.h"
+#include "qpile/view/signature_tip.h"
+#include "qpile/view/tip_window.h"
 #include "search/model/search_commands.h"
 #include "test_runner.h"
 #include "window_fixture.h"
 
+#include <QAction>
 #include <QListWidget>
 #include <QStandardItemModel>
 #include <QTreeView>
@@ -46,6 +50,20 @@ private slots:
         QCOMPARE(f.window->completionProposal1()->state().config().ItemList.size(), 69);
         QVERIFY(f.window->languageReference());
         QVERIFY(f.window->languageReference()->function(u"GET_PARAM_EX"));
+    }
+
+    void languageTipsStartWithTheReference()
+    {
+        f.openWindow();
+        LanguageTips *tips = f.window->languageTips();
+        QCOMPARE(tips->functionHelpAction()->shortcut(), QKeySequence(Qt::Key_F1));
+        for (char ch : std::string_view("x = LEN("))
+            QTest::keyClick(f.window->editorPane(), ch);
+        QVERIFY(tips->signatureTip().window()->isVisible());
+        model().setCaretXY({8, 1});
+        press(Qt::Key_F1);
+        QVERIFY(tips->helpWindow()->isVisible());
+        QVERIFY(tips->helpWindow()->plainText().contains(u"LEN"_qs));
     }
 
     void missingLibraryKeepsBuiltInsAndGeometry()
@@ -94,6 +112,13 @@ private slots:
         QVERIFY(!window.languageReference());
         press(Qt::Key_A);
         QCOMPARE(f.lines()[0], u"a"_qs);
+        // The QPILE tips stay off.
+        for (char ch : std::string_view(" = LEN("))
+            QTest::keyClick(window.editorPane(), ch);
+        QCOMPARE(f.lines()[0], u"a = LEN("_qs);
+        QVERIFY(!window.languageTips()->signatureTip().window()->isVisible());
+        press(Qt::Key_F1);
+        QVERIFY(!window.languageTips()->helpWindow()->isVisible());
     }
 
     void libraryDoubleClickInsertsAndMarksModified()

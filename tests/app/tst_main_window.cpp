@@ -117,8 +117,12 @@ private slots:
                                                QStringLiteral("Перейти к строке...")};
         QTest::newRow("view") << QStringLiteral("Вид")
                               << QStringList{QStringLiteral("Увеличить шрифт"),
-                                             QStringLiteral("Уменьшить шрифт"), QStringLiteral("-"),
-                                             QStringLiteral("Обычный размер шрифта")};
+                                             QStringLiteral("Уменьшить шрифт"),
+                                             QStringLiteral("-"),
+                                             QStringLiteral("Обычный размер шрифта"),
+                                             QStringLiteral("-"),
+                                             QStringLiteral("Справка по функции"),
+                                             QStringLiteral("Подсказка параметров")};
         // Exactly three commands and two separators.
         QTest::newRow("help") << QStringLiteral("Помощь")
                               << QStringList{QStringLiteral("Справка"), QStringLiteral("-"),

@@ -225,6 +225,28 @@ private slots:
         QVERIFY(f.pane->model().SelAvail());
     }
 
+    void characterUnderAPoint()
+    {
+        // The cell under the point, not the nearer boundary: the right half of a character
+        // is still that character. A tab covers its cells.
+        Fixture f;
+        f.pane->Lines().setText(u"ab\tc\nd"_qs);
+        const int w = f.pane->charWidth();
+        const int h = f.pane->lineHeight();
+        const auto at = [&](int cell, int row) {
+            return f.pane->characterAt(
+                QPoint(f.pane->gutterWidth() + cell * w + w - 1, row * h + 1));
+        };
+        QCOMPARE(at(0, 0), std::optional<TBufferCoord>(TBufferCoord{1, 1}));
+        QCOMPARE(at(1, 0), std::optional<TBufferCoord>(TBufferCoord{2, 1}));
+        QCOMPARE(at(3, 0), std::optional<TBufferCoord>(TBufferCoord{3, 1}));
+        QCOMPARE(at(4, 0), std::optional<TBufferCoord>(TBufferCoord{4, 1}));
+        QCOMPARE(at(5, 0), std::nullopt);
+        QCOMPARE(at(0, 1), std::optional<TBufferCoord>(TBufferCoord{1, 2}));
+        QCOMPARE(at(0, 2), std::nullopt);
+        QCOMPARE(f.pane->characterAt(QPoint(1, 1)), std::nullopt);
+    }
+
     void longLinesStayReachable()
     {
         Fixture f;

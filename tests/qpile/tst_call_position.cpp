@@ -15,7 +15,28 @@ class TestCallPosition : public QObject
 private slots:
     void argument_data();
     void argument();
+    void enclosingCalls_data();
+    void enclosingCalls();
 };
+
+namespace {
+
+bp::TBufferCoord readPicture(const QStringList &picture, bp::TEditorLines &lines)
+{
+    bp::TBufferCoord caret;
+    for (int i = 0; i < picture.size(); ++i) {
+        QString text = picture[i];
+        const qsizetype bar = text.indexOf(u'|');
+        if (bar >= 0) {
+            caret = {int(bar) + 1, i + 1};
+            text.remove(bar, 1);
+        }
+        lines.Add(text);
+    }
+    return caret;
+}
+
+} // namespace
 
 void TestCallPosition::argument_data()
 {
@@ -72,16 +93,7 @@ void TestCallPosition::argument()
     QFETCH(QString, name);
 
     bp::TEditorLines lines;
-    bp::TBufferCoord caret;
-    for (int i = 0; i < picture.size(); ++i) {
-        QString text = picture[i];
-        const qsizetype bar = text.indexOf(u'|');
-        if (bar >= 0) {
-            caret = {int(bar) + 1, i + 1};
-            text.remove(bar, 1);
-        }
-        lines.Add(text);
-    }
+    const bp::TBufferCoord caret = readPicture(picture, lines);
     bp::TQPILEHighlighter highlighter;
     const std::optional<bp::QpileCallPosition> found =
         bp::findCallPosition(bp::testing::shippedReference(), lines, caret, highlighter);
@@ -90,6 +102,34 @@ void TestCallPosition::argument()
         QCOMPARE(found->argument, argument);
         QCOMPARE(u"%1:%2"_s.arg(found->name.Line).arg(found->name.Char), name);
     }
+}
+
+void TestCallPosition::enclosingCalls_data()
+{
+    // The known calls around the caret, innermost first, as "NAME argument".
+    QTest::addColumn<QStringList>("picture");
+    QTest::addColumn<QStringList>("calls");
+
+    QTest::newRow("two known calls, an unknown one between")
+        << QStringList{u"x = GET_VALUE(MyFunc(a, GET_ITEM(\"ORDERS\", |"_s}
+        << QStringList{u"GET_ITEM 1"_s, u"GET_VALUE 0"_s};
+    QTest::newRow("the inner call closed")
+        << QStringList{u"MESSAGE(LEN(s), |"_s} << QStringList{u"MESSAGE 1"_s};
+    QTest::newRow("in a comment") << QStringList{u"' MESSAGE(LEN(|"_s} << QStringList{};
+}
+
+void TestCallPosition::enclosingCalls()
+{
+    QFETCH(QStringList, picture);
+    QFETCH(QStringList, calls);
+    bp::TEditorLines lines;
+    const bp::TBufferCoord caret = readPicture(picture, lines);
+    bp::TQPILEHighlighter highlighter;
+    QStringList found;
+    for (const bp::QpileCallPosition &call :
+         bp::findEnclosingCalls(bp::testing::shippedReference(), lines, caret, highlighter))
+        found << u"%1 %2"_s.arg(call.function->name).arg(call.argument);
+    QCOMPARE(found, calls);
 }
 
 BP_TEST(TestCallPosition)

@@ -290,6 +290,21 @@ TBufferCoord TCustomEditorPane::positionAt(const QPoint &point) const
     return {std::clamp(charColumn, 1, m_model->columns().maxCaretColumn(line)), line};
 }
 
+std::optional<TBufferCoord> TCustomEditorPane::characterAt(const QPoint &point) const
+{
+    if (point.x() < m_gutterWidth || point.y() < 0)
+        return std::nullopt;
+    const int line = m_model->viewWindow().topLine() + point.y() / m_lineHeight;
+    if (line > m_model->Lines().Count())
+        return std::nullopt;
+    const int column =
+        m_model->viewWindow().leftColumn() + (point.x() - m_gutterWidth) / m_charWidth;
+    const int charColumn = m_model->charColumnAt(line, column);
+    if (charColumn > m_model->Lines().length(line - 1))
+        return std::nullopt;
+    return TBufferCoord{charColumn, line};
+}
+
 QRect TCustomEditorPane::caretRect() const
 {
     const TBufferCoord caret = m_model->CaretXY();

@@ -11,6 +11,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -109,6 +110,9 @@ public:
     int charWidth() const { return m_charWidth; }
     // Text position under a viewport point (column 1 when in the gutter).
     TBufferCoord positionAt(const QPoint &point) const;
+    // The character under a viewport point; none over the gutter, past the end of its line
+    // or below the last line.
+    std::optional<TBufferCoord> characterAt(const QPoint &point) const;
     // Viewport rectangle of the caret.
     QRect caretRect() const;
     // Answers the cursor rectangle with the caret's, in the pane's coordinates.

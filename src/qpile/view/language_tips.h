@@ -1,0 +1,86 @@
+#pragma once
+
+#include "editor_hover_tip.h"
+
+#include <QList>
+#include <QModelIndex>
+#include <QObject>
+#include <QPoint>
+#include <QTreeView>
+#include <memory>
+
+class QAction;
+class QTimer;
+
+namespace bp {
+
+class QpileReference;
+class SignatureTip;
+class TCustomEditorPane;
+class TQPILEHighlighter;
+class TipWindow;
+
+// The QPILE tips of the editor and the function library: the signature tip while typing a
+// call, the function help on hover (after a short rest of the mouse) or on request, and the
+// same help on a function of the library tree. Everything stays off until the language
+// reference is given.
+//
+// Two commands carry the keyboard paths, "Справка по функции" (F1: the help of the function
+// at the caret, or of the library node with the focus) and "Подсказка параметров"
+// (Ctrl+Shift+Space: the signature tip inside a call). Their shortcuts work in the window
+// that holds them, in a menu or as its own actions.
+class LanguageTips : public QObject
+{
+    Q_OBJECT
+public:
+    // Lives as long as the pane, as a child of it.
+    LanguageTips(TCustomEditorPane &pane, QTreeView &libraryTree);
+    ~LanguageTips() override;
+
+    // Null turns the tips off again.
+    void setReference(std::shared_ptr<const QpileReference> reference);
+
+    // Another text for the editor's hover tip; asked before the function help, in the order
+    // added.
+    void addHoverSource(EditorHoverTip::Source source);
+
+    QAction *functionHelpAction() const { return m_helpAction; }
+    QAction *signatureTipAction() const { return m_signatureAction; }
+
+    // The help of the function at the caret, or of the library node that has the focus;
+    // nothing anywhere else.
+    void showFunctionHelp();
+
+    SignatureTip &signatureTip() const { return *m_signature; }
+    EditorHoverTip &hoverTip() const { return *m_hover; }
+    // The help that F1 asked for, and the one for a library node under the mouse.
+    TipWindow *helpWindow() const { return m_helpWindow; }
+    TipWindow *libraryTipWindow() const { return m_libraryWindow; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QString helpAt(TBufferCoord position) const;
+    // The tip of a library node: the help of a known function, the node's own text for
+    // another function node, nothing for a group.
+    QString libraryNodeText(const QModelIndex &index) const;
+    void showLibraryTip();
+
+    TCustomEditorPane &m_pane;
+    // Null once the tree is gone; the tree may go before the pane.
+    QTreeView *m_tree;
+    QObject *m_treeViewport;
+    std::shared_ptr<const QpileReference> m_reference;
+    std::unique_ptr<TQPILEHighlighter> m_highlighter;
+    SignatureTip *m_signature;
+    EditorHoverTip *m_hover;
+    TipWindow *m_helpWindow;
+    TipWindow *m_libraryWindow;
+    QTimer *m_libraryTimer;
+    QPoint m_libraryPoint;
+    QAction *m_helpAction;
+    QAction *m_signatureAction;
+};
+
+} // namespace bp
