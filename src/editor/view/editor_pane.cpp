@@ -299,7 +299,7 @@ std::optional<TBufferCoord> TCustomEditorPane::characterAt(const QPoint &point) 
         return std::nullopt;
     const int column =
         m_model->viewWindow().leftColumn() + (point.x() - m_gutterWidth) / m_charWidth;
-    const int charColumn = m_model->charColumnAt(line, column);
+    const int charColumn = m_model->columns().charColumnAt(line, column);
     if (charColumn > m_model->Lines().length(line - 1))
         return std::nullopt;
     return TBufferCoord{charColumn, line};
