@@ -30,6 +30,7 @@
 #include "print/editor_print.h"
 #include "print/view/print_commands.h"
 #include "qpile/qpile_reference.h"
+#include "qpile/view/qpile_check_panel.h"
 #include "recovery_store.h"
 #include "search/model/search_commands.h"
 #include "search/view/frm_search.h"
@@ -146,6 +147,12 @@ Tfrm_Main::Tfrm_Main(const PlatformServices &services, const QStringList &argume
     EditorPane->SetHighlighter(m_highlighter.get());
     createPrint();
     createHabits();
+    connect(this, &Tfrm_Main::languageReferenceLoaded, this, [this] {
+        if (!m_checkPanel)
+            m_checkPanel = std::make_unique<QpileCheckPanel>(
+                m_reference, *EditorPane, *PageControl1, TreeView, menuBar(),
+                [this](const QString &text) { showTemporaryHint(text); });
+    });
 }
 
 Tfrm_Main::~Tfrm_Main()

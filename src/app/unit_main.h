@@ -41,6 +41,7 @@ class TCompletionProposal;
 class TEditorPrint;
 class TQPILEHighlighter;
 class QpileReference;
+class QpileCheckPanel;
 class TEditorPane;
 struct TSearchSettings;
 enum class TEditAction;
@@ -89,6 +90,9 @@ public:
     // The language reference the QPILE aids use; null until it is loaded, or when it could
     // not be (that was reported once and the aids stay off).
     const QpileReference *languageReference() const { return m_reference.get(); }
+    // The structure check, its problem list and the outline; null until the reference is
+    // loaded.
+    QpileCheckPanel *checkPanel() const { return m_checkPanel.get(); }
     TCompletionProposal *completionProposal1() const { return CompletionProposal1; }
     TCompletionProposal *completionProposal2() const { return CompletionProposal2; }
     SearchCommands &searchCommands() const { return *m_search; }
@@ -243,6 +247,8 @@ private:
     QLabel *m_caretPanel = nullptr;
     QTimer *m_hintTimer = nullptr;
     QList<QAction *> m_recentActions;
+    // Last, so it is gone before the pane whose lines it watches.
+    std::unique_ptr<QpileCheckPanel> m_checkPanel;
 };
 
 } // namespace bp

@@ -1,13 +1,16 @@
 #include "aids/view/completion_proposal.h"
 #include "aids/view/function_library_tree.h"
 #include "editor/model/edit_model.h"
+#include "editor/view/editor_pane.h"
 #include "qpile/qpile_reference.h"
+#include "qpile/view/qpile_check_panel.h"
 #include "search/model/search_commands.h"
 #include "test_runner.h"
 #include "window_fixture.h"
 
 #include <QListWidget>
 #include <QStandardItemModel>
+#include <QTabWidget>
 #include <QTreeView>
 
 using namespace bp;
@@ -46,6 +49,28 @@ private slots:
         QCOMPARE(f.window->completionProposal1()->state().config().ItemList.size(), 69);
         QVERIFY(f.window->languageReference());
         QVERIFY(f.window->languageReference()->function(u"GET_PARAM_EX"));
+    }
+
+    void checkTabsFollowTheLibraryAndTheCountShowsInTheHintPanel()
+    {
+        Tfrm_Main &window = f.openWindow();
+        auto *tabs = window.findChild<QTabWidget *>(u"PageControl1"_qs);
+        QVERIFY(tabs && window.checkPanel());
+        QCOMPARE(tabs->count(), 3);
+        QCOMPARE(tabs->tabText(1), u"Проверка"_qs);
+        QCOMPARE(tabs->tabText(2), u"Структура"_qs);
+        window.editorPane()->SetFocus();
+        f.lines().setText(u"PORTFOLIO_EX P;\nDESCRIPTION D;\nFIRMS_LIST F;\nPROGRAM\n"
+                          "END_PROGRAM\nEND_PORTFOLIO_EX"_qs);
+        QTRY_COMPARE(window.checkPanel()->problems().size(), std::size_t(0));
+        window.editorPane()->model().setCaretXY({1, 5});
+        press(Qt::Key_I);
+        press(Qt::Key_F);
+        press(Qt::Key_Space);
+        press(Qt::Key_A);
+        press(Qt::Key_Return);
+        QTRY_COMPARE(window.statusPanelText(0), u"Проверка: 1 замечание"_qs);
+        QCOMPARE(window.editorPane()->lineMarks().size(), std::size_t(1));
     }
 
     void missingLibraryKeepsBuiltInsAndGeometry()
@@ -92,6 +117,9 @@ private slots:
         QVERIFY2(f.prompts.errors[0].contains(u"reference.json"_qs),
                  qPrintable(f.prompts.errors[0]));
         QVERIFY(!window.languageReference());
+        // The check and its tabs stay off.
+        QVERIFY(!window.checkPanel());
+        QCOMPARE(window.findChild<QTabWidget *>(u"PageControl1"_qs)->count(), 1);
         press(Qt::Key_A);
         QCOMPARE(f.lines()[0], u"a"_qs);
     }

@@ -117,8 +117,13 @@ private slots:
                                                QStringLiteral("Перейти к строке...")};
         QTest::newRow("view") << QStringLiteral("Вид")
                               << QStringList{QStringLiteral("Увеличить шрифт"),
-                                             QStringLiteral("Уменьшить шрифт"), QStringLiteral("-"),
-                                             QStringLiteral("Обычный размер шрифта")};
+                                             QStringLiteral("Уменьшить шрифт"),
+                                             QStringLiteral("-"),
+                                             QStringLiteral("Обычный размер шрифта"),
+                                             QStringLiteral("-"),
+                                             QStringLiteral("Библиотека функций"),
+                                             QStringLiteral("Проверка"),
+                                             QStringLiteral("Структура")};
         // Exactly three commands and two separators.
         QTest::newRow("help") << QStringLiteral("Помощь")
                               << QStringList{QStringLiteral("Справка"), QStringLiteral("-"),
