@@ -197,8 +197,16 @@ void TestQpileView::editingFixesAProblem()
     f.setText(kScript);
     QCOMPARE(f.panel->problemList()->topLevelItemCount(), 1);
     QCOMPARE(f.hints.last(), u"Проверка: 1 замечание"_s);
-    // Type "x = 1" over "END_IF" through the pane's keys.
+    // A line put in above moves the mark at once; the list follows after the check.
     f.pane->SetFocus();
+    f.pane->model().setCaretXY({1, 5});
+    QTest::keyClick(f.pane, Qt::Key_Return);
+    QCOMPARE(f.pane->lineMarks().size(), std::size_t(1));
+    QCOMPARE(f.pane->lineMarks().front().line, 7);
+    QTRY_COMPARE(f.rows(f.panel->problemList()), QStringList{u"7 | 1 | END_IF без IF"_s});
+    QTest::keyClick(f.pane, Qt::Key_Backspace);
+    QTRY_COMPARE(f.rows(f.panel->problemList()), QStringList{u"6 | 1 | END_IF без IF"_s});
+    // Type over "END_IF" through the pane's keys.
     f.pane->model().setCaretXY({1, 6});
     QTest::keyClick(f.pane, Qt::Key_End, Qt::ShiftModifier);
     QTest::keyClicks(f.pane, u"z = 3"_s);

@@ -155,6 +155,40 @@ bool QpileCheckPanel::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
+void QpileCheckPanel::linesInserted(int index, int count)
+{
+    moveMarks(index, 0, count);
+    scheduleCheck();
+}
+
+void QpileCheckPanel::linesDeleted(int index, int count)
+{
+    moveMarks(index, count, 0);
+    scheduleCheck();
+}
+
+void QpileCheckPanel::linesCleared()
+{
+    m_pane.setLineMarks({});
+    scheduleCheck();
+}
+
+void QpileCheckPanel::moveMarks(int index, int removed, int inserted)
+{
+    if (m_pane.lineMarks().empty())
+        return;
+    std::vector<TLineMark> marks;
+    marks.reserve(m_pane.lineMarks().size());
+    for (TLineMark mark : m_pane.lineMarks()) {
+        if (mark.line - 1 >= index + removed)
+            mark.line += inserted - removed;
+        else if (mark.line - 1 >= index)
+            continue;
+        marks.push_back(mark);
+    }
+    m_pane.setLineMarks(std::move(marks));
+}
+
 void QpileCheckPanel::scheduleCheck()
 {
     // Each edit puts the check off again, so typing runs at full speed.
@@ -178,14 +212,14 @@ void QpileCheckPanel::runSlice()
 void QpileCheckPanel::showProblems()
 {
     const std::vector<QpileProblem> &problems = m_check->problems();
+    // The marks may have moved with edits since; they are put back in any case.
+    std::vector<TLineMark> marks;
+    marks.reserve(problems.size());
+    for (const QpileProblem &problem : problems)
+        marks.push_back({problem.line, problem.column, problem.length});
+    m_pane.setLineMarks(std::move(marks));
     if (problems != m_shown) {
         m_shown = problems;
-        std::vector<TLineMark> marks;
-        marks.reserve(m_shown.size());
-        for (const QpileProblem &problem : m_shown)
-            marks.push_back({problem.line, problem.column, problem.length});
-        m_pane.setLineMarks(std::move(marks));
-
         m_problemList->clear();
         QList<QTreeWidgetItem *> items;
         for (const QpileProblem &problem : m_shown) {

@@ -66,10 +66,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void linesInserted(int, int) override { scheduleCheck(); }
-    void linesDeleted(int, int) override { scheduleCheck(); }
+    void linesInserted(int index, int count) override;
+    void linesDeleted(int index, int count) override;
     void linesChanged(int, int) override { scheduleCheck(); }
-    void linesCleared() override { scheduleCheck(); }
+    void linesCleared() override;
+    // Until the check catches up, the marks stay with the lines they were put on.
+    void moveMarks(int index, int removed, int inserted);
 
     void addKeyboardCommands(QMenuBar *menus);
     void scheduleCheck();
