@@ -1,7 +1,7 @@
 // The structure check over the 1,000,000-line corpus beside the highlighter's full scan of the
 // same lines, measured in the same run: the check should cost at most three scans. Then the
-// re-check after an edit. Each runs
-// several times; the median, minimum and maximum are reported.
+// re-check after an edit. Each runs several times; the median, minimum and maximum are
+// reported.
 #include "qpile_corpus.h"
 
 #include "editor/model/editor_lines.h"
