@@ -122,7 +122,7 @@ void BM_EditThenRecheck(benchmark::State &state)
     bp::QpileIncrementalCheck check(reference(), lines);
     check.runAll();
     const int middle = lines.Count() / 2;
-    const QString original = lines[middle];
+    const QString unchanged = lines[middle];
     const bool newLine = state.range(0) != 0;
     int checked = 0;
     for (auto _ : state) {
@@ -132,10 +132,10 @@ void BM_EditThenRecheck(benchmark::State &state)
             checked = check.linesChecked();
             lines.remove(middle);
         } else {
-            lines.setLine(middle, original + QStringLiteral(" + 1"));
+            lines.setLine(middle, unchanged + QStringLiteral(" + 1"));
             check.runAll();
             checked = check.linesChecked();
-            lines.setLine(middle, original);
+            lines.setLine(middle, unchanged);
         }
         check.runAll();
         benchmark::DoNotOptimize(check.problems().size());
