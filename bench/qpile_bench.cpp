@@ -1,11 +1,13 @@
 // The structure check over the 1,000,000-line corpus beside the highlighter's full scan of the
-// same lines, measured in the same run: the check should cost at most three scans. Each runs
-// several times; the median, minimum and maximum are reported.
+// same lines, measured in the same run: the check should cost at most three scans. Then the
+// re-check after an edit. Each runs several times; the median, minimum and maximum are
+// reported.
 #include "qpile_corpus.h"
 
 #include "editor/model/editor_lines.h"
 #include "highlight/qpile_highlighter.h"
 #include "highlight/range_rescanner.h"
+#include "qpile/incremental_check.h"
 #include "qpile/qpile_reference.h"
 #include "qpile/structure_check.h"
 
@@ -107,6 +109,44 @@ void BM_StructureCheck(benchmark::State &state)
 }
 BENCHMARK(BM_StructureCheck)
     ->Unit(benchmark::kMillisecond)
+    ->Repetitions(Repetitions)
+    ->ComputeStatistics("min", smallest)
+    ->ComputeStatistics("max", largest);
+
+// An edit, then the check kept current re-checks: typing in a line in the middle of the
+// document, and a line break put in there and taken out again (every stored line after it
+// moves). Beside the whole check above, this is what each pause in typing costs.
+void BM_EditThenRecheck(benchmark::State &state)
+{
+    bp::TEditorLines &lines = corpus();
+    bp::QpileIncrementalCheck check(reference(), lines);
+    check.runAll();
+    const int middle = lines.Count() / 2;
+    const QString unchanged = lines[middle];
+    const bool newLine = state.range(0) != 0;
+    int checked = 0;
+    for (auto _ : state) {
+        if (newLine) {
+            lines.insert(middle, QString());
+            check.runAll();
+            checked = check.linesChecked();
+            lines.remove(middle);
+        } else {
+            lines.setLine(middle, unchanged + QStringLiteral(" + 1"));
+            check.runAll();
+            checked = check.linesChecked();
+            lines.setLine(middle, unchanged);
+        }
+        check.runAll();
+        benchmark::DoNotOptimize(check.problems().size());
+    }
+    state.counters["lines checked"] = double(checked);
+    state.SetLabel(newLine ? "line break" : "typing");
+}
+BENCHMARK(BM_EditThenRecheck)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond)
     ->Repetitions(Repetitions)
     ->ComputeStatistics("min", smallest)
     ->ComputeStatistics("max", largest);

@@ -31,6 +31,7 @@
 #include "print/view/print_commands.h"
 #include "qpile/qpile_reference.h"
 #include "qpile/view/language_tips.h"
+#include "qpile/view/qpile_check_panel.h"
 #include "recovery_store.h"
 #include "search/model/search_commands.h"
 #include "search/view/frm_search.h"
@@ -143,6 +144,23 @@ Tfrm_Main::Tfrm_Main(const PlatformServices &services, const QStringList &argume
                 {m_languageTips->functionHelpAction(), m_languageTips->signatureTipAction()});
         }
     }
+    connect(this, &Tfrm_Main::languageReferenceLoaded, this, [this] {
+        if (m_checkPanel)
+            return;
+        m_checkPanel = std::make_unique<QpileCheckPanel>(
+            m_reference, *EditorPane, *PageControl1, TreeView, menuBar(),
+            [this](const QString &text) { showTemporaryHint(text); });
+        // A problem under the mouse is told before the help of the function it is in. As
+        // rich text, so a message quoting the script is never read as markup.
+        m_languageTips->addHoverSource([this](TBufferCoord position) -> QString {
+            const QString text = m_checkPanel->problemTextAt(position);
+            if (text.isEmpty())
+                return text;
+            return QStringLiteral("<p>") +
+                   text.toHtmlEscaped().replace(u'\n', QStringLiteral("<br>")) +
+                   QStringLiteral("</p>");
+        });
+    });
 }
 
 Tfrm_Main::~Tfrm_Main()

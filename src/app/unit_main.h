@@ -42,6 +42,7 @@ class TCompletionProposal;
 class TEditorPrint;
 class TQPILEHighlighter;
 class QpileReference;
+class QpileCheckPanel;
 class TEditorPane;
 struct TSearchSettings;
 enum class TEditAction;
@@ -92,6 +93,9 @@ public:
     const QpileReference *languageReference() const { return m_reference.get(); }
     // The QPILE tips of the editor and the library; other aids add their hover texts here.
     LanguageTips *languageTips() const { return m_languageTips; }
+    // The structure check, its problem list and the outline; null until the reference is
+    // loaded.
+    QpileCheckPanel *checkPanel() const { return m_checkPanel.get(); }
     TCompletionProposal *completionProposal1() const { return CompletionProposal1; }
     TCompletionProposal *completionProposal2() const { return CompletionProposal2; }
     SearchCommands &searchCommands() const { return *m_search; }
@@ -247,6 +251,8 @@ private:
     QLabel *m_caretPanel = nullptr;
     QTimer *m_hintTimer = nullptr;
     QList<QAction *> m_recentActions;
+    // Last, so it is gone before the pane whose lines it watches.
+    std::unique_ptr<QpileCheckPanel> m_checkPanel;
 };
 
 } // namespace bp

@@ -232,6 +232,15 @@ void QpileStructureChecker::checkStatementStart(QpileCheckState &state,
     const QStringView word = m_tokens.loweredText(first);
 
     const auto misspelled = [&](Kind kind, int length) {
+        // With nothing to close, the spelling is beside the point: one finding names the
+        // close as written and the block it lacks.
+        if (!canClose(kind, state)) {
+            add(problems, QpileProblemKind::CloseWithoutOpen, first.pos + 1, length,
+                QStringLiteral("%1 без %2")
+                    .arg(m_tokens.text().mid(first.pos, length).toString().toUpper(),
+                         openText(kind)));
+            return;
+        }
         add(problems, QpileProblemKind::MisspelledClose, first.pos + 1, length,
             QStringLiteral("ожидалось ") + closeText(kind));
         close(kind, first, length, state, problems);
@@ -442,6 +451,17 @@ void QpileStructureChecker::open(QpileBlockKind kind, const QpileToken &token,
                                  QpileCheckState &state)
 {
     state.blocks.push_back({kind, m_line, token.pos + 1, token.length});
+}
+
+bool QpileStructureChecker::canClose(QpileBlockKind kind, const QpileCheckState &state)
+{
+    for (auto block = state.blocks.rbegin(); block != state.blocks.rend(); ++block) {
+        if (block->kind == kind)
+            return true;
+        if (rank(block->kind) > rank(kind))
+            return false;
+    }
+    return false;
 }
 
 void QpileStructureChecker::close(QpileBlockKind kind, const QpileToken &token, int length,

@@ -127,6 +127,8 @@ private:
     void open(QpileBlockKind kind, const QpileToken &token, QpileCheckState &state);
     // Closes the innermost open block of `kind`, reporting the blocks inside it as left open,
     // or reports the close as having no opener. A `middle` word (ELSE) keeps the block open.
+    // Whether a close of `kind` has an open block to close.
+    static bool canClose(QpileBlockKind kind, const QpileCheckState &state);
     void close(QpileBlockKind kind, const QpileToken &token, int length, QpileCheckState &state,
                std::vector<QpileProblem> &problems, bool middle = false);
     void requireSemicolon(const QpileToken &keyword, std::vector<QpileProblem> &problems);

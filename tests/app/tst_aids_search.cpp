@@ -1,8 +1,11 @@
 #include "aids/view/completion_proposal.h"
 #include "aids/view/function_library_tree.h"
 #include "editor/model/edit_model.h"
+#include "editor/view/editor_pane.h"
 #include "qpile/qpile_reference.h"
+#include "qpile/view/editor_hover_tip.h"
 #include "qpile/view/language_tips.h"
+#include "qpile/view/qpile_check_panel.h"
 #include "qpile/view/signature_tip.h"
 #include "qpile/view/tip_window.h"
 #include "search/model/search_commands.h"
@@ -12,6 +15,7 @@
 #include <QAction>
 #include <QListWidget>
 #include <QStandardItemModel>
+#include <QTabWidget>
 #include <QTreeView>
 
 using namespace bp;
@@ -66,6 +70,37 @@ private slots:
         QVERIFY(tips->helpWindow()->plainText().contains(u"LEN"_qs));
     }
 
+    void checkTabsFollowTheLibraryAndTheCountShowsInTheHintPanel()
+    {
+        Tfrm_Main &window = f.openWindow();
+        auto *tabs = window.findChild<QTabWidget *>(u"PageControl1"_qs);
+        QVERIFY(tabs && window.checkPanel());
+        QCOMPARE(tabs->count(), 3);
+        QCOMPARE(tabs->tabText(1), u"Проверка"_qs);
+        QCOMPARE(tabs->tabText(2), u"Структура"_qs);
+        window.editorPane()->SetFocus();
+        f.lines().setText(u"PORTFOLIO_EX P;\nDESCRIPTION D;\nFIRMS_LIST F;\nPROGRAM\n"
+                          "END_PROGRAM\nEND_PORTFOLIO_EX"_qs);
+        QTRY_COMPARE(window.checkPanel()->problems().size(), std::size_t(0));
+        window.editorPane()->model().setCaretXY({1, 5});
+        press(Qt::Key_I);
+        press(Qt::Key_F);
+        press(Qt::Key_Space);
+        press(Qt::Key_A);
+        press(Qt::Key_Return);
+        QTRY_COMPARE(window.statusPanelText(0), u"Проверка: 1 замечание"_qs);
+        QCOMPARE(window.editorPane()->lineMarks().size(), std::size_t(1));
+        // Hovering the problem (the middle of the IF's first letter) tells it, before any
+        // function help.
+        TCustomEditorPane *pane = window.editorPane();
+        const QPoint onIf(pane->gutterWidth() + pane->charWidth() / 2,
+                          4 * pane->lineHeight() + pane->lineHeight() / 2);
+        QTest::mouseMove(pane->viewport(), onIf);
+        TipWindow *tip = window.languageTips()->hoverTip().window();
+        QTRY_VERIFY(tip->isVisible());
+        QCOMPARE(tip->plainText(), window.checkPanel()->problems().front().message);
+    }
+
     void missingLibraryKeepsBuiltInsAndGeometry()
     {
         f.dataFolder = f.path(u"empty"_qs);
@@ -110,6 +145,9 @@ private slots:
         QVERIFY2(f.prompts.errors[0].contains(u"reference.json"_qs),
                  qPrintable(f.prompts.errors[0]));
         QVERIFY(!window.languageReference());
+        // The check and its tabs stay off.
+        QVERIFY(!window.checkPanel());
+        QCOMPARE(window.findChild<QTabWidget *>(u"PageControl1"_qs)->count(), 1);
         press(Qt::Key_A);
         QCOMPARE(f.lines()[0], u"a"_qs);
         // The QPILE tips stay off.

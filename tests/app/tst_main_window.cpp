@@ -122,7 +122,11 @@ private slots:
                                              QStringLiteral("Обычный размер шрифта"),
                                              QStringLiteral("-"),
                                              QStringLiteral("Справка по функции"),
-                                             QStringLiteral("Подсказка параметров")};
+                                             QStringLiteral("Подсказка параметров"),
+                                             QStringLiteral("-"),
+                                             QStringLiteral("Библиотека функций"),
+                                             QStringLiteral("Проверка"),
+                                             QStringLiteral("Структура")};
         // Exactly three commands and two separators.
         QTest::newRow("help") << QStringLiteral("Помощь")
                               << QStringList{QStringLiteral("Справка"), QStringLiteral("-"),

@@ -81,6 +81,9 @@ void TestStructureCheck::blocks_data()
                        u"FOR i IN s"_s, u"  endfor"_s, u"  ^^^^^^ ожидалось END FOR"_s,
                        u"FUNC F()"_s,   u"END_FUNC"_s, u"^^^^^^^^ ожидалось END FUNC"_s,
                        u"IF b"_s,       u"ENDIF"_s,    u"^^^^^ ожидалось END IF"_s};
+    QTest::newRow("misspelled close with no opener gives one finding")
+        << QStringList{u"x = 1"_s, u"END_IF"_s, u"^^^^^^ END_IF без IF"_s, u"  endfor"_s,
+                       u"  ^^^^^^ ENDFOR без FOR"_s};
     QTest::newRow("two blanks or a tab between the words")
         << QStringList{u"IF a"_s,
                        u"END  IF"_s,

@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPixmap>
+#include <QPolygon>
 #include <array>
 #include <functional>
 #include <memory>
@@ -48,6 +49,15 @@ struct TPaintRun
     bool italic = false;
     bool underline = false;
     bool strikeOut = false;
+};
+
+// A stretch of one line marked as wrong: drawn with a wavy underline, and with a sign in the
+// gutter beside its line. 1-based line and column.
+struct TLineMark
+{
+    int line = 1;
+    int column = 1;
+    int length = 1;
 };
 
 // The custom-drawn text area over an EditModel: paints the visible lines with a line-number
@@ -94,6 +104,11 @@ public:
     using RunProvider =
         std::function<std::vector<TPaintRun>(int index, QStringView text, int endChar)>;
     void setRunProvider(RunProvider provider);
+
+    // Marks to draw over the text; kept as given (an edit does not move them) until the next
+    // call replaces them.
+    void setLineMarks(std::vector<TLineMark> marks);
+    const std::vector<TLineMark> &lineMarks() const { return m_lineMarks; }
 
     // Display settings.
     void setEditorFont(const QFont &font);
@@ -156,6 +171,7 @@ private:
     void restartCaretBlink();
     void paintGutter(QPainter &painter, int firstLine, int lastLine);
     void paintBookmark(QPainter &painter, int number, int y);
+    void paintLineMarkSign(QPainter &painter, int y);
     const QPixmap &gutterBackground(QSize size);
     void showScrollHint(int topLine);
     void paintLine(QPainter &painter, int line, int y);
@@ -177,6 +193,9 @@ private:
     std::unique_ptr<EditorHighlighting> m_highlighting;
     QMenu *m_contextMenu = nullptr;
     RunProvider m_runProvider;
+    // Sorted by line.
+    std::vector<TLineMark> m_lineMarks;
+    QPolygon m_wave;
     CommandBoundary m_commandBoundary;
 
     QFont m_font;

@@ -71,6 +71,31 @@ std::vector<TPaintRun> TCustomEditorPane::runsFor(int index, QStringView text, i
     return runs;
 }
 
+namespace {
+
+constexpr QRgb kLineMarkColor = qRgb(220, 0, 0);
+
+auto marksOfLines(const std::vector<TLineMark> &marks, int first, int last)
+{
+    const auto begin =
+        std::lower_bound(marks.begin(), marks.end(), first,
+                         [](const TLineMark &mark, int line) { return mark.line < line; });
+    const auto end = std::upper_bound(
+        begin, marks.end(), last, [](int line, const TLineMark &mark) { return line < mark.line; });
+    return std::pair{begin, end};
+}
+
+} // namespace
+
+void TCustomEditorPane::setLineMarks(std::vector<TLineMark> marks)
+{
+    std::stable_sort(marks.begin(), marks.end(), [](const TLineMark &left, const TLineMark &right) {
+        return left.line < right.line;
+    });
+    m_lineMarks = std::move(marks);
+    viewport()->update();
+}
+
 void TCustomEditorPane::paintGutter(QPainter &painter, int firstLine, int lastLine)
 {
     const QRect gutter(0, 0, m_gutterWidth, viewport()->height());
@@ -86,6 +111,13 @@ void TCustomEditorPane::paintGutter(QPainter &painter, int firstLine, int lastLi
         const int y = (line - m_model->viewWindow().topLine()) * m_lineHeight;
         const int baseline = y + (m_lineHeight - metrics.height()) / 2 + metrics.ascent();
         painter.drawText(right - textWidth, baseline, number);
+    }
+    int signLine = 0;
+    for (auto [mark, end] = marksOfLines(m_lineMarks, firstLine, lastLine); mark != end; ++mark) {
+        if (mark->line != signLine) {
+            signLine = mark->line;
+            paintLineMarkSign(painter, (signLine - m_model->viewWindow().topLine()) * m_lineHeight);
+        }
     }
     for (int number = 0; number < Bookmarks::kCount; ++number) {
         const std::optional<TBufferCoord> mark = m_model->bookmarks().at(number);
@@ -136,6 +168,15 @@ void TCustomEditorPane::paintBookmark(QPainter &painter, int number, int y)
     painter.setFont(font);
     painter.drawText(box, Qt::AlignCenter, QString::number(number));
     painter.setFont(m_gutterFont);
+}
+
+void TCustomEditorPane::paintLineMarkSign(QPainter &painter, int y)
+{
+    // A bar at the gutter's right edge, in the space the line numbers leave free there, so
+    // neither the numbers nor the bookmarks at the left edge are covered.
+    const int width = kGutterRightOffset + 1;
+    painter.fillRect(QRect(m_gutterWidth - width, y + 1, width, m_lineHeight - 2),
+                     QColor(kLineMarkColor));
 }
 
 void TCustomEditorPane::paintLine(QPainter &painter, int line, int y)
@@ -224,6 +265,27 @@ void TCustomEditorPane::paintLine(QPainter &painter, int line, int y)
             font.setStrikeOut(run.strikeOut);
             painter.setFont(font);
             drawGlyphs(from, to);
+        }
+    }
+
+    if (const auto [mark, marksEnd] = marksOfLines(m_lineMarks, line, line); mark != marksEnd) {
+        // A wavy line two pixels high along the bottom of the marked cells.
+        const int bottom = y + m_lineHeight - 1;
+        painter.setPen(QColor(kLineMarkColor));
+        for (auto it = mark; it != marksEnd; ++it) {
+            const int start = std::min(it->column - 1, int(text.size()));
+            const int end = std::min(it->column - 1 + std::max(it->length, 1), int(text.size()));
+            const int x0 = textLeft + cellOf(start) * m_charWidth;
+            const int x1 = textLeft + cellOf(end) * m_charWidth;
+            if (x1 <= x0 || end <= firstVisibleChar || start >= lastVisibleChar)
+                continue;
+            m_wave.clear();
+            // Inside the marked cells: the last point on their last pixel column.
+            int step = 0;
+            for (int x = x0; x < x1 - 1; x += 2, ++step)
+                m_wave << QPoint(x, bottom - (step % 2) * 2);
+            m_wave << QPoint(x1 - 1, bottom - (step % 2) * 2);
+            painter.drawPolyline(m_wave);
         }
     }
 

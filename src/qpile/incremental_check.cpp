@@ -1,0 +1,227 @@
+#include "incremental_check.h"
+
+#include <algorithm>
+
+namespace bp {
+namespace {
+
+// Moves 1-based line numbers at or after `end` (0-based) by `delta`.
+struct LineShift
+{
+    int end = 0;
+    int delta = 0;
+
+    void operator()(int &line) const
+    {
+        if (line - 1 >= end)
+            line += delta;
+    }
+    void operator()(QpileCheckState &state) const
+    {
+        for (QpileCheckState::OpenBlock &block : state.blocks)
+            (*this)(block.line);
+        for (QpileCheckState::OpenCall &call : state.calls)
+            (*this)(call.line);
+        (*this)(state.lastTextLine);
+        if (state.nextLine >= end)
+            state.nextLine += delta;
+    }
+};
+
+bool beforeLine(const QpileCheckState &state, int line)
+{
+    return state.nextLine < line;
+}
+
+} // namespace
+
+QpileIncrementalCheck::QpileIncrementalCheck(const QpileReference &reference, TEditorLines &lines)
+    : m_checker(reference), m_lines(lines)
+{
+    restart();
+    m_lines.addListener(this);
+}
+
+QpileIncrementalCheck::~QpileIncrementalCheck()
+{
+    m_lines.removeListener(this);
+}
+
+void QpileIncrementalCheck::restart()
+{
+    m_states.assign(1, QpileCheckState());
+    m_findings.clear();
+    m_end = QpileCheckState();
+    m_dueFrom = 0;
+    m_stopFrom = kNone;
+    m_linesChecked = 0;
+    m_sortedCurrent = false;
+}
+
+void QpileIncrementalCheck::linesInserted(int index, int count)
+{
+    replaced(index, 0, count);
+}
+
+void QpileIncrementalCheck::linesDeleted(int index, int count)
+{
+    replaced(index, count, 0);
+}
+
+void QpileIncrementalCheck::linesChanged(int index, int count)
+{
+    replaced(index, count, count);
+}
+
+void QpileIncrementalCheck::linesCleared()
+{
+    restart();
+}
+
+void QpileIncrementalCheck::replaced(int index, int removed, int inserted)
+{
+    const int end = index + removed;
+    const LineShift shift{end, inserted - removed};
+
+    // States inside the replaced lines describe lines that are gone; the state before the
+    // first line after them may end the next pass, at its new place.
+    auto inside = std::upper_bound(
+        m_states.begin(), m_states.end(), index,
+        [](int line, const QpileCheckState &state) { return line < state.nextLine; });
+    auto after = std::lower_bound(inside, m_states.end(), end, beforeLine);
+    after = m_states.erase(inside, after);
+    if (shift.delta != 0) {
+        for (auto state = after; state != m_states.end(); ++state)
+            shift(*state);
+    }
+    // Lines removed with nothing put in their place bring the state after them to the first
+    // line due, where only a state of the lines before may stand.
+    if (inserted == 0 && after != m_states.end() && after->nextLine == index)
+        m_states.erase(after);
+
+    // Findings of the replaced lines go now: a pass that stops right after them would
+    // otherwise keep them.
+    auto firstGone =
+        std::lower_bound(m_findings.begin(), m_findings.end(), index,
+                         [](const Finding &finding, int line) { return finding.producer < line; });
+    auto firstKept =
+        std::lower_bound(firstGone, m_findings.end(), end,
+                         [](const Finding &finding, int line) { return finding.producer < line; });
+    firstKept = m_findings.erase(firstGone, firstKept);
+    if (shift.delta != 0) {
+        for (auto finding = firstKept; finding != m_findings.end(); ++finding) {
+            finding->producer += shift.delta;
+            shift(finding->problem.line);
+        }
+    }
+    shift(m_end);
+
+    if (!pending()) {
+        m_stopFrom = index + inserted;
+    } else if (m_stopFrom != kNone) {
+        // A pass under way has stored its own state at m_dueFrom, but what is stored after
+        // that line still follows from the state stored there before: the next pass may
+        // stop only beyond it.
+        const auto moved = [&](int line) { return line >= end ? line + shift.delta : line; };
+        m_stopFrom = std::max({moved(m_stopFrom), moved(m_dueFrom) + 1, index + inserted});
+    }
+    m_dueFrom = std::min(m_dueFrom, index);
+    m_linesChecked = 0;
+    m_sortedCurrent = false;
+}
+
+bool QpileIncrementalCheck::run(int budget)
+{
+    if (!pending())
+        return true;
+    budget = std::max(budget, 1);
+    auto start = std::upper_bound(
+        m_states.begin(), m_states.end(), m_dueFrom,
+        [](int line, const QpileCheckState &state) { return line < state.nextLine; });
+    --start;
+    QpileCheckState state = *start;
+    const int from = state.nextLine;
+    auto candidate = start + 1;
+    std::vector<QpileCheckState> states;
+    std::vector<Finding> findings;
+    std::vector<QpileProblem> lineProblems;
+    const int count = m_lines.Count();
+    for (int checked = 0;; ++checked) {
+        const int line = state.nextLine;
+        if (line >= count) {
+            m_end = state;
+            commit(from, kNone, states, findings);
+            m_dueFrom = m_stopFrom = kNone;
+            return true;
+        }
+        while (candidate != m_states.end() && candidate->nextLine < line)
+            ++candidate;
+        if (line > from && line >= m_stopFrom && candidate != m_states.end() &&
+            candidate->nextLine == line && *candidate == state) {
+            // From here on the stored states and findings hold.
+            commit(from, line, states, findings);
+            m_dueFrom = m_stopFrom = kNone;
+            return true;
+        }
+        if (checked >= budget) {
+            states.push_back(state);
+            commit(from, line, states, findings);
+            m_dueFrom = line;
+            return false;
+        }
+        if (line > from && (line - from) % kCheckpointSpacing == 0)
+            states.push_back(state);
+        lineProblems.clear();
+        m_checker.checkLine(m_lines.view(line), state, lineProblems);
+        for (QpileProblem &problem : lineProblems)
+            findings.push_back({line, std::move(problem)});
+        ++m_linesChecked;
+    }
+}
+
+void QpileIncrementalCheck::commit(int from, int to, std::vector<QpileCheckState> &states,
+                                   std::vector<Finding> &findings)
+{
+    auto first = std::upper_bound(
+        m_states.begin(), m_states.end(), from,
+        [](int line, const QpileCheckState &state) { return line < state.nextLine; });
+    auto last =
+        to == kNone ? m_states.end() : std::lower_bound(first, m_states.end(), to, beforeLine);
+    if (!states.empty() && states.back().nextLine == to && last != m_states.end() &&
+        last->nextLine == to)
+        ++last;
+    first = m_states.erase(first, last);
+    m_states.insert(first, std::make_move_iterator(states.begin()),
+                    std::make_move_iterator(states.end()));
+
+    const auto byProducer = [](const Finding &finding, int line) {
+        return finding.producer < line;
+    };
+    auto gone = std::lower_bound(m_findings.begin(), m_findings.end(), from, byProducer);
+    auto kept =
+        to == kNone ? m_findings.end() : std::lower_bound(gone, m_findings.end(), to, byProducer);
+    gone = m_findings.erase(gone, kept);
+    m_findings.insert(gone, std::make_move_iterator(findings.begin()),
+                      std::make_move_iterator(findings.end()));
+    m_sortedCurrent = false;
+}
+
+const std::vector<QpileProblem> &QpileIncrementalCheck::problems()
+{
+    if (!m_sortedCurrent) {
+        m_sorted.clear();
+        m_sorted.reserve(m_findings.size());
+        for (const Finding &finding : m_findings)
+            m_sorted.push_back(finding.problem);
+        m_checker.finish(m_end, m_sorted);
+        std::stable_sort(m_sorted.begin(), m_sorted.end(),
+                         [](const QpileProblem &left, const QpileProblem &right) {
+                             return std::tie(left.line, left.column) <
+                                    std::tie(right.line, right.column);
+                         });
+        m_sortedCurrent = true;
+    }
+    return m_sorted;
+}
+
+} // namespace bp

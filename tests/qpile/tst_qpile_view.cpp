@@ -1,0 +1,310 @@
+#include "editor/model/edit_model.h"
+#include "editor/model/editor_lines.h"
+#include "editor/view/editor_pane.h"
+#include "qpile/view/qpile_check_panel.h"
+#include "qpile_test_support.h"
+#include "test_runner.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace Qt::StringLiterals;
+using namespace bp;
+
+namespace {
+
+// The side panel with its library tab and the pane, in one shown window with a "Вид" menu.
+struct Fixture
+{
+    explicit Fixture(bool withReference = true)
+    {
+        window.resize(900, 500);
+        auto *client = new QWidget;
+        auto *layout = new QHBoxLayout(client);
+        tabs = new QTabWidget;
+        library = new QTreeWidget;
+        tabs->addTab(library, u"Библиотека функций"_s);
+        pane = new TEditorPane;
+        layout->addWidget(tabs, 1);
+        layout->addWidget(pane, 3);
+        window.setCentralWidget(client);
+        viewMenu = window.menuBar()->addMenu(u"Вид"_s);
+        viewMenu->addAction(u"Увеличить шрифт"_s);
+        std::shared_ptr<const QpileReference> reference;
+        if (withReference)
+            reference = std::make_shared<const QpileReference>(testing::shippedReference());
+        panel =
+            std::make_unique<QpileCheckPanel>(reference, *pane, *tabs, library, window.menuBar(),
+                                              [this](const QString &text) { hints << text; });
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+    }
+    // Sets the text and waits until the check has caught up with it.
+    void setText(const QString &text)
+    {
+        QSignalSpy checked(panel.get(), &QpileCheckPanel::checked);
+        pane->Lines().setText(text);
+        QVERIFY(checked.wait(5000));
+    }
+    QStringList rows(const QTreeWidget *list) const
+    {
+        QStringList result;
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            QStringList cells;
+            for (int c = 0; c < list->columnCount(); ++c)
+                cells << list->topLevelItem(i)->text(c);
+            result << cells.join(u" | "_s);
+        }
+        return result;
+    }
+    void activate(QTreeWidget *list, int row, bool byKey)
+    {
+        tabs->setCurrentWidget(list);
+        list->setFocus();
+        list->setCurrentItem(list->topLevelItem(row));
+        if (byKey) {
+            QTest::keyClick(list, Qt::Key_Return);
+        } else {
+            // A double click is a click and a second one within the interval.
+            const QPoint point = list->visualItemRect(list->topLevelItem(row)).center();
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, point);
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, point);
+        }
+    }
+
+    QMainWindow window;
+    QTabWidget *tabs = nullptr;
+    QTreeWidget *library = nullptr;
+    TEditorPane *pane = nullptr;
+    QMenu *viewMenu = nullptr;
+    std::unique_ptr<QpileCheckPanel> panel;
+    QStringList hints;
+};
+
+const QString kScript = u"PORTFOLIO_EX Test;\n"
+                        "DESCRIPTION Проверка;\n"
+                        "FIRMS_LIST F;\n"
+                        "PROGRAM\n"
+                        "x = 1\n"
+                        "END_IF\n"
+                        "FUNC Count(a, b)\n"
+                        "    y = 2\n"
+                        "END FUNC\n"
+                        "END_PROGRAM\n"
+                        "PARAMETER Price;\n"
+                        "PARAMETER_TITLE Цена;\n"
+                        "END\n"
+                        "END_PORTFOLIO_EX"_s;
+
+bool reddish(QRgb pixel)
+{
+    return qRed(pixel) > 150 && qGreen(pixel) < 110 && qBlue(pixel) < 110;
+}
+
+int reddishPixels(const QImage &image, const QRect &area)
+{
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += reddish(image.pixel(x, y));
+    }
+    return count;
+}
+
+} // namespace
+
+class TestQpileView : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void problemsAreListedAndJumpedTo();
+    void problemIsUnderlinedAndMarkedInTheGutter();
+    void editingFixesAProblem();
+    void outlineListsAndJumps();
+    void keyboardReachesTheTabsAndEscReturns();
+    void withoutReferenceTheTabsStayEmpty();
+    void countTexts_data();
+    void countTexts();
+};
+
+void TestQpileView::problemsAreListedAndJumpedTo()
+{
+    Fixture f;
+    QCOMPARE(f.tabs->tabText(1), u"Проверка"_s);
+    QCOMPARE(f.tabs->tabText(2), u"Структура"_s);
+    f.setText(kScript + u"\nIF a"_s);
+    QCOMPARE(
+        f.rows(f.panel->problemList()),
+        (QStringList{u"6 | 1 | END_IF без IF"_s, u"15 | 1 | Блок IF не закрыт: нет END IF"_s}));
+    QCOMPARE(f.hints.last(), u"Проверка: 2 замечания"_s);
+    QCOMPARE(f.panel->problemTextAt({3, 6}), u"END_IF без IF"_s);
+    QCOMPARE(f.panel->problemTextAt({7, 6}), QString());
+    QCOMPARE(f.panel->problemTextAt({1, 5}), QString());
+
+    f.activate(f.panel->problemList(), 1, false);
+    QCOMPARE(f.pane->model().CaretXY(), (TBufferCoord{1, 15}));
+    QVERIFY(f.pane->hasFocus());
+    f.activate(f.panel->problemList(), 0, true);
+    QCOMPARE(f.pane->model().CaretXY(), (TBufferCoord{1, 6}));
+    QVERIFY(f.pane->hasFocus());
+}
+
+void TestQpileView::problemIsUnderlinedAndMarkedInTheGutter()
+{
+    // "GET_ITEM()" lacks its arguments: the wavy line runs under the name only.
+    Fixture f;
+    QString text = kScript;
+    text.replace(u"END_IF"_s, u"y = 1"_s).replace(u"    y = 2"_s, u"    y = GET_ITEM()"_s);
+    f.setText(text);
+    QCOMPARE(f.panel->problems().size(), std::size_t(1));
+    const QpileProblem problem = f.panel->problems().front();
+    QCOMPARE(problem.line, 8);
+    QCOMPARE(problem.column, 9);
+    QCOMPARE(problem.length, 8);
+
+    QImage image(f.pane->viewport()->size(), QImage::Format_RGB32);
+    f.pane->viewport()->render(&image);
+    const int h = f.pane->lineHeight();
+    const int w = f.pane->charWidth();
+    const int left = f.pane->gutterWidth();
+    const int top = (problem.line - 1) * h;
+    const QRect under(left + (problem.column - 1) * w, top, problem.length * w, h);
+    QVERIFY(reddishPixels(image, under) >= problem.length * w / 2);
+    QCOMPARE(reddishPixels(image, QRect(left, top, under.left() - left, h)), 0);
+    QCOMPARE(
+        reddishPixels(image, QRect(under.right() + 1, top, image.width() - under.right() - 30, h)),
+        0);
+    // The gutter's sign on that line and no other.
+    const QRect gutterLine(0, top, left, h);
+    QVERIFY(reddishPixels(image, gutterLine) > 0);
+    QCOMPARE(reddishPixels(image, QRect(0, 0, left, top)), 0);
+    QCOMPARE(reddishPixels(image, QRect(0, top + h, left, 6 * h)), 0);
+}
+
+void TestQpileView::editingFixesAProblem()
+{
+    Fixture f;
+    f.setText(kScript);
+    QCOMPARE(f.panel->problemList()->topLevelItemCount(), 1);
+    QCOMPARE(f.hints.last(), u"Проверка: 1 замечание"_s);
+    // A line put in above moves the mark at once; the list follows after the check.
+    f.pane->SetFocus();
+    f.pane->model().setCaretXY({1, 5});
+    QTest::keyClick(f.pane, Qt::Key_Return);
+    QCOMPARE(f.pane->lineMarks().size(), std::size_t(1));
+    QCOMPARE(f.pane->lineMarks().front().line, 7);
+    QTRY_COMPARE(f.rows(f.panel->problemList()), QStringList{u"7 | 1 | END_IF без IF"_s});
+    QTest::keyClick(f.pane, Qt::Key_Backspace);
+    QTRY_COMPARE(f.rows(f.panel->problemList()), QStringList{u"6 | 1 | END_IF без IF"_s});
+    // Type over "END_IF" through the pane's keys.
+    f.pane->model().setCaretXY({1, 6});
+    QTest::keyClick(f.pane, Qt::Key_End, Qt::ShiftModifier);
+    QTest::keyClicks(f.pane, u"z = 3"_s);
+    QTRY_COMPARE(f.panel->problemList()->topLevelItemCount(), 0);
+    QVERIFY(f.pane->lineMarks().empty());
+    QCOMPARE(f.hints.last(), u"Проверка: замечаний нет"_s);
+    // A new line with an opener left open.
+    QTest::keyClick(f.pane, Qt::Key_Return);
+    QTest::keyClicks(f.pane, u"FOR i FROM 1 TO 2"_s);
+    QTRY_COMPARE(f.rows(f.panel->problemList()),
+                 QStringList{u"7 | 1 | Блок FOR не закрыт: нет END FOR"_s});
+}
+
+void TestQpileView::outlineListsAndJumps()
+{
+    Fixture f;
+    f.setText(kScript);
+    f.tabs->setCurrentIndex(2);
+    QCOMPARE(f.rows(f.panel->outlineList()),
+             (QStringList{u"FUNC Count | (a, b)"_s, u"Price | Цена"_s}));
+    f.activate(f.panel->outlineList(), 1, true);
+    QCOMPARE(f.pane->model().CaretXY(), (TBufferCoord{11, 11}));
+    QVERIFY(f.pane->hasFocus());
+    f.activate(f.panel->outlineList(), 0, false);
+    QCOMPARE(f.pane->model().CaretXY(), (TBufferCoord{6, 7}));
+
+    // It follows edits.
+    f.pane->model().setCaretXY({1, 10});
+    QTest::keyClicks(f.pane, u"FUNC Other()\rEND FUNC\r"_s);
+    QTRY_COMPARE(f.rows(f.panel->outlineList()),
+                 (QStringList{u"FUNC Count | (a, b)"_s, u"FUNC Other | ()"_s, u"Price | Цена"_s}));
+}
+
+void TestQpileView::keyboardReachesTheTabsAndEscReturns()
+{
+    Fixture f;
+    const QList<QAction *> entries = f.viewMenu->actions();
+    QCOMPARE(entries.size(), 5);
+    QVERIFY(entries[1]->isSeparator());
+    QCOMPARE(entries[2]->text(), u"Библиотека функций"_s);
+    QCOMPARE(entries[2]->shortcut(), QKeySequence(u"Alt+1"_s));
+    QCOMPARE(entries[3]->shortcut(), QKeySequence(u"Alt+2"_s));
+    QCOMPARE(entries[4]->shortcut(), QKeySequence(u"Alt+3"_s));
+
+    f.pane->SetFocus();
+    const struct
+    {
+        Qt::Key key;
+        QWidget *page;
+    } paths[] = {{Qt::Key_2, f.panel->problemList()},
+                 {Qt::Key_3, f.panel->outlineList()},
+                 {Qt::Key_1, f.library}};
+    for (const auto &path : paths) {
+        QTest::keyClick(f.pane, path.key, Qt::AltModifier);
+        QTRY_VERIFY(path.page->hasFocus());
+        QCOMPARE(f.tabs->currentWidget(), path.page);
+        QTest::keyClick(path.page, Qt::Key_Escape);
+        QVERIFY(f.pane->hasFocus());
+    }
+}
+
+void TestQpileView::withoutReferenceTheTabsStayEmpty()
+{
+    Fixture f(false);
+    QCOMPARE(f.tabs->count(), 3);
+    f.pane->Lines().setText(kScript);
+    f.pane->SetFocus();
+    QTest::keyClicks(f.pane, u"IF x\r"_s);
+    f.tabs->setCurrentIndex(2);
+    QCoreApplication::processEvents();
+    QCOMPARE(f.panel->problemList()->topLevelItemCount(), 0);
+    QCOMPARE(f.panel->outlineList()->topLevelItemCount(), 0);
+    QVERIFY(f.pane->lineMarks().empty());
+    QCOMPARE(f.panel->problemTextAt({1, 1}), QString());
+    QVERIFY(f.hints.isEmpty());
+}
+
+void TestQpileView::countTexts_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("0") << 0 << u"Проверка: замечаний нет"_s;
+    QTest::newRow("1") << 1 << u"Проверка: 1 замечание"_s;
+    QTest::newRow("3") << 3 << u"Проверка: 3 замечания"_s;
+    QTest::newRow("5") << 5 << u"Проверка: 5 замечаний"_s;
+    QTest::newRow("11") << 11 << u"Проверка: 11 замечаний"_s;
+    QTest::newRow("14") << 14 << u"Проверка: 14 замечаний"_s;
+    QTest::newRow("21") << 21 << u"Проверка: 21 замечание"_s;
+    QTest::newRow("102") << 102 << u"Проверка: 102 замечания"_s;
+    QTest::newRow("111") << 111 << u"Проверка: 111 замечаний"_s;
+}
+
+void TestQpileView::countTexts()
+{
+    QFETCH(int, count);
+    QFETCH(QString, text);
+    QCOMPARE(QpileCheckPanel::countText(count), text);
+}
+
+BP_TEST(TestQpileView)
+#include "tst_qpile_view.moc"
