@@ -34,6 +34,9 @@ class TestWindowManager : public QObject
         env.insert(QStringLiteral("DISPLAY"), m_display);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+        // Unsaved texts that other runs of the program left would be offered first, and the
+        // question would take the Alt+F4 meant for the window.
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
         env.remove(QStringLiteral("QT_SCALE_FACTOR"));
         return env;
     }
