@@ -251,9 +251,9 @@ void LineBuffer::endLine()
     m_lineStart = m_cursor;
 }
 
-void LineBuffer::addLine(const QString &line)
+void LineBuffer::addLine(QString line)
 {
-    m_lines.push_back(line);
+    m_lines.push_back(std::move(line));
 }
 
 std::vector<QString> LineBuffer::takeLines()

@@ -155,7 +155,7 @@ public:
     // Ends the line appended since the last line ended.
     void endLine();
     // Adds an existing string as the next line.
-    void addLine(const QString &line);
+    void addLine(QString line);
     std::size_t lineCount() const { return m_lines.size(); }
     // The lines in order; the buffer is left empty.
     std::vector<QString> takeLines();
