@@ -11,6 +11,7 @@
 //   full screen      BM_PaneFullScreen/N       vs BM_PlainEditFullScreen/N
 //   key to pixels    BM_PaneKeyToPixels/N      vs BM_PlainEditKeyToPixels/N
 //   long line paint  BM_PaneLongLinePaint/MB/% (the caret at % of the line; blink = caret only)
+//   first Enter      BM_PaneEnterAfterOpening/0 vs BM_PaneEnterAfterOpening/1 (a later Enter)
 #include "common/windows1251.h"
 #include "editor/model/edit_model.h"
 #include "editor/view/editor_pane.h"
@@ -19,6 +20,7 @@
 #include "qpile_corpus.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -414,6 +416,44 @@ void BM_PlainEditKeyToPixels(benchmark::State &state)
     keyToPixels(state, cachedEditor<QPlainTextEdit>(int(state.range(0)), makePlainEdit));
 }
 
+// Enter pressed in a freshly opened 1M-line document, as a real key event to the end of the
+// repaint it asks for: the first Enter after opening (/0) beside a later one (/1), the
+// baseline, each on a pane that just loaded the file.
+void BM_PaneEnterAfterOpening(benchmark::State &state)
+{
+    const bool later = state.range(0) != 0;
+    int paints = 0;
+    for (auto _ : state) {
+        auto pane = std::make_unique<TEditorPane>();
+        pane->resize(1200, 900);
+        pane->show();
+        pane->SetHighlighter(&highlighter());
+        pane->Lines().LoadFromFile(millionLinePath());
+        pane->model().setCaretXY({5, 500000});
+        QApplication::setActiveWindow(pane.get());
+        pane->setFocus();
+        QApplication::processEvents();
+        auto enter = [&] {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, u"\r"_qs);
+            QApplication::sendEvent(pane.get(), &press);
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, u"\r"_qs);
+            QApplication::sendEvent(pane.get(), &release);
+            QApplication::processEvents();
+        };
+        if (later)
+            enter();
+        PaintCounter counter(pane->viewport());
+        QElapsedTimer timer;
+        timer.start();
+        enter();
+        state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
+        paints += counter.paints;
+        if (pane->Lines().Count() != 1000001 + (later ? 1 : 0))
+            state.SkipWithError("Enter did not break the line");
+    }
+    state.counters["paints"] = double(paints) / double(state.iterations());
+}
+
 // Paints of the long line with the caret at a given percentage of it: the whole screen, and
 // the caret rectangle alone as a blink repaints it.
 void BM_PaneLongLinePaint(benchmark::State &state)
@@ -452,6 +492,12 @@ BENCHMARK(BM_PaneFullScreen)->ArgsProduct({kScreenLines})->Unit(benchmark::kMicr
 BENCHMARK(BM_PlainEditFullScreen)->ArgsProduct({kScreenLines})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PaneKeyToPixels)->ArgsProduct({kScreenLines})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PlainEditKeyToPixels)->ArgsProduct({kScreenLines})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PaneEnterAfterOpening)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaneLongLinePaint)
     ->ArgsProduct({{10}, {1, 50, 99}, {0, 1}})
     ->ArgNames({"MB", "caret%", "blink"})

@@ -169,6 +169,8 @@ Tfrm_Main::~Tfrm_Main()
     disconnect(qApp, nullptr, this, nullptr);
     disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
     disconnect(EditorPane, nullptr, this, nullptr);
+    // The caret panel's running total goes with the members; the model outlives them.
+    disconnect(&EditorPane->model(), nullptr, this, nullptr);
     EditorPane->OnChange = nullptr;
     // The pane outlives this body; it must not keep the highlighter about to be freed.
     EditorPane->SetHighlighter(nullptr);

@@ -25,6 +25,7 @@ class QTreeView;
 
 namespace bp {
 
+class CaretPosition;
 class DocumentRecovery;
 class EditorZoom;
 class RecentFiles;
@@ -249,6 +250,7 @@ private:
     EditorZoom *m_zoom = nullptr;
     std::unique_ptr<RecentFiles> m_recentFiles;
     QLabel *m_caretPanel = nullptr;
+    std::unique_ptr<CaretPosition> m_caretPosition;
     QTimer *m_hintTimer = nullptr;
     QList<QAction *> m_recentActions;
     // Last, so it is gone before the pane whose lines it watches.

@@ -116,7 +116,8 @@ void Tfrm_Main::createHabits()
     m_caretPanel->setMinimumWidth(std::max(
         120, m_caretPanel->fontMetrics().horizontalAdvance(QStringLiteral("Стр 99999, Стб 999"))));
     statusBar()->addWidget(m_caretPanel, 1);
-    const EditModel &model = EditorPane->model();
+    EditModel &model = EditorPane->model();
+    m_caretPosition = std::make_unique<CaretPosition>(model);
     connect(&model, &EditModel::caretMoved, this, &Tfrm_Main::updateCaretPanel);
     connect(&model, &EditModel::selectionChanged, this, &Tfrm_Main::updateCaretPanel);
     connect(&model, &EditModel::modeChanged, this, &Tfrm_Main::updateCaretPanel);
@@ -130,7 +131,7 @@ QString Tfrm_Main::caretPanelText() const
 
 void Tfrm_Main::updateCaretPanel()
 {
-    m_caretPanel->setText(caretPositionText(EditorPane->model()));
+    m_caretPanel->setText(m_caretPosition->text());
 }
 
 void Tfrm_Main::showTemporaryHint(const QString &text)

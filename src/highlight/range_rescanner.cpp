@@ -1,5 +1,7 @@
 #include "highlight/range_rescanner.h"
 
+#include <algorithm>
+
 namespace bp::RangeRescanner {
 
 ScannedLines scanAll(TCustomHighlighter &highlighter, HighlightLineSource &lines)
@@ -37,16 +39,32 @@ int rescanFrom(TCustomHighlighter &highlighter, HighlightLineSource &lines, int 
 ScannedLines afterLinesInserted(TCustomHighlighter &highlighter, HighlightLineSource &lines,
                                 int index, int count)
 {
-    ScannedLines scanned{index, -1};
-    int start = index;
-    do {
-        const int last = rescanFrom(highlighter, lines, start);
-        if (last < start)
+    return afterLinesChanged(highlighter, lines, index, count);
+}
+
+ScannedLines afterLinesChanged(TCustomHighlighter &highlighter, HighlightLineSource &lines,
+                               int index, int count)
+{
+    const int total = lines.lineCount();
+    if (index < 0 || index >= total || count <= 0)
+        return {};
+    const int lastChanged = std::min(index + count, total) - 1;
+    if (index == 0)
+        highlighter.ResetRange();
+    else
+        highlighter.SetRange(lines.lineRange(index - 1));
+    // One pass: the state flows on through the changed lines, and past them while it differs
+    // from what the next line stored.
+    int line = index;
+    for (;; ++line) {
+        const TRange state = highlighter.ScanEndState(lines.lineText(line), line);
+        const bool same = state == lines.lineRange(line);
+        if (!same)
+            lines.setLineRange(line, state);
+        if ((same && line >= lastChanged) || line == total - 1)
             break;
-        scanned.last = last;
-        start = last + 1;
-    } while (start < index + count);
-    return scanned.isEmpty() ? ScannedLines{} : scanned;
+    }
+    return {index, line};
 }
 
 ScannedLines afterLinesDeleted(TCustomHighlighter &highlighter, HighlightLineSource &lines,

@@ -50,6 +50,10 @@ int rescanFrom(TCustomHighlighter &highlighter, HighlightLineSource &lines, int 
 // is scanned even where states agree, then on until a line's end state is unchanged.
 ScannedLines afterLinesInserted(TCustomHighlighter &highlighter, HighlightLineSource &lines,
                                 int index, int count);
+// After count lines from index were replaced: each of them is scanned, in one pass, then on
+// until a line's end state is unchanged.
+ScannedLines afterLinesChanged(TCustomHighlighter &highlighter, HighlightLineSource &lines,
+                               int index, int count);
 // After lines were deleted at index: the line that now stands at index is rescanned onwards.
 ScannedLines afterLinesDeleted(TCustomHighlighter &highlighter, HighlightLineSource &lines,
                                int index);

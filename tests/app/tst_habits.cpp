@@ -141,6 +141,47 @@ private slots:
         QCOMPARE(bp::caretPositionText(editor), text);
     }
 
+    // The panel's running total agrees with counting afresh while a selection grows and
+    // shrinks at either end, crosses its anchor, jumps elsewhere, changes mode, and after the
+    // text changes under it.
+    void caretPositionKeepsItsTotalRight()
+    {
+        EditModel editor;
+        QStringList lines;
+        for (int i = 0; i < 200; ++i)
+            lines << QString(i % 17, u'x');
+        editor.Lines().setText(lines.join(u'\n'));
+        bp::CaretPosition position(editor);
+        auto check = [&] { QCOMPARE(position.text(), bp::caretPositionText(editor)); };
+        editor.setCaretXY({3, 10});
+        check();
+        for (int line = 11; line <= 60; ++line) {
+            editor.setCaretXY({2, line}, true);
+            check();
+        }
+        for (int line = 59; line >= 5; --line) {
+            editor.setCaretXY({2, line}, true);
+            check();
+        }
+        editor.setCaretXY({1, 150}, false);
+        editor.setCaretXY({4, 190}, true);
+        check();
+        editor.setCaretXY({4, 140}, true);
+        check();
+        editor.Lines().setLine(145, u"a longer line than any before it"_qs);
+        check();
+        editor.executeCommand(ecBlockIndent);
+        check();
+        editor.setSelectionMode(TSelectionMode::smLine);
+        check();
+        editor.executeCommand(ecUndo);
+        check();
+        editor.Lines().setText(u"ab\ncd\nef"_qs);
+        editor.setCaretXY({1, 1});
+        editor.setCaretXY({2, 3}, true);
+        check();
+    }
+
     // --- recent files -------------------------------------------------------------------
 
     void recentFilesKeepOrderWithoutDuplicatesUpToTheLimit()

@@ -100,6 +100,91 @@ private slots:
         QVERIFY(highlighting.lastScan().last >= 16);
     }
 
+    void bulkChangesColourAsAFullScan_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("mode");
+        QTest::newRow("comment toggle (lines replaced at once)")
+            << -1 << int(TSelectionMode::smNormal);
+        QTest::newRow("block indent") << int(ecBlockIndent) << int(TSelectionMode::smNormal);
+        QTest::newRow("block unindent") << int(ecBlockUnindent) << int(TSelectionMode::smNormal);
+        QTest::newRow("column delete") << int(ecDeleteChar) << int(TSelectionMode::smColumn);
+    }
+
+    // After a command over many lines, and after its undo and redo, every line's stored state
+    // and colours are those a fresh scan of the new text gives, and the lines whose colours
+    // changed were reported for repainting. The text opens and closes strings inside and just
+    // after the changed lines, so states carried out of them matter.
+    void bulkChangesColourAsAFullScan()
+    {
+        QFETCH(int, command);
+        QFETCH(int, mode);
+        const QStringList text{u"x = 1"_qs,       u"\t\"a"_qs,     u"    y = \"b\" ' c"_qs,
+                               u"\t' z = \"d"_qs, u"\tw = \"e"_qs, u"v = 5"_qs,
+                               u"' note \"f"_qs,  u"u = \"g\""_qs, u"END"_qs};
+        EditModel model;
+        EditorHighlighting highlighting(model);
+        TQPILEHighlighter highlighter;
+        model.Lines().setText(text.join(u'\n'));
+        highlighting.setHighlighter(&highlighter);
+        QSignalSpy recoloured(&highlighting, &EditorHighlighting::linesRecoloured);
+
+        auto colours = [](const EditModel &source, const EditorHighlighting &colouring) {
+            QList<QList<TTokenKind>> all;
+            for (int i = 0; i < source.Lines().Count(); ++i)
+                all << kindsFrom(colouring, i, source.Lines().length(i), 0);
+            return all;
+        };
+        auto check = [&](const char *step, const QString &before) {
+            EditModel fresh;
+            EditorHighlighting freshColouring(fresh);
+            TQPILEHighlighter freshHighlighter;
+            fresh.Lines().setText(model.Lines().text());
+            freshColouring.setHighlighter(&freshHighlighter);
+            const int count = model.Lines().Count();
+            for (int i = 0; i < count; ++i)
+                QVERIFY2(model.Lines().range(i) == fresh.Lines().range(i),
+                         qPrintable(u"%1: line %2"_qs.arg(QLatin1StringView(step)).arg(i)));
+            QCOMPARE(colours(model, highlighting), colours(fresh, freshColouring));
+            // Every line whose text changed is repainted.
+            const QStringList old = before.split(u'\n');
+            int first = 0;
+            while (model.Lines()[first] == old[first])
+                ++first;
+            int last = count - 1;
+            while (model.Lines()[last] == old[last])
+                --last;
+            QVERIFY(!recoloured.isEmpty());
+            QVERIFY(recoloured.last().at(0).toInt() <= first);
+            QVERIFY(recoloured.last().at(1).toInt() >= last);
+            recoloured.clear();
+        };
+
+        model.setSelectionMode(TSelectionMode(mode));
+        model.setCaretXY({1, 2});
+        model.setCaretXY({3, 5}, true);
+        if (command < 0) {
+            std::vector<QString> toggled;
+            for (int line = 2; line <= 5; ++line) {
+                const QString old = model.Lines()[line - 1];
+                toggled.push_back(old.startsWith(u'\'') ? old.mid(1) : u"'"_qs + old);
+            }
+            model.replaceLines(2, toggled);
+        } else {
+            model.executeCommand(TEditorCommand(command));
+        }
+        const QString original = text.join(u'\n');
+        const QString changed = model.Lines().text();
+        QVERIFY(changed != original);
+        check("command", original);
+        model.executeCommand(ecUndo);
+        QCOMPARE(model.Lines().text(), original);
+        check("undo", changed);
+        model.executeCommand(ecRedo);
+        QCOMPARE(model.Lines().text(), changed);
+        check("redo", original);
+    }
+
     void attributeChangesRepaintWithoutRescan()
     {
         EditModel model;

@@ -301,6 +301,50 @@ private slots:
         QCOMPARE(list[1], u"two"_qs);
     }
 
+    void lineBufferBuildsLinesAcrossItsBlocks_data()
+    {
+        QTest::addColumn<qsizetype>("reserved");
+        QTest::newRow("no room reserved") << qsizetype(-1);
+        QTest::newRow("too little room") << qsizetype(100);
+        QTest::newRow("room for everything") << qsizetype(200000);
+    }
+
+    // Lines whose characters go in by pieces keep them when the buffer moves on to a new block
+    // part-way through a line; kept lines, empty lines and a line longer than a block mix in.
+    void lineBufferBuildsLinesAcrossItsBlocks()
+    {
+        QFETCH(qsizetype, reserved);
+        LineBuffer buffer;
+        if (reserved >= 0)
+            buffer.reserve(reserved, 10);
+        std::vector<QString> expected;
+        for (int i = 0; i < 3000; ++i) {
+            if (i % 7 == 3) {
+                expected.push_back(u"kept %1"_qs.arg(i));
+                buffer.addLine(expected.back());
+                continue;
+            }
+            QString line = i % 11 == 5 ? QString() : u"line %1: "_qs.arg(i);
+            if (i == 1500)
+                line += QString(10000, u'x');
+            for (int piece = 0; piece < line.size(); piece += 4)
+                buffer.append(QStringView(line).mid(piece, 4));
+            if (i % 13 == 0) {
+                buffer.append(u'!');
+                line += u'!';
+            }
+            buffer.endLine();
+            expected.push_back(line);
+        }
+        QCOMPARE(buffer.lineCount(), expected.size());
+        const std::vector<QString> lines = buffer.takeLines();
+        QCOMPARE(lines, expected);
+        // Emptied, it starts over.
+        QCOMPARE(buffer.lineCount(), std::size_t(0));
+        buffer.append(u"again"_qs).endLine();
+        QCOMPARE(buffer.takeLines(), std::vector<QString>{u"again"_qs});
+    }
+
     void clearKeepsStyle()
     {
         TEditorLines list;

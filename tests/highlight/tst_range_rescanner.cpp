@@ -215,6 +215,48 @@ void TstRangeRescanner::edits()
     QCOMPARE(source.ranges(), fullScanRanges(source.lines()));
 }
 
+void TstRangeRescanner::severalLinesReplaced_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QStringList>("newLines");
+    QTest::addColumn<QList<int>>("linesRead");
+    QTest::addColumn<int>("last");
+
+    QTest::newRow("states kept: each replaced line once, nothing after")
+        << 1 << QStringList{u"x = 10"_qs, u"y = 20"_qs, u"z = 30"_qs} << QList<int>{1, 2, 3} << 3;
+    QTest::newRow("the first opens a string: carried through the others, each read once")
+        << 1 << QStringList{u"x = \"1"_qs, u"y = 2"_qs, u"z = 3"_qs} << QList<int>{1, 2, 3, 4, 5, 6}
+        << 6;
+    QTest::newRow("the last opens a string: on past the replaced lines until states agree")
+        << 3 << QStringList{u"z = 3"_qs, u"w = \"4"_qs} << QList<int>{3, 4, 5, 6} << 6;
+    QTest::newRow("comments out the open string: the line after it changes too")
+        << 8 << QStringList{u"' t = \"open"_qs} << QList<int>{8, 9} << 9;
+    QTest::newRow("up to the last line")
+        << 7 << QStringList{u"\"a"_qs, u"b"_qs, u"c"_qs} << QList<int>{7, 8, 9} << 9;
+}
+
+// Replacing a run of lines scans each of them once in one pass, then on while the states
+// carried out of them differ from the stored ones.
+void TstRangeRescanner::severalLinesReplaced()
+{
+    QFETCH(int, index);
+    QFETCH(QStringList, newLines);
+    QFETCH(QList<int>, linesRead);
+    QFETCH(int, last);
+
+    CountingLineSource source(document());
+    TQPILEHighlighter highlighter;
+    RangeRescanner::scanAll(highlighter, source);
+    source.resetCounters();
+    for (int i = 0; i < newLines.size(); ++i)
+        source.replaceLine(index + i, newLines[i]);
+    const ScannedLines scanned =
+        RangeRescanner::afterLinesChanged(highlighter, source, index, int(newLines.size()));
+    QCOMPARE(source.linesRead(), linesRead);
+    QCOMPARE(scanned, (ScannedLines{index, last}));
+    QCOMPARE(source.ranges(), fullScanRanges(source.lines()));
+}
+
 // Seeded random edits: after each one the store equals a fresh full scan, and every line
 // outside the repainted span starts from the state it started from before.
 void TstRangeRescanner::randomEditsMatchFullScan()

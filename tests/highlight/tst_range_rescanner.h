@@ -16,6 +16,8 @@ private slots:
     void rescanStopsOnAgreement();
     void edits_data();
     void edits();
+    void severalLinesReplaced_data();
+    void severalLinesReplaced();
     void randomEditsMatchFullScan();
     void endStateShortcutMatchesTokenising();
 };

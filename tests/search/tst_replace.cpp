@@ -145,6 +145,56 @@ private slots:
         QCOMPARE(editor.Lines().text(), u"x = SET(1)\n\ny = SET(x)\nSET"_qs);
     }
 
+    void replaceAllUndoAndRedo_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<int>("options");
+        QTest::addColumn<QString>("redone");
+
+        QTest::newRow("several lines")
+            << u"|x = SET_VALUE(1)\n\ny = set_value(x)\nSET_VALUE"_qs << u"set_value"_qs
+            << u"SET"_qs << kAll << u"x = SET|(1)\n\ny = SET(x)\nSET"_qs;
+        QTest::newRow("in the selection")
+            << u"a [a\na|] a"_qs << u"a"_qs << u"bb"_qs << (kAll | kSel) << u"a bb|\nbb a"_qs;
+        QTest::newRow("caret inside an occurrence")
+            << u"ab a|b ab\nab"_qs << u"ab"_qs << u"xyz"_qs << kAll << u"xyz xyz xyz|\nxyz"_qs;
+        QTest::newRow("empty replacement, two on the first line")
+            << u"|a-b-c\nd-e"_qs << u"-"_qs << u""_qs << kAll << u"ab|c\nde"_qs;
+        QTest::newRow("a replacement equal to the match")
+            << u"|ab AB\nab"_qs << u"ab"_qs << u"ab"_qs << kAll << u"ab ab|\nab"_qs;
+        QTest::newRow("in a column block")
+            << u"a[b ab\nab|] ab"_qs << u"b"_qs << u"c"_qs << (kAll | kSel) << u"ac| ab\nac ab"_qs;
+        QTest::newRow("from the caret backwards")
+            << u"ab\nab ab |ab"_qs << u"ab"_qs << u"c"_qs << kBack << u"c|\nc c ab"_qs;
+    }
+
+    // Undo gives back the text, the caret and the selection as they were before; redo puts
+    // the text back with the caret at the end of the first line's replaced part.
+    void replaceAllUndoAndRedo()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, search);
+        QFETCH(QString, replacement);
+        QFETCH(int, options);
+        QFETCH(QString, redone);
+        EditModel editor;
+        picture::load(editor, before);
+        if (QTest::currentDataTag() == QByteArray("in a column block"))
+            editor.setSelectionMode(TSelectionMode::smColumn);
+        TEditorSearch engine;
+        QVERIFY(ReplaceAll(editor, &engine, search, replacement, TSearchOptions(options)) > 0);
+        const QString replaced = editor.Lines().text();
+        QVERIFY(editor.undoHistory().canUndo());
+        editor.executeCommand(TEditorCommand::ecUndo);
+        QCOMPARE(picture::save(editor), before);
+        QVERIFY(!editor.undoHistory().canUndo());
+        editor.executeCommand(TEditorCommand::ecRedo);
+        QCOMPARE(editor.Lines().text(), replaced);
+        QCOMPARE(picture::save(editor), redone);
+    }
+
     void replaceAllReportsTheCountOrNotFound()
     {
         Fixture f(u"|a b a"_qs);

@@ -206,38 +206,37 @@ void EditModel::changeIndent(bool indent)
     }
     last = std::min(last, m_lines.Count());
 
+    // The characters a line gives up or gains: a tab in front, or on unindenting one tab or
+    // up to four spaces and a tab after them.
+    auto indentChange = [indent](QStringView text) {
+        if (indent)
+            return 1;
+        if (!text.isEmpty() && text[0] == u'\t')
+            return 1;
+        int count = 0;
+        while (count < 4 && count < text.size() && text[count] == u' ')
+            ++count;
+        if (count < 4 && count < text.size() && text[count] == u'\t')
+            ++count;
+        return count;
+    };
     // One record and one change notification for the whole block, the new lines built in
     // one buffer.
     LineBuffer buffer;
     qsizetype characters = 0;
     for (int line = first; line <= last; ++line)
-        characters += m_lines.length(line - 1) + 1;
+        characters += m_lines.length(line - 1) + (indent ? 1 : 0);
     buffer.reserve(characters, last - first + 1);
-    std::vector<int> changed(last - first + 1, 0);
-    std::vector<int> lengths(last - first + 1, 0);
     bool any = false;
     for (int line = first; line <= last; ++line) {
         const QStringView text = m_lines.view(line - 1);
-        int count = 0;
-        if (indent) {
+        const int count = indentChange(text);
+        if (indent)
             buffer.append(u'\t').append(text).endLine();
-            count = 1;
-        } else {
-            if (!text.isEmpty() && text[0] == u'\t') {
-                count = 1;
-            } else {
-                while (count < 4 && count < text.size() && text[count] == u' ')
-                    ++count;
-                if (count < 4 && count < text.size() && text[count] == u'\t')
-                    ++count;
-            }
-            if (count == 0)
-                buffer.addLine(m_lines[line - 1]);
-            else
-                buffer.append(text.sliced(count)).endLine();
-        }
-        changed[line - first] = count;
-        lengths[line - first] = int(text.size()) + (indent ? count : -count);
+        else if (count == 0)
+            buffer.addLine(m_lines[line - 1]);
+        else
+            buffer.append(text.sliced(count)).endLine();
         any = any || count > 0;
     }
     if (!any)
@@ -248,13 +247,14 @@ void EditModel::changeIndent(bool indent)
     auto shift = [&](TBufferCoord position) {
         if (position.Line < first || position.Line > last)
             return position;
-        const int count = changed[position.Line - first];
+        const QStringView text = m_lines.view(position.Line - 1);
+        const int count = indentChange(text);
         if (indent)
             position.Char += position.Char > 1 ? count : 0;
         else
             position.Char = std::max(1, position.Char - count);
         // An end at the column limit in virtual space stays at the limit.
-        const int length = lengths[position.Line - first];
+        const int length = int(text.size()) + (indent ? count : -count);
         position.Char = std::clamp(position.Char, 1, std::max(kMaxCaretColumn, length + 1));
         return position;
     };

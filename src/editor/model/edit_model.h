@@ -88,8 +88,10 @@ public:
     // Replaces lines `first` onwards (1-based; line 1 of an empty document is created) by
     // `texts` as one undo step of one record, with one change notification. The caret keeps
     // its line and column (within the column limit), the selection empties at the caret, the
-    // view stays. Nothing happens when no line differs.
-    void replaceLines(int first, std::vector<QString> texts);
+    // view stays. Nothing happens when no line differs. Redo puts the caret after the last
+    // changed line's differing part, or at `redoCaret` when given.
+    void replaceLines(int first, std::vector<QString> texts,
+                      std::optional<TBufferCoord> redoCaret = std::nullopt);
 
     // --- columns and extent ----------------------------------------------------------
     const TextColumns &columns() const { return m_columns; }

@@ -209,7 +209,8 @@ void EditModel::exchangeLines(int first, std::vector<QString> texts, TChangeReas
     setCaretOnly(after.caret);
 }
 
-void EditModel::replaceLines(int first, std::vector<QString> texts)
+void EditModel::replaceLines(int first, std::vector<QString> texts,
+                             std::optional<TBufferCoord> redoCaret)
 {
     if (texts.empty())
         return;
@@ -227,8 +228,8 @@ void EditModel::replaceLines(int first, std::vector<QString> texts)
     caret.Char = std::clamp(caret.Char, 1, std::max(kMaxCaretColumn, caretLength + 1));
     // Redo leaves the caret where replacing the last changed line's differing part puts it:
     // after what that part inserted, or where it removed.
-    std::optional<TBufferCoord> redoCaret;
-    for (int i = int(texts.size()) - 1; i >= 0 && !redoCaret; --i) {
+    std::optional<TBufferCoord> lastChange;
+    for (int i = int(texts.size()) - 1; i >= 0 && !lastChange; --i) {
         const QStringView old = m_lines.view(first + i - 1);
         const QStringView changed = texts[i];
         if (old == changed)
@@ -240,10 +241,12 @@ void EditModel::replaceLines(int first, std::vector<QString> texts)
         while (suffix < old.size() - prefix && suffix < changed.size() - prefix &&
                old[old.size() - 1 - suffix] == changed[changed.size() - 1 - suffix])
             ++suffix;
-        redoCaret = {int(changed.size() - suffix) + 1, first + i};
+        lastChange = {int(changed.size() - suffix) + 1, first + i};
     }
-    if (!redoCaret)
+    if (!lastChange)
         return;
+    if (!redoCaret)
+        redoCaret = lastChange;
     m_history.beginBlock();
     const bool outer = m_standaloneCommand;
     m_standaloneCommand = true;

@@ -130,15 +130,7 @@ void EditorHighlighting::linesChanged(int index, int count)
     forgetResumePoints();
     if (!m_highlighter)
         return;
-    ScannedLines total;
-    for (int i = index; i < index + count; ++i) {
-        const ScannedLines scanned = RangeRescanner::afterLineChanged(*m_highlighter, *this, i);
-        if (total.isEmpty())
-            total = scanned;
-        else if (!scanned.isEmpty())
-            total = {std::min(total.first, scanned.first), std::max(total.last, scanned.last)};
-    }
-    report(total);
+    report(RangeRescanner::afterLinesChanged(*m_highlighter, *this, index, count));
 }
 
 void EditorHighlighting::linesCleared()

@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 #include "common/find_first_of.h"
+#include "common/large_pages.h"
 
 #include <QStringList>
 
@@ -214,35 +215,51 @@ void TEditorLines::Clear()
 
 void LineBuffer::reserve(qsizetype characters, std::size_t lines)
 {
-    m_text.reserve(characters);
+    if (m_end - m_cursor < characters)
+        makeRoom(characters - (m_cursor - m_lineStart));
     m_lines.reserve(lines);
-    m_spans.reserve(lines);
+    adviseLargePages(m_lines.data(), m_lines.capacity() * sizeof(QString));
+}
+
+void LineBuffer::makeRoom(qsizetype more)
+{
+    const qsizetype started = m_cursor - m_lineStart;
+    // Without a fitting hint the blocks grow, so many short appends still make few blocks.
+    const qsizetype size =
+        std::max<qsizetype>(started + more, std::max<qsizetype>(4096, m_block.size() * 2));
+    QString block(size, Qt::Uninitialized);
+    char16_t *start = reinterpret_cast<char16_t *>(block.data());
+    adviseLargePages(start, std::size_t(size) * sizeof(char16_t));
+    std::copy_n(m_lineStart, started, start);
+    m_block = std::move(block);
+    m_lineStart = start;
+    m_cursor = start + started;
+    m_end = start + size;
 }
 
 void LineBuffer::endLine()
 {
-    m_lines.emplace_back();
-    m_spans.emplace_back(m_lineStart, m_text.size());
-    m_lineStart = m_text.size();
+    const qsizetype length = m_cursor - m_lineStart;
+    // The block is written only through the cursor, never through the string: the lines that
+    // share it see their own characters only, and those no longer change.
+    if (length > 0)
+        m_lines.push_back(sharedSlice(
+            m_block, m_lineStart - reinterpret_cast<const char16_t *>(m_block.constData()),
+            length));
+    else
+        m_lines.emplace_back();
+    m_lineStart = m_cursor;
 }
 
-void LineBuffer::addLine(const QString &line)
+void LineBuffer::addLine(QString line)
 {
-    m_lines.push_back(line);
-    m_spans.emplace_back(-1, -1);
+    m_lines.push_back(std::move(line));
 }
 
 std::vector<QString> LineBuffer::takeLines()
 {
-    // Slices are cut only now: the buffer no longer moves.
-    for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        const auto [start, end] = m_spans[i];
-        if (start >= 0 && end > start)
-            m_lines[i] = sharedSlice(m_text, start, end - start);
-    }
-    m_text.clear();
-    m_spans.clear();
-    m_lineStart = 0;
+    m_block.clear();
+    m_lineStart = m_cursor = m_end = nullptr;
     std::vector<QString> lines;
     lines.swap(m_lines);
     return lines;

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -129,35 +130,47 @@ private:
 
 // Builds the texts of many new lines in one buffer, as loaded lines share the file's: a bulk
 // command over a million lines makes one allocation for their characters, not a million.
-// Lines kept as they were can be mixed in.
+// Lines kept as they were can be mixed in. Each line becomes a string as it ends, pointing
+// into the buffer; a buffer that runs out of room is followed by another, so reserve is only
+// a hint.
 class LineBuffer
 {
 public:
     void reserve(qsizetype characters, std::size_t lines);
     LineBuffer &append(QStringView text)
     {
-        m_text.append(text);
+        if (m_end - m_cursor < text.size())
+            makeRoom(text.size());
+        std::copy_n(text.utf16(), text.size(), m_cursor);
+        m_cursor += text.size();
         return *this;
     }
     LineBuffer &append(QChar ch)
     {
-        m_text.append(ch);
+        if (m_cursor == m_end)
+            makeRoom(1);
+        *m_cursor++ = ch.unicode();
         return *this;
     }
     // Ends the line appended since the last line ended.
     void endLine();
     // Adds an existing string as the next line.
-    void addLine(const QString &line);
+    void addLine(QString line);
     std::size_t lineCount() const { return m_lines.size(); }
     // The lines in order; the buffer is left empty.
     std::vector<QString> takeLines();
 
 private:
-    QString m_text;
+    // Starts a new block with room for the line begun so far and `more` characters.
+    void makeRoom(qsizetype more);
+
+    // The block being filled: the lines already ended share it, and the characters between
+    // m_lineStart and m_cursor are the line being built, written in place.
+    QString m_block;
+    char16_t *m_lineStart = nullptr;
+    char16_t *m_cursor = nullptr;
+    char16_t *m_end = nullptr;
     std::vector<QString> m_lines;
-    // Per line its [start, end) in m_text, or -1 for a line added as it was.
-    std::vector<std::pair<qsizetype, qsizetype>> m_spans;
-    qsizetype m_lineStart = 0;
 };
 
 // Told of every structural change, after it happened (the edit model keeps caret,

@@ -32,13 +32,18 @@ TBufferCoord positionAt(const TEditorLines &lines, DistanceFromEnd distance)
     return {std::max(1, lines.length(line - 1) + 1 - distance.chars), line};
 }
 
+bool isBreak(QChar ch)
+{
+    return ch == u'\r' || ch == u'\n' || ch == QChar(0x2028);
+}
+
 // The position just past `text` inserted at `at`.
 TBufferCoord endOfText(TBufferCoord at, QStringView text)
 {
     TBufferCoord end = at;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar ch = text[i];
-        if (ch == u'\r' || ch == u'\n' || ch == QChar(0x2028)) {
+        if (isBreak(ch)) {
             // One break: U+2028, then CR, then LF, each at most once.
             if (ch == QChar(0x2028) && i + 1 < text.size() && text[i + 1] == u'\r')
                 ++i;
@@ -58,7 +63,7 @@ TBufferCoord endOfText(TBufferCoord at, QStringView text)
 } // namespace
 
 int ReplaceAll(EditModel &editor, TEditorSearchCustom *engine, const QString &search,
-               const QString &replacement, TSearchOptions options)
+               const QString &replacementText, TSearchOptions options)
 {
     if (!engine)
         throw Error(QStringLiteral("No search engine has been assigned"));
@@ -90,73 +95,126 @@ int ReplaceAll(EditModel &editor, TEditorSearchCustom *engine, const QString &se
 
     engine->SetOptions(options);
     engine->SetPattern(search);
+    const int top = std::max(1, range.start.Line);
+    const int bottom = std::min(lines.Count(), range.end.Line);
+    TBufferCoord caret = editor.CaretXY();
+
+    // Each line with occurrences inside the range gets a new text in `buffer`, with the lines
+    // between them as they are: from the first line touched to the last, ready to replace
+    // those lines at once. A splice is the part of a new line from its first occurrence to
+    // the end of its last one's replacement, with where the caret falls in it when the caret
+    // stands before the line's last occurrence (after it, its distance from the end places
+    // it).
+    struct Splice
+    {
+        int line = 0;
+        int first = 0;
+        int last = 0;
+        qsizetype length = 0;
+        std::optional<qsizetype> caretOffset;
+    };
+    std::vector<Splice> splices;
+    LineBuffer buffer;
+    // Room for a line of the range each: lines left untouched take no memory.
+    buffer.reserve(0, std::size_t(std::max(0, bottom - top + 1)));
     int replaced = 0;
-    QString newText;
+    bool addsBreaks = false;
+    bool changesText = false;
+    QString found;
+    for (int line = top; line <= bottom; ++line) {
+        const int count = engine->FindAll(lines.view(line - 1));
+        if (count == 0)
+            continue;
+        Splice splice;
+        splice.line = line;
+        const QStringView text = lines.view(line - 1);
+        const bool caretLine = line == caret.Line;
+        for (int i = 0; i < count; ++i) {
+            const int column = engine->Results(i);
+            const int length = engine->Lengths(i);
+            if (!inside(line, column, length))
+                continue;
+            if (splice.first == 0) {
+                splice.first = column;
+                const int previous = splices.empty() ? line : splices.back().line + 1;
+                for (int kept = previous; kept < line; ++kept)
+                    buffer.addLine(lines[kept - 1]);
+                buffer.append(text.first(column - 1));
+            } else {
+                if (caretLine && !splice.caretOffset && caret.Char <= column &&
+                    caret.Char >= splice.last)
+                    splice.caretOffset = splice.length + (caret.Char - splice.last);
+                buffer.append(text.sliced(splice.last - 1, column - splice.last));
+                splice.length += column - splice.last;
+            }
+            found.resize(0);
+            found.append(text.sliced(column - 1, length));
+            const QString replacement = engine->Replace(found, replacementText);
+            changesText = changesText || replacement != found;
+            addsBreaks = addsBreaks || std::any_of(replacement.cbegin(), replacement.cend(),
+                                                   [](QChar ch) { return isBreak(ch); });
+            buffer.append(replacement);
+            splice.length += replacement.size();
+            // A caret inside an occurrence goes to the end of its replacement.
+            if (caretLine && !splice.caretOffset && caret.Char > column &&
+                caret.Char < column + length)
+                splice.caretOffset = splice.length;
+            splice.last = column + length;
+            ++replaced;
+        }
+        if (splice.first == 0)
+            continue;
+        buffer.append(text.sliced(splice.last - 1)).endLine();
+        splices.push_back(splice);
+    }
+    if (splices.empty())
+        return 0;
+    const int firstLine = splices.front().line;
+    std::vector<QString> texts = buffer.takeLines();
+    auto spliceText = [&](const Splice &splice) {
+        return QStringView(texts[splice.line - firstLine]).sliced(splice.first - 1, splice.length);
+    };
+
     // The caret keeps its place in the text: before the replacements on its line it only moves
     // down by the lines that replacements above it add; at or after them it keeps its distance
     // from the end of the text, which nothing above it changes.
-    TBufferCoord caret = editor.CaretXY();
     std::optional<DistanceFromEnd> caretFromEnd;
     int linesAddedAbove = 0;
+    // Replacements that keep the lines as lines go in as one change of the lines from the
+    // first to the last one touched. Others change the text line by line, bottom-up, so one
+    // that adds or removes line breaks leaves the numbers of the lines still to do as they
+    // were.
+    const bool lineByLine = addsBreaks || !changesText;
     editor.undoHistory().beginBlock();
     try {
-        const int top = std::max(1, range.start.Line);
-        const int bottom = std::min(lines.Count(), range.end.Line);
-        // Bottom-up, so a replacement that adds or removes line breaks leaves the numbers of
-        // the lines still to do as they were.
-        for (int line = bottom; line >= top; --line) {
-            const int count = engine->FindAll(lines.view(line - 1));
-            if (count == 0)
-                continue;
-            int first = 0;
-            int last = 0;
-            newText.clear();
-            const QStringView text = lines.view(line - 1);
-            // Where the caret falls in the new text, when it stands before the last
-            // occurrence on its line (after it, its distance from the end places it).
-            std::optional<qsizetype> caretOffset;
-            const bool caretLine = line == caret.Line;
-            for (int i = 0; i < count; ++i) {
-                const int column = engine->Results(i);
-                const int length = engine->Lengths(i);
-                if (!inside(line, column, length))
-                    continue;
-                if (first == 0) {
-                    first = column;
-                } else {
-                    if (caretLine && !caretOffset && caret.Char <= column && caret.Char >= last)
-                        caretOffset = newText.size() + (caret.Char - last);
-                    newText += text.mid(last - 1, column - last);
-                }
-                newText += engine->Replace(text.mid(column - 1, length).toString(), replacement);
-                // A caret inside an occurrence goes to the end of its replacement.
-                if (caretLine && !caretOffset && caret.Char > column &&
-                    caret.Char < column + length)
-                    caretOffset = newText.size();
-                last = column + length;
-                ++replaced;
-            }
-            if (first == 0)
-                continue;
-            if (caretLine && caret.Char >= last)
+        for (auto splice = splices.rbegin(); splice != splices.rend(); ++splice) {
+            if (splice->line == caret.Line && caret.Char >= splice->last)
                 caretFromEnd = distanceFromEnd(lines, caret);
-            else if (caretLine && caret.Char > first && caretOffset)
-                caret = endOfText({first, line}, QStringView(newText).left(*caretOffset));
+            else if (splice->line == caret.Line && caret.Char > splice->first &&
+                     splice->caretOffset)
+                caret = endOfText({splice->first, splice->line},
+                                  spliceText(*splice).first(*splice->caretOffset));
+            if (!lineByLine)
+                continue;
             const int linesBefore = lines.Count();
-            // One change per line, covering its first to its last occurrence.
-            editor.replaceRange({first, line}, {last, line}, newText);
-            if (line < caret.Line)
+            editor.replaceRange({splice->first, splice->line}, {splice->last, splice->line},
+                                spliceText(*splice).toString());
+            if (splice->line < caret.Line)
                 linesAddedAbove += lines.Count() - linesBefore;
+        }
+        if (!lineByLine) {
+            // Redo leaves the caret where replacing the first line's part on its own would.
+            const Splice &top = splices.front();
+            editor.replaceLines(firstLine, std::move(texts),
+                                TBufferCoord{top.first + int(top.length), firstLine});
         }
     } catch (...) {
         editor.undoHistory().endBlock();
         throw;
     }
     editor.undoHistory().endBlock();
-    if (replaced > 0) {
-        caret.Line += linesAddedAbove;
-        editor.setCaretXY(caretFromEnd ? positionAt(lines, *caretFromEnd) : caret);
-    }
+    caret.Line += linesAddedAbove;
+    editor.setCaretXY(caretFromEnd ? positionAt(lines, *caretFromEnd) : caret);
     if (replaced > 0 && selectedOnly && mode != TSelectionMode::smColumn) {
         const TBufferCoord end = positionAt(lines, selectionEnd);
         editor.setCaretXY(caretAtBegin ? end : selectionBegin, false);
