@@ -157,6 +157,10 @@ private:
     void openCommandLineFile(const QStringList &arguments);
     void restoreRecoveredText(RecoveredText &&text);
     PromptAnswer askSaveQuestion();
+    // Before another text replaces a modified document: asks the save question and carries
+    // out the answer. Empty when the replacing must not go on (cancelled, or the save
+    // failed); otherwise whether the unsaved text is to be given up.
+    std::optional<bool> askBeforeReplacing();
     // Runs a file dialog, then gives the keyboard focus back to where it was in this window
     // (the editor pane when it was elsewhere).
     std::optional<QString> askModally(const std::function<std::optional<QString>()> &dialog);

@@ -139,25 +139,31 @@ void Tfrm_Main::FileNewExecute()
     EditorPaneChange();
 }
 
+std::optional<bool> Tfrm_Main::askBeforeReplacing()
+{
+    if (m_document->DocSaved())
+        return false;
+    switch (askSaveQuestion()) {
+    case PromptAnswer::Yes:
+        FileSaveExecute();
+        if (!m_document->DocSaved())
+            return std::nullopt;
+        return false;
+    case PromptAnswer::No:
+        return true;
+    case PromptAnswer::Cancel:
+        break;
+    }
+    return std::nullopt;
+}
+
 void Tfrm_Main::FileOpen1Execute()
 {
     // The unsaved text is given up only when a file actually replaces it: a cancelled
     // dialog or a file that cannot be read leaves the document modified.
-    bool discardChanges = false;
-    if (!m_document->DocSaved()) {
-        switch (askSaveQuestion()) {
-        case PromptAnswer::Yes:
-            FileSaveExecute();
-            if (!m_document->DocSaved())
-                return;
-            break;
-        case PromptAnswer::No:
-            discardChanges = true;
-            break;
-        case PromptAnswer::Cancel:
-            return;
-        }
-    }
+    const std::optional<bool> discardChanges = askBeforeReplacing();
+    if (!discardChanges)
+        return;
     FileDialogRequest request = qpileFileDialog(QStringLiteral("Открыть QPILE файл"));
     request.fileName = m_openDialogFileName;
     const std::optional<QString> chosen =
@@ -165,7 +171,7 @@ void Tfrm_Main::FileOpen1Execute()
     if (!chosen)
         return;
     m_openDialogFileName = *chosen;
-    FileOpen1Accept(*chosen, discardChanges);
+    FileOpen1Accept(*chosen, *discardChanges);
 }
 
 void Tfrm_Main::FileOpen1Accept(const QString &path, bool discardChanges)

@@ -230,23 +230,11 @@ bool Tfrm_Main::openFileFromOutside(const QString &path)
         return false;
     }
     // The same question and the same outcomes as Open before its dialog.
-    bool discardChanges = false;
-    if (!m_document->DocSaved()) {
-        switch (askSaveQuestion()) {
-        case PromptAnswer::Yes:
-            FileSaveExecute();
-            if (!m_document->DocSaved())
-                return false;
-            break;
-        case PromptAnswer::No:
-            discardChanges = true;
-            break;
-        case PromptAnswer::Cancel:
-            return false;
-        }
-    }
+    const std::optional<bool> discardChanges = askBeforeReplacing();
+    if (!discardChanges)
+        return false;
     m_openDialogFileName = path;
-    FileOpen1Accept(path, discardChanges);
+    FileOpen1Accept(path, *discardChanges);
     return true;
 }
 
