@@ -176,9 +176,8 @@ int ReplaceAll(EditModel &editor, TEditorSearchCustom *engine, const QString &se
     std::optional<DistanceFromEnd> caretFromEnd;
     int linesAddedAbove = 0;
     // Replacements that keep the lines as lines go in as one change of the lines they touch.
-    // Others change the text line by line, bottom-up, so one
-    // that adds or removes line breaks leaves the numbers of the lines still to do as they
-    // were.
+    // Others change the text line by line, bottom-up, so one that adds or removes line breaks
+    // leaves the numbers of the lines still to do as they were.
     const bool lineByLine = addsBreaks || !changesText;
     editor.undoHistory().beginBlock();
     try {
