@@ -1,3 +1,4 @@
+#include "common/error.h"
 #include "editor/model/character_cells.h"
 #include "editor/model/edit_model.h"
 #include "editor/model/text_clipboard.h"
@@ -36,8 +37,13 @@ public:
     int changed = 0;
     void linesInserted(int, int) override { ++inserted; }
     void linesDeleted(int, int) override { ++deleted; }
-    void linesChanged(int, int) override { ++changed; }
+    void linesChanged(int index, int count) override
+    {
+        ++changed;
+        lastChanged = {index, count};
+    }
     void linesCleared() override {}
+    std::pair<int, int> lastChanged;
 };
 
 // A key script: editor commands, with typed characters stored as negative codes.
@@ -860,6 +866,68 @@ private slots:
         if (records == 1)
             QCOMPARE(counter.changed, 2);
         model.Lines().removeListener(&counter);
+    }
+
+    void scatteredLinesAreOneRecordOfJustThoseLines()
+    {
+        // Lines 2 and 5 change, 3 and 4 between them do not: the record keeps the two old
+        // lines only, and undo and redo exchange exactly them, with one notification over the
+        // span each time.
+        EditModel model;
+        picture::load(model, u"one\ntwo\nthree\nfour\nfive\nsix"_qs);
+        model.setCaretXY({2, 3});
+        model.executeCommand(ecSetMarker1);
+        model.setCaretXY({2, 2}, false);
+        model.setCaretXY({3, 5}, true);
+        const QString before = picture::save(model);
+        LineChangeCounter counter;
+        model.Lines().addListener(&counter);
+        QSignalSpy changes(&model, &EditModel::changed);
+
+        model.replaceSparseLines({2, 5}, {u"TWO"_qs, u"fi-ve"_qs});
+        QCOMPARE(picture::save(model), u"one\nTWO\nthree\nfour\nfi|-ve\nsix"_qs);
+        QCOMPARE(model.undoHistory().undoList().size(), 1);
+        const TUndoRecord &record = model.undoHistory().undoList().top();
+        QCOMPARE(record.text.pieces(), (std::vector<QString>{u"two"_qs, u"five"_qs}));
+        QCOMPARE(counter.changed, 1);
+        QCOMPARE(counter.lastChanged, std::make_pair(1, 4));
+        QCOMPARE(changes.count(), 1);
+
+        model.executeCommand(ecUndo);
+        QCOMPARE(picture::save(model), before);
+        QCOMPARE(counter.changed, 2);
+        QCOMPARE(counter.lastChanged, std::make_pair(1, 4));
+        QCOMPARE(model.bookmarks().at(1), (TBufferCoord{2, 3}));
+        // Redo puts the caret after the last changed line's differing part.
+        model.executeCommand(ecRedo);
+        QCOMPARE(picture::save(model), u"one\nTWO\nthree\nfour\nfi-|ve\nsix"_qs);
+        QCOMPARE(counter.changed, 3);
+        QCOMPARE(changes.count(), 3);
+        model.executeCommand(ecUndo);
+        QCOMPARE(picture::save(model), before);
+        QCOMPARE(model.Lines()[2], u"three"_qs);
+        model.Lines().removeListener(&counter);
+    }
+
+    void scatteredLinesRefuseBadNumbers_data()
+    {
+        QTest::addColumn<QList<int>>("numbers");
+        QTest::newRow("fewer numbers than lines") << QList<int>{2};
+        QTest::newRow("out of order") << QList<int>{3, 1};
+        QTest::newRow("twice the same line") << QList<int>{2, 2};
+        QTest::newRow("line 0") << QList<int>{0, 2};
+        QTest::newRow("past the last line") << QList<int>{2, 4};
+    }
+    void scatteredLinesRefuseBadNumbers()
+    {
+        QFETCH(QList<int>, numbers);
+        EditModel model;
+        picture::load(model, u"a\nb|\nc"_qs);
+        QVERIFY_THROWS_EXCEPTION(
+            Error, model.replaceSparseLines(std::vector<int>(numbers.begin(), numbers.end()),
+                                            {u"x"_qs, u"y"_qs}));
+        QCOMPARE(picture::save(model), u"a\nb|\nc"_qs);
+        QVERIFY(!model.undoHistory().canUndo());
     }
 
     void selectAllAndTypeKeepsTheRemovedLines()

@@ -195,6 +195,36 @@ private slots:
         QCOMPARE(picture::save(editor), redone);
     }
 
+    void replaceAllKeepsOnlyTheChangedLinesAndTheLimitTakesItWhole()
+    {
+        // Typed characters fill the undo list; replacing all pushes the oldest out and keeps
+        // only the two lines it changed, so undo gives back the text and the caret exactly.
+        EditModel editor;
+        picture::load(editor, u"ab\nx|\ny\nab ab"_qs);
+        for (int i = 0; i < TUndoList::kMaxRecords; ++i)
+            editor.executeCommand(TEditorCommand::ecChar, u'z');
+        const QString typed = picture::save(editor);
+        TEditorSearch engine;
+        QCOMPARE(ReplaceAll(editor, &engine, u"ab"_qs, u"c"_qs, TSearchOptions(kAll)), 3);
+        const QString replaced = editor.Lines().text();
+        QCOMPARE(editor.undoHistory().undoList().size(), TUndoList::kMaxRecords);
+        QCOMPARE(editor.undoHistory().undoList().top().text.pieces(),
+                 (std::vector<QString>{u"ab"_qs, u"ab ab"_qs}));
+        editor.executeCommand(TEditorCommand::ecUndo);
+        QCOMPARE(picture::save(editor), typed);
+        editor.executeCommand(TEditorCommand::ecRedo);
+        QCOMPARE(editor.Lines().text(), replaced);
+
+        // As many commands again push the replacement out whole: undoing everything left
+        // stops at the replaced text, with the lines between untouched.
+        editor.setCaretXY({1, 3});
+        for (int i = 0; i < TUndoList::kMaxRecords; ++i)
+            editor.executeCommand(TEditorCommand::ecChar, u'w');
+        while (editor.undoHistory().canUndo())
+            editor.executeCommand(TEditorCommand::ecUndo);
+        QCOMPARE(editor.Lines().text(), replaced);
+    }
+
     void replaceAllReportsTheCountOrNotFound()
     {
         Fixture f(u"|a b a"_qs);

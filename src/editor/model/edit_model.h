@@ -92,6 +92,11 @@ public:
     // changed line's differing part, or at `redoCaret` when given.
     void replaceLines(int first, std::vector<QString> texts,
                       std::optional<TBufferCoord> redoCaret = std::nullopt);
+    // The same for the lines numbered `lineNumbers` (1-based, ascending, one text each) and
+    // no others: one record keeps just those lines. Throws bp::Error and changes nothing when
+    // the numbers are out of order, past the text, or do not match the texts.
+    void replaceSparseLines(std::vector<int> lineNumbers, std::vector<QString> texts,
+                            std::optional<TBufferCoord> redoCaret = std::nullopt);
 
     // --- columns and extent ----------------------------------------------------------
     const TextColumns &columns() const { return m_columns; }
@@ -156,6 +161,10 @@ private:
     void exchangeLines(int first, std::vector<QString> texts, TChangeReason reason,
                        TUndoRecord::Marks after,
                        std::optional<TBufferCoord> redoCaret = std::nullopt);
+    // Exchanges the lines at `indexes` (0-based, ascending) with `texts` as one record, caret
+    // and selection as above.
+    void exchangeSparseLines(std::vector<int> indexes, std::vector<QString> texts,
+                             TUndoRecord::Marks after, std::optional<TBufferCoord> redoCaret);
     TBufferCoord rawInsert(TBufferCoord at, const TextPieces &text);
     TextPieces rawDelete(TBufferCoord from, TBufferCoord to);
     void record(TUndoRecord record);

@@ -2,12 +2,30 @@
 // replay for undo and redo, and the operations that replace a selection or whole lines.
 #include "edit_model.h"
 
+#include "common/error.h"
+
 #include <algorithm>
 
 namespace bp {
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
+
+// Where replacing `old` by `changed` on `line` leaves the caret: after what the differing part
+// inserted, or where it removed; none when the texts are equal.
+std::optional<TBufferCoord> changeEnd(QStringView old, QStringView changed, int line)
+{
+    if (old == changed)
+        return std::nullopt;
+    qsizetype prefix = 0;
+    while (prefix < old.size() && prefix < changed.size() && old[prefix] == changed[prefix])
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < old.size() - prefix && suffix < changed.size() - prefix &&
+           old[old.size() - 1 - suffix] == changed[changed.size() - 1 - suffix])
+        ++suffix;
+    return TBufferCoord{int(changed.size() - suffix) + 1, line};
+}
 
 } // namespace
 
@@ -54,7 +72,10 @@ void EditModel::replayStep(bool undo)
 TUndoRecord::Marks EditModel::replay(TUndoRecord &undoRecord, bool undo)
 {
     if (undoRecord.swapsLines) {
-        m_lines.exchangeLines(undoRecord.start.Line - 1, undoRecord.text.pieces());
+        if (undoRecord.lineIndexes.empty())
+            m_lines.exchangeLines(undoRecord.start.Line - 1, undoRecord.text.pieces());
+        else
+            m_lines.exchangeLines(undoRecord.lineIndexes, undoRecord.text.pieces());
         return undo ? undoRecord.before : undoRecord.after;
     }
     const bool removes = undoRecord.isInsertion() == undo;
@@ -229,20 +250,8 @@ void EditModel::replaceLines(int first, std::vector<QString> texts,
     // Redo leaves the caret where replacing the last changed line's differing part puts it:
     // after what that part inserted, or where it removed.
     std::optional<TBufferCoord> lastChange;
-    for (int i = int(texts.size()) - 1; i >= 0 && !lastChange; --i) {
-        const QStringView old = m_lines.view(first + i - 1);
-        const QStringView changed = texts[i];
-        if (old == changed)
-            continue;
-        qsizetype prefix = 0;
-        while (prefix < old.size() && prefix < changed.size() && old[prefix] == changed[prefix])
-            ++prefix;
-        qsizetype suffix = 0;
-        while (suffix < old.size() - prefix && suffix < changed.size() - prefix &&
-               old[old.size() - 1 - suffix] == changed[changed.size() - 1 - suffix])
-            ++suffix;
-        lastChange = {int(changed.size() - suffix) + 1, first + i};
-    }
+    for (int i = int(texts.size()) - 1; i >= 0 && !lastChange; --i)
+        lastChange = changeEnd(m_lines.view(first + i - 1), texts[i], first + i);
     if (!lastChange)
         return;
     if (!redoCaret)
@@ -251,6 +260,69 @@ void EditModel::replaceLines(int first, std::vector<QString> texts,
     const bool outer = m_standaloneCommand;
     m_standaloneCommand = true;
     exchangeLines(first, std::move(texts), TChangeReason::Insert, {caret, caret, caret}, redoCaret);
+    m_standaloneCommand = outer;
+    m_history.endBlock();
+}
+
+void EditModel::exchangeSparseLines(std::vector<int> indexes, std::vector<QString> texts,
+                                    TUndoRecord::Marks after, std::optional<TBufferCoord> redoCaret)
+{
+    TUndoRecord undoRecord;
+    undoRecord.before = {m_caret, m_anchor, m_moving};
+    undoRecord.reason = TChangeReason::Insert;
+    undoRecord.swapsLines = true;
+    undoRecord.start = {1, indexes.front() + 1};
+    undoRecord.end = {1, indexes.back() + 1};
+    undoRecord.selectionMode = m_selectionMode;
+    m_lines.exchangeLines(indexes, texts);
+    undoRecord.text = TextPieces(std::move(texts));
+    undoRecord.lineIndexes = std::move(indexes);
+    undoRecord.after = redoCaret ? TUndoRecord::Marks{*redoCaret, *redoCaret, *redoCaret} : after;
+    record(std::move(undoRecord));
+    setSelection(after.anchor, after.moving);
+    setCaretOnly(after.caret);
+}
+
+void EditModel::replaceSparseLines(std::vector<int> lineNumbers, std::vector<QString> texts,
+                                   std::optional<TBufferCoord> redoCaret)
+{
+    if (lineNumbers.size() != texts.size())
+        throw Error(QStringLiteral("%1 line numbers given for %2 lines")
+                        .arg(lineNumbers.size())
+                        .arg(texts.size()));
+    if (texts.empty())
+        return;
+    const int count = std::max(1, m_lines.Count());
+    for (std::size_t i = 0; i < lineNumbers.size(); ++i) {
+        const int number = lineNumbers[i];
+        if (number < 1 || number > count || (i > 0 && number <= lineNumbers[i - 1]))
+            throw Error(QStringLiteral("Line %1 cannot be replaced here: the lines run from 1 to "
+                                       "%2 in ascending order")
+                            .arg(number)
+                            .arg(count));
+    }
+    if (m_lines.isEmpty())
+        m_lines.Add(QString());
+    // As replaceLines: the caret keeps its line and column within the column limit.
+    TBufferCoord caret = m_caret;
+    const auto caretEntry = std::lower_bound(lineNumbers.begin(), lineNumbers.end(), caret.Line);
+    const int caretLength = caretEntry != lineNumbers.end() && *caretEntry == caret.Line
+                                ? int(texts[caretEntry - lineNumbers.begin()].size())
+                                : m_lines.length(caret.Line - 1);
+    caret.Char = std::clamp(caret.Char, 1, std::max(kMaxCaretColumn, caretLength + 1));
+    std::optional<TBufferCoord> lastChange;
+    for (int i = int(texts.size()) - 1; i >= 0 && !lastChange; --i)
+        lastChange = changeEnd(m_lines.view(lineNumbers[i] - 1), texts[i], lineNumbers[i]);
+    if (!lastChange)
+        return;
+    if (!redoCaret)
+        redoCaret = lastChange;
+    for (int &number : lineNumbers)
+        --number;
+    m_history.beginBlock();
+    const bool outer = m_standaloneCommand;
+    m_standaloneCommand = true;
+    exchangeSparseLines(std::move(lineNumbers), std::move(texts), {caret, caret, caret}, redoCaret);
     m_standaloneCommand = outer;
     m_history.endBlock();
 }

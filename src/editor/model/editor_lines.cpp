@@ -204,6 +204,19 @@ void TEditorLines::exchangeLines(int index, std::vector<QString> &texts)
     notify([&](TEditorLinesListener *l) { l->linesChanged(index, count); });
 }
 
+void TEditorLines::exchangeLines(std::span<const int> indexes, std::vector<QString> &texts)
+{
+    Q_ASSERT(indexes.size() == texts.size());
+    if (indexes.empty())
+        return;
+    Q_ASSERT(indexes.front() >= 0 && indexes.back() < Count());
+    for (std::size_t i = 0; i < indexes.size(); ++i)
+        m_lines[indexes[i]].text.swap(texts[i]);
+    const int first = indexes.front();
+    const int count = indexes.back() - first + 1;
+    notify([&](TEditorLinesListener *l) { l->linesChanged(first, count); });
+}
+
 void TEditorLines::Clear()
 {
     if (m_lines.empty())

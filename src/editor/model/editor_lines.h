@@ -74,6 +74,9 @@ public:
     // Exchanges lines `index` onwards with `texts`, which then holds the old lines: one
     // change notification for the whole range. The range must lie in the list.
     void exchangeLines(int index, std::vector<QString> &texts);
+    // Exchanges the lines at `indexes` (ascending) with `texts`, one for each, which then
+    // hold the old lines: one change notification, over the span from the first to the last.
+    void exchangeLines(std::span<const int> indexes, std::vector<QString> &texts);
     // Removes every line; on an empty list it does nothing.
     void Clear();
 

@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace bp {
 
@@ -27,7 +28,9 @@ enum class TChangeReason
 // A record that `swapsLines` covers lines `start.Line` to `end.Line` at once (a block
 // indent, a comment toggle, a column edit): `text` holds the other version of those lines,
 // one piece per line, and undo and redo exchange it with the document's. One bulk command is
-// then one record however many lines it touches.
+// then one record however many lines it touches. With `lineIndexes` it covers only those
+// lines (0-based, ascending), one piece each: a change scattered over a long text keeps none
+// of the lines it leaves alone.
 struct TUndoRecord
 {
     TChangeReason reason = TChangeReason::Insert;
@@ -37,6 +40,7 @@ struct TUndoRecord
     TextPieces text;
     int changeNumber = 0;
     bool swapsLines = false;
+    std::vector<int> lineIndexes;
     // A command of its own (a replaced selection, a whole-line replacement by an aid): never
     // undone together with the commands around it, whatever their kinds.
     bool standalone = false;

@@ -99,9 +99,9 @@ int ReplaceAll(EditModel &editor, TEditorSearchCustom *engine, const QString &se
     const int bottom = std::min(lines.Count(), range.end.Line);
     TBufferCoord caret = editor.CaretXY();
 
-    // Each line with occurrences inside the range gets a new text in `buffer`, with the lines
-    // between them as they are: from the first line touched to the last, ready to replace
-    // those lines at once. A splice is the part of a new line from its first occurrence to
+    // Each line with occurrences inside the range gets a new text in `buffer`, one line for
+    // each splice, ready to replace those lines at once; the lines between them are left
+    // where they are. A splice is the part of a new line from its first occurrence to
     // the end of its last one's replacement, with where the caret falls in it when the caret
     // stands before the line's last occurrence (after it, its distance from the end places
     // it).
@@ -115,8 +115,6 @@ int ReplaceAll(EditModel &editor, TEditorSearchCustom *engine, const QString &se
     };
     std::vector<Splice> splices;
     LineBuffer buffer;
-    // Room for a line of the range each: lines left untouched take no memory.
-    buffer.reserve(0, std::size_t(std::max(0, bottom - top + 1)));
     int replaced = 0;
     bool addsBreaks = false;
     bool changesText = false;
@@ -136,9 +134,6 @@ int ReplaceAll(EditModel &editor, TEditorSearchCustom *engine, const QString &se
                 continue;
             if (splice.first == 0) {
                 splice.first = column;
-                const int previous = splices.empty() ? line : splices.back().line + 1;
-                for (int kept = previous; kept < line; ++kept)
-                    buffer.addLine(lines[kept - 1]);
                 buffer.append(text.first(column - 1));
             } else {
                 if (caretLine && !splice.caretOffset && caret.Char <= column &&
@@ -169,10 +164,10 @@ int ReplaceAll(EditModel &editor, TEditorSearchCustom *engine, const QString &se
     }
     if (splices.empty())
         return 0;
-    const int firstLine = splices.front().line;
     std::vector<QString> texts = buffer.takeLines();
     auto spliceText = [&](const Splice &splice) {
-        return QStringView(texts[splice.line - firstLine]).sliced(splice.first - 1, splice.length);
+        return QStringView(texts[std::size_t(&splice - splices.data())])
+            .sliced(splice.first - 1, splice.length);
     };
 
     // The caret keeps its place in the text: before the replacements on its line it only moves
@@ -180,10 +175,9 @@ int ReplaceAll(EditModel &editor, TEditorSearchCustom *engine, const QString &se
     // from the end of the text, which nothing above it changes.
     std::optional<DistanceFromEnd> caretFromEnd;
     int linesAddedAbove = 0;
-    // Replacements that keep the lines as lines go in as one change of the lines from the
-    // first to the last one touched. Others change the text line by line, bottom-up, so one
-    // that adds or removes line breaks leaves the numbers of the lines still to do as they
-    // were.
+    // Replacements that keep the lines as lines go in as one change of the lines they touch.
+    // Others change the text line by line, bottom-up, so one that adds or removes line breaks
+    // leaves the numbers of the lines still to do as they were.
     const bool lineByLine = addsBreaks || !changesText;
     editor.undoHistory().beginBlock();
     try {
@@ -205,8 +199,12 @@ int ReplaceAll(EditModel &editor, TEditorSearchCustom *engine, const QString &se
         if (!lineByLine) {
             // Redo leaves the caret where replacing the first line's part on its own would.
             const Splice &top = splices.front();
-            editor.replaceLines(firstLine, std::move(texts),
-                                TBufferCoord{top.first + int(top.length), firstLine});
+            const TBufferCoord redoCaret{top.first + int(top.length), top.line};
+            std::vector<int> numbers;
+            numbers.reserve(splices.size());
+            for (const Splice &splice : splices)
+                numbers.push_back(splice.line);
+            editor.replaceSparseLines(std::move(numbers), std::move(texts), redoCaret);
         }
     } catch (...) {
         editor.undoHistory().endBlock();
