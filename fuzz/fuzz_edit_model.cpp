@@ -215,7 +215,7 @@ private:
         case 1: {
             const TBufferCoord to = position();
             trace(QStringLiteral("moveCaret extending to ") + text(to));
-            m_model.moveCaret(to, true);
+            m_model.setCaretXY(to, true);
             break;
         }
         case 2: {
@@ -305,7 +305,7 @@ private:
             lines << printable(line);
         return QStringLiteral("caret %1, selection %2 to %3 in mode %4, lines |%5|")
             .arg(text(m_model.CaretXY()), text(m_model.BlockBegin()), text(m_model.BlockEnd()),
-                 QString::number(int(m_model.selectionMode())), lines.join(QStringLiteral("|")));
+                 QString::number(int(m_model.selection().mode)), lines.join(QStringLiteral("|")));
     }
 
     void checkPosition(TBufferCoord position, const char *what) const
@@ -314,7 +314,7 @@ private:
         FUZZ_CHECK(position.Line >= 1 && position.Line <= lastLine,
                    QString::fromLatin1(what) + QStringLiteral(" on line %1; ").arg(position.Line) +
                        where());
-        const int limit = m_model.maxCaretColumn(position.Line);
+        const int limit = m_model.columns().maxCaretColumn(position.Line);
         FUZZ_CHECK(position.Char >= 1 && position.Char <= limit,
                    QString::fromLatin1(what) +
                        QStringLiteral(" at column %1; ").arg(position.Char) + where());
@@ -326,7 +326,7 @@ private:
     {
         const TBufferCoord begin = m_model.BlockBegin();
         const TBufferCoord end = m_model.BlockEnd();
-        if (m_model.selectionMode() != TSelectionMode::smColumn) {
+        if (m_model.selection().mode != TSelectionMode::smColumn) {
             checkPosition(begin, "selection begin");
             checkPosition(end, "selection end");
             return;
@@ -336,8 +336,8 @@ private:
             begin.Line >= 1 && end.Line <= lastLine,
             QStringLiteral("column block on lines %1 to %2; ").arg(begin.Line).arg(end.Line) +
                 where());
-        const int limit =
-            std::max(m_model.maxCaretColumn(begin.Line), m_model.maxCaretColumn(end.Line));
+        const int limit = std::max(m_model.columns().maxCaretColumn(begin.Line),
+                                   m_model.columns().maxCaretColumn(end.Line));
         FUZZ_CHECK(
             begin.Char >= 1 && end.Char <= limit,
             QStringLiteral("column block at columns %1 to %2; ").arg(begin.Char).arg(end.Char) +
@@ -352,7 +352,7 @@ private:
         checkPosition(m_model.CaretXY(), "caret");
         checkSelection();
         FUZZ_CHECK(m_model.viewWindow().topLine() >= 1 &&
-                       m_model.viewWindow().topLine() <= m_model.displayLineCount(),
+                       m_model.viewWindow().topLine() <= m_model.columns().displayLineCount(),
                    where());
         FUZZ_CHECK(m_model.viewWindow().leftColumn() >= 1, where());
         for (int number = 0; number < Bookmarks::kCount; ++number)
