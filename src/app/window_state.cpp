@@ -99,7 +99,9 @@ bool keepWindowOnScreen(QWidget &window, QPoint frameCorner)
     const QMargins margins = frameMargins(window);
     const QRect frame(frameCorner, window.size().grownBy(margins));
     const QRect fitted = fitFrameToScreens(frame, availableAreas());
-    if (fitted == frame)
+    // The window manager may have put the frame a pixel or a border's width from the corner
+    // asked for, when the window was placed before its frame was known: that is mended too.
+    if (fitted == frame && window.frameGeometry().topLeft() == fitted.topLeft())
         return false;
     window.resize(fitted.size().shrunkBy(margins));
     // With the frame known, a move places the frame's corner.
