@@ -76,10 +76,6 @@
 namespace bp {
 namespace {
 
-// Which data files were read, for installs and packaging checks
-// (QT_LOGGING_RULES="brindlepad.data.debug=true").
-Q_LOGGING_CATEGORY(lcDataFiles, "brindlepad.data", QtWarningMsg)
-
 const QString kModified = QStringLiteral("Изменен");
 const QString kSaved = QStringLiteral("Сохранен");
 
@@ -471,35 +467,6 @@ void Tfrm_Main::TreeViewDblClick(const QString &nodeText, bool nodeHasChildren)
         EditorPane->SetFocus();
 }
 
-QString Tfrm_Main::dataFile(const QString &name) const
-{
-    if (!m_services.dataFolder.isEmpty())
-        return QDir(m_services.dataFolder).filePath(name);
-    return locateDataFile(name, QCoreApplication::applicationDirPath());
-}
-
-void Tfrm_Main::loadLibrary()
-{
-    // A file that cannot be read leaves the built-in library; a badly indented line keeps
-    // the nodes before it and is reported.
-    const QString path = dataFile(QStringLiteral("library.txt"));
-    const LibraryReadResult library = readLibraryFile(path);
-    qCDebug(lcDataFiles) << "library" << path << "groups"
-                         << (library.nodes.isEmpty() ? QString() : library.nodes.constFirst().text);
-    m_library->setLibrary(library.nodes);
-    library.throwIfFailed();
-}
-
-void Tfrm_Main::loadCompletionList()
-{
-    const QString path = dataFile(QStringLiteral("func.txt"));
-    const QStringList words = readCompletionFile(path);
-    qCDebug(lcDataFiles) << "words" << path << "first"
-                         << (words.isEmpty() ? QString() : words.constFirst());
-    CompletionProposal1->setInsertList(words);
-    CompletionProposal1->setItemList(words);
-}
-
 void Tfrm_Main::createPrint()
 {
     EditorPrint = std::make_unique<TEditorPrint>();
@@ -525,15 +492,6 @@ void Tfrm_Main::bindCommand(QAction *action, void (Tfrm_Main::*handler)())
 {
     connect(action, &QAction::triggered, this,
             [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
-}
-
-void Tfrm_Main::loadLanguageReference()
-{
-    // Shared, immutable: a background check may read it while the window runs.
-    const QString path = dataFile(QpileReference::fileName());
-    m_reference = std::make_shared<const QpileReference>(QpileReference::load(path));
-    qCDebug(lcDataFiles) << "reference" << path << "functions" << m_reference->functions().size();
-    emit languageReferenceLoaded();
 }
 
 void Tfrm_Main::FormShow()
