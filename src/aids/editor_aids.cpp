@@ -3,6 +3,7 @@
 #include "aids/comment_toggle.h"
 #include "aids/library_insertion.h"
 #include "editor/model/edit_model.h"
+#include "editor/model/text_difference.h"
 
 #include <algorithm>
 
@@ -11,13 +12,7 @@ namespace bp {
 void replaceLineRecorded(EditModel &model, int line, const QString &text)
 {
     const QString old = model.Lines()[line - 1];
-    qsizetype prefix = 0;
-    while (prefix < old.size() && prefix < text.size() && old[prefix] == text[prefix])
-        ++prefix;
-    qsizetype suffix = 0;
-    while (suffix < old.size() - prefix && suffix < text.size() - prefix &&
-           old[old.size() - 1 - suffix] == text[text.size() - 1 - suffix])
-        ++suffix;
+    const auto [prefix, suffix] = differingPart(old, text);
     if (prefix == old.size() && prefix == text.size() && !model.Lines().isEmpty())
         return;
     model.replaceRange({int(prefix) + 1, line}, {int(old.size() - suffix) + 1, line},

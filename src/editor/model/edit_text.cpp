@@ -2,6 +2,8 @@
 // replay for undo and redo, and the operations that replace a selection or whole lines.
 #include "edit_model.h"
 
+#include "text_difference.h"
+
 #include "common/error.h"
 
 #include <algorithm>
@@ -17,14 +19,7 @@ std::optional<TBufferCoord> changeEnd(QStringView old, QStringView changed, int 
 {
     if (old == changed)
         return std::nullopt;
-    qsizetype prefix = 0;
-    while (prefix < old.size() && prefix < changed.size() && old[prefix] == changed[prefix])
-        ++prefix;
-    qsizetype suffix = 0;
-    while (suffix < old.size() - prefix && suffix < changed.size() - prefix &&
-           old[old.size() - 1 - suffix] == changed[changed.size() - 1 - suffix])
-        ++suffix;
-    return TBufferCoord{int(changed.size() - suffix) + 1, line};
+    return TBufferCoord{int(changed.size() - differingPart(old, changed).suffix) + 1, line};
 }
 
 } // namespace
