@@ -10,10 +10,8 @@
 
 namespace bp {
 
-void showHintBesideThumb(QLabel *hint, const QScrollBar *bar, const QString &text)
+QRect scrollBarThumb(const QScrollBar *bar)
 {
-    hint->setText(text);
-    hint->adjustSize();
     QStyleOptionSlider option;
     option.initFrom(bar);
     option.subControls = QStyle::SC_All;
@@ -24,8 +22,15 @@ void showHintBesideThumb(QLabel *hint, const QScrollBar *bar, const QString &tex
     option.sliderValue = bar->value();
     option.singleStep = bar->singleStep();
     option.pageStep = bar->pageStep();
-    const QRect thumb = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option,
-                                                     QStyle::SC_ScrollBarSlider, bar);
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider,
+                                        bar);
+}
+
+void showHintBesideThumb(QLabel *hint, const QScrollBar *bar, const QString &text)
+{
+    hint->setText(text);
+    hint->adjustSize();
+    const QRect thumb = scrollBarThumb(bar);
     const QPoint thumbLeft = bar->mapToGlobal(QPoint(thumb.left(), thumb.center().y()));
     QPoint at(thumbLeft.x() - hint->width() - 2, thumbLeft.y() - hint->height() / 2);
     if (const QScreen *screen = bar->screen()) {

@@ -3,6 +3,7 @@
 #include "editor/view/editor_pane.h"
 #include "editor/view/key_map.h"
 #include "editor/view/system_clipboard.h"
+#include "platform/scroll_hint.h"
 #include "test_runner.h"
 #include "text_picture.h"
 
@@ -592,7 +593,7 @@ private slots:
         const QLabel *hint = f.pane->scrollHint();
         QVERIFY(!hint->isVisible());
         // Drag the thumb with the mouse, a third of the way down.
-        const QPoint grip = thumbRect(bar).center();
+        const QPoint grip = scrollBarThumb(bar).center();
         QTest::mousePress(bar, Qt::LeftButton, {}, grip);
         const QPoint to = grip + QPoint(0, bar->height() / 3);
         QMouseEvent move(QEvent::MouseMove, to, bar->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
@@ -606,7 +607,8 @@ private slots:
                  f.pane->palette().color(QPalette::ToolTipBase));
         // On screen, just left of the thumb and level with it, in global coordinates.
         const QRect shown(hint->mapToGlobal(QPoint(0, 0)), hint->size());
-        const QRect thumb(bar->mapToGlobal(thumbRect(bar).topLeft()), thumbRect(bar).size());
+        const QRect thumb(bar->mapToGlobal(scrollBarThumb(bar).topLeft()),
+                          scrollBarThumb(bar).size());
         QVERIFY2(bar->screen()->geometry().contains(shown),
                  qPrintable(u"hint at %1,%2"_qs.arg(shown.x()).arg(shown.y())));
         QVERIFY(shown.right() < thumb.left());
@@ -637,23 +639,6 @@ private slots:
     }
 
 private:
-    // Where the style draws the scroll bar's thumb, in the bar's coordinates.
-    static QRect thumbRect(const QScrollBar *bar)
-    {
-        QStyleOptionSlider option;
-        option.initFrom(bar);
-        option.subControls = QStyle::SC_All;
-        option.orientation = bar->orientation();
-        option.minimum = bar->minimum();
-        option.maximum = bar->maximum();
-        option.sliderPosition = bar->sliderPosition();
-        option.sliderValue = bar->value();
-        option.singleStep = bar->singleStep();
-        option.pageStep = bar->pageStep();
-        return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option,
-                                            QStyle::SC_ScrollBarSlider, bar);
-    }
-
     static QFont gutterFont()
     {
         QFont font(u"Courier New"_qs);

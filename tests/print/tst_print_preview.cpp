@@ -2,6 +2,7 @@
 // without a printer, the progress dialog's Cancel, and the printer set-up.
 #include "../app/window_fixture.h"
 #include "fake_printers.h"
+#include "platform/scroll_hint.h"
 #include "print/editor_print.h"
 #include "print/view/editor_print_preview.h"
 #include "print/view/print_commands.h"
@@ -38,22 +39,6 @@ void wheel(QWidget *target, int notches, Qt::KeyboardModifiers modifiers)
     QWheelEvent event(at, target->mapToGlobal(at), QPoint(), QPoint(0, notches * 120), Qt::NoButton,
                       modifiers, Qt::NoScrollPhase, false);
     QApplication::sendEvent(target, &event);
-}
-
-QRect thumbRect(const QScrollBar *bar)
-{
-    QStyleOptionSlider option;
-    option.initFrom(bar);
-    option.subControls = QStyle::SC_All;
-    option.orientation = bar->orientation();
-    option.minimum = bar->minimum();
-    option.maximum = bar->maximum();
-    option.sliderPosition = bar->sliderPosition();
-    option.sliderValue = bar->value();
-    option.singleStep = bar->singleStep();
-    option.pageStep = bar->pageStep();
-    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider,
-                                        bar);
 }
 
 } // namespace
@@ -160,7 +145,7 @@ void TestPrintPreview::scrollBarHintNamesThePage()
     TEditorPrintPreview *control = preview();
     QScrollBar *bar = control->verticalScrollBar();
     QVERIFY(bar->isVisible());
-    const QRect thumb = thumbRect(bar);
+    const QRect thumb = scrollBarThumb(bar);
     QTest::mousePress(bar, Qt::LeftButton, {}, thumb.center());
     // Two thirds down the groove is the last page.
     QTest::mouseMove(bar, QPoint(thumb.center().x(), bar->height() - thumb.height() / 2 - 2));
