@@ -5,6 +5,7 @@
 #include "platform/user_prompts.h"
 
 #include <QApplication>
+#include <utility>
 
 namespace bp {
 
@@ -26,17 +27,54 @@ void DiskChangeQuestions::read(const QString &path, const std::function<void()> 
     m_watch.watch(path, before);
 }
 
-void DiskChangeQuestions::saved(const QString &path)
+void DiskChangeQuestions::saved(const QString &path, const WrittenFile &written)
 {
-    m_watch.watch(path, FileIdentity::of(path));
+    m_beforeSave.reset();
+    FileIdentity known;
+    known.exists = written.size >= 0;
+    known.size = written.size;
+    known.modifiedNs = written.modifiedNs;
+    known.fileNumber = written.fileNumber;
+    known.device = written.device;
+    // The path may already hold another program's file (a rewrite right after the rename):
+    // the watch is armed on what is there now, and the check that follows finds the
+    // difference from what was written.
+    m_watch.watch(path, known.exists ? known : FileIdentity::of(path));
+    m_watch.checkSoon();
+}
+
+void DiskChangeQuestions::saveFailed(const QString &path)
+{
+    const std::optional<FileIdentity> before = std::exchange(m_beforeSave, std::nullopt);
+    if (!before || !m_watch.isWatching(path))
+        return;
+    // The same file with the same size and only a new time: the old bytes written back.
+    const FileIdentity now = FileIdentity::of(m_watch.path());
+    if (now.exists && now.fileNumber == before->fileNumber && now.device == before->device &&
+        now.size == before->size && now.modifiedNs != before->modifiedNs)
+        m_watch.acceptCurrent();
+}
+
+void DiskChangeQuestions::restored(const QString &path, const FileIdentity &basedOn)
+{
+    m_beforeSave.reset();
+    m_watch.watch(path, basedOn);
+    m_watch.checkSoon();
+}
+
+FileIdentity DiskChangeQuestions::basedOn() const
+{
+    return m_watch.path().isEmpty() ? FileIdentity() : m_watch.known();
 }
 
 void DiskChangeQuestions::beforeSave(const QString &path)
 {
+    m_beforeSave.reset();
     if (!m_watch.isWatching(path))
         return;
     switch (m_watch.changeSinceKnown()) {
     case DiskChange::Unchanged:
+        m_beforeSave = m_watch.known();
         return;
     case DiskChange::Modified: {
         bool overwrite = false;
@@ -99,7 +137,8 @@ bool DiskChangeQuestions::changedOutside(DiskChange change)
             QStringLiteral("Файл %1 изменен другой программой, а в документе есть несохраненные "
                            "изменения.\n\n"
                            "Да \u2014 загрузить файл заново, изменения документа будут потеряны.\n"
-                           "Нет \u2014 оставить изменения документа.\n"
+                           "Нет \u2014 оставить изменения документа; следующее сохранение "
+                           "заменит файл на диске.\n"
                            "Отмена \u2014 решить позже: сохранение спросит, записывать ли поверх "
                            "файла.")
                 .arg(fileName()),

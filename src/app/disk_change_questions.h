@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/text_file.h"
 #include "platform/disk_watch.h"
 
 #include <QString>
@@ -16,7 +17,8 @@ class UserPrompts;
 // - the file changed and the document holds no unsaved changes: Yes reads it again,
 //   No keeps the text and marks the document modified;
 // - both changed: Yes reads the file again (the edits are lost), No keeps the edits,
-//   Cancel leaves the decision to the next save;
+//   Cancel leaves the decision to the next save (No says that the next save replaces the
+//   file);
 // - the file was removed or renamed: the document is marked modified, so that closing
 //   asks to save it and Save writes it anew;
 // - saving over a file changed since it was read or written asks first.
@@ -44,8 +46,18 @@ public:
     // program changed it since, asks whether to overwrite it (No throws bp::SilentAbort);
     // when the file is gone, says that it is written anew.
     void beforeSave(const QString &path);
-    // The document was written to `path`: that file is watched from now on.
-    void saved(const QString &path);
+    // The document was written to `path` as `written` says: that file is watched from now
+    // on, and any difference from what was written is another program's change.
+    void saved(const QString &path, const WrittenFile &written);
+    // Writing the document to `path` failed. A failed in-place write put the old bytes back
+    // with a new time: that is the document's own state of the file, not another program's
+    // change.
+    void saveFailed(const QString &path);
+    // A recovered text attached to `path` was restored; it was based on the file as `basedOn`
+    // says, so a file that differs now was changed by another program.
+    void restored(const QString &path, const FileIdentity &basedOn);
+    // The state of the file the document's text is based on (missing while untitled).
+    FileIdentity basedOn() const;
     // Looks at the file soon, e.g. when the window becomes active.
     void checkSoon() { m_watch.checkSoon(); }
 
@@ -59,6 +71,8 @@ private:
     QWidget *m_parent;
     Document m_document;
     DiskWatch m_watch;
+    // The file as the last save found it unchanged before writing.
+    std::optional<FileIdentity> m_beforeSave;
 };
 
 } // namespace bp

@@ -52,11 +52,13 @@ SavePlan TextDocument::savePlan() const
     return m_lines.savePlan();
 }
 
-void TextDocument::save(const QString &path, UnfitText unfit)
+WrittenFile TextDocument::save(const QString &path, UnfitText unfit)
 {
-    m_lines.SaveToFile(path, unfit);
+    WrittenFile written;
+    m_lines.SaveToFile(path, unfit, &written);
     m_fileName = path;
     m_saved = true;
+    return written;
 }
 
 void TextDocument::startNew()

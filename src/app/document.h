@@ -41,8 +41,9 @@ public:
     // What saving the text as it stands can write.
     SavePlan savePlan() const;
     // Writes the text to `path` (see TEditorLines::SaveToFile for `unfit`), then attaches the
-    // document to it and counts it as saved. Throws bp::Error and changes nothing on failure.
-    void save(const QString &path, UnfitText unfit);
+    // document to it and counts it as saved; returns what the file was once written. Throws
+    // bp::Error and changes nothing on failure.
+    WrittenFile save(const QString &path, UnfitText unfit);
     // Replaces the text with the new-document template, keeping file, encoding and breaks.
     void startNew();
     // Replaces the text with one recovered after a crash, attached to its file, in that

@@ -2,6 +2,7 @@
 #include "about/view/update_check_prompts.h"
 #include "application.h"
 #include "command_line.h"
+#include "common/previous_content.h"
 #include "common/text_file.h"
 #include "platform/platform_services.h"
 #include "recovery_store.h"
@@ -62,6 +63,9 @@ int main(int argc, char **argv)
 
     const bp::PlatformServices services = bp::systemServices();
     bp::RecoveryStore recoveryStore(bp::RecoveryStore::defaultFolder());
+    // An in-place save keeps the old bytes beside the recovery files, under this instance's
+    // name, so that the next start finds them after a crash.
+    bp::setPreviousContentFolder(recoveryStore.folder(), recoveryStore.ownerName());
     bp::Tfrm_Main frm_Main(services, commandLine.files);
     application.reportFailure = [&frm_Main](const QString &message) {
         frm_Main.showErrorBox(message);

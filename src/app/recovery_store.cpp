@@ -1,6 +1,7 @@
 #include "recovery_store.h"
 
 #include "common/error.h"
+#include "common/previous_content.h"
 #include "platform/process_signals.h"
 
 #include <QCoreApplication>
@@ -13,6 +14,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QUrl>
+
+#include <cerrno>
 
 namespace bp {
 namespace {
@@ -59,20 +62,32 @@ bool hasLoneSurrogate(QStringView line)
     return false;
 }
 
-bool anyLoneSurrogate(const TEditorLines &lines)
+bool anyLoneSurrogate(const std::vector<QString> &lines)
 {
-    for (int i = 0; i < lines.Count(); ++i)
-        if (hasLoneSurrogate(lines.view(i)))
+    for (const QString &line : lines)
+        if (hasLoneSurrogate(line))
             return true;
     return false;
 }
 
-// The owner named by a file name "<pid>-<start>.recovery"; false for any other name.
+const QString kPreviousSuffix = QLatin1String(kPreviousContentSuffix);
+
+// The owner named by a file name "<pid>-<start>.recovery" or "<pid>-<start>-<n>.previous";
+// false for any other name.
 bool parseOwner(const QString &fileName, qint64 &pid, qint64 &startMs)
 {
-    if (!fileName.endsWith(kSuffix))
+    QStringView stem;
+    if (fileName.endsWith(kSuffix)) {
+        stem = QStringView(fileName).chopped(kSuffix.size());
+    } else if (fileName.endsWith(kPreviousSuffix)) {
+        stem = QStringView(fileName).chopped(kPreviousSuffix.size());
+        const qsizetype lastDash = stem.lastIndexOf(u'-');
+        if (lastDash <= 0)
+            return false;
+        stem = stem.left(lastDash);
+    } else {
         return false;
-    const QStringView stem = QStringView(fileName).chopped(kSuffix.size());
+    }
     const qsizetype dash = stem.indexOf(u'-');
     if (dash <= 0)
         return false;
@@ -83,11 +98,57 @@ bool parseOwner(const QString &fileName, qint64 &pid, qint64 &startMs)
     return pidOk && startOk && pid > 0;
 }
 
+// The file identity fields of the header; absent for a file that did not exist.
+void putIdentity(QByteArray &header, const FileIdentity &identity)
+{
+    if (!identity.exists)
+        return;
+    header += "file-size=" + QByteArray::number(identity.size) + '\n';
+    header += "file-time=" + QByteArray::number(identity.modifiedNs) + '\n';
+    header += "file-number=" + QByteArray::number(identity.fileNumber) + '\n';
+    header += "file-device=" + QByteArray::number(identity.device) + '\n';
+}
+
+// A copy of old bytes, decoded and cut into lines as reading the file would.
+RecoveredText readPreviousCopy(const QString &path)
+{
+    const PreviousContent copy = readPreviousContent(path);
+    const DecodedText decoded = decodeTextFile(copy.bytes, path);
+    CutLines cut = cutIntoLines(decoded.text);
+    RecoveredText result;
+    result.documentName = copy.path;
+    result.encoding = decoded.encoding;
+    result.breakStyle = cut.style;
+    result.writtenAt = copy.writtenAt;
+    result.lines = std::move(cut.lines);
+    // Restoring writes these bytes over the cut file on purpose: the save must not ask.
+    result.basedOn = FileIdentity::of(copy.path);
+    result.previousContent = true;
+    return result;
+}
+
 } // namespace
 
+RecoveredText takeSnapshot(const QString &documentName, const TEditorLines &lines,
+                           const FileIdentity &basedOn)
+{
+    RecoveredText text;
+    // Kept whole: a later start in another folder must restore into this very file.
+    text.documentName =
+        documentName.isEmpty() ? QString() : QFileInfo(documentName).absoluteFilePath();
+    text.encoding = lines.encoding();
+    text.breakStyle = lines.breakStyle();
+    text.basedOn = basedOn;
+    text.lines.reserve(lines.Count());
+    for (int i = 0; i < lines.Count(); ++i)
+        text.lines.push_back(lines[i]);
+    return text;
+}
+
 RecoveryStore::RecoveryStore(QString folder)
-    : RecoveryStore(std::move(folder), processRunning, QCoreApplication::applicationPid(),
-                    QDateTime::currentMSecsSinceEpoch())
+    : RecoveryStore(std::move(folder), processRunsSince, QCoreApplication::applicationPid(),
+                    processStartMs(QCoreApplication::applicationPid())
+                        .value_or(QDateTime::currentMSecsSinceEpoch()))
 {}
 
 RecoveryStore::RecoveryStore(QString folder, ProcessCheck running, qint64 pid, qint64 startMs)
@@ -100,37 +161,52 @@ QString RecoveryStore::defaultFolder()
            QStringLiteral("/recovery");
 }
 
-QString RecoveryStore::ownFile() const
+QString RecoveryStore::ownerName() const
 {
-    return QDir(m_folder).filePath(QStringLiteral("%1-%2").arg(m_pid).arg(m_startMs) + kSuffix);
+    return QStringLiteral("%1-%2").arg(m_pid).arg(m_startMs);
 }
 
-void RecoveryStore::write(const QString &documentName, const TEditorLines &lines) const
+QString RecoveryStore::ownFile() const
+{
+    return QDir(m_folder).filePath(ownerName() + kSuffix);
+}
+
+void RecoveryStore::write(const QString &documentName, const TEditorLines &lines,
+                          const FileIdentity &basedOn) const
+{
+    write(takeSnapshot(documentName, lines, basedOn));
+}
+
+void RecoveryStore::write(const RecoveredText &text) const
 {
     const QString path = ownFile();
     const QString reasonPrefix =
         QStringLiteral("Не удалось записать файл восстановления \"%1\". ").arg(path);
-    if (!QDir().mkpath(m_folder))
-        throw Error(reasonPrefix +
-                    QStringLiteral("Не удалось создать папку \"%1\".").arg(m_folder));
-    // Unsaved texts are nobody else's business.
-    QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // Unsaved texts are nobody else's business: the folder is this user's alone.
+    try {
+        makePrivateFolder(m_folder);
+    } catch (const Error &error) {
+        throw Error(reasonPrefix + error.message());
+    }
 
-    const bool wide = anyLoneSurrogate(lines);
+    const bool wide = anyLoneSurrogate(text.lines);
     QByteArray header = kFirstLine + '\n';
-    header += "name=" + QUrl::toPercentEncoding(documentName) + '\n';
-    header += "encoding=" + nameOf(kEncodingNames, lines.encoding()) + '\n';
-    header += "breaks=" + nameOf(kBreakNames, lines.breakStyle()) + '\n';
+    header += "name=" + QUrl::toPercentEncoding(text.documentName) + '\n';
+    header += "encoding=" + nameOf(kEncodingNames, text.encoding) + '\n';
+    header += "breaks=" + nameOf(kBreakNames, text.breakStyle) + '\n';
     header += "body=" + (wide ? kBodyUtf16 : kBodyUtf8) + '\n';
     header += "time=" + QByteArray::number(QDateTime::currentMSecsSinceEpoch()) + '\n';
-    header += "lines=" + QByteArray::number(lines.Count()) + "\n\n";
+    putIdentity(header, text.basedOn);
+    header += "lines=" + QByteArray::number(qint64(text.lines.size())) + "\n\n";
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw Error(reasonPrefix + file.errorString());
+        throw Error(reasonPrefix + localReason(file.errorString(), EIO));
     auto put = [&](const char *data, qint64 size) {
+        errno = 0;
         if (file.write(data, size) != size) {
-            const QString reason = file.errorString();
+            // The system's reason, in the program's words: a full disk says so.
+            const QString reason = localReason(file.errorString(), errno ? errno : EIO);
             file.cancelWriting();
             throw Error(reasonPrefix + reason);
         }
@@ -142,8 +218,8 @@ void RecoveryStore::write(const QString &documentName, const TEditorLines &lines
                            QStringEncoder::Flag::Stateless);
     const QByteArray lineFeed = wide ? QByteArray("\n\0", 2) : QByteArray("\n");
     QByteArray buffer;
-    for (int i = 0; i < lines.Count(); ++i) {
-        const QStringView line = lines.view(i);
+    for (std::size_t i = 0; i < text.lines.size(); ++i) {
+        const QStringView line = text.lines[i];
         const qsizetype needed = encoder.requiredSpace(line.size()) + lineFeed.size();
         if (buffer.size() < needed)
             buffer.resize(needed);
@@ -153,8 +229,9 @@ void RecoveryStore::write(const QString &documentName, const TEditorLines &lines
         end = encoder.appendToBuffer(end, line);
         put(buffer.constData(), end - buffer.constData());
     }
+    errno = 0;
     if (!file.commit())
-        throw Error(reasonPrefix + file.errorString());
+        throw Error(reasonPrefix + localReason(file.errorString(), errno ? errno : EIO));
 }
 
 void RecoveryStore::removeOwn() const
@@ -167,7 +244,7 @@ QStringList RecoveryStore::leftOver() const
     // Every kind of entry: a directory or a pipe under a recovery file's name is reported
     // as unreadable, not skipped.
     const QFileInfoList entries = QDir(m_folder).entryInfoList(
-        {QStringLiteral("*") + kSuffix},
+        {QStringLiteral("*") + kSuffix, QStringLiteral("*") + kPreviousSuffix},
         QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Time);
     QStringList paths;
     for (const QFileInfo &entry : entries) {
@@ -175,9 +252,9 @@ QStringList RecoveryStore::leftOver() const
         qint64 startMs = 0;
         if (!parseOwner(entry.fileName(), pid, startMs))
             continue;
-        // A process that has this instance's id and another start time has ended: the id
+        // A process that has the owner's id and another start time is not the owner: the id
         // was free to be given again.
-        const bool ownerRuns = pid == m_pid ? startMs == m_startMs : m_running(pid);
+        const bool ownerRuns = pid == m_pid ? startMs == m_startMs : m_running(pid, startMs);
         if (!ownerRuns)
             paths << entry.filePath();
     }
@@ -193,15 +270,17 @@ RecoveredText RecoveryStore::read(const QString &path)
     const QFileInfo info(path);
     if (!info.isFile())
         throw unreadable(QStringLiteral("это не обычный файл"));
+    if (path.endsWith(kPreviousSuffix))
+        return readPreviousCopy(path);
     // The largest document in UTF-16, with room for the header.
     if (info.size() > 2 * kMaxTextFileBytes + 64 * 1024)
         throw unreadable(QStringLiteral("файл слишком велик"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw unreadable(file.errorString());
+        throw unreadable(localReason(file.errorString(), EIO));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw unreadable(file.errorString());
+        throw unreadable(localReason(file.errorString(), EIO));
 
     const qsizetype headerEnd = bytes.indexOf("\n\n");
     if (!bytes.startsWith(QByteArray(kFirstLine + '\n')) || headerEnd < 0)
@@ -243,6 +322,27 @@ RecoveredText RecoveryStore::read(const QString &path)
     const qint64 lineCount = field("lines").toLongLong(&ok);
     if (!ok || lineCount < 0)
         throw badValue("lines");
+    if (fields.contains("file-size")) {
+        auto number = [&](const char *key) {
+            bool valid = false;
+            const qint64 value = field(key).toLongLong(&valid);
+            if (!valid)
+                throw badValue(key);
+            return value;
+        };
+        result.basedOn.exists = true;
+        result.basedOn.size = number("file-size");
+        result.basedOn.modifiedNs = number("file-time");
+        auto unsignedNumber = [&](const char *key) {
+            bool valid = false;
+            const quint64 value = field(key).toULongLong(&valid);
+            if (!valid)
+                throw badValue(key);
+            return value;
+        };
+        result.basedOn.fileNumber = unsignedNumber("file-number");
+        result.basedOn.device = unsignedNumber("file-device");
+    }
     const QByteArray bodyName = field("body");
     if (bodyName != kBodyUtf8 && bodyName != kBodyUtf16)
         throw badValue("body");

@@ -39,15 +39,27 @@ void Tfrm_Main::startRecovery(RecoveryStore &store)
 {
     m_recovery = std::make_unique<DocumentRecovery>(
         store, *m_document, [this](const QString &message) { showErrorBox(message); });
+    m_recovery->setBasedOn([this] { return m_diskChanges->basedOn(); });
     offerLeftOverTexts(
         store, *m_services.prompts, this,
         [this](const std::function<void()> &step) { return runCommand(step); },
-        [this](RecoveredText &&text) { restoreRecoveredText(std::move(text)); });
+        [this](RecoveredText &&text) {
+            const bool previous = text.previousContent;
+            restoreRecoveredText(std::move(text));
+            // The copy of the old bytes goes after this: the text is kept as this
+            // instance's own first.
+            if (previous)
+                m_recovery->writeNow();
+        });
 }
 
 void Tfrm_Main::restoreRecoveredText(RecoveredText &&text)
 {
+    const FileIdentity basedOn = text.basedOn;
     m_document->restore(std::move(text));
+    // The restored text's file is the one watched, and saving over a file that changed
+    // since the text was based on it asks first.
+    m_diskChanges->restored(m_document->DocFileName(), basedOn);
     setStatusPanel(1, fileNamePart(m_document->DocFileName()));
     EditorPaneChange();
 }
@@ -81,9 +93,16 @@ PromptAnswer Tfrm_Main::askSaveQuestion()
 void Tfrm_Main::saveToPath(const QString &path)
 {
     m_diskChanges->beforeSave(path);
-    // Throws before anything changes; the old file then stays as it was.
-    m_document->save(path, askAboutUnfitText(m_document->savePlan()));
-    m_diskChanges->saved(path);
+    const UnfitText unfit = askAboutUnfitText(m_document->savePlan());
+    WrittenFile written;
+    try {
+        // Throws before anything changes; the old file then stays as it was.
+        written = m_document->save(path, unfit);
+    } catch (const Error &) {
+        m_diskChanges->saveFailed(path);
+        throw;
+    }
+    m_diskChanges->saved(path, written);
     setStatusPanel(1, fileNamePart(path));
     markSaved();
     rememberRecentFile(path);

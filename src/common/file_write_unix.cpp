@@ -1,15 +1,16 @@
 // Saving on POSIX systems: the atomic replace with the old file's metadata carried over, and
 // the protected in-place write for the cases the replace cannot serve.
 #include "error.h"
+#include "previous_content.h"
 #include "text_file.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTemporaryFile>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -24,38 +25,9 @@
 namespace bp {
 namespace {
 
-// The system's reason for a failure, in the language of the program's other messages.
 QString reasonOf(int code)
 {
-    switch (code) {
-    case EACCES:
-        return QStringLiteral("Отказано в доступе");
-    case EPERM:
-        return QStringLiteral("Операция не допускается");
-    case EROFS:
-        return QStringLiteral("Файловая система доступна только для чтения");
-    case ENOSPC:
-        return QStringLiteral("На устройстве не осталось места");
-    case EDQUOT:
-        return QStringLiteral("Превышена дисковая квота");
-    case EFBIG:
-        return QStringLiteral("Файл слишком велик");
-    case EIO:
-        return QStringLiteral("Ошибка ввода-вывода");
-    case ENOENT:
-        return QStringLiteral("Нет такого файла или каталога");
-    case ENOTDIR:
-        return QStringLiteral("Часть пути не является каталогом");
-    case EISDIR:
-        return QStringLiteral("Это каталог");
-    case ETXTBSY:
-        return QStringLiteral("Файл занят");
-    case ENAMETOOLONG:
-        return QStringLiteral("Слишком длинное имя файла");
-    case ELOOP:
-        return QStringLiteral("Слишком много уровней символических ссылок");
-    }
-    return QString::fromLocal8Bit(std::strerror(code));
+    return systemReason(code);
 }
 
 class SaveFailure
@@ -108,14 +80,14 @@ int writeAllAt(int fd, QByteArrayView bytes, off_t offset)
     return 0;
 }
 
-// Copies the whole content of `from` over the start of `to`, then cuts `to` to that size and
-// syncs it; 0 or the errno of the failure.
-int copyContent(int from, int to)
+// Copies the content of `from` past `fromOffset` over `to` from `toOffset` on, then cuts `to`
+// there and syncs it; 0 or the errno of the failure.
+int copyContent(int from, off_t fromOffset, int to, off_t toOffset)
 {
     std::vector<char> buffer(1 << 16);
     off_t offset = 0;
     for (;;) {
-        const ssize_t got = ::pread(from, buffer.data(), buffer.size(), offset);
+        const ssize_t got = ::pread(from, buffer.data(), buffer.size(), fromOffset + offset);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -123,14 +95,103 @@ int copyContent(int from, int to)
         }
         if (got == 0)
             break;
-        if (const int code = writeAllAt(to, QByteArrayView(buffer.data(), got), offset))
+        if (const int code = writeAllAt(to, QByteArrayView(buffer.data(), got), toOffset + offset))
             return code;
         offset += got;
     }
-    if (::ftruncate(to, offset) != 0 || ::fsync(to) != 0)
+    if (::ftruncate(to, toOffset + offset) != 0 || ::fsync(to) != 0)
         return errno;
     return 0;
 }
+
+// Syncs a folder's entries, so that a file created or removed there stays so after a crash.
+int syncFolder(const QString &folder)
+{
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    const int code = ::fsync(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    return code;
+}
+
+void recordWritten(int fd, WrittenFile *written)
+{
+    struct stat status = {};
+    if (!written || ::fstat(fd, &status) != 0)
+        return;
+    written->size = status.st_size;
+    written->modifiedNs = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+    written->fileNumber = status.st_ino;
+    written->device = status.st_dev;
+}
+
+// The named copy of a file's old bytes, in the program's own data folder: created (0600),
+// filled and synced before the first byte of the file is overwritten, and removed once the
+// new bytes are on disk. A process killed in between leaves it for the next start.
+class PreviousCopy
+{
+public:
+    PreviousCopy(const QString &target, int file, const SaveFailure &failure)
+    {
+        const QString folder = previousContentFolder();
+        auto cannot = [&](const QString &reason) {
+            return failure(QStringLiteral("Не удалось сохранить копию прежнего содержимого в "
+                                          "папке \"%1\": %2")
+                               .arg(QDir::toNativeSeparators(folder), reason));
+        };
+        try {
+            makePrivateFolder(folder);
+        } catch (const Error &error) {
+            throw cannot(error.message());
+        }
+        static std::atomic<int> sequence{0};
+        for (;;) {
+            m_path = QDir(folder).filePath(
+                QStringLiteral("%1-%2").arg(previousContentOwner()).arg(++sequence) +
+                QLatin1String(kPreviousContentSuffix));
+            m_fd = ::open(QFile::encodeName(m_path).constData(),
+                          O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (m_fd >= 0 || errno != EEXIST)
+                break;
+        }
+        if (m_fd < 0)
+            throw cannot(reasonOf(errno));
+        const QByteArray header = previousContentHeader(target);
+        m_offset = header.size();
+        int code = writeAllAt(m_fd, header, 0);
+        if (code == 0)
+            code = copyContent(file, 0, m_fd, m_offset);
+        if (code == 0)
+            code = syncFolder(folder);
+        if (code != 0) {
+            discard();
+            throw cannot(reasonOf(code));
+        }
+    }
+    ~PreviousCopy()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    PreviousCopy(const PreviousCopy &) = delete;
+    PreviousCopy &operator=(const PreviousCopy &) = delete;
+
+    const QString &path() const { return m_path; }
+    // Writes the old bytes back over `file`; 0 or the errno of the failure.
+    int putBack(int file) const { return copyContent(m_fd, m_offset, file, 0); }
+    void discard()
+    {
+        ::unlink(QFile::encodeName(m_path).constData());
+        syncFolder(QFileInfo(m_path).absolutePath());
+    }
+
+private:
+    QString m_path;
+    int m_fd = -1;
+    off_t m_offset = 0;
+};
 
 // A write to the file that failed with this errno, thrown through the byte source.
 struct WriteFailure
@@ -139,34 +200,26 @@ struct WriteFailure
 };
 
 // Replaces the file's content through the same inode, so every hard link and the owner,
-// mode and attributes stay as they are. The old bytes are kept in a private copy outside
-// the folder until the new ones are on disk; any failure writes them back.
-void writeInPlace(const QByteArray &nativePath, const ByteSource &source,
-                  const SaveFailure &failure)
+// mode and attributes stay as they are. The old bytes are kept in a named copy until the new
+// ones are on disk; any failure writes them back.
+void writeInPlace(const QString &target, const QByteArray &nativePath, const ByteSource &source,
+                  const SaveFailure &failure, WrittenFile *written)
 {
     const Descriptor file(::open(nativePath.constData(), O_RDWR | O_CLOEXEC));
     if (file.get() < 0)
         throw failure(errno);
-
-    // QDir::tempPath() is empty when TMPDIR names no folder; the copy must not land in "/".
-    const QString temporaryFolder = QDir::tempPath();
-    QTemporaryFile copy(temporaryFolder + QStringLiteral("/brindlepad-XXXXXX.bak"));
-    if (temporaryFolder.isEmpty() || !copy.open())
-        throw failure(QStringLiteral("Не удалось сохранить копию прежнего содержимого в папке "
-                                     "временных файлов: %1")
-                          .arg(temporaryFolder.isEmpty() ? reasonOf(ENOENT) : copy.errorString()));
-    if (const int code = copyContent(file.get(), copy.handle()))
-        throw failure(QStringLiteral("Не удалось сохранить копию прежнего содержимого в \"%1\": %2")
-                          .arg(QDir::toNativeSeparators(copy.fileName()), reasonOf(code)));
+    PreviousCopy copy(target, file.get(), failure);
 
     // Puts the old bytes back; when even that fails the copy stays, and the message names it.
     auto restore = [&](const QString &reason) {
-        if (copyContent(copy.handle(), file.get()) == 0)
+        if (copy.putBack(file.get()) == 0) {
+            copy.discard();
             return;
-        // The copy is now the only sure record of the old content: it stays.
-        copy.setAutoRemove(false);
+        }
+        // The copy is now the only sure record of the old content: it stays, and the next
+        // start offers it back.
         throw failure(reason + QStringLiteral(". Прежнее содержимое файла сохранено в \"%1\"")
-                                   .arg(QDir::toNativeSeparators(copy.fileName())));
+                                   .arg(QDir::toNativeSeparators(copy.path())));
     };
 
     int code = 0;
@@ -177,8 +230,8 @@ void writeInPlace(const QByteArray &nativePath, const ByteSource &source,
                 throw WriteFailure{failed};
             size += piece.size();
         });
-    } catch (const WriteFailure &written) {
-        code = written.code;
+    } catch (const WriteFailure &failed) {
+        code = failed.code;
     } catch (const Error &error) {
         restore(error.message());
         throw;
@@ -190,8 +243,11 @@ void writeInPlace(const QByteArray &nativePath, const ByteSource &source,
         code = errno;
     if (code == 0 && ::fsync(file.get()) != 0)
         code = errno;
-    if (code == 0)
+    if (code == 0) {
+        recordWritten(file.get(), written);
+        copy.discard();
         return;
+    }
     restore(reasonOf(code));
     throw failure(code);
 }
@@ -272,6 +328,19 @@ bool carryOverMetadata(int to, const QByteArray &from, const struct stat &old)
            (now.st_mode & 07777) == (old.st_mode & 07777);
 }
 
+// Whether the file at `nativePath` is no longer the one `old` describes (or, with no `old`,
+// whether a file has appeared there).
+bool changedSince(const QByteArray &nativePath, const struct stat *old)
+{
+    struct stat now = {};
+    if (::stat(nativePath.constData(), &now) != 0)
+        return old != nullptr;
+    if (!old)
+        return true;
+    return now.st_ino != old->st_ino || now.st_dev != old->st_dev || now.st_size != old->st_size ||
+           now.st_mtim.tv_sec != old->st_mtim.tv_sec || now.st_mtim.tv_nsec != old->st_mtim.tv_nsec;
+}
+
 enum class Replaced
 {
     Done,
@@ -280,7 +349,7 @@ enum class Replaced
 
 Replaced replaceWithNewFile(const QString &target, const QByteArray &nativePath,
                             const struct stat *old, const ByteSource &source,
-                            const SaveFailure &failure)
+                            const SaveFailure &failure, WrittenFile *written)
 {
     QSaveFile file(target);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -290,7 +359,7 @@ Replaced replaceWithNewFile(const QString &target, const QByteArray &nativePath,
         // The folder takes no new file, but the file itself may be written.
         if (old && (code == EACCES || code == EPERM))
             return Replaced::WriteInPlace;
-        throw failure(code != 0 ? reasonOf(code) : file.errorString());
+        throw failure(code != 0 ? reasonOf(code) : localReason(file.errorString(), EIO));
     }
     const int fd = file.handle();
     if (old && !carryOverMetadata(fd, nativePath, *old)) {
@@ -323,8 +392,17 @@ Replaced replaceWithNewFile(const QString &target, const QByteArray &nativePath,
     // QSaveFile syncs too, but ignores the result; a failed sync must be a failed save.
     if (::fsync(fd) != 0)
         fail(errno);
+    // Another program that wrote the file during the save would lose its work to the
+    // replace: the save gives way and the file stays as that program left it.
+    if (changedSince(nativePath, old)) {
+        file.cancelWriting();
+        throw failure(QStringLiteral("Файл изменен другой программой во время сохранения; он "
+                                     "оставлен как есть"));
+    }
+    recordWritten(fd, written);
+    errno = 0;
     if (!file.commit())
-        throw failure(file.errorString());
+        throw failure(localReason(file.errorString(), errno != 0 ? errno : EIO));
     return Replaced::Done;
 }
 
@@ -336,6 +414,12 @@ void writeFileAtomically(const QString &path, QByteArrayView bytes)
 }
 
 void writeFileAtomically(const QString &path, const ByteSource &source)
+{
+    WrittenFile written;
+    writeFileAtomically(path, source, written);
+}
+
+void writeFileAtomically(const QString &path, const ByteSource &source, WrittenFile &written)
 {
     const SaveFailure failure(path);
     const QFileInfo link(path);
@@ -355,13 +439,13 @@ void writeFileAtomically(const QString &path, const ByteSource &source)
             throw failure(errno);
         // A replace would split the links: only the written name would see the new text.
         if (old.st_nlink > 1) {
-            writeInPlace(nativePath, source, failure);
+            writeInPlace(target, nativePath, source, failure, &written);
             return;
         }
     }
-    if (replaceWithNewFile(target, nativePath, exists ? &old : nullptr, source, failure) ==
-        Replaced::WriteInPlace)
-        writeInPlace(nativePath, source, failure);
+    if (replaceWithNewFile(target, nativePath, exists ? &old : nullptr, source, failure,
+                           &written) == Replaced::WriteInPlace)
+        writeInPlace(target, nativePath, source, failure, &written);
 }
 
 void ignoreFileSizeSignal()

@@ -103,13 +103,28 @@ QString encodingName(TextEncoding encoding);
 // owner, group and extended attributes (ACLs among them). Where that cannot keep them, or
 // the folder takes no new file while the file itself is writable, or the file has more
 // than one hard link, the file is written in place instead: its old bytes are first copied
-// to a private temporary file elsewhere and written back from there if anything fails.
+// to a named, synced file in the program's own data folder (see previous_content.h) and
+// written back from there if anything fails.
 void writeFileAtomically(const QString &path, QByteArrayView bytes);
 // The same with the bytes that `source` hands to its sink, in order, while the file is
 // written: a large text streams into the file without a copy of all its bytes. Anything
 // `source` throws fails the save the same way, and reaches the caller.
 using ByteSource = std::function<void(const ByteSink &write)>;
 void writeFileAtomically(const QString &path, const ByteSource &source);
+
+// The file a save left at its path, as the save's own descriptor saw it once the bytes were
+// on disk and before the file took the path: whatever another program does to the path
+// afterwards differs from it. Zero file number and device where the system has none.
+struct WrittenFile
+{
+    qint64 size = -1;
+    qint64 modifiedNs = 0;
+    quint64 fileNumber = 0;
+    quint64 device = 0;
+};
+// The same, telling what was written. A file that another program changed while the save
+// was writing a replacement for it is left as that program left it: the save fails.
+void writeFileAtomically(const QString &path, const ByteSource &source, WrittenFile &written);
 
 // Makes writing past a file-size limit fail with an error instead of ending the process;
 // called once at start-up, before anything is written.

@@ -8,6 +8,8 @@ namespace {
 // Programs write a file in several steps; a check this long after the first notification
 // sees them all at once.
 constexpr int kBurstMs = 100;
+// How long the file must be left alone after a question before the next check.
+constexpr int kSettleMs = 1000;
 
 QString absolute(const QString &path)
 {
@@ -21,6 +23,9 @@ DiskWatch::DiskWatch(QObject *parent) : QObject(parent)
     m_burst.setSingleShot(true);
     m_burst.setInterval(kBurstMs);
     connect(&m_burst, &QTimer::timeout, this, &DiskWatch::check);
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(kSettleMs);
+    connect(&m_settle, &QTimer::timeout, this, &DiskWatch::check);
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &DiskWatch::checkSoon);
     // The folder tells when a removed file comes back: no watch on the file survives it.
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &DiskWatch::checkSoon);
@@ -35,6 +40,7 @@ void DiskWatch::watch(const QString &path, const FileIdentity &known)
     m_known = known;
     m_reported.reset();
     m_armed = FileIdentity();
+    m_settle.stop();
     if (path.isEmpty())
         return;
     m_watcher.addPath(QFileInfo(path).absolutePath());
@@ -63,7 +69,12 @@ void DiskWatch::markReported()
 
 void DiskWatch::checkSoon()
 {
-    if (!m_path.isEmpty() && !m_burst.isActive())
+    if (m_path.isEmpty())
+        return;
+    // Every change while settling starts the wait again.
+    if (m_settle.isActive())
+        m_settle.start();
+    else if (!m_burst.isActive())
         m_burst.start();
 }
 
@@ -103,8 +114,11 @@ void DiskWatch::check()
         holdChecksWhile([&] { told = m_handler(change); });
         // What happened while the question was showing belongs to the change it asked
         // about; the answer covers it.
-        if (told)
+        if (told) {
             m_reported = FileIdentity::of(m_path);
+            m_burst.stop();
+            m_settle.start();
+        }
     }
     emit checked();
 }

@@ -37,6 +37,8 @@ public:
     // Whether `path` names the watched file.
     bool isWatching(const QString &path) const;
 
+    // The state the document matches.
+    const FileIdentity &known() const { return m_known; }
     // How the file differs now from the state the document matches.
     DiskChange changeSinceKnown() const;
     // The file as it is now becomes the state the document matches: the user chose to keep
@@ -46,7 +48,9 @@ public:
     // The user has been told of the file as it is now; checks do not ask about it again.
     void markReported();
 
-    // Checks the file soon; any number of requests before then give one check.
+    // Checks the file soon; any number of requests before then give one check. After a
+    // change was told, the next check waits until the file has been left alone for a
+    // second: a program writing the file on and on brings one more question, not one each.
     void checkSoon();
     // Runs `question` holding checks back; a check asked for meanwhile runs after it.
     void holdChecksWhile(const std::function<void()> &question);
@@ -61,6 +65,7 @@ private:
 
     QFileSystemWatcher m_watcher;
     QTimer m_burst;
+    QTimer m_settle;
     Handler m_handler;
     QString m_path;
     FileIdentity m_known;

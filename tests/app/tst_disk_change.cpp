@@ -1,13 +1,25 @@
 #include "app/disk_change_questions.h"
+#include "common/previous_content.h"
+#include "common/text_file.h"
 #include "editor/model/edit_model.h"
 #include "test_runner.h"
 #include "window_fixture.h"
 
 #include <QAction>
 #include <QDialog>
+#include <QProcess>
 #include <QSaveFile>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 using namespace bp;
 
@@ -29,6 +41,8 @@ const QString kOverwrite =
 const QString kRecreated =
     QStringLiteral("Файл a.qpl удален или переименован другой программой. Он будет создан заново.");
 
+const QString kRewriteChild = QStringLiteral("--rewrite-after-save");
+
 QString firstParagraph(const QString &text)
 {
     return text.section(QStringLiteral("\n\n"), 0, 0);
@@ -42,6 +56,60 @@ void replaceFile(const QString &path, const QByteArray &bytes)
     QCOMPARE(file.write(bytes), bytes.size());
     QVERIFY(file.commit());
 }
+
+// A second program that rewrites the file the moment a save renames a new file onto its
+// name, as sync clients and formatters do: `--rewrite-after-save FOLDER NAME COUNT`. It says
+// "ready" once it watches, and ends after COUNT rewrites.
+int runRewriteChild(int argc, char **argv)
+{
+    if (argc != 5)
+        return 2;
+    const QByteArray folder = argv[2];
+    const QByteArray name = argv[3];
+    const int count = std::atoi(argv[4]);
+    const int watch = ::inotify_init1(IN_CLOEXEC);
+    if (watch < 0 || ::inotify_add_watch(watch, folder.constData(), IN_MOVED_TO) < 0)
+        return 3;
+    std::puts("ready");
+    std::fflush(stdout);
+    const QByteArray path = folder + '/' + name;
+    alignas(inotify_event) char buffer[4096];
+    for (int done = 0; done < count;) {
+        const ssize_t got = ::read(watch, buffer, sizeof buffer);
+        if (got <= 0)
+            return 4;
+        for (ssize_t at = 0; at < got;) {
+            const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
+            at += ssize_t(sizeof(inotify_event) + event->len);
+            if (event->len == 0 || name != event->name)
+                continue;
+            const QByteArray text = "outside " + QByteArray::number(done);
+            const int fd = ::open(path.constData(), O_WRONLY | O_TRUNC);
+            if (fd < 0 || ::write(fd, text.constData(), text.size()) != text.size())
+                return 5;
+            ::close(fd);
+            ++done;
+        }
+    }
+    return 0;
+}
+
+// Lowers the soft limit on the size of files this process writes, for one scope.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
+
+private:
+    rlimit m_saved{};
+};
 
 } // namespace
 
@@ -267,6 +335,130 @@ private slots:
         QVERIFY(window.docSaved());
     }
 
+    // The answer that keeps the document's edits says what the next save does, and the
+    // save then does just that without asking again.
+    void keepingTheEditsSaysTheSaveReplacesTheFile()
+    {
+        Tfrm_Main &window = openDocument();
+        f.edit(QStringLiteral("edited"));
+        f.prompts.answers = {PromptAnswer::No};
+        writeFile(docPath(), kOutside);
+        QTRY_COMPARE(f.prompts.questions.size(), 1);
+        QVERIFY2(f.prompts.questions[0].text.contains(
+                     QStringLiteral("Нет \u2014 оставить изменения документа; следующее "
+                                    "сохранение заменит файл на диске.")),
+                 qPrintable(f.prompts.questions[0].text));
+        window.actions().FileSave->trigger();
+        QCOMPARE(f.prompts.questions.size(), 1);
+        QCOMPARE(readFile(docPath()), QByteArray("edited\r\ntwo\r\nthree"));
+    }
+
+    // Save As to another name writes that file: the old file's change is not its business.
+    void saveAsToAnotherNameDoesNotAskAboutTheOldFile()
+    {
+        Tfrm_Main &window = openDocument();
+        f.edit(QStringLiteral("edited"));
+        // Cancel leaves the change to the next save of this file.
+        f.prompts.answers = {PromptAnswer::Cancel};
+        writeFile(docPath(), kOutside);
+        QTRY_COMPARE(f.prompts.questions.size(), 1);
+        const QString other = f.path(QStringLiteral("b.qpl"));
+        f.prompts.saveChoices = {other};
+        window.actions().FileSaveAs1->trigger();
+        QCOMPARE(f.prompts.questions.size(), 1);
+        QCOMPARE(readFile(other), QByteArray("edited\r\ntwo\r\nthree"));
+        QCOMPARE(readFile(docPath()), kOutside);
+        QCOMPARE(window.docFileName(), other);
+        QVERIFY(window.docSaved());
+    }
+
+    // A program that rewrites the file right after each save (within the time it takes the
+    // save to look at the file again) is another program's change every time.
+    void rewriteRightAfterTheSaveIsAnOutsideChange()
+    {
+        constexpr int kRounds = 6;
+        Tfrm_Main &window = openDocument();
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(
+            QCoreApplication::applicationFilePath(),
+            {kRewriteChild, f.dir->path(), QStringLiteral("a.qpl"), QString::number(kRounds)});
+        QVERIFY(child.waitForReadyRead(30000));
+        QCOMPARE(child.readAll().trimmed(), QByteArray("ready"));
+        for (int round = 0; round < kRounds; ++round) {
+            f.edit(QStringLiteral("edit %1").arg(round));
+            // No: the text stays, marked modified, over the other program's file.
+            f.prompts.answers = {PromptAnswer::No};
+            window.actions().FileSave->trigger();
+            QTRY_COMPARE(f.prompts.questions.size(), round + 1);
+            QCOMPARE(firstParagraph(f.prompts.questions[round].text), kChanged);
+            QCOMPARE(readFile(docPath()), QByteArray("outside ") + QByteArray::number(round));
+            QVERIFY(!window.docSaved());
+        }
+        QVERIFY(child.state() == QProcess::NotRunning || child.waitForFinished(30000));
+        QCOMPARE(child.exitCode(), 0);
+    }
+
+    // A failed in-place save puts the old bytes back with a new time: that is the program's
+    // own doing and asks nothing.
+    void failedInPlaceSaveIsNotAnOutsideChange()
+    {
+        ignoreFileSizeSignal();
+        QTemporaryDir copies;
+        setPreviousContentFolder(copies.filePath(QStringLiteral("recovery")), u"1-1"_qs);
+        Tfrm_Main &window = openDocument();
+        // A second link makes the save write in place.
+        QCOMPARE(::link(QFile::encodeName(docPath()).constData(),
+                        QFile::encodeName(f.path(QStringLiteral("hard.qpl"))).constData()),
+                 0);
+        f.lines().setLine(0, QString(4000, u'x'));
+        window.EditorPaneChange();
+        {
+            const FileSizeLimit limit(1000);
+            window.actions().FileSave->trigger();
+        }
+        QCOMPARE(f.prompts.errors.size(), 1);
+        QVERIFY2(f.prompts.errors[0].contains(QStringLiteral("Файл слишком велик")),
+                 qPrintable(f.prompts.errors[0]));
+        f.prompts.errors.clear();
+        QCOMPARE(readFile(docPath()), kAsRead);
+        QVERIFY(!window.docSaved());
+        settle();
+        QCOMPARE(f.prompts.questions.size(), 0);
+        // And the next save writes without asking.
+        window.actions().FileSave->trigger();
+        QCOMPARE(f.prompts.questions.size(), 0);
+        QVERIFY(window.docSaved());
+        QCOMPARE(readFile(f.path(QStringLiteral("hard.qpl"))), f.lines().encodedText());
+    }
+
+    // A program that writes the file on and on (a log, a sync loop) brings one more question
+    // after the first, not one after each answer; No holds until the file changes again.
+    void endlessWritesBringOneMoreQuestion()
+    {
+        openDocument();
+        f.prompts.answers = {PromptAnswer::No, PromptAnswer::No, PromptAnswer::No,
+                             PromptAnswer::No, PromptAnswer::No, PromptAnswer::No};
+        int appended = 0;
+        QTimer writer;
+        writer.setInterval(10);
+        QObject::connect(&writer, &QTimer::timeout, [&] {
+            QFile file(docPath());
+            if (file.open(QIODevice::Append))
+                file.write("more\r\n");
+            ++appended;
+        });
+        writer.start();
+        QTRY_VERIFY_WITH_TIMEOUT(appended >= 250, 30000);
+        writer.stop();
+        QTRY_COMPARE_WITH_TIMEOUT(f.prompts.questions.size(), 2, 10000);
+        // Left alone, the file asks nothing more.
+        QTest::qWait(1500);
+        settle();
+        QCOMPARE(f.prompts.questions.size(), 2);
+        QCOMPARE(questionParagraphs(), (QStringList{kChanged, kBothChanged}));
+    }
+
     void burstOfChangesAsksOnce()
     {
         openDocument();
@@ -303,5 +495,14 @@ private slots:
     }
 };
 
+// The program doubles as the second program that rewrites the file.
+static int rewriteChildMode(int argc, char **argv)
+{
+    if (argc > 1 && QString::fromLocal8Bit(argv[1]) == kRewriteChild)
+        return runRewriteChild(argc, argv);
+    return -1;
+}
+
 BP_TEST(TestDiskChange)
+BP_TEST_PROGRAM({.beforeApplication = rewriteChildMode})
 #include "tst_disk_change.moc"

@@ -1,24 +1,34 @@
+#include "app/disk_change_questions.h"
 #include "app/document_recovery.h"
 #include "app/recovery_store.h"
+#include "common/previous_content.h"
 #include "common/text_file.h"
 #include "platform/process_signals.h"
 #include "test_runner.h"
 #include "window_fixture.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
 
 #include <csignal>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace bp;
 
 namespace {
 
 const QString kChildMode = QStringLiteral("--recovery-child");
+const QString kInPlaceChildMode = QStringLiteral("--in-place-child");
+constexpr uid_t kNobody = 65534;
 // Process ids far above any the system hands out: their owners never run.
 constexpr qint64 kEndedPid = 2147483001;
 constexpr qint64 kOtherEndedPid = 2147483002;
@@ -89,6 +99,25 @@ int runChild(int argc, char **argv)
     return QApplication::exec();
 }
 
+// A save in place cut short: saves `argv[2]` in place (it has a second hard link) as an
+// instance does, keeping the old bytes in the recovery folder, says "half" once the first
+// megabyte of new bytes is written, and then waits to be killed.
+int runInPlaceChild(int argc, char **argv)
+{
+    QCoreApplication application(argc, argv);
+    const QString document = QCoreApplication::arguments().value(2);
+    const RecoveryStore store(RecoveryStore::defaultFolder());
+    setPreviousContentFolder(store.folder(), store.ownerName());
+    writeFileAtomically(document, [](const ByteSink &write) {
+        write(QByteArray(1 << 20, 'n'));
+        std::puts("half");
+        std::fflush(stdout);
+        for (;;)
+            ::pause();
+    });
+    return 0;
+}
+
 } // namespace
 
 class RecoveryTest : public QObject
@@ -98,12 +127,14 @@ class RecoveryTest : public QObject
     WindowFixture f;
 
     // Runs a second instance on `document` and waits for it to say `ready`.
-    void startChild(QProcess &child, const QString &document, bool idleWrite,
-                    const QByteArray &ready)
+    void
+    startChild(QProcess &child, const QString &document, bool idleWrite, const QByteArray &ready,
+               const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
     {
         QStringList arguments{kChildMode, document};
         if (idleWrite)
             arguments << QStringLiteral("--idle-write");
+        child.setProcessEnvironment(environment);
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start(QCoreApplication::applicationFilePath(), arguments);
         QVERIFY2(child.waitForStarted(), qPrintable(child.errorString()));
@@ -188,14 +219,21 @@ private slots:
         const QString folder = f.path(QStringLiteral("recovery"));
         TEditorLines lines;
         fillLines(lines, {QStringLiteral("t")}, TextEncoding::Ansi, LineBreakStyle::sffDos);
-        const QList<qint64> running{100, 300};
-        const auto check = [&](qint64 pid) { return running.contains(pid); };
-        // Instances as they would write: pid 100 and 300 run, pid 200 ended, and an earlier
-        // process with this instance's pid 400 ended too.
+        // The processes that run now, by id, with the time each started.
+        const QHash<qint64, qint64> running{{100, 1}, {300, 30}};
+        const auto check = [&](qint64 pid, qint64 start) {
+            return running.contains(pid) && running.value(pid) == start;
+        };
+        // Instances as they would write: pid 100 runs, pid 200 ended, pid 300 ended and its
+        // id went to a process started later, and an earlier process with this instance's
+        // pid 400 ended too.
         for (auto [pid, start] : {std::pair<qint64, qint64>{100, 1}, {200, 2}, {300, 3}, {400, 4}})
             RecoveryStore(folder, check, pid, start).write(QStringLiteral("/a.qpl"), lines);
         writeFile(QDir(folder).filePath(QStringLiteral("notes.recovery")), "not ours");
         writeFile(QDir(folder).filePath(QStringLiteral("500-5.recovery.bad")), "set aside");
+        // Old bytes of cut-short saves: one of a running instance, one of an ended one.
+        writeFile(QDir(folder).filePath(QStringLiteral("100-1-1.previous")), "running");
+        writeFile(QDir(folder).filePath(QStringLiteral("200-2-1.previous")), "ended");
 
         const RecoveryStore self(folder, check, 400, 40);
         QStringList names;
@@ -203,11 +241,28 @@ private slots:
             names << QFileInfo(path).fileName();
         names.sort();
         QCOMPARE(names,
-                 (QStringList{QStringLiteral("200-2.recovery"), QStringLiteral("400-4.recovery")}));
+                 (QStringList{QStringLiteral("200-2-1.previous"), QStringLiteral("200-2.recovery"),
+                              QStringLiteral("300-3.recovery"), QStringLiteral("400-4.recovery")}));
         // An owner that runs sees nothing of its own as left over.
         QVERIFY(!RecoveryStore(folder, check, 100, 1)
                      .leftOver()
                      .contains(QDir(folder).filePath(QStringLiteral("100-1.recovery"))));
+    }
+
+    // The system's own start times tell a running process from a later one with its id.
+    void startTimeTellsAReusedProcessId()
+    {
+        const qint64 self = QCoreApplication::applicationPid();
+        const std::optional<qint64> started = processStartMs(self);
+        QVERIFY(started.has_value());
+        QVERIFY(qAbs(*started - QDateTime::currentMSecsSinceEpoch()) < 24LL * 3600 * 1000);
+        QCOMPARE(processStartMs(self), started);
+        QVERIFY(processRunsSince(self, *started));
+        QVERIFY(!processRunsSince(self, *started - 60000));
+        QVERIFY(!processRunsSince(kEndedPid, *started));
+        // The start time of this instance as a store names it.
+        QCOMPARE(RecoveryStore(f.path(QStringLiteral("r"))).ownerName(),
+                 QStringLiteral("%1-%2").arg(self).arg(*started));
     }
 
     void answersToTheOffer_data()
@@ -232,7 +287,7 @@ private slots:
         const QStringList text{QStringLiteral("PROGRAM"), QStringLiteral("Строка")};
         TEditorLines lines;
         fillLines(lines, text, TextEncoding::Utf8, LineBreakStyle::sffUnix);
-        RecoveryStore ended(RecoveryStore::defaultFolder(), processRunning, kEndedPid, 1);
+        RecoveryStore ended(RecoveryStore::defaultFolder(), processRunsSince, kEndedPid, 1);
         ended.write(document, lines);
 
         f.prompts.answers = answers;
@@ -242,9 +297,11 @@ private slots:
 
         QVERIFY(f.prompts.questions.size() >= 1);
         const QString question = f.prompts.questions.first().text;
-        QVERIFY2(question.startsWith(
-                     QStringLiteral("Восстановить несохранённый текст документа doc.qpl от ")),
-                 qPrintable(question));
+        // The full path: the text goes back to that very file.
+        QVERIFY2(
+            question.startsWith(
+                QStringLiteral("Восстановить несохранённый текст документа %1 от ").arg(document)),
+            qPrintable(question));
         QVERIFY(f.prompts.errors.isEmpty());
         QCOMPARE(window.docSaved(), !restored);
         if (restored) {
@@ -275,6 +332,9 @@ private slots:
             << QByteArray(header + "lines=1\n\nabc").replace("utf-8\nbreaks", "koi8\nbreaks")
             << QStringLiteral("\"encoding\"");
         QTest::newRow("cut short") << header + "lines=3\n\na\nb" << QStringLiteral("число строк");
+        // Read as no line at all, the text would be lost without a word.
+        QTest::newRow("no lines over a text")
+            << header + "lines=0\n\nPROGRAM" << QStringLiteral("число строк");
         QTest::newRow("bytes that are not UTF-8")
             << header + "lines=1\n\na\xFF\xFE" << QStringLiteral("текст повреждён");
         QTest::newRow("a folder under the name") << QByteArray() << QStringLiteral("не обычный");
@@ -294,7 +354,7 @@ private slots:
         // A good file, written before it, is still offered after it.
         TEditorLines lines;
         fillLines(lines, {QStringLiteral("ok")}, TextEncoding::Ansi, LineBreakStyle::sffDos);
-        const RecoveryStore good(folder.path(), processRunning, kOtherEndedPid, 8);
+        const RecoveryStore good(folder.path(), processRunsSince, kOtherEndedPid, 8);
         good.write(QStringLiteral("/good.qpl"), lines);
         QFile goodFile(good.ownFile());
         QVERIFY(goodFile.open(QIODevice::ReadWrite));
@@ -351,15 +411,17 @@ private slots:
         QCOMPARE(recoveryEntries(), QStringList{});
     }
 
-    // Typing only arms the idle wait; the write comes after the pause, and only while the
+    // Typing arms the write: it comes after a pause, or at the latest a few seconds after
+    // the first unwritten change however steadily the typing goes on, and only while the
     // document holds unsaved changes.
-    void writesAfterAPauseInEditing()
+    void writesAfterAPauseAndWhileTypingGoesOn()
     {
         Tfrm_Main &window = f.openWindow();
         RecoveryStore store(RecoveryStore::defaultFolder());
         window.startRecovery(store);
         DocumentRecovery &recovery = *window.recovery();
-        QCOMPARE(recovery.idleInterval(), std::chrono::milliseconds(30000));
+        QCOMPARE(recovery.idleInterval(), std::chrono::milliseconds(2000));
+        QCOMPARE(recovery.deadline(), std::chrono::milliseconds(5000));
         QVERIFY(!recovery.writePending());
 
         QTest::keyClick(window.editorPane(), Qt::Key_Q);
@@ -367,12 +429,19 @@ private slots:
         QVERIFY(recovery.writePending());
         QVERIFY(!QFileInfo::exists(store.ownFile()));
 
-        recovery.setIdleInterval(std::chrono::milliseconds(0));
-        recovery.documentChanged();
+        // Scaled down: a pause of 400 ms writes, and so does 800 ms of steady typing.
+        recovery.setIntervals(std::chrono::milliseconds(400), std::chrono::milliseconds(800));
         QSignalSpy written(&recovery, &DocumentRecovery::written);
-        QVERIFY(written.wait(60000));
-        QCOMPARE(RecoveryStore::read(store.ownFile()).lines,
-                 std::vector<QString>{QStringLiteral("q")});
+        QElapsedTimer typing;
+        typing.start();
+        while (typing.elapsed() < 2500) {
+            QTest::keyClick(window.editorPane(), Qt::Key_W);
+            QTest::qWait(100);
+        }
+        QVERIFY2(written.count() >= 2, qPrintable(QString::number(written.count())));
+        QVERIFY(written.wait(60000) || !recovery.writePending());
+        QTRY_VERIFY_WITH_TIMEOUT(!recovery.writePending(), 60000);
+        QCOMPARE(RecoveryStore::read(store.ownFile()).lines, std::vector<QString>{f.lines()[0]});
     }
 
     void failedWriteIsReportedOnce()
@@ -396,6 +465,307 @@ private slots:
         QVERIFY(!window.docSaved());
     }
 
+    // Texts left by several ended instances come in one question, the latest first, each
+    // with its full path; the answers act on all of them.
+    void allLeftOverTextsInOneQuestion_data()
+    {
+        QTest::addColumn<QList<PromptAnswer>>("answers");
+        QTest::addColumn<int>("restored");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("Yes opens the latest, keeps the others")
+            << QList<PromptAnswer>{PromptAnswer::Yes} << 1 << 2;
+        QTest::newRow("No, confirmed, deletes all")
+            << QList<PromptAnswer>{PromptAnswer::No, PromptAnswer::Yes} << 0 << 0;
+        QTest::newRow("Later keeps all") << QList<PromptAnswer>{PromptAnswer::Cancel} << 0 << 3;
+    }
+    void allLeftOverTextsInOneQuestion()
+    {
+        QFETCH(QList<PromptAnswer>, answers);
+        QFETCH(int, restored);
+        QFETCH(int, kept);
+        const QStringList names{f.path(QStringLiteral("old.qpl")),
+                                f.path(QStringLiteral("mid.qpl")),
+                                f.path(QStringLiteral("new.qpl"))};
+        for (int i = 0; i < names.size(); ++i) {
+            TEditorLines lines;
+            fillLines(lines, {QStringLiteral("text %1").arg(i)}, TextEncoding::Ansi,
+                      LineBreakStyle::sffDos);
+            writeFile(names[i], "on disk");
+            const RecoveryStore ended(RecoveryStore::defaultFolder(), processRunsSince,
+                                      kEndedPid + 10 + i, 1);
+            ended.write(names[i], lines, FileIdentity::of(names[i]));
+            QFile file(ended.ownFile());
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600 * (3 - i)),
+                                     QFileDevice::FileModificationTime));
+        }
+        f.prompts.answers = answers;
+        Tfrm_Main &window = f.openWindow();
+        RecoveryStore store(RecoveryStore::defaultFolder());
+        window.startRecovery(store);
+
+        QVERIFY(!f.prompts.questions.isEmpty());
+        const QString question = f.prompts.questions.first().text;
+        const qsizetype newest = question.indexOf(names[2]);
+        const qsizetype middle = question.indexOf(names[1]);
+        const qsizetype oldest = question.indexOf(names[0]);
+        QVERIFY2(newest > 0 && newest < middle && middle < oldest, qPrintable(question));
+        QVERIFY2(question.contains(QStringLiteral("Нет \u2014 удалить все")), qPrintable(question));
+        QCOMPARE(f.prompts.questions.size(), answers.size());
+        QVERIFY(f.prompts.errors.isEmpty());
+        QCOMPARE(window.docSaved(), restored == 0);
+        if (restored)
+            QCOMPARE(window.docFileName(), names[2]);
+        QCOMPARE(store.leftOver().size(), kept);
+    }
+
+    // A save in place killed half-way leaves the file part new, part old; the old bytes,
+    // kept in a private named copy, are offered at the next start and saved back whole.
+    void inPlaceSaveCutShortIsOffered()
+    {
+        const QString document = f.path(QStringLiteral("doc.qpl"));
+        QStringList oldText;
+        for (int i = 0; i < 100000; ++i)
+            oldText << QStringLiteral("Строка %1 прежнего текста;").arg(i);
+        const QByteArray old = savedBytes(oldText, TextEncoding::Ansi, LineBreakStyle::sffDos);
+        QVERIFY(old.size() > 2 << 20);
+        writeFile(document, old);
+        const QString other = f.path(QStringLiteral("link.qpl"));
+        QCOMPARE(
+            ::link(QFile::encodeName(document).constData(), QFile::encodeName(other).constData()),
+            0);
+
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(), {kInPlaceChildMode, document});
+        QVERIFY(child.waitForReadyRead(60000));
+        QCOMPARE(child.readAll().trimmed(), QByteArray("half"));
+        ::kill(pid_t(child.processId()), SIGKILL);
+        QVERIFY(child.waitForFinished(60000));
+
+        // The file is spliced; the old bytes are in a private copy.
+        const QByteArray spliced = readFile(document);
+        QVERIFY(spliced.startsWith(QByteArray(1 << 20, 'n')));
+        QCOMPARE(spliced.mid(1 << 20), old.mid(1 << 20));
+        const QStringList entries = recoveryEntries();
+        QCOMPARE(entries.size(), 1);
+        QVERIFY2(entries[0].endsWith(QStringLiteral(".previous")), qPrintable(entries[0]));
+        struct stat copyStatus = {};
+        struct stat folderStatus = {};
+        QCOMPARE(::stat(QFile::encodeName(recoveryFolder().filePath(entries[0])).constData(),
+                        &copyStatus),
+                 0);
+        QCOMPARE(::stat(QFile::encodeName(recoveryFolder().path()).constData(), &folderStatus), 0);
+        QCOMPARE(copyStatus.st_mode & 0777, 0600u);
+        QCOMPARE(folderStatus.st_mode & 0777, 0700u);
+
+        f.prompts.answers = {PromptAnswer::Yes};
+        Tfrm_Main &window = f.openWindow();
+        RecoveryStore store(RecoveryStore::defaultFolder());
+        window.startRecovery(store);
+        QCOMPARE(f.prompts.questions.size(), 1);
+        const QString question = f.prompts.questions.first().text;
+        QVERIFY2(question.startsWith(QStringLiteral("Восстановить прежнее содержимое файла %1 "
+                                                    "(сохранение было прервано)?")
+                                         .arg(document)),
+                 qPrintable(question));
+        QVERIFY(f.prompts.errors.isEmpty());
+        QCOMPARE(window.docFileName(), document);
+        QVERIFY(!window.docSaved());
+        // The text is kept as this instance's own before the copy goes.
+        QCOMPARE(recoveryEntries(), QStringList{QFileInfo(store.ownFile()).fileName()});
+
+        window.actions().FileSave->trigger();
+        QVERIFY(f.prompts.errors.isEmpty());
+        QCOMPARE(f.prompts.questions.size(), 1);
+        QVERIFY(window.docSaved());
+        QVERIFY(readFile(document) == old);
+        QVERIFY(readFile(other) == old);
+        QCOMPARE(recoveryEntries(), QStringList{});
+    }
+
+    // The recovery file keeps what the file was when the text was based on it: a file that
+    // another program wrote since is not overwritten by the restored text without a question.
+    void restoredTextAsksBeforeOverwritingNewerWork_data()
+    {
+        QTest::addColumn<bool>("writtenSince");
+        QTest::addColumn<PromptAnswer>("answer");
+        QTest::newRow("file as it was: saved without a question") << false << PromptAnswer::Yes;
+        QTest::newRow("another program wrote it: No keeps its work") << true << PromptAnswer::No;
+        QTest::newRow("another program wrote it: Yes overwrites") << true << PromptAnswer::Yes;
+    }
+    void restoredTextAsksBeforeOverwritingNewerWork()
+    {
+        QFETCH(bool, writtenSince);
+        QFETCH(PromptAnswer, answer);
+        const QString document = f.path(QStringLiteral("doc.qpl"));
+        writeFile(document, "PROGRAM\r\nas read");
+        TEditorLines lines;
+        fillLines(lines, {QStringLiteral("PROGRAM"), QStringLiteral("typed")}, TextEncoding::Ansi,
+                  LineBreakStyle::sffDos);
+        const RecoveryStore ended(RecoveryStore::defaultFolder(), processRunsSince, kEndedPid, 1);
+        ended.write(document, lines, FileIdentity::of(document));
+        QCOMPARE(RecoveryStore::read(ended.ownFile()).basedOn, FileIdentity::of(document));
+        if (writtenSince)
+            writeFile(document, "PROGRAM\r\nnewer work of another program");
+        const QByteArray onDisk = readFile(document);
+
+        f.prompts.answers = {PromptAnswer::Yes, answer};
+        Tfrm_Main &window = f.openWindow();
+        RecoveryStore store(RecoveryStore::defaultFolder());
+        window.startRecovery(store);
+        QCOMPARE(window.docFileName(), document);
+        window.actions().FileSave->trigger();
+
+        QCOMPARE(f.prompts.questions.size(), writtenSince ? 2 : 1);
+        if (writtenSince)
+            QVERIFY2(f.prompts.questions[1].text.startsWith(
+                         QStringLiteral("Файл doc.qpl изменен другой программой после того")),
+                     qPrintable(f.prompts.questions[1].text));
+        const bool overwritten = !writtenSince || answer == PromptAnswer::Yes;
+        QCOMPARE(readFile(document), overwritten ? QByteArray("PROGRAM\r\ntyped") : onDisk);
+        QCOMPARE(window.docSaved(), overwritten);
+    }
+
+    // The file named on the command line is replaced by the restored text's own file: a
+    // change to the first one asks nothing, and no answer reads the wrong file.
+    void restoredTextIsWatchedInsteadOfTheCommandLineFile()
+    {
+        const QString named = f.path(QStringLiteral("named.qpl"));
+        const QString document = f.path(QStringLiteral("doc.qpl"));
+        writeFile(named, "named file");
+        writeFile(document, "as read");
+        TEditorLines lines;
+        fillLines(lines, {QStringLiteral("restored")}, TextEncoding::Ansi, LineBreakStyle::sffDos);
+        const RecoveryStore ended(RecoveryStore::defaultFolder(), processRunsSince, kEndedPid, 1);
+        ended.write(document, lines, FileIdentity::of(document));
+
+        f.prompts.answers = {PromptAnswer::Yes, PromptAnswer::Yes};
+        Tfrm_Main &window = f.openWindow({named});
+        RecoveryStore store(RecoveryStore::defaultFolder());
+        window.startRecovery(store);
+        QCOMPARE(window.docFileName(), document);
+
+        writeFile(named, "changed by another program");
+        QSignalSpy checks(&window.diskChanges().watch(), &DiskWatch::checked);
+        window.diskChanges().checkSoon();
+        QVERIFY(checks.wait());
+        QCOMPARE(f.prompts.questions.size(), 1);
+        QCOMPARE(f.lines().text(), QStringLiteral("restored"));
+        // The restored text's file is the one watched.
+        f.prompts.answers = {PromptAnswer::No};
+        writeFile(document, "changed too");
+        QTRY_COMPARE(f.prompts.questions.size(), 2);
+        QVERIFY2(f.prompts.questions[1].text.startsWith(QStringLiteral("Файл doc.qpl изменен")),
+                 qPrintable(f.prompts.questions[1].text));
+        QCOMPARE(f.lines().text(), QStringLiteral("restored"));
+    }
+
+    // The folder is this user's alone: a wider mode is closed, another user's folder refused.
+    void recoveryFolderIsPrivate_data()
+    {
+        QTest::addColumn<bool>("otherOwner");
+        QTest::newRow("open to others: closed") << false;
+        QTest::newRow("another user's: refused") << true;
+    }
+    void recoveryFolderIsPrivate()
+    {
+        QFETCH(bool, otherOwner);
+        const QString folder = f.path(QStringLiteral("recovery"));
+        QVERIFY(QDir().mkpath(folder));
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0777), 0);
+        if (otherOwner) {
+            if (geteuid() != 0)
+                QSKIP("giving a folder to another user needs the superuser");
+            QCOMPARE(::chown(QFile::encodeName(folder).constData(), kNobody, kNobody), 0);
+        }
+        TEditorLines lines;
+        fillLines(lines, {QStringLiteral("secret")}, TextEncoding::Ansi, LineBreakStyle::sffDos);
+        const RecoveryStore store(folder);
+        try {
+            store.write(QStringLiteral("/a.qpl"), lines);
+            QVERIFY(!otherOwner);
+        } catch (const Error &error) {
+            QVERIFY(otherOwner);
+            QVERIFY2(error.message().contains(QStringLiteral("принадлежит другому пользователю")),
+                     qPrintable(error.message()));
+            QVERIFY(!QFileInfo::exists(store.ownFile()));
+            return;
+        }
+        struct stat status = {};
+        QCOMPARE(::stat(QFile::encodeName(folder).constData(), &status), 0);
+        QCOMPARE(status.st_mode & 0777, 0700u);
+    }
+
+    // A full disk is named as such, in the program's language.
+    void fullDiskIsNamed()
+    {
+        if (geteuid() != 0)
+            QSKIP("mounting a file system needs the superuser");
+        const QString mountPoint = f.path(QStringLiteral("small"));
+        QVERIFY(QDir().mkpath(mountPoint));
+        const QByteArray point = QFile::encodeName(mountPoint);
+        if (::mount("brindlepad-test", point.constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("the kernel refuses a tmpfs mount here");
+        const auto unmount = qScopeGuard([&] { ::umount2(point.constData(), MNT_DETACH); });
+        TEditorLines lines;
+        fillLines(lines, QStringList(20000, QStringLiteral("строка текста")), TextEncoding::Ansi,
+                  LineBreakStyle::sffDos);
+        const RecoveryStore store(mountPoint + QStringLiteral("/recovery"));
+        try {
+            store.write(QStringLiteral("/a.qpl"), lines);
+            QFAIL("the write was reported as done");
+        } catch (const Error &error) {
+            QVERIFY2(error.message().contains(QStringLiteral("На устройстве не осталось места")) &&
+                         !error.message().contains(QStringLiteral("Неизвестная ошибка")),
+                     qPrintable(error.message()));
+        }
+        QVERIFY(!QFileInfo::exists(store.ownFile()));
+    }
+
+    // The display goes away (the X server ends) under an instance with unsaved text: the
+    // instance ends, and its text is kept on the way out.
+    void lostDisplayConnectionKeepsTheText()
+    {
+        const QString server = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+        if (server.isEmpty())
+            QSKIP("Xvfb is not installed");
+        QProcess display;
+        display.start(server, {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                               QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                               QStringLiteral("-screen"), QStringLiteral("0"),
+                               QStringLiteral("800x600x24")});
+        QVERIFY(display.waitForStarted());
+        QByteArray number;
+        while (!number.contains('\n') && display.waitForReadyRead(30000))
+            number += display.readAllStandardOutput();
+        QVERIFY2(!number.trimmed().isEmpty(), "Xvfb gave no display number");
+
+        const QString document = f.path(QStringLiteral("doc.qpl"));
+        writeFile(document, "PROGRAM");
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment.insert(QStringLiteral("DISPLAY"),
+                           QStringLiteral(":") + QString::fromLatin1(number.trimmed()));
+        QProcess child;
+        startChild(child, document, false, "typed", environment);
+        if (QTest::currentTestFailed()) {
+            display.kill();
+            display.waitForFinished();
+            return;
+        }
+        const RecoveryStore store(RecoveryStore::defaultFolder());
+        QCOMPARE(store.leftOver(), QStringList{});
+
+        display.kill();
+        QVERIFY(display.waitForFinished(60000));
+        QVERIFY(child.waitForFinished(60000));
+        const QStringList leftOver = store.leftOver();
+        QCOMPARE(leftOver.size(), 1);
+        QCOMPARE(RecoveryStore::read(leftOver.first()).lines,
+                 std::vector<QString>{QStringLiteral("xPROGRAM")});
+    }
+
     // Another running instance keeps its file; once it has ended, its unsaved text comes back
     // in full and saves to the very bytes it would have saved.
     void endedInstanceTextComesBack_data()
@@ -404,6 +774,7 @@ private slots:
         QTest::addColumn<bool>("idleWrite");
         QTest::newRow("killed after an idle write") << int(SIGKILL) << true;
         QTest::newRow("asked to terminate before any idle write") << int(SIGTERM) << false;
+        QTest::newRow("its terminal hangs up before any idle write") << int(SIGHUP) << false;
     }
     void endedInstanceTextComesBack()
     {
@@ -440,7 +811,8 @@ private slots:
         f.prompts.answers = {PromptAnswer::Yes};
         Tfrm_Main &next = f.openWindow();
         // A new instance; this test's own instance still runs and keeps its file.
-        RecoveryStore nextStore(RecoveryStore::defaultFolder(), processRunning, kNewInstancePid, 1);
+        RecoveryStore nextStore(RecoveryStore::defaultFolder(), processRunsSince, kNewInstancePid,
+                                1);
         next.startRecovery(nextStore);
         QCOMPARE(f.prompts.questions.size(), 1);
         QCOMPARE(next.docFileName(), document);
@@ -456,9 +828,12 @@ private slots:
 // The program doubles as the child instance the tests start and kill.
 static int childModeOrPrivateDataFolder(int argc, char **argv)
 {
-    for (int i = 1; i < argc; ++i)
+    for (int i = 1; i < argc; ++i) {
         if (QString::fromLocal8Bit(argv[i]) == kChildMode)
             return runChild(argc, argv);
+        if (QString::fromLocal8Bit(argv[i]) == kInPlaceChildMode)
+            return runInPlaceChild(argc, argv);
+    }
     // A private data folder, for this program and the instances it starts.
     static QTemporaryDir dataHome;
     qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));

@@ -1,4 +1,5 @@
 #include "common/error.h"
+#include "common/previous_content.h"
 #include "common/text_file.h"
 #include "test_runner.h"
 
@@ -168,7 +169,10 @@ class TestTextFile : public QObject
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    // The data folder where in-place saves of this process keep the old bytes.
+    QTemporaryDir m_data;
 
+    QString copiesFolder() const { return m_data.filePath(QStringLiteral("recovery")); }
     QString path(const QString &name) const { return m_dir->filePath(name); }
     QStringList entries(const QString &folder) const
     {
@@ -176,8 +180,14 @@ class TestTextFile : public QObject
     }
 
 private slots:
-    void initTestCase() { ignoreFileSizeSignal(); }
+    void initTestCase()
+    {
+        ignoreFileSizeSignal();
+        setPreviousContentFolder(copiesFolder(), QStringLiteral("1-1"));
+    }
     void init() { m_dir = std::make_unique<QTemporaryDir>(); }
+    // A save that succeeds or fails cleanly leaves no copy of old bytes behind.
+    void cleanup() { QCOMPARE(entries(copiesFolder()), QStringList()); }
 
     void endlessFileStopsAtTheLimit()
     {
@@ -386,6 +396,57 @@ private slots:
         QCOMPARE(readFile(file), QByteArray("new text"));
     }
 
+    // What a save reports having written is the file at the path, whichever way it was
+    // written; another process writing the file while a replacement is being written keeps
+    // its work: the save fails and the file stays as that process left it.
+    void writtenFileAndAWriterDuringTheSave_data()
+    {
+        QTest::addColumn<bool>("inPlace");
+        QTest::addColumn<bool>("otherWriter");
+        QTest::newRow("replace") << false << false;
+        QTest::newRow("in place") << true << false;
+        QTest::newRow("replace, another process appends meanwhile") << false << true;
+    }
+    void writtenFileAndAWriterDuringTheSave()
+    {
+        QFETCH(bool, inPlace);
+        QFETCH(bool, otherWriter);
+        const QString file = path(QStringLiteral("a.qpl"));
+        writeFile(file, "old");
+        if (inPlace)
+            QCOMPARE(::link(native(file).constData(), native(path(u"b.qpl"_qs)).constData()), 0);
+        WrittenFile written;
+        try {
+            writeFileAtomically(
+                file,
+                [&](const ByteSink &write) {
+                    write("new text");
+                    if (otherWriter) {
+                        const int status = statusOfChild([&] {
+                            const int fd = ::open(native(file).constData(), O_WRONLY | O_APPEND);
+                            return fd >= 0 && ::write(fd, " more", 5) == 5 ? 0 : 1;
+                        });
+                        QCOMPARE(describe(status), describe(0));
+                    }
+                },
+                written);
+            QVERIFY(!otherWriter);
+        } catch (const Error &error) {
+            QVERIFY2(otherWriter, qPrintable(error.message()));
+            QVERIFY2(error.message().contains(QStringLiteral("изменен другой программой")),
+                     qPrintable(error.message()));
+            QCOMPARE(readFile(file), QByteArray("old more"));
+            QCOMPARE(entries(m_dir->path()), QStringList{QStringLiteral("a.qpl")});
+            return;
+        }
+        const struct stat now = statOf(file);
+        QCOMPARE(readFile(file), QByteArray("new text"));
+        QCOMPARE(written.size, qint64(now.st_size));
+        QCOMPARE(written.fileNumber, quint64(now.st_ino));
+        QCOMPARE(written.device, quint64(now.st_dev));
+        QCOMPARE(written.modifiedNs, qint64(now.st_mtim.tv_sec) * 1000000000 + now.st_mtim.tv_nsec);
+    }
+
     void saveKeepsWhatTheFileHad_data()
     {
         QTest::addColumn<QString>("kind");
@@ -468,8 +529,10 @@ private slots:
         QCOMPARE(::chmod(native(file).constData(), mode_t(mode)), 0);
         const struct stat before = statOf(file);
 
+        // The other user's own data folder, which it creates.
+        const QString data = temporary + QStringLiteral("/data");
         const Saved result = saveInChild(
-            file, "new", {QStringLiteral("TMPDIR=") + temporary},
+            file, "new", {QStringLiteral("BP_TEST_PREVIOUS_FOLDER=") + data},
             {QStringLiteral("setpriv"), QStringLiteral("--reuid=%1").arg(kNobody),
              QStringLiteral("--regid=%1").arg(kNobody), QStringLiteral("--clear-groups")});
 
@@ -483,7 +546,7 @@ private slots:
         QCOMPARE(after.st_uid, before.st_uid);
         QCOMPARE(after.st_mode, before.st_mode);
         QCOMPARE(entries(folder), QStringList{QStringLiteral("a.qpl")});
-        QCOMPARE(entries(temporary), QStringList());
+        QCOMPARE(entries(data), QStringList());
     }
 
     void failedInPlaceWriteKeepsTheOldBytes_data()
@@ -493,7 +556,9 @@ private slots:
         QTest::newRow("file-size limit while writing")
             << QStringLiteral("limit") << QStringLiteral("Файл слишком велик");
         QTest::newRow("no folder for the copy")
-            << QStringLiteral("notemp") << QStringLiteral("копию прежнего содержимого");
+            << QStringLiteral("nofolder") << QStringLiteral("копию прежнего содержимого");
+        QTest::newRow("a copy folder that others may enter and that cannot be closed")
+            << QStringLiteral("othersfolder") << QStringLiteral("копию прежнего содержимого");
     }
     void failedInPlaceWriteKeepsTheOldBytes()
     {
@@ -505,13 +570,24 @@ private slots:
         const QByteArray old(1000, 'o');
         writeFile(file, old);
         QCOMPARE(::link(native(file).constData(), native(other).constData()), 0);
-        const QByteArray savedTemp = qgetenv("TMPDIR");
-        const auto restoreTemp = qScopeGuard([&] { qputenv("TMPDIR", savedTemp); });
+        const auto restoreFolder =
+            qScopeGuard([&] { setPreviousContentFolder(copiesFolder(), QStringLiteral("1-1")); });
         std::unique_ptr<FileSizeLimit> limit;
-        if (kind == QStringLiteral("limit"))
+        if (kind == QStringLiteral("limit")) {
             limit = std::make_unique<FileSizeLimit>(2000);
-        else
-            qputenv("TMPDIR", native(path(QStringLiteral("missing"))));
+        } else if (kind == QStringLiteral("nofolder")) {
+            // A file where the folder should be.
+            writeFile(path(QStringLiteral("blocked")), "x");
+            setPreviousContentFolder(path(QStringLiteral("blocked/recovery")), u"1-1"_qs);
+        } else {
+            if (geteuid() != 0)
+                QSKIP("giving a folder to another user needs the superuser");
+            const QString shared = path(QStringLiteral("shared"));
+            QVERIFY(QDir().mkpath(shared));
+            QCOMPARE(::chown(native(shared).constData(), kNobody, kNobody), 0);
+            QCOMPARE(::chmod(native(shared).constData(), 0777), 0);
+            setPreviousContentFolder(shared, u"1-1"_qs);
+        }
         try {
             writeFileAtomically(file, QByteArray(4000, 'n'));
             QFAIL("the save was reported as done");
@@ -534,8 +610,9 @@ private slots:
             << false << 0 << QStringLiteral("Ошибка ввода-вывода") << false;
         QTest::newRow("in place, the copy of the old bytes")
             << true << 0 << QStringLiteral("копию прежнего содержимого") << false;
+        // The copy and its folder synced, then the new bytes fail.
         QTest::newRow("in place, the new bytes and their restore")
-            << true << 1 << QStringLiteral("Прежнее содержимое файла сохранено в") << true;
+            << true << 2 << QStringLiteral("Прежнее содержимое файла сохранено в") << true;
     }
     void failedSyncIsAFailedSave()
     {
@@ -557,7 +634,7 @@ private slots:
             saveInChild(file, "new",
                         {QStringLiteral("LD_PRELOAD=" BP_SYNC_FAILURE_SHIM),
                          QStringLiteral("BP_SUCCESSFUL_SYNCS=%1").arg(successfulSyncs),
-                         QStringLiteral("TMPDIR=") + temporary,
+                         QStringLiteral("BP_TEST_PREVIOUS_FOLDER=") + temporary,
                          QStringLiteral("ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0")});
 
         QVERIFY2(!result.ok, qPrintable(result.message));
@@ -569,7 +646,9 @@ private slots:
         if (copyKept) {
             QVERIFY2(result.message.contains(temporary + u'/' + copies[0]),
                      qPrintable(result.message));
-            QCOMPARE(readFile(temporary + u'/' + copies[0]), QByteArray("old content"));
+            const PreviousContent copy = readPreviousContent(temporary + u'/' + copies[0]);
+            QCOMPARE(copy.bytes, QByteArray("old content"));
+            QCOMPARE(copy.path, file);
         }
     }
 
@@ -612,6 +691,24 @@ private slots:
         } else {
             qWarning("the kernel refuses the immutable flag here; that case is not checked");
         }
+        // An append-only file takes the new file's bytes but refuses the rename over it: the
+        // system's reason is given in the program's language, not in English.
+        flags |= FS_APPEND_FL;
+        if (::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0) {
+            try {
+                writeFileAtomically(file, "new");
+                QFAIL("the save was reported as done");
+            } catch (const Error &error) {
+                QVERIFY2(error.message().contains(QStringLiteral("Операция не допускается")) &&
+                             !error.message().contains(QStringLiteral("Operation not permitted")),
+                         qPrintable(error.message()));
+            }
+            flags &= ~FS_APPEND_FL;
+            QCOMPARE(::ioctl(fd, FS_IOC_SETFLAGS, &flags), 0);
+            QCOMPARE(readFile(file), QByteArray("old"));
+        } else {
+            qWarning("the kernel refuses the append-only flag here; that case is not checked");
+        }
         ::close(fd);
         if (QTest::currentTestFailed())
             return;
@@ -628,6 +725,8 @@ static int writeFileMode(int argc, char **argv)
     if (argc != 4 || qstrcmp(argv[1], "--write-file") != 0)
         return -1;
     ignoreFileSizeSignal();
+    setPreviousContentFolder(QFile::decodeName(qgetenv("BP_TEST_PREVIOUS_FOLDER")),
+                             QStringLiteral("2-2"));
     try {
         writeFileAtomically(QFile::decodeName(argv[2]), QByteArray(argv[3]));
     } catch (const Error &error) {

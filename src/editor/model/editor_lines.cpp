@@ -376,7 +376,7 @@ SavePlan TEditorLines::savePlan() const
     return planSave(linesOf(*this, lineBreakOf(m_breakStyle)), m_encoding);
 }
 
-void TEditorLines::SaveToFile(const QString &path, UnfitText unfit)
+void TEditorLines::SaveToFile(const QString &path, UnfitText unfit, WrittenFile *written)
 {
     const QString lineBreak = lineBreakOf(m_breakStyle);
     const TextLines lines = linesOf(*this, lineBreak);
@@ -392,7 +392,11 @@ void TEditorLines::SaveToFile(const QString &path, UnfitText unfit)
     }
     // The lines stream into the file; throws before anything changes, and the old file then
     // stays as it was.
-    writeFileAtomically(path, [&](const ByteSink &write) { encodeText(lines, encoding, write); });
+    WrittenFile file;
+    writeFileAtomically(
+        path, [&](const ByteSink &write) { encodeText(lines, encoding, write); }, file);
+    if (written)
+        *written = file;
     m_encoding = encoding;
 }
 

@@ -90,8 +90,9 @@ public:
     // cannot hold is never written with "?" unasked: `unfit` says what the user chose (see
     // savePlan). Widen writes the wider encoding and remembers it. Throws bp::Error and
     // changes nothing when the file cannot be written, or when `unfit` is Refuse and the
-    // text does not fit.
-    void SaveToFile(const QString &path, UnfitText unfit = UnfitText::Refuse);
+    // text does not fit. `written`, when given, receives what the file was once written.
+    void SaveToFile(const QString &path, UnfitText unfit = UnfitText::Refuse,
+                    WrittenFile *written = nullptr);
     // What SaveToFile can write of the text as it stands.
     SavePlan savePlan() const;
     // Replaces the whole text with already decoded text (the same cutting as a file).
