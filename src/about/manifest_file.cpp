@@ -45,6 +45,13 @@ void ManifestFile::write(QByteArrayView bytes)
         throw Error(failure(QStringLiteral("записать"), m_path, m_file.errorString()));
 }
 
+QIODevice &ManifestFile::written()
+{
+    if (!m_file.flush() || !m_file.seek(0))
+        throw Error(failure(QStringLiteral("прочитать"), m_path, m_file.errorString()));
+    return m_file;
+}
+
 void ManifestFile::commit()
 {
     if (!m_file.flush())

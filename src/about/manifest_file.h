@@ -28,8 +28,11 @@ public:
     // Where commit() puts the file.
     const QString &path() const { return m_path; }
 
-    // Both throw bp::Error naming the path and the reason.
+    // All three throw bp::Error naming the path and the reason.
     void write(QByteArrayView bytes);
+    // The bytes written so far, read from their start; read them before commit(), so that
+    // an answer that is no manifest never takes the place of the one kept before.
+    QIODevice &written();
     void commit();
 
 private:

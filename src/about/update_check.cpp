@@ -32,6 +32,11 @@ QString sizeText(qint64 bytes)
     return QString::number(bytes) + QStringLiteral(" байт");
 }
 
+QString bodyTooLarge()
+{
+    return QStringLiteral("ответ сервера больше %1").arg(sizeText(UpdateCheck::kBodyLimit));
+}
+
 } // namespace
 
 QUrl manifestUrl()
@@ -101,6 +106,8 @@ void UpdateCheck::start(const VersionNumber &local)
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(kMaxRedirects);
+    // A packed answer is unpacked no further than the body could be long.
+    request.setDecompressedSafetyCheckThreshold(kBodyLimit);
     m_reply = m_network.get(request);
     connect(m_reply, &QNetworkReply::readyRead, this, &UpdateCheck::receive);
     connect(m_reply, &QNetworkReply::finished, this, &UpdateCheck::complete);
@@ -137,8 +144,8 @@ void UpdateCheck::receive()
         return;
     const QByteArray bytes = m_reply->readAll();
     m_received += bytes.size();
-    if (m_received > m_bodyLimit)
-        return fail(QStringLiteral("ответ сервера больше %1").arg(sizeText(m_bodyLimit)));
+    if (m_received > kBodyLimit)
+        return fail(bodyTooLarge());
     try {
         m_file->write(bytes);
     } catch (const Error &error) {
@@ -161,8 +168,22 @@ void UpdateCheck::complete()
     const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (status.isValid() && (status.toInt() < 200 || status.toInt() > 299))
         return fail(QStringLiteral("сервер ответил кодом %1").arg(status.toInt()));
-    if (reply.error() != QNetworkReply::NoError)
-        return fail(QStringLiteral("нет соединения с сервером %1").arg(m_host));
+    if (reply.error() != QNetworkReply::NoError) {
+        if (!status.isValid())
+            return fail(QStringLiteral("нет соединения с сервером %1").arg(m_host));
+        // The server answered, but the body did not arrive whole. The network layer refuses
+        // a packed answer that does not unpack and one that swells far beyond its packed size
+        // (a compression bomb) with the same error.
+        const QByteArray packing = reply.rawHeader("Content-Encoding").trimmed().toLower();
+        if (!packing.isEmpty() && packing != "identity" &&
+            (reply.error() == QNetworkReply::UnknownContentError ||
+             reply.error() == QNetworkReply::ProtocolFailure))
+            return fail(QStringLiteral("сжатый ответ сервера не распаковывается: он поврежден "
+                                       "или после распаковки больше %1")
+                            .arg(sizeText(kBodyLimit)));
+        return fail(
+            QStringLiteral("соединение с сервером %1 прервалось до конца ответа").arg(m_host));
+    }
     receive();
     if (!m_reply)
         return;
@@ -175,12 +196,8 @@ void UpdateCheck::complete()
 
 UpdateCheckResult UpdateCheck::readManifest()
 {
+    const VersionNumber remote = parseVersionText(readManifestVersionText(m_file->written()));
     m_file->commit();
-    QFile manifest(m_file->path());
-    if (!manifest.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("Не удалось открыть файл \"%1\". %2")
-                        .arg(manifest.fileName(), manifest.errorString()));
-    const VersionNumber remote = parseVersionText(readManifestVersionText(manifest));
     if (m_local < remote)
         return {UpdateCheckResult::Kind::NewerVersion, {}};
     return {UpdateCheckResult::Kind::LatestVersion, {}};

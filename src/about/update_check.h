@@ -52,16 +52,16 @@ class UpdateCheck : public QObject
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds kDefaultDeadline{30000};
-    static constexpr qint64 kDefaultBodyLimit = 1024 * 1024;
+    // The largest body accepted, counted after any decompression.
+    static constexpr qint64 kBodyLimit = 1024 * 1024;
     static constexpr int kMaxRedirects = 15;
 
     explicit UpdateCheck(QObject *parent = nullptr);
     ~UpdateCheck() override;
 
-    // The time the whole check may take, from the request to the last byte, and the largest
-    // body accepted; both end the check as failed when exceeded.
+    // The time the whole check may take, from the request to the last byte; the check fails
+    // when it is exceeded, as it does for a body above kBodyLimit.
     void setDeadline(std::chrono::milliseconds deadline) { m_deadline = deadline; }
-    void setBodyLimit(qint64 bytes) { m_bodyLimit = bytes; }
 
     // Creates the manifest file and sends the request. Throws bp::Error, before anything is
     // sent, when the address is wrong or the file cannot be created. Ignored while a check
@@ -79,7 +79,8 @@ private:
     void receive();
     void complete();
     void expire();
-    // The outcome of a download that arrived whole, or a bp::Error with the reason.
+    // The outcome of a download that arrived whole, or a bp::Error with the reason. Only a
+    // readable manifest replaces the one kept from the check before.
     UpdateCheckResult readManifest();
     void end(const UpdateCheckResult &result);
     void fail(const QString &reason) { end({UpdateCheckResult::Kind::Failed, reason}); }
@@ -90,7 +91,6 @@ private:
     std::unique_ptr<ManifestFile> m_file;
     QTimer m_deadlineTimer;
     std::chrono::milliseconds m_deadline = kDefaultDeadline;
-    qint64 m_bodyLimit = kDefaultBodyLimit;
     qint64 m_received = 0;
     VersionNumber m_local;
     QString m_host;

@@ -19,6 +19,10 @@ struct ActionManager
     QAction *FileOpen1;
     QAction *FileSave;
     QAction *FileSaveAs1;
+    // The "Кодировка" submenu: the encoding the next save writes.
+    QAction *FileEncodingAnsi;
+    QAction *FileEncodingUtf8;
+    QAction *FileEncodingUtf16;
     QAction *FilePrintSetup1;
     QAction *FilePrintPreview;
     QAction *FilePrint;

@@ -251,10 +251,28 @@ void Tfrm_Main::createMenus()
             else
                 menu->addSeparator();
         }
+        return menu;
     };
-    addMenu(QStringLiteral("Файл"),
-            {a.FileNew, a.FileOpen1, a.FileSave, a.FileSaveAs1, nullptr, a.FilePrintSetup1,
-             a.FilePrintPreview, a.FilePrint, nullptr, a.FileExit1});
+    QMenu *file =
+        addMenu(QStringLiteral("Файл"),
+                {a.FileNew, a.FileOpen1, a.FileSave, a.FileSaveAs1, nullptr, a.FilePrintSetup1,
+                 a.FilePrintPreview, a.FilePrint, nullptr, a.FileExit1});
+    // The encoding the next save writes, right after the save commands; the document's own
+    // is checked.
+    auto *encodings = new QMenu(QStringLiteral("Кодировка"), file);
+    encodings->setObjectName(QStringLiteral("FileEncodingMenu"));
+    for (QAction *entry : {a.FileEncodingAnsi, a.FileEncodingUtf8, a.FileEncodingUtf16}) {
+        entry->setCheckable(true);
+        encodings->addAction(entry);
+    }
+    file->insertMenu(file->actions().value(file->actions().indexOf(a.FileSaveAs1) + 1), encodings);
+    connect(encodings, &QMenu::aboutToShow, this, [this] {
+        const TextEncoding current = m_document->lines().encoding();
+        m_actions.FileEncodingAnsi->setChecked(current == TextEncoding::Ansi);
+        m_actions.FileEncodingUtf8->setChecked(current == TextEncoding::Utf8);
+        m_actions.FileEncodingUtf16->setChecked(current == TextEncoding::Utf16LE ||
+                                                current == TextEncoding::Utf16BE);
+    });
     addMenu(QStringLiteral("Правка"), {a.EditUndo1, nullptr, a.EditCopy1, a.EditCut1, a.EditPaste1,
                                        nullptr, a.EditSelectAll1, nullptr, a.EditDelete1});
     addMenu(QStringLiteral("Поиск"), {a.ActionSearch, a.ActionSearchNext});
@@ -357,6 +375,12 @@ void Tfrm_Main::bindCommands()
             [this] { runCommand([this] { m_search->ActionSearchNextExecute(); }); });
     bindCommand(a.Action2, &Tfrm_Main::Action2Execute);
     connect(a.FileExit1, &QAction::triggered, this, [this] { close(); });
+    for (const auto &[action, encoding] : {std::pair{a.FileEncodingAnsi, TextEncoding::Ansi},
+                                           std::pair{a.FileEncodingUtf8, TextEncoding::Utf8},
+                                           std::pair{a.FileEncodingUtf16, TextEncoding::Utf16LE}})
+        connect(action, &QAction::triggered, this, [this, encoding = encoding] {
+            runCommand([this, encoding] { convertEncoding(encoding); });
+        });
 
     bindEditAction(a.EditUndo1, TEditAction::Undo);
     bindEditAction(a.EditCopy1, TEditAction::Copy);

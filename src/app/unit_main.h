@@ -169,6 +169,11 @@ private:
     // throws bp::SilentAbort.
     UnfitText askAboutUnfitText(const SavePlan &plan);
     void markSaved();
+    // Makes the next save write `encoding` (UTF-16 keeps the byte order it has); a text the
+    // encoding cannot hold meets the save's question then.
+    void convertEncoding(TextEncoding encoding);
+    // Says in the hint panel that the file just read is UTF-8 without a byte-order mark.
+    void showEncodingHint();
     void reloadFromDisk();
     void FileNewExecute();
     void FileOpen1Execute();

@@ -6,6 +6,7 @@
 #include "document.h"
 #include "document_recovery.h"
 #include "editor/model/edit_model.h"
+#include "editor/model/editor_lines.h"
 #include "editor/view/editor_pane.h"
 #include "platform/user_prompts.h"
 #include "recovery_store.h"
@@ -70,15 +71,47 @@ void Tfrm_Main::openCommandLineFile(const QStringList &arguments)
         return;
     const QString &path = arguments.first();
     if (!QFileInfo::exists(path)) {
-        m_services.prompts->showMessage(this, path + QStringLiteral(" не существует"));
+        // A name whose bytes are not UTF-8 arrives with U+FFFD for them: no file can be opened
+        // by it, whether one exists or not.
+        m_services.prompts->showMessage(
+            this, path + (path.contains(QChar::ReplacementCharacter)
+                              ? QStringLiteral(" не существует или имя файла не в кодировке "
+                                               "UTF-8: файл с таким именем открыть нельзя")
+                              : QStringLiteral(" не существует")));
         return;
     }
     // A file that cannot be read is reported; the program goes on with an empty document.
     runCommand([&] {
         m_diskChanges->read(path, [&] { m_document->read(path); });
         setStatusPanel(1, fileNamePart(path));
+        showEncodingHint();
         rememberRecentFile(path);
     });
+}
+
+void Tfrm_Main::showEncodingHint()
+{
+    if (m_document->lines().encoding() != TextEncoding::Utf8NoMark)
+        return;
+    const QString text = QStringLiteral("Кодировка: ") + encodingName(TextEncoding::Utf8NoMark);
+    // The command line's file is read before the hint timer exists; the text then stays
+    // until the next hint.
+    if (m_hintTimer)
+        showTemporaryHint(text);
+    else
+        setStatusPanel(0, text);
+}
+
+void Tfrm_Main::convertEncoding(TextEncoding encoding)
+{
+    TEditorLines &lines = m_document->lines();
+    if (encoding == TextEncoding::Utf16LE && lines.encoding() == TextEncoding::Utf16BE)
+        encoding = TextEncoding::Utf16BE;
+    if (lines.encoding() != encoding) {
+        lines.setEncoding(encoding);
+        EditorPaneChange();
+    }
+    showTemporaryHint(QStringLiteral("Кодировка: ") + encodingName(encoding));
 }
 
 PromptAnswer Tfrm_Main::askSaveQuestion()
@@ -198,6 +231,7 @@ void Tfrm_Main::FileOpen1Accept(const QString &path, bool discardChanges)
     // Throws before the line list changes when the file cannot be read or decoded.
     m_diskChanges->read(path, [&] { m_document->read(path); });
     setStatusPanel(1, fileNamePart(path));
+    showEncodingHint();
     if (discardChanges) {
         m_document->giveUpChanges();
         // The unsaved text was given up on purpose: nothing is left to recover.

@@ -1,9 +1,16 @@
-// Saving where the POSIX calls are missing: the atomic replace alone, through QSaveFile.
+// Saving where the POSIX calls are missing: the atomic replace alone, through QSaveFile,
+// with the new bytes synced before they take the old file's place.
 #include "error.h"
 #include "text_file.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace bp {
 
@@ -43,6 +50,17 @@ void writeFileAtomically(const QString &path, const ByteSource &source)
     }
     if (!file.flush())
         fail();
+        // QSaveFile syncs too, but ignores the result; a failed sync must be a failed save, or a
+        // file the disk never took would replace the old one.
+#ifdef Q_OS_WIN
+    const bool synced = ::_commit(file.handle()) == 0;
+#else
+    const bool synced = ::fsync(file.handle()) == 0;
+#endif
+    if (!synced) {
+        file.cancelWriting();
+        throw Error(reasonPrefix + QStringLiteral("Данные не удалось записать на диск"));
+    }
     if (!file.commit())
         throw Error(reasonPrefix + file.errorString());
 }

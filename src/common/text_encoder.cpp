@@ -84,6 +84,7 @@ public:
     {
         switch (m_encoding) {
         case TextEncoding::Ansi:
+        case TextEncoding::Utf8NoMark:
             return;
         case TextEncoding::Utf8:
             put("\xEF\xBB\xBF");
@@ -130,6 +131,7 @@ private:
             m_out.used(text.size());
             return;
         case TextEncoding::Utf8:
+        case TextEncoding::Utf8NoMark:
             utf8(text);
             return;
         case TextEncoding::Utf16LE:
@@ -218,6 +220,8 @@ QString encodingName(TextEncoding encoding)
         return QStringLiteral("Windows-1251");
     case TextEncoding::Utf8:
         return QStringLiteral("UTF-8");
+    case TextEncoding::Utf8NoMark:
+        return QStringLiteral("UTF-8 без BOM");
     case TextEncoding::Utf16LE:
     case TextEncoding::Utf16BE:
         return QStringLiteral("UTF-16");
@@ -244,6 +248,7 @@ SavePlan planSave(const TextLines &text, TextEncoding encoding)
             return plan;
         break;
     case TextEncoding::Utf8:
+    case TextEncoding::Utf8NoMark:
         if (!anyPart(text, hasLoneSurrogate))
             return plan;
         break;

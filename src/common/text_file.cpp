@@ -42,6 +42,125 @@ bool startsWith(QByteArrayView bytes, std::initializer_list<unsigned char> mark)
     return true;
 }
 
+qsizetype firstNonAscii(QByteArrayView bytes)
+{
+    const auto found = std::find_if(bytes.begin(), bytes.end(), [](char byte) {
+        return static_cast<unsigned char>(byte) >= 0x80;
+    });
+    return found == bytes.end() ? -1 : found - bytes.begin();
+}
+
+// Decodes `bytes` as UTF-8 to the end of `text`; false, with `text` as it was, when they are
+// not valid UTF-8 (a sequence cut off at their end among them).
+bool appendUtf8(QByteArrayView bytes, QString &text)
+{
+    // Stateless: a sequence cut off at the end of the data counts as an error too.
+    // ConvertInitialBom: a U+FEFF that starts the bytes is text like any other.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
+    const qsizetype at = text.size();
+    // UTF-8 never takes fewer bytes than UTF-16 takes code units.
+    text.resize(at + bytes.size());
+    const QChar *end = decoder.appendToBuffer(text.data() + at, bytes);
+    if (decoder.hasError()) {
+        text.resize(at);
+        return false;
+    }
+    text.resize(end - text.constData());
+    return true;
+}
+
+void appendWindows1251(QByteArrayView bytes, QString &text)
+{
+    const qsizetype at = text.size();
+    text.resize(at + bytes.size());
+    windows1251::decodeTo(bytes, reinterpret_cast<char16_t *>(text.data()) + at);
+}
+
+// The length of `bytes` without a UTF-8 sequence that their end cuts off.
+qsizetype completeUtf8Length(QByteArrayView bytes)
+{
+    for (qsizetype back = 1; back <= std::min<qsizetype>(3, bytes.size()); ++back) {
+        const unsigned char byte = static_cast<unsigned char>(bytes[bytes.size() - back]);
+        if (byte < 0x80)
+            break;
+        if (byte >= 0xC0) {
+            const qsizetype length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
+            return length > back ? bytes.size() - back : bytes.size();
+        }
+    }
+    return bytes.size();
+}
+
+// Decodes a file without a byte-order mark piece by piece as it is read, so its bytes are
+// never held whole. ASCII is the same text in both encodings; from the first other byte on
+// the bytes are taken as UTF-8, and decoded again as Windows-1251 once they turn out not to
+// be valid UTF-8.
+class UnmarkedText
+{
+public:
+    explicit UnmarkedText(qint64 expectedBytes) { m_text.reserve(expectedBytes); }
+
+    void add(QByteArrayView piece)
+    {
+        if (m_mode == Mode::Ascii) {
+            const qsizetype wide = firstNonAscii(piece);
+            if (wide < 0) {
+                appendWindows1251(piece, m_text);
+                return;
+            }
+            appendWindows1251(piece.first(wide), m_text);
+            m_mode = Mode::Utf8;
+            m_utf8From = m_text.size();
+            piece = piece.sliced(wide);
+        }
+        if (m_mode == Mode::Ansi) {
+            appendWindows1251(piece, m_text);
+            return;
+        }
+        // A sequence cut by the end of a piece waits for the next one.
+        m_pending += piece;
+        const qsizetype complete = completeUtf8Length(m_pending);
+        if (!appendUtf8(QByteArrayView(m_pending).first(complete), m_text)) {
+            giveUpUtf8();
+            return;
+        }
+        m_pending.remove(0, complete);
+    }
+
+    DecodedText finish()
+    {
+        if (m_mode == Mode::Utf8 && !m_pending.isEmpty())
+            giveUpUtf8();
+        return {std::move(m_text),
+                m_mode == Mode::Utf8 ? TextEncoding::Utf8NoMark : TextEncoding::Ansi};
+    }
+
+private:
+    void giveUpUtf8()
+    {
+        // Valid UTF-8 decodes one way only, so encoding the text again gives its bytes back.
+        QByteArray bytes = QStringView(m_text).sliced(m_utf8From).toUtf8();
+        bytes += m_pending;
+        m_pending.clear();
+        m_text.resize(m_utf8From);
+        m_mode = Mode::Ansi;
+        appendWindows1251(bytes, m_text);
+    }
+
+    enum class Mode
+    {
+        Ascii,
+        Utf8,
+        Ansi
+    };
+    Mode m_mode = Mode::Ascii;
+    QString m_text;
+    // Where the text decoded as UTF-8 starts.
+    qsizetype m_utf8From = 0;
+    QByteArray m_pending;
+};
+
 } // namespace
 
 DecodedText decodeTextFile(QByteArrayView bytes, const QString &path)
@@ -68,6 +187,11 @@ DecodedText decodeTextFile(QByteArrayView bytes, const QString &path)
                             .arg(path));
         return {decodeUtf16(body, !littleEndian),
                 littleEndian ? TextEncoding::Utf16LE : TextEncoding::Utf16BE};
+    }
+    if (firstNonAscii(bytes) >= 0) {
+        QString text;
+        if (appendUtf8(bytes, text))
+            return {std::move(text), TextEncoding::Utf8NoMark};
     }
     return {windows1251::decode(bytes), TextEncoding::Ansi};
 }
@@ -143,24 +267,16 @@ DecodedText readTextFile(const QString &path, qint64 maxBytes)
         return decodeTextFile(bytes, path);
     }
 
-    // Windows-1251: one byte is one character, so each chunk is decoded straight into the
-    // text as it arrives, and the file's bytes are never held whole.
-    QString text;
-    text.reserve(std::max<qint64>(reported, bytes.size()));
-    auto append = [&](QByteArrayView piece) {
-        const qsizetype at = text.size();
-        text.resize(at + piece.size());
-        windows1251::decodeTo(piece, reinterpret_cast<char16_t *>(text.data()) + at);
-    };
-    append(bytes);
+    UnmarkedText text(std::max<qint64>(reported, bytes.size()));
+    text.add(bytes);
     bytes.resize(chunk);
     while (!ended) {
         const qint64 got = readChunk(bytes.data());
-        append(QByteArrayView(bytes.constData(), got));
+        text.add(QByteArrayView(bytes.constData(), got));
         ended = got == 0;
     }
     checkWhole();
-    return {std::move(text), TextEncoding::Ansi};
+    return text.finish();
 }
 
 } // namespace bp

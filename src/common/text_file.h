@@ -9,13 +9,16 @@
 
 namespace bp {
 
-// Byte encoding of a text file, chosen by its byte-order mark; no mark means Windows-1251.
+// Byte encoding of a text file, chosen by its byte-order mark. Without a mark, bytes that
+// are valid UTF-8 and hold a character outside ASCII are UTF-8 without a mark (as the web and
+// most editors save text); any other bytes are Windows-1251, ASCII among them.
 enum class TextEncoding
 {
     Ansi,
     Utf8,
     Utf16LE,
-    Utf16BE
+    Utf16BE,
+    Utf8NoMark
 };
 
 struct DecodedText
@@ -39,7 +42,8 @@ DecodedText decodeTextFile(QByteArrayView bytes, const QString &path);
 // files do) is read to its end, but never past `maxBytes`.
 DecodedText readTextFile(const QString &path, qint64 maxBytes = kMaxTextFileBytes);
 
-// The bytes of `text` in `encoding`, with the byte-order mark for the Unicode encodings.
+// The bytes of `text` in `encoding`, with the byte-order mark for the Unicode encodings
+// (but Utf8NoMark).
 // Characters the encoding cannot represent become "?": those Windows-1251 lacks, and lone
 // surrogates in UTF-8.
 QByteArray encodeText(QStringView text, TextEncoding encoding);
@@ -91,7 +95,7 @@ enum class UnfitText
     Substitute // writes "?" for each character the encoding lacks
 };
 
-// Names `encoding` in messages: "Windows-1251", "UTF-8" or "UTF-16".
+// Names `encoding` in messages: "Windows-1251", "UTF-8", "UTF-8 без BOM" or "UTF-16".
 QString encodingName(TextEncoding encoding);
 
 // Replaces the file at `path` with `bytes`; on any failure the old file stays byte for byte

@@ -33,6 +33,8 @@ public:
         QByteArray body;
         // Sends the body one byte per interval instead of at once.
         int trickleMs = 0;
+        // The length the head promises, when not the body's own: more makes a cut answer.
+        qint64 contentLength = -1;
     };
 
     std::function<Response(const Request &)> handler;
@@ -102,7 +104,10 @@ private:
     void respond(QTcpSocket *socket, const Response &response)
     {
         QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n";
-        head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+        head += "Content-Length: " +
+                QByteArray::number(response.contentLength >= 0 ? response.contentLength
+                                                               : response.body.size()) +
+                "\r\n";
         head += "Connection: close\r\n";
         for (const auto &[name, value] : response.headers)
             head += name + ": " + value + "\r\n";

@@ -28,6 +28,12 @@ namespace {
 const QString kNotAManifest =
     QStringLiteral("ответ сервера не является описанием версии программы");
 
+// The manifest an earlier check left.
+QByteArray oldManifest()
+{
+    return manifestBody("1.0.0.7");
+}
+
 QString failedText(const QString &reason)
 {
     return QStringLiteral("Не удалось проверить обновления:\n") + reason;
@@ -70,6 +76,30 @@ private:
     std::optional<QByteArray> m_old;
 };
 
+quint32 crc32(const QByteArray &bytes)
+{
+    quint32 crc = 0xFFFFFFFF;
+    for (const char byte : bytes) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320 : crc >> 1;
+    }
+    return ~crc;
+}
+
+// `bytes` in the gzip format: its header, the raw deflate stream that qCompress holds between
+// its length, zlib header and checksum, then the CRC-32 and the size.
+QByteArray gzipped(const QByteArray &bytes)
+{
+    const QByteArray zlib = qCompress(bytes, 9);
+    QByteArray result("\x1F\x8B\x08\0\0\0\0\0\0\xFF", 10);
+    result += zlib.mid(6, zlib.size() - 10);
+    for (const quint32 value : {crc32(bytes), quint32(bytes.size())})
+        for (int shift = 0; shift < 32; shift += 8)
+            result += char(value >> shift & 0xFF);
+    return result;
+}
+
 // The server's pages for the check: the manifest of any version, chains of redirects,
 // error statuses, a cookie handed out on a redirect, and answers that are no manifest.
 TestHttpServer::Response route(const TestHttpServer::Request &request)
@@ -108,6 +138,25 @@ TestHttpServer::Response route(const TestHttpServer::Request &request)
         response.body = QByteArray("<a>").repeated(20000) + QByteArray("</a>").repeated(20000);
     } else if (path == "/overflow") {
         response.body = manifestBody("1.2147483648");
+    } else if (path.startsWith("/sized/")) {
+        // A manifest of exactly this many bytes: blanks after the document element.
+        response.body = manifestBody("1.3.2");
+        response.body += QByteArray(path.mid(7).toLongLong() - response.body.size(), ' ');
+    } else if (path.startsWith("/gzip/") || path.startsWith("/deflate/")) {
+        // A small answer that unpacks to this many bytes: a compression bomb when large.
+        const bool gzip = path.startsWith("/gzip/");
+        const QByteArray unpacked =
+            manifestBody("1.3.2") + QByteArray(path.mid(gzip ? 6 : 9).toLongLong(), ' ');
+        response.body = gzip ? gzipped(unpacked) : qCompress(unpacked, 9).mid(4);
+        response.headers.append(
+            {QByteArray("Content-Encoding"), QByteArray(gzip ? "gzip" : "deflate")});
+    } else if (path == "/badgzip") {
+        response.body = "<not packed at all>";
+        response.headers.append({QByteArray("Content-Encoding"), QByteArray("gzip")});
+    } else if (path == "/cut") {
+        // Promises more than it sends.
+        response.body = manifestBody("1.3.2");
+        response.contentLength = response.body.size() + 100;
     } else {
         response.status = 404;
     }
@@ -378,6 +427,8 @@ private slots:
     }
 #endif
 
+    // Each check starts with a good manifest kept from an earlier one: only a readable answer
+    // takes its place, and nothing else is left in the folder.
     void checkAgainstServer_data()
     {
         QTest::addColumn<QString>("path");
@@ -389,8 +440,10 @@ private slots:
                                              "Открыть веб-сайт программы для загрузки новой "
                                              "версии?");
         const QString latest = QStringLiteral("Вы используете последнюю версию Brindlepad");
-        const QByteArray none = "<none>";
+        const QByteArray old = oldManifest();
         const int normal = 30000;
+        const QString mebibyte = QString::number(1024 * 1024);
+        const QString tooLarge = failedText(QStringLiteral("ответ сервера больше 1 МиБ"));
         QTest::newRow("newer version")
             << u"/v/1.3.2"_qs << normal << newer << manifestBody("1.3.2");
         QTest::newRow("same version")
@@ -401,41 +454,54 @@ private slots:
             << u"/hop/15"_qs << normal << newer << manifestBody("1.3.2");
         QTest::newRow("16 redirects refused")
             << u"/hop/16"_qs << normal
-            << failedText(QStringLiteral("слишком много перенаправлений (больше 15)")) << none;
+            << failedText(QStringLiteral("слишком много перенаправлений (больше 15)")) << old;
         QTest::newRow("status 404")
             << u"/status/404"_qs << normal << failedText(QStringLiteral("сервер ответил кодом 404"))
-            << none;
+            << old;
         QTest::newRow("status 500")
             << u"/status/500"_qs << normal << failedText(QStringLiteral("сервер ответил кодом 500"))
-            << none;
+            << old;
         QTest::newRow("connection refused")
             << u"refused"_qs << normal
-            << failedText(QStringLiteral("нет соединения с сервером 127.0.0.1")) << none;
+            << failedText(QStringLiteral("нет соединения с сервером 127.0.0.1")) << old;
         QTest::newRow("one byte a second meets the deadline")
             << u"/slow"_qs << 1500
-            << failedText(QStringLiteral("сервер 127.0.0.1 не ответил за 1500 мс")) << none;
-        QTest::newRow("body over 1 MiB")
-            << u"/huge"_qs << normal << failedText(QStringLiteral("ответ сервера больше 1 МиБ"))
-            << none;
-        // An answer that arrived whole stays behind as the manifest, readable or not.
+            << failedText(QStringLiteral("сервер 127.0.0.1 не ответил за 1500 мс")) << old;
+        QTest::newRow("body over 1 MiB") << u"/huge"_qs << normal << tooLarge << old;
+        QTest::newRow("body of exactly 1 MiB")
+            << u"/sized/"_qs + mebibyte << normal << newer
+            << route({"GET", "/sized/" + mebibyte.toLatin1(), {}}).body;
+        QTest::newRow("body of 1 MiB and one byte")
+            << u"/sized/"_qs + QString::number(1024 * 1024 + 1) << normal << tooLarge << old;
+        QTest::newRow("gzip answer unpacked")
+            << u"/gzip/100"_qs << normal << newer << manifestBody("1.3.2") + QByteArray(100, ' ');
+        const QString notUnpacked = failedText(QStringLiteral(
+            "сжатый ответ сервера не распаковывается: он поврежден или после распаковки больше "
+            "1 МиБ"));
+        QTest::newRow("gzip bomb")
+            << u"/gzip/"_qs + QString::number(200 * 1024 * 1024) << normal << notUnpacked << old;
+        QTest::newRow("deflate bomb")
+            << u"/deflate/"_qs + QString::number(200 * 1024 * 1024) << normal << notUnpacked << old;
+        QTest::newRow("gzip answer that does not unpack")
+            << u"/badgzip"_qs << normal << notUnpacked << old;
+        QTest::newRow("answer cut short")
+            << u"/cut"_qs << normal
+            << failedText(QStringLiteral("соединение с сервером 127.0.0.1 прервалось до конца "
+                                         "ответа"))
+            << old;
         QTest::newRow("malformed XML")
-            << u"/malformed"_qs << normal << failedText(kNotAManifest)
-            << QByteArray("<Brindlepad><Program_Info><Program_Version>9.0</Program_Info>");
+            << u"/malformed"_qs << normal << failedText(kNotAManifest) << old;
         QTest::newRow("element content in Program_Version")
-            << u"/element"_qs << normal << failedText(kNotAManifest)
-            << route({"GET", "/element", {}}).body;
+            << u"/element"_qs << normal << failedText(kNotAManifest) << old;
         QTest::newRow("missing Program_Info")
-            << u"/noinfo"_qs << normal << failedText(kNotAManifest)
-            << route({"GET", "/noinfo", {}}).body;
+            << u"/noinfo"_qs << normal << failedText(kNotAManifest) << old;
         QTest::newRow("deeply nested document")
-            << u"/deep"_qs << normal << failedText(kNotAManifest)
-            << route({"GET", "/deep", {}}).body;
+            << u"/deep"_qs << normal << failedText(kNotAManifest) << old;
         QTest::newRow("missing Program_Version reads as version 0")
             << u"/noversion"_qs << normal << latest << route({"GET", "/noversion", {}}).body;
         QTest::newRow("version run above 2^31-1")
             << u"/overflow"_qs << normal
-            << failedText(QStringLiteral("номер версии в ответе сервера слишком велик"))
-            << manifestBody("1.2147483648");
+            << failedText(QStringLiteral("номер версии в ответе сервера слишком велик")) << old;
     }
     void checkAgainstServer()
     {
@@ -445,21 +511,21 @@ private slots:
         QFETCH(QByteArray, manifest);
 
         QTemporaryDir temp;
+        {
+            QFile kept(temp.filePath(u"brindlepad.xml"_qs));
+            QVERIFY(kept.open(QIODevice::WriteOnly));
+            kept.write(oldManifest());
+        }
         UpdateCheck updateCheck;
         updateCheck.setDeadline(std::chrono::milliseconds(deadlineMs));
         const QUrl url =
             path == u"refused" ? TestHttpServer::refusingUrl(u"/v/2.0"_qs) : m_server.url(path);
         const std::optional<UpdateCheckResult> result = check(updateCheck, url, temp);
         QVERIFY(result);
-        QCOMPARE(result->text(), text);
+        QVERIFY2(result->text() == text, qPrintable(result->text()));
         QVERIFY(!updateCheck.isRunning());
-        // Nothing but the manifest is left in the folder.
-        if (manifest == "<none>") {
-            QCOMPARE(folderEntries(temp.path()), QStringList());
-        } else {
-            QCOMPARE(folderEntries(temp.path()), QStringList(u"brindlepad.xml"_qs));
-            QCOMPARE(readAll(temp.filePath(u"brindlepad.xml"_qs)), manifest);
-        }
+        QCOMPARE(folderEntries(temp.path()), QStringList(u"brindlepad.xml"_qs));
+        QVERIFY(readAll(temp.filePath(u"brindlepad.xml"_qs)) == manifest);
     }
 
     void requestCarriesTheHeaders()

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QMenu>
 #include <QTest>
 
 #ifdef Q_OS_UNIX
@@ -222,6 +223,8 @@ private slots:
                                                             8);
         QTest::newRow("UTF-16 big-endian") << QByteArray("\xFE\xFF\0a\0\n", 6);
         QTest::newRow("empty") << QByteArray();
+        QTest::newRow("UTF-8 without a mark")
+            << QStringLiteral("PROGRAM\nСтрока \U0001F600\nEND_PROGRAM\n").toUtf8();
     }
     void filesComeBackByteForByte()
     {
@@ -490,6 +493,14 @@ private slots:
                           6);
         QTest::newRow("lone surrogate, No")
             << ansi << lone << PromptAnswer::No << true << QByteArray("a?");
+        QTest::newRow("Russian typed into UTF-8 without a mark")
+            << QStringLiteral("старое").toUtf8() << QStringLiteral("Привет") << PromptAnswer::Cancel
+            << false << QStringLiteral("Привет").toUtf8();
+        QTest::newRow("lone surrogate in UTF-8 without a mark, Yes saves as UTF-16")
+            << QStringLiteral("старое").toUtf8() << lone << PromptAnswer::Yes << true
+            << QByteArray("\xFF\xFE"
+                          "a\0\x00\xD8",
+                          6);
         QTest::newRow("lone surrogate in a UTF-8 file")
             << utf8WithMark(QStringLiteral("old")) << lone << PromptAnswer::No << true
             << QByteArray("\xEF\xBB\xBF"
@@ -524,6 +535,104 @@ private slots:
             QCOMPARE(f.prompts.questions.size(), asked && !widened ? 2 : int(asked));
             QCOMPARE(readFile(file), written);
         }
+    }
+
+    // A file without a byte-order mark in UTF-8 says so in the hint panel; one in ASCII or
+    // Windows-1251 says nothing.
+    void unmarkedUtf8IsNamedInTheHintPanel_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("UTF-8 without a mark")
+            << QStringLiteral("Привет").toUtf8() << QStringLiteral("Кодировка: UTF-8 без BOM");
+        QTest::newRow("ASCII") << QByteArray("PROGRAM") << QString();
+        QTest::newRow("Windows-1251") << QByteArray("\xCF\xF0\xE8") << QString();
+    }
+    void unmarkedUtf8IsNamedInTheHintPanel()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, hint);
+        const QString file = path(QStringLiteral("a.qpl"));
+        writeFile(file, bytes);
+        // Both ways in: the command line and the open dialog.
+        Tfrm_Main &window = f.openWindow({file});
+        QCOMPARE(window.statusPanelText(0), hint);
+        f.prompts.openChoices = {file};
+        trigger(window.actions().FileOpen1);
+        QCOMPARE(window.statusPanelText(0), hint);
+    }
+
+    // The "Кодировка" submenu makes the next save write another encoding; a text the new
+    // encoding cannot hold meets the save's question.
+    void encodingMenuConvertsTheDocument_data()
+    {
+        QTest::addColumn<QByteArray>("original");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<PromptAnswer>("answer");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<QByteArray>("written");
+        const QString privet = QStringLiteral("Привет");
+        const QString umlaut = QStringLiteral("aüб");
+        const QByteArray utf16 =
+            QByteArray("\xFF\xFE") +
+            QByteArray(reinterpret_cast<const char *>(privet.utf16()), privet.size() * 2);
+        QTest::newRow("UTF-8 without a mark to Windows-1251")
+            << privet.toUtf8() << QStringLiteral("Windows-1251") << PromptAnswer::Cancel << false
+            << QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2");
+        QTest::newRow("UTF-8 without a mark to UTF-8 with the mark")
+            << privet.toUtf8() << QStringLiteral("UTF-8 с BOM") << PromptAnswer::Cancel << false
+            << utf8WithMark(privet);
+        QTest::newRow("UTF-8 without a mark to UTF-16")
+            << privet.toUtf8() << QStringLiteral("UTF-16") << PromptAnswer::Cancel << false
+            << utf16;
+        QTest::newRow("Windows-1251 to UTF-8 with the mark")
+            << QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2") << QStringLiteral("UTF-8 с BOM")
+            << PromptAnswer::Cancel << false << utf8WithMark(privet);
+        QTest::newRow("to Windows-1251 without a character, No writes ?")
+            << umlaut.toUtf8() << QStringLiteral("Windows-1251") << PromptAnswer::No << true
+            << QByteArray("a?\xE1");
+        QTest::newRow("to Windows-1251 without a character, Yes writes UTF-8")
+            << umlaut.toUtf8() << QStringLiteral("Windows-1251") << PromptAnswer::Yes << true
+            << utf8WithMark(umlaut);
+        QTest::newRow("to Windows-1251 without a character, Cancel keeps the file")
+            << umlaut.toUtf8() << QStringLiteral("Windows-1251") << PromptAnswer::Cancel << true
+            << umlaut.toUtf8();
+    }
+    void encodingMenuConvertsTheDocument()
+    {
+        QFETCH(QByteArray, original);
+        QFETCH(QString, entry);
+        QFETCH(PromptAnswer, answer);
+        QFETCH(bool, asked);
+        QFETCH(QByteArray, written);
+        const QString file = path(QStringLiteral("a.qpl"));
+        writeFile(file, original);
+        Tfrm_Main &window = f.openWindow({file});
+        QVERIFY(!window.actions().FileSave->isEnabled());
+
+        // Through the menu as the user opens it.
+        auto *menu = window.findChild<QMenu *>(QStringLiteral("FileEncodingMenu"));
+        QVERIFY(menu);
+        QCOMPARE(window.fileMenu()->actions().value(4), menu->menuAction());
+        QCOMPARE(menu->menuAction()->text(), QStringLiteral("Кодировка"));
+        QAction *chosen = nullptr;
+        for (QAction *action : menu->actions())
+            if (action->text() == entry)
+                chosen = action;
+        QVERIFY(chosen);
+        chosen->trigger();
+        QCOMPARE(window.statusPanelText(0),
+                 QStringLiteral("Кодировка: ") +
+                     (entry == QStringLiteral("UTF-8 с BOM") ? QStringLiteral("UTF-8") : entry));
+        QVERIFY(!window.docSaved());
+        QVERIFY(window.actions().FileSave->isEnabled());
+        emit menu->aboutToShow();
+        QVERIFY(chosen->isChecked());
+
+        f.prompts.answers = {answer};
+        trigger(window.actions().FileSave);
+        QCOMPARE(f.prompts.questions.size(), asked ? 1 : 0);
+        QCOMPARE(readFile(file), written);
     }
 
     void closeQuery_data()

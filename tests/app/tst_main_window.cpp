@@ -30,6 +30,9 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace bp;
 
 namespace {
@@ -97,6 +100,7 @@ private slots:
                                              QStringLiteral("&Открыть..."),
                                              QStringLiteral("Сохранить"),
                                              QStringLiteral("Сохранить как..."),
+                                             QStringLiteral("Кодировка"),
                                              QStringLiteral("-"),
                                              QStringLiteral("Настройки принтера..."),
                                              QStringLiteral("Просмотр печати..."),
@@ -194,6 +198,10 @@ private slots:
         row("FileOpen1", u"Файл", "Ctrl+O", u"Открыть QPILE файл для редактирования");
         row("FileSave", u"Файл", "Ctrl+S", u"Сохранение измененного ранее файла");
         row("FileSaveAs1", u"Файл", "Ctrl+Shift+F12", u"Сохранение текущего файла с новым именем");
+        row("FileEncodingAnsi", u"Файл", "", u"Сохранять документ в кодировке Windows-1251");
+        row("FileEncodingUtf8", u"Файл", "",
+            u"Сохранять документ в кодировке UTF-8 с меткой порядка байтов");
+        row("FileEncodingUtf16", u"Файл", "", u"Сохранять документ в кодировке UTF-16");
         row("FilePrintSetup1", u"Файл", "", u"Print Setup");
         row("FilePrintPreview", u"Файл", "", u"Предварительный просмотр области печати документа");
         row("FilePrint", u"Файл", "Ctrl+P", u"");
@@ -558,11 +566,32 @@ private slots:
         QCOMPARE(window.windowTitle(), QStringLiteral("Brindlepad"));
     }
 
+    // A name whose bytes are not UTF-8 (a Windows-1251 name, say) reaches the window as the
+    // program decodes its arguments, and cannot name any file there.
+    void missingCommandLineFileIsNamed_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("missing") << QByteArray("missing.qpl") << QStringLiteral(" не существует");
+        QTest::newRow("name not in UTF-8")
+            << QByteArray("\xCF\xF0\xE8\xEC\xE5\xF0.qpl")
+            << QStringLiteral(" не существует или имя файла не в кодировке UTF-8: файл с таким "
+                              "именем открыть нельзя");
+    }
     void missingCommandLineFileIsNamed()
     {
-        const QString file = path(QStringLiteral("missing.qpl"));
+        QFETCH(QByteArray, name);
+        QFETCH(QString, says);
+        const QString file = path(QString::fromLocal8Bit(name));
+        if (name.contains('\xCF')) {
+            // The file exists under its own bytes.
+            const QByteArray bytes = QFile::encodeName(m_fixture.dir->path()) + '/' + name;
+            const int fd = ::open(bytes.constData(), O_CREAT | O_WRONLY, 0644);
+            QVERIFY(fd >= 0);
+            ::close(fd);
+        }
         Tfrm_Main &window = openWindow({file});
-        QCOMPARE(m_prompts.messages, QStringList{file + QStringLiteral(" не существует")});
+        QCOMPARE(m_prompts.messages, QStringList{file + says});
         QCOMPARE(lines().Count(), 0);
         QCOMPARE(window.docFileName(), QString());
     }

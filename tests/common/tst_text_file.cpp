@@ -264,7 +264,10 @@ private slots:
 
     // Reading decodes what decodeTextFile decodes from the same bytes: Windows-1251 decoded
     // chunk by chunk as it is read, the Unicode encodings whole, and files too short for a
-    // byte-order mark.
+    // byte-order mark. Without a mark, valid UTF-8 with a character outside ASCII is UTF-8:
+    // read piece by piece too, with sequences cut by a piece's end, and given up for
+    // Windows-1251 when a later piece (or the file's end) breaks it. Encoding the text again
+    // in the encoding found gives the file byte for byte.
     void readingEqualsDecodingTheBytes_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -281,6 +284,26 @@ private slots:
         QTest::newRow("a mark alone") << QByteArray("\xFF\xFE") << TextEncoding::Utf16LE;
         QTest::newRow("two bytes, no mark") << QByteArray("\xEF\xBB") << TextEncoding::Ansi;
         QTest::newRow("empty") << QByteArray() << TextEncoding::Ansi;
+
+        // One ASCII byte first, so the piece ends fall inside two-byte sequences.
+        const QByteArray unmarked = "a" + cyrillic.toUtf8();
+        QTest::newRow("UTF-8 without a mark over several chunks")
+            << unmarked << TextEncoding::Utf8NoMark;
+        QTest::newRow("UTF-8 without a mark, a four-byte character last")
+            << QByteArray("x = \"\xF0\x9F\x98\x80\"") << TextEncoding::Utf8NoMark;
+        QTest::newRow("UTF-8 without a mark, U+FEFF inside")
+            << QByteArray("a\xEF\xBB\xBF") << TextEncoding::Utf8NoMark;
+        QTest::newRow("ASCII only stays Windows-1251")
+            << QByteArray("PROGRAM\r\nEND_PROGRAM\r\n") << TextEncoding::Ansi;
+        QTest::newRow("Windows-1251 Cyrillic")
+            << QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2") << TextEncoding::Ansi;
+        QTest::newRow("valid UTF-8 for two chunks, then a Windows-1251 byte")
+            << unmarked + "\xCF" + unmarked << TextEncoding::Ansi;
+        QTest::newRow("UTF-8 cut off at the file's end")
+            << unmarked.chopped(1) << TextEncoding::Ansi;
+        QTest::newRow("overlong form") << QByteArray("a\xC0\xAF") << TextEncoding::Ansi;
+        QTest::newRow("encoded surrogate") << QByteArray("a\xED\xA0\x80") << TextEncoding::Ansi;
+        QTest::newRow("past U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << TextEncoding::Ansi;
     }
     void readingEqualsDecodingTheBytes()
     {
@@ -293,6 +316,7 @@ private slots:
         QCOMPARE(read.encoding, encoding);
         QCOMPARE(decoded.encoding, encoding);
         QVERIFY(read.text == decoded.text);
+        QVERIFY(encodeText(read.text, encoding) == bytes);
     }
 
     // The lines streamed through the encoder give the bytes and the plan of the joined text,
