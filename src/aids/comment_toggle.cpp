@@ -47,34 +47,7 @@ template <typename Sink> void toggleLine(TQPILEHighlighter &scanner, QStringView
         out.append(line.first(apostrophe)).append(line.sliced(apostrophe + 1));
 }
 
-QString toggleLine(TQPILEHighlighter &scanner, QStringView line)
-{
-    QString result;
-    result.reserve(line.size() + 1);
-    toggleLine(scanner, line, result);
-    return result;
-}
-
 } // namespace
-
-QString toggleCommentLine(QStringView line)
-{
-    TQPILEHighlighter scanner;
-    return toggleLine(scanner, line);
-}
-
-QList<LineChange> toggleComments(const std::function<QString(int line)> &lineText,
-                                 int blockBeginLine, int blockEndLine)
-{
-    const int first = std::max(std::min(blockBeginLine, blockEndLine), 1);
-    const int last = std::max(std::max(blockBeginLine, blockEndLine), 1);
-    QList<LineChange> changes;
-    changes.reserve(last - first + 1);
-    TQPILEHighlighter scanner;
-    for (int line = first; line <= last; ++line)
-        changes.append({line, toggleLine(scanner, lineText(line))});
-    return changes;
-}
 
 std::vector<QString> toggledCommentLines(const TEditorLines &lines, int blockBeginLine,
                                          int blockEndLine)
@@ -93,12 +66,6 @@ std::vector<QString> toggledCommentLines(const TEditorLines &lines, int blockBeg
         buffer.endLine();
     }
     return buffer.takeLines();
-}
-
-QList<LineChange> toggleComments(const QStringList &lines, int blockBeginLine, int blockEndLine)
-{
-    return toggleComments([&lines](int line) { return lines.value(line - 1); }, blockBeginLine,
-                          blockEndLine);
 }
 
 } // namespace bp

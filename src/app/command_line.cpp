@@ -14,6 +14,7 @@ const QString kUsage = QStringLiteral(
     "Options:\n"
     "  -h, --help     Show this help and exit.\n"
     "  -v, --version  Show the version and exit.\n"
+    "  --new          Start with the new-script template, as \"Создать...\" does.\n"
     "\n"
     "Arguments:\n"
     "  file.qpl       The script to open. After \"--\" every argument is a file name.\n");
@@ -57,8 +58,11 @@ CommandLine readCommandLine(const QStringList &arguments)
                                   QStringLiteral("Show this help and exit."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Show the version and exit."));
+    const QCommandLineOption newDocument(QStringLiteral("new"),
+                                         QStringLiteral("Start with the new-script template."));
     parser.addOption(help);
     parser.addOption(version);
+    parser.addOption(newDocument);
     for (const QString &name : kToolkitOptionsWithValue) {
         QCommandLineOption option(name, QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -88,6 +92,7 @@ CommandLine readCommandLine(const QStringList &arguments)
         return result;
     }
     result.files = parser.positionalArguments();
+    result.newDocument = parser.isSet(newDocument);
     return result;
 }
 

@@ -11,9 +11,10 @@ struct CommandLine
 {
     bool startEditor = true;
     int exitCode = 0;
-    QString output;      // for standard output
-    QString errorOutput; // for standard error
-    QStringList files;   // the arguments that are not options; the first one is opened
+    QString output;           // for standard output
+    QString errorOutput;      // for standard error
+    QStringList files;        // the arguments that are not options; the first one is opened
+    bool newDocument = false; // --new: the new-script template, as "Создать..." gives it
 };
 
 // `arguments` as the process got them, the program first. The toolkit's own options

@@ -80,6 +80,9 @@ int main(int argc, char **argv)
     bp::Tfrm_About frm_About(aboutServices, &frm_Main);
     frm_Main.setAboutWindow(&frm_About);
     frm_Main.show();
+    // The launcher's "Новый файл": the same command as "Создать...".
+    if (commandLine.newDocument)
+        frm_Main.actions().FileNew->trigger();
     frm_Main.startRecovery(recoveryStore);
     const int result = QApplication::exec();
     application.reportFailure = nullptr;

@@ -113,7 +113,6 @@ public:
     TEditorPrint &editorPrint() const { return *EditorPrint; }
     PrintCommands &printCommands() const { return *m_print; }
 
-    ReplaceCommands &replaceCommands() const { return *m_replace; }
     // Shows the replace dialog modally until it is closed; its buttons run the two actions.
     // Tests press them instead.
     using ReplaceAction = std::function<TSearchSettings(const TSearchSettings &, const QString &)>;
@@ -125,7 +124,6 @@ public:
     using GoToLineRunner = std::function<std::optional<TBufferCoord>()>;
     void setGoToLineRunner(GoToLineRunner runner) { m_goToLineDialog = std::move(runner); }
     EditorZoom &editorZoom() const { return *m_zoom; }
-    RecentFiles &recentFiles() const { return *m_recentFiles; }
     // The caret position panel after the three described ones.
     QString caretPanelText() const;
     // The "Файл" menu with the recent files filled in, as it shows when opened.
@@ -203,6 +201,9 @@ private:
 
     void createHabits();
     void ActionReplaceExecute();
+    // Scrolls the selected match out from under the replace dialog, or moves the dialog
+    // off it where scrolling cannot.
+    void keepMatchBeside(QWidget &dialog);
     void ActionGoToLineExecute();
     // Shows `text` in the hint panel for a few seconds.
     void showTemporaryHint(const QString &text);

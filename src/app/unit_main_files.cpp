@@ -233,10 +233,10 @@ void Tfrm_Main::FileOpen1Accept(const QString &path, bool discardChanges)
     setStatusPanel(1, fileNamePart(path));
     showEncodingHint();
     if (discardChanges) {
+        // The unsaved text was given up on purpose: the file's text stands unmodified, as
+        // Save, the state panel and the recovery (nothing left to recover) must say too.
         m_document->giveUpChanges();
-        // The unsaved text was given up on purpose: nothing is left to recover.
-        if (m_recovery)
-            m_recovery->documentSaved();
+        markSaved();
     }
     rememberRecentFile(path);
 }

@@ -27,6 +27,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTabWidget>
@@ -77,7 +78,8 @@ void Tfrm_Main::createHabits()
         [this](const QString &text) { showTemporaryHint(text); });
     m_replaceDialog = [this](const TSearchSettings &settings, const QString &replaceText,
                              const ReplaceAction &replaceNext, const ReplaceAction &replaceAll) {
-        Tfrm_Replace::Execute(this, settings, replaceText, replaceNext, replaceAll);
+        Tfrm_Replace::Execute(this, settings, replaceText, replaceNext, replaceAll,
+                              [this](QWidget &dialog) { keepMatchBeside(dialog); });
     };
     m_goToLineDialog = [this] { return Tfrm_GoToLine::Execute(this, EditorPane->model()); };
     connect(a.ActionReplace, &QAction::triggered, this,
@@ -170,6 +172,31 @@ void Tfrm_Main::ActionReplaceExecute()
         };
     };
     m_replaceDialog(settings, m_replace->replaceText(), action(false), action(true));
+}
+
+void Tfrm_Main::keepMatchBeside(QWidget &dialog)
+{
+    EditModel &model = EditorPane->model();
+    if (!model.SelAvail() || !dialog.isVisible())
+        return;
+    const QWidget *viewport = EditorPane->viewport();
+    const QRect textArea(viewport->mapToGlobal(QPoint(0, 0)), viewport->size());
+    // The match's line across the whole text area: the caret ends the selected match.
+    const auto matchLine = [&] {
+        const QRect caret = EditorPane->caretRect();
+        return QRect(textArea.left(), viewport->mapToGlobal(caret.topLeft()).y(), textArea.width(),
+                     EditorPane->lineHeight());
+    };
+    const int shift = textShiftBesideDialog(textArea, matchLine(), dialog.frameGeometry());
+    const int lines = shift / EditorPane->lineHeight();
+    if (lines != 0)
+        model.viewWindow().setTopLine(model.viewWindow().topLine() + lines);
+    // Near the ends of the text the lines cannot move far enough: the dialog moves instead.
+    const QScreen *screen = dialog.screen();
+    const QRect available = screen ? screen->availableGeometry() : textArea;
+    if (const std::optional<QPoint> corner =
+            dialogCornerBesideLine(matchLine(), dialog.frameGeometry(), available))
+        dialog.move(*corner);
 }
 
 void Tfrm_Main::ActionGoToLineExecute()

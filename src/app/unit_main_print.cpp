@@ -53,7 +53,10 @@ void Tfrm_Main::attachEditorToPrint()
 void Tfrm_Main::FilePrintExecute()
 {
     attachEditorToPrint();
-    m_print->FilePrintExecute(m_document->DocFileName());
+    // Where the job went, and any pages or copies the printer set-up left chosen.
+    const QString report = m_print->FilePrintExecute(m_document->DocFileName());
+    if (!report.isEmpty())
+        showTemporaryHint(report);
 }
 
 void Tfrm_Main::FilePrintPreviewExecute()

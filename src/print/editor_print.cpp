@@ -248,13 +248,15 @@ void TEditorPrint::printLine(QPainter &painter, int line, int firstRow, int endR
 }
 
 bool TEditorPrint::Print(QPainter &painter, QPagedPaintDevice &device, QPoint origin,
-                         const Progress &progress)
+                         const Progress &progress, int firstPage, int lastPage)
 {
-    const int pages = PageCount();
+    firstPage = std::max(firstPage, 1);
+    lastPage = std::min(lastPage, PageCount());
+    const int pages = std::max(lastPage - firstPage + 1, 0);
     const int sheets = pages * std::max(Copies, 1);
     int sheet = 0;
     for (int copy = 0; copy < std::max(Copies, 1); ++copy) {
-        for (int page = 1; page <= pages; ++page) {
+        for (int page = firstPage; page <= lastPage; ++page) {
             ++sheet;
             if (progress && !progress(sheet, sheets))
                 return false;

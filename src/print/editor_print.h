@@ -11,6 +11,7 @@
 #include <QPoint>
 #include <QString>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -83,11 +84,13 @@ public:
     // Told before each printed sheet (1-based, counting every copy) of `sheetCount`; false
     // stops the printing.
     using Progress = std::function<bool(int sheet, int sheetCount)>;
-    // Prints every page, Copies times in order, on `device`, which `painter` is painting on
+    // Prints pages `firstPage` to `lastPage` (1-based, clamped to the pages there are; by
+    // default every page), Copies times in order, on `device`, which `painter` is painting on
     // already, starting a new sheet between pages. False when `progress` stopped it.
     // Throws bp::Error when the device refuses a new sheet.
     bool Print(QPainter &painter, QPagedPaintDevice &device, QPoint origin = {},
-               const Progress &progress = {});
+               const Progress &progress = {}, int firstPage = 1,
+               int lastPage = std::numeric_limits<int>::max());
 
 private:
     void storeRanges();

@@ -37,6 +37,8 @@ private slots:
         QTest::newRow("a file named like an option after --")
             << QStringList{u"--"_qs, u"--help"_qs} << true << 0 << QStringList{u"--help"_qs}
             << QString() << QString();
+        QTest::newRow("the launcher's new file")
+            << QStringList{u"--new"_qs} << true << 0 << QStringList{} << QString() << QString();
         QTest::newRow("the toolkit's options pass")
             << QStringList{u"-platform"_qs, u"offscreen"_qs, u"a.qpl"_qs, u"-style=fusion"_qs}
             << true << 0 << QStringList{u"a.qpl"_qs} << QString() << QString();
@@ -53,6 +55,7 @@ private slots:
         QCOMPARE(line.startEditor, startEditor);
         QCOMPARE(line.exitCode, exitCode);
         QCOMPARE(line.files, files);
+        QCOMPARE(line.newDocument, arguments.contains(u"--new"_qs));
         QVERIFY2(line.output.startsWith(outputStart) &&
                      outputStart.isEmpty() == line.output.isEmpty(),
                  qPrintable(line.output));

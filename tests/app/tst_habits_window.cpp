@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <QWheelEvent>
 
@@ -277,6 +278,61 @@ private slots:
         QVERIFY(!textEnter.isAccepted());
     }
 
+    // Typed text given up by the save question's No, then the document replaced: the state
+    // panel, Save and the saved flag agree on what the new document is.
+    void replacingAfterNoLeavesOneState_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("modified");
+        QTest::newRow("open") << u"open"_qs << false;
+        QTest::newRow("drop") << u"drop"_qs << false;
+        QTest::newRow("recent file") << u"recent"_qs << false;
+        QTest::newRow("new") << u"new"_qs << true;
+    }
+    void replacingAfterNoLeavesOneState()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, modified);
+        const QString other = writeDocument(u"other.qpl"_qs, "other");
+        f.openWindow();
+        if (path == u"recent"_qs) {
+            f.prompts.openChoices = {other};
+            f.window->actions().FileOpen1->trigger();
+            f.window->actions().FileNew->trigger();
+        }
+        QTest::keyClicks(f.window->editorPane(), u"typed"_qs);
+        QCOMPARE(f.window->statusPanelText(2), u"Изменен"_qs);
+        f.prompts.answers = {PromptAnswer::No};
+        if (path == u"open"_qs) {
+            f.prompts.openChoices = {other};
+            f.window->actions().FileOpen1->trigger();
+        } else if (path == u"drop"_qs) {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(other)});
+            QWidget *target = f.window->editorPane()->viewport();
+            const QPoint at = target->rect().center();
+            QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(target, &enter);
+            QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(target, &drop);
+            QCoreApplication::processEvents();
+        } else if (path == u"recent"_qs) {
+            recentEntries().constFirst()->trigger();
+        } else {
+            f.window->actions().FileNew->trigger();
+        }
+        QVERIFY(f.prompts.answers.isEmpty());
+        QCOMPARE(f.lines()[0], modified ? u"PORTFOLIO_EX Portfolio_Name;"_qs : u"other"_qs);
+        QCOMPARE(f.window->docSaved(), !modified);
+        QCOMPARE(f.window->actions().FileSave->isEnabled(), modified);
+        QCOMPARE(f.window->statusPanelText(2), modified ? u"Изменен"_qs : u"Сохранен"_qs);
+        // Closing asks again exactly when the panel says there is something to save.
+        const qsizetype asked = f.prompts.questions.size();
+        f.prompts.answers = {PromptAnswer::Cancel};
+        QCOMPARE(f.window->close(), !modified);
+        QCOMPARE(f.prompts.questions.size(), asked + (modified ? 1 : 0));
+    }
+
     void zoomKeepsTheCaretLineInViewAndPersists()
     {
         f.openWindow();
@@ -358,6 +414,51 @@ private slots:
         QVERIFY(dialog.isVisible());
         QTest::mouseClick(dialog.btnClose, Qt::LeftButton);
         QVERIFY(!dialog.isVisible());
+    }
+
+    // "Заменить" pressed in the real modal dialog placed over the text: each match it selects
+    // is left in sight, in the text area and off the dialog, by scrolling the text or, at the
+    // end of the text where the lines cannot move, by moving the dialog.
+    void replaceKeepsTheMatchBesideTheDialog()
+    {
+        Tfrm_Main &window = f.openWindow();
+        QStringList lines;
+        for (int i = 1; i <= 200; ++i)
+            lines << (i == 100 || i == 120 || i == 200 ? u"x = set(%1)"_qs : u"line %1"_qs).arg(i);
+        f.lines().setText(lines.join(u"\r\n"_qs));
+        model().setCaretXY({1, 1});
+        QWidget *viewport = window.editorPane()->viewport();
+        const QRect textArea(viewport->mapToGlobal(QPoint(0, 0)), viewport->size());
+        QStringList seen;
+        auto checkInSight = [&](const Tfrm_Replace &dialog) {
+            const QRect caret = window.editorPane()->caretRect();
+            const QRect line(textArea.left(), viewport->mapToGlobal(caret.topLeft()).y(),
+                             textArea.width(), window.editorPane()->lineHeight());
+            seen << model().SelText() + u' ' + QString::number(model().CaretY());
+            QVERIFY2(textArea.contains(line), qPrintable(seen.last()));
+            QVERIFY2(!dialog.frameGeometry().intersects(line), qPrintable(seen.last()));
+        };
+        bool ran = false;
+        QTimer::singleShot(0, &window, [&] {
+            auto *dialog = qobject_cast<Tfrm_Replace *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
+            // Over the middle of the text, where the matches come into view.
+            dialog->move(dialog->x(), textArea.center().y() - dialog->height() / 2);
+            QVERIFY(dialog->frameGeometry().intersects(textArea));
+            dialog->cbSearchText->setEditText(u"set"_qs);
+            dialog->cbReplaceText->setEditText(u"put"_qs);
+            for (int press = 0; press < 3; ++press) {
+                QTest::mouseClick(dialog->btnReplace, Qt::LeftButton);
+                checkInSight(*dialog);
+            }
+            QTest::mouseClick(dialog->btnClose, Qt::LeftButton);
+            ran = true;
+        });
+        window.actions().ActionReplace->trigger();
+        QVERIFY(ran);
+        QCOMPARE(seen, (QStringList{u"set 100"_qs, u"set 120"_qs, u"set 200"_qs}));
+        QCOMPARE(f.lines()[99], u"x = put(100)"_qs);
     }
 
     void goToLineDialogChecksAsTyped()

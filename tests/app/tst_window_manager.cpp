@@ -1,6 +1,7 @@
 #include "test_runner.h"
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QRect>
 #include <QSettings>
@@ -87,8 +88,9 @@ class TestWindowManager : public QObject
         QRect frame;  // where the window's frame really was
     };
 
-    // Starts the program, waits for its window, closes it with Alt+F4 as a user would.
-    Run runOnce(const QString &scale = QString())
+    // Starts the program, waits for its window, presses `keys` (xdotool's names) and closes it
+    // with Alt+F4 as a user would.
+    Run runOnce(const QString &scale = QString(), const QStringList &keys = {})
     {
         Run run;
         QProcess program;
@@ -111,6 +113,9 @@ class TestWindowManager : public QObject
             tool(QStringLiteral("xdotool"),
                  {QStringLiteral("windowactivate"), QStringLiteral("--sync"), id});
             run.frame = frameOnScreen(id);
+            for (const QString &key : keys)
+                tool(QStringLiteral("xdotool"),
+                     {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), key});
             tool(QStringLiteral("xdotool"),
                  {QStringLiteral("key"), QStringLiteral("--clearmodifiers"),
                   QStringLiteral("alt+F4")});
@@ -236,6 +241,72 @@ private slots:
                                     .arg(run.frame.width())
                                     .arg(run.frame.height())));
         }
+    }
+
+    // The zoom keys as a keyboard gives them: Ctrl+= is the unshifted "+" key; the size they
+    // leave is kept for the next run.
+    void zoomKeysOnARealKeyboard()
+    {
+        seed({{QStringLiteral("EditorFontSize"), 10}});
+        runOnce(QString(), {QStringLiteral("ctrl+equal"), QStringLiteral("ctrl+equal"),
+                            QStringLiteral("ctrl+plus"), QStringLiteral("ctrl+minus"),
+                            QStringLiteral("ctrl+KP_Add")});
+        QSettings stored(configFile(), QSettings::IniFormat);
+        QCOMPARE(stored.value(QStringLiteral("EditorFontSize")).toInt(), 13);
+    }
+
+    // The menu entry's "Новый файл" started as a desktop starts it: the window belongs to the
+    // entry (its class is the entry's StartupWMClass) and holds the new-script template, an
+    // unsaved document, so Alt+F4 asks the save question instead of closing.
+    void launcherNewFileActionGivesTheTemplate()
+    {
+        // Key "group/name" for every line of the entry file.
+        QHash<QString, QString> entry;
+        QFile file(
+            QStringLiteral(BP_SOURCE_DIR "/packaging/linux/ru.brindlepad.Brindlepad.desktop"));
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        QString group;
+        for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+            if (line.startsWith(u'['))
+                group = line.mid(1).chopped(1);
+            else if (line.contains(u'='))
+                entry.insert(group + u'/' + line.section(u'=', 0, 0), line.section(u'=', 1));
+        }
+        const QString windowClass = entry.value(QStringLiteral("Desktop Entry/StartupWMClass"));
+        QVERIFY(!windowClass.isEmpty());
+        QStringList command = entry.value(QStringLiteral("Desktop Action new-file/Exec"))
+                                  .split(u' ', Qt::SkipEmptyParts);
+        QCOMPARE(command.value(0), QStringLiteral("brindlepad"));
+        command.removeFirst();
+        seed({});
+        QProcess program;
+        program.setProcessEnvironment(environment());
+        program.start(QStringLiteral(BP_PROGRAM), command);
+        QVERIFY(program.waitForStarted());
+        auto windows = [&] {
+            return tool(QStringLiteral("xdotool"),
+                        {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                         QStringLiteral("--name"), QStringLiteral("^Brindlepad$")})
+                .split(u'\n', Qt::SkipEmptyParts);
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(windows().size(), 1, 60000);
+        const QString id = windows().constFirst().trimmed();
+        // WM_CLASS(STRING) = "instance", "class"
+        const QString classes =
+            tool(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("WM_CLASS")});
+        QVERIFY2(classes.trimmed().endsWith(QStringLiteral(", \"%1\"").arg(windowClass)),
+                 qPrintable(classes));
+        tool(QStringLiteral("xdotool"),
+             {QStringLiteral("windowactivate"), QStringLiteral("--sync"), id});
+        tool(QStringLiteral("xdotool"),
+             {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+F4")});
+        // The save question comes up beside the window, which stays open.
+        QTRY_COMPARE_WITH_TIMEOUT(windows().size(), 2, 30000);
+        QCOMPARE(program.state(), QProcess::Running);
+        program.kill();
+        program.waitForFinished();
+        // The killed run left its unsaved template for the next start to offer.
+        QDir(m_dir.filePath(QStringLiteral("data"))).removeRecursively();
     }
 };
 

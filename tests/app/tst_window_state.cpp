@@ -272,6 +272,14 @@ private slots:
             << QRect(1800, 100, 800, 600) << two << QRect(1920, 100, 800, 600);
         QTest::newRow("right of both screens goes to the second")
             << QRect(5000, 100, 800, 600) << two << QRect(2400, 100, 800, 600);
+        // A top panel: the usable area starts below it.
+        const QList<QRect> panel{QRect(0, 27, 1366, 741)};
+        QTest::newRow("over a top panel comes below it")
+            << QRect(197, 0, 963, 616) << panel << QRect(197, 27, 963, 616);
+        QTest::newRow("hanging over the bottom below a top panel moves up")
+            << QRect(197, 300, 963, 616) << panel << QRect(197, 152, 963, 616);
+        QTest::newRow("larger than a screen below a top panel shrinks into it")
+            << QRect(197, 111, 1924, 1207) << panel << QRect(0, 27, 1366, 741);
         QTest::newRow("no screens leaves it")
             << QRect(-3000, 5000, 10, 10) << QList<QRect>{} << QRect(-3000, 5000, 10, 10);
     }

@@ -80,37 +80,14 @@ void fill(EditModel &model, const QStringList &lines)
         model.Lines().Add(line);
 }
 
-// Which commands one Ctrl+Z may at most take back together: typed characters (Tab
-// included), deletions of any kind, line breaks, pastes and drops each form runs; a command
-// that replaced a selection, a block indent and a block unindent are steps of their own.
-enum class RunClass
+// The change kind by which a record joins a neighbouring command in one Ctrl+Z: none for a
+// block indent or unindent and for a standalone command; a character typed over another
+// counts as typed.
+std::optional<TChangeReason> runKind(const TUndoRecord &record)
 {
-    Typing,
-    Deleting,
-    Breaking,
-    Pasting,
-    Dropping,
-    Lone,
-};
-
-RunClass runClassOf(TEditorCommand command, bool hadSelection, const TUndoRecord &newest)
-{
-    if (newest.reason == TChangeReason::Indent || newest.reason == TChangeReason::Unindent)
-        return RunClass::Lone;
-    switch (command) {
-    case ecNone:
-        return RunClass::Dropping;
-    case ecChar:
-    case ecTab:
-        return hadSelection ? RunClass::Lone : RunClass::Typing;
-    case ecLineBreak:
-    case ecInsertLine:
-        return hadSelection ? RunClass::Lone : RunClass::Breaking;
-    case ecPaste:
-        return hadSelection ? RunClass::Lone : RunClass::Pasting;
-    default:
-        return RunClass::Deleting;
-    }
+    if (record.standalone || record.isBlockIndent())
+        return std::nullopt;
+    return record.overwrite ? TChangeReason::Insert : record.reason;
 }
 
 } // namespace
@@ -541,8 +518,26 @@ private slots:
             << u"\t  ab|"_qs << QList<int>{ecLineBreak} << QStringList{u"\t  ab|"_qs};
         QTest::newRow("typing over a selection is one step")
             << u"a[bc|]d"_qs << typed(u"x"_qs) << QStringList{u"a[bc|]d"_qs};
-        QTest::newRow("typing after a replaced selection is a step of its own")
-            << u"a[bc|]d"_qs << typed(u"xy"_qs) << QStringList{u"ax|d"_qs, u"a[bc|]d"_qs};
+        QTest::newRow("typing on after typing over a selection is the same step")
+            << u"a[bc|]d"_qs << typed(u"xy"_qs) << QStringList{u"a[bc|]d"_qs};
+        // Select "qty" and type "lots": the typed inserts run into the insert that replaced
+        // the selection, which shares its command with the deletion of "qty".
+        const QList<int> typedLine =
+            typed(u"total = price * qty"_qs) + QList<int>{ecSelLeft, ecSelLeft, ecSelLeft};
+        QTest::newRow("a word typed over a selection goes back to the selection, then the line")
+            << u"|"_qs << typedLine + typed(u"lots"_qs)
+            << QStringList{u"total = price * [|qty]"_qs, u"|"_qs};
+        QTest::newRow("backspaces inside the typing over a selection")
+            << u"|"_qs
+            << typedLine + typed(u"lo"_qs) + QList<int>{ecDeleteLastChar} + typed(u"ts"_qs)
+            << QStringList{u"total = price * l|"_qs, u"total = price * lo|"_qs,
+                           u"total = price * [|qty]"_qs, u"|"_qs};
+        QTest::newRow("enter after the typing over a selection")
+            << u"|"_qs << typedLine + typed(u"lots"_qs) + QList<int>{ecLineBreak}
+            << QStringList{u"total = price * lots|"_qs, u"total = price * [|qty]"_qs, u"|"_qs};
+        QTest::newRow("backspaces before typing over a selection go back with its deletion")
+            << u"ab|cd"_qs << QList<int>{ecDeleteLastChar, ecSelRight} + typed(u"xy"_qs)
+            << QStringList{u"ab|cd"_qs};
         QTest::newRow("a replaced last letter does not take the typed word along")
             << u"|"_qs << typed(u"x = price"_qs) + QList<int>{ecSelLeft} + typed(u"E"_qs)
             << QStringList{u"x = pric[|e]"_qs, u"|"_qs};
@@ -1364,16 +1359,15 @@ private slots:
             fill(model, start);
             model.setCaretXY({random.bounded(1, 9), random.bounded(1, 6)});
             const QString initial = model.Lines().text();
-            // After each command that entered the history: its run class, the text and the
-            // history size. Commands of one class may go back in one Ctrl+Z; a lone command
-            // never goes back with another.
-            QList<RunClass> classes;
+            // After each command that entered the history: the run kinds of its oldest and
+            // newest records, the text and the history size. One Ctrl+Z takes back the newest
+            // command and the commands before it while each one's newest record has the kind
+            // of the oldest record of the command after it.
+            QList<std::pair<std::optional<TChangeReason>, std::optional<TChangeReason>>> kinds;
             QStringList texts{initial};
             QList<int> sizes{0};
             for (int step = 0; step < 40; ++step) {
                 const int pick = random.bounded(commands.size() + 2);
-                const bool hadSelection = model.SelAvail();
-                TEditorCommand command = ecNone;
                 if (pick == commands.size()) {
                     clipboard.setBlock(random.bounded(2) ? u"x\r\n\ty"_qs : u"(z)"_qs,
                                        modes[random.bounded(modes.size())]);
@@ -1381,36 +1375,35 @@ private slots:
                     model.dropSelection({random.bounded(1, 9), random.bounded(1, 6)},
                                         random.bounded(2));
                 } else {
-                    command = commands[pick];
-                    model.executeCommand(command, characters[random.bounded(characters.size())]);
+                    model.executeCommand(commands[pick],
+                                         characters[random.bounded(characters.size())]);
                 }
                 const TBufferCoord caret = model.CaretXY();
                 QVERIFY(caret.Line >= 1 && caret.Line <= model.columns().displayLineCount());
                 QVERIFY(caret.Char >= 1 &&
                         caret.Char <= model.columns().maxCaretColumn(caret.Line));
-                if (model.undoHistory().undoList().size() == sizes.back())
+                const TUndoList &records = model.undoHistory().undoList();
+                if (records.size() == sizes.back())
                     continue;
-                QVERIFY(model.undoHistory().undoList().size() < TUndoList::kMaxRecords);
-                classes << runClassOf(command, hadSelection, model.undoHistory().undoList().top());
+                QVERIFY(records.size() < TUndoList::kMaxRecords);
+                kinds << std::pair{runKind(records.at(sizes.back())), runKind(records.top())};
                 texts << model.Lines().text();
-                sizes << model.undoHistory().undoList().size();
+                sizes << records.size();
             }
             const QString final = model.Lines().text();
-            // Each Ctrl+Z lands on the state after some earlier command, never before the
-            // run of same-class commands that ends with the newest one.
-            for (qsizetype done = classes.size(); done > 0;) {
-                qsizetype earliest = done - 1;
-                while (earliest > 0 && classes[done - 1] != RunClass::Lone &&
-                       classes[earliest - 1] == classes[done - 1])
-                    --earliest;
+            for (qsizetype done = kinds.size(); done > 0;) {
+                qsizetype expected = done - 1;
+                while (expected > 0 && kinds[expected].first &&
+                       kinds[expected - 1].second == kinds[expected].first)
+                    --expected;
                 model.executeCommand(ecUndo);
                 const qsizetype landed = sizes.indexOf(model.undoHistory().undoList().size());
-                QVERIFY2(landed >= earliest && landed < done,
+                QVERIFY2(landed == expected,
                          qPrintable(u"round %1: one undo went from command %2 back to %3, "
-                                    u"the run allows %4"_qs.arg(round)
+                                    u"the run ends at %4"_qs.arg(round)
                                         .arg(done)
                                         .arg(landed)
-                                        .arg(earliest)));
+                                        .arg(expected)));
                 QCOMPARE(model.Lines().text(), texts[landed]);
                 done = landed;
             }

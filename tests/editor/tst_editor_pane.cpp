@@ -363,6 +363,19 @@ private slots:
             << typed(u"bc"_qs) +
                    keys({ctrl | Qt::Key_Z, ctrl | shift | Qt::Key_Z, ctrl | Qt::Key_Z})
             << u"a|"_qs;
+        const QList<int> overQty =
+            typed(u"qty"_qs) +
+            keys({shift | Qt::Key_Left, shift | Qt::Key_Left, shift | Qt::Key_Left}) +
+            typed(u"lots"_qs);
+        QTest::newRow("one ctrl+z takes back a word typed over a selection")
+            << u"total = price * |"_qs << overQty + keys({ctrl | Qt::Key_Z})
+            << u"total = price * [|qty]"_qs;
+        QTest::newRow("the next ctrl+z takes back the typing before it")
+            << u"total = price * |"_qs << overQty + keys({ctrl | Qt::Key_Z, ctrl | Qt::Key_Z})
+            << u"total = price * |"_qs;
+        QTest::newRow("enter after a word typed over a selection is a step of its own")
+            << u"total = price * |"_qs << overQty + keys({Qt::Key_Return, ctrl | Qt::Key_Z})
+            << u"total = price * lots|"_qs;
         QTest::newRow("bookmarks with ctrl+shift+digit and ctrl+digit")
             << u"ab|\ncd"_qs
             << keys({ctrl | shift | Qt::Key_2, Qt::Key_Down, Qt::Key_End, ctrl | Qt::Key_2})

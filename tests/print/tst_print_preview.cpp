@@ -12,13 +12,17 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QLabel>
+#include <QMenu>
+#include <QPrintDialog>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 
 using namespace bp;
@@ -58,6 +62,9 @@ private slots:
     void unwritablePdfShowsErrorBox();
     void progressDialogCancelStopsTheJob();
     void setupChoiceReachesThePreview();
+    void previewScalesByKeysAndFits();
+    void printReportsWhereTheJobWent();
+    void setupDialogButtonSaysWhatItDoes();
 
 private:
     Tfrm_Main &openWindow(const QString &text);
@@ -278,6 +285,164 @@ void TestPrintPreview::setupChoiceReachesThePreview()
     QVERIFY(window.editorPrint().PrinterInfo().physicalWidth >
             window.editorPrint().PrinterInfo().physicalHeight);
     QVERIFY(preview()->PageCount() > portraitPages);
+}
+
+// The scale as the user changes it: Ctrl++ (and the unshifted Ctrl+=) and Ctrl+- step it, the
+// context menu fits the page or its width to the window and the fit follows the window's size,
+// Home and End go to the first and last page, Ctrl+wheel still turns the page, and the scale
+// stays for the next preview.
+void TestPrintPreview::previewScalesByKeysAndFits()
+{
+    openWindow(numberedLines(150));
+    Tfrm_PrintPreview *window = showPreview();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    TEditorPrintPreview *control = preview();
+    control->setFocus();
+    QCOMPARE(control->ScalePercent(), 100);
+    QTest::keyClick(control, Qt::Key_Equal, Qt::ControlModifier);
+    QCOMPARE(control->ScalePercent(), 125);
+    QTest::keyClick(control, Qt::Key_Plus, Qt::ControlModifier);
+    QCOMPARE(control->ScalePercent(), 150);
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(control, Qt::Key_Minus, Qt::ControlModifier);
+    QCOMPARE(control->ScalePercent(), 75);
+
+    wheel(control->viewport(), -1, Qt::ControlModifier);
+    QCOMPARE(control->PageNumber(), 2);
+    QTest::keyClick(control, Qt::Key_End);
+    QCOMPARE(control->PageNumber(), 3);
+    QTest::keyClick(control, Qt::Key_Home);
+    QCOMPARE(control->PageNumber(), 1);
+    QCOMPARE(control->pageOffset(), 0);
+
+    // The choice from the context menu, as the user picks it.
+    auto choose = [&](const QString &entry) {
+        QTimer::singleShot(0, control, [entry] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            for (QAction *action : menu->actions())
+                if (action->text() == entry)
+                    action->trigger();
+            menu->close();
+        });
+        const QPoint at = control->viewport()->rect().center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, control->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(control->viewport(), &event);
+    };
+    // The whole sheet in view: no scrolling within a page, nor sideways.
+    choose(QStringLiteral("Страница целиком"));
+    QCOMPARE(control->fit(), TEditorPrintPreview::Fit::Page);
+    QVERIFY(control->ScalePercent() < 75);
+    QCOMPARE(control->verticalScrollBar()->maximum(), control->PageCount() - 1);
+    QCOMPARE(control->horizontalScrollBar()->maximum(), 0);
+    const int pageScale = control->ScalePercent();
+    window->resize(window->width() + 200, window->height() + 300);
+    QTRY_VERIFY(control->ScalePercent() > pageScale);
+    QCOMPARE(control->verticalScrollBar()->maximum(), control->PageCount() - 1);
+
+    // The sheet's width in view: larger than the whole page, scrolling only downwards.
+    choose(QStringLiteral("По ширине страницы"));
+    QCOMPARE(control->fit(), TEditorPrintPreview::Fit::Width);
+    QCOMPARE(control->horizontalScrollBar()->maximum(), 0);
+    QVERIFY(control->verticalScrollBar()->maximum() > control->PageCount() - 1);
+    const int widthScale = control->ScalePercent();
+
+    // The next preview keeps the scale and the fit.
+    window->close();
+    showPreview();
+    QCOMPARE(control->ScalePercent(), widthScale);
+    QCOMPARE(control->fit(), TEditorPrintPreview::Fit::Width);
+    QTest::keyClick(control, Qt::Key_Minus, Qt::ControlModifier);
+    QCOMPARE(control->fit(), TEditorPrintPreview::Fit::None);
+    const int stepped = control->ScalePercent();
+    QVERIFY(stepped < widthScale);
+    window->close();
+    showPreview();
+    QCOMPARE(control->ScalePercent(), stepped);
+}
+
+// The hint panel after Ctrl+P says where the job went; pages and copies the printer set-up
+// left chosen are named on every print, so they are never silent.
+void TestPrintPreview::printReportsWhereTheJobWent()
+{
+    if (!hasPoppler())
+        QSKIP("poppler-utils are not installed");
+    // A document opened by a relative path: the PDF name offered has no "./".
+    struct Back
+    {
+        QString folder = QDir::currentPath();
+        ~Back() { QDir::setCurrent(folder); }
+    } back;
+    QDir::setCurrent(m_fixture.dir->path());
+    writeFile(m_fixture.path(QStringLiteral("portfolio.qpl")), numberedLines(150).toUtf8());
+    Tfrm_Main &window = m_fixture.openWindow({QStringLiteral("portfolio.qpl")});
+    window.printCommands().setPrinterAccess(m_printers.get());
+    window.printCommands().setProgressFactory([](int) { return nullptr; });
+    const QString pdf = m_fixture.path(QStringLiteral("portfolio.pdf"));
+    m_fixture.prompts.saveChoices << QStringLiteral("portfolio.pdf");
+    QTest::keyClick(&window, Qt::Key_P, Qt::ControlModifier);
+    QCOMPARE(m_fixture.prompts.saveRequests.size(), 1);
+    QCOMPARE(m_fixture.prompts.saveRequests[0].fileName, QStringLiteral("portfolio.pdf"));
+    QCOMPARE(window.statusPanelText(0),
+             QStringLiteral("PDF сохранён: ") + QDir::toNativeSeparators(pdf));
+    QCOMPARE(pdfPages(pdf).size(), 3);
+
+    const QString printed = m_fixture.path(QStringLiteral("printer.pdf"));
+    m_printers = std::make_unique<FakePrinters>(printed);
+    window.printCommands().setPrinterAccess(m_printers.get());
+    QTest::keyClick(&window, Qt::Key_P, Qt::ControlModifier);
+    QCOMPARE(window.statusPanelText(0),
+             QStringLiteral("Отправлено на принтер \"%1\"").arg(printed));
+    const QStringList all = pdfPages(printed);
+    QCOMPARE(all.size(), 3);
+
+    m_printers->setupChoice = [](QPrinter &printer) {
+        printer.setPrintRange(QPrinter::PageRange);
+        printer.setFromTo(2, 3);
+        printer.setCopyCount(2);
+    };
+    window.actions().FilePrintSetup1->trigger();
+    for (int job = 0; job < 2; ++job) {
+        QTest::keyClick(&window, Qt::Key_P, Qt::ControlModifier);
+        QCOMPARE(window.statusPanelText(0),
+                 QStringLiteral("Напечатаны страницы 2–3, копий: 2 (принтер \"%1\")").arg(printed));
+        const QStringList pages = pdfPages(printed);
+        QCOMPARE(pages.size(), m_printers->printer().supportsMultipleCopies() ? 2 : 4);
+        QCOMPARE(pages[0], all[1]);
+        QCOMPARE(pages[1], all[2]);
+    }
+    // A range past the end is refused with a message, and nothing goes to the printer.
+    QFile::remove(printed);
+    m_printers->printer().setFromTo(7, 9);
+    QTest::keyClick(&window, Qt::Key_P, Qt::ControlModifier);
+    QCOMPARE(m_fixture.prompts.errors.size(), 1);
+    QVERIFY2(m_fixture.prompts.errors[0].contains(QStringLiteral("Страницы 7–9")),
+             qPrintable(m_fixture.prompts.errors[0]));
+    QVERIFY(!QFile::exists(printed));
+}
+
+// The set-up dialog keeps its choice for the next Ctrl+P and prints nothing: its button says
+// so.
+void TestPrintPreview::setupDialogButtonSaysWhatItDoes()
+{
+    QtPrinterAccess printers;
+    QStringList captions;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        for (const QDialogButtonBox *buttons : dialog->findChildren<QDialogButtonBox *>())
+            for (const QAbstractButton *button : buttons->buttons())
+                captions << button->text().remove(u'&');
+        dialog->reject();
+    });
+    QVERIFY(!printers.setup(nullptr));
+    QVERIFY2(captions.contains(kSetupAcceptCaption),
+             qPrintable(captions.join(QStringLiteral(", "))));
+    for (const QString &caption : std::as_const(captions))
+        QVERIFY2(!caption.contains(QStringLiteral("Печать")) &&
+                     !caption.contains(QStringLiteral("Print")),
+                 qPrintable(caption));
 }
 
 BP_TEST(TestPrintPreview)

@@ -1,3 +1,4 @@
+#include "app/document.h"
 #include "editor/model/editor_lines.h"
 #include "qpile/call_position.h"
 #include "qpile/script_outline.h"
@@ -221,6 +222,8 @@ void TestStructureCheck::statements_data()
                        u"                 \"C\", \"D\")"_s};
     QTest::newRow("a bracket left open ends with its line")
         << QStringList{u"x = LEN(s"_s, u"y = LEN(t)"_s, u"z = x_"_s, u"q = LEN(t)"_s};
+    QTest::newRow("a bracket left open does not count the next line as its argument")
+        << QStringList{u"x = RAND("_s, u"y = ABS(z))"_s};
 }
 
 void TestStructureCheck::statements()
@@ -244,25 +247,9 @@ void TestStructureCheck::realisticScriptIsClean()
 
 void TestStructureCheck::newDocumentTemplateIsClean()
 {
-    // The text File > New puts in.
-    const QStringList text{u"PORTFOLIO_EX Portfolio_Name;"_s,
-                           u"DESCRIPTION Описание портфеля;"_s,
-                           u"CLIENTS_LIST ALL_CLIENTS;"_s,
-                           u"FIRMS_LIST FIRMID;"_s,
-                           QString(),
-                           u"PROGRAM"_s,
-                           QString(),
-                           QString(),
-                           QString(),
-                           u"END_PROGRAM"_s,
-                           QString(),
-                           u"PARAMETER Null;"_s,
-                           u"PARAMETER_TITLE Null;"_s,
-                           u"PARAMETER_DESCRIPTION Null;"_s,
-                           u"PARAMETER_TYPE STRING(10);"_s,
-                           u"END"_s,
-                           QString(),
-                           u"END_PORTFOLIO_EX"_s};
+    // The text File > New puts in, as the document makes it.
+    const QStringList text = bp::newDocumentTemplate();
+    QCOMPARE(text.size(), 18);
     QCOMPARE(checked(text), text.join(u'\n'));
 }
 

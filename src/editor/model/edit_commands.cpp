@@ -68,8 +68,6 @@ void EditModel::typeCharacter(QChar ch)
 void EditModel::lineBreak()
 {
     m_history.beginBlock();
-    const bool outer = m_standaloneCommand;
-    m_standaloneCommand = outer || SelAvail();
     deleteSelection();
     const int line = m_caret.Line;
     const QString text = m_lines[line - 1];
@@ -98,25 +96,22 @@ void EditModel::lineBreak()
         // The new line copies the tabs and spaces of the indentation as typing them would
         // (other control characters are not typed; nothing past column 1024). One record,
         // not one per character: a wide indentation must not push the rest of the history
-        // out of the bounded undo list.
+        // out of the bounded undo list. It is recorded as part of the line break, so the
+        // characters typed on the new line go back in a step of their own.
         QString indent = text.left(leadingBlankCount(text));
         indent.removeIf([](QChar ch) { return !isBlank(ch); });
         indent.truncate(kMaxScrollWidth);
-        placeCaret(insertText({1, line + 1}, indent, TChangeReason::Insert));
+        placeCaret(insertText({1, line + 1}, indent, TChangeReason::LineBreak));
     }
-    m_standaloneCommand = outer;
     m_history.endBlock();
 }
 
 void EditModel::insertLine()
 {
     m_history.beginBlock();
-    const bool outer = m_standaloneCommand;
-    m_standaloneCommand = outer || SelAvail();
     deleteSelection();
     const TBufferCoord caret = m_caret;
     insertText(clamp(caret, true), kLineBreak, TChangeReason::LineBreak);
-    m_standaloneCommand = outer;
     m_history.endBlock();
     placeCaret(caret);
 }

@@ -494,8 +494,6 @@ void EditModel::replaceRange(TBufferCoord from, TBufferCoord to, const QString &
 void EditModel::setSelText(const QString &text, TSelectionMode mode, TChangeReason reason)
 {
     m_history.beginBlock();
-    const bool outer = m_standaloneCommand;
-    m_standaloneCommand = outer || SelAvail();
     deleteSelection();
     switch (mode) {
     case TSelectionMode::smNormal: {
@@ -511,7 +509,6 @@ void EditModel::setSelText(const QString &text, TSelectionMode mode, TChangeReas
         insertColumnBlock(text);
         break;
     }
-    m_standaloneCommand = outer;
     m_history.endBlock();
     revealCaret();
 }

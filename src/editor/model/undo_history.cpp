@@ -54,22 +54,19 @@ void UndoHistory::redo(const Replay &replay)
 
 void UndoHistory::replaySteps(TUndoList &from, TUndoList &to, bool undo, const Replay &replay)
 {
-    // One step: the newest command, then on while the next command continues the same run:
-    // both have one kind of record, the same one, so the next record has the kind of the one
-    // just reverted. Typed characters, Backspace presses or plain line breaks go back as a
-    // run; a line break that copied indentation, a replaced selection and a block indent
-    // stand alone, so one step never crosses them.
+    // One step: the newest record, then on while the next one belongs to the same command or
+    // continues the run of the record just replayed. Typed characters, Backspace presses or
+    // plain line breaks go back as a run; a selection typed over goes back with the
+    // characters typed after it, and stops at whatever came before the typing.
     if (from.isEmpty())
         return;
     for (;;) {
-        const std::optional<TChangeReason> kind = from.topRunKind();
-        const int number = from.top().changeNumber;
-        while (!from.isEmpty() && from.top().changeNumber == number) {
-            TUndoRecord record = from.pop();
-            replay(record, undo);
-            to.push(std::move(record));
-        }
-        if (!kind || from.isEmpty() || from.topRunKind() != kind)
+        TUndoRecord record = from.pop();
+        replay(record, undo);
+        const bool more = !from.isEmpty() && (from.top().changeNumber == record.changeNumber ||
+                                              TUndoList::continuesRun(record, from.top()));
+        to.push(std::move(record));
+        if (!more)
             break;
     }
     // Listeners hear of the step once, however many records it replayed.

@@ -17,7 +17,6 @@ public:
     bool canUndo() const { return !m_undo.isEmpty(); }
     bool canRedo() const { return !m_redo.isEmpty(); }
     const TUndoList &undoList() const { return m_undo; }
-    const TUndoList &redoList() const { return m_redo; }
 
     // Records made between these calls form one command: one change number, one
     // notification at the end, none when nothing was recorded. Calls nest.

@@ -6,7 +6,6 @@
 #include <QString>
 #include <deque>
 #include <functional>
-#include <optional>
 #include <vector>
 
 namespace bp {
@@ -41,7 +40,7 @@ struct TUndoRecord
     int changeNumber = 0;
     bool swapsLines = false;
     std::vector<int> lineIndexes;
-    // A command of its own (a replaced selection, a whole-line replacement by an aid): never
+    // A command of its own (a replaced range, a whole-line replacement by an aid): never
     // undone together with the commands around it, whatever their kinds.
     bool standalone = false;
     // Part of a character typed over another in overwrite mode: a delete and an insert that
@@ -94,30 +93,21 @@ public:
     bool isEmpty() const { return m_records.empty(); }
     int size() const { return int(m_records.size()); }
     const TUndoRecord &top() const { return m_records.back(); }
-    // The kind shared by the newest command's records, which decides whether that command
-    // is undone together with a neighbour of the same kind. Commands that mix kinds (a
-    // selection replaced, a line break with its copied indentation), block indents and
-    // standalone commands have none: each is a step of its own. A character typed over
-    // another counts as an insertion, so an overwritten run goes back in one step.
-    std::optional<TChangeReason> topRunKind() const
+    // The record `index` places above the oldest one kept.
+    const TUndoRecord &at(int index) const { return m_records[std::size_t(index)]; }
+    // Whether `next`, of another command, goes back in the same undo step as `replayed`:
+    // both of one change kind, other than a block indent or unindent. A character typed over
+    // another counts as an insertion, so an overwritten run goes back in one step; a
+    // standalone command never joins its neighbours.
+    static bool continuesRun(const TUndoRecord &replayed, const TUndoRecord &next)
     {
-        if (m_records.empty())
-            return std::nullopt;
-        const TUndoRecord &newest = m_records.back();
-        bool sameReason = true;
-        bool overwrite = true;
-        for (auto it = m_records.rbegin();
-             it != m_records.rend() && it->changeNumber == newest.changeNumber; ++it) {
-            if (it->standalone || it->isBlockIndent())
-                return std::nullopt;
-            sameReason = sameReason && it->reason == newest.reason;
-            overwrite = overwrite && it->overwrite;
-        }
-        if (overwrite)
-            return TChangeReason::Insert;
-        if (sameReason)
-            return newest.reason;
-        return std::nullopt;
+        if (replayed.standalone || next.standalone || replayed.isBlockIndent() ||
+            next.isBlockIndent())
+            return false;
+        const auto kind = [](const TUndoRecord &record) {
+            return record.overwrite ? TChangeReason::Insert : record.reason;
+        };
+        return kind(replayed) == kind(next);
     }
     TUndoRecord pop()
     {

@@ -117,7 +117,6 @@ public:
     void setActiveLineColor(const QColor &color);
     QColor activeLineColor() const { return m_activeLineColor; }
     void setRightEdge(int column, const QColor &color);
-    int rightEdge() const { return m_rightEdge; }
 
     // Geometry, for painting tests and the widget's own mapping.
     int gutterWidth() const { return m_gutterWidth; }

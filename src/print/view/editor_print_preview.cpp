@@ -4,7 +4,11 @@
 #include "platform/scroll_hint.h"
 #include "print/editor_print.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
@@ -12,6 +16,7 @@
 #include <QStyleOptionSlider>
 #include <QWheelEvent>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace bp {
@@ -20,6 +25,8 @@ namespace {
 // Room around the sheet, in pixels.
 constexpr int kSheetMargin = 8;
 constexpr int kScreenDotsPerInch = 96;
+// The scales Ctrl++ and Ctrl+- step through, in percent.
+constexpr std::array kScaleSteps{10, 25, 33, 50, 67, 75, 100, 125, 150, 200, 300, 400};
 
 } // namespace
 
@@ -47,6 +54,29 @@ TEditorPrintPreview::TEditorPrintPreview(TEditorPrint &engine, QWidget *parent)
     connect(verticalScrollBar(), &QScrollBar::sliderMoved, this,
             &TEditorPrintPreview::showScrollHint);
     connect(verticalScrollBar(), &QScrollBar::sliderReleased, m_scrollHint, &QWidget::hide);
+
+    // The scale commands, as keys of the control and entries of its context menu.
+    auto command = [this](const QString &text, const QList<QKeySequence> &keys,
+                          const std::function<void()> &run) {
+        auto *action = new QAction(text, this);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(action, &QAction::triggered, this, run);
+        addAction(action);
+        return action;
+    };
+    // Keyboards without a separate "+" key reach it as "="; the keypad's keys as well.
+    m_zoomIn =
+        command(QStringLiteral("Увеличить"),
+                {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+                [this] { zoomIn(); });
+    m_zoomOut = command(QStringLiteral("Уменьшить"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)},
+                        [this] { zoomOut(); });
+    m_fitPage = command(QStringLiteral("Страница целиком"), {}, [this] { setFit(Fit::Page); });
+    m_fitWidth = command(QStringLiteral("По ширине страницы"), {}, [this] { setFit(Fit::Width); });
+    for (QAction *fitting : {m_fitPage, m_fitWidth})
+        fitting->setCheckable(true);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void TEditorPrintPreview::UpdatePreview()
@@ -55,6 +85,9 @@ void TEditorPrintPreview::UpdatePreview()
     m_sheet = QImage();
     m_sheetPage = 0;
     m_pageNumber = 1;
+    // The scale stays as the user left it; a fit follows a sheet the printer set-up changed.
+    if (m_fit != Fit::None)
+        m_scalePercent = std::clamp(fittedPercent(), kMinScale, kMaxScale);
     updateScrollBars();
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
@@ -76,11 +109,57 @@ void TEditorPrintPreview::setPageNumber(int page)
 
 void TEditorPrintPreview::SetScalePercent(int percent)
 {
+    setFit(Fit::None);
+    applyScale(percent);
+}
+
+void TEditorPrintPreview::applyScale(int percent)
+{
+    percent = std::clamp(percent, kMinScale, kMaxScale);
+    if (percent == m_scalePercent)
+        return;
     const int page = m_pageNumber;
-    m_scalePercent = std::max(percent, 1);
+    m_scalePercent = percent;
     m_sheet = QImage();
     updateScrollBars();
     setPageNumber(page);
+}
+
+void TEditorPrintPreview::zoomIn()
+{
+    const auto next = std::upper_bound(kScaleSteps.begin(), kScaleSteps.end(), m_scalePercent);
+    SetScalePercent(next == kScaleSteps.end() ? kMaxScale : *next);
+}
+
+void TEditorPrintPreview::zoomOut()
+{
+    const auto next = std::lower_bound(kScaleSteps.begin(), kScaleSteps.end(), m_scalePercent);
+    SetScalePercent(next == kScaleSteps.begin() ? kMinScale : *(next - 1));
+}
+
+void TEditorPrintPreview::setFit(Fit fit)
+{
+    m_fit = fit;
+    m_fitPage->setChecked(fit == Fit::Page);
+    m_fitWidth->setChecked(fit == Fit::Width);
+    if (fit != Fit::None)
+        applyScale(fittedPercent());
+}
+
+int TEditorPrintPreview::fittedPercent() const
+{
+    // The sheet's size at 100 %, and the room the viewport leaves it beside its margins and
+    // its shadow.
+    const TEditorPrinterInfo &printer = m_engine.PrinterInfo();
+    const double perDot = double(kScreenDotsPerInch) / std::max(printer.dotsPerInchX, 1);
+    const double width = std::max(printer.physicalWidth * perDot, 1.0);
+    const double height = std::max(printer.physicalHeight * perDot, 1.0);
+    const int roomWidth = viewport()->width() - 2 * kSheetMargin - 2;
+    const int roomHeight = viewport()->height() - 2 * kSheetMargin - 2;
+    double ratio = roomWidth / width;
+    if (m_fit == Fit::Page)
+        ratio = std::min(ratio, roomHeight / height);
+    return int(std::floor(ratio * 100));
 }
 
 double TEditorPrintPreview::scale() const
@@ -125,6 +204,30 @@ void TEditorPrintPreview::resizeEvent(QResizeEvent *event)
     const int page = m_pageNumber;
     updateScrollBars();
     setPageNumber(page);
+    if (m_fit != Fit::None)
+        applyScale(fittedPercent());
+}
+
+void TEditorPrintPreview::keyPressEvent(QKeyEvent *event)
+{
+    if (event->modifiers() == Qt::NoModifier && event->key() == Qt::Key_Home) {
+        setPageNumber(1);
+        return;
+    }
+    if (event->modifiers() == Qt::NoModifier && event->key() == Qt::Key_End) {
+        setPageNumber(PageCount());
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void TEditorPrintPreview::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu menu(this);
+    menu.addActions({m_zoomIn, m_zoomOut});
+    menu.addSeparator();
+    menu.addActions({m_fitPage, m_fitWidth});
+    menu.exec(event->globalPos());
 }
 
 void TEditorPrintPreview::scrollContentsBy(int, int)

@@ -60,7 +60,26 @@ QString pdfNameFor(const QString &docFileName)
     if (docFileName.isEmpty())
         return QStringLiteral("untitled.pdf");
     const QFileInfo info(docFileName);
-    return info.dir().filePath(info.completeBaseName() + QStringLiteral(".pdf"));
+    const QString name = info.completeBaseName() + QStringLiteral(".pdf");
+    // A document opened by a relative path keeps its folder, without a leading "./".
+    return QDir::cleanPath(info.path() + u'/' + name);
+}
+
+QString printerReport(const QString &printerName, int firstPage, int lastPage, int copies)
+{
+    QStringList choices;
+    if (firstPage > 0 && firstPage == lastPage)
+        choices << QStringLiteral("Напечатана страница %1").arg(firstPage);
+    else if (firstPage > 0)
+        choices << QStringLiteral("Напечатаны страницы %1–%2").arg(firstPage).arg(lastPage);
+    if (copies > 1)
+        choices << QStringLiteral("копий: %1").arg(copies);
+    const QString printer = QStringLiteral("принтер \"%1\"").arg(printerName);
+    if (choices.isEmpty())
+        return QStringLiteral("Отправлено на ") + printer;
+    if (firstPage <= 0)
+        choices.prepend(QStringLiteral("Напечатаны все страницы"));
+    return choices.join(QStringLiteral(", ")) + QStringLiteral(" (") + printer + u')';
 }
 
 PrintCommands::PrintCommands(TEditorPrint &engine, UserPrompts &prompts, QWidget *window)
@@ -101,12 +120,10 @@ std::function<bool(int, int)> PrintCommands::progressFor(int sheets,
     return [&holder](int sheet, int total) { return holder->step(sheet, total); };
 }
 
-void PrintCommands::FilePrintExecute(const QString &docFileName)
+QString PrintCommands::FilePrintExecute(const QString &docFileName)
 {
-    if (m_printers->hasPrinter()) {
-        printToPrinter();
-        return;
-    }
+    if (m_printers->hasPrinter())
+        return printToPrinter();
     FileDialogRequest request;
     request.title = QStringLiteral("Печать в файл PDF");
     request.filters = {{QStringLiteral("PDF"), QStringLiteral("*.pdf")}};
@@ -114,11 +131,11 @@ void PrintCommands::FilePrintExecute(const QString &docFileName)
     request.fileName = pdfNameFor(docFileName);
     const std::optional<QString> path = m_prompts.chooseFileToSave(m_window, request);
     if (!path)
-        return;
-    printToPdf(*path);
+        return {};
+    return printToPdf(*path);
 }
 
-void PrintCommands::printToPrinter()
+QString PrintCommands::printToPrinter()
 {
     QPrinter &printer = m_printers->printer();
     m_engine.SetPrinterInfo(printerInfoOf(printer));
@@ -126,32 +143,53 @@ void PrintCommands::printToPrinter()
     printer.setDocName(m_engine.DocTitle);
     const QString name =
         printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
+    // The pages the set-up dialog chose stay chosen for every later job: the report names
+    // them, so such a leftover is never silent. The copies are the printer's own to make.
+    const bool range = printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0;
+    const int firstPage = range ? printer.fromPage() : 1;
+    const int lastPage = range ? std::max(printer.toPage(), firstPage) : m_engine.PageCount();
+    if (firstPage > m_engine.PageCount())
+        throw Error(QStringLiteral("В документе страниц: %1. Страницы %2–%3, выбранные в "
+                                   "настройках принтера, напечатать нельзя")
+                        .arg(m_engine.PageCount())
+                        .arg(firstPage)
+                        .arg(lastPage));
+    const int printedLast = std::min(lastPage, m_engine.PageCount());
     QPainter painter;
     if (!painter.begin(&printer))
         throw Error(QStringLiteral("Не удалось начать печать на принтере \"%1\"").arg(name));
+    // A printer that cannot make copies itself gets each copy as sheets of its own.
+    const int copies = std::max(printer.copyCount(), 1);
+    const int engineCopies = m_engine.Copies;
+    if (!printer.supportsMultipleCopies())
+        m_engine.Copies = std::max(engineCopies, 1) * copies;
     std::unique_ptr<PrintProgress> progress;
-    const int sheets = m_engine.PageCount() * std::max(m_engine.Copies, 1);
+    const int sheets = (printedLast - firstPage + 1) * std::max(m_engine.Copies, 1);
     bool finished = false;
     try {
-        finished = m_engine.Print(painter, printer, {}, progressFor(sheets, progress));
+        finished = m_engine.Print(painter, printer, {}, progressFor(sheets, progress), firstPage,
+                                  printedLast);
     } catch (...) {
+        m_engine.Copies = engineCopies;
         printer.abort();
         painter.end();
         throw;
     }
+    m_engine.Copies = engineCopies;
     if (!finished) {
         // A job sent to a file leaves nothing behind; the spooler drops an aborted job.
         printer.abort();
         painter.end();
         if (!printer.outputFileName().isEmpty())
             QFile::remove(printer.outputFileName());
-        return;
+        return {};
     }
     if (!painter.end() || printer.printerState() == QPrinter::Error)
         throw Error(QStringLiteral("Принтер \"%1\" не принял задание печати").arg(name));
+    return printerReport(name, range ? firstPage : 0, range ? printedLast : 0, copies);
 }
 
-void PrintCommands::printToPdf(const QString &path)
+QString PrintCommands::printToPdf(const QString &path)
 {
     const TEditorPrinterInfo a4 = TEditorPrinterInfo::a4At300Dpi();
     m_engine.SetPrinterInfo(a4);
@@ -182,10 +220,12 @@ void PrintCommands::printToPdf(const QString &path)
     }
     if (!finished) {
         file.cancelWriting();
-        return;
+        return {};
     }
     if (file.error() != QFileDevice::NoError || !file.commit())
         throw Error(cannotWritePdf(path, file.errorString()));
+    return QStringLiteral("PDF сохранён: ") +
+           QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
 
 void PrintCommands::FilePrintPreviewExecute()

@@ -38,9 +38,12 @@ public:
     PrintCommands(TEditorPrint &engine, UserPrompts &prompts, QWidget *window);
     ~PrintCommands();
 
-    // Prints every page on the current printer, or into a PDF file named by the user
-    // (`docFileName`, the document's path, suggests the name). Cancel prints nothing.
-    void FilePrintExecute(const QString &docFileName);
+    // Prints on the current printer (the pages and copies its set-up chose, every page once
+    // by default), or every page into a PDF file named by the user (`docFileName`, the
+    // document's path, suggests the name). Returns what became of the job, for the hint
+    // panel: where the PDF went, or that the job went to the printer, naming pages and copies
+    // other than "all, 1". Cancel prints nothing and returns an empty text.
+    QString FilePrintExecute(const QString &docFileName);
     // Shows the preview window over the engine's pages.
     void FilePrintPreviewExecute();
     // The printer set-up dialog; without a printer, a message that says so.
@@ -61,8 +64,9 @@ public:
     }
 
 private:
-    void printToPrinter();
-    void printToPdf(const QString &path);
+    // Both return the report of a finished job, or an empty text when it was cancelled.
+    QString printToPrinter();
+    QString printToPdf(const QString &path);
     // The progress callback of one job of `sheets`.
     std::function<bool(int, int)> progressFor(int sheets, std::unique_ptr<PrintProgress> &holder);
 
@@ -76,8 +80,12 @@ private:
     QPointer<Tfrm_PrintPreview> m_preview;
 };
 
-// The PDF file name offered for a document: its path with the extension .pdf, or
-// "untitled.pdf" for an untitled document.
+// The PDF file name offered for a document: its path with the extension .pdf (no "./" in
+// front of a name without a folder), or "untitled.pdf" for an untitled document.
 QString pdfNameFor(const QString &docFileName);
+
+// The hint after a job sent to `printerName`: the pages (`firstPage` to `lastPage`, or 0 and 0
+// for all) and copies, when they are other than all pages once.
+QString printerReport(const QString &printerName, int firstPage, int lastPage, int copies);
 
 } // namespace bp

@@ -1,7 +1,9 @@
 #include "printer_access.h"
 
+#include <QDialogButtonBox>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QPushButton>
 #ifdef Q_OS_WIN
 #include <QPageSetupDialog>
 #else
@@ -9,6 +11,8 @@
 #endif
 
 namespace bp {
+
+const QString kSetupAcceptCaption = QStringLiteral("Применить");
 
 QtPrinterAccess::QtPrinterAccess() = default;
 QtPrinterAccess::~QtPrinterAccess() = default;
@@ -38,6 +42,11 @@ bool QtPrinterAccess::setup(QWidget *parent)
     dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
 #endif
     dialog.setWindowTitle(QStringLiteral("Настройки принтера"));
+    // The dialog only keeps the choice for the next Ctrl+P; a button named "Печать" would
+    // promise a print that never comes.
+    for (QDialogButtonBox *buttons : dialog.findChildren<QDialogButtonBox *>())
+        if (QPushButton *accept = buttons->button(QDialogButtonBox::Ok))
+            accept->setText(kSetupAcceptCaption);
     return dialog.exec() == QDialog::Accepted;
 }
 

@@ -2,6 +2,7 @@
 
 #include "print/printer_info.h"
 
+#include <QString>
 #include <memory>
 
 class QPrinter;
@@ -22,6 +23,9 @@ public:
     // The printer set-up dialog over printer(); true when the user accepted a choice.
     virtual bool setup(QWidget *parent) = 0;
 };
+
+// The caption of the set-up dialog's button that keeps the choice.
+extern const QString kSetupAcceptCaption;
 
 // The printers of the operating system.
 class QtPrinterAccess : public PrinterAccess

@@ -108,22 +108,22 @@ void QpileCheckPanel::addKeyboardCommands(QMenuBar *menus)
         m_pane.window()->addAction(action);
         return action;
     };
-    m_focusLibrary = command(QStringLiteral("Библиотека функций"),
-                             QStringLiteral("ViewFocusLibrary"), Qt::Key_1);
-    m_focusProblems =
+    QAction *focusLibrary = command(QStringLiteral("Библиотека функций"),
+                                    QStringLiteral("ViewFocusLibrary"), Qt::Key_1);
+    QAction *focusProblems =
         command(QStringLiteral("Проверка"), QStringLiteral("ViewFocusProblems"), Qt::Key_2);
-    m_focusOutline =
+    QAction *focusOutline =
         command(QStringLiteral("Структура"), QStringLiteral("ViewFocusOutline"), Qt::Key_3);
-    connect(m_focusLibrary, &QAction::triggered, this, [this] { focusTab(m_library); });
-    connect(m_focusProblems, &QAction::triggered, this, [this] { focusTab(m_problemList); });
-    connect(m_focusOutline, &QAction::triggered, this, [this] { focusTab(m_outlineList); });
+    connect(focusLibrary, &QAction::triggered, this, [this] { focusTab(m_library); });
+    connect(focusProblems, &QAction::triggered, this, [this] { focusTab(m_problemList); });
+    connect(focusOutline, &QAction::triggered, this, [this] { focusTab(m_outlineList); });
     if (!menus)
         return;
     for (QAction *entry : menus->actions()) {
         if (entry->menu() && entry->text() == QStringLiteral("Вид")) {
             QMenu *menu = entry->menu();
             menu->addSeparator();
-            menu->addActions({m_focusLibrary, m_focusProblems, m_focusOutline});
+            menu->addActions({focusLibrary, focusProblems, focusOutline});
             return;
         }
     }

@@ -11,7 +11,6 @@
 #include <memory>
 #include <vector>
 
-class QAction;
 class QMenuBar;
 class QTabWidget;
 class QTimer;
@@ -46,9 +45,6 @@ public:
 
     QTreeWidget *problemList() const { return m_problemList; }
     QTreeWidget *outlineList() const { return m_outlineList; }
-    QAction *focusLibraryAction() const { return m_focusLibrary; }
-    QAction *focusProblemsAction() const { return m_focusProblems; }
-    QAction *focusOutlineAction() const { return m_focusOutline; }
 
     // "Проверка: 3 замечания", "Проверка: замечаний нет".
     static QString countText(int count);
@@ -92,9 +88,6 @@ private:
     QTimer *m_slice = nullptr;
     QTreeWidget *m_problemList = nullptr;
     QTreeWidget *m_outlineList = nullptr;
-    QAction *m_focusLibrary = nullptr;
-    QAction *m_focusProblems = nullptr;
-    QAction *m_focusOutline = nullptr;
     std::vector<QpileProblem> m_shown;
     int m_countShown = 0;
     bool m_outlineCurrent = false;

@@ -9,10 +9,51 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTimer>
+#include <algorithm>
 #include <memory>
 #include <utility>
 
 namespace bp {
+namespace {
+
+// A line of text left between the match and the dialog's edge.
+constexpr int kGap = 8;
+
+} // namespace
+
+int textShiftBesideDialog(const QRect &textArea, const QRect &matchLine, const QRect &dialog)
+{
+    if (!dialog.intersects(matchLine))
+        return 0;
+    const int above = dialog.top() - textArea.top();
+    const int below = textArea.bottom() - dialog.bottom();
+    if (std::max(above, below) < 3 * matchLine.height())
+        return 0;
+    const int middle =
+        above >= below ? textArea.top() + above / 2 : dialog.bottom() + 1 + below / 2;
+    return matchLine.center().y() - middle;
+}
+
+std::optional<QPoint> dialogCornerBesideLine(const QRect &matchLine, const QRect &dialog,
+                                             const QRect &available)
+{
+    if (!dialog.intersects(matchLine))
+        return std::nullopt;
+    QRect moved = dialog;
+    const int roomBelow = available.bottom() - matchLine.bottom() - kGap;
+    const int roomAbove = matchLine.top() - available.top() - kGap;
+    if (roomBelow >= dialog.height() || roomBelow >= roomAbove)
+        moved.moveTop(matchLine.bottom() + 1 + kGap);
+    else
+        moved.moveBottom(matchLine.top() - 1 - kGap);
+    // On a screen too small for both, the dialog stays on it and covers as little as it can.
+    moved.moveLeft(std::clamp(moved.left(), available.left(),
+                              std::max(available.left(), available.right() - moved.width() + 1)));
+    moved.moveTop(std::clamp(moved.top(), available.top(),
+                             std::max(available.top(), available.bottom() - moved.height() + 1)));
+    return moved.topLeft();
+}
 
 Tfrm_Replace::Tfrm_Replace(QWidget *owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -124,18 +165,24 @@ void Tfrm_Replace::showEvent(QShowEvent *event)
             frame.moveCenter(desktop->availableGeometry().center());
             move(frame.topLeft());
         }
+        // Off the match the search left selected, once the window manager has framed it.
+        QTimer::singleShot(0, this, [this] {
+            if (m_placement)
+                m_placement(*this);
+        });
     }
     QDialog::showEvent(event);
 }
 
 void Tfrm_Replace::Execute(QWidget *owner, const TSearchSettings &settings,
                            const QString &replaceText, const Action &replaceNext,
-                           const Action &replaceAll)
+                           const Action &replaceAll, const Placement &placement)
 {
     const auto frm_Replace = std::make_unique<Tfrm_Replace>(owner);
     frm_Replace->setSettings(settings);
     frm_Replace->setReplaceText(replaceText);
     frm_Replace->setActions(replaceNext, replaceAll);
+    frm_Replace->setPlacement(placement);
     frm_Replace->exec();
 }
 
@@ -149,6 +196,9 @@ void Tfrm_Replace::run(const Action &action)
 {
     if (action)
         setSettings(action(settings(), replaceText()));
+    // The next match may lie under the dialog.
+    if (m_placement)
+        m_placement(*this);
 }
 
 TSearchSettings Tfrm_Replace::settings() const
