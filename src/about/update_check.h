@@ -52,7 +52,7 @@ class UpdateCheck : public QObject
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds kDefaultDeadline{30000};
-    static constexpr qint64 kDefaultBodyLimit = 1024 * 1024;
+    static constexpr qint64 kDefaultBodyLimit = qint64{1024} * 1024;
     static constexpr int kMaxRedirects = 15;
 
     explicit UpdateCheck(QObject *parent = nullptr);
