@@ -26,7 +26,7 @@ QString durationText(std::chrono::milliseconds duration)
 
 QString sizeText(qint64 bytes)
 {
-    constexpr qint64 mebibyte = 1024 * 1024;
+    constexpr qint64 mebibyte = qint64{1024} * 1024;
     if (bytes % mebibyte == 0)
         return QString::number(bytes / mebibyte) + QStringLiteral(" МиБ");
     return QString::number(bytes) + QStringLiteral(" байт");
@@ -44,7 +44,7 @@ QUrl manifestUrl()
     const QString custom = qEnvironmentVariable(kUpdateUrlVariable);
     if (custom.isEmpty())
         return QUrl(kManifestAddress);
-    const QUrl url(custom, QUrl::StrictMode);
+    QUrl url(custom, QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty() ||
         (url.scheme() != u"http" && url.scheme() != u"https"))
         throw Error(QStringLiteral("Переменная окружения %1 должна содержать адрес http, а не "

@@ -53,7 +53,7 @@ class UpdateCheck : public QObject
 public:
     static constexpr std::chrono::milliseconds kDefaultDeadline{30000};
     // The largest body accepted, counted after any decompression.
-    static constexpr qint64 kBodyLimit = 1024 * 1024;
+    static constexpr qint64 kBodyLimit = qint64{1024} * 1024;
     static constexpr int kMaxRedirects = 15;
 
     explicit UpdateCheck(QObject *parent = nullptr);

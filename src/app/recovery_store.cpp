@@ -273,7 +273,7 @@ RecoveredText RecoveryStore::read(const QString &path)
     if (path.endsWith(kPreviousSuffix))
         return readPreviousCopy(path);
     // The largest document in UTF-16, with room for the header.
-    if (info.size() > 2 * kMaxTextFileBytes + 64 * 1024)
+    if (info.size() > 2 * kMaxTextFileBytes + qint64{64} * 1024)
         throw unreadable(QStringLiteral("файл слишком велик"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -392,7 +392,7 @@ void RecoveryStore::remove(const QString &path)
 
 QString RecoveryStore::setAside(const QString &path)
 {
-    const QString target = path + QStringLiteral(".bad");
+    QString target = path + QStringLiteral(".bad");
     QFile::remove(target);
     if (!QDir().rename(path, target))
         throw Error(QStringLiteral("Не удалось переименовать файл восстановления \"%1\" в \"%2\".")

@@ -149,7 +149,7 @@ Tfrm_Main::Tfrm_Main(const PlatformServices &services, const QStringList &argume
         // A problem under the mouse is told before the help of the function it is in. As
         // rich text, so a message quoting the script is never read as markup.
         m_languageTips->addHoverSource([this](TBufferCoord position) -> QString {
-            const QString text = m_checkPanel->problemTextAt(position);
+            QString text = m_checkPanel->problemTextAt(position);
             if (text.isEmpty())
                 return text;
             return QStringLiteral("<p>") +

@@ -161,7 +161,7 @@ std::optional<QString> Tfrm_Main::askModally(const std::function<std::optional<Q
     QPointer<QWidget> focused = QApplication::focusWidget();
     if (!focused || focused->window() != this)
         focused = EditorPane;
-    const std::optional<QString> answer = dialog();
+    std::optional<QString> answer = dialog();
     // A file dialog that asked its own question (replace the file?) closes two windows; the
     // window manager may then leave the keyboard focus nowhere. It comes back here.
     if (isVisible()) {

@@ -21,7 +21,10 @@ void adviseLargePages([[maybe_unused]] void *data, [[maybe_unused]] std::size_t 
         (reinterpret_cast<std::uintptr_t>(data) + kPage - 1) & ~std::uintptr_t(kPage - 1);
     const std::uintptr_t end =
         (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~std::uintptr_t(kPage - 1);
+    // madvise takes a page-aligned address, which only integer arithmetic on the buffer's
+    // address can give.
     if (end > start)
+        // NOLINTNEXTLINE(performance-no-int-to-ptr)
         madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
 #endif
 }

@@ -200,7 +200,7 @@ namespace {
 
 QString tooLarge(qint64 maxBytes)
 {
-    return QStringLiteral("Файл больше %1 МБ").arg(maxBytes / (1024 * 1024));
+    return QStringLiteral("Файл больше %1 МБ").arg(maxBytes / (qint64{1024} * 1024));
 }
 
 void checkReadable(const QFileInfo &info, const QString &path, qint64 maxBytes)

@@ -16,7 +16,7 @@ namespace bp {
 namespace {
 
 // Far above the real file (under 200 KB); keeps a wrong file from filling memory.
-constexpr qint64 kMaxReferenceBytes = 16 * 1024 * 1024;
+constexpr qint64 kMaxReferenceBytes = qint64{16} * 1024 * 1024;
 
 // A fault in the file's content, with the place it was found ("функция GET_ITEM: …").
 struct Malformed
@@ -87,7 +87,7 @@ public:
     QStringList texts(const char *key) const
     {
         QStringList out;
-        for (const QJsonValue &item : array(key, false)) {
+        for (const QJsonValue item : array(key, false)) {
             if (!item.isString())
                 malformed(QStringLiteral("%1: в списке «%2» должны быть только строки")
                               .arg(m_where, QLatin1StringView(key)));
@@ -124,7 +124,7 @@ QpileParameter readParameter(const QJsonValue &value, const QString &where)
     parameter.type = fields.text("type");
     parameter.note = fields.text("note_ru", false);
     parameter.optional = fields.flag("optional");
-    for (const QJsonValue &item : fields.array("values", false)) {
+    for (const QJsonValue item : fields.array("values", false)) {
         if (item.isObject()) {
             const QJsonObject entry = item.toObject();
             parameter.values.append(
@@ -157,7 +157,7 @@ QpileReturn readReturn(const Fields &function)
             malformed(QStringLiteral("%1: ключи «%2» в «item_keys» должны быть списком")
                           .arg(fields.where(), it.key()));
         QStringList keys;
-        for (const QJsonValue &key : it.value().toArray()) {
+        for (const QJsonValue key : it.value().toArray()) {
             if (!key.isString())
                 malformed(QStringLiteral("%1: ключи «%2» в «item_keys» должны быть строками")
                               .arg(fields.where(), it.key()));

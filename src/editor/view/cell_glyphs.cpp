@@ -50,7 +50,7 @@ void CellGlyphs::draw(QPainter &painter, QStringView cells, int x, int y, int ce
         const quint32 glyph = glyphOf(ch);
         if (glyph != 0) {
             m_glyphs.append(glyph);
-            m_positions.append(QPointF(x + i * cellWidth, y));
+            m_positions.append(QPointF(x + qreal(i) * cellWidth, y));
         } else if (ch != u' ') {
             QFont font = m_font;
             font.setUnderline(underline);

@@ -145,9 +145,10 @@ const QPixmap &TCustomEditorPane::gutterBackground(QSize size)
         const int x0 = size.width() * band / kGutterGradientSteps;
         const int x1 = size.width() * (band + 1) / kGutterGradientSteps;
         const double t = kGutterGradientSteps > 1 ? double(band) / (kGutterGradientSteps - 1) : 0;
-        const QColor color = QColor::fromRgbF(left.redF() + (right.redF() - left.redF()) * t,
-                                              left.greenF() + (right.greenF() - left.greenF()) * t,
-                                              left.blueF() + (right.blueF() - left.blueF()) * t);
+        const auto mix = [t](float from, float to) { return float(from + (to - from) * t); };
+        const QColor color =
+            QColor::fromRgbF(mix(left.redF(), right.redF()), mix(left.greenF(), right.greenF()),
+                             mix(left.blueF(), right.blueF()));
         painter.fillRect(QRect(x0, 0, x1 - x0, size.height()), color);
     }
     return m_gutterPixmap;

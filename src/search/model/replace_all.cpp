@@ -47,9 +47,8 @@ TBufferCoord endOfText(TBufferCoord at, QStringView text)
             // One break: U+2028, then CR, then LF, each at most once.
             if (ch == QChar(0x2028) && i + 1 < text.size() && text[i + 1] == u'\r')
                 ++i;
-            if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-                ++i;
-            else if (ch == QChar(0x2028) && i + 1 < text.size() && text[i + 1] == u'\n')
+            if ((text[i] == u'\r' || ch == QChar(0x2028)) && i + 1 < text.size() &&
+                text[i + 1] == u'\n')
                 ++i;
             ++end.Line;
             end.Char = 1;
