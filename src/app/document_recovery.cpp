@@ -31,7 +31,7 @@ struct DocumentRecovery::Worker
     bool again = false;
 };
 
-DocumentRecovery::DocumentRecovery(RecoveryStore &store, const TextDocument &document,
+DocumentRecovery::DocumentRecovery(const RecoveryStore &store, const TextDocument &document,
                                    std::function<void(const QString &)> reportFailure,
                                    QObject *parent)
     : QObject(parent), m_store(store), m_document(document),

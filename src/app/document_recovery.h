@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/file_identity.h"
+#include "recovery_store.h"
 
 #include <QObject>
 #include <QTimer>
@@ -12,10 +13,8 @@ class QWidget;
 
 namespace bp {
 
-class RecoveryStore;
 class TextDocument;
 class UserPrompts;
-struct RecoveredText;
 
 // Keeps the unsaved text of the one document in this instance's recovery file: written at
 // most `deadline` after the first unsaved change and then at most every `deadline` while
@@ -30,7 +29,7 @@ class DocumentRecovery : public QObject
     Q_OBJECT
 public:
     // `reportFailure` shows a failed write; it is called once until a write succeeds again.
-    DocumentRecovery(RecoveryStore &store, const TextDocument &document,
+    DocumentRecovery(const RecoveryStore &store, const TextDocument &document,
                      std::function<void(const QString &)> reportFailure, QObject *parent = nullptr);
     ~DocumentRecovery() override;
 
@@ -67,7 +66,8 @@ private:
     void waitForWorker();
     void reportFailure(const QString &message);
 
-    RecoveryStore &m_store;
+    // A copy: the worker may still be writing through it while the caller's store is gone.
+    const RecoveryStore m_store;
     const TextDocument &m_document;
     std::function<void(const QString &)> m_reportFailure;
     std::function<FileIdentity()> m_basedOn;

@@ -519,6 +519,35 @@ private slots:
         QCOMPARE(store.leftOver().size(), kept);
     }
 
+    // A text kept for a relative name goes back to the very file it came from, whatever
+    // folder the next start runs in, and the question says when that file is gone.
+    void recoveredTextNamesTheFileItGoesTo()
+    {
+        const QString folder = QDir::currentPath();
+        const auto back = qScopeGuard([&] { QDir::setCurrent(folder); });
+        QVERIFY(QDir::setCurrent(f.dir->path()));
+        TEditorLines lines;
+        fillLines(lines, {QStringLiteral("text")}, TextEncoding::Ansi, LineBreakStyle::sffDos);
+        const RecoveryStore ended(RecoveryStore::defaultFolder(), processRunsSince, kEndedPid, 1);
+        ended.write(QStringLiteral("gone.qpl"), lines);
+        QVERIFY(QDir::setCurrent(folder));
+
+        f.prompts.answers = {PromptAnswer::Yes};
+        Tfrm_Main &window = f.openWindow();
+        RecoveryStore store(RecoveryStore::defaultFolder());
+        window.startRecovery(store);
+        const QString document = f.path(QStringLiteral("gone.qpl"));
+        QCOMPARE(f.prompts.questions.size(), 1);
+        const QString question = f.prompts.questions.first().text;
+        QVERIFY2(question.contains(document) &&
+                     question.contains(QStringLiteral("Файла по этому пути сейчас нет")),
+                 qPrintable(question));
+        QCOMPARE(window.docFileName(), document);
+        window.actions().FileSave->trigger();
+        QVERIFY(f.prompts.errors.isEmpty());
+        QCOMPARE(readFile(document), QByteArray("text"));
+    }
+
     // A save in place killed half-way leaves the file part new, part old; the old bytes,
     // kept in a private named copy, are offered at the next start and saved back whole.
     void inPlaceSaveCutShortIsOffered()
