@@ -100,9 +100,12 @@ QpileCheckPanel::QpileCheckPanel(std::shared_ptr<const QpileReference> reference
     });
     m_tabs.insertTab(1, m_problemList, QStringLiteral("Проверка"));
     m_tabs.insertTab(2, m_outlineList, QStringLiteral("Структура"));
-    // All three tabs stay in reach at the panel's width: their titles narrow, no arrows.
+    // All three tabs stay in reach at the panel's width: their titles narrow, no arrows, and
+    // each tells its whole title under the mouse.
     m_tabs.setUsesScrollButtons(false);
     m_tabs.setElideMode(Qt::ElideRight);
+    for (int i = 0; i < m_tabs.count(); ++i)
+        m_tabs.setTabToolTip(i, m_tabs.tabText(i));
     connect(&m_tabs, &QTabWidget::currentChanged, this, [this] {
         if (m_tabs.currentWidget() == m_outlineList && !m_outlineCurrent && m_check &&
             !m_check->pending())
