@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 namespace bp {
 namespace {
@@ -1186,6 +1187,7 @@ void QpileNameCheck::report(const std::vector<QpileNameUse> &uses,
     // What the included files add: their FUNCs and the variables they set.
     std::vector<quint8> defined(std::size_t(m_names.count()), 0);
     std::vector<quint8> assigned(std::size_t(m_names.count()), 0);
+    std::vector<quint8> hinted(std::size_t(m_names.count()), 0);
     QStringList unreadable;
     std::vector<QString> extraFunctions;
     for (const auto &[id, count] : m_includes) {
@@ -1234,8 +1236,10 @@ void QpileNameCheck::report(const std::vector<QpileNameUse> &uses,
             problems.push_back({QpileProblemKind::UnknownFunction, use.line, use.column, use.length,
                                 message, severity});
         } else if (use.kind == QpileNameUse::Kind::Read) {
+            // One hint a name, at its first read: the slip is in the name, not in each use.
             if (!unreadable.isEmpty() || has(m_assignments, use.name) ||
-                has(m_definitions, use.name) || assigned[std::size_t(use.name)])
+                has(m_definitions, use.name) || assigned[std::size_t(use.name)] ||
+                std::exchange(hinted[std::size_t(use.name)], 1))
                 continue;
             problems.push_back({QpileProblemKind::UnsetVariable, use.line, use.column, use.length,
                                 QStringLiteral("Переменная %1 нигде не получает значения")
