@@ -33,6 +33,18 @@ struct LineShift
     }
 };
 
+// A use's share of the checksum of all uses: a change in any of them changes the sum.
+quint64 useHash(const QpileNameUse &use)
+{
+    quint64 x = quint64(use.kind) ^ (quint64(quint32(use.name)) << 8) ^
+                (quint64(quint32(use.line)) << 32) ^ (quint64(quint32(use.column)) * 0x9E37) ^
+                (quint64(quint32(use.length)) << 48);
+    x += 0x9E3779B97F4A7C15ULL;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
+    return x ^ (x >> 31);
+}
+
 bool beforeLine(const QpileCheckState &state, int line)
 {
     return state.nextLine < line;
@@ -58,6 +70,8 @@ void QpileIncrementalCheck::restart()
     m_findings.clear();
     m_uses.clear();
     m_nameCheck.clear();
+    m_usesSum = 0;
+    m_nameProblemsCurrent = false;
     m_end = QpileCheckState();
     m_dueFrom = 0;
     m_stopFrom = kNone;
@@ -123,8 +137,17 @@ void QpileIncrementalCheck::replaced(int index, int removed, int inserted)
     }
     auto usesKept = eraseUses(index, end);
     if (shift.delta != 0) {
-        for (auto use = usesKept; use != m_uses.end(); ++use)
+        // The uses and the findings about them move alike: the sums move together, so the
+        // findings stay current exactly when they were.
+        for (auto use = usesKept; use != m_uses.end(); ++use) {
+            const quint64 before = useHash(*use);
             shift(use->line);
+            const quint64 moved = useHash(*use) - before;
+            m_usesSum += moved;
+            m_nameProblemsSum += moved;
+        }
+        for (QpileProblem &problem : m_nameProblems)
+            shift(problem.line);
     }
     shift(m_end);
 
@@ -197,8 +220,10 @@ std::vector<QpileNameUse>::iterator QpileIncrementalCheck::eraseUses(int from, i
     const auto byLine = [](const QpileNameUse &use, int line) { return use.line - 1 < line; };
     auto first = std::lower_bound(m_uses.begin(), m_uses.end(), from, byLine);
     auto last = to == kNone ? m_uses.end() : std::lower_bound(first, m_uses.end(), to, byLine);
-    for (auto use = first; use != last; ++use)
+    for (auto use = first; use != last; ++use) {
         m_nameCheck.remove(*use);
+        m_usesSum -= useHash(*use);
+    }
     return m_uses.erase(first, last);
 }
 
@@ -217,6 +242,7 @@ void QpileIncrementalCheck::setScriptFolder(const QString &folder)
     if (folder == m_nameCheck.folder())
         return;
     m_nameCheck.setFolder(folder);
+    m_nameProblemsCurrent = false;
     m_sortedCurrent = false;
 }
 
@@ -224,8 +250,10 @@ void QpileIncrementalCheck::commit(int from, int to, std::vector<QpileCheckState
                                    std::vector<Finding> &findings, std::vector<QpileNameUse> &uses)
 {
     auto usesAt = eraseUses(from, to);
-    for (const QpileNameUse &use : uses)
+    for (const QpileNameUse &use : uses) {
         m_nameCheck.add(use);
+        m_usesSum += useHash(use);
+    }
     m_uses.insert(usesAt, uses.begin(), uses.end());
     uses.clear();
 
@@ -261,7 +289,15 @@ const std::vector<QpileProblem> &QpileIncrementalCheck::problems()
         for (const Finding &finding : m_findings)
             m_sorted.push_back(finding.problem);
         m_checker.finish(m_end, m_sorted);
-        m_nameCheck.report(m_uses, m_sorted);
+        // Lines re-checked to the same uses (typing inside an expression) leave the findings
+        // about names as they were: no walk over every use.
+        if (!m_nameProblemsCurrent || m_nameProblemsSum != m_usesSum) {
+            m_nameProblems.clear();
+            m_nameCheck.report(m_uses, m_nameProblems);
+            m_nameProblemsSum = m_usesSum;
+            m_nameProblemsCurrent = true;
+        }
+        m_sorted.insert(m_sorted.end(), m_nameProblems.begin(), m_nameProblems.end());
         std::stable_sort(m_sorted.begin(), m_sorted.end(),
                          [](const QpileProblem &left, const QpileProblem &right) {
                              return std::tie(left.line, left.column) <

@@ -75,8 +75,13 @@ private:
     QpileStructureChecker m_checker;
     QpileNameCheck m_nameCheck;
     TEditorLines &m_lines;
-    // The name uses of every line, in line order.
+    // The name uses of every line, in line order, and a checksum of them all.
     std::vector<QpileNameUse> m_uses;
+    quint64 m_usesSum = 0;
+    // The findings about names, with the checksum of the uses they were made from.
+    std::vector<QpileProblem> m_nameProblems;
+    quint64 m_nameProblemsSum = 0;
+    bool m_nameProblemsCurrent = false;
     // States before lines, in line order; the first is the state before line 0.
     std::vector<QpileCheckState> m_states;
     // Findings in the order of the lines that made them.
