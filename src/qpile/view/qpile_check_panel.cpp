@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStyledItemDelegate>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
@@ -104,6 +105,9 @@ QpileCheckPanel::QpileCheckPanel(std::shared_ptr<const QpileReference> reference
     // each tells its whole title under the mouse.
     m_tabs.setUsesScrollButtons(false);
     m_tabs.setElideMode(Qt::ElideRight);
+    // No tab takes the room of the others: a long title is the one shortened.
+    m_tabs.tabBar()->setStyleSheet(
+        QStringLiteral("QTabBar::tab { max-width: 8em; padding: 3px 4px; }"));
     for (int i = 0; i < m_tabs.count(); ++i)
         m_tabs.setTabToolTip(i, m_tabs.tabText(i));
     connect(&m_tabs, &QTabWidget::currentChanged, this, [this] {
