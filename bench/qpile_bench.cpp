@@ -114,8 +114,10 @@ BENCHMARK(BM_StructureCheck)
     ->ComputeStatistics("max", largest);
 
 // An edit, then the check kept current re-checks: typing in a line in the middle of the
-// document, and a line break put in there and taken out again (every stored line after it
-// moves). Beside the whole check above, this is what each pause in typing costs.
+// document, a line break put in there and taken out again (every stored line after it
+// moves), and a line that sets a variable no other line names (the name analysis learns a
+// new name and forgets it again). Beside the whole check above, this is what each pause in
+// typing costs, the findings about names included.
 void BM_EditThenRecheck(benchmark::State &state)
 {
     bp::TEditorLines &lines = corpus();
@@ -123,10 +125,17 @@ void BM_EditThenRecheck(benchmark::State &state)
     check.runAll();
     const int middle = lines.Count() / 2;
     const QString unchanged = lines[middle];
-    const bool newLine = state.range(0) != 0;
+    const bool newLine = state.range(0) == 1;
+    const bool newName = state.range(0) == 2;
     int checked = 0;
     for (auto _ : state) {
-        if (newLine) {
+        if (newName) {
+            lines.setLine(middle, QStringLiteral("fresh_name = total"));
+            check.runAll();
+            checked = check.linesChecked();
+            benchmark::DoNotOptimize(check.problems().size());
+            lines.setLine(middle, unchanged);
+        } else if (newLine) {
             lines.insert(middle, QString());
             check.runAll();
             checked = check.linesChecked();
@@ -141,11 +150,12 @@ void BM_EditThenRecheck(benchmark::State &state)
         benchmark::DoNotOptimize(check.problems().size());
     }
     state.counters["lines checked"] = double(checked);
-    state.SetLabel(newLine ? "line break" : "typing");
+    state.SetLabel(newName ? "new name" : newLine ? "line break" : "typing");
 }
 BENCHMARK(BM_EditThenRecheck)
     ->Arg(0)
     ->Arg(1)
+    ->Arg(2)
     ->Unit(benchmark::kMicrosecond)
     ->Repetitions(Repetitions)
     ->ComputeStatistics("min", smallest)

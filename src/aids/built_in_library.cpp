@@ -16,9 +16,12 @@ struct Category
 
 } // namespace
 
-// Each text is what a double click inserts, so it stays exactly as shipped: blanks at the end,
-// the double blank in SET_VALUE and the missing commas in SHORT_VALUE and LONG_VALUE included.
-// data/library.txt holds the same tree; a test keeps the two equal.
+// Each text is what a double click inserts, so it stays exactly as shipped (blanks at the end
+// and the double blank in SET_VALUE included), but for the plain errors the language reference
+// corrects: FIND's sub is a STRING, SHORT_VALUE and LONG_VALUE have the comma after seccode,
+// CREATE_COLLECTION shows its empty form too and SET_ROW_COLOR(_EX) their full parameter
+// names. data/library.txt holds the same tree with the functions it lacks added; a test keeps
+// the two in step.
 LibraryForest builtInLibrary()
 {
     static const QList<Category> categories{
@@ -45,6 +48,7 @@ LibraryForest builtInLibrary()
          }},
         {u"Для работы с коллекциями объектов "_s,
          {
+             u"CREATE_COLLECTION ()"_s,
              u"CREATE_COLLECTION (COLLECTION IntValue)"_s,
              u"GET_COLLECTION_COUNT (COLLECTION Name)"_s,
              u"REMOVE_COLLECTION_ITEM (COLLECTION Name, DOUBLE index)"_s,
@@ -75,8 +79,8 @@ LibraryForest builtInLibrary()
              u"MODIFY_ITEM (DOUBLE Index, MAP table_string)"_s,
              u"DELETE_ITEM (DOUBLE Index)"_s,
              u"DELETE_ALL_ITEMS()"_s,
-             u"SET_ROW_COLOR (STRING client_code, STRING backg_color, STRING sel_backg_color)"_s,
-             u"SET_ROW_COLOR_EX (DOUBLE row_number, STRING backg_color, STRING sel_backg_color, STRING font_color, STRING sel_font_color)"_s,
+             u"SET_ROW_COLOR (STRING client_code, STRING background_color, STRING selected_background_color)"_s,
+             u"SET_ROW_COLOR_EX (DOUBLE row_number, STRING background_color, STRING selected_background_color, STRING font_color, STRING selected_font_color)"_s,
          }},
         {u"Для получения значений Таблицы текущих значений параметров"_s,
          {
@@ -106,8 +110,8 @@ LibraryForest builtInLibrary()
          }},
         {u"Расчет маржинальных позиций"_s,
          {
-             u"SHORT_VALUE (STRING client_code, STRING firmid, STRING seccode  STRING class_code, STRING account, STRING price_param_code)"_s,
-             u"LONG_VALUE (STRING client_code, STRING firmid, STRING seccode  STRING class_code, STRING account, STRING price_param_code)"_s,
+             u"SHORT_VALUE (STRING client_code, STRING firmid, STRING seccode, STRING class_code, STRING account, STRING price_param_code)"_s,
+             u"LONG_VALUE (STRING client_code, STRING firmid, STRING seccode, STRING class_code, STRING account, STRING price_param_code)"_s,
          }},
         {u"Значения таблиц \"Клиентский портфель\" и \"Купить/Продать\""_s,
          {
@@ -127,7 +131,7 @@ LibraryForest builtInLibrary()
              u"LEN (STRING value) "_s,
              u"TRIM (STRING value) "_s,
              u"SUBSTR (STRING value, DOUBLE start, DOUBLE len) "_s,
-             u"FIND (STRING value, DOUBLE start, DOUBLE sub)"_s,
+             u"FIND (STRING value, DOUBLE start, STRING sub)"_s,
          }},
         {u"Для работы с графиками"_s,
          {

@@ -146,6 +146,13 @@ Tfrm_Main::Tfrm_Main(const PlatformServices &services, const QStringList &argume
         m_checkPanel = std::make_unique<QpileCheckPanel>(
             m_reference, *EditorPane, *PageControl1, TreeView, menuBar(),
             [this](const QString &text) { showTemporaryHint(text); });
+        m_checkPanel->setScriptFolderSource([this] {
+            const QString file = m_document->DocFileName();
+            return file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
+        });
+        // The script's own FUNCs get the signature tip and the hover help too.
+        connect(m_checkPanel.get(), &QpileCheckPanel::checked, m_languageTips,
+                [this] { m_languageTips->setScriptFunctions(m_checkPanel->scriptFunctions()); });
         // A problem under the mouse is told before the help of the function it is in. As
         // rich text, so a message quoting the script is never read as markup.
         m_languageTips->addHoverSource([this](TBufferCoord position) -> QString {

@@ -219,9 +219,12 @@ TtkTokenKind TQPILEHighlighter::noKeywordTest(int)
 
 TtkTokenKind TQPILEHighlighter::keywordTest(int keywordIndex)
 {
-    const qpile::Keyword &keyword = qpile::Keywords[std::size_t(keywordIndex)];
-    if (MatchesToken(QStringView(keyword.text.data(), qsizetype(keyword.text.size()))))
-        return keyword.kind;
+    for (int index = keywordIndex; index >= 0;
+         index = qpile::NextKeywordInBucket[std::size_t(index)]) {
+        const qpile::Keyword &keyword = qpile::Keywords[std::size_t(index)];
+        if (MatchesToken(QStringView(keyword.text.data(), qsizetype(keyword.text.size()))))
+            return keyword.kind;
+    }
     return TtkTokenKind::tkIdentifier;
 }
 

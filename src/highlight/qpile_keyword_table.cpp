@@ -13,27 +13,31 @@ constexpr bool keywordsAreSorted()
     return true;
 }
 
-// Each one-word keyword must own its bucket, or a lookup could not find it.
-constexpr bool oneWordKeywordsOwnTheirBuckets()
+// Each one-word keyword must be on its bucket's chain, or a lookup could not find it.
+constexpr bool oneWordKeywordsAreInTheirBuckets()
 {
     for (int i = 0; i < KeywordCount; ++i) {
         const Keyword &keyword = Keywords[std::size_t(i)];
-        if (isOneWord(keyword.text) &&
-            BucketKeywordIndexes[std::size_t(bucketOf(keyword.text))] != i)
+        if (!isOneWord(keyword.text))
+            continue;
+        int index = BucketKeywordIndexes[std::size_t(bucketOf(keyword.text))];
+        while (index >= 0 && index != i)
+            index = NextKeywordInBucket[std::size_t(index)];
+        if (index != i)
             return false;
     }
     return true;
 }
 
 static_assert(keywordsAreSorted());
-static_assert(oneWordKeywordsOwnTheirBuckets());
+static_assert(oneWordKeywordsAreInTheirBuckets());
 
 } // namespace
 
 QString keyWordsText()
 {
     QString text;
-    text.reserve(1325);
+    text.reserve(1600);
     for (int i = 0; i < KeywordCount; ++i) {
         if (i > 0)
             text += u',';

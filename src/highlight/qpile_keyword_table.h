@@ -15,12 +15,13 @@ struct Keyword
     TtkTokenKind kind;
 };
 
-inline constexpr int KeywordCount = 110;
+inline constexpr int KeywordCount = 121;
 inline constexpr int BucketCount = 431;
 
 // Lower case, in ascending order of their UTF-16 code units (the blank sorts before the
 // underscore). The three keywords holding a blank can never match an identifier.
 inline constexpr std::array<Keyword, KeywordCount> Keywords = {{
+    {u"abs", TtkTokenKind::tkKey},
     {u"acos", TtkTokenKind::tkKey},
     {u"add_item", TtkTokenKind::tkKey},
     {u"add_label", TtkTokenKind::tkKey},
@@ -29,6 +30,7 @@ inline constexpr std::array<Keyword, KeywordCount> Keywords = {{
     {u"asin", TtkTokenKind::tkKey},
     {u"atan", TtkTokenKind::tkKey},
     {u"break", TtkTokenKind::tkControls},
+    {u"breakpoint", TtkTokenKind::tkKey},
     {u"ceil", TtkTokenKind::tkKey},
     {u"clear_file", TtkTokenKind::tkKey},
     {u"clients_list", TtkTokenKind::tkMain},
@@ -67,10 +69,13 @@ inline constexpr std::array<Keyword, KeywordCount> Keywords = {{
     {u"from", TtkTokenKind::tkControls},
     {u"func", TtkTokenKind::tkControls},
     {u"get_candle", TtkTokenKind::tkKey},
+    {u"get_candle_ex", TtkTokenKind::tkKey},
     {u"get_class_securities", TtkTokenKind::tkKey},
     {u"get_classes_list", TtkTokenKind::tkKey},
     {u"get_client_marginal_buy_sell_info", TtkTokenKind::tkKey},
+    {u"get_client_marginal_buy_sell_info_ex", TtkTokenKind::tkKey},
     {u"get_client_marginal_portfolio_info", TtkTokenKind::tkKey},
+    {u"get_client_marginal_portfolio_info_ex", TtkTokenKind::tkKey},
     {u"get_collection_count", TtkTokenKind::tkKey},
     {u"get_collection_item", TtkTokenKind::tkKey},
     {u"get_datetime", TtkTokenKind::tkKey},
@@ -81,11 +86,13 @@ inline constexpr std::array<Keyword, KeywordCount> Keywords = {{
     {u"get_number_of", TtkTokenKind::tkKey},
     {u"get_param", TtkTokenKind::tkKey},
     {u"get_param_ex", TtkTokenKind::tkKey},
+    {u"get_quotes_ii_level_data", TtkTokenKind::tkKey},
     {u"get_security_info", TtkTokenKind::tkKey},
     {u"get_trade_date", TtkTokenKind::tkKey},
     {u"get_value", TtkTokenKind::tkKey},
     {u"if", TtkTokenKind::tkControls},
     {u"in", TtkTokenKind::tkControls},
+    {u"include", TtkTokenKind::tkMain},
     {u"insert_collection_item", TtkTokenKind::tkKey},
     {u"is_connected", TtkTokenKind::tkKey},
     {u"len", TtkTokenKind::tkKey},
@@ -98,9 +105,11 @@ inline constexpr std::array<Keyword, KeywordCount> Keywords = {{
     {u"money_current_limit", TtkTokenKind::tkKey},
     {u"money_limit_available", TtkTokenKind::tkKey},
     {u"money_limit_locked", TtkTokenKind::tkKey},
+    {u"money_limit_locked_nonmarginal_value", TtkTokenKind::tkKey},
     {u"money_open_balance", TtkTokenKind::tkKey},
     {u"money_open_limit", TtkTokenKind::tkKey},
     {u"new_global", TtkTokenKind::tkKey},
+    {u"numeric", TtkTokenKind::tkReserved},
     {u"or", TtkTokenKind::tkControls},
     {u"parameter", TtkTokenKind::tkMain},
     {u"parameter_description", TtkTokenKind::tkMain},
@@ -111,6 +120,7 @@ inline constexpr std::array<Keyword, KeywordCount> Keywords = {{
     {u"pow", TtkTokenKind::tkKey},
     {u"program", TtkTokenKind::tkMain},
     {u"rand", TtkTokenKind::tkKey},
+    {u"randomize", TtkTokenKind::tkKey},
     {u"read_line", TtkTokenKind::tkKey},
     {u"remove_collection_item", TtkTokenKind::tkKey},
     {u"result", TtkTokenKind::tkControls},
@@ -129,6 +139,7 @@ inline constexpr std::array<Keyword, KeywordCount> Keywords = {{
     {u"tan", TtkTokenKind::tkKey},
     {u"to", TtkTokenKind::tkControls},
     {u"trim", TtkTokenKind::tkKey},
+    {u"use_case_sensitive_constants", TtkTokenKind::tkMain},
     {u"write", TtkTokenKind::tkKey},
     {u"writeln", TtkTokenKind::tkKey},
 }};
@@ -162,16 +173,36 @@ constexpr bool isOneWord(std::u16string_view text)
     return text.find(u' ') == std::u16string_view::npos;
 }
 
-// Per bucket the index of the keyword that owns it, or -1.
+// Per bucket the index of the first keyword hashed to it, or -1.
 inline constexpr std::array<std::int16_t, BucketCount> BucketKeywordIndexes = [] {
     std::array<std::int16_t, BucketCount> buckets{};
     for (auto &bucket : buckets)
         bucket = -1;
-    for (int i = 0; i < KeywordCount; ++i) {
+    for (int i = KeywordCount - 1; i >= 0; --i) {
         if (isOneWord(Keywords[std::size_t(i)].text))
             buckets[std::size_t(bucketOf(Keywords[std::size_t(i)].text))] = std::int16_t(i);
     }
     return buckets;
+}();
+
+// Per keyword the index of the next keyword hashed to the same bucket, or -1: the few
+// buckets two keywords share are searched in turn.
+inline constexpr std::array<std::int16_t, KeywordCount> NextKeywordInBucket = [] {
+    std::array<std::int16_t, KeywordCount> next{};
+    std::array<std::int16_t, BucketCount> last{};
+    for (auto &index : next)
+        index = -1;
+    for (auto &index : last)
+        index = -1;
+    for (int i = 0; i < KeywordCount; ++i) {
+        if (!isOneWord(Keywords[std::size_t(i)].text))
+            continue;
+        const std::size_t bucket = std::size_t(bucketOf(Keywords[std::size_t(i)].text));
+        if (last[bucket] >= 0)
+            next[std::size_t(last[bucket])] = std::int16_t(i);
+        last[bucket] = std::int16_t(i);
+    }
+    return next;
 }();
 
 // The keyword list in upper case, joined by commas with no blanks.

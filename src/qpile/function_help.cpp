@@ -57,15 +57,27 @@ QString valueList(const QList<QpileValue> &values)
 
 } // namespace
 
+// The result type, marked "?" in italics when the sources do not state it and it was inferred
+// from the description; empty for a procedure and for the script's own FUNCs.
+QString resultTypeHtml(const QpileFunction &function)
+{
+    if (function.returns.type.isEmpty() || function.returns.type == QStringLiteral("NONE"))
+        return QString();
+    if (function.unsureFields.contains(QStringLiteral("returns.type")))
+        return QStringLiteral("<i>") + escaped(function.returns.type) + QStringLiteral("?</i>");
+    return escaped(function.returns.type);
+}
+
 QString signatureHtml(const QpileFunction &function, int argument)
 {
-    QString html;
-    if (function.returns.type != QStringLiteral("NONE"))
-        html += escaped(function.returns.type) + u' ';
+    QString html = resultTypeHtml(function);
+    if (!html.isEmpty())
+        html += u' ';
     html += escaped(function.name) + QStringLiteral(" (");
     for (int i = 0; i < function.params.size(); ++i) {
         const QpileParameter &parameter = function.params[i];
-        QString text = escaped(parameter.type + u' ' + parameter.name);
+        QString text = escaped(parameter.type.isEmpty() ? parameter.name
+                                                        : parameter.type + u' ' + parameter.name);
         if (parameter.optional)
             text = u'[' + text + u']';
         if (i == argument)
@@ -110,10 +122,27 @@ QString functionHelpHtml(const QpileFunction &function)
     const QStringList forms =
         function.overloads.isEmpty() ? QStringList{function.signature} : function.overloads;
     QStringList signatures;
-    for (const QString &form : forms)
-        signatures << code(QStringLiteral("<b>") + escaped(form.trimmed()) +
-                           QStringLiteral("</b>"));
+    // An inferred result type stands in front as in the signature tip, with its "?".
+    const bool typeInferred = function.unsureFields.contains(QStringLiteral("returns.type"));
+    for (const QString &form : forms) {
+        QString text = form.trimmed();
+        QString type;
+        if (typeInferred) {
+            if (text.startsWith(function.returns.type + u' '))
+                text = text.mid(function.returns.type.size() + 1);
+            type = resultTypeHtml(function) + u' ';
+        }
+        signatures << code(type + QStringLiteral("<b>") + escaped(text) + QStringLiteral("</b>"));
+    }
     html += paragraph(signatures.join(QStringLiteral("<br>")));
+    if (function.scriptLine > 0) {
+        // The script's own FUNC: what its comment says and where it stands.
+        if (!function.summary.isEmpty())
+            html += paragraph(escaped(function.summary));
+        html += paragraph(
+            QStringLiteral("<i>Функция этого скрипта, строка %1.</i>").arg(function.scriptLine));
+        return html;
+    }
     if (function.discontinued)
         html += paragraph(QStringLiteral("<i>Больше не поддерживается терминалом.</i>"));
     else if (function.legacy)
@@ -124,7 +153,7 @@ QString functionHelpHtml(const QpileFunction &function)
     if (function.returns.type == QStringLiteral("NONE"))
         result += QStringLiteral("ничего, вызывается как процедура");
     else
-        result += code(escaped(function.returns.type));
+        result += code(resultTypeHtml(function));
     if (!function.returns.note.isEmpty() && function.returns.type != QStringLiteral("NONE"))
         result += QStringLiteral(" — ") + escaped(function.returns.note);
     const QString keys = returnedKeys(function.returns, -1);

@@ -17,6 +17,9 @@ class TQPILEHighlighter;
 // parameter list so that parameter `argument` (0-based; -1 for none) can be set in bold.
 // Optional parameters stand in brackets; a procedure has no result type in front.
 QString signatureHtml(const QpileFunction &function, int argument = -1);
+// The result type as the tips show it: "DOUBLE", or "<i>DOUBLE?</i>" when the reference says
+// it was inferred; empty for a procedure.
+QString resultTypeHtml(const QpileFunction &function);
 
 // The tip shown while the caret is in a call's argument `argument`: the signature with that
 // argument in bold, the argument's note and allowed values, and the keys of a returned MAP.

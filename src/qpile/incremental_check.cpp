@@ -20,13 +20,30 @@ struct LineShift
     {
         for (QpileCheckState::OpenBlock &block : state.blocks)
             (*this)(block.line);
-        for (QpileCheckState::OpenCall &call : state.calls)
-            (*this)(call.line);
+        for (auto *calls : {&state.calls, &state.unclosed}) {
+            for (QpileCheckState::OpenCall &call : *calls) {
+                (*this)(call.line);
+                (*this)(call.bracketLine);
+            }
+        }
+        (*this)(state.brokenLine);
         (*this)(state.lastTextLine);
         if (state.nextLine >= end)
             state.nextLine += delta;
     }
 };
+
+// A use's share of the checksum of all uses: a change in any of them changes the sum.
+quint64 useHash(const QpileNameUse &use)
+{
+    quint64 x = quint64(use.kind) ^ (quint64(quint32(use.name)) << 8) ^
+                (quint64(quint32(use.line)) << 32) ^ (quint64(quint32(use.column)) * 0x9E37) ^
+                (quint64(quint32(use.length)) << 48);
+    x += 0x9E3779B97F4A7C15ULL;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
+    return x ^ (x >> 31);
+}
 
 bool beforeLine(const QpileCheckState &state, int line)
 {
@@ -36,7 +53,7 @@ bool beforeLine(const QpileCheckState &state, int line)
 } // namespace
 
 QpileIncrementalCheck::QpileIncrementalCheck(const QpileReference &reference, TEditorLines &lines)
-    : m_checker(reference), m_lines(lines)
+    : m_checker(reference), m_nameCheck(m_checker, m_checker.names()), m_lines(lines)
 {
     restart();
     m_lines.addListener(this);
@@ -51,6 +68,10 @@ void QpileIncrementalCheck::restart()
 {
     m_states.assign(1, QpileCheckState());
     m_findings.clear();
+    m_uses.clear();
+    m_nameCheck.clear();
+    m_usesSum = 0;
+    m_nameProblemsCurrent = false;
     m_end = QpileCheckState();
     m_dueFrom = 0;
     m_stopFrom = kNone;
@@ -114,6 +135,20 @@ void QpileIncrementalCheck::replaced(int index, int removed, int inserted)
             shift(finding->problem.line);
         }
     }
+    auto usesKept = eraseUses(index, end);
+    if (shift.delta != 0) {
+        // The uses and the findings about them move alike: the sums move together, so the
+        // findings stay current exactly when they were.
+        for (auto use = usesKept; use != m_uses.end(); ++use) {
+            const quint64 before = useHash(*use);
+            shift(use->line);
+            const quint64 moved = useHash(*use) - before;
+            m_usesSum += moved;
+            m_nameProblemsSum += moved;
+        }
+        for (QpileProblem &problem : m_nameProblems)
+            shift(problem.line);
+    }
     shift(m_end);
 
     if (!pending()) {
@@ -144,13 +179,14 @@ bool QpileIncrementalCheck::run(int budget)
     auto candidate = start + 1;
     std::vector<QpileCheckState> states;
     std::vector<Finding> findings;
+    std::vector<QpileNameUse> uses;
     std::vector<QpileProblem> lineProblems;
     const int count = m_lines.Count();
     for (int checked = 0;; ++checked) {
         const int line = state.nextLine;
         if (line >= count) {
             m_end = state;
-            commit(from, kNone, states, findings);
+            commit(from, kNone, states, findings, uses);
             m_dueFrom = m_stopFrom = kNone;
             return true;
         }
@@ -159,29 +195,68 @@ bool QpileIncrementalCheck::run(int budget)
         if (line > from && line >= m_stopFrom && candidate != m_states.end() &&
             candidate->nextLine == line && *candidate == state) {
             // From here on the stored states and findings hold.
-            commit(from, line, states, findings);
+            commit(from, line, states, findings, uses);
             m_dueFrom = m_stopFrom = kNone;
             return true;
         }
         if (checked >= budget) {
             states.push_back(state);
-            commit(from, line, states, findings);
+            commit(from, line, states, findings, uses);
             m_dueFrom = line;
             return false;
         }
         if (line > from && (line - from) % kCheckpointSpacing == 0)
             states.push_back(state);
         lineProblems.clear();
-        m_checker.checkLine(m_lines.view(line), state, lineProblems);
+        m_checker.checkLine(m_lines.view(line), state, lineProblems, &uses);
         for (QpileProblem &problem : lineProblems)
             findings.push_back({line, std::move(problem)});
         ++m_linesChecked;
     }
 }
 
-void QpileIncrementalCheck::commit(int from, int to, std::vector<QpileCheckState> &states,
-                                   std::vector<Finding> &findings)
+std::vector<QpileNameUse>::iterator QpileIncrementalCheck::eraseUses(int from, int to)
 {
+    const auto byLine = [](const QpileNameUse &use, int line) { return use.line - 1 < line; };
+    auto first = std::lower_bound(m_uses.begin(), m_uses.end(), from, byLine);
+    auto last = to == kNone ? m_uses.end() : std::lower_bound(first, m_uses.end(), to, byLine);
+    for (auto use = first; use != last; ++use) {
+        m_nameCheck.remove(*use);
+        m_usesSum -= useHash(*use);
+    }
+    return m_uses.erase(first, last);
+}
+
+std::vector<int> QpileIncrementalCheck::functionLines() const
+{
+    std::vector<int> lines;
+    for (const QpileNameUse &use : m_uses) {
+        if (use.kind == QpileNameUse::Kind::FuncDef)
+            lines.push_back(use.line - 1);
+    }
+    return lines;
+}
+
+void QpileIncrementalCheck::setScriptFolder(const QString &folder)
+{
+    if (folder == m_nameCheck.folder())
+        return;
+    m_nameCheck.setFolder(folder);
+    m_nameProblemsCurrent = false;
+    m_sortedCurrent = false;
+}
+
+void QpileIncrementalCheck::commit(int from, int to, std::vector<QpileCheckState> &states,
+                                   std::vector<Finding> &findings, std::vector<QpileNameUse> &uses)
+{
+    auto usesAt = eraseUses(from, to);
+    for (const QpileNameUse &use : uses) {
+        m_nameCheck.add(use);
+        m_usesSum += useHash(use);
+    }
+    m_uses.insert(usesAt, uses.begin(), uses.end());
+    uses.clear();
+
     auto first = std::upper_bound(
         m_states.begin(), m_states.end(), from,
         [](int line, const QpileCheckState &state) { return line < state.nextLine; });
@@ -214,6 +289,15 @@ const std::vector<QpileProblem> &QpileIncrementalCheck::problems()
         for (const Finding &finding : m_findings)
             m_sorted.push_back(finding.problem);
         m_checker.finish(m_end, m_sorted);
+        // Lines re-checked to the same uses (typing inside an expression) leave the findings
+        // about names as they were: no walk over every use.
+        if (!m_nameProblemsCurrent || m_nameProblemsSum != m_usesSum) {
+            m_nameProblems.clear();
+            m_nameCheck.report(m_uses, m_nameProblems);
+            m_nameProblemsSum = m_usesSum;
+            m_nameProblemsCurrent = true;
+        }
+        m_sorted.insert(m_sorted.end(), m_nameProblems.begin(), m_nameProblems.end());
         std::stable_sort(m_sorted.begin(), m_sorted.end(),
                          [](const QpileProblem &left, const QpileProblem &right) {
                              return std::tie(left.line, left.column) <

@@ -39,6 +39,11 @@ public:
     const std::vector<QpileProblem> &problems();
     // Lines checked by the runs since the last edit, for tests and benchmarks.
     int linesChecked() const { return m_linesChecked; }
+    // The folder files named by INCLUDE are looked for in (the script's own); empty for a
+    // script not saved yet.
+    void setScriptFolder(const QString &folder);
+    // The lines (0-based) of the script's FUNC headers; current when nothing is pending.
+    std::vector<int> functionLines() const;
 
     static constexpr int kCheckpointSpacing = 256;
 
@@ -63,10 +68,20 @@ private:
     // Stores the re-checked lines [from, to): their states and findings replace the stored
     // ones.
     void commit(int from, int to, std::vector<QpileCheckState> &states,
-                std::vector<Finding> &findings);
+                std::vector<Finding> &findings, std::vector<QpileNameUse> &uses);
+    // Forgets the name uses of lines [from, to) (0-based).
+    std::vector<QpileNameUse>::iterator eraseUses(int from, int to);
 
     QpileStructureChecker m_checker;
+    QpileNameCheck m_nameCheck;
     TEditorLines &m_lines;
+    // The name uses of every line, in line order, and a checksum of them all.
+    std::vector<QpileNameUse> m_uses;
+    quint64 m_usesSum = 0;
+    // The findings about names, with the checksum of the uses they were made from.
+    std::vector<QpileProblem> m_nameProblems;
+    quint64 m_nameProblemsSum = 0;
+    bool m_nameProblemsCurrent = false;
     // States before lines, in line order; the first is the state before line 0.
     std::vector<QpileCheckState> m_states;
     // Findings in the order of the lines that made them.

@@ -332,6 +332,12 @@ QpileReference QpileReference::fromJson(const QByteArray &json, const QString &s
         const QJsonArray tables = fields.array("tables", false);
         for (qsizetype i = 0; i < tables.size(); ++i)
             reference.m_tables.append(readTable(tables[i], int(i + 1)));
+        for (const QJsonValue &keyword : fields.array("keywords", false)) {
+            const QString word = keyword.toObject().value(u"word").toString().toLower();
+            if (!word.isEmpty())
+                reference.m_keywords.append(word);
+        }
+        reference.m_keywords.sort();
         reference.index();
     } catch (const Malformed &fault) {
         throw Error(failureMessage(source, fault.what));
@@ -381,6 +387,26 @@ const QpileFunction *QpileReference::functionLowerCase(QStringView lowerName) co
     if (found == m_byLowerName.end() || found->first != lowerName)
         return nullptr;
     return &m_functions[found->second];
+}
+
+QpileReference QpileReference::withFunctions(const QList<QpileFunction> &more) const
+{
+    QpileReference merged = *this;
+    for (const QpileFunction &function : more) {
+        if (!merged.function(function.name)) {
+            merged.m_functions.append(function);
+            merged.index();
+        }
+    }
+    return merged;
+}
+
+bool QpileReference::isKeywordLowerCase(QStringView lowerName) const
+{
+    const auto found =
+        std::lower_bound(m_keywords.begin(), m_keywords.end(), lowerName,
+                         [](const QString &word, QStringView name) { return word < name; });
+    return found != m_keywords.end() && *found == lowerName;
 }
 
 const QpileTable *QpileReference::table(QStringView name) const

@@ -63,6 +63,8 @@ struct QpileFunction
     // It returns a changed copy of its argument instead of changing it, so a call whose result
     // is not kept loses the change (the functions the pitfall "set-value-unassigned" names).
     bool resultMustBeKept = false;
+    // A FUNC of the script itself: the 1-based line of its FUNC; 0 for a built-in.
+    int scriptLine = 0;
 
     int minArguments() const;
     int maxArguments() const { return int(params.size()); }
@@ -137,6 +139,9 @@ public:
     static QpileReference fromJson(const QByteArray &json, const QString &source);
 
     const QList<QpileFunction> &functions() const { return m_functions; }
+    // This reference with `more` functions (the script's own FUNCs) added; a name the
+    // reference already has keeps its entry.
+    QpileReference withFunctions(const QList<QpileFunction> &more) const;
     // The function named `name` in any letter case; null when the reference has none. The
     // pointer stays valid while this reference lives.
     const QpileFunction *function(QStringView name) const;
@@ -152,6 +157,9 @@ public:
     // The table named `name` in any letter case; null when the reference has none.
     const QpileTable *table(QStringView name) const;
     const QpilePitfall *pitfall(QStringView id) const;
+    // Whether `lowerName` (lower case) is a reserved word or special name of the language
+    // (RESULT, ROWNAME, ALL_CLIENTS, …): never a variable nor a function of the script.
+    bool isKeywordLowerCase(QStringView lowerName) const;
 
 private:
     void index();
@@ -163,6 +171,8 @@ private:
     QList<QpileTable> m_tables;
     // Lower-case names, sorted, with the index of their function.
     std::vector<std::pair<QString, int>> m_byLowerName;
+    // The keywords' words in lower case, sorted.
+    QStringList m_keywords;
 };
 
 } // namespace bp

@@ -3,6 +3,8 @@
 #include "editor/model/editor_lines.h"
 #include "qpile_tokens.h"
 
+#include <algorithm>
+
 namespace bp {
 namespace {
 
@@ -66,6 +68,50 @@ QList<QpileOutlineEntry> buildOutline(const TEditorLines &lines, TQPILEHighlight
         }
     }
     return outline;
+}
+
+QList<QpileFunction> scriptFunctions(const TEditorLines &lines, const std::vector<int> &funcLines,
+                                     TQPILEHighlighter &highlighter)
+{
+    QList<QpileFunction> functions;
+    QpileLineTokens tokens;
+    for (const int line : funcLines) {
+        if (line < 0 || line >= lines.Count())
+            continue;
+        highlighter.ResetRange();
+        tokens.scan(highlighter, lines.view(line), line);
+        if (tokens.significantCount() < 2 || tokens.loweredText(tokens.significantAt(0)) != u"func")
+            continue;
+        QpileFunction function;
+        const QpileToken &name = tokens.significantAt(1);
+        function.name = tokens.textOf(name).toString();
+        function.scriptLine = line + 1;
+        function.category = QStringLiteral("Функции скрипта");
+        function.returns.type = QString();
+        for (int i = 2; i < tokens.significantCount(); ++i) {
+            const QpileToken &token = tokens.significantAt(i);
+            if (!QpileLineTokens::isWord(token))
+                continue;
+            QpileParameter parameter;
+            parameter.name = tokens.textOf(token).toString();
+            function.params.append(parameter);
+        }
+        const QpileToken &last = tokens.significantAt(tokens.significantCount() - 1);
+        function.signature = tokens.text().mid(name.pos, last.end() - name.pos).toString();
+        // The comment lines right above the FUNC tell what it does.
+        QStringList comment;
+        for (int above = line - 1; above >= 0; --above) {
+            const QString text = lines.view(above).trimmed().toString();
+            if (!text.startsWith(u'\''))
+                break;
+            const QString said = text.mid(1).trimmed();
+            if (std::any_of(said.begin(), said.end(), [](QChar c) { return c.isLetter(); }))
+                comment.prepend(said);
+        }
+        function.summary = comment.join(u' ');
+        functions.append(function);
+    }
+    return functions;
 }
 
 } // namespace bp

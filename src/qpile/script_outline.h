@@ -1,7 +1,10 @@
 #pragma once
 
+#include "qpile_reference.h"
+
 #include <QList>
 #include <QString>
+#include <vector>
 
 namespace bp {
 
@@ -33,5 +36,11 @@ struct QpileOutlineEntry
 // block has none). Uses `highlighter` to tokenise each line once, so comments and strings
 // never count.
 QList<QpileOutlineEntry> buildOutline(const TEditorLines &lines, TQPILEHighlighter &highlighter);
+
+// The script's FUNCs whose FUNC lines are `funcLines` (0-based), as entries the tips show:
+// the name and parameter names from the FUNC line, the comment lines right above it as the
+// summary.
+QList<QpileFunction> scriptFunctions(const TEditorLines &lines, const std::vector<int> &funcLines,
+                                     TQPILEHighlighter &highlighter);
 
 } // namespace bp

@@ -51,7 +51,7 @@ private slots:
         QCOMPARE(f.prompts.errors, QStringList());
         QCOMPARE(tree()->item(0)->text(), u"Функции"_qs);
         QCOMPARE(tree()->item(0)->rowCount(), 17);
-        QCOMPARE(f.window->completionProposal1()->state().config().ItemList.size(), 69);
+        QCOMPARE(f.window->completionProposal1()->state().config().ItemList.size(), 84);
         QVERIFY(f.window->languageReference());
         QVERIFY(f.window->languageReference()->function(u"GET_PARAM_EX"));
     }
@@ -86,7 +86,7 @@ private slots:
         press(Qt::Key_I);
         press(Qt::Key_F);
         press(Qt::Key_Space);
-        press(Qt::Key_A);
+        press(Qt::Key_1);
         press(Qt::Key_Return);
         QTRY_COMPARE(window.statusPanelText(0), u"Проверка: 1 замечание"_qs);
         QCOMPARE(window.editorPane()->lineMarks().size(), std::size_t(1));
@@ -163,7 +163,7 @@ private slots:
     {
         Tfrm_Main &window = f.openWindow();
         f.lines().Add(u"x = 1;"_qs);
-        QStandardItem *acos = tree()->item(0)->child(1)->child(0);
+        QStandardItem *acos = tree()->item(0)->child(1)->child(1);
         QCOMPARE(acos->text(), u"ACOS (DOUBLE Value)"_qs);
         emit window.treeView()->doubleClicked(acos->index());
         QCOMPARE(f.lines()[0], u"ACOS (DOUBLE Value) x = 1;"_qs);
@@ -180,7 +180,7 @@ private slots:
         Tfrm_Main &window = f.openWindow();
         f.lines().Add(u"x"_qs);
         QTreeView *view = window.treeView();
-        QStandardItem *acos = tree()->item(0)->child(1)->child(0);
+        QStandardItem *acos = tree()->item(0)->child(1)->child(1);
         view->setCurrentIndex(acos->index());
         view->setFocus();
         QTRY_VERIFY(view->hasFocus());

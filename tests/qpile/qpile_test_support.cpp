@@ -18,15 +18,16 @@ QString qpileTestFile(const QString &name)
 
 ProblemPicture parseProblemPicture(const QStringList &picture)
 {
-    static const QRegularExpression annotation(QStringLiteral("^( *)(\\^+) (.+)$"));
+    static const QRegularExpression annotation(QStringLiteral("^( *)(\\^+|~+) (.+)$"));
     ProblemPicture parsed;
     for (const QString &line : picture) {
         const QRegularExpressionMatch match = annotation.match(line);
         if (match.hasMatch() && !parsed.text.isEmpty()) {
             // The kind is not drawn; the message names it.
-            parsed.problems.push_back({QpileProblemKind::UnclosedBlock, int(parsed.text.size()),
-                                       int(match.capturedLength(1)) + 1,
-                                       int(match.capturedLength(2)), match.captured(3)});
+            parsed.problems.push_back(
+                {QpileProblemKind::UnclosedBlock, int(parsed.text.size()),
+                 int(match.capturedLength(1)) + 1, int(match.capturedLength(2)), match.captured(3),
+                 match.captured(2).startsWith(u'~') ? QpileSeverity::Hint : QpileSeverity::Error});
         } else {
             parsed.text.append(line);
         }
@@ -49,8 +50,10 @@ QString drawProblemPicture(const QStringList &text, const std::vector<QpileProbl
         });
         for (const QpileProblem &problem : here)
             out.append(QString(problem.column - 1, u' ') +
-                       (problem.length > 0 ? QString(problem.length, u'^')
-                                           : QStringLiteral("(length 0)")) +
+                       (problem.length > 0
+                            ? QString(problem.length,
+                                      problem.severity == QpileSeverity::Hint ? u'~' : u'^')
+                            : QStringLiteral("(length 0)")) +
                        u' ' + problem.message);
     }
     for (const QpileProblem &problem : problems) {

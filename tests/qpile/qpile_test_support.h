@@ -15,12 +15,12 @@ const QpileReference &shippedReference();
 QString qpileTestFile(const QString &name);
 
 // Problems as a text picture: each text line, then one line per problem on it: blanks up
-// to its column, one "^" per character it covers, a blank and its message.
+// to its column, one "^" per character it covers ("~" for a hint), a blank and its message.
 //
 //     IF a > 1
 //     ^^ Блок IF не закрыт: нет END IF
 //
-// Lines made only of blanks and "^" followed by a message are annotations of the text line
+// Lines made only of blanks and "^" (or "~") followed by a message are annotations of the text line
 // above them; every other line is text.
 struct ProblemPicture
 {

@@ -195,7 +195,7 @@ private slots:
             }
         };
         visit(bp::builtInLibrary());
-        QCOMPARE(functions, 70);
+        QCOMPARE(functions, 71);
         QCOMPARE(bp::functionOfLibraryNode(reference, u"Общие"_s), nullptr);
         QCOMPARE(bp::functionOfLibraryNode(reference, u"MY_FUNC (DOUBLE x)"_s), nullptr);
     }

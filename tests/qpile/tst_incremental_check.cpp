@@ -120,11 +120,32 @@ void TestIncrementalCheck::editWhilePassIsUnderWay()
 
 void TestIncrementalCheck::randomEdits()
 {
-    const QStringList pieces{u"IF a"_s,       u"END IF"_s,      u"END_IF"_s,   u"FOR i IN s"_s,
-                             u"END FOR"_s,    u"FUNC F(x)"_s,   u"END FUNC"_s, u"s = \"a"_s,
-                             u"x = 1 _"_s,    u"GET_ITEM(1,"_s, u")"_s,        u"PARAMETER P;"_s,
-                             u"END"_s,        u"' IF"_s,        u""_s,         u"PROGRAM"_s,
-                             u"END_PROGRAM"_s};
+    const QStringList pieces{u"IF a"_s,
+                             u"END IF"_s,
+                             u"END_IF"_s,
+                             u"FOR i IN s"_s,
+                             u"END FOR"_s,
+                             u"FUNC F(x)"_s,
+                             u"END FUNC"_s,
+                             u"s = \"a"_s,
+                             u"x = 1 _"_s,
+                             u"GET_ITEM(1,"_s,
+                             u")"_s,
+                             u"PARAMETER P;"_s,
+                             u"END"_s,
+                             u"' IF"_s,
+                             u""_s,
+                             u"PROGRAM"_s,
+                             u"END_PROGRAM"_s,
+                             u"y = a + Helper(1)"_s,
+                             u"a = 1"_s,
+                             u"FUNC Helper(v)"_s,
+                             u"z = unset_thing"_s,
+                             u"NEW_GLOBAL(\"a\", 0)"_s,
+                             u"p = LEN(s"_s,
+                             u"  s)"_s};
+    // Names come and go with the lines that set, define and read them: the findings about
+    // them follow as the whole check gives them.
     QRandomGenerator random(29);
     bp::TEditorLines lines;
     loadLongScript(lines);

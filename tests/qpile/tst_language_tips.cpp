@@ -5,7 +5,9 @@
 #include "aids/view/library_tree_view.h"
 #include "editor/model/edit_model.h"
 #include "editor/view/editor_pane.h"
+#include "highlight/qpile_highlighter.h"
 #include "qpile/qpile_reference.h"
+#include "qpile/script_outline.h"
 #include "qpile/view/language_tips.h"
 #include "qpile/view/signature_tip.h"
 #include "qpile/view/tip_window.h"
@@ -231,6 +233,46 @@ private slots:
         QTest::mouseMove(w.pane->viewport(), w.pointAt({40, 1}));
         QVERIFY(!w.tips->hoverTip().window()->isVisible());
         QCOMPARE(QApplication::focusWidget(), w.pane);
+    }
+
+    void scriptFunctionsGetTheTips()
+    {
+        // The script's own FUNC: its parameter names on "(", its comment on hover, as the
+        // check panel hands them over after each check.
+        Window w{u"' Удваивает число\n' (и прибавляет сдвиг)\nFUNC Twice(value, shift)\n"
+                 u"    RESULT = value * 2 + shift\nEND FUNC\n"_s};
+        TQPILEHighlighter highlighter;
+        w.tips->setScriptFunctions(scriptFunctions(w.pane->Lines(), {2}, highlighter));
+        w.setCaret({1, 6});
+        w.type(u"x = twice("_s);
+        QVERIFY(w.signature()->isVisible());
+        QCOMPARE(boldArgument(w.signature()), u"value"_s);
+        w.type(u"1, "_s);
+        QCOMPARE(boldArgument(w.signature()), u"shift"_s);
+        w.type(u"2)"_s);
+        QVERIFY(!w.signature()->isVisible());
+
+        QTest::mouseMove(w.pane->viewport(), w.pointAt({7, 6}));
+        QTRY_VERIFY(w.tips->hoverTip().window()->isVisible());
+        const QString help = w.tips->hoverTip().window()->plainText();
+        QVERIFY2(help.contains(u"Twice(value, shift)"_s), qPrintable(help));
+        QVERIFY2(help.contains(u"Удваивает число (и прибавляет сдвиг)"_s), qPrintable(help));
+        QVERIFY2(help.contains(u"строка 3"_s), qPrintable(help));
+    }
+
+    void inferredResultTypeReadsAlikeInTipAndHelp()
+    {
+        // DEPO_OPEN_BALANCE's DOUBLE is inferred: both tips show it with the same "?".
+        Window w{u"x = DEPO_OPEN_BALANCE"_s};
+        w.setCaret({22, 1});
+        w.type(u"("_s);
+        QVERIFY(w.signature()->isVisible());
+        QVERIFY2(w.signature()->text().contains(u"<i>DOUBLE?</i> DEPO_OPEN_BALANCE"_s),
+                 qPrintable(w.signature()->text()));
+        QTest::mouseMove(w.pane->viewport(), w.pointAt({9, 1}));
+        QTRY_VERIFY(w.tips->hoverTip().window()->isVisible());
+        const QString help = w.tips->hoverTip().window()->text();
+        QVERIFY2(help.contains(u"<i>DOUBLE?</i> <b>DEPO_OPEN_BALANCE"_s), qPrintable(help));
     }
 
     void hoverSourcesAddedComeFirst()

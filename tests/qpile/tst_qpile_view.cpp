@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -129,12 +130,15 @@ class TestQpileView : public QObject
 private slots:
     void problemsAreListedAndJumpedTo();
     void problemIsUnderlinedAndMarkedInTheGutter();
+    void hintsAreDrawnApartFromErrors();
+    void panelFitsItsDefaultWidth();
     void editingFixesAProblem();
     void outlineListsAndJumps();
     void keyboardReachesTheTabsAndEscReturns();
     void withoutReferenceTheTabsStayEmpty();
     void countTexts_data();
     void countTexts();
+    void countsApart();
 };
 
 void TestQpileView::problemsAreListedAndJumpedTo()
@@ -143,15 +147,17 @@ void TestQpileView::problemsAreListedAndJumpedTo()
     QCOMPARE(f.tabs->tabText(1), u"Проверка"_s);
     QCOMPARE(f.tabs->tabText(2), u"Структура"_s);
     f.setText(kScript + u"\nIF a"_s);
-    QCOMPARE(
-        f.rows(f.panel->problemList()),
-        (QStringList{u"6 | 1 | END_IF без IF"_s, u"15 | 1 | Блок IF не закрыт: нет END IF"_s}));
-    QCOMPARE(f.hints.last(), u"Проверка: 2 замечания"_s);
+    QCOMPARE(f.rows(f.panel->problemList()),
+             (QStringList{u"6 | 1 | END_IF без IF"_s, u"15 | 1 | Блок IF не закрыт: нет END IF"_s,
+                          u"15 | 4 | Переменная a нигде не получает значения"_s}));
+    QCOMPARE(f.hints.last(), u"Проверка: 2 замечания, 1 подсказка"_s);
     QCOMPARE(f.panel->problemTextAt({3, 6}), u"END_IF без IF"_s);
     QCOMPARE(f.panel->problemTextAt({7, 6}), QString());
     QCOMPARE(f.panel->problemTextAt({1, 5}), QString());
 
     f.activate(f.panel->problemList(), 1, false);
+    // The current row's message goes to the hint panel whole.
+    QCOMPARE(f.hints.last(), u"Блок IF не закрыт: нет END IF"_s);
     QCOMPARE(f.pane->model().CaretXY(), (TBufferCoord{1, 15}));
     QVERIFY(f.pane->hasFocus());
     f.activate(f.panel->problemList(), 0, true);
@@ -189,6 +195,76 @@ void TestQpileView::problemIsUnderlinedAndMarkedInTheGutter()
     QVERIFY(reddishPixels(image, gutterLine) > 0);
     QCOMPARE(reddishPixels(image, QRect(0, 0, left, top)), 0);
     QCOMPARE(reddishPixels(image, QRect(0, top + h, left, 6 * h)), 0);
+}
+
+void TestQpileView::hintsAreDrawnApartFromErrors()
+{
+    // An error and a hint on lines of their own: the hint's underline and gutter sign are
+    // grey, not red; its row reads quieter; the two are counted apart.
+    Fixture f;
+    QString text = kScript;
+    text.replace(u"    y = 2"_s, u"    y = unset_value"_s);
+    f.setText(text);
+    QCOMPARE(f.rows(f.panel->problemList()),
+             (QStringList{u"6 | 1 | END_IF без IF"_s,
+                          u"8 | 9 | Переменная unset_value нигде не получает значения"_s}));
+    QCOMPARE(f.hints.last(), u"Проверка: 1 замечание, 1 подсказка"_s);
+    QCOMPARE(f.pane->lineMarks().size(), std::size_t(2));
+    QVERIFY(!f.pane->lineMarks()[0].hint);
+    QVERIFY(f.pane->lineMarks()[1].hint);
+    const QTreeWidgetItem *error = f.panel->problemList()->topLevelItem(0);
+    const QTreeWidgetItem *hint = f.panel->problemList()->topLevelItem(1);
+    QVERIFY(error->foreground(2).color() != hint->foreground(2).color());
+    QCOMPARE(hint->toolTip(2), u"Переменная unset_value нигде не получает значения"_s);
+
+    QImage image(f.pane->viewport()->size(), QImage::Format_RGB32);
+    f.pane->viewport()->render(&image);
+    const int h = f.pane->lineHeight();
+    const int w = f.pane->charWidth();
+    const int left = f.pane->gutterWidth();
+    const auto greyPixels = [&image](const QRect &area) {
+        int count = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                const QRgb pixel = image.pixel(x, y);
+                count += qRed(pixel) == 128 && qGreen(pixel) == 128 && qBlue(pixel) == 128;
+            }
+        }
+        return count;
+    };
+    const QRect errorLine(left, 5 * h, 6 * w, h);
+    const QRect hintWord(left + 8 * w, 7 * h, 11 * w, h);
+    QVERIFY(reddishPixels(image, errorLine) > 0);
+    QCOMPARE(reddishPixels(image, hintWord), 0);
+    QVERIFY(greyPixels(hintWord) >= 11 * w / 4);
+    // The gutter: a solid red bar beside the error, a hollow grey one beside the hint.
+    const QRect errorSign(0, 5 * h, left, h);
+    const QRect hintSign(0, 7 * h, left, h);
+    QVERIFY(reddishPixels(image, errorSign) > 0);
+    QCOMPARE(reddishPixels(image, hintSign), 0);
+    QVERIFY(greyPixels(hintSign) > 0);
+}
+
+void TestQpileView::panelFitsItsDefaultWidth()
+{
+    // At the side panel's narrow width the three tabs show without scroll arrows and a long
+    // message wraps onto more lines in its row.
+    Fixture f;
+    f.tabs->setFixedWidth(220);
+    QString text = kScript;
+    text.replace(u"    y = 2"_s, u"    y = MONEY_CURENT_BALANCE(\"C\", \"F\", \"T\", \"SUR\")"_s);
+    f.setText(text);
+    f.tabs->setCurrentWidget(f.panel->problemList());
+    QTRY_VERIFY(f.panel->problemList()->isVisible());
+    QVERIFY(!f.tabs->usesScrollButtons());
+    const QTabBar *bar = f.tabs->tabBar();
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(bar->tabRect(i).right() <= bar->width());
+    QTreeWidget *list = f.panel->problemList();
+    const QTreeWidgetItem *longRow = list->topLevelItem(1);
+    QVERIFY(longRow->text(2).startsWith(u"Неизвестная функция"_s));
+    QVERIFY(list->visualItemRect(longRow).height() >
+            list->visualItemRect(list->topLevelItem(0)).height());
 }
 
 void TestQpileView::editingFixesAProblem()
@@ -297,6 +373,14 @@ void TestQpileView::countTexts_data()
     QTest::newRow("21") << 21 << u"Проверка: 21 замечание"_s;
     QTest::newRow("102") << 102 << u"Проверка: 102 замечания"_s;
     QTest::newRow("111") << 111 << u"Проверка: 111 замечаний"_s;
+}
+
+void TestQpileView::countsApart()
+{
+    QCOMPARE(QpileCheckPanel::countText(0, 0), u"Проверка: замечаний нет"_s);
+    QCOMPARE(QpileCheckPanel::countText(0, 1), u"Проверка: замечаний нет, 1 подсказка"_s);
+    QCOMPARE(QpileCheckPanel::countText(2, 3), u"Проверка: 2 замечания, 3 подсказки"_s);
+    QCOMPARE(QpileCheckPanel::countText(1, 12), u"Проверка: 1 замечание, 12 подсказок"_s);
 }
 
 void TestQpileView::countTexts()

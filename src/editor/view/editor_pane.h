@@ -52,12 +52,14 @@ struct TPaintRun
 };
 
 // A stretch of one line marked as wrong: drawn with a wavy underline, and with a sign in the
-// gutter beside its line. 1-based line and column.
+// gutter beside its line. A hint (a likely slip, not a certain fault) is drawn more quietly:
+// a grey dotted underline and a hollow sign. 1-based line and column.
 struct TLineMark
 {
     int line = 1;
     int column = 1;
     int length = 1;
+    bool hint = false;
 };
 
 // The custom-drawn text area over an EditModel: paints the visible lines with a line-number
@@ -170,7 +172,7 @@ private:
     void restartCaretBlink();
     void paintGutter(QPainter &painter, int firstLine, int lastLine);
     void paintBookmark(QPainter &painter, int number, int y);
-    void paintLineMarkSign(QPainter &painter, int y);
+    void paintLineMarkSign(QPainter &painter, int y, bool hint);
     const QPixmap &gutterBackground(QSize size);
     void showScrollHint(int topLine);
     void paintLine(QPainter &painter, int line, int y);

@@ -74,6 +74,7 @@ std::vector<TPaintRun> TCustomEditorPane::runsFor(int index, QStringView text, i
 namespace {
 
 constexpr QRgb kLineMarkColor = qRgb(220, 0, 0);
+constexpr QRgb kLineHintColor = qRgb(128, 128, 128);
 
 auto marksOfLines(const std::vector<TLineMark> &marks, int first, int last)
 {
@@ -112,12 +113,14 @@ void TCustomEditorPane::paintGutter(QPainter &painter, int firstLine, int lastLi
         const int baseline = y + (m_lineHeight - metrics.height()) / 2 + metrics.ascent();
         painter.drawText(right - textWidth, baseline, number);
     }
-    int signLine = 0;
-    for (auto [mark, end] = marksOfLines(m_lineMarks, firstLine, lastLine); mark != end; ++mark) {
-        if (mark->line != signLine) {
-            signLine = mark->line;
-            paintLineMarkSign(painter, (signLine - m_model->viewWindow().topLine()) * m_lineHeight);
-        }
+    for (auto [mark, end] = marksOfLines(m_lineMarks, firstLine, lastLine); mark != end;) {
+        // One sign a line: solid when any of its marks is an error.
+        const int signLine = mark->line;
+        bool hint = true;
+        for (; mark != end && mark->line == signLine; ++mark)
+            hint = hint && mark->hint;
+        paintLineMarkSign(painter, (signLine - m_model->viewWindow().topLine()) * m_lineHeight,
+                          hint);
     }
     for (int number = 0; number < Bookmarks::kCount; ++number) {
         const std::optional<TBufferCoord> mark = m_model->bookmarks().at(number);
@@ -171,13 +174,21 @@ void TCustomEditorPane::paintBookmark(QPainter &painter, int number, int y)
     painter.setFont(m_gutterFont);
 }
 
-void TCustomEditorPane::paintLineMarkSign(QPainter &painter, int y)
+void TCustomEditorPane::paintLineMarkSign(QPainter &painter, int y, bool hint)
 {
     // A bar at the gutter's right edge, in the space the line numbers leave free there, so
     // neither the numbers nor the bookmarks at the left edge are covered.
     const int width = kGutterRightOffset + 1;
-    painter.fillRect(QRect(m_gutterWidth - width, y + 1, width, m_lineHeight - 2),
-                     QColor(kLineMarkColor));
+    const QRect bar(m_gutterWidth - width, y + 1, width, m_lineHeight - 2);
+    if (!hint) {
+        painter.fillRect(bar, QColor(kLineMarkColor));
+        return;
+    }
+    painter.save();
+    painter.setPen(QColor(kLineHintColor));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(bar.adjusted(0, 0, -1, -1));
+    painter.restore();
 }
 
 void TCustomEditorPane::paintLine(QPainter &painter, int line, int y)
@@ -270,16 +281,22 @@ void TCustomEditorPane::paintLine(QPainter &painter, int line, int y)
     }
 
     if (const auto [mark, marksEnd] = marksOfLines(m_lineMarks, line, line); mark != marksEnd) {
-        // A wavy line two pixels high along the bottom of the marked cells.
+        // A wavy line two pixels high along the bottom of the marked cells; for a hint, grey
+        // dots.
         const int bottom = y + m_lineHeight - 1;
-        painter.setPen(QColor(kLineMarkColor));
         for (auto it = mark; it != marksEnd; ++it) {
+            painter.setPen(QColor(it->hint ? kLineHintColor : kLineMarkColor));
             const int start = std::min(it->column - 1, int(text.size()));
             const int end = std::min(it->column - 1 + std::max(it->length, 1), int(text.size()));
             const int x0 = textLeft + cellOf(start) * m_charWidth;
             const int x1 = textLeft + cellOf(end) * m_charWidth;
             if (x1 <= x0 || end <= firstVisibleChar || start >= lastVisibleChar)
                 continue;
+            if (it->hint) {
+                for (int x = x0; x < x1; x += 3)
+                    painter.drawPoint(x, bottom);
+                continue;
+            }
             m_wave.clear();
             // Inside the marked cells: the last point on their last pixel column.
             int step = 0;

@@ -62,8 +62,19 @@ LanguageTips::LanguageTips(TCustomEditorPane &pane, QTreeView &libraryTree)
 
 LanguageTips::~LanguageTips() = default;
 
+void LanguageTips::setScriptFunctions(const QList<QpileFunction> &functions)
+{
+    if (!m_loaded)
+        return;
+    m_reference = functions.isEmpty()
+                      ? m_loaded
+                      : std::make_shared<const QpileReference>(m_loaded->withFunctions(functions));
+    m_signature->setReference(m_reference);
+}
+
 void LanguageTips::setReference(std::shared_ptr<const QpileReference> reference)
 {
+    m_loaded = reference;
     m_reference = std::move(reference);
     m_signature->setReference(m_reference);
     m_helpAction->setEnabled(m_reference != nullptr);

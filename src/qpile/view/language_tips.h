@@ -9,6 +9,8 @@
 #include <QTreeView>
 #include <memory>
 
+#include "qpile/qpile_reference.h"
+
 class QAction;
 class QTimer;
 
@@ -39,6 +41,8 @@ public:
 
     // Null turns the tips off again.
     void setReference(std::shared_ptr<const QpileReference> reference);
+    // The script's own FUNCs, shown by the signature tip and the hover help like built-ins.
+    void setScriptFunctions(const QList<QpileFunction> &functions);
 
     // Another text for the editor's hover tip; asked before the function help, in the order
     // added.
@@ -72,6 +76,8 @@ private:
     QTreeView *m_tree;
     QObject *m_treeViewport;
     std::shared_ptr<const QpileReference> m_reference;
+    // The reference as loaded, without the script's FUNCs.
+    std::shared_ptr<const QpileReference> m_loaded;
     std::unique_ptr<TQPILEHighlighter> m_highlighter;
     SignatureTip *m_signature;
     EditorHoverTip *m_hover;

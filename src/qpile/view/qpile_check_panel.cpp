@@ -9,6 +9,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStyledItemDelegate>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
@@ -21,6 +23,25 @@ constexpr int kLineRole = Qt::UserRole;
 constexpr int kColumnRole = Qt::UserRole + 1;
 // The list shows this many findings at most; the count in the hint panel is the whole.
 constexpr int kListedProblems = 5000;
+
+// Rows as high as their message needs at the column's width: a long message wraps instead of
+// being cut at the panel's edge.
+class WrappingDelegate : public QStyledItemDelegate
+{
+public:
+    WrappingDelegate(QTreeView *view) : QStyledItemDelegate(view), m_view(view) {}
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem wrapped = option;
+        wrapped.features |= QStyleOptionViewItem::WrapText;
+        wrapped.rect = QRect(0, 0, std::max(m_view->columnWidth(index.column()), 20), 1);
+        return QStyledItemDelegate::sizeHint(wrapped, index);
+    }
+
+private:
+    QTreeView *m_view;
+};
 
 QTreeWidget *makeList(const QStringList &headers, const QString &name)
 {
@@ -66,8 +87,29 @@ QpileCheckPanel::QpileCheckPanel(std::shared_ptr<const QpileReference> reference
     }
     m_problemList->header()->resizeSection(0, 36);
     m_problemList->header()->resizeSection(1, 30);
+    // A narrow panel wraps a long message onto more lines instead of cutting it; the row's
+    // tooltip and the hint panel show it whole as well.
+    m_problemList->setWordWrap(true);
+    m_problemList->setUniformRowHeights(false);
+    m_problemList->setTextElideMode(Qt::ElideNone);
+    m_problemList->setItemDelegate(new WrappingDelegate(m_problemList));
+    connect(m_problemList->header(), &QHeaderView::sectionResized, m_problemList,
+            [list = m_problemList] { list->doItemsLayout(); });
+    connect(m_problemList, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *item) {
+        if (item && m_showHint)
+            m_showHint(item->text(2));
+    });
     m_tabs.insertTab(1, m_problemList, QStringLiteral("Проверка"));
     m_tabs.insertTab(2, m_outlineList, QStringLiteral("Структура"));
+    // All three tabs stay in reach at the panel's width: their titles narrow, no arrows, and
+    // each tells its whole title under the mouse.
+    m_tabs.setUsesScrollButtons(false);
+    m_tabs.setElideMode(Qt::ElideRight);
+    // No tab takes the room of the others: a long title is the one shortened.
+    m_tabs.tabBar()->setStyleSheet(
+        QStringLiteral("QTabBar::tab { max-width: 8em; padding: 3px 4px; }"));
+    for (int i = 0; i < m_tabs.count(); ++i)
+        m_tabs.setTabToolTip(i, m_tabs.tabText(i));
     connect(&m_tabs, &QTabWidget::currentChanged, this, [this] {
         if (m_tabs.currentWidget() == m_outlineList && !m_outlineCurrent && m_check &&
             !m_check->pending())
@@ -211,12 +253,18 @@ void QpileCheckPanel::runSlice()
 
 void QpileCheckPanel::showProblems()
 {
+    if (m_scriptFolder)
+        m_check->setScriptFolder(m_scriptFolder());
     const std::vector<QpileProblem> &problems = m_check->problems();
     // The marks may have moved with edits since; they are put back in any case.
     std::vector<TLineMark> marks;
     marks.reserve(problems.size());
-    for (const QpileProblem &problem : problems)
-        marks.push_back({problem.line, problem.column, problem.length});
+    int hints = 0;
+    for (const QpileProblem &problem : problems) {
+        const bool hint = problem.severity == QpileSeverity::Hint;
+        hints += hint ? 1 : 0;
+        marks.push_back({problem.line, problem.column, problem.length, hint});
+    }
     m_pane.setLineMarks(std::move(marks));
     if (problems != m_shown) {
         m_shown = problems;
@@ -225,17 +273,26 @@ void QpileCheckPanel::showProblems()
         for (const QpileProblem &problem : m_shown) {
             if (items.size() == kListedProblems)
                 break;
-            items.append(placeItem(
+            QTreeWidgetItem *item = placeItem(
                 {QString::number(problem.line), QString::number(problem.column), problem.message},
-                problem.line, problem.column));
+                problem.line, problem.column);
+            item->setToolTip(2, problem.message);
+            if (problem.severity == QpileSeverity::Hint) {
+                // A hint reads more quietly than an error, as its mark does.
+                for (int column = 0; column < 3; ++column)
+                    item->setForeground(
+                        column, m_problemList->palette().brush(QPalette::Disabled, QPalette::Text));
+            }
+            items.append(item);
         }
         m_problemList->addTopLevelItems(items);
     }
-    const int count = int(m_shown.size());
-    if (count != m_countShown) {
-        m_countShown = count;
+    const int errors = int(m_shown.size()) - hints;
+    if (errors != m_countShown || hints != m_hintsShown) {
+        m_countShown = errors;
+        m_hintsShown = hints;
         if (m_showHint)
-            m_showHint(countText(count));
+            m_showHint(countText(errors, hints));
     }
 }
 
@@ -278,6 +335,31 @@ QString QpileCheckPanel::problemTextAt(TBufferCoord position) const
             messages.append(problem.message);
     }
     return messages.join(u'\n');
+}
+
+QList<QpileFunction> QpileCheckPanel::scriptFunctions() const
+{
+    if (!m_check || m_check->pending())
+        return {};
+    TQPILEHighlighter highlighter;
+    return bp::scriptFunctions(m_lines, m_check->functionLines(), highlighter);
+}
+
+QString QpileCheckPanel::countText(int errors, int hints)
+{
+    if (hints == 0)
+        return countText(errors);
+    const int tens = hints % 100;
+    const int ones = hints % 10;
+    const char16_t *word = u"подсказок";
+    if (ones == 1 && tens != 11)
+        word = u"подсказка";
+    else if (ones >= 2 && ones <= 4 && (tens < 12 || tens > 14))
+        word = u"подсказки";
+    return QStringLiteral("%1, %2 %3")
+        .arg(countText(errors))
+        .arg(hints)
+        .arg(QString::fromUtf16(word));
 }
 
 QString QpileCheckPanel::countText(int count)

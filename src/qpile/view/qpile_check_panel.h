@@ -48,6 +48,17 @@ public:
 
     // "Проверка: 3 замечания", "Проверка: замечаний нет".
     static QString countText(int count);
+    // Errors and hints counted apart: "Проверка: 3 замечания, 2 подсказки".
+    static QString countText(int errors, int hints);
+    // The FUNCs the script defines, as entries the tips show: parameter names from the FUNC
+    // line, the comment lines right above it as the summary. Current after checked().
+    QList<QpileFunction> scriptFunctions() const;
+    // Where files named by INCLUDE are looked for: the script's folder, asked before each
+    // check is shown; empty for a script not saved yet.
+    void setScriptFolderSource(std::function<QString()> source)
+    {
+        m_scriptFolder = std::move(source);
+    }
 
     // The pause after an edit before the check runs, in milliseconds.
     static constexpr int kPause = 400;
@@ -83,6 +94,7 @@ private:
     QTabWidget &m_tabs;
     QWidget *m_library = nullptr;
     std::function<void(const QString &)> m_showHint;
+    std::function<QString()> m_scriptFolder;
     std::unique_ptr<QpileIncrementalCheck> m_check;
     QTimer *m_pause = nullptr;
     QTimer *m_slice = nullptr;
@@ -90,6 +102,7 @@ private:
     QTreeWidget *m_outlineList = nullptr;
     std::vector<QpileProblem> m_shown;
     int m_countShown = 0;
+    int m_hintsShown = 0;
     bool m_outlineCurrent = false;
 };
 
