@@ -10,7 +10,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:-$root/build}" && pwd)"
 shift || true
-cache="${BP_TIDY_CACHE-${XDG_CACHE_HOME:-$HOME/.cache}/brindlepad/clang-tidy}"
+cache="${BP_TIDY_CACHE-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/brindlepad/clang-tidy}"
 tidy="$(command -v clang-tidy || command -v clang-tidy-14)"
 
 # The build's precompiled headers are GCC's, which clang cannot read: the database given to
