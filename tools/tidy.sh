@@ -10,7 +10,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:-$root/build}" && pwd)"
 shift || true
-cache="${BP_TIDY_CACHE-${XDG_CACHE_HOME:-$HOME/.cache}/brindlepad/clang-tidy}"
+cache="${BP_TIDY_CACHE-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/brindlepad/clang-tidy}"
 tidy="$(command -v clang-tidy || command -v clang-tidy-14)"
 
 # The build's precompiled headers are GCC's, which clang cannot read: the database given to
@@ -26,6 +26,8 @@ else
   mapfile -t files < <(cd "$root" && git ls-files 'src/*.cpp')
 fi
 
+# Every object's included files, as the build recorded them (empty for another generator).
+(cd "$build" && ninja -t deps 2> /dev/null || true) > "$database/deps.txt"
 common_key="$( (cat "$root/.clang-tidy"; "$tidy" --version) | sha256sum | cut -d' ' -f1)"
 export root build database cache tidy common_key
 
@@ -38,11 +40,14 @@ check_one() {
     # src/ when the build has none for it.
     object="$(sed -E 's/.* -o ([^ ]+) .*/\1/' <<< "$command")"
     key="$( (echo "$common_key"; sed "s#$root#ROOT#g" <<< "$command"
-      if ! (cd "$build" && ninja -t deps "$object" 2> /dev/null | grep VALID > /dev/null); then
+      headers="$(awk -v head="$object: #deps" '
+        index($0, head) == 1 { found = ($0 ~ /\(VALID\)$/); inside = 1; next }
+        inside && !/^ / { exit }
+        inside && found && $1 !~ /^\/usr\// { print $1 }' "$database/deps.txt")"
+      if [ -z "$headers" ]; then
         cd "$root" && git ls-files -z 'src/*.h' | xargs -0 cat
       else
-        cd "$build" && ninja -t deps "$object" | tail -n +2 | sed 's/^ *//' |
-          grep -v '^/usr/' | grep . | tr '\n' '\0' | xargs -0 cat
+        cd "$build" && tr '\n' '\0' <<< "$headers" | xargs -0 cat
       fi) | sha256sum | cut -d' ' -f1)"
     [ -f "$cache/$key" ] && return 0
   fi
