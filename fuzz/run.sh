@@ -26,7 +26,8 @@ while [ $# -gt 0 ]; do
   esac
 done
 all=(fuzz_text_file fuzz_qpile_scanner fuzz_library_file fuzz_word_file fuzz_window_settings
-     fuzz_edit_model)
+     fuzz_edit_model fuzz_recovery_file fuzz_update_manifest fuzz_qpile_reference
+     fuzz_incremental_check)
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 
 build="${BP_FUZZ_BUILD_DIR:-$root/build-fuzz}"

@@ -61,6 +61,8 @@ text_files = {
     'utf16be': b'\xfe\xff' + 'a\nb'.encode('utf-16-be'),
     'utf16le_lone_surrogate': b'\xff\xfe\x00\xd8a\x00',
     'utf16_odd': b'\xff\xfea',
+    'utf8_no_mark': (cyrillic + '\r\n\U0001F600 x').encode('utf-8'),
+    'utf8_no_mark_broken': 'a\u0434'.encode('utf-8') + b'\xcf\xf0',
     'sample': sample,
 }
 for name, data in text_files.items():
@@ -128,3 +130,96 @@ write('fuzz_edit_model', 'indent_blocks',
 rng = random.Random(18)
 for i in range(6):
     write('fuzz_edit_model', 'random%d' % i, bytes(rng.randrange(256) for _ in range(300)))
+
+
+# Recovery files: the header of each encoding and break style, both bodies, and broken ones.
+def recovery(name='c%3A%2Fa.qpl', encoding='windows-1251', breaks='crlf', body='utf-8',
+             lines=None, text='PROGRAM\nEND_PROGRAM'):
+    data = text.encode('utf-16-le' if body == 'utf-16le' else 'utf-8', 'surrogatepass')
+    count = lines if lines is not None else (text.count('\n') + 1 if text else 0)
+    header = ('Brindlepad recovery 1\nname=%s\nencoding=%s\nbreaks=%s\nbody=%s\n'
+              'time=1700000000000\nlines=%d\n\n' % (name, encoding, breaks, body, count))
+    return header.encode('ascii') + data
+
+
+recoveries = {
+    'plain': recovery(),
+    'utf8_lf': recovery(encoding='utf-8', breaks='lf', text=cyrillic + '\n\n\u2028'),
+    'utf16_body': recovery(encoding='utf-16le', breaks='u2028', body='utf-16le',
+                           text='a\ud800\nb'),
+    'untitled_empty': recovery(name='', breaks='cr', text='', lines=0),
+    'one_empty_line': recovery(text='', lines=1),
+    'count_mismatch': recovery(lines=5),
+    'bad_field': recovery(encoding='koi8-r'),
+    'no_header_end': b'Brindlepad recovery 1\nname=a\n',
+}
+for name, data in recoveries.items():
+    write('fuzz_recovery_file', name, data)
+
+# Update manifests: the real shape, and the answers a server gives instead.
+manifests = {
+    'plain': b'<?xml version="1.0"?>\n<Brindlepad><Program_Info><Program_Version>1.3.2'
+             b'</Program_Version></Program_Info></Brindlepad>\n',
+    'extra': b'<r a="1"><Program_Info x="y"><Other/>t<Program_Version>2015 build 7'
+             b'</Program_Version><Program_Version>9</Program_Version></Program_Info></r>',
+    'references': b'<r><Program_Info><Program_Version>&#49;.&#x32;<![CDATA[.3]]><!-- c -->'
+                  b'</Program_Version></Program_Info></r>',
+    'no_version': b'<r><Program_Info/></r>',
+    'too_large': b'<r><Program_Info><Program_Version>1.2147483648</Program_Version>'
+                 b'</Program_Info></r>',
+    'doctype': b'<!DOCTYPE r [<!ENTITY e "x">]><r><Program_Info><Program_Version>&e;'
+               b'</Program_Version></Program_Info></r>',
+    'html': b'<html><body>moved</body></html>',
+}
+for name, data in manifests.items():
+    write('fuzz_update_manifest', name, data)
+
+# Language references: the shipped one cut down to a few of each part (the fuzzer reads at
+# most 4096 bytes of an input), and a few that are refused.
+import json
+shipped = json.loads(read('data/reference.json'))
+
+
+def small_reference(functions, blocks, tables, pitfalls):
+    cut = dict(shipped)
+    cut['functions'] = [shipped['functions'][i] for i in functions]
+    cut['blocks'] = [shipped['blocks'][i] for i in blocks]
+    cut['tables'] = [shipped['tables'][i] for i in tables]
+    cut['pitfalls'] = [shipped['pitfalls'][i] for i in pitfalls]
+    for key in ('keywords', 'operators', 'param_names', 'unconfirmed_names'):
+        cut.pop(key, None)
+    return json.dumps(cut, ensure_ascii=False, separators=(',', ':')).encode('utf-8')
+
+
+def trimmed(reference):
+    # Long notes cut short, so the seed fits the fuzzer's input size.
+    def cut(value):
+        if isinstance(value, str):
+            return value[:16]
+        if isinstance(value, list):
+            return [cut(v) for v in value[:2]]
+        if isinstance(value, dict):
+            return {k: cut(v) for k, v in value.items()}
+        return value
+    return json.dumps(cut(json.loads(reference)), ensure_ascii=False,
+                      separators=(',', ':')).encode('utf-8')
+
+
+names = [f['name'] for f in shipped['functions']]
+write('fuzz_qpile_reference', 'two_functions',
+      trimmed(small_reference([names.index('SET_VALUE'), names.index('MESSAGE')],
+                              range(4), [0], [0])))
+write('fuzz_qpile_reference', 'get_item',
+      trimmed(small_reference([names.index('GET_ITEM')], [0], range(2), [])))
+write('fuzz_qpile_reference', 'not_json', b'{"version": 1, "functions": [')
+write('fuzz_qpile_reference', 'not_object', b'[1, 2]')
+write('fuzz_qpile_reference', 'missing_parts', b'{"version": 1, "functions": []}')
+
+# Incremental check: pieces of lines, then edits and partial runs (see the target).
+write('fuzz_incremental_check', 'blocks',
+      bytes([6, 0]) + bytes([3, 11, 0]) + bytes([3, 7, 0]) + bytes([2, 0, 25]) +
+      bytes([2, 1, 0]) + bytes([3, 8, 0]) + bytes([3, 12, 0]) + bytes([1, 37, 0]) +
+      bytes([7, 0, 4, 0, 0, 6, 3, 0, 7, 0, 0, 0, 30, 0, 6, 5, 0, 1, 0, 1, 14, 4, 1, 0, 0, 7]))
+rng = random.Random(27)
+for i in range(6):
+    write('fuzz_incremental_check', 'random%d' % i, bytes(rng.randrange(256) for _ in range(400)))

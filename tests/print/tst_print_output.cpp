@@ -8,13 +8,41 @@
 #include "test_runner.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
+
+#include <csignal>
+#include <functional>
+#include <optional>
+
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace bp;
 
 namespace {
+
+// Lowers the soft limit on the size of files this process writes, for one scope.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
+
+private:
+    rlimit m_saved{};
+};
 
 const QString kLongLine = QStringLiteral(
     "result = GET_VALUE(alpha, beta, gamma, delta, epsilon, zeta, eta, theta, iota, kappa, "
@@ -108,6 +136,10 @@ private slots:
     void unwritablePdfFolderFails_data();
     void unwritablePdfFolderFails();
     void cancelledJobLeavesNoFile();
+    void pdfWrittenOverKeepsItsMode_data();
+    void pdfWrittenOverKeepsItsMode();
+    void pdfOnAFullDiskNamesTheReason_data();
+    void pdfOnAFullDiskNamesTheReason();
     void setupWithoutPrinterSaysSo();
 
 private:
@@ -389,6 +421,98 @@ void TestPrintOutput::cancelledJobLeavesNoFile()
     commands.FilePrintExecute(QString());
     QCOMPARE(seen, (QList<int>{1, 2, 3}));
     QVERIFY(!QFile::exists(printed));
+}
+
+void TestPrintOutput::pdfWrittenOverKeepsItsMode_data()
+{
+    QTest::addColumn<int>("mode");
+    // Only the superuser may write over a read-only file.
+    QTest::newRow("read-only, written by root") << 0444;
+    QTest::newRow("owner and group") << 0640;
+}
+
+void TestPrintOutput::pdfWrittenOverKeepsItsMode()
+{
+    QFETCH(int, mode);
+    if (!(mode & 0200) && ::geteuid() != 0)
+        QSKIP("only the superuser writes over a read-only file");
+    FakePrinters printers;
+    printers.installed = false;
+    const QString path = m_dir->filePath(QStringLiteral("old.pdf"));
+    {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old");
+    }
+    QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(mode)), 0);
+    m_prompts.saveChoices << path;
+    setUpEngine(*m_engine, m_lines, numberedLines(3), &m_highlighter);
+    PrintCommands commands(*m_engine, m_prompts, nullptr);
+    commands.setPrinterAccess(&printers);
+    commands.FilePrintExecute(QString());
+    QVERIFY(pdfPages(path).first().contains(QStringLiteral("line_3 = 3")));
+    struct stat written = {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &written), 0);
+    QCOMPARE(int(written.st_mode & 07777), mode);
+}
+
+void TestPrintOutput::pdfOnAFullDiskNamesTheReason_data()
+{
+    QTest::addColumn<bool>("fullDisk");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a full disk") << true << QStringLiteral("На диске не осталось места");
+    QTest::newRow("the file-size limit") << false << QStringLiteral("Файл слишком велик");
+}
+
+void TestPrintOutput::pdfOnAFullDiskNamesTheReason()
+{
+    QFETCH(bool, fullDisk);
+    QFETCH(QString, reason);
+    QString folder = m_dir->path();
+    std::function<void()> cleanUp = [] {};
+    const auto cleanUpAtEnd = qScopeGuard([&] { cleanUp(); });
+    if (fullDisk) {
+        if (::geteuid() != 0)
+            QSKIP("mounting a small file system needs the superuser");
+        folder = m_dir->filePath(QStringLiteral("small"));
+        QVERIFY(QDir().mkpath(folder));
+        const QByteArray point = QFile::encodeName(folder);
+        if (::mount("brindlepad-test", point.constData(), "tmpfs", 0, "size=16k") != 0)
+            QSKIP("the kernel refuses a tmpfs mount here");
+        cleanUp = [point] { ::umount2(point.constData(), MNT_DETACH); };
+    }
+    const QString path = folder + QStringLiteral("/out.pdf");
+    {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old");
+    }
+    FakePrinters printers;
+    printers.installed = false;
+    m_prompts.saveChoices << path;
+    setUpEngine(*m_engine, m_lines, numberedLines(400), &m_highlighter);
+    PrintCommands commands(*m_engine, m_prompts, nullptr);
+    commands.setPrinterAccess(&printers);
+    QString message;
+    {
+        std::optional<FileSizeLimit> limit;
+        if (!fullDisk) {
+            // Past the limit a write fails instead of ending the process.
+            std::signal(SIGXFSZ, SIG_IGN);
+            limit.emplace(16 * 1024);
+        }
+        try {
+            commands.FilePrintExecute(QString());
+        } catch (const Error &error) {
+            message = error.message();
+        }
+    }
+    QCOMPARE(message, QStringLiteral("Не удалось записать файл \"%1\". %2").arg(path, reason));
+    // The earlier file stays, and nothing else is left.
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("old"));
+    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("out.pdf")});
 }
 
 void TestPrintOutput::setupWithoutPrinterSaysSo()

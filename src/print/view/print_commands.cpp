@@ -16,6 +16,12 @@
 #include <QProgressDialog>
 #include <QSaveFile>
 
+#include <cerrno>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace bp {
 namespace {
 
@@ -51,6 +57,75 @@ private:
 QString cannotWritePdf(const QString &path, const QString &reason)
 {
     return QStringLiteral("Не удалось записать файл \"%1\". %2").arg(path, reason);
+}
+
+// The PDF file, keeping the system's reason for the first write that failed: by the time
+// the job ends, the file's own error text may say no more than "unknown error".
+class PdfFile : public QSaveFile
+{
+public:
+    using QSaveFile::QSaveFile;
+
+    bool flushKeepingReason()
+    {
+        errno = 0;
+        if (flush())
+            return true;
+        noteFailure();
+        return false;
+    }
+
+    // The reason in the program's words where there are some, else the file's own text.
+    QString reason() const
+    {
+        switch (m_failure) {
+        case ENOSPC:
+            return QStringLiteral("На диске не осталось места");
+#ifdef EDQUOT
+        case EDQUOT:
+            return QStringLiteral("Превышена дисковая квота");
+#endif
+        case EFBIG:
+            return QStringLiteral("Файл слишком велик");
+        case EIO:
+            return QStringLiteral("Ошибка ввода-вывода");
+        }
+        return errorString();
+    }
+
+protected:
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        errno = 0;
+        const qint64 written = QSaveFile::writeData(data, size);
+        if (written != size)
+            noteFailure();
+        return written;
+    }
+
+private:
+    void noteFailure()
+    {
+        if (m_failure == 0)
+            m_failure = errno != 0 ? errno : EIO;
+    }
+
+    int m_failure = 0;
+};
+
+// Gives the new file the mode of the file at `path`, if there is one.
+bool keepModeOf(const QString &path, QSaveFile &file)
+{
+#ifdef Q_OS_UNIX
+    struct stat old = {};
+    if (::stat(QFile::encodeName(path).constData(), &old) != 0)
+        return true;
+    // By its descriptor: the file's own name is that of the old file until the commit.
+    return ::fchmod(file.handle(), old.st_mode & 07777) == 0;
+#else
+    const QFileInfo old(path);
+    return !old.exists() || file.setPermissions(old.permissions());
+#endif
 }
 
 } // namespace
@@ -197,7 +272,7 @@ QString PrintCommands::printToPdf(const QString &path)
 
     // Written beside the target and renamed at the end: a cancelled or failed job leaves
     // neither a partial file nor a damaged earlier one.
-    QSaveFile file(path);
+    PdfFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw Error(cannotWritePdf(path, file.errorString()));
     std::unique_ptr<PrintProgress> progress;
@@ -222,8 +297,15 @@ QString PrintCommands::printToPdf(const QString &path)
         file.cancelWriting();
         return {};
     }
-    if (file.error() != QFileDevice::NoError || !file.commit())
-        throw Error(cannotWritePdf(path, file.errorString()));
+    // A file written over keeps its mode (the new file would otherwise be writable by its
+    // owner, even where the old one was read-only).
+    if (!file.flushKeepingReason() || file.error() != QFileDevice::NoError ||
+        !keepModeOf(path, file)) {
+        file.cancelWriting();
+        throw Error(cannotWritePdf(path, file.reason()));
+    }
+    if (!file.commit())
+        throw Error(cannotWritePdf(path, file.reason()));
     return QStringLiteral("PDF сохранён: ") +
            QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
