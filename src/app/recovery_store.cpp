@@ -27,6 +27,7 @@ const QString kSuffix = QStringLiteral(".recovery");
 const std::pair<TextEncoding, QByteArray> kEncodingNames[] = {
     {TextEncoding::Ansi, QByteArrayLiteral("windows-1251")},
     {TextEncoding::Utf8, QByteArrayLiteral("utf-8")},
+    {TextEncoding::Utf8NoMark, QByteArrayLiteral("utf-8-nomark")},
     {TextEncoding::Utf16LE, QByteArrayLiteral("utf-16le")},
     {TextEncoding::Utf16BE, QByteArrayLiteral("utf-16be")}};
 const std::pair<LineBreakStyle, QByteArray> kBreakNames[] = {
@@ -44,6 +45,9 @@ QByteArray nameOf(const std::pair<Value, QByteArray> (&names)[N], Value value)
     for (const auto &[known, name] : names)
         if (known == value)
             return name;
+    // Every value is written under a name of its own: one without would make the file
+    // unreadable, and its text would never be offered back.
+    Q_ASSERT_X(false, "nameOf", "a value without a stored name");
     return {};
 }
 

@@ -173,6 +173,8 @@ private slots:
         QTest::newRow("UTF-8, LF, a character outside the BMP")
             << QStringLiteral("/a.qpl") << QStringList{QStringLiteral("a\U0001F600b"), cyrillic}
             << Utf8 << sffUnix;
+        QTest::newRow("UTF-8 without a mark")
+            << QStringLiteral("/a.qpl") << QStringList{cyrillic} << Utf8NoMark << sffDos;
         QTest::newRow("UTF-16 big-endian, CR")
             << QStringLiteral("/b.qpl") << QStringList{QStringLiteral("x"), cyrillic} << Utf16BE
             << sffMac;
