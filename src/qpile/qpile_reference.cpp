@@ -332,7 +332,7 @@ QpileReference QpileReference::fromJson(const QByteArray &json, const QString &s
         const QJsonArray tables = fields.array("tables", false);
         for (qsizetype i = 0; i < tables.size(); ++i)
             reference.m_tables.append(readTable(tables[i], int(i + 1)));
-        for (const QJsonValue &keyword : fields.array("keywords", false)) {
+        for (const QJsonValue keyword : fields.array("keywords", false)) {
             const QString word = keyword.toObject().value(u"word").toString().toLower();
             if (!word.isEmpty())
                 reference.m_keywords.append(word);

@@ -1153,7 +1153,7 @@ const QpileNameCheck::Included &QpileNameCheck::included(const QString &written)
     // A relative name with no folder to look in cannot be found.
     if (plain && QDir::isAbsolutePath(path) && info.isFile()) {
         try {
-            const QString text = readTextFile(path, 16 * 1024 * 1024).text;
+            const QString text = readTextFile(path, qint64{16} * 1024 * 1024).text;
             // Its FUNCs and the variables it sets, read the way the check reads a script.
             QpileStructureChecker reader(m_checker.reference());
             TEditorLines lines;
