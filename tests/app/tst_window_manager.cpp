@@ -82,6 +82,22 @@ class TestWindowManager : public QObject
                                sides[1].trimmed().toInt(), sides[3].trimmed().toInt());
     }
 
+    // The frame once the window manager and the program are done moving it: a window placed
+    // before its frame was known is moved onto its place when the frame arrives, which can
+    // come a little after the window shows on a loaded machine.
+    QRect settledFrame(const QString &id)
+    {
+        QRect frame = frameOnScreen(id);
+        int unchanged = 0;
+        for (int i = 0; i < 60 && unchanged < 4; ++i) {
+            QTest::qWait(50);
+            const QRect now = frameOnScreen(id);
+            unchanged = now == frame ? unchanged + 1 : 0;
+            frame = now;
+        }
+        return frame;
+    }
+
     struct Run
     {
         QRect stored; // left, top, width, height as written
@@ -112,7 +128,7 @@ class TestWindowManager : public QObject
         if (!id.isEmpty()) {
             tool(QStringLiteral("xdotool"),
                  {QStringLiteral("windowactivate"), QStringLiteral("--sync"), id});
-            run.frame = frameOnScreen(id);
+            run.frame = settledFrame(id);
             for (const QString &key : keys)
                 tool(QStringLiteral("xdotool"),
                      {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), key});
