@@ -120,6 +120,9 @@ private slots:
         if (kind == QStringLiteral("sync")) {
             environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(BP_SYNC_FAILURE_SHIM));
             environment.insert(QStringLiteral("BP_SUCCESSFUL_SYNCS"), QStringLiteral("0"));
+            // Under the sanitizers the preloaded shim stands before their runtime.
+            environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                               QStringLiteral("verify_asan_link_order=0:detect_leaks=0"));
         }
         child.setProcessEnvironment(environment);
         const QString command = program.takeFirst();
