@@ -460,7 +460,7 @@ void TestPrintOutput::pdfOnAFullDiskNamesTheReason_data()
 {
     QTest::addColumn<bool>("fullDisk");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("a full disk") << true << QStringLiteral("На диске не осталось места");
+    QTest::newRow("a full disk") << true << QStringLiteral("На устройстве не осталось места");
     QTest::newRow("the file-size limit") << false << QStringLiteral("Файл слишком велик");
 }
 

@@ -1,6 +1,7 @@
 #include "print_commands.h"
 
 #include "common/error.h"
+#include "common/previous_content.h"
 #include "platform/user_prompts.h"
 #include "print/editor_print.h"
 #include "printer_access.h"
@@ -78,19 +79,7 @@ public:
     // The reason in the program's words where there are some, else the file's own text.
     QString reason() const
     {
-        switch (m_failure) {
-        case ENOSPC:
-            return QStringLiteral("На диске не осталось места");
-#ifdef EDQUOT
-        case EDQUOT:
-            return QStringLiteral("Превышена дисковая квота");
-#endif
-        case EFBIG:
-            return QStringLiteral("Файл слишком велик");
-        case EIO:
-            return QStringLiteral("Ошибка ввода-вывода");
-        }
-        return errorString();
+        return m_failure != 0 ? systemReason(m_failure) : localReason(errorString(), EIO);
     }
 
 protected:
