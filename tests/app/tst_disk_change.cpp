@@ -2,6 +2,7 @@
 #include "common/previous_content.h"
 #include "common/text_file.h"
 #include "editor/model/edit_model.h"
+#include "file_size_limit.h"
 #include "test_runner.h"
 #include "window_fixture.h"
 
@@ -94,22 +95,7 @@ int runRewriteChild(int argc, char **argv)
     return 0;
 }
 
-// Lowers the soft limit on the size of files this process writes, for one scope.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit lowered = m_saved;
-        lowered.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
-
-private:
-    rlimit m_saved{};
-};
+using bp::testing::FileSizeLimit;
 
 } // namespace
 

@@ -2,6 +2,7 @@
 #include "app/error_box.h"
 #include "common/error.h"
 #include "common/text_file.h"
+#include "file_size_limit.h"
 #include "test_runner.h"
 #include "window_fixture.h"
 
@@ -31,22 +32,7 @@ QByteArray utf8WithMark(const QString &text)
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
-// Lowers the soft limit on the size of files this process writes, for one scope.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit lowered = m_saved;
-        lowered.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
-
-private:
-    rlimit m_saved{};
-};
+using bp::testing::FileSizeLimit;
 
 // Bytes of address space this process has mapped now.
 rlim_t mappedBytes()

@@ -1,6 +1,7 @@
 #include "common/error.h"
 #include "common/previous_content.h"
 #include "common/text_file.h"
+#include "file_size_limit.h"
 #include "test_runner.h"
 
 #include <QCoreApplication>
@@ -99,22 +100,7 @@ QByteArray aclGrantingReadTo(uid_t uid)
     return value;
 }
 
-// Lowers the soft limit on the size of files this process writes, for one scope.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit lowered = m_saved;
-        lowered.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
-
-private:
-    rlimit m_saved{};
-};
+using bp::testing::FileSizeLimit;
 
 // Runs `body` in a forked child and returns its wait status; the child ends with the code
 // `body` returns.

@@ -2,6 +2,7 @@
 #include "../app/fake_prompts.h"
 #include "common/error.h"
 #include "fake_printers.h"
+#include "file_size_limit.h"
 #include "highlight/qpile_highlighter.h"
 #include "print/view/print_commands.h"
 #include "print_test_support.h"
@@ -27,22 +28,7 @@ using namespace bp;
 
 namespace {
 
-// Lowers the soft limit on the size of files this process writes, for one scope.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit lowered = m_saved;
-        lowered.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
-
-private:
-    rlimit m_saved{};
-};
+using bp::testing::FileSizeLimit;
 
 const QString kLongLine = QStringLiteral(
     "result = GET_VALUE(alpha, beta, gamma, delta, epsilon, zeta, eta, theta, iota, kappa, "
