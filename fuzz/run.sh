@@ -5,7 +5,9 @@
 #                                             build-fuzz/fuzz-work/TARGET/corpus that starts
 #                                             from fuzz/corpus/TARGET; new crashes land beside it
 #   fuzz/run.sh --smoke [TARGET...]           replay the seed corpus and fuzz/regressions/,
-#                                             then fuzz a few seconds from the seeds (test.sh)
+#                                             then a fixed number of runs from the seeds with a
+#                                             fixed random seed (test.sh): the same inputs on
+#                                             every machine, so a pass here is a pass in CI
 # A failing input is replayed with `build-fuzz/fuzz/TARGET FILE`; BP_FUZZ_TRACE=1 makes the
 # edit model target print each step, BP_FUZZ_STRICT=1 checks faults not yet mended too.
 # Every compile and run is niced: the machine is shared. Ends non-zero when a target fails,
@@ -20,7 +22,7 @@ targets=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --time) seconds="$2"; shift 2 ;;
-    --smoke) smoke=1; seconds="${BP_FUZZ_SMOKE_SECONDS:-5}"; shift ;;
+    --smoke) smoke=1; shift ;;
     -h|--help) sed -n '2,13p' "$0"; exit 0 ;;
     *) targets+=("$1"); shift ;;
   esac
@@ -29,6 +31,12 @@ all=(fuzz_text_file fuzz_qpile_scanner fuzz_library_file fuzz_word_file fuzz_win
      fuzz_edit_model fuzz_recovery_file fuzz_update_manifest fuzz_qpile_reference
      fuzz_incremental_check)
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
+
+# Executions of each target in the smoke run: about five seconds each on this machine.
+declare -A smoke_runs=([fuzz_text_file]=800 [fuzz_qpile_scanner]=60000
+  [fuzz_library_file]=30000 [fuzz_word_file]=50000 [fuzz_window_settings]=1200
+  [fuzz_edit_model]=3500 [fuzz_recovery_file]=15000 [fuzz_update_manifest]=80000
+  [fuzz_qpile_reference]=50000 [fuzz_incremental_check]=250)
 
 build="${BP_FUZZ_BUILD_DIR:-$root/build-fuzz}"
 launcher=()
@@ -81,10 +89,16 @@ for target in "${targets[@]}"; do
     cp -n "$seeds"/* "$corpus"/ 2> /dev/null || true
   fi
 
-  echo "== $target: fuzzing for $seconds s"
+  if [ $smoke -eq 1 ]; then
+    runs="${smoke_runs[$target]:-1000}"
+    echo "== $target: $runs runs from random seed 1"
+    limit=(-seed=1 -runs="$runs")
+  else
+    echo "== $target: fuzzing for $seconds s"
+    limit=(-max_total_time="$seconds")
+  fi
   status=0
-  nice -n 19 "$binary" "${options[@]}" -max_total_time="$seconds" "$corpus" > "$log" 2>&1 ||
-    status=$?
+  nice -n 19 "$binary" "${options[@]}" "${limit[@]}" "$corpus" > "$log" 2>&1 || status=$?
   [ $smoke -eq 1 ] && rm -rf "$corpus"
   runs=$(sed -n 's/^stat::number_of_executed_units: //p' "$log" | tail -n 1)
   coverage=$(grep -Eo 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -n 1)

@@ -81,8 +81,8 @@ int writeAllAt(int fd, QByteArrayView bytes, off_t offset)
 }
 
 // Copies the content of `from` past `fromOffset` over `to` from `toOffset` on, then cuts `to`
-// there and syncs it; 0 or the errno of the failure.
-int copyContent(int from, off_t fromOffset, int to, off_t toOffset)
+// there (unless `cut` is false) and syncs it; 0 or the errno of the failure.
+int copyContent(int from, off_t fromOffset, int to, off_t toOffset, bool cut = true)
 {
     std::vector<char> buffer(1 << 16);
     off_t offset = 0;
@@ -99,7 +99,7 @@ int copyContent(int from, off_t fromOffset, int to, off_t toOffset)
             return code;
         offset += got;
     }
-    if (::ftruncate(to, toOffset + offset) != 0 || ::fsync(to) != 0)
+    if ((cut && ::ftruncate(to, toOffset + offset) != 0) || ::fsync(to) != 0)
         return errno;
     return 0;
 }
@@ -163,8 +163,10 @@ public:
         int code = writeAllAt(m_fd, header, 0);
         if (code == 0)
             code = copyContent(file, 0, m_fd, m_offset);
+        struct stat copied = {};
         if (code == 0)
-            code = syncFolder(folder);
+            code = ::fstat(m_fd, &copied) == 0 ? syncFolder(folder) : errno;
+        m_size = copied.st_size - m_offset;
         if (code != 0) {
             discard();
             throw cannot(reasonOf(code));
@@ -179,8 +181,23 @@ public:
     PreviousCopy &operator=(const PreviousCopy &) = delete;
 
     const QString &path() const { return m_path; }
+    // The length of the old content.
+    off_t size() const { return m_size; }
     // Writes the old bytes back over `file`; 0 or the errno of the failure.
     int putBack(int file) const { return copyContent(m_fd, m_offset, file, 0); }
+    // Makes `file` the old bytes followed by `tail`; 0 or the errno of the failure. The tail
+    // goes first, so that a crash in between still leaves it in the file beside this copy.
+    int putBackBefore(int file, QByteArrayView tail) const
+    {
+        int code = writeAllAt(file, tail, m_size);
+        if (code == 0)
+            code = copyContent(m_fd, m_offset, file, 0, false);
+        if (code == 0 && ::ftruncate(file, m_size + off_t(tail.size())) != 0)
+            code = errno;
+        if (code == 0 && ::fsync(file) != 0)
+            code = errno;
+        return code;
+    }
     void discard()
     {
         ::unlink(QFile::encodeName(m_path).constData());
@@ -191,13 +208,53 @@ private:
     QString m_path;
     int m_fd = -1;
     off_t m_offset = 0;
+    off_t m_size = 0;
 };
+
+const QString kChangedDuringSave =
+    QStringLiteral("Файл изменен другой программой во время сохранения; он оставлен как есть");
 
 // A write to the file that failed with this errno, thrown through the byte source.
 struct WriteFailure
 {
     int code;
 };
+
+// Another program wrote past the end this save expects: its bytes start at `from`.
+struct OutsideWrite
+{
+    off_t from;
+};
+
+// Throws OutsideWrite when `file` has grown beyond both its old content and the `written`
+// bytes of this save: only another program (a log, a sync client) puts bytes there.
+void checkNoOutsideWrite(int file, off_t oldSize, off_t written)
+{
+    struct stat now = {};
+    const off_t expected = std::max(oldSize, written);
+    if (::fstat(file, &now) == 0 && now.st_size > expected)
+        throw OutsideWrite{expected};
+}
+
+// The bytes of `file` from `from` to its end; empty when they cannot be read.
+QByteArray readTail(int file, off_t from)
+{
+    struct stat now = {};
+    if (::fstat(file, &now) != 0 || now.st_size <= from)
+        return {};
+    QByteArray tail(qsizetype(now.st_size - from), Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < tail.size()) {
+        const ssize_t got = ::pread(file, tail.data() + done, tail.size() - done, from + done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += got;
+    }
+    tail.truncate(done);
+    return tail;
+}
 
 // Replaces the file's content through the same inode, so every hard link and the owner,
 // mode and attributes stay as they are. The old bytes are kept in a named copy until the new
@@ -210,28 +267,38 @@ void writeInPlace(const QString &target, const QByteArray &nativePath, const Byt
         throw failure(errno);
     PreviousCopy copy(target, file.get(), failure);
 
-    // Puts the old bytes back; when even that fails the copy stays, and the message names it.
+    // When the old bytes cannot be put back, the copy is the only sure record of them: it
+    // stays, the message names it, and the next start offers it back.
+    auto copyKept = [&](const QString &reason) {
+        return failure(reason + QStringLiteral(". Прежнее содержимое файла сохранено в \"%1\"")
+                                    .arg(QDir::toNativeSeparators(copy.path())));
+    };
     auto restore = [&](const QString &reason) {
-        if (copy.putBack(file.get()) == 0) {
-            copy.discard();
-            return;
-        }
-        // The copy is now the only sure record of the old content: it stays, and the next
-        // start offers it back.
-        throw failure(reason + QStringLiteral(". Прежнее содержимое файла сохранено в \"%1\"")
-                                   .arg(QDir::toNativeSeparators(copy.path())));
+        if (copy.putBack(file.get()) != 0)
+            throw copyKept(reason);
+        copy.discard();
     };
 
     int code = 0;
     off_t size = 0;
     try {
         source([&](QByteArrayView piece) {
+            // Before each piece: a piece written over another program's bytes would lose them.
+            checkNoOutsideWrite(file.get(), copy.size(), size);
             if (const int failed = writeAllAt(file.get(), piece, size))
                 throw WriteFailure{failed};
             size += piece.size();
         });
+        checkNoOutsideWrite(file.get(), copy.size(), size);
     } catch (const WriteFailure &failed) {
         code = failed.code;
+    } catch (const OutsideWrite &outside) {
+        // The other program's bytes stay, after the old content they were added to, and the
+        // save gives way as it does when a replacement is written.
+        if (const int failed = copy.putBackBefore(file.get(), readTail(file.get(), outside.from)))
+            throw copyKept(reasonOf(failed));
+        copy.discard();
+        throw failure(kChangedDuringSave);
     } catch (const Error &error) {
         restore(error.message());
         throw;
@@ -396,8 +463,7 @@ Replaced replaceWithNewFile(const QString &target, const QByteArray &nativePath,
     // replace: the save gives way and the file stays as that program left it.
     if (changedSince(nativePath, old)) {
         file.cancelWriting();
-        throw failure(QStringLiteral("Файл изменен другой программой во время сохранения; он "
-                                     "оставлен как есть"));
+        throw failure(kChangedDuringSave);
     }
     recordWritten(fd, written);
     errno = 0;

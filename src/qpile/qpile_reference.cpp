@@ -371,9 +371,12 @@ void QpileReference::index()
 
 const QpileFunction *QpileReference::function(QStringView name) const
 {
-    if (name.size() > 64)
-        return nullptr;
-    char16_t lower[64];
+    // Names of a script's length are lowered on the stack; a longer one is lowered as the
+    // index was built.
+    constexpr qsizetype kShortName = 64;
+    if (name.size() > kShortName)
+        return functionLowerCase(name.toString().toLower());
+    char16_t lower[kShortName];
     for (qsizetype i = 0; i < name.size(); ++i)
         lower[i] = name[i].toLower().unicode();
     return functionLowerCase(QStringView(lower, name.size()));

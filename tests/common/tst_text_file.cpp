@@ -457,6 +457,48 @@ private slots:
         QCOMPARE(written.modifiedNs, qint64(now.st_mtim.tv_sec) * 1000000000 + now.st_mtim.tv_nsec);
     }
 
+    // A file written in place (a second hard link) that another process appends to while the
+    // save runs keeps that process's bytes after its old content, whichever is longer and
+    // wherever the append falls; the save gives way as a replacement does.
+    void inPlaceSaveKeepsAnotherProcesssAppend_data()
+    {
+        QTest::addColumn<QByteArray>("old");
+        QTest::addColumn<QByteArrayList>("pieces");
+        QTest::newRow("new text longer, append after its last piece")
+            << QByteArray("old") << QByteArrayList{"new text"};
+        QTest::newRow("old text longer, append after the first of two pieces")
+            << QByteArray("old content, long") << QByteArrayList{"new ", "text"};
+        QTest::newRow("new text longer, append after the first of two pieces")
+            << QByteArray("old") << QByteArrayList{"new text ", "and more"};
+    }
+    void inPlaceSaveKeepsAnotherProcesssAppend()
+    {
+        QFETCH(QByteArray, old);
+        QFETCH(QByteArrayList, pieces);
+        const QString file = path(u"a.qpl"_qs);
+        const QString link = path(u"b.qpl"_qs);
+        writeFile(file, old);
+        QCOMPARE(::link(native(file).constData(), native(link).constData()), 0);
+        try {
+            writeFileAtomically(file, [&](const ByteSink &write) {
+                write(pieces.first());
+                const int status = statusOfChild([&] {
+                    const int fd = ::open(native(file).constData(), O_WRONLY | O_APPEND);
+                    return fd >= 0 && ::write(fd, " more", 5) == 5 ? 0 : 1;
+                });
+                QCOMPARE(describe(status), describe(0));
+                for (qsizetype i = 1; i < pieces.size(); ++i)
+                    write(pieces[i]);
+            });
+            QFAIL("the save was reported as done");
+        } catch (const Error &error) {
+            QVERIFY2(error.message().contains(u"изменен другой программой"_qs),
+                     qPrintable(error.message()));
+        }
+        QCOMPARE(readFile(file), old + " more");
+        QCOMPARE(readFile(link), old + " more");
+    }
+
     void saveKeepsWhatTheFileHad_data()
     {
         QTest::addColumn<QString>("kind");

@@ -82,6 +82,7 @@ private slots:
     void malformed();
     void unreadableFiles();
     void copiedBesideTheProgram();
+    void longNamesAreFound();
 };
 
 void TestQpileReference::shippedReferenceLoads()
@@ -254,5 +255,22 @@ void TestQpileReference::copiedBesideTheProgram()
     QCOMPARE(copy.readAll(), shippedBytes());
 }
 
+// A function name longer than any in the shipped reference is found like any other.
+void TestQpileReference::longNamesAreFound()
+{
+    const QString name = u"ME"_s + QString(90, u'8') + u"SSAGE"_s;
+    const bp::QpileReference reference = bp::QpileReference::fromJson(
+        edited([&](QJsonObject &root) {
+            editFunction(root, 0, [&](QJsonObject &function) { function[u"name"] = name; });
+        }),
+        u"reference.json"_s);
+    const bp::QpileFunction *found = reference.function(name.toLower());
+    QVERIFY(found);
+    QCOMPARE(found->name, name);
+    QCOMPARE(reference.function(name), found);
+    QCOMPARE(reference.function(QString(name).replace(u'8', u'9')), nullptr);
+}
+
 BP_TEST(TestQpileReference)
+
 #include "tst_qpile_reference.moc"
