@@ -20,6 +20,7 @@
 #include "error_box.h"
 #include "highlight/qpile_highlighter.h"
 #include "icons/image_list_actions.h"
+#include "language_aids.h"
 #include "panel_splitter.h"
 #include "platform/alert_sound.h"
 #include "platform/data_files.h"
@@ -35,6 +36,7 @@
 #include "recovery_store.h"
 #include "search/model/search_commands.h"
 #include "search/view/frm_search.h"
+#include "side_panel.h"
 #include "window_state.h"
 
 #include "caret_position.h"
@@ -129,41 +131,15 @@ Tfrm_Main::Tfrm_Main(const PlatformServices &services, const QStringList &argume
     EditorPane->SetHighlighter(m_highlighter.get());
     createPrint();
     createHabits();
-    // The QPILE tips start with the language reference; their commands close the "Вид" menu.
-    m_languageTips = new LanguageTips(*EditorPane, *TreeView);
-    connect(this, &Tfrm_Main::languageReferenceLoaded, m_languageTips,
-            [this] { m_languageTips->setReference(m_reference); });
-    for (QAction *entry : menuBar()->actions()) {
-        if (QMenu *menu = entry->menu(); menu && entry->text() == QStringLiteral("Вид")) {
-            menu->addSeparator();
-            menu->addActions(
-                {m_languageTips->functionHelpAction(), m_languageTips->signatureTipAction()});
-        }
-    }
-    connect(this, &Tfrm_Main::languageReferenceLoaded, this, [this] {
-        if (m_checkPanel)
-            return;
-        m_checkPanel = std::make_unique<QpileCheckPanel>(
-            m_reference, *EditorPane, *PageControl1, TreeView, menuBar(),
-            [this](const QString &text) { showTemporaryHint(text); });
-        m_checkPanel->setScriptFolderSource([this] {
-            const QString file = m_document->DocFileName();
-            return file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
-        });
-        // The script's own FUNCs get the signature tip and the hover help too.
-        connect(m_checkPanel.get(), &QpileCheckPanel::checked, m_languageTips,
-                [this] { m_languageTips->setScriptFunctions(m_checkPanel->scriptFunctions()); });
-        // A problem under the mouse is told before the help of the function it is in. As
-        // rich text, so a message quoting the script is never read as markup.
-        m_languageTips->addHoverSource([this](TBufferCoord position) -> QString {
-            QString text = m_checkPanel->problemTextAt(position);
-            if (text.isEmpty())
-                return text;
-            return QStringLiteral("<p>") +
-                   text.toHtmlEscaped().replace(u'\n', QStringLiteral("<br>")) +
-                   QStringLiteral("</p>");
-        });
-    });
+    m_languageAids = std::make_unique<LanguageAids>(
+        LanguageAids::Window{*EditorPane, *m_side->treeView(), *this,
+                             [this](const QString &text) { showTemporaryHint(text); },
+                             [this] {
+                                 const QString file = m_document->DocFileName();
+                                 return file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
+                             }});
+    connect(this, &Tfrm_Main::languageReferenceLoaded, this,
+            [this] { m_languageAids->referenceLoaded(m_reference); });
 }
 
 Tfrm_Main::~Tfrm_Main()
@@ -186,37 +162,18 @@ void Tfrm_Main::createControls()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    auto *panel = new QFrame(client);
-    panel->setObjectName(QStringLiteral("Panel"));
-    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel = panel;
-    auto *panelLayout = new QVBoxLayout(Panel);
-    panelLayout->setContentsMargins(1, 1, 1, 1);
-
-    PageControl1 = new QTabWidget(Panel);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    PageControl1->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
-    panelLayout->addWidget(PageControl1);
-
-    TreeView = new LibraryTreeView;
-    TreeView->setObjectName(QStringLiteral("TreeView"));
-    TreeView->setFont(pixelFont(QStringLiteral("Tahoma"), 11));
-    m_library = new FunctionLibraryTree(TreeView);
-    m_library->setLibrary(builtInLibrary());
-    connect(m_library, &FunctionLibraryTree::nodeDoubleClicked, this,
+    m_side = new SidePanel(client);
+    connect(m_side->library(), &FunctionLibraryTree::nodeDoubleClicked, this,
             [this](const QString &text, bool hasChildren) {
                 runCommand([&] { TreeViewDblClick(text, hasChildren); });
             });
-    TreeView->installEventFilter(this);
-    PageControl1->addTab(TreeView, QStringLiteral("Библиотека функций"));
-    PageControl1->widget(0)->setObjectName(QStringLiteral("TabSheet1"));
-
-    Splitter = new PanelSplitter(Panel, client);
+    Splitter = new PanelSplitter(m_side->panel(), client);
     Splitter->setPanelWidth(209);
 
     EditorPane = new TEditorPane(client);
     EditorPane->setObjectName(QStringLiteral("EditorPane"));
     EditorPane->setFont(pixelFont(QStringLiteral("Courier New"), 13));
+    m_side->setEditor(EditorPane);
 
     CompletionProposal1 = new TCompletionProposal(EditorPane, completionProposal1Config(),
                                                   QKeySequence(Qt::CTRL | Qt::Key_Space), this);
@@ -233,7 +190,7 @@ void Tfrm_Main::createControls()
         },
         [this] { showNotFound(m_search->settings().SearchText); });
 
-    layout->addWidget(Panel);
+    layout->addWidget(m_side->panel());
     layout->addWidget(Splitter);
     layout->addWidget(EditorPane, 1);
     // An explicit minimum keeps the side panel's width from setting the window's: stored
@@ -244,35 +201,16 @@ void Tfrm_Main::createControls()
 
 void Tfrm_Main::createMenus()
 {
-    const ActionManager &a = m_actions;
     QMenuBar *bar = menuBar();
     bar->setObjectName(QStringLiteral("ActionMainMenuBar1"));
     bar->setFont(pixelFont(QStringLiteral("Tahoma"), 11));
     paintBar(bar);
 
-    auto addMenu = [&](const QString &title, const QList<QAction *> &entries) {
-        QMenu *menu = bar->addMenu(title);
-        for (QAction *entry : entries) {
-            if (entry)
-                menu->addAction(entry);
-            else
-                menu->addSeparator();
-        }
-        return menu;
-    };
-    QMenu *file =
-        addMenu(QStringLiteral("Файл"),
-                {a.FileNew, a.FileOpen1, a.FileSave, a.FileSaveAs1, nullptr, a.FilePrintSetup1,
-                 a.FilePrintPreview, a.FilePrint, nullptr, a.FileExit1});
-    // The encoding the next save writes, right after the save commands; the document's own
-    // is checked.
-    auto *encodings = new QMenu(QStringLiteral("Кодировка"), file);
-    encodings->setObjectName(QStringLiteral("FileEncodingMenu"));
-    for (QAction *entry : {a.FileEncodingAnsi, a.FileEncodingUtf8, a.FileEncodingUtf16}) {
+    m_actions.fillMenuBar(*bar);
+    // The document's own encoding is checked.
+    QMenu *encodings = m_actions.menu(CommandMenu::Encoding);
+    for (QAction *entry : encodings->actions())
         entry->setCheckable(true);
-        encodings->addAction(entry);
-    }
-    file->insertMenu(file->actions().value(file->actions().indexOf(a.FileSaveAs1) + 1), encodings);
     connect(encodings, &QMenu::aboutToShow, this, [this] {
         const TextEncoding current = m_document->lines().encoding();
         m_actions.FileEncodingAnsi->setChecked(current == TextEncoding::Ansi);
@@ -280,19 +218,11 @@ void Tfrm_Main::createMenus()
         m_actions.FileEncodingUtf16->setChecked(current == TextEncoding::Utf16LE ||
                                                 current == TextEncoding::Utf16BE);
     });
-    addMenu(QStringLiteral("Правка"), {a.EditUndo1, nullptr, a.EditCopy1, a.EditCut1, a.EditPaste1,
-                                       nullptr, a.EditSelectAll1, nullptr, a.EditDelete1});
-    addMenu(QStringLiteral("Поиск"), {a.ActionSearch, a.ActionSearchNext});
-    addMenu(QStringLiteral("Помощь"), {a.Help, nullptr, a.Action2, nullptr, a.Action1});
 
     PopupMenu_Editor = new QMenu(this);
     PopupMenu_Editor->setObjectName(QStringLiteral("PopupMenu_Editor"));
-    N9 = new QAction(QStringLiteral("Поставить/снять комментарий"), this);
-    N9->setObjectName(QStringLiteral("N9"));
-    connect(N9, &QAction::triggered, this, [this] { runCommand([this] { N9Click(); }); });
-    for (QAction *entry :
-         {a.EditUndo1, static_cast<QAction *>(nullptr), a.EditCopy1, a.EditCut1, a.EditPaste1,
-          static_cast<QAction *>(nullptr), a.EditSelectAll1, static_cast<QAction *>(nullptr), N9}) {
+    connect(m_actions.N9, &QAction::triggered, this, [this] { runCommand([this] { N9Click(); }); });
+    for (QAction *entry : m_actions.contextMenu()) {
         if (entry)
             PopupMenu_Editor->addAction(entry);
         else
@@ -303,7 +233,6 @@ void Tfrm_Main::createMenus()
 
 void Tfrm_Main::createToolBars()
 {
-    const ActionManager &a = m_actions;
     auto addBar = [&](const QString &name, const QList<QAction *> &entries) {
         auto *bar = new QToolBar(this);
         bar->setObjectName(name);
@@ -326,11 +255,8 @@ void Tfrm_Main::createToolBars()
         addToolBar(Qt::TopToolBarArea, bar);
         return bar;
     };
-    ActionToolBar1 = addBar(QStringLiteral("ActionToolBar1"),
-                            {a.FileNew, a.FileOpen1, a.FileSave, nullptr, a.FilePrint});
-    ActionToolBar2 =
-        addBar(QStringLiteral("ActionToolBar2"), {a.EditCopy1, a.EditCut1, a.EditPaste1, nullptr,
-                                                  a.EditUndo1, nullptr, a.ActionSearch});
+    ActionToolBar1 = addBar(QStringLiteral("ActionToolBar1"), m_actions.toolBar(1));
+    ActionToolBar2 = addBar(QStringLiteral("ActionToolBar2"), m_actions.toolBar(2));
 }
 
 void Tfrm_Main::createStatusBar()
@@ -363,8 +289,13 @@ void Tfrm_Main::createStatusBar()
 void Tfrm_Main::bindCommands()
 {
     const ActionManager &a = m_actions;
-    // Every command's shortcut acts wherever the focus is in this window.
-    addActions(a.all());
+    // Every command's shortcut acts wherever the focus is in this window. Those the
+    // subsystems bind wait for them.
+    addActions(a.every());
+    for (WindowCommand command :
+         {WindowCommand::FunctionHelp, WindowCommand::SignatureTip, WindowCommand::FocusLibrary,
+          WindowCommand::FocusProblems, WindowCommand::FocusOutline})
+        a.bound(command)->setVisible(false);
 
     a.FileSave->setEnabled(false);
     // "О программе..." waits for its window (setAboutWindow); printing is set up by
@@ -591,12 +522,48 @@ bool Tfrm_Main::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::ToolTip)
         return true;
-    // The tree's own Copy key would put the current node's text on the clipboard; here the
-    // editing commands belong to the editor pane alone.
-    if (watched == TreeView && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent *>(event)->matches(QKeySequence::Copy))
-        return true;
     return QMainWindow::eventFilter(watched, event);
+}
+
+QAction *Tfrm_Main::command(WindowCommand command)
+{
+    QAction *action = m_actions.bound(command);
+    action->setVisible(true);
+    return action;
+}
+
+void Tfrm_Main::addSideTab(QWidget *page, const QString &title, WindowCommand focus)
+{
+    // The library's own key comes with the first tab beside it.
+    if (m_side->tabs()->count() == 1)
+        m_side->bindFocus(m_side->treeView(), command(WindowCommand::FocusLibrary));
+    m_side->addTab(page, title);
+    m_side->bindFocus(page, command(focus));
+}
+
+QTreeView *Tfrm_Main::treeView() const
+{
+    return m_side->treeView();
+}
+
+QWidget *Tfrm_Main::panel() const
+{
+    return m_side->panel();
+}
+
+FunctionLibraryTree *Tfrm_Main::libraryTree() const
+{
+    return m_side->library();
+}
+
+LanguageTips *Tfrm_Main::languageTips() const
+{
+    return m_languageAids->tips();
+}
+
+QpileCheckPanel *Tfrm_Main::checkPanel() const
+{
+    return m_languageAids->checkPanel();
 }
 
 void Tfrm_Main::showEvent(QShowEvent *event)

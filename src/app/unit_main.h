@@ -4,6 +4,7 @@
 #include "common/text_file.h"
 #include "document.h"
 #include "platform/platform_services.h"
+#include "platform/window_parts.h"
 #include "search/model/search_settings.h"
 
 #include <QMainWindow>
@@ -18,7 +19,6 @@ class QDragMoveEvent;
 class QDropEvent;
 class QLabel;
 class QMenu;
-class QTabWidget;
 class QTimer;
 class QToolBar;
 class QTreeView;
@@ -33,9 +33,11 @@ class ReplaceCommands;
 struct TBufferCoord;
 class DiskChangeQuestions;
 class FunctionLibraryTree;
+class LanguageAids;
 class LanguageTips;
 class PanelSplitter;
 class PrintCommands;
+class SidePanel;
 class RecoveryStore;
 struct RecoveredText;
 class SearchCommands;
@@ -52,7 +54,7 @@ enum class PromptAnswer;
 // The main window: menus, tool bars, the side panel with the function library, the editor
 // pane, the status bar and the command table. It runs the document's commands: asks their
 // questions, carries out the answers on the document and shows its state.
-class Tfrm_Main : public QMainWindow
+class Tfrm_Main : public QMainWindow, private WindowParts
 {
     Q_OBJECT
 public:
@@ -83,20 +85,20 @@ public:
 
     const ActionManager &actions() const { return m_actions; }
     TEditorPane *editorPane() const { return EditorPane; }
-    QTreeView *treeView() const { return TreeView; }
-    QWidget *panel() const { return Panel; }
+    QTreeView *treeView() const;
+    QWidget *panel() const;
     PanelSplitter *splitter() const { return Splitter; }
     QMenu *editorPopupMenu() const { return PopupMenu_Editor; }
-    QAction *commentAction() const { return N9; }
-    FunctionLibraryTree *libraryTree() const { return m_library; }
+    QAction *commentAction() const { return m_actions.N9; }
+    FunctionLibraryTree *libraryTree() const;
     // The language reference the QPILE aids use; null until it is loaded, or when it could
     // not be (that was reported once and the aids stay off).
     const QpileReference *languageReference() const { return m_reference.get(); }
     // The QPILE tips of the editor and the library; other aids add their hover texts here.
-    LanguageTips *languageTips() const { return m_languageTips; }
+    LanguageTips *languageTips() const;
     // The structure check, its problem list and the outline; null until the reference is
     // loaded.
-    QpileCheckPanel *checkPanel() const { return m_checkPanel.get(); }
+    QpileCheckPanel *checkPanel() const;
     TCompletionProposal *completionProposal1() const { return CompletionProposal1; }
     TCompletionProposal *completionProposal2() const { return CompletionProposal2; }
     SearchCommands &searchCommands() const { return *m_search; }
@@ -127,7 +129,7 @@ public:
     // The caret position panel after the three described ones.
     QString caretPanelText() const;
     // The "Файл" menu with the recent files filled in, as it shows when opened.
-    QMenu *fileMenu();
+    QMenu *fileMenu() const;
 
 signals:
     // The language reference is loaded: the QPILE aids may start.
@@ -143,6 +145,11 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    // What the subsystems add to the window. A command of theirs shows, and its shortcut
+    // works, once it is bound.
+    QAction *command(WindowCommand command) override;
+    void addSideTab(QWidget *page, const QString &title, WindowCommand focus) override;
+
     void createControls();
     void createMenus();
     void createToolBars();
@@ -220,20 +227,15 @@ private:
     ActionManager m_actions;
     QList<std::pair<QAction *, TEditAction>> m_editActions;
 
-    QWidget *Panel = nullptr;
-    QTabWidget *PageControl1 = nullptr;
-    QTreeView *TreeView = nullptr;
+    SidePanel *m_side = nullptr;
     PanelSplitter *Splitter = nullptr;
     TEditorPane *EditorPane = nullptr;
     QToolBar *ActionToolBar1 = nullptr;
     QToolBar *ActionToolBar2 = nullptr;
     QMenu *PopupMenu_Editor = nullptr;
-    QAction *N9 = nullptr;
     QLabel *m_statusPanels[3] = {};
     std::unique_ptr<TQPILEHighlighter> m_highlighter;
-    FunctionLibraryTree *m_library = nullptr;
     std::shared_ptr<const QpileReference> m_reference;
-    LanguageTips *m_languageTips = nullptr;
     TCompletionProposal *CompletionProposal1 = nullptr;
     TCompletionProposal *CompletionProposal2 = nullptr;
     std::unique_ptr<SearchCommands> m_search;
@@ -263,8 +265,8 @@ private:
     std::unique_ptr<CaretPosition> m_caretPosition;
     QTimer *m_hintTimer = nullptr;
     QList<QAction *> m_recentActions;
-    // Last, so it is gone before the pane whose lines it watches.
-    std::unique_ptr<QpileCheckPanel> m_checkPanel;
+    // Last, so the check is gone before the pane whose lines it watches.
+    std::unique_ptr<LanguageAids> m_languageAids;
 };
 
 } // namespace bp

@@ -44,31 +44,6 @@ namespace bp {
 void Tfrm_Main::createHabits()
 {
     const ActionManager &a = m_actions;
-    QMenuBar *bar = menuBar();
-    QMenu *searchMenu = nullptr;
-    QAction *helpMenu = nullptr;
-    for (QAction *entry : bar->actions()) {
-        if (entry->text() == QStringLiteral("Поиск"))
-            searchMenu = entry->menu();
-        if (entry->text() == QStringLiteral("Помощь"))
-            helpMenu = entry;
-    }
-    if (searchMenu) {
-        searchMenu->addAction(a.ActionReplace);
-        searchMenu->addSeparator();
-        searchMenu->addAction(a.ActionGoToLine);
-    }
-    auto *viewMenu = new QMenu(QStringLiteral("Вид"), bar);
-    viewMenu->addAction(a.ViewZoomIn);
-    viewMenu->addAction(a.ViewZoomOut);
-    viewMenu->addSeparator();
-    viewMenu->addAction(a.ViewZoomReset);
-    bar->insertMenu(helpMenu, viewMenu);
-    // Keyboards without a separate "+" key reach it as "=" and the keypad's keys as well.
-    a.ViewZoomIn->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
-    a.ViewZoomOut->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Minus)});
-
     m_replace = std::make_unique<ReplaceCommands>(
         EditorPane->model(), m_search->EditorSearch1(),
         [this](const QString &text) {
@@ -208,12 +183,9 @@ void Tfrm_Main::ActionGoToLineExecute()
     EditorPane->SetFocus();
 }
 
-QMenu *Tfrm_Main::fileMenu()
+QMenu *Tfrm_Main::fileMenu() const
 {
-    for (QAction *entry : menuBar()->actions())
-        if (entry->menu() && entry->menu()->actions().contains(m_actions.FileExit1))
-            return entry->menu();
-    return nullptr;
+    return m_actions.menu(CommandMenu::File);
 }
 
 void Tfrm_Main::fillRecentFiles(QMenu *menu)
