@@ -260,6 +260,13 @@ void TestQpileView::panelFitsItsDefaultWidth()
     QVERIFY(longRow->text(2).startsWith(u"Неизвестная функция"_s));
     QVERIFY(list->visualItemRect(longRow).height() >
             list->visualItemRect(list->topLevelItem(0)).height());
+    // Its long names break too, so no line of it runs past the column's edge.
+    QStyleOptionViewItem option;
+    option.initFrom(list);
+    option.font = list->font();
+    const QModelIndex message = list->model()->index(1, 2);
+    QVERIFY2(list->itemDelegate()->sizeHint(option, message).width() <= list->columnWidth(2),
+             qPrintable(QString::number(list->itemDelegate()->sizeHint(option, message).width())));
 }
 
 void TestQpileView::editingFixesAProblem()

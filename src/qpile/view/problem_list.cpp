@@ -21,6 +21,15 @@ public:
         return QStyledItemDelegate::sizeHint(wrapped, index);
     }
 
+protected:
+    // A long name ("MONEY_CURRENT_BALANCE") has no place to break at a word's end: it may
+    // break after each "_" too, in what the row shows only.
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->text.replace(u'_', QStringLiteral("_\u200B"));
+    }
+
 private:
     QTreeView *m_view;
 };
