@@ -18,6 +18,7 @@
 #include "editor/model/editor_lines.h"
 #include "editor/view/editor_pane.h"
 #include "error_box.h"
+#include "file_commands.h"
 #include "highlight/qpile_highlighter.h"
 #include "icons/image_list_actions.h"
 #include "language_aids.h"
@@ -104,8 +105,7 @@ void paintBar(QWidget *bar)
 
 Tfrm_Main::Tfrm_Main(const PlatformServices &services, const QStringList &arguments,
                      QWidget *parent)
-    : QMainWindow(parent), m_services(services), m_actions(this),
-      m_saveDialogFileName(QStringLiteral("untitled"))
+    : QMainWindow(parent), m_services(services), m_actions(this)
 {
     setObjectName(QStringLiteral("frm_Main"));
     setWindowTitle(applicationTitle());
@@ -121,12 +121,20 @@ Tfrm_Main::Tfrm_Main(const PlatformServices &services, const QStringList &argume
     move(197, 111);
 
     m_document = std::make_unique<TextDocument>(EditorPane->Lines());
-    m_diskChanges = std::make_unique<DiskChangeQuestions>(
-        *m_services.prompts, this,
-        DiskChangeQuestions::Document{[this] { return m_document->DocSaved(); },
-                                      [this] { reloadFromDisk(); }, [this] { EditorPaneChange(); },
-                                      [this](const auto &command) { runCommand(command); }});
-    openCommandLineFile(arguments);
+    m_files = std::make_unique<FileCommands>(FileCommands::Window{
+        *this, *EditorPane, *m_services.prompts, *m_services.settings, *m_document,
+        [this](const QString &name) { setStatusPanel(1, name); }, [this] { EditorPaneChange(); },
+        [this] { markSaved(); },
+        [this](const QString &text) {
+            // The command line's file is read before the hint timer exists; its hint then
+            // stays until the next one.
+            if (m_hintTimer)
+                showTemporaryHint(text);
+            else
+                setStatusPanel(0, text);
+        },
+        [this](const std::function<void()> &command) { return runCommand(command); }});
+    m_files->openCommandLineFile(arguments);
     m_highlighter = std::make_unique<TQPILEHighlighter>();
     EditorPane->SetHighlighter(m_highlighter.get());
     createPrint();
@@ -302,10 +310,14 @@ void Tfrm_Main::bindCommands()
     // createPrint.
     a.Action1->setEnabled(false);
 
-    bindCommand(a.FileNew, &Tfrm_Main::FileNewExecute);
-    bindCommand(a.FileOpen1, &Tfrm_Main::FileOpen1Execute);
-    bindCommand(a.FileSave, &Tfrm_Main::FileSaveExecute);
-    bindCommand(a.FileSaveAs1, &Tfrm_Main::FileSaveAs1Execute);
+    const auto bindFile = [this](QAction *action, void (FileCommands::*handler)()) {
+        connect(action, &QAction::triggered, this,
+                [this, handler] { runCommand([this, handler] { (m_files.get()->*handler)(); }); });
+    };
+    bindFile(a.FileNew, &FileCommands::FileNewExecute);
+    bindFile(a.FileOpen1, &FileCommands::FileOpen1Execute);
+    bindFile(a.FileSave, &FileCommands::FileSaveExecute);
+    bindFile(a.FileSaveAs1, &FileCommands::FileSaveAs1Execute);
     bindCommand(a.Help, &Tfrm_Main::HelpExecute);
     connect(a.ActionSearch, &QAction::triggered, this,
             [this] { runCommand([this] { m_search->ActionSearchExecute(); }); });
@@ -317,7 +329,7 @@ void Tfrm_Main::bindCommands()
                                            std::pair{a.FileEncodingUtf8, TextEncoding::Utf8},
                                            std::pair{a.FileEncodingUtf16, TextEncoding::Utf16LE}})
         connect(action, &QAction::triggered, this, [this, encoding = encoding] {
-            runCommand([this, encoding] { convertEncoding(encoding); });
+            runCommand([this, encoding] { m_files->convertEncoding(encoding); });
         });
 
     bindEditAction(a.EditUndo1, TEditAction::Undo);
@@ -478,20 +490,30 @@ bool Tfrm_Main::FormCloseQuery()
     // The window state is stored at every attempt, also one the question below refuses.
     // A store that cannot be written must not keep the window from ever closing.
     runCommand([this] { WindowState(*m_services.settings, *this, *Splitter).store(); });
-    if (m_document->DocSaved())
-        return true;
-    switch (askSaveQuestion()) {
-    case PromptAnswer::Yes:
-        // A cancelled Save As dialog or a failed write keeps the window open.
-        FileSaveExecute();
-        return m_document->DocSaved();
-    case PromptAnswer::No:
-        m_document->giveUpChanges();
-        return true;
-    case PromptAnswer::Cancel:
-        break;
-    }
-    return false;
+    return m_files->allowClose();
+}
+
+DiskChangeQuestions &Tfrm_Main::diskChanges() const
+{
+    return m_files->diskChanges();
+}
+
+void Tfrm_Main::startRecovery(RecoveryStore &store)
+{
+    m_recovery = std::make_unique<DocumentRecovery>(
+        store, *m_document, [this](const QString &message) { showErrorBox(message); });
+    m_recovery->setBasedOn([this] { return m_files->diskChanges().basedOn(); });
+    offerLeftOverTexts(
+        store, *m_services.prompts, this,
+        [this](const std::function<void()> &step) { return runCommand(step); },
+        [this](RecoveredText &&text) {
+            const bool previous = text.previousContent;
+            m_files->restoreRecoveredText(std::move(text));
+            // The copy of the old bytes goes after this: the text is kept as this
+            // instance's own first.
+            if (previous)
+                m_recovery->writeNow();
+        });
 }
 
 bool Tfrm_Main::event(QEvent *event)
@@ -513,8 +535,8 @@ bool Tfrm_Main::event(QEvent *event)
         keepWindowOnScreen(*this, corner);
     }
     // Another program may have changed the file while the user was in it.
-    if (event->type() == QEvent::WindowActivate && m_diskChanges)
-        m_diskChanges->checkSoon();
+    if (event->type() == QEvent::WindowActivate && m_files)
+        m_files->diskChanges().checkSoon();
     return QMainWindow::event(event);
 }
 

@@ -28,6 +28,7 @@ namespace bp {
 class CaretPosition;
 class DocumentRecovery;
 class EditorZoom;
+class FileCommands;
 class RecentFiles;
 class ReplaceCommands;
 struct TBufferCoord;
@@ -102,7 +103,7 @@ public:
     TCompletionProposal *completionProposal1() const { return CompletionProposal1; }
     TCompletionProposal *completionProposal2() const { return CompletionProposal2; }
     SearchCommands &searchCommands() const { return *m_search; }
-    DiskChangeQuestions &diskChanges() const { return *m_diskChanges; }
+    DiskChangeQuestions &diskChanges() const;
     // Shows the search dialog modally; tests answer it instead.
     using SearchDialogRunner =
         std::function<std::optional<TSearchSettings>(const TSearchSettings &settings)>;
@@ -159,32 +160,7 @@ private:
     void updateEditActions();
     void setStatusPanel(int panel, const QString &text);
 
-    void openCommandLineFile(const QStringList &arguments);
-    void restoreRecoveredText(RecoveredText &&text);
-    PromptAnswer askSaveQuestion();
-    // Before another text replaces a modified document: asks the save question and carries
-    // out the answer. Empty when the replacing must not go on (cancelled, or the save
-    // failed); otherwise whether the unsaved text is to be given up.
-    std::optional<bool> askBeforeReplacing();
-    // Runs a file dialog, then gives the keyboard focus back to where it was in this window
-    // (the editor pane when it was elsewhere).
-    std::optional<QString> askModally(const std::function<std::optional<QString>()> &dialog);
-    void saveToPath(const QString &path);
-    // Asks the question `plan` names, when the text does not fit its encoding; Cancel
-    // throws bp::SilentAbort.
-    UnfitText askAboutUnfitText(const SavePlan &plan);
     void markSaved();
-    // Makes the next save write `encoding` (UTF-16 keeps the byte order it has); a text the
-    // encoding cannot hold meets the save's question then.
-    void convertEncoding(TextEncoding encoding);
-    // Says in the hint panel that the file just read is UTF-8 without a byte-order mark.
-    void showEncodingHint();
-    void reloadFromDisk();
-    void FileNewExecute();
-    void FileOpen1Execute();
-    void FileOpen1Accept(const QString &path, bool discardChanges);
-    void FileSaveExecute();
-    void FileSaveAs1Execute();
     void FormShow();
     void FormClose();
     void N9Click();
@@ -216,12 +192,6 @@ private:
     void showTemporaryHint(const QString &text);
     void showNotFound(const QString &searchText);
     void updateCaretPanel();
-    void fillRecentFiles(QMenu *menu);
-    void rememberRecentFile(const QString &path);
-    // Opens `path` as Open does after its dialog, with the save question first: for a recent
-    // file and a dropped one.
-    // Returns whether it was opened.
-    bool openFileFromOutside(const QString &path);
 
     PlatformServices m_services;
     ActionManager m_actions;
@@ -240,14 +210,10 @@ private:
     TCompletionProposal *CompletionProposal2 = nullptr;
     std::unique_ptr<SearchCommands> m_search;
     SearchDialogRunner m_searchDialog;
-    // Before the recovery and the disk watch, which refer to it.
+    // Before the recovery and the file commands, which refer to it.
     std::unique_ptr<TextDocument> m_document;
+    std::unique_ptr<FileCommands> m_files;
     std::unique_ptr<DocumentRecovery> m_recovery;
-    std::unique_ptr<DiskChangeQuestions> m_diskChanges;
-
-    // What each file dialog shows the next time it opens.
-    QString m_openDialogFileName;
-    QString m_saveDialogFileName;
     bool m_shown = false;
     // Where the restore put the frame's corner, until the window manager's frame is known.
     std::optional<QPoint> m_fitWhenFramed;
@@ -260,11 +226,9 @@ private:
     ReplaceDialogRunner m_replaceDialog;
     GoToLineRunner m_goToLineDialog;
     EditorZoom *m_zoom = nullptr;
-    std::unique_ptr<RecentFiles> m_recentFiles;
     QLabel *m_caretPanel = nullptr;
     std::unique_ptr<CaretPosition> m_caretPosition;
     QTimer *m_hintTimer = nullptr;
-    QList<QAction *> m_recentActions;
     // Last, so the check is gone before the pane whose lines it watches.
     std::unique_ptr<LanguageAids> m_languageAids;
 };
