@@ -1,16 +1,11 @@
 #include "unit_main.h"
 
-#include "aids/built_in_library.h"
 #include "aids/completion_proposal_config.h"
-#include "aids/completion_words.h"
 #include "aids/editor_aids.h"
-#include "aids/library_file.h"
 #include "aids/view/completion_proposal.h"
 #include "aids/view/function_library_tree.h"
-#include "aids/view/library_tree_view.h"
 #include "application.h"
 #include "common/error.h"
-#include "common/text_file.h"
 #include "disk_change_questions.h"
 #include "document.h"
 #include "document_recovery.h"
@@ -23,12 +18,8 @@
 #include "icons/image_list_actions.h"
 #include "language_aids.h"
 #include "panel_splitter.h"
-#include "platform/alert_sound.h"
-#include "platform/data_files.h"
 #include "platform/settings_store.h"
-#include "platform/shell_open.h"
 #include "platform/user_prompts.h"
-#include "platform/web_host.h"
 #include "print/editor_print.h"
 #include "print/view/print_commands.h"
 #include "qpile/qpile_reference.h"
@@ -42,33 +33,20 @@
 
 #include "caret_position.h"
 #include "editor_zoom.h"
-#include "frm_go_to_line.h"
-#include "go_to_line.h"
-#include "recent_files.h"
 #include "search/model/replace_commands.h"
-#include "search/view/frm_replace.h"
 
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QMimeData>
 #include <QTimer>
-#include <QUrl>
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDialog>
-#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLoggingCategory>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPointer>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStatusTipEvent>
