@@ -1,5 +1,4 @@
 #include "about/view/unit_about.h"
-#include "about/view/update_check_prompts.h"
 #include "application.h"
 #include "command_line.h"
 #include "common/previous_content.h"
@@ -70,10 +69,9 @@ int main(int argc, char **argv)
     application.reportFailure = [&frm_Main](const QString &message) {
         frm_Main.showErrorBox(message);
     };
-    bp::QtUpdateCheckPrompts updatePrompts;
     bp::AboutServices aboutServices;
     aboutServices.shell = services.shell;
-    aboutServices.prompts = &updatePrompts;
+    aboutServices.prompts = services.prompts;
     aboutServices.runCommand = [&frm_Main](const std::function<void()> &command) {
         return frm_Main.runCommand(command);
     };

@@ -1,16 +1,11 @@
 #include "unit_main.h"
 
-#include "aids/built_in_library.h"
 #include "aids/completion_proposal_config.h"
-#include "aids/completion_words.h"
 #include "aids/editor_aids.h"
-#include "aids/library_file.h"
 #include "aids/view/completion_proposal.h"
 #include "aids/view/function_library_tree.h"
-#include "aids/view/library_tree_view.h"
 #include "application.h"
 #include "common/error.h"
-#include "common/text_file.h"
 #include "disk_change_questions.h"
 #include "document.h"
 #include "document_recovery.h"
@@ -18,15 +13,13 @@
 #include "editor/model/editor_lines.h"
 #include "editor/view/editor_pane.h"
 #include "error_box.h"
+#include "file_commands.h"
 #include "highlight/qpile_highlighter.h"
 #include "icons/image_list_actions.h"
+#include "language_aids.h"
 #include "panel_splitter.h"
-#include "platform/alert_sound.h"
-#include "platform/data_files.h"
 #include "platform/settings_store.h"
-#include "platform/shell_open.h"
 #include "platform/user_prompts.h"
-#include "platform/web_host.h"
 #include "print/editor_print.h"
 #include "print/view/print_commands.h"
 #include "qpile/qpile_reference.h"
@@ -35,37 +28,25 @@
 #include "recovery_store.h"
 #include "search/model/search_commands.h"
 #include "search/view/frm_search.h"
+#include "side_panel.h"
 #include "window_state.h"
 
 #include "caret_position.h"
 #include "editor_zoom.h"
-#include "frm_go_to_line.h"
-#include "go_to_line.h"
-#include "recent_files.h"
 #include "search/model/replace_commands.h"
-#include "search/view/frm_replace.h"
 
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QMimeData>
 #include <QTimer>
-#include <QUrl>
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDialog>
-#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLoggingCategory>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPointer>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -102,8 +83,7 @@ void paintBar(QWidget *bar)
 
 Tfrm_Main::Tfrm_Main(const PlatformServices &services, const QStringList &arguments,
                      QWidget *parent)
-    : QMainWindow(parent), m_services(services), m_actions(this),
-      m_saveDialogFileName(QStringLiteral("untitled"))
+    : QMainWindow(parent), m_services(services), m_actions(this)
 {
     setObjectName(QStringLiteral("frm_Main"));
     setWindowTitle(applicationTitle());
@@ -119,51 +99,33 @@ Tfrm_Main::Tfrm_Main(const PlatformServices &services, const QStringList &argume
     move(197, 111);
 
     m_document = std::make_unique<TextDocument>(EditorPane->Lines());
-    m_diskChanges = std::make_unique<DiskChangeQuestions>(
-        *m_services.prompts, this,
-        DiskChangeQuestions::Document{[this] { return m_document->DocSaved(); },
-                                      [this] { reloadFromDisk(); }, [this] { EditorPaneChange(); },
-                                      [this](const auto &command) { runCommand(command); }});
-    openCommandLineFile(arguments);
+    m_files = std::make_unique<FileCommands>(FileCommands::Window{
+        *this, *EditorPane, *m_services.prompts, *m_services.settings, *m_document,
+        [this](const QString &name) { setStatusPanel(1, name); }, [this] { EditorPaneChange(); },
+        [this] { markSaved(); },
+        [this](const QString &text) {
+            // The command line's file is read before the hint timer exists; its hint then
+            // stays until the next one.
+            if (m_hintTimer)
+                showTemporaryHint(text);
+            else
+                setStatusPanel(0, text);
+        },
+        [this](const std::function<void()> &command) { return runCommand(command); }});
+    m_files->openCommandLineFile(arguments);
     m_highlighter = std::make_unique<TQPILEHighlighter>();
     EditorPane->SetHighlighter(m_highlighter.get());
     createPrint();
     createHabits();
-    // The QPILE tips start with the language reference; their commands close the "Вид" menu.
-    m_languageTips = new LanguageTips(*EditorPane, *TreeView);
-    connect(this, &Tfrm_Main::languageReferenceLoaded, m_languageTips,
-            [this] { m_languageTips->setReference(m_reference); });
-    for (QAction *entry : menuBar()->actions()) {
-        if (QMenu *menu = entry->menu(); menu && entry->text() == QStringLiteral("Вид")) {
-            menu->addSeparator();
-            menu->addActions(
-                {m_languageTips->functionHelpAction(), m_languageTips->signatureTipAction()});
-        }
-    }
-    connect(this, &Tfrm_Main::languageReferenceLoaded, this, [this] {
-        if (m_checkPanel)
-            return;
-        m_checkPanel = std::make_unique<QpileCheckPanel>(
-            m_reference, *EditorPane, *PageControl1, TreeView, menuBar(),
-            [this](const QString &text) { showTemporaryHint(text); });
-        m_checkPanel->setScriptFolderSource([this] {
-            const QString file = m_document->DocFileName();
-            return file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
-        });
-        // The script's own FUNCs get the signature tip and the hover help too.
-        connect(m_checkPanel.get(), &QpileCheckPanel::checked, m_languageTips,
-                [this] { m_languageTips->setScriptFunctions(m_checkPanel->scriptFunctions()); });
-        // A problem under the mouse is told before the help of the function it is in. As
-        // rich text, so a message quoting the script is never read as markup.
-        m_languageTips->addHoverSource([this](TBufferCoord position) -> QString {
-            QString text = m_checkPanel->problemTextAt(position);
-            if (text.isEmpty())
-                return text;
-            return QStringLiteral("<p>") +
-                   text.toHtmlEscaped().replace(u'\n', QStringLiteral("<br>")) +
-                   QStringLiteral("</p>");
-        });
-    });
+    m_languageAids = std::make_unique<LanguageAids>(
+        LanguageAids::Window{*EditorPane, *m_side->treeView(), *this,
+                             [this](const QString &text) { showTemporaryHint(text); },
+                             [this] {
+                                 const QString file = m_document->DocFileName();
+                                 return file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
+                             }});
+    connect(this, &Tfrm_Main::languageReferenceLoaded, this,
+            [this] { m_languageAids->referenceLoaded(m_reference); });
 }
 
 Tfrm_Main::~Tfrm_Main()
@@ -186,37 +148,18 @@ void Tfrm_Main::createControls()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    auto *panel = new QFrame(client);
-    panel->setObjectName(QStringLiteral("Panel"));
-    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel = panel;
-    auto *panelLayout = new QVBoxLayout(Panel);
-    panelLayout->setContentsMargins(1, 1, 1, 1);
-
-    PageControl1 = new QTabWidget(Panel);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    PageControl1->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
-    panelLayout->addWidget(PageControl1);
-
-    TreeView = new LibraryTreeView;
-    TreeView->setObjectName(QStringLiteral("TreeView"));
-    TreeView->setFont(pixelFont(QStringLiteral("Tahoma"), 11));
-    m_library = new FunctionLibraryTree(TreeView);
-    m_library->setLibrary(builtInLibrary());
-    connect(m_library, &FunctionLibraryTree::nodeDoubleClicked, this,
+    m_side = new SidePanel(client);
+    connect(m_side->library(), &FunctionLibraryTree::nodeDoubleClicked, this,
             [this](const QString &text, bool hasChildren) {
                 runCommand([&] { TreeViewDblClick(text, hasChildren); });
             });
-    TreeView->installEventFilter(this);
-    PageControl1->addTab(TreeView, QStringLiteral("Библиотека функций"));
-    PageControl1->widget(0)->setObjectName(QStringLiteral("TabSheet1"));
-
-    Splitter = new PanelSplitter(Panel, client);
+    Splitter = new PanelSplitter(m_side->panel(), client);
     Splitter->setPanelWidth(209);
 
     EditorPane = new TEditorPane(client);
     EditorPane->setObjectName(QStringLiteral("EditorPane"));
     EditorPane->setFont(pixelFont(QStringLiteral("Courier New"), 13));
+    m_side->setEditor(EditorPane);
 
     CompletionProposal1 = new TCompletionProposal(EditorPane, completionProposal1Config(),
                                                   QKeySequence(Qt::CTRL | Qt::Key_Space), this);
@@ -233,7 +176,7 @@ void Tfrm_Main::createControls()
         },
         [this] { showNotFound(m_search->settings().SearchText); });
 
-    layout->addWidget(Panel);
+    layout->addWidget(m_side->panel());
     layout->addWidget(Splitter);
     layout->addWidget(EditorPane, 1);
     // An explicit minimum keeps the side panel's width from setting the window's: stored
@@ -244,35 +187,16 @@ void Tfrm_Main::createControls()
 
 void Tfrm_Main::createMenus()
 {
-    const ActionManager &a = m_actions;
     QMenuBar *bar = menuBar();
     bar->setObjectName(QStringLiteral("ActionMainMenuBar1"));
     bar->setFont(pixelFont(QStringLiteral("Tahoma"), 11));
     paintBar(bar);
 
-    auto addMenu = [&](const QString &title, const QList<QAction *> &entries) {
-        QMenu *menu = bar->addMenu(title);
-        for (QAction *entry : entries) {
-            if (entry)
-                menu->addAction(entry);
-            else
-                menu->addSeparator();
-        }
-        return menu;
-    };
-    QMenu *file =
-        addMenu(QStringLiteral("Файл"),
-                {a.FileNew, a.FileOpen1, a.FileSave, a.FileSaveAs1, nullptr, a.FilePrintSetup1,
-                 a.FilePrintPreview, a.FilePrint, nullptr, a.FileExit1});
-    // The encoding the next save writes, right after the save commands; the document's own
-    // is checked.
-    auto *encodings = new QMenu(QStringLiteral("Кодировка"), file);
-    encodings->setObjectName(QStringLiteral("FileEncodingMenu"));
-    for (QAction *entry : {a.FileEncodingAnsi, a.FileEncodingUtf8, a.FileEncodingUtf16}) {
+    m_actions.fillMenuBar(*bar);
+    // The document's own encoding is checked.
+    QMenu *encodings = m_actions.menu(CommandMenu::Encoding);
+    for (QAction *entry : encodings->actions())
         entry->setCheckable(true);
-        encodings->addAction(entry);
-    }
-    file->insertMenu(file->actions().value(file->actions().indexOf(a.FileSaveAs1) + 1), encodings);
     connect(encodings, &QMenu::aboutToShow, this, [this] {
         const TextEncoding current = m_document->lines().encoding();
         m_actions.FileEncodingAnsi->setChecked(current == TextEncoding::Ansi);
@@ -280,19 +204,11 @@ void Tfrm_Main::createMenus()
         m_actions.FileEncodingUtf16->setChecked(current == TextEncoding::Utf16LE ||
                                                 current == TextEncoding::Utf16BE);
     });
-    addMenu(QStringLiteral("Правка"), {a.EditUndo1, nullptr, a.EditCopy1, a.EditCut1, a.EditPaste1,
-                                       nullptr, a.EditSelectAll1, nullptr, a.EditDelete1});
-    addMenu(QStringLiteral("Поиск"), {a.ActionSearch, a.ActionSearchNext});
-    addMenu(QStringLiteral("Помощь"), {a.Help, nullptr, a.Action2, nullptr, a.Action1});
 
     PopupMenu_Editor = new QMenu(this);
     PopupMenu_Editor->setObjectName(QStringLiteral("PopupMenu_Editor"));
-    N9 = new QAction(QStringLiteral("Поставить/снять комментарий"), this);
-    N9->setObjectName(QStringLiteral("N9"));
-    connect(N9, &QAction::triggered, this, [this] { runCommand([this] { N9Click(); }); });
-    for (QAction *entry :
-         {a.EditUndo1, static_cast<QAction *>(nullptr), a.EditCopy1, a.EditCut1, a.EditPaste1,
-          static_cast<QAction *>(nullptr), a.EditSelectAll1, static_cast<QAction *>(nullptr), N9}) {
+    connect(m_actions.N9, &QAction::triggered, this, [this] { runCommand([this] { N9Click(); }); });
+    for (QAction *entry : m_actions.contextMenu()) {
         if (entry)
             PopupMenu_Editor->addAction(entry);
         else
@@ -303,7 +219,6 @@ void Tfrm_Main::createMenus()
 
 void Tfrm_Main::createToolBars()
 {
-    const ActionManager &a = m_actions;
     auto addBar = [&](const QString &name, const QList<QAction *> &entries) {
         auto *bar = new QToolBar(this);
         bar->setObjectName(name);
@@ -326,11 +241,8 @@ void Tfrm_Main::createToolBars()
         addToolBar(Qt::TopToolBarArea, bar);
         return bar;
     };
-    ActionToolBar1 = addBar(QStringLiteral("ActionToolBar1"),
-                            {a.FileNew, a.FileOpen1, a.FileSave, nullptr, a.FilePrint});
-    ActionToolBar2 =
-        addBar(QStringLiteral("ActionToolBar2"), {a.EditCopy1, a.EditCut1, a.EditPaste1, nullptr,
-                                                  a.EditUndo1, nullptr, a.ActionSearch});
+    ActionToolBar1 = addBar(QStringLiteral("ActionToolBar1"), m_actions.toolBar(1));
+    ActionToolBar2 = addBar(QStringLiteral("ActionToolBar2"), m_actions.toolBar(2));
 }
 
 void Tfrm_Main::createStatusBar()
@@ -363,18 +275,27 @@ void Tfrm_Main::createStatusBar()
 void Tfrm_Main::bindCommands()
 {
     const ActionManager &a = m_actions;
-    // Every command's shortcut acts wherever the focus is in this window.
-    addActions(a.all());
+    // Every command's shortcut acts wherever the focus is in this window. Those the
+    // subsystems bind wait for them.
+    addActions(a.every());
+    for (WindowCommand command :
+         {WindowCommand::FunctionHelp, WindowCommand::SignatureTip, WindowCommand::FocusLibrary,
+          WindowCommand::FocusProblems, WindowCommand::FocusOutline})
+        a.bound(command)->setVisible(false);
 
     a.FileSave->setEnabled(false);
     // "О программе..." waits for its window (setAboutWindow); printing is set up by
     // createPrint.
     a.Action1->setEnabled(false);
 
-    bindCommand(a.FileNew, &Tfrm_Main::FileNewExecute);
-    bindCommand(a.FileOpen1, &Tfrm_Main::FileOpen1Execute);
-    bindCommand(a.FileSave, &Tfrm_Main::FileSaveExecute);
-    bindCommand(a.FileSaveAs1, &Tfrm_Main::FileSaveAs1Execute);
+    const auto bindFile = [this](QAction *action, void (FileCommands::*handler)()) {
+        connect(action, &QAction::triggered, this,
+                [this, handler] { runCommand([this, handler] { (m_files.get()->*handler)(); }); });
+    };
+    bindFile(a.FileNew, &FileCommands::FileNewExecute);
+    bindFile(a.FileOpen1, &FileCommands::FileOpen1Execute);
+    bindFile(a.FileSave, &FileCommands::FileSaveExecute);
+    bindFile(a.FileSaveAs1, &FileCommands::FileSaveAs1Execute);
     bindCommand(a.Help, &Tfrm_Main::HelpExecute);
     connect(a.ActionSearch, &QAction::triggered, this,
             [this] { runCommand([this] { m_search->ActionSearchExecute(); }); });
@@ -386,7 +307,7 @@ void Tfrm_Main::bindCommands()
                                            std::pair{a.FileEncodingUtf8, TextEncoding::Utf8},
                                            std::pair{a.FileEncodingUtf16, TextEncoding::Utf16LE}})
         connect(action, &QAction::triggered, this, [this, encoding = encoding] {
-            runCommand([this, encoding] { convertEncoding(encoding); });
+            runCommand([this, encoding] { m_files->convertEncoding(encoding); });
         });
 
     bindEditAction(a.EditUndo1, TEditAction::Undo);
@@ -547,20 +468,30 @@ bool Tfrm_Main::FormCloseQuery()
     // The window state is stored at every attempt, also one the question below refuses.
     // A store that cannot be written must not keep the window from ever closing.
     runCommand([this] { WindowState(*m_services.settings, *this, *Splitter).store(); });
-    if (m_document->DocSaved())
-        return true;
-    switch (askSaveQuestion()) {
-    case PromptAnswer::Yes:
-        // A cancelled Save As dialog or a failed write keeps the window open.
-        FileSaveExecute();
-        return m_document->DocSaved();
-    case PromptAnswer::No:
-        m_document->giveUpChanges();
-        return true;
-    case PromptAnswer::Cancel:
-        break;
-    }
-    return false;
+    return m_files->allowClose();
+}
+
+DiskChangeQuestions &Tfrm_Main::diskChanges() const
+{
+    return m_files->diskChanges();
+}
+
+void Tfrm_Main::startRecovery(RecoveryStore &store)
+{
+    m_recovery = std::make_unique<DocumentRecovery>(
+        store, *m_document, [this](const QString &message) { showErrorBox(message); });
+    m_recovery->setBasedOn([this] { return m_files->diskChanges().basedOn(); });
+    offerLeftOverTexts(
+        store, *m_services.prompts, this,
+        [this](const std::function<void()> &step) { return runCommand(step); },
+        [this](RecoveredText &&text) {
+            const bool previous = text.previousContent;
+            m_files->restoreRecoveredText(std::move(text));
+            // The copy of the old bytes goes after this: the text is kept as this
+            // instance's own first.
+            if (previous)
+                m_recovery->writeNow();
+        });
 }
 
 bool Tfrm_Main::event(QEvent *event)
@@ -582,8 +513,8 @@ bool Tfrm_Main::event(QEvent *event)
         keepWindowOnScreen(*this, corner);
     }
     // Another program may have changed the file while the user was in it.
-    if (event->type() == QEvent::WindowActivate && m_diskChanges)
-        m_diskChanges->checkSoon();
+    if (event->type() == QEvent::WindowActivate && m_files)
+        m_files->diskChanges().checkSoon();
     return QMainWindow::event(event);
 }
 
@@ -591,12 +522,48 @@ bool Tfrm_Main::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::ToolTip)
         return true;
-    // The tree's own Copy key would put the current node's text on the clipboard; here the
-    // editing commands belong to the editor pane alone.
-    if (watched == TreeView && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent *>(event)->matches(QKeySequence::Copy))
-        return true;
     return QMainWindow::eventFilter(watched, event);
+}
+
+QAction *Tfrm_Main::command(WindowCommand command)
+{
+    QAction *action = m_actions.bound(command);
+    action->setVisible(true);
+    return action;
+}
+
+void Tfrm_Main::addSideTab(QWidget *page, const QString &title, WindowCommand focus)
+{
+    // The library's own key comes with the first tab beside it.
+    if (m_side->tabs()->count() == 1)
+        m_side->bindFocus(m_side->treeView(), command(WindowCommand::FocusLibrary));
+    m_side->addTab(page, title);
+    m_side->bindFocus(page, command(focus));
+}
+
+QTreeView *Tfrm_Main::treeView() const
+{
+    return m_side->treeView();
+}
+
+QWidget *Tfrm_Main::panel() const
+{
+    return m_side->panel();
+}
+
+FunctionLibraryTree *Tfrm_Main::libraryTree() const
+{
+    return m_side->library();
+}
+
+LanguageTips *Tfrm_Main::languageTips() const
+{
+    return m_languageAids->tips();
+}
+
+QpileCheckPanel *Tfrm_Main::checkPanel() const
+{
+    return m_languageAids->checkPanel();
 }
 
 void Tfrm_Main::showEvent(QShowEvent *event)

@@ -4,6 +4,7 @@
 #include "common/text_file.h"
 #include "document.h"
 #include "platform/platform_services.h"
+#include "platform/window_parts.h"
 #include "search/model/search_settings.h"
 
 #include <QMainWindow>
@@ -18,7 +19,6 @@ class QDragMoveEvent;
 class QDropEvent;
 class QLabel;
 class QMenu;
-class QTabWidget;
 class QTimer;
 class QToolBar;
 class QTreeView;
@@ -28,14 +28,17 @@ namespace bp {
 class CaretPosition;
 class DocumentRecovery;
 class EditorZoom;
+class FileCommands;
 class RecentFiles;
 class ReplaceCommands;
 struct TBufferCoord;
 class DiskChangeQuestions;
 class FunctionLibraryTree;
+class LanguageAids;
 class LanguageTips;
 class PanelSplitter;
 class PrintCommands;
+class SidePanel;
 class RecoveryStore;
 struct RecoveredText;
 class SearchCommands;
@@ -52,7 +55,7 @@ enum class PromptAnswer;
 // The main window: menus, tool bars, the side panel with the function library, the editor
 // pane, the status bar and the command table. It runs the document's commands: asks their
 // questions, carries out the answers on the document and shows its state.
-class Tfrm_Main : public QMainWindow
+class Tfrm_Main : public QMainWindow, private WindowParts
 {
     Q_OBJECT
 public:
@@ -83,24 +86,24 @@ public:
 
     const ActionManager &actions() const { return m_actions; }
     TEditorPane *editorPane() const { return EditorPane; }
-    QTreeView *treeView() const { return TreeView; }
-    QWidget *panel() const { return Panel; }
+    QTreeView *treeView() const;
+    QWidget *panel() const;
     PanelSplitter *splitter() const { return Splitter; }
     QMenu *editorPopupMenu() const { return PopupMenu_Editor; }
-    QAction *commentAction() const { return N9; }
-    FunctionLibraryTree *libraryTree() const { return m_library; }
+    QAction *commentAction() const { return m_actions.N9; }
+    FunctionLibraryTree *libraryTree() const;
     // The language reference the QPILE aids use; null until it is loaded, or when it could
     // not be (that was reported once and the aids stay off).
     const QpileReference *languageReference() const { return m_reference.get(); }
     // The QPILE tips of the editor and the library; other aids add their hover texts here.
-    LanguageTips *languageTips() const { return m_languageTips; }
+    LanguageTips *languageTips() const;
     // The structure check, its problem list and the outline; null until the reference is
     // loaded.
-    QpileCheckPanel *checkPanel() const { return m_checkPanel.get(); }
+    QpileCheckPanel *checkPanel() const;
     TCompletionProposal *completionProposal1() const { return CompletionProposal1; }
     TCompletionProposal *completionProposal2() const { return CompletionProposal2; }
     SearchCommands &searchCommands() const { return *m_search; }
-    DiskChangeQuestions &diskChanges() const { return *m_diskChanges; }
+    DiskChangeQuestions &diskChanges() const;
     // Shows the search dialog modally; tests answer it instead.
     using SearchDialogRunner =
         std::function<std::optional<TSearchSettings>(const TSearchSettings &settings)>;
@@ -127,7 +130,7 @@ public:
     // The caret position panel after the three described ones.
     QString caretPanelText() const;
     // The "Файл" menu with the recent files filled in, as it shows when opened.
-    QMenu *fileMenu();
+    QMenu *fileMenu() const;
 
 signals:
     // The language reference is loaded: the QPILE aids may start.
@@ -143,6 +146,11 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    // What the subsystems add to the window. A command of theirs shows, and its shortcut
+    // works, once it is bound.
+    QAction *command(WindowCommand command) override;
+    void addSideTab(QWidget *page, const QString &title, WindowCommand focus) override;
+
     void createControls();
     void createMenus();
     void createToolBars();
@@ -152,32 +160,7 @@ private:
     void updateEditActions();
     void setStatusPanel(int panel, const QString &text);
 
-    void openCommandLineFile(const QStringList &arguments);
-    void restoreRecoveredText(RecoveredText &&text);
-    PromptAnswer askSaveQuestion();
-    // Before another text replaces a modified document: asks the save question and carries
-    // out the answer. Empty when the replacing must not go on (cancelled, or the save
-    // failed); otherwise whether the unsaved text is to be given up.
-    std::optional<bool> askBeforeReplacing();
-    // Runs a file dialog, then gives the keyboard focus back to where it was in this window
-    // (the editor pane when it was elsewhere).
-    std::optional<QString> askModally(const std::function<std::optional<QString>()> &dialog);
-    void saveToPath(const QString &path);
-    // Asks the question `plan` names, when the text does not fit its encoding; Cancel
-    // throws bp::SilentAbort.
-    UnfitText askAboutUnfitText(const SavePlan &plan);
     void markSaved();
-    // Makes the next save write `encoding` (UTF-16 keeps the byte order it has); a text the
-    // encoding cannot hold meets the save's question then.
-    void convertEncoding(TextEncoding encoding);
-    // Says in the hint panel that the file just read is UTF-8 without a byte-order mark.
-    void showEncodingHint();
-    void reloadFromDisk();
-    void FileNewExecute();
-    void FileOpen1Execute();
-    void FileOpen1Accept(const QString &path, bool discardChanges);
-    void FileSaveExecute();
-    void FileSaveAs1Execute();
     void FormShow();
     void FormClose();
     void N9Click();
@@ -209,43 +192,28 @@ private:
     void showTemporaryHint(const QString &text);
     void showNotFound(const QString &searchText);
     void updateCaretPanel();
-    void fillRecentFiles(QMenu *menu);
-    void rememberRecentFile(const QString &path);
-    // Opens `path` as Open does after its dialog, with the save question first: for a recent
-    // file and a dropped one.
-    // Returns whether it was opened.
-    bool openFileFromOutside(const QString &path);
 
     PlatformServices m_services;
     ActionManager m_actions;
     QList<std::pair<QAction *, TEditAction>> m_editActions;
 
-    QWidget *Panel = nullptr;
-    QTabWidget *PageControl1 = nullptr;
-    QTreeView *TreeView = nullptr;
+    SidePanel *m_side = nullptr;
     PanelSplitter *Splitter = nullptr;
     TEditorPane *EditorPane = nullptr;
     QToolBar *ActionToolBar1 = nullptr;
     QToolBar *ActionToolBar2 = nullptr;
     QMenu *PopupMenu_Editor = nullptr;
-    QAction *N9 = nullptr;
     QLabel *m_statusPanels[3] = {};
     std::unique_ptr<TQPILEHighlighter> m_highlighter;
-    FunctionLibraryTree *m_library = nullptr;
     std::shared_ptr<const QpileReference> m_reference;
-    LanguageTips *m_languageTips = nullptr;
     TCompletionProposal *CompletionProposal1 = nullptr;
     TCompletionProposal *CompletionProposal2 = nullptr;
     std::unique_ptr<SearchCommands> m_search;
     SearchDialogRunner m_searchDialog;
-    // Before the recovery and the disk watch, which refer to it.
+    // Before the recovery and the file commands, which refer to it.
     std::unique_ptr<TextDocument> m_document;
+    std::unique_ptr<FileCommands> m_files;
     std::unique_ptr<DocumentRecovery> m_recovery;
-    std::unique_ptr<DiskChangeQuestions> m_diskChanges;
-
-    // What each file dialog shows the next time it opens.
-    QString m_openDialogFileName;
-    QString m_saveDialogFileName;
     bool m_shown = false;
     // Where the restore put the frame's corner, until the window manager's frame is known.
     std::optional<QPoint> m_fitWhenFramed;
@@ -258,13 +226,11 @@ private:
     ReplaceDialogRunner m_replaceDialog;
     GoToLineRunner m_goToLineDialog;
     EditorZoom *m_zoom = nullptr;
-    std::unique_ptr<RecentFiles> m_recentFiles;
     QLabel *m_caretPanel = nullptr;
     std::unique_ptr<CaretPosition> m_caretPosition;
     QTimer *m_hintTimer = nullptr;
-    QList<QAction *> m_recentActions;
-    // Last, so it is gone before the pane whose lines it watches.
-    std::unique_ptr<QpileCheckPanel> m_checkPanel;
+    // Last, so the check is gone before the pane whose lines it watches.
+    std::unique_ptr<LanguageAids> m_languageAids;
 };
 
 } // namespace bp

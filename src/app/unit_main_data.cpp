@@ -37,7 +37,7 @@ void Tfrm_Main::loadLibrary()
     const LibraryReadResult library = readLibraryFile(path);
     qCDebug(lcDataFiles) << "library" << path << "groups"
                          << (library.nodes.isEmpty() ? QString() : library.nodes.constFirst().text);
-    m_library->setLibrary(library.nodes);
+    libraryTree()->setLibrary(library.nodes);
     library.throwIfFailed();
 }
 
@@ -53,7 +53,7 @@ void Tfrm_Main::loadCompletionList()
 
 void Tfrm_Main::loadLanguageReference()
 {
-    // Shared, immutable: a background check may read it while the window runs.
+    // Shared, immutable: the tips and the check each hold it.
     const QString path = dataFile(QpileReference::fileName());
     m_reference = std::make_shared<const QpileReference>(QpileReference::load(path));
     qCDebug(lcDataFiles) << "reference" << path << "functions" << m_reference->functions().size();

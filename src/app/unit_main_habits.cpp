@@ -6,6 +6,7 @@
 #include "editor/model/edit_model.h"
 #include "editor/view/editor_pane.h"
 #include "editor_zoom.h"
+#include "file_commands.h"
 #include "frm_go_to_line.h"
 #include "go_to_line.h"
 #include "platform/alert_sound.h"
@@ -44,31 +45,6 @@ namespace bp {
 void Tfrm_Main::createHabits()
 {
     const ActionManager &a = m_actions;
-    QMenuBar *bar = menuBar();
-    QMenu *searchMenu = nullptr;
-    QAction *helpMenu = nullptr;
-    for (QAction *entry : bar->actions()) {
-        if (entry->text() == QStringLiteral("Поиск"))
-            searchMenu = entry->menu();
-        if (entry->text() == QStringLiteral("Помощь"))
-            helpMenu = entry;
-    }
-    if (searchMenu) {
-        searchMenu->addAction(a.ActionReplace);
-        searchMenu->addSeparator();
-        searchMenu->addAction(a.ActionGoToLine);
-    }
-    auto *viewMenu = new QMenu(QStringLiteral("Вид"), bar);
-    viewMenu->addAction(a.ViewZoomIn);
-    viewMenu->addAction(a.ViewZoomOut);
-    viewMenu->addSeparator();
-    viewMenu->addAction(a.ViewZoomReset);
-    bar->insertMenu(helpMenu, viewMenu);
-    // Keyboards without a separate "+" key reach it as "=" and the keypad's keys as well.
-    a.ViewZoomIn->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
-    a.ViewZoomOut->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Minus)});
-
     m_replace = std::make_unique<ReplaceCommands>(
         EditorPane->model(), m_search->EditorSearch1(),
         [this](const QString &text) {
@@ -97,11 +73,10 @@ void Tfrm_Main::createHabits()
     connect(a.ViewZoomReset, &QAction::triggered, this,
             [this] { runCommand([this] { m_zoom->reset(); }); });
 
-    // The command line's file, opened before this, has already made the list.
-    if (!m_recentFiles)
-        m_recentFiles = std::make_unique<RecentFiles>(*m_services.settings);
-    if (QMenu *menu = fileMenu())
-        connect(menu, &QMenu::aboutToShow, this, [this, menu] { fillRecentFiles(menu); });
+    // Between the print commands' separator and "Выход".
+    QMenu *menu = fileMenu();
+    connect(menu, &QMenu::aboutToShow, this,
+            [this, menu] { m_files->fillRecentFiles(menu, m_actions.FileExit1); });
     setAcceptDrops(true);
 
     m_hintTimer = new QTimer(this);
@@ -208,61 +183,9 @@ void Tfrm_Main::ActionGoToLineExecute()
     EditorPane->SetFocus();
 }
 
-QMenu *Tfrm_Main::fileMenu()
+QMenu *Tfrm_Main::fileMenu() const
 {
-    for (QAction *entry : menuBar()->actions())
-        if (entry->menu() && entry->menu()->actions().contains(m_actions.FileExit1))
-            return entry->menu();
-    return nullptr;
-}
-
-void Tfrm_Main::fillRecentFiles(QMenu *menu)
-{
-    for (QAction *old : std::as_const(m_recentActions))
-        delete old;
-    m_recentActions.clear();
-    QStringList files;
-    runCommand([&] { files = m_recentFiles->files(); });
-    if (files.isEmpty())
-        return;
-    // Between the print commands' separator and "Выход", closed by a separator of their own.
-    for (qsizetype i = 0; i < files.size(); ++i) {
-        auto *entry = new QAction(RecentFiles::menuCaption(int(i), files[i]), menu);
-        entry->setStatusTip(QDir::toNativeSeparators(files[i]));
-        const QString path = files[i];
-        connect(entry, &QAction::triggered, this,
-                [this, path] { runCommand([&] { openFileFromOutside(path); }); });
-        m_recentActions << entry;
-    }
-    auto *separator = new QAction(menu);
-    separator->setSeparator(true);
-    m_recentActions << separator;
-    menu->insertActions(m_actions.FileExit1, m_recentActions);
-}
-
-void Tfrm_Main::rememberRecentFile(const QString &path)
-{
-    if (!m_recentFiles)
-        m_recentFiles = std::make_unique<RecentFiles>(*m_services.settings);
-    // The document is open or saved either way; a store that cannot keep the list says so.
-    runCommand([&] { m_recentFiles->add(path); });
-}
-
-bool Tfrm_Main::openFileFromOutside(const QString &path)
-{
-    if (!QFileInfo(path).isFile()) {
-        m_services.prompts->showMessage(this, QDir::toNativeSeparators(path) +
-                                                  QStringLiteral(" не существует"));
-        m_recentFiles->remove(path);
-        return false;
-    }
-    // The same question and the same outcomes as Open before its dialog.
-    const std::optional<bool> discardChanges = askBeforeReplacing();
-    if (!discardChanges)
-        return false;
-    m_openDialogFileName = path;
-    FileOpen1Accept(path, *discardChanges);
-    return true;
+    return m_actions.menu(CommandMenu::File);
 }
 
 namespace {
@@ -302,7 +225,7 @@ void Tfrm_Main::dropEvent(QDropEvent *event)
     // The drag's source waits for the drop to end: the question and the reading come after.
     QTimer::singleShot(0, this, [this, files] {
         runCommand([&] {
-            if (openFileFromOutside(files.constFirst()) && files.size() > 1)
+            if (m_files->openFileFromOutside(files.constFirst()) && files.size() > 1)
                 showTemporaryHint(QStringLiteral("Открыт только первый из %1 файлов: %2")
                                       .arg(files.size())
                                       .arg(fileNamePart(files.constFirst())));

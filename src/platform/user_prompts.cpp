@@ -1,7 +1,11 @@
 #include "user_prompts.h"
 
+#include <QApplication>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 namespace bp {
 namespace {
@@ -42,6 +46,31 @@ std::optional<QString> runFileDialog(QWidget *parent, const FileDialogRequest &r
     return dialog.selectedFiles().constFirst();
 }
 
+// Room for the caption in the title bar and for the title bar's own buttons, which the box
+// does not count when it sizes itself for its text.
+constexpr int kTitleBarButtonsWidth = 120;
+
+// Sizes the box so that its caption is not cut short, and centres it over the window that
+// owns it. The toolkit's own centring asks the window system where the owner is, and for a
+// window without a frame under a reparenting window manager the answer is sometimes the
+// screen's origin; the owner's own geometry is always right.
+void placeBox(QMessageBox &box, QWidget *parent)
+{
+    QFont titleFont = QApplication::font();
+    titleFont.setBold(true);
+    const int captionWidth =
+        QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarButtonsWidth;
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(captionWidth, 0, QSizePolicy::Minimum), grid->rowCount(), 0,
+                      1, grid->columnCount());
+    if (!parent)
+        return;
+    box.ensurePolished();
+    box.adjustSize();
+    const QRect owner = parent->window()->geometry();
+    box.move(owner.center() - QPoint(box.width() / 2, box.height() / 2));
+}
+
 } // namespace
 
 void QtUserPrompts::showError(QWidget *parent, const QString &text)
@@ -80,6 +109,23 @@ PromptAnswer QtUserPrompts::askYesNoCancel(QWidget *parent, const QString &text,
     default:
         return PromptAnswer::Cancel;
     }
+}
+
+bool QtUserPrompts::askInformation(QWidget *parent, const QString &caption, const QString &text)
+{
+    QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    placeBox(box, parent);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtUserPrompts::showInformation(QWidget *parent, const QString &caption, const QString &text)
+{
+    QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Ok, parent);
+    placeBox(box, parent);
+    box.exec();
 }
 
 std::optional<QString> QtUserPrompts::chooseFileToOpen(QWidget *parent,

@@ -56,6 +56,12 @@ public:
     virtual PromptAnswer askYesNoCancel(QWidget *parent, const QString &text, PromptIcon icon) = 0;
     // Yes and No, Yes being the default button; true for Yes.
     virtual bool askYesNo(QWidget *parent, const QString &text, PromptIcon icon) = 0;
+    // Boxes that carry a caption of their own (the update check's), information icon, sized
+    // so the caption is not cut and centred over `parent`'s window. Yes and No, Yes being the
+    // default button; true for Yes.
+    virtual bool askInformation(QWidget *parent, const QString &caption, const QString &text) = 0;
+    // One OK button.
+    virtual void showInformation(QWidget *parent, const QString &caption, const QString &text) = 0;
 
     // The system's file dialogs; nullopt when the user cancels. The save dialog asks before
     // it returns the name of an existing file.
@@ -74,6 +80,8 @@ public:
     void showMessage(QWidget *parent, const QString &text) override;
     PromptAnswer askYesNoCancel(QWidget *parent, const QString &text, PromptIcon icon) override;
     bool askYesNo(QWidget *parent, const QString &text, PromptIcon icon) override;
+    bool askInformation(QWidget *parent, const QString &caption, const QString &text) override;
+    void showInformation(QWidget *parent, const QString &caption, const QString &text) override;
     std::optional<QString> chooseFileToOpen(QWidget *parent,
                                             const FileDialogRequest &request) override;
     std::optional<QString> chooseFileToSave(QWidget *parent,

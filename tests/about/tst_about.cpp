@@ -1,7 +1,7 @@
 #include "../app/window_fixture.h"
 #include "about/view/unit_about.h"
-#include "about/view/update_check_prompts.h"
 #include "app/command_table.h"
+#include "platform/user_prompts.h"
 #include "test_http_server.h"
 #include "test_runner.h"
 
@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <optional>
 
+using namespace Qt::StringLiterals;
 using namespace bp;
 
 Q_DECLARE_METATYPE(bp::VersionNumber)
@@ -27,7 +28,7 @@ public:
 };
 
 // Records each box of the check and answers the question from a script (No when unscripted).
-class FakeUpdatePrompts : public UpdateCheckPrompts
+class FakeUpdatePrompts : public FakePrompts
 {
 public:
     struct Box
@@ -365,7 +366,7 @@ private slots:
     void realBoxesSitOverTheAboutWindow()
     {
         Tfrm_About &about = showAbout();
-        QtUpdateCheckPrompts prompts;
+        QtUserPrompts prompts(u"Brindlepad"_s);
         const QString caption = u"Проверка обновлений Brindlepad"_qs;
         for (bool question : {false, true}) {
             QRect box;

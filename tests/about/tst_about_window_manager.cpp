@@ -1,6 +1,6 @@
 #include "about/view/unit_about.h"
-#include "about/view/update_check_prompts.h"
 #include "platform/shell_open.h"
+#include "platform/user_prompts.h"
 #include "test_runner.h"
 
 #include <QApplication>
@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <memory>
 
+using namespace Qt::StringLiterals;
 using namespace bp;
 
 namespace {
@@ -70,7 +71,7 @@ private slots:
     // has lost track of where the frameless about window is.
     void boxOfTheCheckSitsOverTheAboutWindow()
     {
-        QtUpdateCheckPrompts prompts;
+        QtUserPrompts prompts(u"Brindlepad"_s);
         NoShell shell;
         for (int round = 0; round < 10; ++round) {
             QWidget owner;

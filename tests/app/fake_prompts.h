@@ -45,6 +45,17 @@ public:
         questions.append({text, icon});
         return !answers.isEmpty() && answers.takeFirst() == PromptAnswer::Yes;
     }
+    // The captioned boxes are recorded as questions and messages too; a question takes the
+    // next scripted answer (No when unscripted).
+    bool askInformation(QWidget *, const QString &, const QString &text) override
+    {
+        questions.append({text, PromptIcon::Question});
+        return !answers.isEmpty() && answers.takeFirst() == PromptAnswer::Yes;
+    }
+    void showInformation(QWidget *, const QString &, const QString &text) override
+    {
+        messages << text;
+    }
     std::optional<QString> chooseFileToOpen(QWidget *, const FileDialogRequest &request) override
     {
         openRequests << request;

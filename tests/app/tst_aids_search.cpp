@@ -15,9 +15,11 @@
 #include <QAction>
 #include <QListWidget>
 #include <QStandardItemModel>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTreeView>
 
+using namespace Qt::StringLiterals;
 using namespace bp;
 
 // The coding aids and the search commands as the main window runs them: data files read
@@ -101,6 +103,36 @@ private slots:
         QCOMPARE(tip->plainText(), window.checkPanel()->problems().front().message);
     }
 
+    // Alt+1, Alt+2 and Alt+3 show the side panel's tabs and put the keyboard there; Escape
+    // gives it back to the editor. At the panel's default width every tab is in reach
+    // without scroll arrows.
+    void sideTabsAreReachedByKeyAndFitTheDefaultWidth()
+    {
+        Tfrm_Main &window = f.openWindow();
+        auto *tabs = window.findChild<QTabWidget *>(u"PageControl1"_s);
+        QVERIFY(tabs && window.checkPanel());
+        QVERIFY(!tabs->usesScrollButtons());
+        const QTabBar *bar = tabs->tabBar();
+        for (int i = 0; i < 3; ++i)
+            QVERIFY2(bar->tabRect(i).right() <= bar->width(), qPrintable(tabs->tabText(i)));
+
+        window.editorPane()->SetFocus();
+        const struct
+        {
+            Qt::Key key;
+            QWidget *page;
+        } paths[] = {{Qt::Key_2, window.checkPanel()->problemList()},
+                     {Qt::Key_3, window.checkPanel()->outlineList()},
+                     {Qt::Key_1, window.treeView()}};
+        for (const auto &path : paths) {
+            press(path.key, Qt::AltModifier);
+            QTRY_VERIFY(path.page->hasFocus());
+            QCOMPARE(tabs->currentWidget(), path.page);
+            QTest::keyClick(path.page, Qt::Key_Escape);
+            QVERIFY(window.editorPane()->hasFocus());
+        }
+    }
+
     void missingLibraryKeepsBuiltInsAndGeometry()
     {
         f.dataFolder = f.path(u"empty"_qs);
@@ -148,6 +180,9 @@ private slots:
         // The check and its tabs stay off.
         QVERIFY(!window.checkPanel());
         QCOMPARE(window.findChild<QTabWidget *>(u"PageControl1"_qs)->count(), 1);
+        // Nor do the keys to the tabs: Alt+1 leaves the keyboard in the editor.
+        press(Qt::Key_1, Qt::AltModifier);
+        QVERIFY(window.editorPane()->hasFocus());
         press(Qt::Key_A);
         QCOMPARE(f.lines()[0], u"a"_qs);
         // The QPILE tips stay off.

@@ -5,6 +5,7 @@
 #include "aids/view/library_tree_view.h"
 #include "editor/model/edit_model.h"
 #include "editor/view/editor_pane.h"
+#include "fake_window_parts.h"
 #include "highlight/qpile_highlighter.h"
 #include "qpile/qpile_reference.h"
 #include "qpile/script_outline.h"
@@ -49,6 +50,7 @@ struct Window
     LibraryTreeView *tree;
     FunctionLibraryTree *library;
     LanguageTips *tips;
+    testing::FakeWindowParts parts{host};
 
     explicit Window(const QString &text, std::shared_ptr<const QpileReference> loaded = reference())
     {
@@ -62,7 +64,7 @@ struct Window
         tree->setFixedWidth(209);
         host.resize(900, 400);
         tips = new LanguageTips(*pane, *tree);
-        host.addActions({tips->functionHelpAction(), tips->signatureTipAction()});
+        tips->addCommands(parts);
         tips->setReference(std::move(loaded));
         pane->Lines().setText(text);
         host.show();

@@ -2,7 +2,7 @@
 
 #include "icons/image_list_actions.h"
 #include "platform/shell_open.h"
-#include "update_check_prompts.h"
+#include "platform/user_prompts.h"
 
 #include <QFont>
 #include <QFrame>

@@ -12,14 +12,14 @@ class QPushButton;
 namespace bp {
 
 class ShellOpen;
-class UpdateCheckPrompts;
+class UserPrompts;
 
 struct AboutServices
 {
     // Opens the download page; not owned.
     ShellOpen *shell = nullptr;
     // Asks and tells the update check's results; not owned.
-    UpdateCheckPrompts *prompts = nullptr;
+    UserPrompts *prompts = nullptr;
     // The application's command boundary: runs a command and shows its failure in the error
     // box.
     std::function<bool(const std::function<void()> &)> runCommand;

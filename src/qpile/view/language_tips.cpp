@@ -3,6 +3,7 @@
 #include "editor/model/edit_model.h"
 #include "editor/view/editor_pane.h"
 #include "highlight/qpile_highlighter.h"
+#include "platform/window_parts.h"
 #include "qpile/function_help.h"
 #include "qpile/qpile_reference.h"
 #include "signature_tip.h"
@@ -28,22 +29,6 @@ LanguageTips::LanguageTips(TCustomEditorPane &pane, QTreeView &libraryTree)
     m_libraryWindow->setObjectName(QStringLiteral("libraryTip"));
     m_hover->setFallbackSource([this](TBufferCoord position) { return helpAt(position); });
 
-    m_helpAction = new QAction(QStringLiteral("Справка по функции"), this);
-    m_helpAction->setObjectName(QStringLiteral("ActionFunctionHelp"));
-    m_helpAction->setShortcut(QKeySequence(Qt::Key_F1));
-    m_helpAction->setStatusTip(
-        QStringLiteral("Описание функции QPILE под кареткой или выбранной в библиотеке"));
-    connect(m_helpAction, &QAction::triggered, this, &LanguageTips::showFunctionHelp);
-    m_signatureAction = new QAction(QStringLiteral("Подсказка параметров"), this);
-    m_signatureAction->setObjectName(QStringLiteral("ActionSignatureTip"));
-    m_signatureAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Space));
-    m_signatureAction->setStatusTip(
-        QStringLiteral("Параметры функции QPILE, в вызове которой стоит каретка"));
-    connect(m_signatureAction, &QAction::triggered, this, [this] {
-        if (m_pane.hasFocus())
-            m_signature->showAtCaret();
-    });
-
     m_libraryTimer->setSingleShot(true);
     m_libraryTimer->setInterval(EditorHoverTip::kDelayMs);
     connect(m_libraryTimer, &QTimer::timeout, this, &LanguageTips::showLibraryTip);
@@ -62,6 +47,20 @@ LanguageTips::LanguageTips(TCustomEditorPane &pane, QTreeView &libraryTree)
 
 LanguageTips::~LanguageTips() = default;
 
+void LanguageTips::addCommands(WindowParts &parts)
+{
+    m_helpAction = parts.command(WindowCommand::FunctionHelp);
+    connect(m_helpAction, &QAction::triggered, this, &LanguageTips::showFunctionHelp);
+    m_signatureAction = parts.command(WindowCommand::SignatureTip);
+    connect(m_signatureAction, &QAction::triggered, this, [this] {
+        if (m_pane.hasFocus())
+            m_signature->showAtCaret();
+    });
+    for (QAction *action : {m_helpAction, m_signatureAction})
+        if (action)
+            action->setEnabled(m_reference != nullptr);
+}
+
 void LanguageTips::setScriptFunctions(const QList<QpileFunction> &functions)
 {
     if (!m_loaded)
@@ -77,8 +76,9 @@ void LanguageTips::setReference(std::shared_ptr<const QpileReference> reference)
     m_loaded = reference;
     m_reference = std::move(reference);
     m_signature->setReference(m_reference);
-    m_helpAction->setEnabled(m_reference != nullptr);
-    m_signatureAction->setEnabled(m_reference != nullptr);
+    for (QAction *action : {m_helpAction, m_signatureAction})
+        if (action)
+            action->setEnabled(m_reference != nullptr);
     m_helpWindow->hide();
     m_libraryWindow->hide();
     m_hover->window()->hide();

@@ -21,16 +21,16 @@ class SignatureTip;
 class TCustomEditorPane;
 class TQPILEHighlighter;
 class TipWindow;
+class WindowParts;
 
 // The QPILE tips of the editor and the function library: the signature tip while typing a
 // call, the function help on hover (after a short rest of the mouse) or on request, and the
 // same help on a function of the library tree. Everything stays off until the language
 // reference is given.
 //
-// Two commands carry the keyboard paths, "Справка по функции" (F1: the help of the function
-// at the caret, or of the library node with the focus) and "Подсказка параметров"
-// (Ctrl+Shift+Space: the signature tip inside a call). Their shortcuts work in the window
-// that holds them, in a menu or as its own actions.
+// Two of the window's commands carry the keyboard paths, "Справка по функции" (F1: the help
+// of the function at the caret, or of the library node with the focus) and "Подсказка
+// параметров" (Ctrl+Shift+Space: the signature tip inside a call); addCommands binds them.
 class LanguageTips : public QObject
 {
     Q_OBJECT
@@ -48,6 +48,9 @@ public:
     // added.
     void addHoverSource(EditorHoverTip::Source source);
 
+    // Binds the window's two commands of the tips; they are enabled while there is a
+    // reference.
+    void addCommands(WindowParts &parts);
     QAction *functionHelpAction() const { return m_helpAction; }
     QAction *signatureTipAction() const { return m_signatureAction; }
 
@@ -85,8 +88,8 @@ private:
     TipWindow *m_libraryWindow;
     QTimer *m_libraryTimer;
     QPoint m_libraryPoint;
-    QAction *m_helpAction;
-    QAction *m_signatureAction;
+    QAction *m_helpAction = nullptr;
+    QAction *m_signatureAction = nullptr;
 };
 
 } // namespace bp
