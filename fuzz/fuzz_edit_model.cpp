@@ -10,6 +10,7 @@
 
 #include "fuzz_support.h"
 
+#include "editor/model/edit_commands.h"
 #include "editor/model/edit_model.h"
 #include "editor/model/editor_highlighting.h"
 #include "editor/model/text_clipboard.h"
@@ -248,7 +249,7 @@ private:
             const QString inserted = m_input.text(kMaxInsertedText);
             trace(QStringLiteral("replaceRange %1 %2 by %3")
                       .arg(text(from), text(to), printable(inserted)));
-            m_model.replaceRange(from, to, inserted);
+            replaceRange(m_model, from, to, inserted);
             break;
         }
         case 6: {
@@ -256,20 +257,20 @@ private:
             const TSelectionMode insertMode = mode();
             trace(QStringLiteral("SetSelTextPrimitive %1 in mode %2")
                       .arg(printable(inserted), QString::number(int(insertMode))));
-            m_model.setSelText(inserted, insertMode);
+            setSelText(m_model, inserted, insertMode);
             break;
         }
         case 7: {
             const TBufferCoord target = position();
             const bool copy = m_input.byte() & 1;
             trace(QStringLiteral("dropSelection at %1, copy %2").arg(text(target)).arg(copy));
-            m_model.dropSelection(target, copy);
+            dropSelection(m_model, target, copy);
             break;
         }
         case 8: {
             const TBufferCoord at = position();
             trace(QStringLiteral("selectWordAt ") + text(at));
-            m_model.selectWordAt(at);
+            selectWordAt(m_model, at);
             break;
         }
         case 9: {
@@ -288,7 +289,7 @@ private:
         }
         case 11:
             trace(QStringLiteral("delete the selection"));
-            m_model.setSelText(QString());
+            setSelText(m_model, QString());
             break;
         }
     }

@@ -41,8 +41,9 @@ ProgramSetup &programSetup()
     return setup;
 }
 
-// The offscreen platform's default screen (800 x 600) is smaller than the main window's design
-// size, which the window would then be fitted to; window tests ask for a common desktop screen.
+// The offscreen platform's default screen (800 x 600) is smaller than the main window's default
+// size (961 x 591), which the window would then be fitted to; window tests ask for a common desktop
+// screen.
 [[maybe_unused]] void useDesktopScreen(QTemporaryDir &folder)
 {
     if (qgetenv("QT_QPA_PLATFORM") != "offscreen" || !folder.isValid())

@@ -2,6 +2,7 @@
 
 #include "aids/comment_toggle.h"
 #include "aids/library_insertion.h"
+#include "editor/model/edit_commands.h"
 #include "editor/model/edit_model.h"
 #include "editor/model/text_difference.h"
 
@@ -15,8 +16,8 @@ void replaceLineRecorded(EditModel &model, int line, const QString &text)
     const auto [prefix, suffix] = differingPart(old, text);
     if (prefix == old.size() && prefix == text.size() && !model.Lines().isEmpty())
         return;
-    model.replaceRange({int(prefix) + 1, line}, {int(old.size() - suffix) + 1, line},
-                       text.mid(prefix, text.size() - prefix - suffix));
+    replaceRange(model, {int(prefix) + 1, line}, {int(old.size() - suffix) + 1, line},
+                 text.mid(prefix, text.size() - prefix - suffix));
 }
 
 bool applyLibraryInsertion(EditModel &model, const QString &nodeText, bool nodeHasChildren)
@@ -40,8 +41,8 @@ void applyCommentToggle(EditModel &model)
     const bool block = model.SelAvail() || model.BlockBegin().Line != model.BlockEnd().Line;
     const int first = block ? model.BlockBegin().Line : caret.Line;
     const int last = block ? model.BlockEnd().Line : caret.Line;
-    model.replaceLines(std::max(1, std::min(first, last)),
-                       toggledCommentLines(model.Lines(), first, last));
+    replaceLines(model, std::max(1, std::min(first, last)),
+                 toggledCommentLines(model.Lines(), first, last));
     model.setCaretXY(caret);
 }
 

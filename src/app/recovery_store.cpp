@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 #include "common/previous_content.h"
+#include "common/text_file.h"
 #include "platform/process_signals.h"
 
 #include <QCoreApplication>
@@ -49,21 +50,6 @@ QByteArray nameOf(const std::pair<Value, QByteArray> (&names)[N], Value value)
     // unreadable, and its text would never be offered back.
     Q_ASSERT_X(false, "nameOf", "a value without a stored name");
     return {};
-}
-
-bool hasLoneSurrogate(QStringView line)
-{
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const QChar unit = line[i];
-        if (unit.isHighSurrogate()) {
-            if (i + 1 == line.size() || !line[i + 1].isLowSurrogate())
-                return true;
-            ++i;
-        } else if (unit.isLowSurrogate()) {
-            return true;
-        }
-    }
-    return false;
 }
 
 bool anyLoneSurrogate(const std::vector<QString> &lines)

@@ -429,7 +429,7 @@ void Tfrm_Main::createPrint()
     EditorPrint->TabWidth = 8;
     EditorPrint->Color = Qt::white;
     EditorPrint->SetFont(pixelFont(QStringLiteral("Tahoma"), 11));
-    EditorPrint->Margins = TEditorPrintMargins{};
+    EditorPrint->Margins = EditorPrintMargins{};
     m_print = std::make_unique<PrintCommands>(*EditorPrint, *m_services.prompts, this);
 
     const ActionManager &a = m_actions;

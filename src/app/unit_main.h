@@ -127,7 +127,7 @@ public:
     using GoToLineRunner = std::function<std::optional<TBufferCoord>()>;
     void setGoToLineRunner(GoToLineRunner runner) { m_goToLineDialog = std::move(runner); }
     EditorZoom &editorZoom() const { return *m_zoom; }
-    // The caret position panel after the three described ones.
+    // The text of the status bar's caret position panel, which follows its first three panels.
     QString caretPanelText() const;
     // The "Файл" menu with the recent files filled in, as it shows when opened.
     QMenu *fileMenu() const;

@@ -29,19 +29,6 @@ bool isLoneSurrogate(QStringView text, qsizetype i)
     return false;
 }
 
-// Lines are separated by breaks that are no surrogates, so a surrogate is lone in a line
-// exactly when it is lone in the joined text.
-bool hasLoneSurrogate(QStringView text)
-{
-    const char16_t *data = text.utf16();
-    const qsizetype size = text.size();
-    for (qsizetype i = textscan::findFirstInRange<0xD800, 0xDFFF>(data, 0, size); i < size;
-         i = textscan::findFirstInRange<0xD800, 0xDFFF>(data, i + 1, size))
-        if (isLoneSurrogate(text, i))
-            return true;
-    return false;
-}
-
 // Collects encoded bytes and hands them on in pieces of at most kEncodedPieceBytes.
 class PieceBuffer
 {
@@ -192,6 +179,19 @@ template <typename Test> bool anyPart(const TextLines &text, Test test)
 }
 
 } // namespace
+
+// Lines are separated by breaks that are no surrogates, so a surrogate is lone in a line
+// exactly when it is lone in the joined text: the lines are scanned one by one.
+bool hasLoneSurrogate(QStringView text)
+{
+    const char16_t *data = text.utf16();
+    const qsizetype size = text.size();
+    for (qsizetype i = textscan::findFirstInRange<0xD800, 0xDFFF>(data, 0, size); i < size;
+         i = textscan::findFirstInRange<0xD800, 0xDFFF>(data, i + 1, size))
+        if (isLoneSurrogate(text, i))
+            return true;
+    return false;
+}
 
 void encodeText(const TextLines &text, TextEncoding encoding, const ByteSink &write)
 {

@@ -1,6 +1,7 @@
 #include "text_file.h"
 
 #include "error.h"
+#include "previous_content.h"
 #include "windows1251.h"
 
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace bp {
 namespace {
@@ -206,7 +208,7 @@ QString tooLarge(qint64 maxBytes)
 void checkReadable(const QFileInfo &info, const QString &path, qint64 maxBytes)
 {
     if (!info.exists())
-        throw Error(cannotOpen(path, QStringLiteral("No such file or directory")));
+        throw Error(cannotOpen(path, systemReason(ENOENT)));
     if (!info.isFile())
         throw Error(cannotOpen(path, QStringLiteral("Это не обычный файл")));
     if (info.size() > maxBytes)
@@ -220,7 +222,7 @@ DecodedText readTextFile(const QString &path, qint64 maxBytes)
     checkReadable(QFileInfo(path), path, maxBytes);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw Error(cannotOpen(path, file.errorString()));
+        throw Error(cannotOpen(path, localReason(file.errorString(), EIO)));
     // Read, not mapped: a mapping of a file that another program shortens meanwhile ends the
     // process with SIGBUS on the first page past the new end.
     const qint64 reported = file.size();
@@ -231,7 +233,7 @@ DecodedText readTextFile(const QString &path, qint64 maxBytes)
     auto readChunk = [&](char *out) {
         const qint64 got = file.read(out, chunk);
         if (got < 0)
-            throw Error(cannotOpen(path, file.errorString()));
+            throw Error(cannotOpen(path, localReason(file.errorString(), EIO)));
         total += got;
         if (total > maxBytes)
             throw Error(cannotOpen(path, tooLarge(maxBytes)));

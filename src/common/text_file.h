@@ -47,6 +47,9 @@ DecodedText readTextFile(const QString &path, qint64 maxBytes = kMaxTextFileByte
 // Characters the encoding cannot represent become "?": those Windows-1251 lacks, and lone
 // surrogates in UTF-8.
 QByteArray encodeText(QStringView text, TextEncoding encoding);
+// Whether `text` holds a surrogate without its partner: a character UTF-8 cannot write,
+// which only UTF-16 keeps.
+bool hasLoneSurrogate(QStringView text);
 
 // A text held as lines and read where it lies: `count` lines, line i given by `line(i)`,
 // `lineBreak` between two lines and none after the last. Saving reads a document this way,

@@ -45,4 +45,23 @@ void showHintBesideThumb(QLabel *hint, const QScrollBar *bar, const QString &tex
     hint->raise();
 }
 
+void useToolTipColours(QWidget *widget, const QWidget *owner)
+{
+    QPalette colours = widget->palette();
+    colours.setColor(QPalette::Window, owner->palette().color(QPalette::ToolTipBase));
+    colours.setColor(QPalette::WindowText, owner->palette().color(QPalette::ToolTipText));
+    widget->setPalette(colours);
+}
+
+QLabel *newScrollHint(QWidget *owner)
+{
+    auto *hint = new QLabel(owner, Qt::ToolTip);
+    hint->setObjectName(QStringLiteral("scrollHint"));
+    hint->setFrameShape(QFrame::Box);
+    hint->setAutoFillBackground(true);
+    useToolTipColours(hint, owner);
+    hint->hide();
+    return hint;
+}
+
 } // namespace bp

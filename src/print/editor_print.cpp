@@ -15,7 +15,7 @@ namespace {
 
 // Columns from the line's start to each character of a line with wide characters; the
 // entry after the last character is the line's width.
-std::vector<int> columnsOf(QStringView text, const TPrintMetrics &metrics)
+std::vector<int> columnsOf(QStringView text, const PrintMetrics &metrics)
 {
     std::vector<int> columns(std::size_t(text.size()) + 1, 0);
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -101,10 +101,10 @@ void TEditorPrint::attachEditor(const TEditorLines &lines, TCustomHighlighter *h
 
 void TEditorPrint::UpdatePages()
 {
-    m_metrics = std::make_unique<TFontPrintMetrics>(printFontFor(m_font, m_printer.dotsPerInchY));
+    m_metrics = std::make_unique<FontPrintMetrics>(printFontFor(m_font, m_printer.dotsPerInchY));
     storeRanges();
     m_layout.layOut(m_lines, *m_metrics, textAreaFor(Margins, m_printer),
-                    TPrintLayout::Options{LineNumbers, Wrap});
+                    PrintLayout::Options{LineNumbers, Wrap});
 }
 
 void TEditorPrint::storeRanges()
@@ -131,7 +131,7 @@ void TEditorPrint::PrintPage(QPainter &painter, int pageNumber, QPoint origin)
     painter.save();
     painter.translate(origin);
     // The line numbers stand on the page background too.
-    const TPrintTextArea page = textAreaFor(Margins, m_printer);
+    const PrintTextArea page = textAreaFor(Margins, m_printer);
     painter.fillRect(QRect(QPoint(page.left, page.top), QPoint(page.right - 1, page.bottom - 1)),
                      Color);
     int y = m_layout.textArea().top;
@@ -146,8 +146,8 @@ void TEditorPrint::PrintPage(QPainter &painter, int pageNumber, QPoint origin)
 void TEditorPrint::printLine(QPainter &painter, int line, int firstRow, int endRow, int &y)
 {
     const QString &text = m_lines[std::size_t(line)];
-    const TFontPrintMetrics &metrics = *m_metrics;
-    const TPrintTextArea &area = m_layout.textArea();
+    const FontPrintMetrics &metrics = *m_metrics;
+    const PrintTextArea &area = m_layout.textArea();
     const int lineHeight = m_layout.lineHeight();
     const int columnWidth = metrics.columnWidth();
     const int ascent = metrics.ascent();
@@ -159,7 +159,7 @@ void TEditorPrint::printLine(QPainter &painter, int line, int firstRow, int endR
     };
 
     if (LineNumbers && firstRow == 0) {
-        const QString label = TPrintLayout::lineLabel(line + 1);
+        const QString label = PrintLayout::lineLabel(line + 1);
         painter.setFont(metrics.printFont(false, false, false, false));
         painter.setPen(Qt::black);
         const int labelLeft = area.left - metrics.textWidth(label);

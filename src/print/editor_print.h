@@ -48,7 +48,7 @@ public:
     QColor Color = Qt::white;
     // The font's own colour, for text without a highlight colour.
     QColor FontColor = Qt::black;
-    TEditorPrintMargins Margins;
+    EditorPrintMargins Margins;
 
     // The font as it is on the screen; the engine prints it at the same physical size.
     const QFont &Font() const { return m_font; }
@@ -74,9 +74,9 @@ public:
     // highlighter's start range of every line, and the page breaks.
     void UpdatePages();
     int PageCount() const { return m_layout.pageCount(); }
-    const TPrintLayout &layout() const { return m_layout; }
+    const PrintLayout &layout() const { return m_layout; }
     // The font metrics of the last UpdatePages.
-    const TFontPrintMetrics &metrics() const { return *m_metrics; }
+    const FontPrintMetrics &metrics() const { return *m_metrics; }
 
     // Paints page `pageNumber` (1-based) with the printable area's corner at `origin`.
     void PrintPage(QPainter &painter, int pageNumber, QPoint origin = {});
@@ -101,8 +101,8 @@ private:
     TCustomHighlighter *m_highlighter = nullptr;
     THookId m_destroyHook = 0;
     TEditorPrinterInfo m_printer;
-    TPrintLayout m_layout;
-    std::unique_ptr<TFontPrintMetrics> m_metrics;
+    PrintLayout m_layout;
+    std::unique_ptr<FontPrintMetrics> m_metrics;
     // The highlighter's range at the start of each line.
     std::vector<TRange> m_ranges;
 };

@@ -41,7 +41,7 @@ std::vector<int> breakAfterSet(QStringView line, int columns, BreakSet isBreak)
 
 } // namespace
 
-int wrapColumnCount(int maxWidth, const TPrintMetrics &metrics)
+int wrapColumnCount(int maxWidth, const PrintMetrics &metrics)
 {
     // Widths grow by about one column per "W"; start from that estimate and correct it.
     const int column = std::max(metrics.columnWidth(), 1);

@@ -5,11 +5,11 @@
 
 namespace bp {
 
-class TPrintMetrics;
+class PrintMetrics;
 
 // How many columns a row holds within `maxWidth` dots: the number of "W" characters whose
 // joint width stays below `maxWidth` (at least one).
-int wrapColumnCount(int maxWidth, const TPrintMetrics &metrics);
+int wrapColumnCount(int maxWidth, const PrintMetrics &metrics);
 
 // Where a printed line of more than `columns` characters breaks into rows: the index of the
 // first character of every row after the first, ascending; empty for a line that fits.

@@ -5,20 +5,20 @@
 
 namespace bp {
 
-QString TPrintLayout::lineLabel(int lineNumber)
+QString PrintLayout::lineLabel(int lineNumber)
 {
     return QString::number(lineNumber) + QStringLiteral(": ");
 }
 
-std::vector<int> TPrintLayout::rowStarts(QStringView line) const
+std::vector<int> PrintLayout::rowStarts(QStringView line) const
 {
     if (!m_options.wrap || line.size() <= m_wrapColumns)
         return {};
     return wrapLine(line, m_wrapColumns);
 }
 
-void TPrintLayout::layOut(const std::vector<QString> &lines, const TPrintMetrics &metrics,
-                          const TPrintTextArea &area, Options options)
+void PrintLayout::layOut(const std::vector<QString> &lines, const PrintMetrics &metrics,
+                         const PrintTextArea &area, Options options)
 {
     m_options = options;
     m_area = area;

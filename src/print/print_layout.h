@@ -8,7 +8,7 @@
 
 namespace bp {
 
-class TPrintMetrics;
+class PrintMetrics;
 
 // Where a page starts: its first line (0-based) and, for a wrapped line continued from the
 // page before, the first of that line's rows printed here (0 otherwise).
@@ -25,7 +25,7 @@ struct TPageLine
 // its first row would pass the bottom, and so does each further row of a wrapped line, so a
 // line longer than a page goes on at the top of the next one. A page always takes at least
 // one row, however small the text area.
-class TPrintLayout
+class PrintLayout
 {
 public:
     struct Options
@@ -36,11 +36,11 @@ public:
 
     // Lays out `lines` (tabs already expanded) within `area`; the page list then holds at
     // least one page.
-    void layOut(const std::vector<QString> &lines, const TPrintMetrics &metrics,
-                const TPrintTextArea &area, Options options);
+    void layOut(const std::vector<QString> &lines, const PrintMetrics &metrics,
+                const PrintTextArea &area, Options options);
 
     // The text area with the left edge moved right past the widest line-number label.
-    const TPrintTextArea &textArea() const { return m_area; }
+    const PrintTextArea &textArea() const { return m_area; }
     int lineHeight() const { return m_lineHeight; }
     // Columns a row holds, and the width of that many columns.
     int wrapColumns() const { return m_wrapColumns; }
@@ -56,7 +56,7 @@ public:
     static QString lineLabel(int lineNumber);
 
 private:
-    TPrintTextArea m_area;
+    PrintTextArea m_area;
     Options m_options;
     int m_lineHeight = 1;
     int m_wrapColumns = 1;

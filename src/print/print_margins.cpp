@@ -15,11 +15,11 @@ int roundHalfToEven(double value)
     return std::fmod(floor, 2.0) == 0 ? int(floor) : int(floor) + 1;
 }
 
-TPrintTextArea textAreaFor(const TEditorPrintMargins &margins, const TEditorPrinterInfo &printer)
+PrintTextArea textAreaFor(const EditorPrintMargins &margins, const TEditorPrinterInfo &printer)
 {
     const double xDotsPerMm = printer.dotsPerMmX();
     const double yDotsPerMm = printer.dotsPerMmY();
-    TPrintTextArea area;
+    PrintTextArea area;
     area.left = roundHalfToEven((margins.Left + margins.Gutter) * xDotsPerMm - printer.leftOffset);
     area.right = printer.printableWidth -
                  roundHalfToEven(margins.Right * xDotsPerMm - printer.rightOffset());

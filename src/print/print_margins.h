@@ -5,7 +5,7 @@
 namespace bp {
 
 // The page margins in millimetres, measured from the edges of the sheet.
-struct TEditorPrintMargins
+struct EditorPrintMargins
 {
     double Left = 25;
     double Right = 15;
@@ -23,14 +23,14 @@ struct TEditorPrintMargins
 
 // The text area of a page in dots of the printable area: text runs from `left` to `right`
 // and rows from `top` down to `bottom`.
-struct TPrintTextArea
+struct PrintTextArea
 {
     int left = 0;
     int right = 0;
     int top = 0;
     int bottom = 0;
 
-    bool operator==(const TPrintTextArea &) const = default;
+    bool operator==(const PrintTextArea &) const = default;
 };
 
 // Rounds to the nearest integer, a half to the even neighbour.
@@ -38,6 +38,6 @@ int roundHalfToEven(double value);
 
 // The margins converted to dots of `printer`: each side is its distance in millimetres less
 // the device's unprintable strip on that side.
-TPrintTextArea textAreaFor(const TEditorPrintMargins &margins, const TEditorPrinterInfo &printer);
+PrintTextArea textAreaFor(const EditorPrintMargins &margins, const TEditorPrinterInfo &printer);
 
 } // namespace bp

@@ -21,12 +21,12 @@ int columnsFor(int width, int columnWidth)
 
 } // namespace
 
-int TPrintMetrics::characterColumns(QStringView character) const
+int PrintMetrics::characterColumns(QStringView character) const
 {
     return columnsFor(textWidth(character), columnWidth());
 }
 
-TFontPrintMetrics::TFontPrintMetrics(const QFont &font) : m_font(font)
+FontPrintMetrics::FontPrintMetrics(const QFont &font) : m_font(font)
 {
     QFont widest = font;
     widest.setBold(true);
@@ -41,19 +41,19 @@ TFontPrintMetrics::TFontPrintMetrics(const QFont &font) : m_font(font)
     m_font.setKerning(false);
 }
 
-int TFontPrintMetrics::naturalWidth(QStringView text) const
+int FontPrintMetrics::naturalWidth(QStringView text) const
 {
     return int(std::lround(QFontMetricsF(m_font).horizontalAdvance(text.toString())));
 }
 
-int TFontPrintMetrics::characterColumns(QStringView character) const
+int FontPrintMetrics::characterColumns(QStringView character) const
 {
     if (!character.isEmpty() && character[0].unicode() < kFirstWideCodeUnit)
         return 1;
     return columnsFor(naturalWidth(character), m_columnWidth);
 }
 
-int TFontPrintMetrics::textWidth(QStringView text) const
+int FontPrintMetrics::textWidth(QStringView text) const
 {
     if (!m_fixedPitch)
         return naturalWidth(text);
@@ -63,7 +63,7 @@ int TFontPrintMetrics::textWidth(QStringView text) const
     return columns * m_columnWidth;
 }
 
-QFont TFontPrintMetrics::printFont(bool bold, bool italic, bool underline, bool strikeOut) const
+QFont FontPrintMetrics::printFont(bool bold, bool italic, bool underline, bool strikeOut) const
 {
     const int index = int(bold) | int(italic) << 1 | int(underline) << 2 | int(strikeOut) << 3;
     std::optional<QFont> &styled = m_styled[std::size_t(index)];

@@ -10,10 +10,10 @@ namespace bp {
 // What the layout and the page painting need to know of the print font, in device dots.
 // The painting puts every character at the start of its column, so a text's column decides
 // its place on the row.
-class TPrintMetrics
+class PrintMetrics
 {
 public:
-    virtual ~TPrintMetrics() = default;
+    virtual ~PrintMetrics() = default;
     // Character height plus external leading: the distance from one row to the next.
     virtual int lineHeight() const = 0;
     // Distance from a row's top to the base line of its text.
@@ -30,10 +30,10 @@ public:
 // The metrics of a real font, taken with all four styles switched on so that a bold or
 // italic token never needs more room than a row gives. With a fixed-pitch font a text is
 // as wide as its columns, since each character is printed at its own column.
-class TFontPrintMetrics : public TPrintMetrics
+class FontPrintMetrics : public PrintMetrics
 {
 public:
-    explicit TFontPrintMetrics(const QFont &font);
+    explicit FontPrintMetrics(const QFont &font);
 
     int lineHeight() const override { return m_lineHeight; }
     int ascent() const override { return m_ascent; }

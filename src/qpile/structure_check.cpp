@@ -79,6 +79,18 @@ int rank(Kind kind)
     return 0;
 }
 
+// The open block a close of `kind` ends: the innermost of that kind, unless a block of a
+// higher rank stands between; none otherwise.
+template <typename Blocks> auto partnerOf(Kind kind, Blocks &blocks)
+{
+    auto found = blocks.rbegin();
+    while (found != blocks.rend() && found->kind != kind && rank(found->kind) <= rank(kind))
+        ++found;
+    if (found != blocks.rend() && found->kind != kind)
+        found = blocks.rend();
+    return found;
+}
+
 bool isPortfolio(Kind kind)
 {
     return kind == Kind::PortfolioEx || kind == Kind::Portfolio;
@@ -972,25 +984,15 @@ void QpileStructureChecker::open(QpileBlockKind kind, const QpileToken &token,
 
 bool QpileStructureChecker::canClose(QpileBlockKind kind, const QpileCheckState &state)
 {
-    for (auto block = state.blocks.rbegin(); block != state.blocks.rend(); ++block) {
-        if (block->kind == kind)
-            return true;
-        if (rank(block->kind) > rank(kind))
-            return false;
-    }
-    return false;
+    return partnerOf(kind, state.blocks) != state.blocks.rend();
 }
 
 void QpileStructureChecker::close(QpileBlockKind kind, const QpileToken &token, int length,
                                   QpileCheckState &state, std::vector<QpileProblem> &problems,
                                   bool middle)
 {
-    auto found = state.blocks.rbegin();
-    for (; found != state.blocks.rend(); ++found) {
-        if (found->kind == kind || rank(found->kind) > rank(kind))
-            break;
-    }
-    if (found == state.blocks.rend() || found->kind != kind) {
+    const auto found = partnerOf(kind, state.blocks);
+    if (found == state.blocks.rend()) {
         add(problems, QpileProblemKind::CloseWithoutOpen, token.pos + 1, length,
             QStringLiteral("%1 без %2")
                 .arg(middle ? QStringLiteral("ELSE") : closeText(kind), openText(kind)));

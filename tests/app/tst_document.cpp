@@ -3,6 +3,7 @@
 #include "common/error.h"
 #include "common/text_file.h"
 #include "file_size_limit.h"
+#include "forked_child.h"
 #include "test_runner.h"
 #include "window_fixture.h"
 
@@ -33,6 +34,7 @@ QByteArray utf8WithMark(const QString &text)
 }
 
 using bp::testing::FileSizeLimit;
+using bp::testing::statusOfChild;
 
 // Bytes of address space this process has mapped now.
 rlim_t mappedBytes()
@@ -44,27 +46,6 @@ rlim_t mappedBytes()
         if (line.startsWith("VmSize:"))
             return rlim_t(line.mid(7).trimmed().split(' ').value(0).toULongLong()) * 1024;
     return 0;
-}
-
-// Runs `body` in a forked child of this process and returns its wait status; the child ends
-// with the code `body` returns, without running any of the parent's clean-up.
-int statusOfChild(const std::function<int()> &body)
-{
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        // A crash ends the child at once, without the test library's stack-trace handler.
-        for (int signal : {SIGSEGV, SIGBUS, SIGABRT, SIGILL, SIGFPE})
-            std::signal(signal, SIG_DFL);
-        try {
-            _exit(body());
-        } catch (...) {
-            _exit(125);
-        }
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return status;
 }
 
 } // namespace
@@ -295,7 +276,7 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
         QTest::newRow("missing") << QStringLiteral("missing")
-                                 << QStringLiteral("No such file or directory");
+                                 << QStringLiteral("Нет такого файла или каталога");
         QTest::newRow("invalid UTF-8 after the mark")
             << QStringLiteral("utf8") << QStringLiteral("UTF-8");
         QTest::newRow("odd UTF-16") << QStringLiteral("utf16") << QStringLiteral("UTF-16");

@@ -203,7 +203,7 @@ private slots:
     {
         QTest::addColumn<StoredValues>("stored");
         QTest::addColumn<QPoint>("corner");
-        QTest::newRow("first run at the design place") << StoredValues{} << QPoint(197, 111);
+        QTest::newRow("first run at the default place") << StoredValues{} << QPoint(197, 111);
         QTest::newRow("a window the user moved")
             << StoredValues{{QStringLiteral("WindowLeft"), 300}, {QStringLiteral("WindowTop"), 100}}
             << QPoint(300, 100);

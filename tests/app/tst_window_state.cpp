@@ -78,7 +78,7 @@ private slots:
         QCOMPARE(f.prompts.errors, QStringList());
     }
 
-    void firstRunUsesTheDesignAndStoresAllSix()
+    void firstRunUsesTheDefaultPlaceAndStoresAllSixValues()
     {
         Tfrm_Main &window = f.openWindow();
         QCOMPARE(window.pos(), QPoint(197, 111));

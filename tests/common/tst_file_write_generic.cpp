@@ -2,6 +2,7 @@
 // working: whatever fails, the old file stays byte for byte and nothing else is left.
 #include "common/error.h"
 #include "common/text_file.h"
+#include "fixture_files.h"
 #include "test_runner.h"
 
 #include <QCoreApplication>
@@ -21,23 +22,8 @@
 #include <unistd.h>
 
 using namespace bp;
-
-namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write fixture %s", qPrintable(path));
-}
-
-} // namespace
+using bp::testing::readFile;
+using bp::testing::writeFile;
 
 class TestFileWriteGeneric : public QObject
 {

@@ -2,6 +2,8 @@
 #include "common/previous_content.h"
 #include "common/text_file.h"
 #include "file_size_limit.h"
+#include "fixture_files.h"
+#include "forked_child.h"
 #include "test_runner.h"
 
 #include <QCoreApplication>
@@ -39,19 +41,6 @@ constexpr uid_t kNobody = 65534;
 QByteArray native(const QString &path)
 {
     return QFile::encodeName(path);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write fixture %s", native(path).constData());
 }
 
 struct stat statOf(const QString &path)
@@ -101,19 +90,9 @@ QByteArray aclGrantingReadTo(uid_t uid)
 }
 
 using bp::testing::FileSizeLimit;
-
-// Runs `body` in a forked child and returns its wait status; the child ends with the code
-// `body` returns.
-int statusOfChild(const std::function<int()> &body)
-{
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child == 0)
-        _exit(body());
-    int status = 0;
-    waitpid(child, &status, 0);
-    return status;
-}
+using bp::testing::readFile;
+using bp::testing::statusOfChild;
+using bp::testing::writeFile;
 
 QString describe(int status)
 {

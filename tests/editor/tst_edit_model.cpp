@@ -1,16 +1,19 @@
 #include "common/error.h"
 #include "editor/model/character_cells.h"
+#include "editor/model/edit_commands.h"
 #include "editor/model/edit_model.h"
 #include "editor/model/text_clipboard.h"
 #include "test_runner.h"
 #include "text_picture.h"
 
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace bp;
+using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(bp::TSelectionMode)
 
@@ -483,7 +486,7 @@ private slots:
         QFETCH(QString, after);
         EditModel model;
         picture::load(model, before);
-        model.replaceRange(from, to, text);
+        replaceRange(model, from, to, text);
         QCOMPARE(picture::save(model), after);
         const TBufferCoord caret = model.CaretXY();
         QVERIFY(caret.Line <= model.columns().displayLineCount());
@@ -687,7 +690,7 @@ private slots:
         EditModel model;
         picture::load(model, before);
         QSignalSpy changes(&model, &EditModel::changed);
-        const bool moved = model.dropSelection(target, copy);
+        const bool moved = bp::dropSelection(model, target, copy);
         QCOMPARE(picture::save(model), after);
         QCOMPARE(changes.count(), moved ? 1 : 0);
         if (moved) {
@@ -879,7 +882,7 @@ private slots:
         model.Lines().addListener(&counter);
         QSignalSpy changes(&model, &EditModel::changed);
 
-        model.replaceSparseLines({2, 5}, {u"TWO"_qs, u"fi-ve"_qs});
+        replaceSparseLines(model, {2, 5}, {u"TWO"_qs, u"fi-ve"_qs});
         QCOMPARE(picture::save(model), u"one\nTWO\nthree\nfour\nfi|-ve\nsix"_qs);
         QCOMPARE(model.undoHistory().undoList().size(), 1);
         const TUndoRecord &record = model.undoHistory().undoList().top();
@@ -904,25 +907,33 @@ private slots:
         model.Lines().removeListener(&counter);
     }
 
-    void scatteredLinesRefuseBadNumbers_data()
+    void scatteredLinesStopTheProgramOnBadNumbers_data()
     {
-        QTest::addColumn<QList<int>>("numbers");
-        QTest::newRow("fewer numbers than lines") << QList<int>{2};
-        QTest::newRow("out of order") << QList<int>{3, 1};
-        QTest::newRow("twice the same line") << QList<int>{2, 2};
-        QTest::newRow("line 0") << QList<int>{0, 2};
-        QTest::newRow("past the last line") << QList<int>{2, 4};
+        QTest::addColumn<QString>("numbers");
+        QTest::newRow("fewer numbers than lines") << u"2"_s;
+        QTest::newRow("out of order") << u"3,1"_s;
+        QTest::newRow("twice the same line") << u"2,2"_s;
+        QTest::newRow("line 0") << u"0,2"_s;
+        QTest::newRow("past the last line") << u"2,4"_s;
+        QTest::newRow("good numbers (the check itself)") << u"1,3"_s;
     }
-    void scatteredLinesRefuseBadNumbers()
+    void scatteredLinesStopTheProgramOnBadNumbers()
     {
-        QFETCH(QList<int>, numbers);
-        EditModel model;
-        picture::load(model, u"a\nb|\nc"_qs);
-        QVERIFY_THROWS_EXCEPTION(
-            Error, model.replaceSparseLines(std::vector<int>(numbers.begin(), numbers.end()),
-                                            {u"x"_qs, u"y"_qs}));
-        QCOMPARE(picture::save(model), u"a\nb|\nc"_qs);
-        QVERIFY(!model.undoHistory().canUndo());
+        // Numbers that do not fit the text are a fault of the caller: the program stops
+        // instead of showing the user a message about it or changing other lines.
+        QFETCH(QString, numbers);
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {u"--replace-sparse-lines"_s, numbers});
+        QVERIFY(child.waitForFinished(30000));
+        const QByteArray output = child.readAllStandardOutput() + child.readAllStandardError();
+        if (numbers == u"1,3"_s) {
+            QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(output, QByteArray("X\nb\nY\n"));
+        } else {
+            QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+            QVERIFY2(output.contains("replaceSparseLines"), output.constData());
+        }
     }
 
     void selectAllAndTypeKeepsTheRemovedLines()
@@ -1372,8 +1383,8 @@ private slots:
                     clipboard.setBlock(random.bounded(2) ? u"x\r\n\ty"_qs : u"(z)"_qs,
                                        modes[random.bounded(modes.size())]);
                 } else if (pick == commands.size() + 1) {
-                    model.dropSelection({random.bounded(1, 9), random.bounded(1, 6)},
-                                        random.bounded(2));
+                    bp::dropSelection(model, {random.bounded(1, 9), random.bounded(1, 6)},
+                                      random.bounded(2));
                 } else {
                     model.executeCommand(commands[pick],
                                          characters[random.bounded(characters.size())]);
@@ -1416,5 +1427,23 @@ private slots:
     }
 };
 
+// `--replace-sparse-lines 1,3` replaces those lines of "a", "b", "c" by "X" and "Y" and prints
+// the text, for the test that expects bad numbers to end the program.
+static int replaceSparseLinesMode(int argc, char **argv)
+{
+    if (argc != 3 || qstrcmp(argv[1], "--replace-sparse-lines") != 0)
+        return -1;
+    EditModel model;
+    model.Lines().setText(u"a\nb\nc"_s);
+    std::vector<int> numbers;
+    for (const QByteArray &number : QByteArray(argv[2]).split(','))
+        numbers.push_back(number.toInt());
+    replaceSparseLines(model, std::move(numbers), {u"X"_s, u"Y"_s});
+    for (int i = 0; i < model.Lines().Count(); ++i)
+        std::printf("%s\n", qPrintable(model.Lines()[i]));
+    return 0;
+}
+
 BP_TEST(TestEditModel)
+BP_TEST_PROGRAM({.beforeApplication = replaceSparseLinesMode})
 #include "tst_edit_model.moc"

@@ -1,3 +1,4 @@
+#include "editor/model/edit_commands.h"
 #include "editor/model/edit_model.h"
 #include "editor/model/editor_highlighting.h"
 #include "editor/view/editor_pane.h"
@@ -94,7 +95,7 @@ private slots:
 
         // Three lines inserted before line 15 are all scanned, whatever their states.
         model.setCaretXY({1, 15});
-        model.setSelText(u"x\ny\nz\n"_qs);
+        setSelText(model, u"x\ny\nz\n"_qs);
         QCOMPARE(model.Lines()[14], u"x"_qs);
         QVERIFY(highlighting.lastScan().first <= 14);
         QVERIFY(highlighting.lastScan().last >= 16);
@@ -169,7 +170,7 @@ private slots:
                 const QString old = model.Lines()[line - 1];
                 toggled.push_back(old.startsWith(u'\'') ? old.mid(1) : u"'"_qs + old);
             }
-            model.replaceLines(2, toggled);
+            replaceLines(model, 2, toggled);
         } else {
             model.executeCommand(TEditorCommand(command));
         }

@@ -4,6 +4,7 @@
 #include "test_runner.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -242,9 +243,24 @@ private slots:
         list.setLine(0, u"changed"_qs);
         QCOMPARE(list.Count(), 2);
         QCOMPARE(list[0], u"changed"_qs);
-        QVERIFY_THROWS_EXCEPTION(Error, list.setLine(3, u"x"_qs));
         QCOMPARE(list[5], QString());
         QCOMPARE(list.range(5), TRange(0));
+    }
+
+    void assigningPastTheEndStopsTheProgram()
+    {
+        // An index past the end is a fault of the caller, never a message for the user.
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--set-line"), QStringLiteral("3")});
+        QVERIFY(child.waitForFinished(30000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        QVERIFY(child.readAllStandardError().contains("setLine"));
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--set-line"), QStringLiteral("2")});
+        QVERIFY(child.waitForFinished(30000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
     }
 
     void freshLinesAreUnscanned()
@@ -356,5 +372,18 @@ private slots:
     }
 };
 
+// `--set-line N` assigns line N of a two-line list, for the test that expects an index past
+// the end to end the program.
+static int setLineMode(int argc, char **argv)
+{
+    if (argc != 3 || qstrcmp(argv[1], "--set-line") != 0)
+        return -1;
+    TEditorLines list;
+    list.setText(QStringLiteral("a\nb"));
+    list.setLine(QByteArray(argv[2]).toInt(), QStringLiteral("x"));
+    return 0;
+}
+
 BP_TEST(TestEditorLines)
+BP_TEST_PROGRAM({.beforeApplication = setLineMode})
 #include "tst_editor_lines.moc"

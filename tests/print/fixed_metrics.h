@@ -7,7 +7,7 @@ namespace bp {
 
 // Metrics of an imaginary fixed-pitch font: every character one column of `column` dots,
 // a wide one two.
-class FixedMetrics : public TPrintMetrics
+class FixedMetrics : public PrintMetrics
 {
 public:
     FixedMetrics(int lineHeight, int column) : m_lineHeight(lineHeight), m_column(column) {}

@@ -9,12 +9,12 @@
 
 using namespace bp;
 
-Q_DECLARE_METATYPE(bp::TPrintTextArea)
+Q_DECLARE_METATYPE(bp::PrintTextArea)
 Q_DECLARE_METATYPE(bp::TEditorPrinterInfo)
-Q_DECLARE_METATYPE(bp::TEditorPrintMargins)
+Q_DECLARE_METATYPE(bp::EditorPrintMargins)
 
 namespace QTest {
-template <> char *toString(const bp::TPrintTextArea &area)
+template <> char *toString(const bp::PrintTextArea &area)
 {
     return qstrdup(QStringLiteral("left %1 right %2 top %3 bottom %4")
                        .arg(area.left)
@@ -91,36 +91,36 @@ void TestPrintLayout::roundsHalvesToEven()
 void TestPrintLayout::convertsMarginsToDots_data()
 {
     QTest::addColumn<TEditorPrinterInfo>("printer");
-    QTest::addColumn<TEditorPrintMargins>("margins");
-    QTest::addColumn<TPrintTextArea>("area");
+    QTest::addColumn<EditorPrintMargins>("margins");
+    QTest::addColumn<PrintTextArea>("area");
 
     const TEditorPrinterInfo a4 = TEditorPrinterInfo::a4At300Dpi();
     QTest::newRow("A4 at 300 dpi, default margins")
-        << a4 << TEditorPrintMargins{} << TPrintTextArea{230, 2239, 245, 3162};
-    TEditorPrintMargins gutter;
+        << a4 << EditorPrintMargins{} << PrintTextArea{230, 2239, 245, 3162};
+    EditorPrintMargins gutter;
     gutter.Gutter = 5;
     QTest::newRow("gutter widens the left margin")
-        << a4 << gutter << TPrintTextArea{289, 2239, 245, 3162};
+        << a4 << gutter << PrintTextArea{289, 2239, 245, 3162};
 
     // 127 dpi is 5 dots per millimetre: half millimetres give exact halves of dots.
     TEditorPrinterInfo borderless{1000, 1400, 1000, 1400, 0, 0, 127, 127};
-    TEditorPrintMargins halves;
+    EditorPrintMargins halves;
     halves.Left = 0.5;   // 2.5 dots
     halves.Right = 1.5;  // 7.5 dots
     halves.Top = 2.5;    // 12.5 dots
     halves.Bottom = 3.5; // 17.5 dots
     QTest::newRow("halves round to even")
-        << borderless << halves << TPrintTextArea{2, 1000 - 8, 12, 1400 - 18};
+        << borderless << halves << PrintTextArea{2, 1000 - 8, 12, 1400 - 18};
     TEditorPrinterInfo offsets{1000, 1400, 980, 1380, 10, 10, 127, 127};
     QTest::newRow("offsets come off each side")
-        << offsets << halves << TPrintTextArea{-8, 980 - (8 - 10), 2, 1380 - (18 - 10)};
+        << offsets << halves << PrintTextArea{-8, 980 - (8 - 10), 2, 1380 - (18 - 10)};
 }
 
 void TestPrintLayout::convertsMarginsToDots()
 {
     QFETCH(TEditorPrinterInfo, printer);
-    QFETCH(TEditorPrintMargins, margins);
-    QFETCH(TPrintTextArea, area);
+    QFETCH(EditorPrintMargins, margins);
+    QFETCH(PrintTextArea, area);
     QCOMPARE(textAreaFor(margins, printer), area);
 }
 
@@ -176,8 +176,8 @@ void TestPrintLayout::breaksLines()
 void TestPrintLayout::widensLabelColumnForTenLines()
 {
     const FixedMetrics metrics(50, 25);
-    const TPrintTextArea area{230, 2239, 245, 3162};
-    TPrintLayout layout;
+    const PrintTextArea area{230, 2239, 245, 3162};
+    PrintLayout layout;
     layout.layOut(linesOfLengths(QList<int>(9, 3)), metrics, area, {true, true});
     QCOMPARE(layout.textArea().left, 230 + 3 * 25); // "9: "
     layout.layOut(linesOfLengths(QList<int>(10, 3)), metrics, area, {true, true});
@@ -221,9 +221,9 @@ void TestPrintLayout::paginates()
     QFETCH(int, bottom);
     QFETCH(bool, wrap);
     QFETCH(QString, pages);
-    TPrintLayout layout;
+    PrintLayout layout;
     layout.layOut(linesOfLengths(lineLengths), FixedMetrics(10, 10),
-                  TPrintTextArea{0, 101, 0, bottom}, {false, wrap});
+                  PrintTextArea{0, 101, 0, bottom}, {false, wrap});
     QCOMPARE(layout.wrapColumns(), 10);
     QCOMPARE(describe(layout.pages()), pages);
 }

@@ -239,7 +239,7 @@ void TestPrintOutput::printsHighlightColours()
     QVERIFY(!page.isNull());
 
     const TEditorPrinterInfo &printer = m_engine->PrinterInfo();
-    const TPrintTextArea &area = m_engine->layout().textArea();
+    const PrintTextArea &area = m_engine->layout().textArea();
     const int column = m_engine->metrics().columnWidth();
     const int row = m_engine->layout().lineHeight();
     // Columns [first, last) of line `line` (0-based) on the rendered sheet.

@@ -1,5 +1,6 @@
 #include "completion_proposal.h"
 
+#include "editor/model/edit_commands.h"
 #include "editor/model/edit_model.h"
 #include "editor/view/editor_pane.h"
 
@@ -162,8 +163,8 @@ void TCompletionProposal::confirm()
     if (!replacement)
         return;
     if (replacement->changesText)
-        model.replaceRange({replacement->startColumn, line}, {replacement->endColumn, line},
-                           replacement->text);
+        replaceRange(model, {replacement->startColumn, line}, {replacement->endColumn, line},
+                     replacement->text);
     model.setCaretXY({replacement->caretColumn, line});
 }
 

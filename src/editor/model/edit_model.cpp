@@ -1,6 +1,7 @@
 #include "edit_model.h"
 
-#include "character_cells.h"
+#include "edit_commands.h"
+#include "indentation.h"
 #include "text_clipboard.h"
 
 #include <algorithm>
@@ -10,23 +11,13 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-// Text from outside (the clipboard) with its lines cut by the rule that reads files and
-// joined by CR LF, the one break the edit primitives know. A break the file reader sees is
-// then a break on screen too, and a save writes no line the next reading cuts differently.
-QString withFileLineBreaks(const QString &text)
+// Display columns [firstColumn, lastColumn) of `line`.
+QString columnText(const EditModel &model, int line, int firstColumn, int lastColumn)
 {
-    const CutLines cut = cutIntoLines(text);
-    QString joined;
-    qsizetype total = 0;
-    for (const QString &line : cut.lines)
-        total += line.size() + kCrLf.size();
-    joined.reserve(total);
-    for (std::size_t i = 0; i < cut.lines.size(); ++i) {
-        if (i > 0)
-            joined += kCrLf;
-        joined += cut.lines[i];
-    }
-    return joined;
+    const QStringView text = model.Lines().view(line - 1);
+    const int from = std::min<int>(model.charColumnAt(line, firstColumn) - 1, int(text.size()));
+    const int to = std::min<int>(model.charColumnAt(line, lastColumn) - 1, int(text.size()));
+    return to > from ? text.sliced(from, to - from).toString() : QString();
 }
 
 } // namespace
@@ -158,14 +149,6 @@ void EditModel::setSelectionMode(TSelectionMode mode)
     emit modeChanged();
 }
 
-QString EditModel::columnText(int line, int firstColumn, int lastColumn) const
-{
-    const QStringView text = m_lines.view(line - 1);
-    const int from = std::min<int>(charColumnAt(line, firstColumn) - 1, int(text.size()));
-    const int to = std::min<int>(charColumnAt(line, lastColumn) - 1, int(text.size()));
-    return to > from ? text.sliced(from, to - from).toString() : QString();
-}
-
 QString EditModel::SelText() const
 {
     if (!SelAvail() || m_lines.isEmpty())
@@ -199,27 +182,16 @@ QString EditModel::SelText() const
         }
         return result;
     case TSelectionMode::smColumn: {
-        const auto [left, right] = columnSelectionColumns();
+        const auto [left, right] = m_columns.selectionColumns(selection());
         for (int line = begin.Line; line <= lastLine; ++line) {
             if (line > begin.Line)
                 result += kCrLf;
-            result += columnText(line, left, right);
+            result += columnText(*this, line, left, right);
         }
         return result;
     }
     }
     return result;
-}
-
-void EditModel::selectAll()
-{
-    if (m_lines.isEmpty())
-        return;
-    const int last = m_lines.Count();
-    const TBufferCoord end{m_lines.length(last - 1) + 1, last};
-    setSelection({1, 1}, end);
-    setCaretOnly(end);
-    revealCaret();
 }
 
 QString EditModel::LineText() const
@@ -248,34 +220,32 @@ void EditModel::revealCaret()
     m_view.reveal(m_caret.Line, displayColumn(m_caret.Line, m_caret.Char));
 }
 
+void EditModel::placeCaret(TBufferCoord position)
+{
+    position = clamp(position, false);
+    setSelection(position, position);
+    setCaretOnly(position);
+    revealCaret();
+}
+
+QString EditModel::virtualFill(int line, int column) const
+{
+    const int length = m_lines.length(line - 1);
+    if (column <= length + 1)
+        return {};
+    if (length == 0)
+        return indentationText(column - 1, TabWidth());
+    return QString(column - length - 1, u' ');
+}
+
 bool EditModel::canPaste() const
 {
     return m_clipboard && m_clipboard->hasText();
 }
 
-void EditModel::copyToClipboard()
+void EditModel::executeCommand(TEditorCommand command, QChar ch)
 {
-    if (m_clipboard && SelAvail())
-        m_clipboard->setBlock(SelText(), m_selectionMode);
-}
-
-void EditModel::cutToClipboard()
-{
-    if (!SelAvail())
-        return;
-    copyToClipboard();
-    deleteSelection();
-}
-
-void EditModel::pasteFromClipboard()
-{
-    if (!m_clipboard)
-        return;
-    const std::optional<ClipboardBlock> block = m_clipboard->block();
-    if (!block || block->text.isEmpty())
-        return;
-    setSelText(withFileLineBreaks(block->text), block->mode.value_or(TSelectionMode::smNormal),
-               TChangeReason::Paste);
+    runEditorCommand(*this, command, ch);
 }
 
 } // namespace bp

@@ -5,6 +5,7 @@
 #include "common/large_pages.h"
 
 #include <QStringList>
+#include <iterator>
 
 namespace bp {
 namespace {
@@ -107,30 +108,30 @@ QString TEditorLines::operator[](int index) const
 {
     if (index < 0 || index >= Count())
         return {};
-    return m_lines[index].text;
+    return m_texts[index];
 }
 
 QStringView TEditorLines::view(int index) const
 {
     if (index < 0 || index >= Count())
         return {};
-    return m_lines[index].text;
+    return m_texts[index];
 }
 
 int TEditorLines::length(int index) const
 {
-    return index < 0 || index >= Count() ? 0 : int(m_lines[index].text.size());
+    return index < 0 || index >= Count() ? 0 : int(m_texts[index].size());
 }
 
 void TEditorLines::setLine(int index, const QString &text)
 {
     if (index < 0 || index > Count())
-        throw Error(QStringLiteral("List index out of bounds (%1)").arg(index));
+        qFatal("TEditorLines::setLine: index %d outside 0..%d", index, Count());
     if (index == Count()) {
         Add(text);
         return;
     }
-    m_lines[index].text = text;
+    m_texts[index] = text;
     notify([&](TEditorLinesListener *l) { l->linesChanged(index, 1); });
 }
 
@@ -150,17 +151,35 @@ void TEditorLines::openGap(int index, int count)
 {
     Q_ASSERT(index >= 0 && index <= Count());
     // The line records are made in place: a million restored lines need no second list.
-    m_lines.insert(m_lines.begin() + index, std::size_t(count), Line{QString(), kUnscannedRange});
+    m_texts.insert(m_texts.begin() + index, std::size_t(count), QString());
+    m_ranges.insert(m_ranges.begin() + index, std::size_t(count), kUnscannedRange);
 }
 
-void TEditorLines::insertLines(int index, std::vector<QString> lines)
+void TEditorLines::insertLines(int index, std::vector<QString> lines, std::size_t skip)
 {
-    if (lines.empty())
+    Q_ASSERT(index >= 0 && index <= Count() && skip <= lines.size());
+    if (lines.size() == skip)
         return;
-    const int count = int(lines.size());
-    openGap(index, count);
-    for (int i = 0; i < count; ++i)
-        m_lines[index + i].text = std::move(lines[i]);
+    const int count = int(lines.size() - skip);
+    if (count > Count()) {
+        // The list's lines go around the block instead of the block into the list: the
+        // skipped places take the lines just before `index`, the rest go in front and behind.
+        const auto before = m_texts.begin() + index;
+        const std::size_t reused = std::min<std::size_t>(skip, std::size_t(index));
+        std::move(before - std::ptrdiff_t(reused), before,
+                  lines.begin() + std::ptrdiff_t(skip - reused));
+        lines.erase(lines.begin(), lines.begin() + std::ptrdiff_t(skip - reused));
+        lines.insert(lines.begin(), std::make_move_iterator(m_texts.begin()),
+                     std::make_move_iterator(before - std::ptrdiff_t(reused)));
+        lines.insert(lines.end(), std::make_move_iterator(before),
+                     std::make_move_iterator(m_texts.end()));
+        m_texts.swap(lines);
+        m_ranges.insert(m_ranges.begin() + index, std::size_t(count), kUnscannedRange);
+    } else {
+        openGap(index, count);
+        for (int i = 0; i < count; ++i)
+            m_texts[index + i] = std::move(lines[skip + std::size_t(i)]);
+    }
     notify([&](TEditorLinesListener *l) { l->linesInserted(index, count); });
 }
 
@@ -171,7 +190,7 @@ void TEditorLines::insertLines(int index, std::span<const QString> lines)
     const int count = int(lines.size());
     openGap(index, count);
     for (int i = 0; i < count; ++i)
-        m_lines[index + i].text = lines[i];
+        m_texts[index + i] = lines[i];
     notify([&](TEditorLinesListener *l) { l->linesInserted(index, count); });
 }
 
@@ -180,17 +199,62 @@ void TEditorLines::remove(int index, int count)
     Q_ASSERT(index >= 0 && count >= 0 && index + count <= Count());
     if (count == 0)
         return;
-    m_lines.erase(m_lines.begin() + index, m_lines.begin() + index + count);
+    m_texts.erase(m_texts.begin() + index, m_texts.begin() + index + count);
+    m_ranges.erase(m_ranges.begin() + index, m_ranges.begin() + index + count);
     notify([&](TEditorLinesListener *l) { l->linesDeleted(index, count); });
+}
+
+void TEditorLines::cutOut(int index, int count, const QString *joined, std::vector<QString> &into)
+{
+    Q_ASSERT(index >= 0 && count >= 0 && index + count <= Count());
+    const auto from = m_texts.begin() + index;
+    const auto to = from + count;
+    if (into.empty() && count > Count() - count) {
+        // The list's own storage becomes `into`; only the lines that stay move, into a new
+        // list, and `into` then drops their empty places.
+        std::vector<QString> kept;
+        kept.reserve(std::size_t(Count() - count) + 1 + std::size_t(Count() - count) / 8 + 16);
+        std::move(m_texts.begin(), from, std::back_inserter(kept));
+        if (joined)
+            kept.push_back(*joined);
+        std::move(to, m_texts.end(), std::back_inserter(kept));
+        into.swap(m_texts);
+        m_texts.swap(kept);
+        into.resize(std::size_t(index + count));
+        into.erase(into.begin(), into.begin() + index);
+    } else {
+        into.reserve(into.size() + std::size_t(count));
+        std::move(from, to, std::back_inserter(into));
+        if (joined && count > 0) {
+            *from = *joined;
+            m_texts.erase(from + 1, to);
+        } else {
+            m_texts.erase(from, to);
+        }
+    }
+    const auto ranges = m_ranges.begin() + index;
+    if (joined && count > 0)
+        m_ranges.erase(ranges + 1, ranges + count);
+    else
+        m_ranges.erase(ranges, ranges + count);
 }
 
 void TEditorLines::takeLines(int index, int count, std::vector<QString> &into)
 {
-    Q_ASSERT(index >= 0 && count >= 0 && index + count <= Count());
-    into.reserve(into.size() + count);
-    for (int i = index; i < index + count; ++i)
-        into.push_back(std::move(m_lines[i].text));
-    remove(index, count);
+    if (count == 0)
+        return;
+    cutOut(index, count, nullptr, into);
+    notify([&](TEditorLinesListener *l) { l->linesDeleted(index, count); });
+}
+
+void TEditorLines::joinLines(int index, int count, const QString &joined,
+                             std::vector<QString> &into)
+{
+    Q_ASSERT(count > 0 && into.empty());
+    cutOut(index, count, &joined, into);
+    notify([&](TEditorLinesListener *l) { l->linesChanged(index, 1); });
+    if (count > 1)
+        notify([&](TEditorLinesListener *l) { l->linesDeleted(index + 1, count - 1); });
 }
 
 void TEditorLines::exchangeLines(int index, std::vector<QString> &texts)
@@ -200,7 +264,7 @@ void TEditorLines::exchangeLines(int index, std::vector<QString> &texts)
     if (count == 0)
         return;
     for (int i = 0; i < count; ++i)
-        m_lines[index + i].text.swap(texts[i]);
+        m_texts[index + i].swap(texts[i]);
     notify([&](TEditorLinesListener *l) { l->linesChanged(index, count); });
 }
 
@@ -211,7 +275,7 @@ void TEditorLines::exchangeLines(std::span<const int> indexes, std::vector<QStri
         return;
     Q_ASSERT(indexes.front() >= 0 && indexes.back() < Count());
     for (std::size_t i = 0; i < indexes.size(); ++i)
-        m_lines[indexes[i]].text.swap(texts[i]);
+        m_texts[indexes[i]].swap(texts[i]);
     const int first = indexes.front();
     const int count = indexes.back() - first + 1;
     notify([&](TEditorLinesListener *l) { l->linesChanged(first, count); });
@@ -219,10 +283,12 @@ void TEditorLines::exchangeLines(std::span<const int> indexes, std::vector<QStri
 
 void TEditorLines::Clear()
 {
-    if (m_lines.empty())
+    if (m_texts.empty())
         return;
-    m_lines.clear();
-    m_lines.shrink_to_fit();
+    m_texts.clear();
+    m_texts.shrink_to_fit();
+    m_ranges.clear();
+    m_ranges.shrink_to_fit();
     notify([](TEditorLinesListener *l) { l->linesCleared(); });
 }
 
@@ -290,13 +356,13 @@ void TEditorLines::removeListener(TEditorLinesListener *listener)
 
 TRange TEditorLines::range(int index) const
 {
-    return index < 0 || index >= Count() ? 0 : m_lines[index].range;
+    return index < 0 || index >= Count() ? 0 : m_ranges[index];
 }
 
 void TEditorLines::setRange(int index, TRange range)
 {
     if (index >= 0 && index < Count())
-        m_lines[index].range = range;
+        m_ranges[index] = range;
 }
 
 void TEditorLines::replaceAll(const QString &text)
@@ -307,20 +373,23 @@ void TEditorLines::replaceAll(const QString &text)
     // points into characters the caller may free.
     const QString buffer =
         text.data_ptr().isMutable() ? text : QString(text.constData(), text.size());
-    std::vector<Line> lines;
+    std::vector<QString> lines;
     const LineBreakStyle style = cut(buffer, [&](qsizetype start, qsizetype length) {
-        lines.push_back(
-            {length > 0 ? sharedSlice(buffer, start, length) : QString(), kUnscannedRange});
+        lines.push_back(length > 0 ? sharedSlice(buffer, start, length) : QString());
     });
     // Room to grow: the first line inserted after loading must not move every line record.
     lines.reserve(lines.size() + lines.size() / 8 + 16);
+    std::vector<TRange> ranges;
+    ranges.reserve(lines.capacity());
+    ranges.resize(lines.size(), kUnscannedRange);
 
-    const bool hadLines = !m_lines.empty();
-    m_lines.swap(lines);
+    const bool hadLines = !m_texts.empty();
+    m_texts.swap(lines);
+    m_ranges.swap(ranges);
     m_breakStyle = style;
     if (hadLines)
         notify([](TEditorLinesListener *l) { l->linesCleared(); });
-    if (!m_lines.empty())
+    if (!m_texts.empty())
         notify([&](TEditorLinesListener *l) { l->linesInserted(0, Count()); });
 }
 
@@ -340,14 +409,14 @@ QString TEditorLines::text() const
 {
     const QString separator = lineBreakOf(m_breakStyle);
     qsizetype total = 0;
-    for (const Line &line : m_lines)
-        total += line.text.size() + separator.size();
+    for (const QString &line : m_texts)
+        total += line.size() + separator.size();
     QString result;
     result.reserve(total);
-    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+    for (std::size_t i = 0; i < m_texts.size(); ++i) {
         if (i > 0)
             result += separator;
-        result += m_lines[i].text;
+        result += m_texts[i];
     }
     return result;
 }

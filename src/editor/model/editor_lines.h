@@ -50,8 +50,8 @@ public:
     TEditorLines(const TEditorLines &) = delete;
     TEditorLines &operator=(const TEditorLines &) = delete;
 
-    int Count() const { return int(m_lines.size()); }
-    bool isEmpty() const { return m_lines.empty(); }
+    int Count() const { return int(m_texts.size()); }
+    bool isEmpty() const { return m_texts.empty(); }
 
     // The text of line `index`; empty outside the list.
     QString operator[](int index) const;
@@ -60,17 +60,25 @@ public:
     QStringView view(int index) const;
     int length(int index) const;
 
-    // Replaces line `index`; index == Count() appends. Throws bp::Error past the count.
+    // Replaces line `index`; index == Count() appends. An index past that is a programming
+    // error and ends the program.
     void setLine(int index, const QString &text);
     void Add(const QString &text);
     void insert(int index, const QString &text);
-    void insertLines(int index, std::vector<QString> lines);
+    // Inserts `lines`, less its first `skip` strings, at `index`. More lines than the list
+    // holds go in as one block: `lines` becomes the list's storage.
+    void insertLines(int index, std::vector<QString> lines, std::size_t skip = 0);
     // Inserts copies of `lines` (sharing their characters) at `index`.
     void insertLines(int index, std::span<const QString> lines);
     void remove(int index, int count = 1);
     // Removes `count` lines from `index`, appending their strings to `into` (no characters
-    // copied).
+    // copied). Most of the list taken into an empty `into` moves there as one block, so
+    // taking a million lines costs no million moves.
     void takeLines(int index, int count, std::vector<QString> &into);
+    // Takes lines [index, index + count) into the empty `into` as takeLines does and puts
+    // `joined` in their place as line `index`: the notifications of a change of that line,
+    // then of the removal of the others.
+    void joinLines(int index, int count, const QString &joined, std::vector<QString> &into);
     // Exchanges lines `index` onwards with `texts`, which then holds the old lines: one
     // change notification for the whole range. The range must lie in the list.
     void exchangeLines(int index, std::vector<QString> &texts);
@@ -112,12 +120,10 @@ public:
     void removeListener(TEditorLinesListener *listener);
 
 private:
-    struct Line
-    {
-        QString text;
-        TRange range = kUnscannedRange;
-    };
     void replaceAll(const QString &text);
+    // Moves lines [index, index + count) out to `into` and, given `joined`, puts it in their
+    // place; no notification.
+    void cutOut(int index, int count, const QString *joined, std::vector<QString> &into);
     // Makes room for `count` unscanned lines at `index`; the caller fills their texts.
     void openGap(int index, int count);
     template <typename Call> void notify(Call call)
@@ -126,7 +132,10 @@ private:
             call(listener);
     }
 
-    std::vector<Line> m_lines;
+    // The texts and the stored highlighter ranges, one each per line, apart: a block of texts
+    // then moves into an undo record as it stands.
+    std::vector<QString> m_texts;
+    std::vector<TRange> m_ranges;
     TextEncoding m_encoding = TextEncoding::Ansi;
     LineBreakStyle m_breakStyle = LineBreakStyle::sffDos;
     std::vector<TEditorLinesListener *> m_listeners;

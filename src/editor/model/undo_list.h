@@ -21,8 +21,20 @@ enum class TChangeReason
     Unindent,
 };
 
+// The lines a record that swaps lines covers (0-based): consecutive ones from `first`, or,
+// when `indexes` is not empty, just those (ascending).
+struct LineSet
+{
+    int first = 0;
+    std::vector<int> indexes;
+
+    int at(std::size_t i) const { return indexes.empty() ? first + int(i) : indexes[i]; }
+};
+
 // One recorded text change. Inserted text runs from `start` to `end`; for a deletion
-// `text` holds what was removed at `start`. Records of one command share `changeNumber`.
+// `text` holds what was removed at `start` and `end` is where it ends when put back. An
+// undone deletion waits on the redo list without its text, which the document holds again;
+// the redo's removal gives it back. Records of one command share `changeNumber`.
 //
 // A record that `swapsLines` covers lines `start.Line` to `end.Line` at once (a block
 // indent, a comment toggle, a column edit): `text` holds the other version of those lines,

@@ -1,16 +1,16 @@
 #include "view_window.h"
 
-#include "edit_model.h"
+#include "text_columns.h"
 
 #include <algorithm>
 
 namespace bp {
 
-ViewWindow::ViewWindow(const EditModel &model) : m_model(model) {}
+ViewWindow::ViewWindow(const TextColumns &columns) : m_columns(columns) {}
 
 void ViewWindow::setTopLine(int line)
 {
-    line = std::clamp(line, 1, std::max(1, m_model.columns().displayLineCount()));
+    line = std::clamp(line, 1, std::max(1, m_columns.displayLineCount()));
     if (line == m_topLine)
         return;
     m_topLine = line;
@@ -19,8 +19,7 @@ void ViewWindow::setTopLine(int line)
 
 void ViewWindow::setLeftColumn(int column)
 {
-    column = std::clamp(column, 1,
-                        std::max(1, m_model.columns().maxScrollWidth() - m_columnsInWindow + 1));
+    column = std::clamp(column, 1, std::max(1, m_columns.maxScrollWidth() - m_columnsInWindow + 1));
     if (column == m_leftColumn)
         return;
     m_leftColumn = column;

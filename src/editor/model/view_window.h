@@ -4,17 +4,17 @@
 
 namespace bp {
 
-class EditModel;
+class TextColumns;
 
 // The part of the document the view shows: its top line and left column (1-based) and its
-// size in whole lines and columns. Scrolling stays within the document's extent, which the
-// model knows; keeping the window here lets commands that page or scroll run without a
-// widget.
+// size in whole lines and columns. Scrolling stays within the document's extent as its
+// columns measure it; keeping the window here lets commands that page or scroll run without
+// a widget.
 class ViewWindow : public QObject
 {
     Q_OBJECT
 public:
-    explicit ViewWindow(const EditModel &model);
+    explicit ViewWindow(const TextColumns &columns);
 
     int topLine() const { return m_topLine; }
     int leftColumn() const { return m_leftColumn; }
@@ -38,7 +38,7 @@ signals:
     void scrolled();
 
 private:
-    const EditModel &m_model;
+    const TextColumns &m_columns;
     int m_topLine = 1;
     int m_leftColumn = 1;
     int m_linesInWindow = 1;

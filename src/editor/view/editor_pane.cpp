@@ -91,15 +91,7 @@ TCustomEditorPane::TCustomEditorPane(QWidget *parent)
             &TCustomEditorPane::actionStateChanged);
 
     // A hint window of its own, so it can stand beside the bar wherever the pane is.
-    m_scrollHint = new QLabel(this, Qt::ToolTip);
-    m_scrollHint->setObjectName(QStringLiteral("scrollHint"));
-    m_scrollHint->setFrameShape(QFrame::Box);
-    m_scrollHint->setAutoFillBackground(true);
-    QPalette hintPalette = m_scrollHint->palette();
-    hintPalette.setColor(QPalette::Window, palette().color(QPalette::ToolTipBase));
-    hintPalette.setColor(QPalette::WindowText, palette().color(QPalette::ToolTipText));
-    m_scrollHint->setPalette(hintPalette);
-    m_scrollHint->hide();
+    m_scrollHint = newScrollHint(this);
     connect(verticalScrollBar(), &QScrollBar::sliderMoved, this,
             &TCustomEditorPane::showScrollHint);
     connect(verticalScrollBar(), &QScrollBar::sliderReleased, m_scrollHint, &QWidget::hide);

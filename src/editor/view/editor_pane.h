@@ -54,7 +54,7 @@ struct TPaintRun
 // A stretch of one line marked as wrong: drawn with a wavy underline, and with a sign in the
 // gutter beside its line. A hint (a likely slip, not a certain fault) is drawn more quietly:
 // a grey dotted underline and a hollow sign. 1-based line and column.
-struct TLineMark
+struct LineMark
 {
     int line = 1;
     int column = 1;
@@ -109,8 +109,8 @@ public:
 
     // Marks to draw over the text; kept as given (an edit does not move them) until the next
     // call replaces them.
-    void setLineMarks(std::vector<TLineMark> marks);
-    const std::vector<TLineMark> &lineMarks() const { return m_lineMarks; }
+    void setLineMarks(std::vector<LineMark> marks);
+    const std::vector<LineMark> &lineMarks() const { return m_lineMarks; }
 
     // Display settings.
     void setEditorFont(const QFont &font);
@@ -195,7 +195,7 @@ private:
     QMenu *m_contextMenu = nullptr;
     RunProvider m_runProvider;
     // Sorted by line.
-    std::vector<TLineMark> m_lineMarks;
+    std::vector<LineMark> m_lineMarks;
     QPolygon m_wave;
     CommandBoundary m_commandBoundary;
 

@@ -1,6 +1,7 @@
 #include "editor_pane.h"
 
 #include "editor/model/character_cells.h"
+#include "editor/model/edit_commands.h"
 #include "editor/model/edit_model.h"
 #include "key_map.h"
 
@@ -167,7 +168,7 @@ void TCustomEditorPane::mouseReleaseEvent(QMouseEvent *event)
         viewport()->setCursor(Qt::IBeamCursor);
         viewport()->update();
         const bool copy = event->modifiers() & Qt::ControlModifier;
-        runInput([&] { m_model->dropSelection(position, copy); });
+        runInput([&] { dropSelection(*m_model, position, copy); });
     } else if (placing) {
         // A click inside the selection that never became a drag places the caret.
         runInput([&] { m_model->setCaretXY(position, false); });
@@ -181,7 +182,7 @@ void TCustomEditorPane::mouseDoubleClickEvent(QMouseEvent *event)
     m_selecting = false;
     m_dragPending = false;
     event->accept();
-    runInput([&] { m_model->selectWordAt(positionAt(event->position().toPoint())); });
+    runInput([&] { selectWordAt(*m_model, positionAt(event->position().toPoint())); });
 }
 
 void TCustomEditorPane::contextMenuEvent(QContextMenuEvent *event)

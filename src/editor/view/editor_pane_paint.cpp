@@ -76,21 +76,21 @@ namespace {
 constexpr QRgb kLineMarkColor = qRgb(220, 0, 0);
 constexpr QRgb kLineHintColor = qRgb(128, 128, 128);
 
-auto marksOfLines(const std::vector<TLineMark> &marks, int first, int last)
+auto marksOfLines(const std::vector<LineMark> &marks, int first, int last)
 {
     const auto begin =
         std::lower_bound(marks.begin(), marks.end(), first,
-                         [](const TLineMark &mark, int line) { return mark.line < line; });
+                         [](const LineMark &mark, int line) { return mark.line < line; });
     const auto end = std::upper_bound(
-        begin, marks.end(), last, [](int line, const TLineMark &mark) { return line < mark.line; });
+        begin, marks.end(), last, [](int line, const LineMark &mark) { return line < mark.line; });
     return std::pair{begin, end};
 }
 
 } // namespace
 
-void TCustomEditorPane::setLineMarks(std::vector<TLineMark> marks)
+void TCustomEditorPane::setLineMarks(std::vector<LineMark> marks)
 {
-    std::stable_sort(marks.begin(), marks.end(), [](const TLineMark &left, const TLineMark &right) {
+    std::stable_sort(marks.begin(), marks.end(), [](const LineMark &left, const LineMark &right) {
         return left.line < right.line;
     });
     m_lineMarks = std::move(marks);

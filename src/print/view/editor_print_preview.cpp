@@ -42,15 +42,7 @@ TEditorPrintPreview::TEditorPrintPreview(TEditorPrint &engine, QWidget *parent)
     verticalScrollBar()->setSingleStep(kWheelStep / 3);
     horizontalScrollBar()->setSingleStep(kWheelStep / 3);
 
-    m_scrollHint = new QLabel(this, Qt::ToolTip);
-    m_scrollHint->setObjectName(QStringLiteral("scrollHint"));
-    m_scrollHint->setFrameShape(QFrame::Box);
-    m_scrollHint->setAutoFillBackground(true);
-    QPalette hintPalette = m_scrollHint->palette();
-    hintPalette.setColor(QPalette::Window, palette().color(QPalette::ToolTipBase));
-    hintPalette.setColor(QPalette::WindowText, palette().color(QPalette::ToolTipText));
-    m_scrollHint->setPalette(hintPalette);
-    m_scrollHint->hide();
+    m_scrollHint = newScrollHint(this);
     connect(verticalScrollBar(), &QScrollBar::sliderMoved, this,
             &TEditorPrintPreview::showScrollHint);
     connect(verticalScrollBar(), &QScrollBar::sliderReleased, m_scrollHint, &QWidget::hide);

@@ -49,9 +49,9 @@ void CheckSchedule::moveMarks(int index, int removed, int inserted)
 {
     if (m_pane.lineMarks().empty())
         return;
-    std::vector<TLineMark> marks;
+    std::vector<LineMark> marks;
     marks.reserve(m_pane.lineMarks().size());
-    for (TLineMark mark : m_pane.lineMarks()) {
+    for (LineMark mark : m_pane.lineMarks()) {
         if (mark.line - 1 >= index + removed)
             mark.line += inserted - removed;
         else if (mark.line - 1 >= index)
@@ -85,7 +85,7 @@ void CheckSchedule::putMarks()
         m_check->setScriptFolder(m_scriptFolder());
     const std::vector<QpileProblem> &problems = m_check->problems();
     // The marks may have moved with edits since; they are put back in any case.
-    std::vector<TLineMark> marks;
+    std::vector<LineMark> marks;
     marks.reserve(problems.size());
     for (const QpileProblem &problem : problems)
         marks.push_back({problem.line, problem.column, problem.length,

@@ -1,6 +1,8 @@
 #include "replace_all.h"
 
 #include "common/error.h"
+#include "distance_from_end.h"
+#include "editor/model/edit_commands.h"
 #include "editor/model/edit_model.h"
 #include "editor_search_custom.h"
 #include "search_replace.h"
@@ -11,26 +13,6 @@
 
 namespace bp {
 namespace {
-
-// How far a position stands from the end of the text; text after it does not change, so
-// the same distance finds it again after the replacements before it.
-struct DistanceFromEnd
-{
-    int lines = 0;
-    int chars = 0;
-};
-
-DistanceFromEnd distanceFromEnd(const TEditorLines &lines, TBufferCoord position)
-{
-    const int line = std::min(position.Line, lines.Count());
-    return {lines.Count() - line, lines.length(line - 1) + 1 - position.Char};
-}
-
-TBufferCoord positionAt(const TEditorLines &lines, DistanceFromEnd distance)
-{
-    const int line = std::max(1, lines.Count() - distance.lines);
-    return {std::max(1, lines.length(line - 1) + 1 - distance.chars), line};
-}
 
 bool isBreak(QChar ch)
 {
@@ -75,17 +57,6 @@ int ReplaceAll(EditModel &editor, TEditorSearchCustom *engine, const QString &se
     const SearchRange range = searchRange(editor, options);
     const bool selectedOnly = options.testFlag(TSearchOption::ssoSelectedOnly);
     const TSelectionMode mode = editor.selection().mode;
-    const bool inColumns =
-        selectedOnly && mode == TSelectionMode::smColumn && range.start.Char != range.end.Char;
-    const bool wholeLines = selectedOnly && mode == TSelectionMode::smLine;
-    auto inside = [&](int line, int column, int length) {
-        if (wholeLines)
-            return true;
-        if (inColumns)
-            return column >= range.start.Char && column + length <= range.end.Char;
-        return !(line == range.start.Line && column < range.start.Char) &&
-               !(line == range.end.Line && column + length > range.end.Char);
-    };
     // The selection that was the range is kept over the new text: its end moves with the
     // text after it, its begin stays.
     const DistanceFromEnd selectionEnd = distanceFromEnd(lines, editor.BlockEnd());
@@ -129,7 +100,7 @@ int ReplaceAll(EditModel &editor, TEditorSearchCustom *engine, const QString &se
         for (int i = 0; i < count; ++i) {
             const int column = engine->Results(i);
             const int length = engine->Lengths(i);
-            if (!inside(line, column, length))
+            if (!range.contains(line, column, length))
                 continue;
             if (splice.first == 0) {
                 splice.first = column;
@@ -190,8 +161,8 @@ int ReplaceAll(EditModel &editor, TEditorSearchCustom *engine, const QString &se
             if (!lineByLine)
                 continue;
             const int linesBefore = lines.Count();
-            editor.replaceRange({splice->first, splice->line}, {splice->last, splice->line},
-                                spliceText(*splice).toString());
+            replaceRange(editor, {splice->first, splice->line}, {splice->last, splice->line},
+                         spliceText(*splice).toString());
             if (splice->line < caret.Line)
                 linesAddedAbove += lines.Count() - linesBefore;
         }
@@ -203,7 +174,7 @@ int ReplaceAll(EditModel &editor, TEditorSearchCustom *engine, const QString &se
             numbers.reserve(splices.size());
             for (const Splice &splice : splices)
                 numbers.push_back(splice.line);
-            editor.replaceSparseLines(std::move(numbers), std::move(texts), redoCaret);
+            replaceSparseLines(editor, std::move(numbers), std::move(texts), redoCaret);
         }
     } catch (...) {
         editor.undoHistory().endBlock();

@@ -1,5 +1,7 @@
 #include "replace_commands.h"
 
+#include "distance_from_end.h"
+#include "editor/model/edit_commands.h"
 #include "editor/model/edit_model.h"
 #include "editor_search_custom.h"
 #include "replace_all.h"
@@ -9,29 +11,6 @@
 #include <utility>
 
 namespace bp {
-namespace {
-
-// How far a position stands from the end of the text; the text after a change does not
-// move, so the same distance finds the position again after it.
-struct DistanceFromEnd
-{
-    int lines = 0;
-    int chars = 0;
-};
-
-DistanceFromEnd distanceFromEnd(const TEditorLines &lines, TBufferCoord position)
-{
-    const int line = std::clamp(position.Line, 1, std::max(1, lines.Count()));
-    return {lines.Count() - line, lines.length(line - 1) + 1 - position.Char};
-}
-
-TBufferCoord positionAt(const TEditorLines &lines, DistanceFromEnd distance)
-{
-    const int line = std::max(1, lines.Count() - distance.lines);
-    return {std::max(1, lines.length(line - 1) + 1 - distance.chars), line};
-}
-
-} // namespace
 
 ReplaceCommands::ReplaceCommands(EditModel &editor, TEditorSearchCustom &engine, Question question,
                                  NotFound notFound, Report report)
@@ -124,7 +103,7 @@ bool ReplaceCommands::ReplaceNext()
         if (m_scope)
             scopeEnd = distanceFromEnd(lines, m_scope->end);
         const QString found = m_editor.SelText();
-        m_editor.replaceRange(begin, m_editor.BlockEnd(), m_engine.Replace(found, m_replaceText));
+        replaceRange(m_editor, begin, m_editor.BlockEnd(), m_engine.Replace(found, m_replaceText));
         if (scopeEnd)
             m_scope->end = positionAt(lines, *scopeEnd);
         // Past the new text, or before it when searching backwards: a replacement that holds

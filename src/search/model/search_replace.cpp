@@ -18,10 +18,12 @@ SearchRange searchRange(const EditModel &editor, TSearchOptions options)
         case TSelectionMode::smLine:
             range.start.Char = 1;
             range.end.Char = lines.length(range.end.Line - 1) + 1;
+            range.wholeLines = true;
             break;
         case TSelectionMode::smColumn:
             if (range.end.Char < range.start.Char)
                 std::swap(range.start.Char, range.end.Char);
+            range.inColumns = range.start.Char != range.end.Char;
             break;
         case TSelectionMode::smNormal:
             break;
@@ -92,18 +94,6 @@ int SearchReplace(EditModel &editor, TEditorSearchCustom *engine, const QString 
 
     const SearchRange range = searchRange(editor, options);
     const bool backwards = options.testFlag(TSearchOption::ssoBackwards);
-    const bool selectedOnly = options.testFlag(TSearchOption::ssoSelectedOnly);
-    const bool inColumns = selectedOnly && editor.selection().mode == TSelectionMode::smColumn &&
-                           range.start.Char != range.end.Char;
-    const bool wholeLines = selectedOnly && editor.selection().mode == TSelectionMode::smLine;
-    auto inside = [&](int line, int column, int length) {
-        if (wholeLines)
-            return true;
-        if (inColumns)
-            return column >= range.start.Char && column + length <= range.end.Char;
-        return !(line == range.start.Line && column < range.start.Char) &&
-               !(line == range.end.Line && column + length > range.end.Char);
-    };
 
     engine->SetOptions(options);
     engine->SetPattern(search);
@@ -116,7 +106,7 @@ int SearchReplace(EditModel &editor, TEditorSearchCustom *engine, const QString 
             const int index = backwards ? count - 1 - i : i;
             const int column = engine->Results(index);
             const int length = engine->Lengths(index);
-            if (!inside(line, column, length))
+            if (!range.contains(line, column, length))
                 continue;
             revealLine(editor, line);
             selectMatch(editor, {column, line}, {column + length, line}, backwards);

@@ -10,11 +10,26 @@ namespace bp {
 class EditModel;
 class TEditorSearchCustom;
 
-// Where a search or a replacement looks: from `start` to just past the last character.
+// Where a search or a replacement looks: from `start` to just past the last character; in
+// a column selection only its columns, in a line selection its whole lines.
 struct SearchRange
 {
     TBufferCoord start;
     TBufferCoord end;
+    bool inColumns = false;
+    bool wholeLines = false;
+
+    // Whether the occurrence of `length` characters at `column` of `line` (a line in the
+    // range) lies inside.
+    bool contains(int line, int column, int length) const
+    {
+        if (wholeLines)
+            return true;
+        if (inColumns)
+            return column >= start.Char && column + length <= end.Char;
+        return !(line == start.Line && column < start.Char) &&
+               !(line == end.Line && column + length > end.Char);
+    }
 };
 
 // The selection with ssoSelectedOnly (whole lines in line mode, the columns in column mode),
