@@ -79,11 +79,21 @@ void SignatureTip::caretMoved()
     const bool edited = std::exchange(m_edited, false);
     if (!m_reference || (!edited && !isOpen()))
         return;
-    // A closed tip opens only for a "(" just typed before the caret: any other edit leaves
-    // it closed without reading the line around the caret.
-    if (!isOpen() && !bracketBeforeCaret())
-        return;
-    const std::vector<QpileCallPosition> calls = callsAtCaret();
+    // An open tip reads its call from its name on. A closed one opens only for a "(" just
+    // typed before the caret: any other edit leaves it closed without reading the line, and
+    // for the bracket only its name before it is read, from a point shortly before it.
+    std::optional<TBufferCoord> from;
+    if (isOpen()) {
+        from = m_callName;
+    } else {
+        if (!bracketBeforeCaret())
+            return;
+        from = openingPoint();
+        if (!from)
+            return;
+    }
+    const std::vector<QpileCallPosition> calls = findEnclosingCalls(
+        *m_reference, m_pane.Lines(), m_pane.model().CaretXY(), *m_highlighter, from);
     if (edited && !calls.empty()) {
         // A "(" just typed that starts a known call opens the tip for it; a bracket of an
         // unknown function, or one in a string, leaves the tip as it is.
@@ -105,6 +115,23 @@ bool SignatureTip::bracketBeforeCaret() const
         return false;
     const QStringView text = lines.view(caret.Line - 1);
     return caret.Char - 2 < text.size() && text[caret.Char - 2] == u'(';
+}
+
+std::optional<TBufferCoord> SignatureTip::openingPoint() const
+{
+    // Room for the function's name and the blanks before the bracket.
+    constexpr int kNameRoom = 256;
+    const TBufferCoord caret = m_pane.model().CaretXY();
+    const QStringView text = m_pane.Lines().view(caret.Line - 1);
+    m_highlighter->ResetRange();
+    const TRange lineStart = m_highlighter->GetRange();
+    TRange range = lineStart;
+    const int point = m_highlighter->ResumePoint(text, caret.Line - 1, 0, lineStart,
+                                                 std::max(0, caret.Char - 2 - kNameRoom), range);
+    // Inside a comment there is no call to open.
+    if (range != lineStart)
+        return std::nullopt;
+    return TBufferCoord{point + 1, caret.Line};
 }
 
 void SignatureTip::refresh()

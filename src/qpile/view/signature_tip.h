@@ -45,6 +45,9 @@ private:
     void caretMoved();
     std::vector<QpileCallPosition> callsAtCaret();
     bool bracketBeforeCaret() const;
+    // Where reading may start to tell whether the "(" before the caret opens a call: a point
+    // outside strings and comments shortly before it; nothing when it is in a comment.
+    std::optional<TBufferCoord> openingPoint() const;
     // Shows the innermost of `calls` while the tip's own call is among them; closes the tip
     // otherwise.
     void follow(const std::vector<QpileCallPosition> &calls);
