@@ -7,6 +7,8 @@
 //   BM_WindowKeyLongLine/1, /10 (MB; the caret at the end of one line, the signature tip
 //   open) vs BM_PlainEditKey/10
 //   BM_WindowKeyBracketLine/1 (the end of a 1 MB line of "(")
+//   BM_WindowMatchUnmatchedBracket (Ctrl+Shift+B from an unmatched "(" at the top of the
+//   1M-line document)
 // Each iteration is two keys: a typed character and its Backspace.
 #include "app/recovery_store.h"
 #include "app/unit_main.h"
@@ -281,6 +283,30 @@ void BM_WindowKeyBracketLine(benchmark::State &state)
     typeKeys(state, pane, pane->viewport());
 }
 
+// Ctrl+Shift+B on an unmatched "(" typed at the top of the 1M-line document: the search for
+// its partner, to the end of the repaint.
+void BM_WindowMatchUnmatchedBracket(benchmark::State &state)
+{
+    OpenWindow &open = cachedWindow(
+        u"bracketTop"_s, [] { return documentFile(1000000); },
+        [](OpenWindow &w) {
+            TEditorPane *pane = w.window->editorPane();
+            pane->model().setCaretXY({1, 1});
+            sendKey(pane, Qt::Key_ParenLeft, u"("_s);
+            sendKey(pane, Qt::Key_Left, QString());
+        });
+    TEditorPane *pane = open.window->editorPane();
+    for (auto _ : state) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_B, Qt::ControlModifier | Qt::ShiftModifier);
+        QApplication::sendEvent(pane, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_B, Qt::ControlModifier | Qt::ShiftModifier);
+        QApplication::sendEvent(pane, &release);
+        QApplication::processEvents();
+    }
+    if (pane->model().CaretXY() != TBufferCoord{1, 1})
+        state.SkipWithError("the unmatched bracket found a partner");
+}
+
 // The same text in a stock QPlainTextEdit coloured by a QSyntaxHighlighter with the same
 // scanner, the caret in the middle.
 class ScannerHighlighter : public QSyntaxHighlighter
@@ -343,6 +369,7 @@ BENCHMARK(BM_PlainEditKey)->Arg(10)->Arg(10000)->Arg(1000000)->Unit(benchmark::k
 BENCHMARK(BM_WindowKey)->Arg(10)->Arg(10000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WindowKeyLongLine)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WindowKeyBracketLine)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WindowMatchUnmatchedBracket)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
