@@ -33,9 +33,13 @@ std::optional<QpileCallPosition> findCallPosition(const QpileReference &referenc
                                                   const TEditorLines &lines, TBufferCoord caret,
                                                   TQPILEHighlighter &highlighter);
 // Every call of a known function whose brackets enclose the caret, innermost first, by the
-// same rules.
+// same rules. With `from` (a point before the caret outside strings and comments, such as
+// the name of a call found before) the lines are read from there instead of from the
+// statement's start, so the work is bounded by the call, not by the line; calls opened
+// before `from` are not found then.
 std::vector<QpileCallPosition> findEnclosingCalls(const QpileReference &reference,
                                                   const TEditorLines &lines, TBufferCoord caret,
-                                                  TQPILEHighlighter &highlighter);
+                                                  TQPILEHighlighter &highlighter,
+                                                  std::optional<TBufferCoord> from = std::nullopt);
 
 } // namespace bp

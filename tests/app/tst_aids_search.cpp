@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QListWidget>
+#include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTabBar>
 #include <QTabWidget>
@@ -21,6 +22,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace bp;
+using namespace Qt::StringLiterals;
 
 // The coding aids and the search commands as the main window runs them: data files read
 // when the window is shown, and commands going through the window's seams.
@@ -56,6 +58,23 @@ private slots:
         QCOMPARE(f.window->completionProposal1()->state().config().ItemList.size(), 84);
         QVERIFY(f.window->languageReference());
         QVERIFY(f.window->languageReference()->function(u"GET_PARAM_EX"));
+    }
+
+    void signatureTipStaysOpenThroughTheCheck()
+    {
+        // Each pause in typing ends in a check, which hands the script's functions to the
+        // tips: the tip of the call being typed stays, as does its argument.
+        f.openWindow();
+        QSignalSpy checked(f.window->checkPanel(), &QpileCheckPanel::checked);
+        for (char ch : std::string_view("x = POW(2, "))
+            QTest::keyClick(f.window->editorPane(), ch);
+        SignatureTip &tip = f.window->languageTips()->signatureTip();
+        QVERIFY(tip.window()->isVisible());
+        QVERIFY(checked.wait());
+        QVERIFY(tip.window()->isVisible());
+        QVERIFY(tip.window()->text().contains(u"<b>DOUBLE Power</b>"_s));
+        press(Qt::Key_Home);
+        QVERIFY(!tip.window()->isVisible());
     }
 
     void languageTipsStartWithTheReference()

@@ -7,6 +7,7 @@
 #include <QTest>
 
 using namespace bp;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -119,6 +120,43 @@ private slots:
         // The default span form, built from the column question, finds the same.
         const ColumnOnly columns(rules);
         QCOMPARE(findMatchingBracket(lines, at, &columns).value_or(TBufferCoord{0, 0}), partner);
+    }
+
+    // An unmatched bracket in a very large text is given up on after a bounded walk, in
+    // either direction, within one long line and across many lines; a partner inside the
+    // limit is still found.
+    void searchGivesUpPastItsLimit_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<TBufferCoord>("at");
+        QTest::addColumn<TBufferCoord>("partner");
+        const int limit = int(kBracketSearchLimit);
+        const QString pad(limit, u'x');
+        QTest::newRow("forwards, one line, partner just inside")
+            << u"("_s + pad.left(limit - 1) + u")"_s << TBufferCoord{1, 1}
+            << TBufferCoord{limit + 1, 1};
+        QTest::newRow("forwards, one line, partner past the limit")
+            << u"("_s + pad + u")"_s << TBufferCoord{1, 1} << TBufferCoord{0, 0};
+        QTest::newRow("backwards, one line, partner past the limit")
+            << u"("_s + pad + u")"_s << TBufferCoord{limit + 2, 1} << TBufferCoord{0, 0};
+        QTest::newRow("backwards, one line, partner just inside")
+            << u"("_s + pad.left(limit - 1) + u")"_s << TBufferCoord{limit + 1, 1}
+            << TBufferCoord{1, 1};
+        const QString lines = QString(u"ab\n"_s).repeated(limit / 3 + 1);
+        QTest::newRow("forwards, many lines, partner past the limit")
+            << u"(\n"_s + lines + u")"_s << TBufferCoord{1, 1} << TBufferCoord{0, 0};
+        QTest::newRow("backwards, many lines, partner past the limit")
+            << u"(\n"_s + lines + u")"_s << TBufferCoord{1, limit / 3 + 3} << TBufferCoord{0, 0};
+    }
+
+    void searchGivesUpPastItsLimit()
+    {
+        QFETCH(QString, text);
+        QFETCH(TBufferCoord, at);
+        QFETCH(TBufferCoord, partner);
+        TEditorLines lines;
+        lines.setText(text);
+        QCOMPARE(findMatchingBracket(lines, at, nullptr).value_or(TBufferCoord{0, 0}), partner);
     }
 
     // A walk along a line asks for its strings and comments once, not once per bracket

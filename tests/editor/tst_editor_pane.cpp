@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 
 using namespace bp;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -120,6 +121,29 @@ private slots:
         QVERIFY(f.pane->ExecuteAction(TEditAction::Undo));
         QVERIFY(f.changes >= 2);
         QCOMPARE(f.pane->Lines().text(), QString());
+    }
+
+    void pasteFollowsTheClipboardOfOthers()
+    {
+        // The answer is kept between keys; every change of the clipboard, by this program
+        // or another, is seen at once.
+        Fixture f;
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        clipboard->clear();
+        QVERIFY(!f.pane->UpdateAction(TEditAction::Paste));
+        QTest::keyClicks(f.pane, u"ab"_s);
+        QVERIFY(!f.pane->UpdateAction(TEditAction::Paste));
+        clipboard->setText(u"x"_s);
+        QVERIFY(f.pane->UpdateAction(TEditAction::Paste));
+        QTest::keyClicks(f.pane, u"c"_s);
+        QVERIFY(f.pane->UpdateAction(TEditAction::Paste));
+        clipboard->clear();
+        QVERIFY(!f.pane->UpdateAction(TEditAction::Paste));
+        f.pane->model().executeCommand(ecSelectAll);
+        QVERIFY(f.pane->ExecuteAction(TEditAction::Copy));
+        QVERIFY(f.pane->UpdateAction(TEditAction::Paste));
+        QVERIFY(f.pane->ExecuteAction(TEditAction::Paste));
+        QCOMPARE(f.pane->Lines()[0], u"abc"_s);
     }
 
     void actionsFollowTheFocus()

@@ -3,6 +3,7 @@
 #include "editor_lines.h"
 #include "text_rules.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace bp {
@@ -67,14 +68,28 @@ std::optional<TBufferCoord> findMatchingBracket(const TEditorLines &lines, TBuff
     const char16_t partner = forwards ? close : open;
     const int step = forwards ? 1 : -1;
     int depth = 0;
+    qsizetype budget = kBracketSearchLimit;
     for (int line = at.Line; line >= 1 && line <= lines.Count(); line += step) {
         const QStringView text = lines.view(line - 1);
         const int size = int(text.size());
         // 0-based; the first line starts next to the bracket itself.
         int index = line == at.Line ? at.Char - 1 + step : (forwards ? 0 : size - 1);
+        // The characters [low, high) this line may still read: past them the search gives up.
+        const qsizetype readable = std::max(0, forwards ? size - index : index + 1);
+        int low = 0;
+        int high = size;
+        if (readable >= budget) {
+            if (forwards)
+                high = int(index + budget);
+            else
+                low = int(index - budget + 1);
+            budget = 0;
+        } else {
+            budget -= readable + 1;
+        }
         // Asked for only once the line shows a bracket of the pair.
         std::optional<SkippedColumns> skipped;
-        for (; index >= 0 && index < size; index += step) {
+        for (; index >= low && index < high; index += step) {
             const char16_t ch = text[index].unicode();
             if (ch != same && ch != partner)
                 continue;
@@ -87,6 +102,8 @@ std::optional<TBufferCoord> findMatchingBracket(const TEditorLines &lines, TBuff
             else if (depth-- == 0)
                 return TBufferCoord{index + 1, line};
         }
+        if (budget == 0)
+            break;
     }
     return std::nullopt;
 }

@@ -285,13 +285,16 @@ void TCustomEditorPane::paintLine(QPainter &painter, int line, int y)
         // dots.
         const int bottom = y + m_lineHeight - 1;
         for (auto it = mark; it != marksEnd; ++it) {
-            painter.setPen(QColor(it->hint ? kLineHintColor : kLineMarkColor));
+            // A line may hold a mark per character: those off screen cost no drawing state.
             const int start = std::min(it->column - 1, int(text.size()));
             const int end = std::min(it->column - 1 + std::max(it->length, 1), int(text.size()));
+            if (end <= firstVisibleChar || start >= lastVisibleChar)
+                continue;
             const int x0 = textLeft + cellOf(start) * m_charWidth;
             const int x1 = textLeft + cellOf(end) * m_charWidth;
-            if (x1 <= x0 || end <= firstVisibleChar || start >= lastVisibleChar)
+            if (x1 <= x0)
                 continue;
+            painter.setPen(QColor(it->hint ? kLineHintColor : kLineMarkColor));
             if (it->hint) {
                 for (int x = x0; x < x1; x += 3)
                     painter.drawPoint(x, bottom);

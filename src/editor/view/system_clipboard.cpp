@@ -73,6 +73,17 @@ QMimeData *mimeDataForBlock(const QString &text, TSelectionMode mode)
     return mime;
 }
 
+SystemClipboard::SystemClipboard()
+{
+    m_changed = QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged,
+                                 [this] { m_hasText.reset(); });
+}
+
+SystemClipboard::~SystemClipboard()
+{
+    QObject::disconnect(m_changed);
+}
+
 void SystemClipboard::setBlock(const QString &text, TSelectionMode mode)
 {
     QGuiApplication::clipboard()->setMimeData(mimeDataForBlock(text, mode));
@@ -85,8 +96,11 @@ std::optional<ClipboardBlock> SystemClipboard::block() const
 
 bool SystemClipboard::hasText() const
 {
-    const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
-    return mime && (mime->hasText() || mime->hasFormat(blockClipboardMimeType()));
+    if (!m_hasText) {
+        const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
+        m_hasText = mime && (mime->hasText() || mime->hasFormat(blockClipboardMimeType()));
+    }
+    return *m_hasText;
 }
 
 } // namespace bp

@@ -2,6 +2,7 @@
 
 #include "editor/model/text_clipboard.h"
 
+#include <QMetaObject>
 #include <QString>
 
 class QMimeData;
@@ -17,12 +18,22 @@ std::optional<ClipboardBlock> blockFromMimeData(const QMimeData *mime);
 QMimeData *mimeDataForBlock(const QString &text, TSelectionMode mode);
 
 // The system clipboard behind the edit model's clipboard seam.
+//
+// Whether it holds text is asked whenever the edit actions' state is refreshed, on every
+// key; asking the system costs a round trip to the display server each time. The answer is
+// kept until the clipboard says its content changed.
 class SystemClipboard : public TextClipboard
 {
 public:
+    SystemClipboard();
+    ~SystemClipboard() override;
     void setBlock(const QString &text, TSelectionMode mode) override;
     std::optional<ClipboardBlock> block() const override;
     bool hasText() const override;
+
+private:
+    QMetaObject::Connection m_changed;
+    mutable std::optional<bool> m_hasText;
 };
 
 } // namespace bp

@@ -39,7 +39,12 @@ SignatureTip::~SignatureTip() = default;
 void SignatureTip::setReference(std::shared_ptr<const QpileReference> reference)
 {
     m_reference = std::move(reference);
-    close();
+    // A new reference (the script's own functions found by a finished check) keeps an open
+    // tip where the caret still is in its call.
+    if (m_reference)
+        refresh();
+    else
+        close();
 }
 
 bool SignatureTip::showAtCaret()
@@ -50,6 +55,7 @@ bool SignatureTip::showAtCaret()
     if (calls.empty())
         return false;
     m_call = calls.front().openBracket;
+    m_callName = calls.front().name;
     follow(calls);
     return true;
 }
@@ -62,8 +68,10 @@ void SignatureTip::close()
 
 std::vector<QpileCallPosition> SignatureTip::callsAtCaret()
 {
+    // An open tip only asks whether the caret is still in its call: the line is read from
+    // the call's name on, not from its start.
     return findEnclosingCalls(*m_reference, m_pane.Lines(), m_pane.model().CaretXY(),
-                              *m_highlighter);
+                              *m_highlighter, isOpen() ? std::optional(m_callName) : std::nullopt);
 }
 
 void SignatureTip::caretMoved()
@@ -71,16 +79,59 @@ void SignatureTip::caretMoved()
     const bool edited = std::exchange(m_edited, false);
     if (!m_reference || (!edited && !isOpen()))
         return;
-    const std::vector<QpileCallPosition> calls = callsAtCaret();
+    // An open tip reads its call from its name on. A closed one opens only for a "(" just
+    // typed before the caret: any other edit leaves it closed without reading the line, and
+    // for the bracket only its name before it is read, from a point shortly before it.
+    std::optional<TBufferCoord> from;
+    if (isOpen()) {
+        from = m_callName;
+    } else {
+        if (!bracketBeforeCaret())
+            return;
+        from = openingPoint();
+        if (!from)
+            return;
+    }
+    const std::vector<QpileCallPosition> calls = findEnclosingCalls(
+        *m_reference, m_pane.Lines(), m_pane.model().CaretXY(), *m_highlighter, from);
     if (edited && !calls.empty()) {
         // A "(" just typed that starts a known call opens the tip for it; a bracket of an
         // unknown function, or one in a string, leaves the tip as it is.
         const TBufferCoord caret = m_pane.model().CaretXY();
         const TBufferCoord typed{caret.Char - 1, caret.Line};
-        if (calls.front().openBracket == typed)
+        if (calls.front().openBracket == typed) {
             m_call = typed;
+            m_callName = calls.front().name;
+        }
     }
     follow(calls);
+}
+
+bool SignatureTip::bracketBeforeCaret() const
+{
+    const TBufferCoord caret = m_pane.model().CaretXY();
+    const TEditorLines &lines = m_pane.Lines();
+    if (caret.Line < 1 || caret.Line > lines.Count() || caret.Char < 2)
+        return false;
+    const QStringView text = lines.view(caret.Line - 1);
+    return caret.Char - 2 < text.size() && text[caret.Char - 2] == u'(';
+}
+
+std::optional<TBufferCoord> SignatureTip::openingPoint() const
+{
+    // Room for the function's name and the blanks before the bracket.
+    constexpr int kNameRoom = 256;
+    const TBufferCoord caret = m_pane.model().CaretXY();
+    const QStringView text = m_pane.Lines().view(caret.Line - 1);
+    m_highlighter->ResetRange();
+    const TRange lineStart = m_highlighter->GetRange();
+    TRange range = lineStart;
+    const int point = m_highlighter->ResumePoint(text, caret.Line - 1, 0, lineStart,
+                                                 std::max(0, caret.Char - 2 - kNameRoom), range);
+    // Inside a comment there is no call to open.
+    if (range != lineStart)
+        return std::nullopt;
+    return TBufferCoord{point + 1, caret.Line};
 }
 
 void SignatureTip::refresh()

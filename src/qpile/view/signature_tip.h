@@ -44,6 +44,10 @@ protected:
 private:
     void caretMoved();
     std::vector<QpileCallPosition> callsAtCaret();
+    bool bracketBeforeCaret() const;
+    // Where reading may start to tell whether the "(" before the caret opens a call: a point
+    // outside strings and comments shortly before it; nothing when it is in a comment.
+    std::optional<TBufferCoord> openingPoint() const;
     // Shows the innermost of `calls` while the tip's own call is among them; closes the tip
     // otherwise.
     void follow(const std::vector<QpileCallPosition> &calls);
@@ -56,6 +60,8 @@ private:
     TipWindow *m_window;
     // The "(" of the call the tip is open for.
     std::optional<TBufferCoord> m_call;
+    // The first character of its function's name: where reading the call starts.
+    TBufferCoord m_callName;
     // An edit has been recorded and its caret move has not come yet.
     bool m_edited = false;
 };
