@@ -36,6 +36,8 @@
 #include <malloc.h>
 #include <map>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 namespace {
@@ -57,15 +59,14 @@ QByteArray writeFixture(const QString &name, const QByteArray &bytes)
 // The 1,000,000-line Windows-1251 CR LF document, about 40 MB.
 const QByteArray &millionLineBytes()
 {
-    static const QByteArray bytes =
-        windows1251::encode(bench::qpileLines(1000000).join(QStringLiteral("\r\n")));
+    static const QByteArray bytes = windows1251::encode(bench::qpileLines(1000000).join(u"\r\n"_s));
     return bytes;
 }
 
 const QString &millionLinePath()
 {
     static const QString path =
-        QFile::decodeName(writeFixture(u"million.qpl"_qs, millionLineBytes()));
+        QFile::decodeName(writeFixture(u"million.qpl"_s, millionLineBytes()));
     return path;
 }
 
@@ -143,7 +144,7 @@ std::unique_ptr<TEditorPane> paneWithLines(int count)
     if (count == 1000000)
         pane->Lines().LoadFromFile(millionLinePath());
     else
-        pane->Lines().setText(bench::qpileLines(count).join(QStringLiteral("\r\n")));
+        pane->Lines().setText(bench::qpileLines(count).join(u"\r\n"_s));
     return pane;
 }
 
@@ -184,7 +185,7 @@ BENCHMARK(BM_DecodeLongLine)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 void BM_OpenAndPaintLongLine(benchmark::State &state)
 {
     const QString path = QFile::decodeName(
-        writeFixture(u"long%1.qpl"_qs.arg(state.range(0)), longLineBytes(int(state.range(0)))));
+        writeFixture(u"long%1.qpl"_s.arg(state.range(0)), longLineBytes(int(state.range(0)))));
     TEditorPane pane;
     pane.resize(1000, 700);
     pane.show();
@@ -328,7 +329,7 @@ TEditorPane *makePane(int lines)
 QPlainTextEdit *makePlainEdit(int lines)
 {
     auto *edit = new QPlainTextEdit;
-    QFont font(QStringLiteral("Courier New"));
+    QFont font(u"Courier New"_s);
     font.setStyleHint(QFont::TypeWriter);
     font.setPixelSize(13);
     edit->setFont(font);
@@ -399,7 +400,7 @@ void keyToPixels(benchmark::State &state, QAbstractScrollArea &editor)
     };
     QApplication::processEvents();
     for (auto _ : state) {
-        key(Qt::Key_X, u"x"_qs);
+        key(Qt::Key_X, u"x"_s);
         key(Qt::Key_Backspace, QString());
     }
     state.SetItemsProcessed(state.iterations() * 2);
@@ -434,9 +435,9 @@ void BM_PaneEnterAfterOpening(benchmark::State &state)
         pane->setFocus();
         QApplication::processEvents();
         auto enter = [&] {
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, u"\r"_qs);
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, u"\r"_s);
             QApplication::sendEvent(pane.get(), &press);
-            QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, u"\r"_qs);
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, u"\r"_s);
             QApplication::sendEvent(pane.get(), &release);
             QApplication::processEvents();
         };

@@ -20,6 +20,8 @@ using DefaultApplication = QCoreApplication;
 #include <string_view>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace bp::testing {
 namespace {
 
@@ -48,7 +50,7 @@ ProgramSetup &programSetup()
 {
     if (qgetenv("QT_QPA_PLATFORM") != "offscreen" || !folder.isValid())
         return;
-    const QString config = folder.filePath(QStringLiteral("screens.json"));
+    const QString config = folder.filePath(u"screens.json"_s);
     QFile file(config);
     if (!file.open(QIODevice::WriteOnly))
         return;

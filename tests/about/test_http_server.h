@@ -14,6 +14,8 @@
 
 namespace bp {
 
+using namespace Qt::StringLiterals;
+
 // A small HTTP/1.1 server on 127.0.0.1 that answers each request from a handler in the test
 // and records what it was asked. One request per connection.
 class TestHttpServer : public QObject
@@ -48,7 +50,7 @@ public:
 
     QUrl url(const QString &path) const
     {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
+        return QUrl(u"http://127.0.0.1:%1%2"_s.arg(m_server.serverPort()).arg(path));
     }
 
     // An address where nothing listens: a port that was free a moment ago.
@@ -58,7 +60,7 @@ public:
         probe.listen(QHostAddress::LocalHost);
         const quint16 port = probe.serverPort();
         probe.close();
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path));
+        return QUrl(u"http://127.0.0.1:%1%2"_s.arg(port).arg(path));
     }
 
     static Response redirect(const QByteArray &location)

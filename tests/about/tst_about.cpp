@@ -71,7 +71,7 @@ TestHttpServer::Response route(const TestHttpServer::Request &request)
     return response;
 }
 
-const QString kCaption = QStringLiteral("Проверка обновлений Brindlepad");
+const QString kCaption = u"Проверка обновлений Brindlepad"_s;
 
 } // namespace
 
@@ -162,7 +162,7 @@ private slots:
         Tfrm_About &about = showAbout();
         QCOMPARE(about.size(), QSize(377, 216));
         QVERIFY(about.windowFlags().testFlag(Qt::FramelessWindowHint));
-        QCOMPARE(about.windowTitle(), u"О программе"_qs);
+        QCOMPARE(about.windowTitle(), u"О программе"_s);
         QCOMPARE(about.palette().color(QPalette::Window), QColor(Qt::white));
         QCOMPARE(about.frameGeometry().center(), about.screen()->geometry().center());
 
@@ -180,18 +180,18 @@ private slots:
             QVERIFY2(control, place.name);
             QVERIFY2(control->geometry() == place.geometry, place.name);
         }
-        const auto *name = about.findChild<QLabel *>(u"lbl_Name"_qs);
+        const auto *name = about.findChild<QLabel *>(u"lbl_Name"_s);
         QCOMPARE(name->pos(), QPoint(160, 8));
-        QCOMPARE(name->text(), u"Brindlepad"_qs);
-        QCOMPARE(name->font().family(), u"Arial Black"_qs);
+        QCOMPARE(name->text(), u"Brindlepad"_s);
+        QCOMPARE(name->font().family(), u"Arial Black"_s);
         QCOMPARE(name->font().pixelSize(), 21);
-        QCOMPARE(about.findChild<QLabel *>(u"lbl_Version"_qs)->pos(), QPoint(142, 53));
-        QCOMPARE(about.findChild<QLabel *>(u"Image"_qs)->pixmap().size(), QSize(128, 128));
-        QCOMPARE(button("btn_Update")->text(), u"Обновления"_qs);
-        QCOMPARE(button("btn_OK")->text(), u"OK"_qs);
+        QCOMPARE(about.findChild<QLabel *>(u"lbl_Version"_s)->pos(), QPoint(142, 53));
+        QCOMPARE(about.findChild<QLabel *>(u"Image"_s)->pixmap().size(), QSize(128, 128));
+        QCOMPARE(button("btn_Update")->text(), u"Обновления"_s);
+        QCOMPARE(button("btn_OK")->text(), u"OK"_s);
 
         // The notice fits its two lines; nothing is cut off at the bottom.
-        const auto *copyright = about.findChild<QLabel *>(u"lbl_Copyright"_qs);
+        const auto *copyright = about.findChild<QLabel *>(u"lbl_Copyright"_s);
         QVERIFY(copyright->wordWrap());
         QVERIFY2(copyright->heightForWidth(211) <= 26,
                  qPrintable(QString::number(copyright->heightForWidth(211))));
@@ -207,10 +207,10 @@ private slots:
     {
         QTest::addColumn<VersionNumber>("version");
         QTest::addColumn<QString>("line");
-        QTest::newRow("1.3.1.0") << VersionNumber{1, 3, 1, 0} << u"Версия 1.3.1"_qs;
-        QTest::newRow("2.0.0.0") << VersionNumber{2, 0, 0, 0} << u"Версия 2.0"_qs;
-        QTest::newRow("1.2.0.5") << VersionNumber{1, 2, 0, 5} << u"Версия 1.2.0.5"_qs;
-        QTest::newRow("no version resource") << VersionNumber{} << u"Версия 0.0"_qs;
+        QTest::newRow("1.3.1.0") << VersionNumber{1, 3, 1, 0} << u"Версия 1.3.1"_s;
+        QTest::newRow("2.0.0.0") << VersionNumber{2, 0, 0, 0} << u"Версия 2.0"_s;
+        QTest::newRow("1.2.0.5") << VersionNumber{1, 2, 0, 5} << u"Версия 1.2.0.5"_s;
+        QTest::newRow("no version resource") << VersionNumber{} << u"Версия 0.0"_s;
     }
     void versionLineOnEveryShow()
     {
@@ -218,7 +218,7 @@ private slots:
         QFETCH(QString, line);
         m_version = version;
         Tfrm_About &about = showAbout();
-        const auto *label = about.findChild<QLabel *>(u"lbl_Version"_qs);
+        const auto *label = about.findChild<QLabel *>(u"lbl_Version"_s);
         QCOMPARE(label->text(), line);
         QCOMPARE(m_versionReads, 1);
 
@@ -278,7 +278,7 @@ private slots:
     void enterOnUpdateRunsTheCheck()
     {
         Tfrm_About &about = showAbout();
-        qputenv(kUpdateUrlVariable, m_server.url(u"/v/1.3.1.0"_qs).toEncoded());
+        qputenv(kUpdateUrlVariable, m_server.url(u"/v/1.3.1.0"_s).toEncoded());
         QPushButton *update = button("btn_Update");
         update->setFocus();
         QTest::keyClick(update, Qt::Key_Enter);
@@ -286,7 +286,7 @@ private slots:
         QVERIFY(about.updateCheck().isRunning());
         QTRY_VERIFY_WITH_TIMEOUT(!about.updateCheck().isRunning(), 60000);
         QCOMPARE(m_prompts.boxes.size(), 1);
-        QCOMPARE(m_prompts.boxes[0].text, u"Вы используете последнюю версию Brindlepad"_qs);
+        QCOMPARE(m_prompts.boxes[0].text, u"Вы используете последнюю версию Brindlepad"_s);
         // The button is back, with the focus it had.
         QVERIFY(update->isEnabled());
         QCOMPARE(QApplication::focusWidget(), update);
@@ -310,39 +310,39 @@ private slots:
         QFETCH(bool, yes);
         showAbout();
         m_prompts.answerYes = yes;
-        runCheck(u"/v/1.3.2"_qs);
+        runCheck(u"/v/1.3.2"_s);
         QCOMPARE(m_prompts.boxes.size(), 1);
         QCOMPARE(m_prompts.boxes[0].caption, kCaption);
         QCOMPARE(m_prompts.boxes[0].text,
                  u"На сайте имеется новая версия!\nОткрыть веб-сайт программы для загрузки новой "
-                 "версии?"_qs);
+                 "версии?"_s);
         QVERIFY(m_prompts.boxes[0].question);
         QCOMPARE(m_shell.opened, yes ? QList<QUrl>{downloadPageUrl()} : QList<QUrl>{});
-        QCOMPARE(folderEntries(m_temp.path()), QStringList(u"brindlepad.xml"_qs));
+        QCOMPARE(folderEntries(m_temp.path()), QStringList(u"brindlepad.xml"_s));
     }
 
     void failedCheckTellsTheUser()
     {
         showAbout();
-        runCheck(u"/status/404"_qs);
+        runCheck(u"/status/404"_s);
         QCOMPARE(m_prompts.boxes.size(), 1);
         QCOMPARE(m_prompts.boxes[0].caption, kCaption);
         QCOMPARE(m_prompts.boxes[0].text,
-                 u"Не удалось проверить обновления:\nсервер ответил кодом 404"_qs);
+                 u"Не удалось проверить обновления:\nсервер ответил кодом 404"_s);
         QVERIFY(!m_prompts.boxes[0].question);
         QVERIFY(m_shell.opened.isEmpty());
         QCOMPARE(folderEntries(m_temp.path()), QStringList());
 
         // A second click tries again.
-        runCheck(u"/v/1.3.1.0"_qs);
+        runCheck(u"/v/1.3.1.0"_s);
         QCOMPARE(m_prompts.boxes.size(), 2);
-        QCOMPARE(m_prompts.boxes[1].text, u"Вы используете последнюю версию Brindlepad"_qs);
+        QCOMPARE(m_prompts.boxes[1].text, u"Вы используете последнюю версию Brindlepad"_s);
     }
 
     void windowStaysResponsiveAndClosingAbandonsTheCheck()
     {
         Tfrm_About &about = showAbout();
-        qputenv(kUpdateUrlVariable, m_server.url(u"/slow"_qs).toEncoded());
+        qputenv(kUpdateUrlVariable, m_server.url(u"/slow"_s).toEncoded());
         QPushButton *update = button("btn_Update");
         QTest::mouseClick(update, Qt::LeftButton);
         QVERIFY(about.updateCheck().isRunning());
@@ -367,7 +367,7 @@ private slots:
     {
         Tfrm_About &about = showAbout();
         QtUserPrompts prompts(u"Brindlepad"_s);
-        const QString caption = u"Проверка обновлений Brindlepad"_qs;
+        const QString caption = u"Проверка обновлений Brindlepad"_s;
         for (bool question : {false, true}) {
             QRect box;
             QString title;
@@ -380,13 +380,13 @@ private slots:
                 shown->done(QMessageBox::No);
             });
             if (question)
-                QVERIFY(!prompts.askInformation(&about, caption, u"?"_qs));
+                QVERIFY(!prompts.askInformation(&about, caption, u"?"_s));
             else
-                prompts.showInformation(&about, caption, u"!"_qs);
+                prompts.showInformation(&about, caption, u"!"_s);
             QCOMPARE(title, caption);
             QVERIFY2(qAbs(box.center().x() - about.frameGeometry().center().x()) <= 1 &&
                          qAbs(box.center().y() - about.frameGeometry().center().y()) <= 1,
-                     qPrintable(QStringLiteral("%1,%2").arg(box.x()).arg(box.y())));
+                     qPrintable(u"%1,%2"_s.arg(box.x()).arg(box.y())));
             // Wide enough for the caption in a bold title font, however short the text.
             QFont bold = QApplication::font();
             bold.setBold(true);
@@ -401,14 +401,14 @@ private slots:
         const QByteArray folder = "/proc";
         qputenv("TEMP", folder);
         Tfrm_About &about = showAbout();
-        qputenv(kUpdateUrlVariable, m_server.url(u"/v/9.0"_qs).toEncoded());
+        qputenv(kUpdateUrlVariable, m_server.url(u"/v/9.0"_s).toEncoded());
         QTest::mouseClick(button("btn_Update"), Qt::LeftButton);
         qputenv("TEMP", QFile::encodeName(m_temp.path()));
         QVERIFY(!about.updateCheck().isRunning());
         QVERIFY(button("btn_Update")->isEnabled());
         QCOMPARE(m_fixture.prompts.errors.size(), 1);
         QVERIFY2(m_fixture.prompts.errors[0].startsWith(
-                     u"Не удалось создать файл \"/proc/brindlepad.xml\". "_qs),
+                     u"Не удалось создать файл \"/proc/brindlepad.xml\". "_s),
                  qPrintable(m_fixture.prompts.errors[0]));
         QVERIFY(m_prompts.boxes.isEmpty());
     }

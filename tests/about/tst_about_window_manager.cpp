@@ -23,7 +23,7 @@ namespace {
 QRect placeOnScreen(WId window)
 {
     QProcess process;
-    process.start(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(window)});
+    process.start(u"xwininfo"_s, {u"-id"_s, QString::number(window)});
     if (!process.waitForFinished(60000))
         return {};
     const QString info = QString::fromLocal8Bit(process.readAllStandardOutput());
@@ -31,9 +31,8 @@ QRect placeOnScreen(WId window)
         const qsizetype at = info.indexOf(name);
         return at < 0 ? -1 : info.mid(at + name.size()).section(u'\n', 0, 0).trimmed().toInt();
     };
-    return {field(QStringLiteral("Absolute upper-left X:")),
-            field(QStringLiteral("Absolute upper-left Y:")), field(QStringLiteral("Width:")),
-            field(QStringLiteral("Height:"))};
+    return {field(u"Absolute upper-left X:"_s), field(u"Absolute upper-left Y:"_s),
+            field(u"Width:"_s), field(u"Height:"_s)};
 }
 
 class NoShell : public ShellOpen
@@ -99,12 +98,11 @@ private slots:
                     boxPlace = placeOnScreen(box->winId());
                 box->done(QMessageBox::Ok);
             });
-            prompts.showInformation(&about, u"Проверка обновлений Brindlepad"_qs, u"!"_qs);
+            prompts.showInformation(&about, u"Проверка обновлений Brindlepad"_s, u"!"_s);
             const QPoint offset = boxPlace.center() - aboutPlace.center();
             // The title bar moves the client area down by part of its height.
             QVERIFY2(boxPlace.isValid() && qAbs(offset.x()) <= 2 && qAbs(offset.y()) <= 40,
-                     qPrintable(QStringLiteral("round %1: about at %2,%3, box at %4,%5")
-                                    .arg(round)
+                     qPrintable(u"round %1: about at %2,%3, box at %4,%5"_s.arg(round)
                                     .arg(aboutPlace.x())
                                     .arg(aboutPlace.y())
                                     .arg(boxPlace.x())
@@ -124,18 +122,14 @@ int startDesktop(int, char **)
     if (!tools || !desktop->dir.isValid())
         return -1;
     // The server picks a free display itself and names it on its output when ready.
-    desktop->server.start(QStringLiteral("Xvfb"),
-                          {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                           QStringLiteral("-screen"), QStringLiteral("0"),
-                           QStringLiteral("1366x768x24"), QStringLiteral("-nolisten"),
-                           QStringLiteral("tcp")});
+    desktop->server.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s,
+                                      u"1366x768x24"_s, u"-nolisten"_s, u"tcp"_s});
     if (desktop->server.waitForStarted() && desktop->server.waitForReadyRead(60000)) {
         const QByteArray display = ':' + desktop->server.readLine().trimmed();
         qputenv("DISPLAY", display);
         qputenv("QT_QPA_PLATFORM", "xcb");
-        const QString ready = desktop->dir.filePath(QStringLiteral("manager-ready"));
-        desktop->manager.start(QStringLiteral("openbox"),
-                               {QStringLiteral("--startup"), QStringLiteral("touch ") + ready});
+        const QString ready = desktop->dir.filePath(u"manager-ready"_s);
+        desktop->manager.start(u"openbox"_s, {u"--startup"_s, u"touch "_s + ready});
         desktop->available = desktop->manager.waitForStarted() &&
                              QTest::qWaitFor([&] { return QFile::exists(ready); }, 60000);
     }

@@ -25,8 +25,7 @@ Q_DECLARE_METATYPE(bp::VersionNumber)
 
 namespace {
 
-const QString kNotAManifest =
-    QStringLiteral("ответ сервера не является описанием версии программы");
+const QString kNotAManifest = u"ответ сервера не является описанием версии программы"_s;
 
 // The manifest an earlier check left.
 QByteArray oldManifest()
@@ -36,7 +35,7 @@ QByteArray oldManifest()
 
 QString failedText(const QString &reason)
 {
-    return QStringLiteral("Не удалось проверить обновления:\n") + reason;
+    return u"Не удалось проверить обновления:\n"_s + reason;
 }
 
 QByteArray readAll(const QString &path)
@@ -198,14 +197,14 @@ private slots:
     {
         QTest::addColumn<VersionNumber>("version");
         QTest::addColumn<QString>("line");
-        QTest::newRow("release shown") << VersionNumber{1, 3, 1, 0} << u"Версия 1.3.1"_qs;
+        QTest::newRow("release shown") << VersionNumber{1, 3, 1, 0} << u"Версия 1.3.1"_s;
         QTest::newRow("zero release and build hidden")
-            << VersionNumber{2, 0, 0, 0} << u"Версия 2.0"_qs;
+            << VersionNumber{2, 0, 0, 0} << u"Версия 2.0"_s;
         QTest::newRow("build brings the zero release")
-            << VersionNumber{1, 2, 0, 5} << u"Версия 1.2.0.5"_qs;
-        QTest::newRow("no version resource") << VersionNumber{} << u"Версия 0.0"_qs;
+            << VersionNumber{1, 2, 0, 5} << u"Версия 1.2.0.5"_s;
+        QTest::newRow("no version resource") << VersionNumber{} << u"Версия 0.0"_s;
         QTest::newRow("largest components")
-            << VersionNumber{65535, 65535, 65535, 65535} << u"Версия 65535.65535.65535.65535"_qs;
+            << VersionNumber{65535, 65535, 65535, 65535} << u"Версия 65535.65535.65535.65535"_s;
     }
     void versionLine()
     {
@@ -218,17 +217,17 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<VersionNumber>("version");
-        QTest::newRow("four components") << u"1.3.1.0"_qs << VersionNumber{1, 3, 1, 0};
-        QTest::newRow("missing components are 0") << u"1.3.2"_qs << VersionNumber{1, 3, 2, 0};
-        QTest::newRow("any separator") << u"2015 build 7"_qs << VersionNumber{2015, 7, 0, 0};
-        QTest::newRow("leading zeros") << u"007.0010.00"_qs << VersionNumber{7, 10, 0, 0};
+        QTest::newRow("four components") << u"1.3.1.0"_s << VersionNumber{1, 3, 1, 0};
+        QTest::newRow("missing components are 0") << u"1.3.2"_s << VersionNumber{1, 3, 2, 0};
+        QTest::newRow("any separator") << u"2015 build 7"_s << VersionNumber{2015, 7, 0, 0};
+        QTest::newRow("leading zeros") << u"007.0010.00"_s << VersionNumber{7, 10, 0, 0};
         QTest::newRow("runs after the fourth ignored")
-            << u"1.2.3.4.5.99999999999"_qs << VersionNumber{1, 2, 3, 4};
-        QTest::newRow("no digits") << u"beta"_qs << VersionNumber{};
+            << u"1.2.3.4.5.99999999999"_s << VersionNumber{1, 2, 3, 4};
+        QTest::newRow("no digits") << u"beta"_s << VersionNumber{};
         QTest::newRow("empty") << QString() << VersionNumber{};
         QTest::newRow("non-ASCII digits separate runs")
-            << u"1\u0663.\uFF12.4"_qs << VersionNumber{1, 4, 0, 0};
-        QTest::newRow("largest run") << u"2147483647"_qs << VersionNumber{2147483647, 0, 0, 0};
+            << u"1\u0663.\uFF12.4"_s << VersionNumber{1, 4, 0, 0};
+        QTest::newRow("largest run") << u"2147483647"_s << VersionNumber{2147483647, 0, 0, 0};
     }
     void parseVersionText()
     {
@@ -240,9 +239,9 @@ private slots:
     void runAboveInt32IsAFailure_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::newRow("2^31") << u"1.2147483648"_qs;
-        QTest::newRow("leading zeros do not hide it") << u"0002147483648"_qs;
-        QTest::newRow("far beyond 64 bits") << u"99999999999999999999999999"_qs;
+        QTest::newRow("2^31") << u"1.2147483648"_s;
+        QTest::newRow("leading zeros do not hide it") << u"0002147483648"_s;
+        QTest::newRow("far beyond 64 bits") << u"99999999999999999999999999"_s;
     }
     void runAboveInt32IsAFailure()
     {
@@ -255,18 +254,18 @@ private slots:
         QTest::addColumn<VersionNumber>("local");
         QTest::addColumn<QString>("remote");
         QTest::addColumn<bool>("newer");
-        QTest::newRow("same version") << VersionNumber{1, 3, 1, 0} << u"1.3.1.0"_qs << false;
-        QTest::newRow("newer release") << VersionNumber{1, 3, 1, 0} << u"1.3.2"_qs << true;
+        QTest::newRow("same version") << VersionNumber{1, 3, 1, 0} << u"1.3.1.0"_s << false;
+        QTest::newRow("newer release") << VersionNumber{1, 3, 1, 0} << u"1.3.2"_s << true;
         QTest::newRow("large build is not a newer release")
-            << VersionNumber{1, 2, 4, 0} << u"1.2.3.150"_qs << false;
+            << VersionNumber{1, 2, 4, 0} << u"1.2.3.150"_s << false;
         QTest::newRow("major beyond the old sums' range")
-            << VersionNumber{1, 0, 0, 0} << u"2148.0.0.0"_qs << true;
+            << VersionNumber{1, 0, 0, 0} << u"2148.0.0.0"_s << true;
         QTest::newRow("older major, larger minor")
-            << VersionNumber{2, 0, 0, 0} << u"1.99.99.99"_qs << false;
+            << VersionNumber{2, 0, 0, 0} << u"1.99.99.99"_s << false;
         QTest::newRow("no version resource, any version is newer")
-            << VersionNumber{} << u"0.0.0.1"_qs << true;
+            << VersionNumber{} << u"0.0.0.1"_s << true;
         QTest::newRow("text without digits is never newer")
-            << VersionNumber{} << u"none"_qs << false;
+            << VersionNumber{} << u"none"_s << false;
     }
     void versionsCompareByComponent()
     {
@@ -280,11 +279,11 @@ private slots:
     {
         QTest::addColumn<QByteArray>("document");
         QTest::addColumn<QString>("text");
-        QTest::newRow("plain") << manifestBody("1.3.1.0") << u"1.3.1.0"_qs;
+        QTest::newRow("plain") << manifestBody("1.3.1.0") << u"1.3.1.0"_s;
         QTest::newRow("other elements, attributes and text ignored")
             << QByteArray("<r x='1'>t<News/><Program_Info a='b'><Name>x</Name>"
                           "<Program_Version kind='file'> 2.0 </Program_Version></Program_Info></r>")
-            << u" 2.0 "_qs;
+            << u" 2.0 "_s;
         QTest::newRow("first Program_Info only")
             << QByteArray("<r><Program_Info/><Program_Info><Program_Version>9</Program_Version>"
                           "</Program_Info></r>")
@@ -292,7 +291,7 @@ private slots:
         QTest::newRow("first Program_Version only")
             << QByteArray("<r><Program_Info><Program_Version>1</Program_Version>"
                           "<Program_Version>9</Program_Version></Program_Info></r>")
-            << u"1"_qs;
+            << u"1"_s;
         QTest::newRow("missing Program_Version reads empty")
             << QByteArray("<r><Program_Info><Version>9</Version></Program_Info></r>") << QString();
         QTest::newRow("Program_Version deeper down is not the child")
@@ -302,7 +301,7 @@ private slots:
         QTest::newRow("character references") << QByteArray("<r><Program_Info><Program_Version>"
                                                             "1&#46;2</Program_Version>"
                                                             "</Program_Info></r>")
-                                              << u"1.2"_qs;
+                                              << u"1.2"_s;
     }
     void manifestVersionText()
     {
@@ -355,7 +354,7 @@ private slots:
     void manifestFolderFromTemp()
     {
         QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("plain-file"));
+        const QString file = dir.filePath(u"plain-file"_s);
         QFile(file).open(QIODevice::WriteOnly);
         const struct
         {
@@ -371,7 +370,7 @@ private slots:
         for (const auto &row : rows) {
             ScopedEnvironment temp("TEMP", row.value);
             QVERIFY2(manifestFolder() == row.folder, row.name);
-            QVERIFY2(manifestPath() == row.folder + QStringLiteral("/brindlepad.xml"), row.name);
+            QVERIFY2(manifestPath() == row.folder + u"/brindlepad.xml"_s, row.name);
         }
     }
 
@@ -379,12 +378,12 @@ private slots:
     void plantedLinkIsReplacedNotFollowed()
     {
         QTemporaryDir dir;
-        const QString victim = dir.filePath(QStringLiteral("victim.txt"));
+        const QString victim = dir.filePath(u"victim.txt"_s);
         QFile out(victim);
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write("precious");
         out.close();
-        const QString manifest = dir.filePath(QStringLiteral("brindlepad.xml"));
+        const QString manifest = dir.filePath(u"brindlepad.xml"_s);
         QVERIFY(QFile::link(victim, manifest));
 
         ManifestFile file(dir.path());
@@ -394,8 +393,7 @@ private slots:
         QCOMPARE(readAll(victim), QByteArray("precious"));
         QVERIFY(!QFileInfo(manifest).isSymLink());
         QCOMPARE(readAll(manifest), manifestBody("1.0"));
-        QCOMPARE(folderEntries(dir.path()),
-                 QStringList({QStringLiteral("brindlepad.xml"), QStringLiteral("victim.txt")}));
+        QCOMPARE(folderEntries(dir.path()), QStringList({u"brindlepad.xml"_s, u"victim.txt"_s}));
     }
 
     void uncommittedFileLeavesNothing()
@@ -413,15 +411,15 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0500) == 0);
         // The superuser writes into any folder; the process file system is closed to anybody.
-        const QString folder = ::geteuid() == 0 ? QStringLiteral("/proc") : dir.path();
+        const QString folder = ::geteuid() == 0 ? u"/proc"_s : dir.path();
         try {
             ManifestFile file(folder);
             QFAIL("a file was created in an unwritable folder");
         } catch (const Error &error) {
-            QVERIFY2(error.message().startsWith(QStringLiteral("Не удалось создать файл \"") +
-                                                folder + QStringLiteral("/brindlepad.xml\". ")),
+            QVERIFY2(error.message().startsWith(u"Не удалось создать файл \""_s + folder +
+                                                u"/brindlepad.xml\". "_s),
                      qPrintable(error.message()));
-            QVERIFY2(!error.message().endsWith(QStringLiteral("\". ")), "no reason given");
+            QVERIFY2(!error.message().endsWith(u"\". "_s), "no reason given");
         }
         ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
     }
@@ -439,69 +437,65 @@ private slots:
         const QString newer = QStringLiteral("На сайте имеется новая версия!\n"
                                              "Открыть веб-сайт программы для загрузки новой "
                                              "версии?");
-        const QString latest = QStringLiteral("Вы используете последнюю версию Brindlepad");
+        const QString latest = u"Вы используете последнюю версию Brindlepad"_s;
         const QByteArray old = oldManifest();
         const int normal = 30000;
         const QString mebibyte = QString::number(1024 * 1024);
-        const QString tooLarge = failedText(QStringLiteral("ответ сервера больше 1 МиБ"));
-        QTest::newRow("newer version")
-            << u"/v/1.3.2"_qs << normal << newer << manifestBody("1.3.2");
+        const QString tooLarge = failedText(u"ответ сервера больше 1 МиБ"_s);
+        QTest::newRow("newer version") << u"/v/1.3.2"_s << normal << newer << manifestBody("1.3.2");
         QTest::newRow("same version")
-            << u"/v/1.3.1.0"_qs << normal << latest << manifestBody("1.3.1.0");
+            << u"/v/1.3.1.0"_s << normal << latest << manifestBody("1.3.1.0");
         QTest::newRow("older version")
-            << u"/v/1.2.99"_qs << normal << latest << manifestBody("1.2.99");
+            << u"/v/1.2.99"_s << normal << latest << manifestBody("1.2.99");
         QTest::newRow("15 redirects followed")
-            << u"/hop/15"_qs << normal << newer << manifestBody("1.3.2");
+            << u"/hop/15"_s << normal << newer << manifestBody("1.3.2");
         QTest::newRow("16 redirects refused")
-            << u"/hop/16"_qs << normal
-            << failedText(QStringLiteral("слишком много перенаправлений (больше 15)")) << old;
+            << u"/hop/16"_s << normal << failedText(u"слишком много перенаправлений (больше 15)"_s)
+            << old;
         QTest::newRow("status 404")
-            << u"/status/404"_qs << normal << failedText(QStringLiteral("сервер ответил кодом 404"))
-            << old;
+            << u"/status/404"_s << normal << failedText(u"сервер ответил кодом 404"_s) << old;
         QTest::newRow("status 500")
-            << u"/status/500"_qs << normal << failedText(QStringLiteral("сервер ответил кодом 500"))
-            << old;
+            << u"/status/500"_s << normal << failedText(u"сервер ответил кодом 500"_s) << old;
         QTest::newRow("connection refused")
-            << u"refused"_qs << normal
-            << failedText(QStringLiteral("нет соединения с сервером 127.0.0.1")) << old;
+            << u"refused"_s << normal << failedText(u"нет соединения с сервером 127.0.0.1"_s)
+            << old;
         QTest::newRow("one byte a second meets the deadline")
-            << u"/slow"_qs << 1500
-            << failedText(QStringLiteral("сервер 127.0.0.1 не ответил за 1500 мс")) << old;
-        QTest::newRow("body over 1 MiB") << u"/huge"_qs << normal << tooLarge << old;
+            << u"/slow"_s << 1500 << failedText(u"сервер 127.0.0.1 не ответил за 1500 мс"_s) << old;
+        QTest::newRow("body over 1 MiB") << u"/huge"_s << normal << tooLarge << old;
         QTest::newRow("body of exactly 1 MiB")
-            << u"/sized/"_qs + mebibyte << normal << newer
+            << u"/sized/"_s + mebibyte << normal << newer
             << route({"GET", "/sized/" + mebibyte.toLatin1(), {}}).body;
         QTest::newRow("body of 1 MiB and one byte")
-            << u"/sized/"_qs + QString::number(1024 * 1024 + 1) << normal << tooLarge << old;
+            << u"/sized/"_s + QString::number(1024 * 1024 + 1) << normal << tooLarge << old;
         QTest::newRow("gzip answer unpacked")
-            << u"/gzip/100"_qs << normal << newer << manifestBody("1.3.2") + QByteArray(100, ' ');
+            << u"/gzip/100"_s << normal << newer << manifestBody("1.3.2") + QByteArray(100, ' ');
         const QString notUnpacked = failedText(QStringLiteral(
             "сжатый ответ сервера не распаковывается: он поврежден или после распаковки больше "
             "1 МиБ"));
         QTest::newRow("gzip bomb")
-            << u"/gzip/"_qs + QString::number(200 * 1024 * 1024) << normal << notUnpacked << old;
+            << u"/gzip/"_s + QString::number(200 * 1024 * 1024) << normal << notUnpacked << old;
         QTest::newRow("deflate bomb")
-            << u"/deflate/"_qs + QString::number(200 * 1024 * 1024) << normal << notUnpacked << old;
+            << u"/deflate/"_s + QString::number(200 * 1024 * 1024) << normal << notUnpacked << old;
         QTest::newRow("gzip answer that does not unpack")
-            << u"/badgzip"_qs << normal << notUnpacked << old;
+            << u"/badgzip"_s << normal << notUnpacked << old;
         QTest::newRow("answer cut short")
-            << u"/cut"_qs << normal
+            << u"/cut"_s << normal
             << failedText(QStringLiteral("соединение с сервером 127.0.0.1 прервалось до конца "
                                          "ответа"))
             << old;
         QTest::newRow("malformed XML")
-            << u"/malformed"_qs << normal << failedText(kNotAManifest) << old;
+            << u"/malformed"_s << normal << failedText(kNotAManifest) << old;
         QTest::newRow("element content in Program_Version")
-            << u"/element"_qs << normal << failedText(kNotAManifest) << old;
+            << u"/element"_s << normal << failedText(kNotAManifest) << old;
         QTest::newRow("missing Program_Info")
-            << u"/noinfo"_qs << normal << failedText(kNotAManifest) << old;
+            << u"/noinfo"_s << normal << failedText(kNotAManifest) << old;
         QTest::newRow("deeply nested document")
-            << u"/deep"_qs << normal << failedText(kNotAManifest) << old;
+            << u"/deep"_s << normal << failedText(kNotAManifest) << old;
         QTest::newRow("missing Program_Version reads as version 0")
-            << u"/noversion"_qs << normal << latest << route({"GET", "/noversion", {}}).body;
+            << u"/noversion"_s << normal << latest << route({"GET", "/noversion", {}}).body;
         QTest::newRow("version run above 2^31-1")
-            << u"/overflow"_qs << normal
-            << failedText(QStringLiteral("номер версии в ответе сервера слишком велик")) << old;
+            << u"/overflow"_s << normal
+            << failedText(u"номер версии в ответе сервера слишком велик"_s) << old;
     }
     void checkAgainstServer()
     {
@@ -512,20 +506,20 @@ private slots:
 
         QTemporaryDir temp;
         {
-            QFile kept(temp.filePath(u"brindlepad.xml"_qs));
+            QFile kept(temp.filePath(u"brindlepad.xml"_s));
             QVERIFY(kept.open(QIODevice::WriteOnly));
             kept.write(oldManifest());
         }
         UpdateCheck updateCheck;
         updateCheck.setDeadline(std::chrono::milliseconds(deadlineMs));
         const QUrl url =
-            path == u"refused" ? TestHttpServer::refusingUrl(u"/v/2.0"_qs) : m_server.url(path);
+            path == u"refused" ? TestHttpServer::refusingUrl(u"/v/2.0"_s) : m_server.url(path);
         const std::optional<UpdateCheckResult> result = check(updateCheck, url, temp);
         QVERIFY(result);
         QVERIFY2(result->text() == text, qPrintable(result->text()));
         QVERIFY(!updateCheck.isRunning());
-        QCOMPARE(folderEntries(temp.path()), QStringList(u"brindlepad.xml"_qs));
-        QVERIFY(readAll(temp.filePath(u"brindlepad.xml"_qs)) == manifest);
+        QCOMPARE(folderEntries(temp.path()), QStringList(u"brindlepad.xml"_s));
+        QVERIFY(readAll(temp.filePath(u"brindlepad.xml"_s)) == manifest);
     }
 
     void requestCarriesTheHeaders()
@@ -533,7 +527,7 @@ private slots:
         QTemporaryDir temp;
         UpdateCheck updateCheck;
         m_server.requests.clear();
-        QVERIFY(check(updateCheck, m_server.url(u"/v/1.0"_qs), temp));
+        QVERIFY(check(updateCheck, m_server.url(u"/v/1.0"_s), temp));
         QCOMPARE(m_server.requests.size(), 1);
         const TestHttpServer::Request &request = m_server.requests.constFirst();
         QCOMPARE(request.method, QByteArray("GET"));
@@ -548,14 +542,14 @@ private slots:
         QTemporaryDir temp;
         UpdateCheck updateCheck;
         m_server.requests.clear();
-        QVERIFY(check(updateCheck, m_server.url(u"/login"_qs), temp));
+        QVERIFY(check(updateCheck, m_server.url(u"/login"_s), temp));
         QCOMPARE(m_server.requests.size(), 2);
         QCOMPARE(m_server.requests[0].headers.value("cookie"), QByteArray());
         QCOMPARE(m_server.requests[1].path, QByteArray("/v/1.3.2"));
         QCOMPARE(m_server.requests[1].headers.value("cookie"), QByteArray("session=abc"));
 
         // The next check of the same run sends it from its first request on.
-        QVERIFY(check(updateCheck, m_server.url(u"/v/1.0"_qs), temp));
+        QVERIFY(check(updateCheck, m_server.url(u"/v/1.0"_s), temp));
         QCOMPARE(m_server.requests.size(), 3);
         QCOMPARE(m_server.requests[2].headers.value("cookie"), QByteArray("session=abc"));
     }
@@ -563,7 +557,7 @@ private slots:
     void abandonedCheckReportsNothingAndLeavesNothing()
     {
         QTemporaryDir temp;
-        ScopedEnvironment address(kUpdateUrlVariable, m_server.url(u"/slow"_qs).toEncoded());
+        ScopedEnvironment address(kUpdateUrlVariable, m_server.url(u"/slow"_s).toEncoded());
         ScopedEnvironment folder("TEMP", QFile::encodeName(temp.path()));
         UpdateCheck updateCheck;
         int reports = 0;
@@ -592,9 +586,9 @@ private slots:
     void addressesOfTheMakersSite()
     {
         ScopedEnvironment address(kUpdateUrlVariable, std::nullopt);
-        QCOMPARE(manifestUrl().path(), u"/download/brindle_pad/brindlepad.xml"_qs);
-        QCOMPARE(manifestUrl().scheme(), u"http"_qs);
-        QCOMPARE(downloadPageUrl().path(), u"/ru/brindle-pad/download.html"_qs);
+        QCOMPARE(manifestUrl().path(), u"/download/brindle_pad/brindlepad.xml"_s);
+        QCOMPARE(manifestUrl().scheme(), u"http"_s);
+        QCOMPARE(downloadPageUrl().path(), u"/ru/brindle-pad/download.html"_s);
         QCOMPARE(downloadPageUrl().host(), manifestUrl().host());
     }
 };
@@ -602,3 +596,5 @@ private slots:
 BP_TEST(TestUpdateCheck)
 
 #include "tst_update_check.moc"
+
+using namespace Qt::StringLiterals;

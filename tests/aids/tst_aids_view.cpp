@@ -50,41 +50,41 @@ class TestAidsView : public QObject
 private slots:
     void popupCompletesGetV()
     {
-        PaneFixture f(u"x = get_v"_qs, {10, 1});
+        PaneFixture f(u"x = get_v"_s, {10, 1});
         TCompletionProposal popup(&f.pane, completionProposal1Config(),
                                   QKeySequence(Qt::CTRL | Qt::Key_Space));
         QTest::keyClick(&f.pane, Qt::Key_Space, Qt::ControlModifier);
         QVERIFY(popup.isVisible());
         QVERIFY(popup.list()->count() > 0);
         for (int i = 0; i < popup.list()->count(); ++i)
-            QVERIFY(popup.list()->item(i)->text().startsWith(u"GET_V"_qs));
+            QVERIFY(popup.list()->item(i)->text().startsWith(u"GET_V"_s));
         QCOMPARE(popup.list()->currentRow(), 0);
         const QString first = popup.list()->item(0)->text();
         QTest::keyClick(popup.popup(), Qt::Key_Return);
         QVERIFY(!popup.isVisible());
-        QCOMPARE(f.pane.Lines()[0], u"x = "_qs + first);
+        QCOMPARE(f.pane.Lines()[0], u"x = "_s + first);
         QCOMPARE(f.pane.model().CaretX(), 5 + int(first.size()));
         QCOMPARE(f.changes, 1);
         f.pane.model().executeCommand(ecUndo);
-        QCOMPARE(f.pane.Lines()[0], u"x = get_v"_qs);
+        QCOMPARE(f.pane.Lines()[0], u"x = get_v"_s);
     }
 
     void popupReplacesUpToTheWordEnd()
     {
-        PaneFixture f(u"GET_VAXYZ("_qs, {7, 1});
+        PaneFixture f(u"GET_VAXYZ("_s, {7, 1});
         TCompletionProposal popup(&f.pane, completionProposal1Config(),
                                   QKeySequence(Qt::CTRL | Qt::Key_Space));
         QTest::keyClick(&f.pane, Qt::Key_Space, Qt::ControlModifier);
-        const auto found = popup.list()->findItems(u"GET_VALUE"_qs, Qt::MatchExactly);
+        const auto found = popup.list()->findItems(u"GET_VALUE"_s, Qt::MatchExactly);
         QCOMPARE(found.size(), 1);
         popup.list()->setCurrentItem(found.front());
         QTest::keyClick(popup.popup(), Qt::Key_Return);
-        QCOMPARE(f.pane.Lines()[0], u"GET_VALUE("_qs);
+        QCOMPARE(f.pane.Lines()[0], u"GET_VALUE("_s);
     }
 
     void popupWithoutMatchesChangesNothing()
     {
-        PaneFixture f(u"a=GE"_qs, {5, 1});
+        PaneFixture f(u"a=GE"_s, {5, 1});
         TCompletionProposal popup(&f.pane, completionProposal1Config(),
                                   QKeySequence(Qt::CTRL | Qt::Key_Space));
         QTest::keyClick(&f.pane, Qt::Key_Space, Qt::ControlModifier);
@@ -92,40 +92,40 @@ private slots:
         QCOMPARE(popup.list()->count(), 0);
         QTest::keyClick(popup.popup(), Qt::Key_Return);
         QVERIFY(!popup.isVisible());
-        QCOMPARE(f.pane.Lines()[0], u"a=GE"_qs);
+        QCOMPARE(f.pane.Lines()[0], u"a=GE"_s);
         QCOMPARE(f.changes, 0);
     }
 
     void popupEndCharacters()
     {
         // "(" closes without completing and is typed; a space completes, then is typed.
-        PaneFixture f(u"get_v"_qs, {6, 1});
+        PaneFixture f(u"get_v"_s, {6, 1});
         TCompletionProposal popup(&f.pane, completionProposal1Config(),
                                   QKeySequence(Qt::CTRL | Qt::Key_Space));
         QTest::keyClick(&f.pane, Qt::Key_Space, Qt::ControlModifier);
         QTest::keyClick(popup.popup(), Qt::Key_ParenLeft, Qt::NoModifier);
         QVERIFY(!popup.isVisible());
-        QCOMPARE(f.pane.Lines()[0], u"get_v("_qs);
+        QCOMPARE(f.pane.Lines()[0], u"get_v("_s);
 
-        f.pane.Lines().setText(u"get_v"_qs);
+        f.pane.Lines().setText(u"get_v"_s);
         f.pane.model().setCaretXY({6, 1});
         QTest::keyClick(&f.pane, Qt::Key_Space, Qt::ControlModifier);
         const QString first = popup.list()->item(0)->text();
         QTest::keyClick(popup.popup(), Qt::Key_Space);
         QVERIFY(!popup.isVisible());
-        QCOMPARE(f.pane.Lines()[0], first + u" "_qs);
+        QCOMPARE(f.pane.Lines()[0], first + u" "_s);
     }
 
     void triggerCharacterReopensAndSizeIsKept()
     {
-        PaneFixture f(u"obj"_qs, {4, 1});
+        PaneFixture f(u"obj"_s, {4, 1});
         TCompletionProposal popup(&f.pane, completionProposal1Config(),
                                   QKeySequence(Qt::CTRL | Qt::Key_Space));
         QTest::keyClick(&f.pane, Qt::Key_Space, Qt::ControlModifier);
         QCOMPARE(popup.list()->count(), 0); // nothing starts with "obj"
         popup.popup()->resize(300, popup.popup()->height());
         QTest::keyClick(popup.popup(), Qt::Key_Period);
-        QCOMPARE(f.pane.Lines()[0], u"obj."_qs);
+        QCOMPARE(f.pane.Lines()[0], u"obj."_s);
         QVERIFY(popup.isVisible());
         QCOMPARE(popup.list()->count(), 69); // an empty current string matches everything
         QTest::keyClick(popup.popup(), Qt::Key_Escape);
@@ -133,12 +133,12 @@ private slots:
         QCOMPARE(popup.rememberedSize().width(), 300);
         QTest::keyClick(&f.pane, Qt::Key_Space, Qt::ControlModifier);
         QCOMPARE(popup.popup()->width(), 300);
-        QCOMPARE(f.pane.Lines()[0], u"obj."_qs);
+        QCOMPARE(f.pane.Lines()[0], u"obj."_s);
     }
 
     void popupSizeIsStableAndKeptWhenHiddenFromOutside()
     {
-        PaneFixture f(u"get_"_qs, {5, 1});
+        PaneFixture f(u"get_"_s, {5, 1});
         TCompletionProposal popup(&f.pane, completionProposal1Config(),
                                   QKeySequence(Qt::CTRL | Qt::Key_Space));
         QTest::keyClick(&f.pane, Qt::Key_Space, Qt::ControlModifier);
@@ -161,10 +161,10 @@ private slots:
     {
         // One line of "func.txt" may be megabytes long: the list shows its start only, as far
         // as any popup line can show, and a confirmation still inserts the entry unchanged.
-        PaneFixture f(u"x = "_qs, {5, 1});
+        PaneFixture f(u"x = "_s, {5, 1});
         CompletionProposalConfig config = completionProposal1Config();
         const QString huge(10'000'000, u'W');
-        const QString long2000 = u"L"_qs + QString(1999, u'o');
+        const QString long2000 = u"L"_s + QString(1999, u'o');
         config.ItemList = QStringList{huge, long2000};
         config.InsertList = config.ItemList;
         TCompletionProposal popup(&f.pane, config, QKeySequence(Qt::CTRL | Qt::Key_Space));
@@ -180,17 +180,17 @@ private slots:
         }
         QTest::keyClick(popup.popup(), Qt::Key_Down);
         QTest::keyClick(popup.popup(), Qt::Key_Return);
-        QCOMPARE(f.pane.Lines()[0], u"x = "_qs + long2000);
+        QCOMPARE(f.pane.Lines()[0], u"x = "_s + long2000);
     }
 
     void emptyListNeverOpens()
     {
-        PaneFixture f(u"get_v"_qs, {6, 1});
+        PaneFixture f(u"get_v"_s, {6, 1});
         TCompletionProposal popup(&f.pane, completionProposal2Config(),
                                   QKeySequence(Qt::CTRL | Qt::Key_J));
         QTest::keyClick(&f.pane, Qt::Key_J, Qt::ControlModifier);
         QVERIFY(!popup.isVisible());
-        QCOMPARE(f.pane.Lines()[0], u"get_v"_qs);
+        QCOMPARE(f.pane.Lines()[0], u"get_v"_s);
     }
 
     void popupPlacement_data()
@@ -224,7 +224,7 @@ private slots:
         // Far deeper than any stack allows for recursion; each line one blank deeper.
         QString text;
         for (int depth = 0; depth < 3000; ++depth)
-            text += QString(depth, u' ') + u"n\n"_qs;
+            text += QString(depth, u' ') + u"n\n"_s;
         const pid_t child = fork();
         QVERIFY(child >= 0);
         if (child == 0) {
@@ -248,7 +248,7 @@ private slots:
         int status = 0;
         QCOMPARE(waitpid(child, &status, 0), child);
         QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0,
-                 qPrintable(QStringLiteral("the child ended with status %1").arg(status)));
+                 qPrintable(u"the child ended with status %1"_s.arg(status)));
     }
 #endif
 
@@ -257,8 +257,8 @@ private slots:
         // Group A is selected and open above; group B was opened with its expand button.
         QTreeView view;
         FunctionLibraryTree tree(&view);
-        tree.setLibrary({{u"A"_qs, {{u"a1 ()"_qs, {}}, {u"a2 ()"_qs, {}}, {u"a3 ()"_qs, {}}}},
-                         {u"B"_qs, {{u"b1 ()"_qs, {}}, {u"b2 ()"_qs, {}}}}});
+        tree.setLibrary({{u"A"_s, {{u"a1 ()"_s, {}}, {u"a2 ()"_s, {}}, {u"a3 ()"_s, {}}}},
+                         {u"B"_s, {{u"b1 ()"_s, {}}, {u"b2 ()"_s, {}}}}});
         view.resize(200, 300);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
@@ -275,7 +275,7 @@ private slots:
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, point);
         QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, point);
         QCOMPARE(clicked.count(), 1);
-        QCOMPARE(clicked.front().at(0).toString(), u"b2 ()"_qs);
+        QCOMPARE(clicked.front().at(0).toString(), u"b2 ()"_s);
         // The single-expand rule still applies, once the double click is over.
         QTRY_VERIFY(!view.isExpanded(a));
         QVERIFY(view.isExpanded(b));
@@ -286,7 +286,7 @@ private slots:
         QTreeView view;
         FunctionLibraryTree tree(&view);
         tree.setLibrary(
-            {{u"Функции"_qs, {{u"A"_qs, {{u"f ()"_qs, {}}}}, {u"B"_qs, {{u"g ()"_qs, {}}}}}}});
+            {{u"Функции"_s, {{u"A"_s, {{u"f ()"_s, {}}}}, {u"B"_s, {{u"g ()"_s, {}}}}}}});
         view.show();
         QCOMPARE(view.indentation(), 19);
         const QModelIndex root = tree.model()->index(0, 0);
@@ -304,14 +304,16 @@ private slots:
         view.setCurrentIndex(tree.model()->index(0, 0, b));
         QTest::keyClick(&view, Qt::Key_Return);
         QCOMPARE(entered.count(), 1);
-        QCOMPARE(entered.front().at(0).toString(), u"g ()"_qs);
+        QCOMPARE(entered.front().at(0).toString(), u"g ()"_s);
         QSignalSpy clicked(&tree, &FunctionLibraryTree::nodeDoubleClicked);
         emit view.doubleClicked(tree.model()->index(0, 0, b));
         QCOMPARE(clicked.count(), 1);
-        QCOMPARE(clicked.front().at(0).toString(), u"g ()"_qs);
+        QCOMPARE(clicked.front().at(0).toString(), u"g ()"_s);
         QCOMPARE(clicked.front().at(1).toBool(), false);
     }
 };
 
 BP_TEST(TestAidsView)
 #include "tst_aids_view.moc"
+
+using namespace Qt::StringLiterals;

@@ -53,7 +53,7 @@ private slots:
     {
         f.openWindow();
         QCOMPARE(f.prompts.errors, QStringList());
-        QCOMPARE(tree()->item(0)->text(), u"Функции"_qs);
+        QCOMPARE(tree()->item(0)->text(), u"Функции"_s);
         QCOMPARE(tree()->item(0)->rowCount(), 17);
         QCOMPARE(f.window->completionProposal1()->state().config().ItemList.size(), 84);
         QVERIFY(f.window->languageReference());
@@ -88,20 +88,20 @@ private slots:
         model().setCaretXY({8, 1});
         press(Qt::Key_F1);
         QVERIFY(tips->helpWindow()->isVisible());
-        QVERIFY(tips->helpWindow()->plainText().contains(u"LEN"_qs));
+        QVERIFY(tips->helpWindow()->plainText().contains(u"LEN"_s));
     }
 
     void checkTabsFollowTheLibraryAndTheCountShowsInTheHintPanel()
     {
         Tfrm_Main &window = f.openWindow();
-        auto *tabs = window.findChild<QTabWidget *>(u"PageControl1"_qs);
+        auto *tabs = window.findChild<QTabWidget *>(u"PageControl1"_s);
         QVERIFY(tabs && window.checkPanel());
         QCOMPARE(tabs->count(), 3);
-        QCOMPARE(tabs->tabText(1), u"Проверка"_qs);
-        QCOMPARE(tabs->tabText(2), u"Структура"_qs);
+        QCOMPARE(tabs->tabText(1), u"Проверка"_s);
+        QCOMPARE(tabs->tabText(2), u"Структура"_s);
         window.editorPane()->SetFocus();
         f.lines().setText(u"PORTFOLIO_EX P;\nDESCRIPTION D;\nFIRMS_LIST F;\nPROGRAM\n"
-                          "END_PROGRAM\nEND_PORTFOLIO_EX"_qs);
+                          "END_PROGRAM\nEND_PORTFOLIO_EX"_s);
         QTRY_COMPARE(window.checkPanel()->problems().size(), std::size_t(0));
         window.editorPane()->model().setCaretXY({1, 5});
         press(Qt::Key_I);
@@ -109,7 +109,7 @@ private slots:
         press(Qt::Key_Space);
         press(Qt::Key_1);
         press(Qt::Key_Return);
-        QTRY_COMPARE(window.statusPanelText(0), u"Проверка: 1 замечание"_qs);
+        QTRY_COMPARE(window.statusPanelText(0), u"Проверка: 1 замечание"_s);
         QCOMPARE(window.editorPane()->lineMarks().size(), std::size_t(1));
         // Hovering the problem (the middle of the IF's first letter) tells it, before any
         // function help.
@@ -154,14 +154,14 @@ private slots:
 
     void missingLibraryKeepsBuiltInsAndGeometry()
     {
-        f.dataFolder = f.path(u"empty"_qs);
+        f.dataFolder = f.path(u"empty"_s);
         QDir().mkpath(f.dataFolder);
         Tfrm_Main &window = f.openWindow();
         // One error per missing file; each step still runs, so the geometry is restored too.
         QCOMPARE(f.prompts.errors.size(), 3);
-        QVERIFY2(f.prompts.errors[0].contains(u"library.txt"_qs), qPrintable(f.prompts.errors[0]));
-        QVERIFY(f.prompts.errors[1].contains(u"func.txt"_qs));
-        QVERIFY(f.prompts.errors[2].contains(u"reference.json"_qs));
+        QVERIFY2(f.prompts.errors[0].contains(u"library.txt"_s), qPrintable(f.prompts.errors[0]));
+        QVERIFY(f.prompts.errors[1].contains(u"func.txt"_s));
+        QVERIFY(f.prompts.errors[2].contains(u"reference.json"_s));
         QVERIFY(!window.languageReference());
         QCOMPARE(tree()->item(0)->rowCount(), 17);
         QCOMPARE(window.completionProposal1()->state().config().ItemList.size(), 69);
@@ -170,44 +170,44 @@ private slots:
 
     void badLibraryLevelKeepsTheNodesBefore()
     {
-        f.dataFolder = f.path(u"bad"_qs);
+        f.dataFolder = f.path(u"bad"_s);
         QDir().mkpath(f.dataFolder);
-        writeFile(f.dataFolder + u"/library.txt"_qs, "Root\r\n First\r\n   Too deep\r\n");
-        QFile::copy(QStringLiteral(BP_SOURCE_DIR "/data/func.txt"), f.dataFolder + u"/func.txt"_qs);
+        writeFile(f.dataFolder + u"/library.txt"_s, "Root\r\n First\r\n   Too deep\r\n");
+        QFile::copy(QStringLiteral(BP_SOURCE_DIR "/data/func.txt"), f.dataFolder + u"/func.txt"_s);
         QFile::copy(QStringLiteral(BP_SOURCE_DIR "/data/reference.json"),
-                    f.dataFolder + u"/reference.json"_qs);
+                    f.dataFolder + u"/reference.json"_s);
         f.openWindow();
         // The text ends in a quotation mark, whose code is below the full stop's: no full stop.
-        QCOMPARE(f.prompts.errors, QStringList{u"Invalid level (3) for item \"Too deep\""_qs});
+        QCOMPARE(f.prompts.errors, QStringList{u"Invalid level (3) for item \"Too deep\""_s});
         QCOMPARE(tree()->rowCount(), 1);
-        QCOMPARE(tree()->item(0)->child(0)->text(), u"First"_qs);
+        QCOMPARE(tree()->item(0)->child(0)->text(), u"First"_s);
     }
 
     void malformedReferenceIsReportedOnceAndTheEditorWorks()
     {
-        f.dataFolder = f.path(u"badref"_qs);
+        f.dataFolder = f.path(u"badref"_s);
         QDir().mkpath(f.dataFolder);
         for (const char *name : {"library.txt", "func.txt"})
             QFile::copy(QStringLiteral(BP_SOURCE_DIR "/data/") + QLatin1String(name),
                         f.dataFolder + u'/' + QLatin1String(name));
-        writeFile(f.dataFolder + u"/reference.json"_qs, "{\"functions\": [");
+        writeFile(f.dataFolder + u"/reference.json"_s, "{\"functions\": [");
         Tfrm_Main &window = f.openWindow();
         QCOMPARE(f.prompts.errors.size(), 1);
-        QVERIFY2(f.prompts.errors[0].contains(u"reference.json"_qs),
+        QVERIFY2(f.prompts.errors[0].contains(u"reference.json"_s),
                  qPrintable(f.prompts.errors[0]));
         QVERIFY(!window.languageReference());
         // The check and its tabs stay off.
         QVERIFY(!window.checkPanel());
-        QCOMPARE(window.findChild<QTabWidget *>(u"PageControl1"_qs)->count(), 1);
+        QCOMPARE(window.findChild<QTabWidget *>(u"PageControl1"_s)->count(), 1);
         // Nor do the keys to the tabs: Alt+1 leaves the keyboard in the editor.
         press(Qt::Key_1, Qt::AltModifier);
         QVERIFY(window.editorPane()->hasFocus());
         press(Qt::Key_A);
-        QCOMPARE(f.lines()[0], u"a"_qs);
+        QCOMPARE(f.lines()[0], u"a"_s);
         // The QPILE tips stay off.
         for (char ch : std::string_view(" = LEN("))
             QTest::keyClick(window.editorPane(), ch);
-        QCOMPARE(f.lines()[0], u"a = LEN("_qs);
+        QCOMPARE(f.lines()[0], u"a = LEN("_s);
         QVERIFY(!window.languageTips()->signatureTip().window()->isVisible());
         press(Qt::Key_F1);
         QVERIFY(!window.languageTips()->helpWindow()->isVisible());
@@ -216,23 +216,23 @@ private slots:
     void libraryDoubleClickInsertsAndMarksModified()
     {
         Tfrm_Main &window = f.openWindow();
-        f.lines().Add(u"x = 1;"_qs);
+        f.lines().Add(u"x = 1;"_s);
         QStandardItem *acos = tree()->item(0)->child(1)->child(1);
-        QCOMPARE(acos->text(), u"ACOS (DOUBLE Value)"_qs);
+        QCOMPARE(acos->text(), u"ACOS (DOUBLE Value)"_s);
         emit window.treeView()->doubleClicked(acos->index());
-        QCOMPARE(f.lines()[0], u"ACOS (DOUBLE Value) x = 1;"_qs);
-        QCOMPARE(window.statusPanelText(2), u"Изменен"_qs);
+        QCOMPARE(f.lines()[0], u"ACOS (DOUBLE Value) x = 1;"_s);
+        QCOMPARE(window.statusPanelText(2), u"Изменен"_s);
         QVERIFY(window.actions().FileSave->isEnabled());
         emit window.treeView()->doubleClicked(tree()->item(0)->child(0)->index());
-        QCOMPARE(f.lines()[0], u"ACOS (DOUBLE Value) x = 1;"_qs);
+        QCOMPARE(f.lines()[0], u"ACOS (DOUBLE Value) x = 1;"_s);
         press(Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(f.lines()[0], u"x = 1;"_qs);
+        QCOMPARE(f.lines()[0], u"x = 1;"_s);
     }
 
     void insertionFromTheTreeGivesTheKeyboardBack()
     {
         Tfrm_Main &window = f.openWindow();
-        f.lines().Add(u"x"_qs);
+        f.lines().Add(u"x"_s);
         QTreeView *view = window.treeView();
         QStandardItem *acos = tree()->item(0)->child(1)->child(1);
         view->setCurrentIndex(acos->index());
@@ -240,27 +240,27 @@ private slots:
         QTRY_VERIFY(view->hasFocus());
         // Enter on the selected function inserts it, as a double click does.
         QTest::keyClick(view, Qt::Key_Return);
-        QCOMPARE(f.lines()[0], u"ACOS (DOUBLE Value) x"_qs);
+        QCOMPARE(f.lines()[0], u"ACOS (DOUBLE Value) x"_s);
         QTRY_VERIFY(window.editorPane()->hasFocus());
         // A double click gives the keyboard back too.
         view->setFocus();
         QTRY_VERIFY(view->hasFocus());
         emit view->doubleClicked(acos->index());
-        QCOMPARE(f.lines()[0], u"ACOS (DOUBLE Value) ACOS (DOUBLE Value) x"_qs);
+        QCOMPARE(f.lines()[0], u"ACOS (DOUBLE Value) ACOS (DOUBLE Value) x"_s);
         QTRY_VERIFY(window.editorPane()->hasFocus());
     }
 
     void completionFromFuncTxt()
     {
         Tfrm_Main &window = f.openWindow();
-        f.lines().Add(u"a = get_v"_qs);
+        f.lines().Add(u"a = get_v"_s);
         model().setCaretXY({10, 1});
         press(Qt::Key_Space, Qt::ControlModifier);
         TCompletionProposal *popup = window.completionProposal1();
         QVERIFY(popup->isVisible());
         QTest::keyClick(popup->popup(), Qt::Key_Return);
-        QVERIFY(f.lines()[0].startsWith(u"a = GET_V"_qs));
-        QCOMPARE(window.statusPanelText(2), u"Изменен"_qs);
+        QVERIFY(f.lines()[0].startsWith(u"a = GET_V"_s));
+        QCOMPARE(window.statusPanelText(2), u"Изменен"_s);
         press(Qt::Key_J, Qt::ControlModifier);
         QVERIFY(!window.completionProposal2()->isVisible());
     }
@@ -268,16 +268,16 @@ private slots:
     void commentToggleMarksModified()
     {
         Tfrm_Main &window = f.openWindow();
-        f.lines().Add(u"a = 1"_qs);
+        f.lines().Add(u"a = 1"_s);
         window.commentAction()->trigger();
-        QCOMPARE(f.lines()[0], u"'a = 1"_qs);
-        QCOMPARE(window.statusPanelText(2), u"Изменен"_qs);
+        QCOMPARE(f.lines()[0], u"'a = 1"_s);
+        QCOMPARE(window.statusPanelText(2), u"Изменен"_s);
     }
 
     void findNextAtStartUpBeeps()
     {
         f.openWindow();
-        f.lines().setText(u"abc abc"_qs);
+        f.lines().setText(u"abc abc"_s);
         model().setBlockBegin({1, 1});
         model().setBlockEnd({4, 1});
         press(Qt::Key_F3);
@@ -289,12 +289,12 @@ private slots:
     void searchForwardThenRepeat()
     {
         f.openWindow();
-        f.lines().setText(u"x\nfind me\ny\nfind\nz"_qs);
+        f.lines().setText(u"x\nfind me\ny\nfind\nz"_s);
         model().setCaretXY({1, 5});
-        answerSearchDialog(TSearchSettings{u"find"_qs});
+        answerSearchDialog(TSearchSettings{u"find"_s});
         press(Qt::Key_F, Qt::ControlModifier);
         QCOMPARE(model().CaretXY(), (TBufferCoord{5, 2}));
-        QCOMPARE(selected(), u"find"_qs);
+        QCOMPARE(selected(), u"find"_s);
         press(Qt::Key_F3);
         QCOMPARE(model().CaretXY(), (TBufferCoord{5, 4}));
         press(Qt::Key_F3);
@@ -306,8 +306,8 @@ private slots:
     void searchBackwards()
     {
         f.openWindow();
-        f.lines().setText(u"ab ab ab"_qs);
-        TSearchSettings settings{u"ab"_qs};
+        f.lines().setText(u"ab ab ab"_s);
+        TSearchSettings settings{u"ab"_s};
         settings.Backwards = true;
         answerSearchDialog(settings);
         f.window->actions().ActionSearch->trigger();
@@ -319,8 +319,8 @@ private slots:
     void selectedOnlyAsksWhenNothingIsSelected()
     {
         f.openWindow();
-        f.lines().setText(u"one two one two"_qs);
-        TSearchSettings settings{u"two"_qs};
+        f.lines().setText(u"one two one two"_s);
+        TSearchSettings settings{u"two"_s};
         settings.SelectedOnly = true;
         // Inside the selection first; the match then is the selection, so F3 asks.
         model().setBlockBegin({1, 1});
@@ -331,7 +331,7 @@ private slots:
         f.prompts.answers = {PromptAnswer::Yes};
         press(Qt::Key_F3);
         QCOMPARE(f.prompts.questions.size(), 1);
-        QCOMPARE(f.prompts.questions[0].text, u"Нет выделения, искать во всем документе?"_qs);
+        QCOMPARE(f.prompts.questions[0].text, u"Нет выделения, искать во всем документе?"_s);
         QCOMPARE(model().CaretXY(), (TBufferCoord{16, 1}));
         QVERIFY(!f.window->searchCommands().settings().SelectedOnly);
 
@@ -351,12 +351,12 @@ private slots:
     void cancelKeepsTheOldOptions()
     {
         f.openWindow();
-        f.lines().setText(u"abc"_qs);
-        answerSearchDialog(TSearchSettings{u"b"_qs});
+        f.lines().setText(u"abc"_s);
+        answerSearchDialog(TSearchSettings{u"b"_s});
         f.window->actions().ActionSearch->trigger();
         answerSearchDialog(std::nullopt);
         f.window->actions().ActionSearch->trigger();
-        QCOMPARE(f.window->searchCommands().settings().SearchText, u"b"_qs);
+        QCOMPARE(f.window->searchCommands().settings().SearchText, u"b"_s);
     }
 };
 

@@ -34,8 +34,8 @@ private slots:
     {
         QTest::addColumn<std::function<void()>>("failure");
         QTest::addColumn<QStringList>("reported");
-        QTest::newRow("error") << std::function<void()>([] { throw Error(QStringLiteral("Сбой")); })
-                               << QStringList{QStringLiteral("Сбой")};
+        QTest::newRow("error") << std::function<void()>([] { throw Error(u"Сбой"_s); })
+                               << QStringList{u"Сбой"_s};
         QTest::newRow("out of memory") << std::function<void()>([] { throw std::bad_alloc(); })
                                        << QStringList{outOfMemoryMessage()};
         QTest::newRow("silent abort")
@@ -66,3 +66,5 @@ BP_TEST_PROGRAM({.makeApplication = [](int &argc, char **argv) {
 }})
 
 #include "tst_application.moc"
+
+using namespace Qt::StringLiterals;

@@ -19,29 +19,29 @@ private slots:
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<QString>("outputStart");
         QTest::addColumn<QString>("errorStart");
-        const QString usage = u"Usage: brindlepad"_qs;
+        const QString usage = u"Usage: brindlepad"_s;
         QTest::newRow("nothing") << QStringList{} << true << 0 << QStringList{} << QString()
                                  << QString();
         QTest::newRow("a file, kept relative")
-            << QStringList{u"scripts/a.qpl"_qs} << true << 0 << QStringList{u"scripts/a.qpl"_qs}
+            << QStringList{u"scripts/a.qpl"_s} << true << 0 << QStringList{u"scripts/a.qpl"_s}
             << QString() << QString();
-        QTest::newRow("help") << QStringList{u"--help"_qs} << false << 0 << QStringList{} << usage
+        QTest::newRow("help") << QStringList{u"--help"_s} << false << 0 << QStringList{} << usage
                               << QString();
         QTest::newRow("short help")
-            << QStringList{u"-h"_qs} << false << 0 << QStringList{} << usage << QString();
-        QTest::newRow("version") << QStringList{u"--version"_qs} << false << 0 << QStringList{}
-                                 << u"Brindlepad 1.0.0.0\n"_qs << QString();
+            << QStringList{u"-h"_s} << false << 0 << QStringList{} << usage << QString();
+        QTest::newRow("version") << QStringList{u"--version"_s} << false << 0 << QStringList{}
+                                 << u"Brindlepad 1.0.0.0\n"_s << QString();
         QTest::newRow("unknown option")
-            << QStringList{u"--foo"_qs} << false << 2 << QStringList{} << QString()
-            << u"brindlepad: Unknown option 'foo'.\nUsage: brindlepad"_qs;
+            << QStringList{u"--foo"_s} << false << 2 << QStringList{} << QString()
+            << u"brindlepad: Unknown option 'foo'.\nUsage: brindlepad"_s;
         QTest::newRow("a file named like an option after --")
-            << QStringList{u"--"_qs, u"--help"_qs} << true << 0 << QStringList{u"--help"_qs}
+            << QStringList{u"--"_s, u"--help"_s} << true << 0 << QStringList{u"--help"_s}
             << QString() << QString();
         QTest::newRow("the launcher's new file")
-            << QStringList{u"--new"_qs} << true << 0 << QStringList{} << QString() << QString();
+            << QStringList{u"--new"_s} << true << 0 << QStringList{} << QString() << QString();
         QTest::newRow("the toolkit's options pass")
-            << QStringList{u"-platform"_qs, u"offscreen"_qs, u"a.qpl"_qs, u"-style=fusion"_qs}
-            << true << 0 << QStringList{u"a.qpl"_qs} << QString() << QString();
+            << QStringList{u"-platform"_s, u"offscreen"_s, u"a.qpl"_s, u"-style=fusion"_s} << true
+            << 0 << QStringList{u"a.qpl"_s} << QString() << QString();
     }
     void readsOptionsAndFiles()
     {
@@ -51,11 +51,11 @@ private slots:
         QFETCH(QStringList, files);
         QFETCH(QString, outputStart);
         QFETCH(QString, errorStart);
-        const CommandLine line = readCommandLine(QStringList{u"brindlepad"_qs} + arguments);
+        const CommandLine line = readCommandLine(QStringList{u"brindlepad"_s} + arguments);
         QCOMPARE(line.startEditor, startEditor);
         QCOMPARE(line.exitCode, exitCode);
         QCOMPARE(line.files, files);
-        QCOMPARE(line.newDocument, arguments.contains(u"--new"_qs));
+        QCOMPARE(line.newDocument, arguments.contains(u"--new"_s));
         QVERIFY2(line.output.startsWith(outputStart) &&
                      outputStart.isEmpty() == line.output.isEmpty(),
                  qPrintable(line.output));
@@ -71,11 +71,11 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("standardOutput");
         QTest::addColumn<QByteArray>("standardErrorStart");
-        QTest::newRow("help") << u"--help"_qs << 0 << QByteArray("Usage: brindlepad")
+        QTest::newRow("help") << u"--help"_s << 0 << QByteArray("Usage: brindlepad")
                               << QByteArray();
-        QTest::newRow("version") << u"--version"_qs << 0 << QByteArray("Brindlepad 1.0.0.0\n")
+        QTest::newRow("version") << u"--version"_s << 0 << QByteArray("Brindlepad 1.0.0.0\n")
                                  << QByteArray();
-        QTest::newRow("unknown") << u"--foo"_qs << 2 << QByteArray()
+        QTest::newRow("unknown") << u"--foo"_s << 2 << QByteArray()
                                  << QByteArray("brindlepad: Unknown option 'foo'.");
     }
     void programAnswersWithoutAWindow()
@@ -86,9 +86,9 @@ private slots:
         QFETCH(QByteArray, standardErrorStart);
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(u"DISPLAY"_qs);
-        environment.remove(u"WAYLAND_DISPLAY"_qs);
-        environment.remove(u"QT_QPA_PLATFORM"_qs);
+        environment.remove(u"DISPLAY"_s);
+        environment.remove(u"WAYLAND_DISPLAY"_s);
+        environment.remove(u"QT_QPA_PLATFORM"_s);
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(BP_PROGRAM), {option});
         QVERIFY(program.waitForFinished(30000));
@@ -105,3 +105,5 @@ private slots:
 BP_TEST(TestCommandLine)
 
 #include "tst_command_line.moc"
+
+using namespace Qt::StringLiterals;

@@ -28,25 +28,22 @@ namespace {
 
 const QByteArray kAsRead("one\r\ntwo\r\nthree");
 const QByteArray kOutside("uno\r\ndos\r\ntres\r\ncuatro");
-const QStringList kReadLines{QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")};
-const QStringList kOutsideLines{QStringLiteral("uno"), QStringLiteral("dos"),
-                                QStringLiteral("tres"), QStringLiteral("cuatro")};
-const QStringList kEditedLines{QStringLiteral("edited"), QStringLiteral("two"),
-                               QStringLiteral("three")};
+const QStringList kReadLines{u"one"_s, u"two"_s, u"three"_s};
+const QStringList kOutsideLines{u"uno"_s, u"dos"_s, u"tres"_s, u"cuatro"_s};
+const QStringList kEditedLines{u"edited"_s, u"two"_s, u"three"_s};
 
-const QString kChanged = QStringLiteral("Файл a.qpl изменен другой программой.");
-const QString kBothChanged = QStringLiteral(
-    "Файл a.qpl изменен другой программой, а в документе есть несохраненные изменения.");
-const QString kOverwrite =
-    QStringLiteral("Файл a.qpl изменен другой программой после того, как был прочитан.");
+const QString kChanged = u"Файл a.qpl изменен другой программой."_s;
+const QString kBothChanged =
+    u"Файл a.qpl изменен другой программой, а в документе есть несохраненные изменения."_s;
+const QString kOverwrite = u"Файл a.qpl изменен другой программой после того, как был прочитан."_s;
 const QString kRecreated =
-    QStringLiteral("Файл a.qpl удален или переименован другой программой. Он будет создан заново.");
+    u"Файл a.qpl удален или переименован другой программой. Он будет создан заново."_s;
 
-const QString kRewriteChild = QStringLiteral("--rewrite-after-save");
+const QString kRewriteChild = u"--rewrite-after-save"_s;
 
 QString firstParagraph(const QString &text)
 {
-    return text.section(QStringLiteral("\n\n"), 0, 0);
+    return text.section(u"\n\n"_s, 0, 0);
 }
 
 // Replaces the file the way careful programs save: a new file renamed over the old one.
@@ -105,7 +102,7 @@ class TestDiskChange : public QObject
 
     WindowFixture f;
 
-    QString docPath() const { return f.path(QStringLiteral("a.qpl")); }
+    QString docPath() const { return f.path(u"a.qpl"_s); }
     Tfrm_Main &openDocument()
     {
         writeFile(docPath(), kAsRead);
@@ -152,21 +149,20 @@ private slots:
         // Whether Save then asks before writing over the other program's change.
         QTest::addColumn<bool>("saveAsks");
 
-        QTest::newRow("unmodified, Yes reloads")
-            << false << PromptAnswer::Yes << kChanged << kOutsideLines << true
-            << QStringLiteral("Сохранен") << false;
+        QTest::newRow("unmodified, Yes reloads") << false << PromptAnswer::Yes << kChanged
+                                                 << kOutsideLines << true << u"Сохранен"_s << false;
         QTest::newRow("unmodified, No keeps the text and marks it modified")
-            << false << PromptAnswer::No << kChanged << kReadLines << false
-            << QStringLiteral("Изменен") << false;
+            << false << PromptAnswer::No << kChanged << kReadLines << false << u"Изменен"_s
+            << false;
         QTest::newRow("both changed, Yes reloads and loses the edits")
-            << true << PromptAnswer::Yes << kBothChanged << kOutsideLines << true
-            << QStringLiteral("Сохранен") << false;
+            << true << PromptAnswer::Yes << kBothChanged << kOutsideLines << true << u"Сохранен"_s
+            << false;
         QTest::newRow("both changed, No keeps the edits")
-            << true << PromptAnswer::No << kBothChanged << kEditedLines << false
-            << QStringLiteral("Изменен") << false;
+            << true << PromptAnswer::No << kBothChanged << kEditedLines << false << u"Изменен"_s
+            << false;
         QTest::newRow("both changed, Cancel leaves it to the save")
-            << true << PromptAnswer::Cancel << kBothChanged << kEditedLines << false
-            << QStringLiteral("Изменен") << true;
+            << true << PromptAnswer::Cancel << kBothChanged << kEditedLines << false << u"Изменен"_s
+            << true;
     }
     void fileChangedOutside()
     {
@@ -180,7 +176,7 @@ private slots:
 
         Tfrm_Main &window = openDocument();
         if (editFirst)
-            f.edit(QStringLiteral("edited"));
+            f.edit(u"edited"_s);
         window.editorPane()->model().setCaretXY({2, 3});
         f.prompts.answers = {answer};
         writeFile(docPath(), kOutside);
@@ -216,14 +212,13 @@ private slots:
         f.prompts.answers = {PromptAnswer::Yes};
         writeFile(docPath(), "\xEF\xBB\xBF\xFF not UTF-8");
         QTRY_COMPARE(f.prompts.errors.size(), 1);
-        QVERIFY2(f.prompts.errors[0].contains(QStringLiteral("a.qpl")),
-                 qPrintable(f.prompts.errors[0]));
+        QVERIFY2(f.prompts.errors[0].contains(u"a.qpl"_s), qPrintable(f.prompts.errors[0]));
         f.prompts.errors.clear();
         QCOMPARE(questionParagraphs(), QStringList{kChanged});
         QCOMPARE(lineList(), kReadLines);
         // The text no longer matches the file: closing asks, and Save asks before writing.
         QVERIFY(!window.docSaved());
-        QCOMPARE(window.statusPanelText(2), QStringLiteral("Изменен"));
+        QCOMPARE(window.statusPanelText(2), u"Изменен"_s);
         f.prompts.answers = {PromptAnswer::No};
         window.actions().FileSave->trigger();
         QCOMPARE(questionParagraphs(), (QStringList{kChanged, kOverwrite}));
@@ -243,7 +238,7 @@ private slots:
         QFETCH(PromptAnswer, answer);
         QFETCH(bool, written);
         Tfrm_Main &window = openDocument();
-        f.edit(QStringLiteral("edited"));
+        f.edit(u"edited"_s);
         f.prompts.answers = {answer};
         writeFile(docPath(), kOutside);
         window.actions().FileSave->trigger();
@@ -269,12 +264,12 @@ private slots:
         QFETCH(bool, renamed);
         Tfrm_Main &window = openDocument();
         if (renamed)
-            QVERIFY(QFile::rename(docPath(), f.path(QStringLiteral("b.qpl"))));
+            QVERIFY(QFile::rename(docPath(), f.path(u"b.qpl"_s)));
         else
             QVERIFY(QFile::remove(docPath()));
 
         QTRY_VERIFY(!window.docSaved());
-        QCOMPARE(window.statusPanelText(2), QStringLiteral("Изменен"));
+        QCOMPARE(window.statusPanelText(2), u"Изменен"_s);
         QVERIFY(window.actions().FileSave->isEnabled());
         QCOMPARE(f.prompts.questions.size(), 0);
         QCOMPARE(lineList(), kReadLines);
@@ -284,7 +279,7 @@ private slots:
         QVERIFY(window.docSaved());
         QCOMPARE(readFile(docPath()), kAsRead);
         if (renamed)
-            QCOMPARE(readFile(f.path(QStringLiteral("b.qpl"))), kAsRead);
+            QCOMPARE(readFile(f.path(u"b.qpl"_s)), kAsRead);
 
         // The new file is the one watched from now on.
         f.prompts.answers = {PromptAnswer::Yes};
@@ -317,7 +312,7 @@ private slots:
         writeFile(docPath(), "later");
         QTRY_COMPARE(f.prompts.questions.size(), 2);
         QCOMPARE(questionParagraphs(), (QStringList{kChanged, kBothChanged}));
-        QCOMPARE(lineList(), QStringList{QStringLiteral("later")});
+        QCOMPARE(lineList(), QStringList{u"later"_s});
         QVERIFY(window.docSaved());
     }
 
@@ -326,7 +321,7 @@ private slots:
     void keepingTheEditsSaysTheSaveReplacesTheFile()
     {
         Tfrm_Main &window = openDocument();
-        f.edit(QStringLiteral("edited"));
+        f.edit(u"edited"_s);
         f.prompts.answers = {PromptAnswer::No};
         writeFile(docPath(), kOutside);
         QTRY_COMPARE(f.prompts.questions.size(), 1);
@@ -343,12 +338,12 @@ private slots:
     void saveAsToAnotherNameDoesNotAskAboutTheOldFile()
     {
         Tfrm_Main &window = openDocument();
-        f.edit(QStringLiteral("edited"));
+        f.edit(u"edited"_s);
         // Cancel leaves the change to the next save of this file.
         f.prompts.answers = {PromptAnswer::Cancel};
         writeFile(docPath(), kOutside);
         QTRY_COMPARE(f.prompts.questions.size(), 1);
-        const QString other = f.path(QStringLiteral("b.qpl"));
+        const QString other = f.path(u"b.qpl"_s);
         f.prompts.saveChoices = {other};
         window.actions().FileSaveAs1->trigger();
         QCOMPARE(f.prompts.questions.size(), 1);
@@ -366,13 +361,12 @@ private slots:
         Tfrm_Main &window = openDocument();
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(
-            QCoreApplication::applicationFilePath(),
-            {kRewriteChild, f.dir->path(), QStringLiteral("a.qpl"), QString::number(kRounds)});
+        child.start(QCoreApplication::applicationFilePath(),
+                    {kRewriteChild, f.dir->path(), u"a.qpl"_s, QString::number(kRounds)});
         QVERIFY(child.waitForReadyRead(30000));
         QCOMPARE(child.readAll().trimmed(), QByteArray("ready"));
         for (int round = 0; round < kRounds; ++round) {
-            f.edit(QStringLiteral("edit %1").arg(round));
+            f.edit(u"edit %1"_s.arg(round));
             // No: the text stays, marked modified, over the other program's file.
             f.prompts.answers = {PromptAnswer::No};
             window.actions().FileSave->trigger();
@@ -391,11 +385,11 @@ private slots:
     {
         ignoreFileSizeSignal();
         QTemporaryDir copies;
-        setPreviousContentFolder(copies.filePath(QStringLiteral("recovery")), u"1-1"_qs);
+        setPreviousContentFolder(copies.filePath(u"recovery"_s), u"1-1"_s);
         Tfrm_Main &window = openDocument();
         // A second link makes the save write in place.
         QCOMPARE(::link(QFile::encodeName(docPath()).constData(),
-                        QFile::encodeName(f.path(QStringLiteral("hard.qpl"))).constData()),
+                        QFile::encodeName(f.path(u"hard.qpl"_s)).constData()),
                  0);
         f.lines().setLine(0, QString(4000, u'x'));
         window.EditorPaneChange();
@@ -404,7 +398,7 @@ private slots:
             window.actions().FileSave->trigger();
         }
         QCOMPARE(f.prompts.errors.size(), 1);
-        QVERIFY2(f.prompts.errors[0].contains(QStringLiteral("Файл слишком велик")),
+        QVERIFY2(f.prompts.errors[0].contains(u"Файл слишком велик"_s),
                  qPrintable(f.prompts.errors[0]));
         f.prompts.errors.clear();
         QCOMPARE(readFile(docPath()), kAsRead);
@@ -415,7 +409,7 @@ private slots:
         window.actions().FileSave->trigger();
         QCOMPARE(f.prompts.questions.size(), 0);
         QVERIFY(window.docSaved());
-        QCOMPARE(readFile(f.path(QStringLiteral("hard.qpl"))), f.lines().encodedText());
+        QCOMPARE(readFile(f.path(u"hard.qpl"_s)), f.lines().encodedText());
     }
 
     // A program that writes the file on and on (a log, a sync loop) brings one more question
@@ -492,3 +486,5 @@ static int rewriteChildMode(int argc, char **argv)
 BP_TEST(TestDiskChange)
 BP_TEST_PROGRAM({.beforeApplication = rewriteChildMode})
 #include "tst_disk_change.moc"
+
+using namespace Qt::StringLiterals;

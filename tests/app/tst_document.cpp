@@ -39,7 +39,7 @@ using bp::testing::statusOfChild;
 // Bytes of address space this process has mapped now.
 rlim_t mappedBytes()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
+    QFile status(u"/proc/self/status"_s);
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray &line : status.readAll().split('\n'))
@@ -82,25 +82,25 @@ private slots:
         QCOMPARE(f.prompts.questions.size(), 0);
         QCOMPARE(lineList(), newDocumentTemplate());
         QCOMPARE(f.lines().Count(), 18);
-        QCOMPARE(f.lines()[1], QStringLiteral("DESCRIPTION Описание портфеля;"));
+        QCOMPARE(f.lines()[1], u"DESCRIPTION Описание портфеля;"_s);
         QVERIFY(!window.docSaved());
         QVERIFY(window.actions().FileSave->isEnabled());
-        QCOMPARE(window.statusPanelText(2), QStringLiteral("Изменен"));
+        QCOMPARE(window.statusPanelText(2), u"Изменен"_s);
         QCOMPARE(window.docFileName(), QString());
 
         // Save of an untitled document is Save As, proposing "untitled".
         trigger(window.actions().FileSave);
         QCOMPARE(f.prompts.saveRequests.size(), 1);
         const FileDialogRequest &request = f.prompts.saveRequests[0];
-        QCOMPARE(request.title, QStringLiteral("Сохранение QPILE файла"));
-        QCOMPARE(request.fileName, QStringLiteral("untitled"));
-        QCOMPARE(request.defaultSuffix, QStringLiteral("qpl"));
+        QCOMPARE(request.title, u"Сохранение QPILE файла"_s);
+        QCOMPARE(request.fileName, u"untitled"_s);
+        QCOMPARE(request.defaultSuffix, u"qpl"_s);
         QCOMPARE(request.selectedFilter, 1);
         QCOMPARE(request.filters.size(), size_t(2));
-        QCOMPARE(request.filters[0].caption, QStringLiteral("Все файлы (*.*)"));
-        QCOMPARE(request.filters[0].pattern, QStringLiteral("*.*"));
-        QCOMPARE(request.filters[1].caption, QStringLiteral("QPILE файлы"));
-        QCOMPARE(request.filters[1].pattern, QStringLiteral("*.qpl"));
+        QCOMPARE(request.filters[0].caption, u"Все файлы (*.*)"_s);
+        QCOMPARE(request.filters[0].pattern, u"*.*"_s);
+        QCOMPARE(request.filters[1].caption, u"QPILE файлы"_s);
+        QCOMPARE(request.filters[1].pattern, u"*.qpl"_s);
         QVERIFY(!window.docSaved());
     }
 
@@ -112,7 +112,7 @@ private slots:
         QTest::addColumn<bool>("saved");
         QTest::newRow("No gives the template") << PromptAnswer::No << QString() << true << false;
         QTest::newRow("Yes saves and ends the command")
-            << PromptAnswer::Yes << QStringLiteral("s.qpl") << false << true;
+            << PromptAnswer::Yes << u"s.qpl"_s << false << true;
         QTest::newRow("Yes with the dialog cancelled ends it too")
             << PromptAnswer::Yes << QString() << false << false;
         QTest::newRow("Cancel changes nothing")
@@ -125,24 +125,22 @@ private slots:
         QFETCH(bool, templateFollows);
         QFETCH(bool, saved);
         Tfrm_Main &window = f.openWindow();
-        f.edit(QStringLiteral("typed"));
+        f.edit(u"typed"_s);
         f.prompts.answers = {answer};
         f.prompts.saveChoices = {saveChoice.isNull() ? QString() : path(saveChoice)};
         trigger(window.actions().FileNew);
 
         QCOMPARE(f.prompts.questions.size(), 1);
-        QCOMPARE(f.prompts.questions[0].text,
-                 QStringLiteral("Сохранить изменения в untitled.qpl ?"));
+        QCOMPARE(f.prompts.questions[0].text, u"Сохранить изменения в untitled.qpl ?"_s);
         QCOMPARE(f.prompts.questions[0].icon, PromptIcon::Warning);
         QCOMPARE(f.prompts.saveRequests.size(), answer == PromptAnswer::Yes ? 1 : 0);
-        QCOMPARE(lineList(),
-                 templateFollows ? newDocumentTemplate() : QStringList{QStringLiteral("typed")});
+        QCOMPARE(lineList(), templateFollows ? newDocumentTemplate() : QStringList{u"typed"_s});
         QCOMPARE(window.docSaved(), saved);
         if (saved) {
             QCOMPARE(readFile(path(saveChoice)), QByteArray("typed"));
             QCOMPARE(window.docFileName(), path(saveChoice));
             QCOMPARE(window.statusPanelText(1), saveChoice);
-            QCOMPARE(window.statusPanelText(2), QStringLiteral("Сохранен"));
+            QCOMPARE(window.statusPanelText(2), u"Сохранен"_s);
             QVERIFY(!window.actions().FileSave->isEnabled());
         } else {
             // Still untitled: Save still asks for a name.
@@ -153,11 +151,11 @@ private slots:
 
     void newKeepsTheFileAndItsLineBreaks()
     {
-        const QString file = path(QStringLiteral("a.qpl"));
+        const QString file = path(u"a.qpl"_s);
         writeFile(file, "a\nb\n");
         Tfrm_Main &window = f.openWindow({file});
         trigger(window.actions().FileNew);
-        QCOMPARE(window.statusPanelText(1), QStringLiteral("a.qpl"));
+        QCOMPARE(window.statusPanelText(1), u"a.qpl"_s);
         trigger(window.actions().FileSave);
         QCOMPARE(f.prompts.saveRequests.size(), 0);
         QCOMPARE(readFile(file), QByteArray("PORTFOLIO_EX Portfolio_Name;\n"
@@ -179,8 +177,7 @@ private slots:
     void filesComeBackByteForByte_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("UTF-8 with its mark")
-            << utf8WithMark(QStringLiteral("PROGRAM\r\nСтрока\r\nEND_PROGRAM"));
+        QTest::newRow("UTF-8 with its mark") << utf8WithMark(u"PROGRAM\r\nСтрока\r\nEND_PROGRAM"_s);
         QTest::newRow("Windows-1251, CR LF")
             << QByteArray("DESCRIPTION \xCE\xEF\xE8\xF1\xE0\xED\xE8\xE5;\r\nPROGRAM\r\n");
         QTest::newRow("LF with a final break") << QByteArray("a\n\nb\n");
@@ -191,19 +188,19 @@ private slots:
         QTest::newRow("UTF-16 big-endian") << QByteArray("\xFE\xFF\0a\0\n", 6);
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("UTF-8 without a mark")
-            << QStringLiteral("PROGRAM\nСтрока \U0001F600\nEND_PROGRAM\n").toUtf8();
+            << u"PROGRAM\nСтрока \U0001F600\nEND_PROGRAM\n"_s.toUtf8();
     }
     void filesComeBackByteForByte()
     {
         QFETCH(QByteArray, bytes);
-        const QString source = path(QStringLiteral("a.qpl"));
-        const QString copy = path(QStringLiteral("b.qpl"));
+        const QString source = path(u"a.qpl"_s);
+        const QString copy = path(u"b.qpl"_s);
         writeFile(source, bytes);
         Tfrm_Main &window = f.openWindow();
         f.prompts.openChoices = {source};
         trigger(window.actions().FileOpen1);
         QCOMPARE(window.docFileName(), source);
-        QCOMPARE(window.statusPanelText(1), QStringLiteral("a.qpl"));
+        QCOMPARE(window.statusPanelText(1), u"a.qpl"_s);
         f.prompts.saveChoices = {copy};
         trigger(window.actions().FileSaveAs1);
         // Save As proposes the document's own path.
@@ -220,15 +217,15 @@ private slots:
         QTest::addColumn<bool>("dialogShown");
         QTest::addColumn<bool>("opened");
         QTest::newRow("Cancel abandons the open")
-            << PromptAnswer::Cancel << QString() << QStringLiteral("a.qpl") << false << false;
+            << PromptAnswer::Cancel << QString() << u"a.qpl"_s << false << false;
         QTest::newRow("No, then the file replaces the text")
-            << PromptAnswer::No << QString() << QStringLiteral("a.qpl") << true << true;
+            << PromptAnswer::No << QString() << u"a.qpl"_s << true << true;
         QTest::newRow("No, then a cancelled dialog keeps the changes")
             << PromptAnswer::No << QString() << QString() << true << false;
-        QTest::newRow("Yes saves, then opens") << PromptAnswer::Yes << QStringLiteral("s.qpl")
-                                               << QStringLiteral("a.qpl") << true << true;
+        QTest::newRow("Yes saves, then opens")
+            << PromptAnswer::Yes << u"s.qpl"_s << u"a.qpl"_s << true << true;
         QTest::newRow("Yes with the save cancelled abandons the open")
-            << PromptAnswer::Yes << QString() << QStringLiteral("a.qpl") << false << false;
+            << PromptAnswer::Yes << QString() << u"a.qpl"_s << false << false;
     }
     void openAsksAboutUnsavedChanges()
     {
@@ -237,9 +234,9 @@ private slots:
         QFETCH(QString, openChoice);
         QFETCH(bool, dialogShown);
         QFETCH(bool, opened);
-        writeFile(path(QStringLiteral("a.qpl")), "from file");
+        writeFile(path(u"a.qpl"_s), "from file");
         Tfrm_Main &window = f.openWindow();
-        f.edit(QStringLiteral("typed"));
+        f.edit(u"typed"_s);
         f.prompts.answers = {answer};
         f.prompts.saveChoices = {saveChoice.isNull() ? QString() : path(saveChoice)};
         f.prompts.openChoices = {openChoice.isNull() ? QString() : path(openChoice)};
@@ -247,13 +244,12 @@ private slots:
 
         QCOMPARE(f.prompts.openRequests.size(), dialogShown ? 1 : 0);
         if (dialogShown) {
-            QCOMPARE(f.prompts.openRequests[0].title, QStringLiteral("Открыть QPILE файл"));
+            QCOMPARE(f.prompts.openRequests[0].title, u"Открыть QPILE файл"_s);
             QCOMPARE(f.prompts.openRequests[0].fileName, QString());
         }
         if (!saveChoice.isNull())
             QCOMPARE(readFile(path(saveChoice)), QByteArray("typed"));
-        QCOMPARE(lineList(),
-                 QStringList{opened ? QStringLiteral("from file") : QStringLiteral("typed")});
+        QCOMPARE(lineList(), QStringList{opened ? u"from file"_s : u"typed"_s});
         QCOMPARE(window.docFileName(), opened                ? path(openChoice)
                                        : saveChoice.isNull() ? QString()
                                                              : path(saveChoice));
@@ -263,49 +259,47 @@ private slots:
 
     void openDialogRemembersTheLastChoice()
     {
-        writeFile(path(QStringLiteral("a.qpl")), "a");
+        writeFile(path(u"a.qpl"_s), "a");
         Tfrm_Main &window = f.openWindow();
-        f.prompts.openChoices = {path(QStringLiteral("a.qpl")), QString()};
+        f.prompts.openChoices = {path(u"a.qpl"_s), QString()};
         trigger(window.actions().FileOpen1);
         trigger(window.actions().FileOpen1);
-        QCOMPARE(f.prompts.openRequests[1].fileName, path(QStringLiteral("a.qpl")));
+        QCOMPARE(f.prompts.openRequests[1].fileName, path(u"a.qpl"_s));
     }
 
     void openRefusesWhatItCannotRead_data()
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("missing") << QStringLiteral("missing")
-                                 << QStringLiteral("Нет такого файла или каталога");
-        QTest::newRow("invalid UTF-8 after the mark")
-            << QStringLiteral("utf8") << QStringLiteral("UTF-8");
-        QTest::newRow("odd UTF-16") << QStringLiteral("utf16") << QStringLiteral("UTF-16");
-        QTest::newRow("folder") << QStringLiteral("folder") << QStringLiteral("не обычный файл");
-        QTest::newRow("named pipe") << QStringLiteral("pipe") << QStringLiteral("не обычный файл");
-        QTest::newRow("above the size limit") << QStringLiteral("huge") << QStringLiteral("МБ");
+        QTest::newRow("missing") << u"missing"_s << u"Нет такого файла или каталога"_s;
+        QTest::newRow("invalid UTF-8 after the mark") << u"utf8"_s << u"UTF-8"_s;
+        QTest::newRow("odd UTF-16") << u"utf16"_s << u"UTF-16"_s;
+        QTest::newRow("folder") << u"folder"_s << u"не обычный файл"_s;
+        QTest::newRow("named pipe") << u"pipe"_s << u"не обычный файл"_s;
+        QTest::newRow("above the size limit") << u"huge"_s << u"МБ"_s;
     }
     void openRefusesWhatItCannotRead()
     {
         QFETCH(QString, kind);
         QFETCH(QString, reason);
-        const QString file = path(QStringLiteral("bad.qpl"));
-        if (kind == QStringLiteral("utf8"))
+        const QString file = path(u"bad.qpl"_s);
+        if (kind == u"utf8"_s)
             writeFile(file, "\xEF\xBB\xBF"
                             "ab\xC3");
-        else if (kind == QStringLiteral("utf16"))
+        else if (kind == u"utf16"_s)
             writeFile(file, QByteArray("\xFF\xFE"
                                        "a\0b",
                                        5));
-        else if (kind == QStringLiteral("folder"))
+        else if (kind == u"folder"_s)
             QVERIFY(QDir().mkpath(file));
-        else if (kind == QStringLiteral("pipe"))
+        else if (kind == u"pipe"_s)
             QCOMPARE(mkfifo(QFile::encodeName(file).constData(), 0600), 0);
-        else if (kind == QStringLiteral("huge")) {
+        else if (kind == u"huge"_s) {
             QFile sparse(file);
             QVERIFY(sparse.open(QIODevice::WriteOnly));
             QVERIFY(sparse.resize(kMaxTextFileBytes + 1));
         }
-        const QString kept = path(QStringLiteral("kept.qpl"));
+        const QString kept = path(u"kept.qpl"_s);
         writeFile(kept, "kept");
         Tfrm_Main &window = f.openWindow({kept});
         f.prompts.openChoices = {file};
@@ -314,33 +308,32 @@ private slots:
         QCOMPARE(f.prompts.errors.size(), 1);
         const QString error = f.prompts.errors.takeFirst();
         QVERIFY2(error.contains(file) && error.contains(reason), qPrintable(error));
-        QCOMPARE(lineList(), QStringList{QStringLiteral("kept")});
+        QCOMPARE(lineList(), QStringList{u"kept"_s});
         QCOMPARE(window.docFileName(), kept);
-        QCOMPARE(window.statusPanelText(1), QStringLiteral("kept.qpl"));
+        QCOMPARE(window.statusPanelText(1), u"kept.qpl"_s);
     }
 
     void failedSaveKeepsTheOldFile_data()
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("file-size limit")
-            << QStringLiteral("limit") << QStringLiteral("Файл слишком велик");
+        QTest::newRow("file-size limit") << u"limit"_s << u"Файл слишком велик"_s;
         QTest::newRow("read-only file in a read-only folder")
-            << QStringLiteral("readonly") << QStringLiteral("Отказано в доступе");
+            << u"readonly"_s << u"Отказано в доступе"_s;
     }
     void failedSaveKeepsTheOldFile()
     {
         QFETCH(QString, kind);
         QFETCH(QString, reason);
-        const QString folder = path(QStringLiteral("docs"));
+        const QString folder = path(u"docs"_s);
         QVERIFY(QDir().mkpath(folder));
-        const QString file = folder + QStringLiteral("/a.qpl");
+        const QString file = folder + u"/a.qpl"_s;
         writeFile(file, "old content");
         Tfrm_Main &window = f.openWindow({file});
         f.edit(QString(4000, u'x'));
         {
             std::unique_ptr<FileSizeLimit> limit;
-            if (kind == QStringLiteral("limit")) {
+            if (kind == u"limit"_s) {
                 limit = std::make_unique<FileSizeLimit>(100);
             } else {
                 if (geteuid() == 0)
@@ -355,11 +348,10 @@ private slots:
         const QString error = f.prompts.errors.takeFirst();
         QVERIFY2(error.contains(file) && error.contains(reason), qPrintable(error));
         QCOMPARE(readFile(file), QByteArray("old content"));
-        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{QStringLiteral("a.qpl")});
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{u"a.qpl"_s});
         QVERIFY(!window.docSaved());
         QVERIFY(window.actions().FileSave->isEnabled());
-        QCOMPARE(window.statusPanelText(2), QStringLiteral("Изменен"));
+        QCOMPARE(window.statusPanelText(2), u"Изменен"_s);
         QCOMPARE(window.docFileName(), file);
     }
 
@@ -370,8 +362,8 @@ private slots:
               "and it aborts where the program would get std::bad_alloc");
 #endif
         // A file of line breaks costs little to read and decode but a lot as a line list.
-        const QString kept = path(QStringLiteral("kept.qpl"));
-        const QString breaks = path(QStringLiteral("breaks.qpl"));
+        const QString kept = path(u"kept.qpl"_s);
+        const QString breaks = path(u"breaks.qpl"_s);
         writeFile(kept, "kept");
         writeFile(breaks, QByteArray(8 << 20, '\n'));
         Tfrm_Main &window = f.openWindow({kept});
@@ -386,7 +378,7 @@ private slots:
             trigger(window.actions().FileOpen1);
             setrlimit(RLIMIT_AS, &saved);
             const QStringList expectedErrors{errorBoxText(outOfMemoryMessage())};
-            const bool unchanged = lineList() == QStringList{QStringLiteral("kept")} &&
+            const bool unchanged = lineList() == QStringList{u"kept"_s} &&
                                    window.docFileName() == kept && window.docSaved();
             if (f.prompts.errors != expectedErrors || !unchanged) {
                 std::fprintf(stderr, "errors: [%s]; %d lines; name %s\n",
@@ -398,15 +390,15 @@ private slots:
         });
         QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0,
                  qPrintable(WIFSIGNALED(status)
-                                ? QStringLiteral("child killed by signal %1").arg(WTERMSIG(status))
-                                : QStringLiteral("child exit code %1").arg(WEXITSTATUS(status))));
+                                ? u"child killed by signal %1"_s.arg(WTERMSIG(status))
+                                : u"child exit code %1"_s.arg(WEXITSTATUS(status))));
     }
 
     void failedSaveAsKeepsTheName()
     {
         Tfrm_Main &window = f.openWindow();
-        f.edit(QStringLiteral("typed"));
-        const QString target = path(QStringLiteral("missing/b.qpl"));
+        f.edit(u"typed"_s);
+        const QString target = path(u"missing/b.qpl"_s);
         f.prompts.saveChoices = {target};
         trigger(window.actions().FileSaveAs1);
         QCOMPARE(f.prompts.errors.size(), 1);
@@ -419,14 +411,14 @@ private slots:
 
     void saveKeepsLinkAndPermissions()
     {
-        const QString file = path(QStringLiteral("real.qpl"));
-        const QString link = path(QStringLiteral("link.qpl"));
+        const QString file = path(u"real.qpl"_s);
+        const QString link = path(u"link.qpl"_s);
         writeFile(file, "old");
         const QFile::Permissions mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
         QVERIFY(QFile::setPermissions(file, mode));
         QVERIFY(QFile::link(file, link));
         Tfrm_Main &window = f.openWindow({link});
-        f.edit(QStringLiteral("new"));
+        f.edit(u"new"_s);
         trigger(window.actions().FileSave);
         QVERIFY(window.docSaved());
         QVERIFY(QFileInfo(link).isSymLink());
@@ -442,11 +434,10 @@ private slots:
         QTest::addColumn<bool>("asked");
         QTest::addColumn<QByteArray>("written");
         const QByteArray ansi("old");
-        const QString umlaut = QStringLiteral("aüб");
-        const QString lone = QStringLiteral("a") + QChar(0xD800);
-        QTest::newRow("fits: no question")
-            << ansi << QStringLiteral("Привет") << PromptAnswer::Cancel << false
-            << QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2");
+        const QString umlaut = u"aüб"_s;
+        const QString lone = u"a"_s + QChar(0xD800);
+        QTest::newRow("fits: no question") << ansi << u"Привет"_s << PromptAnswer::Cancel << false
+                                           << QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2");
         QTest::newRow("Yes saves as UTF-8")
             << ansi << umlaut << PromptAnswer::Yes << true << utf8WithMark(umlaut);
         QTest::newRow("No writes question marks")
@@ -461,15 +452,15 @@ private slots:
         QTest::newRow("lone surrogate, No")
             << ansi << lone << PromptAnswer::No << true << QByteArray("a?");
         QTest::newRow("Russian typed into UTF-8 without a mark")
-            << QStringLiteral("старое").toUtf8() << QStringLiteral("Привет") << PromptAnswer::Cancel
-            << false << QStringLiteral("Привет").toUtf8();
+            << u"старое"_s.toUtf8() << u"Привет"_s << PromptAnswer::Cancel << false
+            << u"Привет"_s.toUtf8();
         QTest::newRow("lone surrogate in UTF-8 without a mark, Yes saves as UTF-16")
-            << QStringLiteral("старое").toUtf8() << lone << PromptAnswer::Yes << true
+            << u"старое"_s.toUtf8() << lone << PromptAnswer::Yes << true
             << QByteArray("\xFF\xFE"
                           "a\0\x00\xD8",
                           6);
         QTest::newRow("lone surrogate in a UTF-8 file")
-            << utf8WithMark(QStringLiteral("old")) << lone << PromptAnswer::No << true
+            << utf8WithMark(u"old"_s) << lone << PromptAnswer::No << true
             << QByteArray("\xEF\xBB\xBF"
                           "a?");
     }
@@ -480,7 +471,7 @@ private slots:
         QFETCH(PromptAnswer, answer);
         QFETCH(bool, asked);
         QFETCH(QByteArray, written);
-        const QString file = path(QStringLiteral("a.qpl"));
+        const QString file = path(u"a.qpl"_s);
         writeFile(file, original);
         Tfrm_Main &window = f.openWindow({file});
         f.edit(text);
@@ -511,7 +502,7 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("hint");
         QTest::newRow("UTF-8 without a mark")
-            << QStringLiteral("Привет").toUtf8() << QStringLiteral("Кодировка: UTF-8 без BOM");
+            << u"Привет"_s.toUtf8() << u"Кодировка: UTF-8 без BOM"_s;
         QTest::newRow("ASCII") << QByteArray("PROGRAM") << QString();
         QTest::newRow("Windows-1251") << QByteArray("\xCF\xF0\xE8") << QString();
     }
@@ -519,7 +510,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, hint);
-        const QString file = path(QStringLiteral("a.qpl"));
+        const QString file = path(u"a.qpl"_s);
         writeFile(file, bytes);
         // Both ways in: the command line and the open dialog.
         Tfrm_Main &window = f.openWindow({file});
@@ -538,31 +529,30 @@ private slots:
         QTest::addColumn<PromptAnswer>("answer");
         QTest::addColumn<bool>("asked");
         QTest::addColumn<QByteArray>("written");
-        const QString privet = QStringLiteral("Привет");
-        const QString umlaut = QStringLiteral("aüб");
+        const QString privet = u"Привет"_s;
+        const QString umlaut = u"aüб"_s;
         const QByteArray utf16 =
             QByteArray("\xFF\xFE") +
             QByteArray(reinterpret_cast<const char *>(privet.utf16()), privet.size() * 2);
         QTest::newRow("UTF-8 without a mark to Windows-1251")
-            << privet.toUtf8() << QStringLiteral("Windows-1251") << PromptAnswer::Cancel << false
+            << privet.toUtf8() << u"Windows-1251"_s << PromptAnswer::Cancel << false
             << QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2");
         QTest::newRow("UTF-8 without a mark to UTF-8 with the mark")
-            << privet.toUtf8() << QStringLiteral("UTF-8 с BOM") << PromptAnswer::Cancel << false
+            << privet.toUtf8() << u"UTF-8 с BOM"_s << PromptAnswer::Cancel << false
             << utf8WithMark(privet);
         QTest::newRow("UTF-8 without a mark to UTF-16")
-            << privet.toUtf8() << QStringLiteral("UTF-16") << PromptAnswer::Cancel << false
-            << utf16;
+            << privet.toUtf8() << u"UTF-16"_s << PromptAnswer::Cancel << false << utf16;
         QTest::newRow("Windows-1251 to UTF-8 with the mark")
-            << QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2") << QStringLiteral("UTF-8 с BOM")
-            << PromptAnswer::Cancel << false << utf8WithMark(privet);
+            << QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2") << u"UTF-8 с BOM"_s << PromptAnswer::Cancel
+            << false << utf8WithMark(privet);
         QTest::newRow("to Windows-1251 without a character, No writes ?")
-            << umlaut.toUtf8() << QStringLiteral("Windows-1251") << PromptAnswer::No << true
+            << umlaut.toUtf8() << u"Windows-1251"_s << PromptAnswer::No << true
             << QByteArray("a?\xE1");
         QTest::newRow("to Windows-1251 without a character, Yes writes UTF-8")
-            << umlaut.toUtf8() << QStringLiteral("Windows-1251") << PromptAnswer::Yes << true
+            << umlaut.toUtf8() << u"Windows-1251"_s << PromptAnswer::Yes << true
             << utf8WithMark(umlaut);
         QTest::newRow("to Windows-1251 without a character, Cancel keeps the file")
-            << umlaut.toUtf8() << QStringLiteral("Windows-1251") << PromptAnswer::Cancel << true
+            << umlaut.toUtf8() << u"Windows-1251"_s << PromptAnswer::Cancel << true
             << umlaut.toUtf8();
     }
     void encodingMenuConvertsTheDocument()
@@ -572,16 +562,16 @@ private slots:
         QFETCH(PromptAnswer, answer);
         QFETCH(bool, asked);
         QFETCH(QByteArray, written);
-        const QString file = path(QStringLiteral("a.qpl"));
+        const QString file = path(u"a.qpl"_s);
         writeFile(file, original);
         Tfrm_Main &window = f.openWindow({file});
         QVERIFY(!window.actions().FileSave->isEnabled());
 
         // Through the menu as the user opens it.
-        auto *menu = window.findChild<QMenu *>(QStringLiteral("FileEncodingMenu"));
+        auto *menu = window.findChild<QMenu *>(u"FileEncodingMenu"_s);
         QVERIFY(menu);
         QCOMPARE(window.fileMenu()->actions().value(4), menu->menuAction());
-        QCOMPARE(menu->menuAction()->text(), QStringLiteral("Кодировка"));
+        QCOMPARE(menu->menuAction()->text(), u"Кодировка"_s);
         QAction *chosen = nullptr;
         for (QAction *action : menu->actions())
             if (action->text() == entry)
@@ -589,8 +579,7 @@ private slots:
         QVERIFY(chosen);
         chosen->trigger();
         QCOMPARE(window.statusPanelText(0),
-                 QStringLiteral("Кодировка: ") +
-                     (entry == QStringLiteral("UTF-8 с BOM") ? QStringLiteral("UTF-8") : entry));
+                 u"Кодировка: "_s + (entry == u"UTF-8 с BOM"_s ? u"UTF-8"_s : entry));
         QVERIFY(!window.docSaved());
         QVERIFY(window.actions().FileSave->isEnabled());
         emit menu->aboutToShow();
@@ -615,9 +604,9 @@ private slots:
         QTest::newRow("Yes with the dialog cancelled keeps it open")
             << true << PromptAnswer::Yes << QString() << false;
         QTest::newRow("Yes with a failed write keeps it open")
-            << true << PromptAnswer::Yes << QStringLiteral("missing/s.qpl") << false;
+            << true << PromptAnswer::Yes << u"missing/s.qpl"_s << false;
         QTest::newRow("Yes with a name saves and closes")
-            << true << PromptAnswer::Yes << QStringLiteral("s.qpl") << true;
+            << true << PromptAnswer::Yes << u"s.qpl"_s << true;
     }
     void closeQuery()
     {
@@ -627,7 +616,7 @@ private slots:
         QFETCH(bool, closes);
         Tfrm_Main &window = f.openWindow();
         if (edited)
-            f.edit(QStringLiteral("typed"));
+            f.edit(u"typed"_s);
         f.prompts.answers = {answer};
         f.prompts.saveChoices = {saveChoice.isNull() ? QString() : path(saveChoice)};
         trigger(window.actions().FileExit1);
@@ -643,7 +632,7 @@ private slots:
         }
         // The window state is stored at every attempt, also a refused one.
         QStringList keys = QSettings(f.settingsFile(), QSettings::NativeFormat).allKeys();
-        keys.removeAll(u"RecentFiles"_qs);
+        keys.removeAll(u"RecentFiles"_s);
         QCOMPARE(keys.size(), 6);
     }
 };
@@ -651,3 +640,5 @@ private slots:
 BP_TEST(TestDocument)
 
 #include "tst_document.moc"
+
+using namespace Qt::StringLiterals;

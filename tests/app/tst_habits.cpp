@@ -30,27 +30,26 @@ private slots:
         QTest::addColumn<TBufferCoord>("position");
         QTest::addColumn<QString>("problem");
 
-        QTest::newRow("line") << u"3"_qs << TBufferCoord{1, 3} << QString();
-        QTest::newRow("blanks around") << u"  2 "_qs << TBufferCoord{1, 2} << QString();
-        QTest::newRow("line and column") << u"2:3"_qs << TBufferCoord{3, 2} << QString();
+        QTest::newRow("line") << u"3"_s << TBufferCoord{1, 3} << QString();
+        QTest::newRow("blanks around") << u"  2 "_s << TBufferCoord{1, 2} << QString();
+        QTest::newRow("line and column") << u"2:3"_s << TBufferCoord{3, 2} << QString();
         QTest::newRow("column past a tab is a display column")
-            << u"3 : 6"_qs << TBufferCoord{3, 3} << QString();
+            << u"3 : 6"_s << TBufferCoord{3, 3} << QString();
         QTest::newRow("column just past the line's end")
-            << u"1:4"_qs << TBufferCoord{4, 1} << QString();
-        QTest::newRow("first line") << u"1"_qs << TBufferCoord{1, 1} << QString();
-        QTest::newRow("line 0") << u"0"_qs << TBufferCoord{0, 0} << u"Номер строки"_qs;
-        QTest::newRow("after the last line") << u"5"_qs << TBufferCoord{0, 0} << u"Номер строки"_qs;
-        QTest::newRow("huge number")
-            << u"99999999999"_qs << TBufferCoord{0, 0} << u"Номер строки"_qs;
-        QTest::newRow("column 0") << u"2:0"_qs << TBufferCoord{0, 0} << u"Номер столбца"_qs;
+            << u"1:4"_s << TBufferCoord{4, 1} << QString();
+        QTest::newRow("first line") << u"1"_s << TBufferCoord{1, 1} << QString();
+        QTest::newRow("line 0") << u"0"_s << TBufferCoord{0, 0} << u"Номер строки"_s;
+        QTest::newRow("after the last line") << u"5"_s << TBufferCoord{0, 0} << u"Номер строки"_s;
+        QTest::newRow("huge number") << u"99999999999"_s << TBufferCoord{0, 0} << u"Номер строки"_s;
+        QTest::newRow("column 0") << u"2:0"_s << TBufferCoord{0, 0} << u"Номер столбца"_s;
         QTest::newRow("column beyond the line")
-            << u"1:5"_qs << TBufferCoord{0, 0}
-            << u"Номер столбца в строке 1 должен быть от 1 до 4"_qs;
-        QTest::newRow("empty") << u""_qs << TBufferCoord{0, 0} << u"Введите"_qs;
-        QTest::newRow("negative") << u"-1"_qs << TBufferCoord{0, 0} << u"Введите"_qs;
-        QTest::newRow("letters") << u"abc"_qs << TBufferCoord{0, 0} << u"Введите"_qs;
-        QTest::newRow("colon without column") << u"2:"_qs << TBufferCoord{0, 0} << u"Введите"_qs;
-        QTest::newRow("two colons") << u"1:2:3"_qs << TBufferCoord{0, 0} << u"Введите"_qs;
+            << u"1:5"_s << TBufferCoord{0, 0}
+            << u"Номер столбца в строке 1 должен быть от 1 до 4"_s;
+        QTest::newRow("empty") << u""_s << TBufferCoord{0, 0} << u"Введите"_s;
+        QTest::newRow("negative") << u"-1"_s << TBufferCoord{0, 0} << u"Введите"_s;
+        QTest::newRow("letters") << u"abc"_s << TBufferCoord{0, 0} << u"Введите"_s;
+        QTest::newRow("colon without column") << u"2:"_s << TBufferCoord{0, 0} << u"Введите"_s;
+        QTest::newRow("two colons") << u"1:2:3"_s << TBufferCoord{0, 0} << u"Введите"_s;
     }
 
     void parseGoToLine()
@@ -59,7 +58,7 @@ private slots:
         QFETCH(TBufferCoord, position);
         QFETCH(QString, problem);
         EditModel editor;
-        picture::load(editor, u"abc\nabcdef\n\tx y\nlast"_qs);
+        picture::load(editor, u"abc\nabcdef\n\tx y\nlast"_s);
         const GoToLineTarget target = bp::parseGoToLine(typed, editor);
         if (problem.isEmpty()) {
             QVERIFY2(target.position.has_value(), qPrintable(target.problem));
@@ -74,9 +73,9 @@ private slots:
     void goToLineInAnEmptyDocument()
     {
         EditModel editor;
-        QCOMPARE(*bp::parseGoToLine(u"1"_qs, editor).position, (TBufferCoord{1, 1}));
-        QCOMPARE(bp::parseGoToLine(u"2"_qs, editor).problem,
-                 u"Номер строки должен быть от 1 до 1"_qs);
+        QCOMPARE(*bp::parseGoToLine(u"1"_s, editor).position, (TBufferCoord{1, 1}));
+        QCOMPARE(bp::parseGoToLine(u"2"_s, editor).problem,
+                 u"Номер строки должен быть от 1 до 1"_s);
     }
 
     void goToLineMovesTheCaretAndShowsTheLine()
@@ -109,19 +108,19 @@ private slots:
         QTest::addColumn<TSelectionMode>("mode");
         QTest::addColumn<QString>("text");
 
-        QTest::newRow("start") << u"|abc"_qs << TSelectionMode::smNormal << u"Стр 1, Стб 1"_qs;
+        QTest::newRow("start") << u"|abc"_s << TSelectionMode::smNormal << u"Стр 1, Стб 1"_s;
         QTest::newRow("after a tab the display column")
-            << u"x\n\tab|c"_qs << TSelectionMode::smNormal << u"Стр 2, Стб 7"_qs;
+            << u"x\n\tab|c"_s << TSelectionMode::smNormal << u"Стр 2, Стб 7"_s;
         QTest::newRow("virtual space")
-            << u"ab··|"_qs << TSelectionMode::smNormal << u"Стр 1, Стб 5"_qs;
+            << u"ab··|"_s << TSelectionMode::smNormal << u"Стр 1, Стб 5"_s;
         QTest::newRow("selection on one line")
-            << u"a[bcd|]e"_qs << TSelectionMode::smNormal << u"Стр 1, Стб 5, выделено: 3"_qs;
-        QTest::newRow("selection over lines") << u"a[bc\nde\nf|]g"_qs << TSelectionMode::smNormal
-                                              << u"Стр 3, Стб 2, выделено: 5 (3 стр.)"_qs;
-        QTest::newRow("line selection") << u"a[bc\nd|]e"_qs << TSelectionMode::smLine
-                                        << u"Стр 2, Стб 2, выделено: 5 (2 стр.)"_qs;
-        QTest::newRow("column block") << u"a[bcd\nefg|]h"_qs << TSelectionMode::smColumn
-                                      << u"Стр 2, Стб 4, выделено: 2 × 2"_qs;
+            << u"a[bcd|]e"_s << TSelectionMode::smNormal << u"Стр 1, Стб 5, выделено: 3"_s;
+        QTest::newRow("selection over lines") << u"a[bc\nde\nf|]g"_s << TSelectionMode::smNormal
+                                              << u"Стр 3, Стб 2, выделено: 5 (3 стр.)"_s;
+        QTest::newRow("line selection")
+            << u"a[bc\nd|]e"_s << TSelectionMode::smLine << u"Стр 2, Стб 2, выделено: 5 (2 стр.)"_s;
+        QTest::newRow("column block")
+            << u"a[bcd\nefg|]h"_s << TSelectionMode::smColumn << u"Стр 2, Стб 4, выделено: 2 × 2"_s;
     }
 
     void caretPositionText()
@@ -168,7 +167,7 @@ private slots:
         check();
         editor.setCaretXY({4, 140}, true);
         check();
-        editor.Lines().setLine(145, u"a longer line than any before it"_qs);
+        editor.Lines().setLine(145, u"a longer line than any before it"_s);
         check();
         editor.executeCommand(ecBlockIndent);
         check();
@@ -176,7 +175,7 @@ private slots:
         check();
         editor.executeCommand(ecUndo);
         check();
-        editor.Lines().setText(u"ab\ncd\nef"_qs);
+        editor.Lines().setText(u"ab\ncd\nef"_s);
         editor.setCaretXY({1, 1});
         editor.setCaretXY({2, 3}, true);
         check();
@@ -186,29 +185,29 @@ private slots:
 
     void recentFilesKeepOrderWithoutDuplicatesUpToTheLimit()
     {
-        QtSettingsStore store(m_dir.filePath(u"recent.conf"_qs), QSettings::NativeFormat);
+        QtSettingsStore store(m_dir.filePath(u"recent.conf"_s), QSettings::NativeFormat);
         RecentFiles recent(store);
         QVERIFY(recent.files().isEmpty());
-        const QString a = m_dir.filePath(u"a.qpl"_qs);
-        const QString b = m_dir.filePath(u"b.qpl"_qs);
+        const QString a = m_dir.filePath(u"a.qpl"_s);
+        const QString b = m_dir.filePath(u"b.qpl"_s);
         recent.add(a);
         recent.add(b);
         QCOMPARE(recent.files(), (QStringList{b, a}));
         // The same file by another spelling moves to the top instead of appearing twice.
-        recent.add(m_dir.path() + u"/./sub/../a.qpl"_qs);
+        recent.add(m_dir.path() + u"/./sub/../a.qpl"_s);
         QCOMPARE(recent.files(), (QStringList{a, b}));
         for (int i = 0; i < 10; ++i)
-            recent.add(m_dir.filePath(u"f%1.qpl"_qs.arg(i)));
+            recent.add(m_dir.filePath(u"f%1.qpl"_s.arg(i)));
         const QStringList files = recent.files();
         QCOMPARE(files.size(), RecentFiles::kLimit);
-        QCOMPARE(files.first(), m_dir.filePath(u"f9.qpl"_qs));
-        QCOMPARE(files.last(), m_dir.filePath(u"f2.qpl"_qs));
-        recent.remove(m_dir.filePath(u"f5.qpl"_qs));
+        QCOMPARE(files.first(), m_dir.filePath(u"f9.qpl"_s));
+        QCOMPARE(files.last(), m_dir.filePath(u"f2.qpl"_s));
+        recent.remove(m_dir.filePath(u"f5.qpl"_s));
         QCOMPARE(recent.files().size(), RecentFiles::kLimit - 1);
-        QVERIFY(!recent.files().contains(m_dir.filePath(u"f5.qpl"_qs)));
+        QVERIFY(!recent.files().contains(m_dir.filePath(u"f5.qpl"_s)));
         // A relative path is kept as the absolute one.
-        recent.add(u"rel.qpl"_qs);
-        QCOMPARE(recent.files().first(), QDir::current().absoluteFilePath(u"rel.qpl"_qs));
+        recent.add(u"rel.qpl"_s);
+        QCOMPARE(recent.files().first(), QDir::current().absoluteFilePath(u"rel.qpl"_s));
     }
 
     void recentFileCaptions_data()
@@ -217,16 +216,15 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("caption");
         const QString home = QDir::homePath();
-        QTest::newRow("short path") << 0 << u"/tmp/a.qpl"_qs << u"&1 /tmp/a.qpl"_qs;
-        QTest::newRow("home folder") << 7 << home + u"/work/a.qpl"_qs << u"&8 ~/work/a.qpl"_qs;
-        QTest::newRow("ampersand doubled") << 1 << u"/tmp/R&D/a.qpl"_qs << u"&2 /tmp/R&&D/a.qpl"_qs;
+        QTest::newRow("short path") << 0 << u"/tmp/a.qpl"_s << u"&1 /tmp/a.qpl"_s;
+        QTest::newRow("home folder") << 7 << home + u"/work/a.qpl"_s << u"&8 ~/work/a.qpl"_s;
+        QTest::newRow("ampersand doubled") << 1 << u"/tmp/R&D/a.qpl"_s << u"&2 /tmp/R&&D/a.qpl"_s;
         QTest::newRow("long path loses middle folders")
-            << 2 << u"/srv/portfolios/clients/archive/2026/december/long_folder_name/script.qpl"_qs
-            << u"&3 /…/2026/december/long_folder_name/script.qpl"_qs;
+            << 2 << u"/srv/portfolios/clients/archive/2026/december/long_folder_name/script.qpl"_s
+            << u"&3 /…/2026/december/long_folder_name/script.qpl"_s;
         QTest::newRow("long file name stays whole")
-            << 3
-            << u"/srv/a/b/portfolio_with_a_very_long_name_that_fills_the_menu_line_alone.qpl"_qs
-            << u"&4 /…/portfolio_with_a_very_long_name_that_fills_the_menu_line_alone.qpl"_qs;
+            << 3 << u"/srv/a/b/portfolio_with_a_very_long_name_that_fills_the_menu_line_alone.qpl"_s
+            << u"&4 /…/portfolio_with_a_very_long_name_that_fills_the_menu_line_alone.qpl"_s;
     }
 
     void recentFileCaptions()
@@ -241,3 +239,5 @@ private slots:
 BP_TEST(TestHabits)
 
 #include "tst_habits.moc"
+
+using namespace Qt::StringLiterals;

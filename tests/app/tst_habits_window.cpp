@@ -69,7 +69,7 @@ class TestHabitsWindow : public QObject
     {
         QString folder = qEnvironmentVariable("BP_SCREENSHOT_DIR");
         if (folder.isEmpty())
-            folder = QDir::temp().filePath(u"brindlepad-screenshots"_qs);
+            folder = QDir::temp().filePath(u"brindlepad-screenshots"_s);
         QDir().mkpath(folder);
         return folder;
     }
@@ -99,33 +99,33 @@ private slots:
     void replaceAllIsOneStepThatMarksTheDocument()
     {
         f.openWindow();
-        f.lines().setText(u"a = SET(1)\r\nb = set(a)\r\nSET"_qs);
-        TSearchSettings settings{u"set"_qs};
+        f.lines().setText(u"a = SET(1)\r\nb = set(a)\r\nSET"_s);
+        TSearchSettings settings{u"set"_s};
         settings.WholeWords = true;
         f.window->setReplaceDialogRunner([&](const TSearchSettings &shown, const QString &,
                                              const Tfrm_Main::ReplaceAction &,
                                              const Tfrm_Main::ReplaceAction &replaceAll) {
             QCOMPARE(shown.SearchText, QString());
-            replaceAll(settings, u"PUT"_qs);
+            replaceAll(settings, u"PUT"_s);
             // A second press finds nothing left.
-            replaceAll(settings, u"PUT"_qs);
+            replaceAll(settings, u"PUT"_s);
         });
         press(Qt::Key_H, Qt::ControlModifier);
-        QCOMPARE(f.lines().text(), u"a = PUT(1)\r\nb = PUT(a)\r\nPUT"_qs);
-        QCOMPARE(f.window->statusPanelText(0), u"Не найдено: set"_qs);
+        QCOMPARE(f.lines().text(), u"a = PUT(1)\r\nb = PUT(a)\r\nPUT"_s);
+        QCOMPARE(f.window->statusPanelText(0), u"Не найдено: set"_s);
         QCOMPARE(f.sound.count, 1);
-        QCOMPARE(f.window->statusPanelText(2), u"Изменен"_qs);
+        QCOMPARE(f.window->statusPanelText(2), u"Изменен"_s);
         QVERIFY(f.window->actions().FileSave->isEnabled());
         QVERIFY(!f.window->docSaved());
         press(Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(f.lines().text(), u"a = SET(1)\r\nb = set(a)\r\nSET"_qs);
+        QCOMPARE(f.lines().text(), u"a = SET(1)\r\nb = set(a)\r\nSET"_s);
         // The dialog opens again with what it held, and reports the count.
         f.window->setReplaceDialogRunner([&](const TSearchSettings &shown, const QString &text,
                                              const Tfrm_Main::ReplaceAction &,
                                              const Tfrm_Main::ReplaceAction &replaceAll) {
             QCOMPARE(shown, settings);
-            QCOMPARE(text, u"PUT"_qs);
-            replaceAll(shown, u"x"_qs);
+            QCOMPARE(text, u"PUT"_s);
+            replaceAll(shown, u"x"_s);
         });
         f.window->actions().ActionReplace->trigger();
         QCOMPARE(f.window->statusPanelText(0), ReplaceCommands::countReport(3));
@@ -134,33 +134,33 @@ private slots:
     void replaceNextStartsFromTheLastSearch()
     {
         f.openWindow();
-        f.lines().setText(u"one two one"_qs);
+        f.lines().setText(u"one two one"_s);
         f.window->setSearchDialogRunner(
-            [](const TSearchSettings &) { return TSearchSettings{u"one"_qs}; });
+            [](const TSearchSettings &) { return TSearchSettings{u"one"_s}; });
         f.window->actions().ActionSearch->trigger();
-        QCOMPARE(model().SelText(), u"one"_qs);
+        QCOMPARE(model().SelText(), u"one"_s);
         f.window->setReplaceDialogRunner([&](const TSearchSettings &shown, const QString &,
                                              const Tfrm_Main::ReplaceAction &replaceNext,
                                              const Tfrm_Main::ReplaceAction &) {
-            QCOMPARE(shown.SearchText, u"one"_qs);
-            replaceNext(shown, u"1"_qs);
-            replaceNext(shown, u"1"_qs);
-            replaceNext(shown, u"1"_qs);
+            QCOMPARE(shown.SearchText, u"one"_s);
+            replaceNext(shown, u"1"_s);
+            replaceNext(shown, u"1"_s);
+            replaceNext(shown, u"1"_s);
         });
         f.window->actions().ActionReplace->trigger();
-        QCOMPARE(f.lines().text(), u"1 two 1"_qs);
-        QCOMPARE(f.window->statusPanelText(0), u"Не найдено: one"_qs);
+        QCOMPARE(f.lines().text(), u"1 two 1"_s);
+        QCOMPARE(f.window->statusPanelText(0), u"Не найдено: one"_s);
     }
 
     void searchWithoutMatchSaysNotFound()
     {
         f.openWindow();
-        f.lines().setText(u"abc"_qs);
+        f.lines().setText(u"abc"_s);
         f.window->setSearchDialogRunner(
-            [](const TSearchSettings &) { return TSearchSettings{u"zzz"_qs}; });
+            [](const TSearchSettings &) { return TSearchSettings{u"zzz"_s}; });
         f.window->actions().ActionSearch->trigger();
         QCOMPARE(f.sound.count, 1);
-        QCOMPARE(f.window->statusPanelText(0), u"Не найдено: zzz"_qs);
+        QCOMPARE(f.window->statusPanelText(0), u"Не найдено: zzz"_s);
         // F3 before any search only beeps: there is no text to name.
         f.reset();
         f.openWindow();
@@ -174,14 +174,14 @@ private slots:
         f.openWindow();
         QStringList lines;
         for (int i = 1; i <= 1000; ++i)
-            lines << u"\tline %1"_qs.arg(i);
-        f.lines().setText(lines.join(u"\r\n"_qs));
+            lines << u"\tline %1"_s.arg(i);
+        f.lines().setText(lines.join(u"\r\n"_s));
         f.window->setGoToLineRunner([] { return TBufferCoord{3, 700}; });
         press(Qt::Key_G, Qt::ControlModifier);
         QCOMPARE(model().CaretXY(), (TBufferCoord{3, 700}));
         QVERIFY(model().viewWindow().topLine() <= 700);
         QVERIFY(model().viewWindow().bottomLine() >= 700);
-        QCOMPARE(f.window->caretPanelText(), u"Стр 700, Стб 6"_qs);
+        QCOMPARE(f.window->caretPanelText(), u"Стр 700, Стб 6"_s);
         // Cancelled: nothing moves.
         f.window->setGoToLineRunner([] { return std::nullopt; });
         press(Qt::Key_G, Qt::ControlModifier);
@@ -191,26 +191,26 @@ private slots:
     void caretPanelFollowsTypingAndSelection()
     {
         f.openWindow();
-        QCOMPARE(f.window->caretPanelText(), u"Стр 1, Стб 1"_qs);
-        QTest::keyClicks(f.window->editorPane(), u"ab"_qs);
+        QCOMPARE(f.window->caretPanelText(), u"Стр 1, Стб 1"_s);
+        QTest::keyClicks(f.window->editorPane(), u"ab"_s);
         press(Qt::Key_Tab);
-        QCOMPARE(f.window->caretPanelText(), u"Стр 1, Стб 5"_qs);
+        QCOMPARE(f.window->caretPanelText(), u"Стр 1, Стб 5"_s);
         press(Qt::Key_Home, Qt::ShiftModifier);
-        QCOMPARE(f.window->caretPanelText(), u"Стр 1, Стб 1, выделено: 3"_qs);
+        QCOMPARE(f.window->caretPanelText(), u"Стр 1, Стб 1, выделено: 3"_s);
     }
 
     void recentFilesListOpenedAndSavedFiles()
     {
-        const QString a = writeDocument(u"a.qpl"_qs, "A");
-        const QString b = writeDocument(u"b.qpl"_qs, "B");
+        const QString a = writeDocument(u"a.qpl"_s, "A");
+        const QString b = writeDocument(u"b.qpl"_s, "B");
         Tfrm_Main &window = f.openWindow({a});
         f.prompts.openChoices = {b};
         window.actions().FileOpen1->trigger();
-        f.prompts.saveChoices = {f.path(u"c.qpl"_qs)};
+        f.prompts.saveChoices = {f.path(u"c.qpl"_s)};
         window.actions().FileSaveAs1->trigger();
         window.actions().FileOpen1->trigger(); // cancelled: the list stays
         QCOMPARE(captions(recentEntries()),
-                 (QStringList{RecentFiles::menuCaption(0, f.path(u"c.qpl"_qs)),
+                 (QStringList{RecentFiles::menuCaption(0, f.path(u"c.qpl"_s)),
                               RecentFiles::menuCaption(1, b), RecentFiles::menuCaption(2, a)}));
         // Between the print commands and "Выход", closed by a separator.
         const QList<QAction *> recent = recentEntries();
@@ -226,19 +226,19 @@ private slots:
         QVERIFY(QFile::remove(b));
         recentEntries().at(1)->trigger();
         QCOMPARE(f.prompts.messages,
-                 QStringList{QDir::toNativeSeparators(b) + u" не существует"_qs});
+                 QStringList{QDir::toNativeSeparators(b) + u" не существует"_s});
         QCOMPARE(recentEntries().size(), 2);
         QVERIFY(f.window->docFileName().isEmpty());
 
         // The save question guards it as it guards Open: Cancel keeps the text, No opens.
-        f.edit(u"unsaved"_qs);
+        f.edit(u"unsaved"_s);
         f.prompts.answers = {PromptAnswer::Cancel};
         recentEntries().at(1)->trigger();
-        QCOMPARE(f.lines().text(), u"unsaved"_qs);
+        QCOMPARE(f.lines().text(), u"unsaved"_s);
         f.prompts.answers = {PromptAnswer::No};
         recentEntries().at(1)->trigger();
         QCOMPARE(f.prompts.questions.size(), 2);
-        QCOMPARE(f.lines().text(), u"A"_qs);
+        QCOMPARE(f.lines().text(), u"A"_s);
         QCOMPARE(f.window->docFileName(), a);
         QCOMPARE(recentEntries().size(), 2);
         QCOMPARE(captions(recentEntries()).constFirst(), RecentFiles::menuCaption(0, a));
@@ -246,10 +246,10 @@ private slots:
 
     void droppedFileOpensAfterTheSaveQuestion()
     {
-        const QString d = writeDocument(u"d.qpl"_qs, "dropped");
-        const QString e = writeDocument(u"e.qpl"_qs, "second");
+        const QString d = writeDocument(u"d.qpl"_s, "dropped");
+        const QString e = writeDocument(u"e.qpl"_s, "second");
         f.openWindow();
-        f.edit(u"unsaved"_qs);
+        f.edit(u"unsaved"_s);
         f.prompts.answers = {PromptAnswer::No};
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(d), QUrl::fromLocalFile(e)});
@@ -264,15 +264,15 @@ private slots:
         // The file opens once the drop has ended.
         QCoreApplication::processEvents();
         QCOMPARE(f.prompts.questions.size(), 1);
-        QCOMPARE(f.prompts.questions[0].text, u"Сохранить изменения в untitled.qpl ?"_qs);
-        QCOMPARE(f.lines().text(), u"dropped"_qs);
+        QCOMPARE(f.prompts.questions[0].text, u"Сохранить изменения в untitled.qpl ?"_s);
+        QCOMPARE(f.lines().text(), u"dropped"_s);
         QCOMPARE(f.window->docFileName(), d);
-        QCOMPARE(f.window->statusPanelText(1), u"d.qpl"_qs);
-        QCOMPARE(f.window->statusPanelText(0), u"Открыт только первый из 2 файлов: d.qpl"_qs);
+        QCOMPARE(f.window->statusPanelText(1), u"d.qpl"_s);
+        QCOMPARE(f.window->statusPanelText(0), u"Открыт только первый из 2 файлов: d.qpl"_s);
 
         // Text that carries no file is not taken.
         QMimeData text;
-        text.setText(u"plain"_qs);
+        text.setText(u"plain"_s);
         QDragEnterEvent textEnter(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(target, &textEnter);
         QVERIFY(!textEnter.isAccepted());
@@ -284,29 +284,29 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<bool>("modified");
-        QTest::newRow("open") << u"open"_qs << false;
-        QTest::newRow("drop") << u"drop"_qs << false;
-        QTest::newRow("recent file") << u"recent"_qs << false;
-        QTest::newRow("new") << u"new"_qs << true;
+        QTest::newRow("open") << u"open"_s << false;
+        QTest::newRow("drop") << u"drop"_s << false;
+        QTest::newRow("recent file") << u"recent"_s << false;
+        QTest::newRow("new") << u"new"_s << true;
     }
     void replacingAfterNoLeavesOneState()
     {
         QFETCH(QString, path);
         QFETCH(bool, modified);
-        const QString other = writeDocument(u"other.qpl"_qs, "other");
+        const QString other = writeDocument(u"other.qpl"_s, "other");
         f.openWindow();
-        if (path == u"recent"_qs) {
+        if (path == u"recent"_s) {
             f.prompts.openChoices = {other};
             f.window->actions().FileOpen1->trigger();
             f.window->actions().FileNew->trigger();
         }
-        QTest::keyClicks(f.window->editorPane(), u"typed"_qs);
-        QCOMPARE(f.window->statusPanelText(2), u"Изменен"_qs);
+        QTest::keyClicks(f.window->editorPane(), u"typed"_s);
+        QCOMPARE(f.window->statusPanelText(2), u"Изменен"_s);
         f.prompts.answers = {PromptAnswer::No};
-        if (path == u"open"_qs) {
+        if (path == u"open"_s) {
             f.prompts.openChoices = {other};
             f.window->actions().FileOpen1->trigger();
-        } else if (path == u"drop"_qs) {
+        } else if (path == u"drop"_s) {
             QMimeData data;
             data.setUrls({QUrl::fromLocalFile(other)});
             QWidget *target = f.window->editorPane()->viewport();
@@ -316,16 +316,16 @@ private slots:
             QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(target, &drop);
             QCoreApplication::processEvents();
-        } else if (path == u"recent"_qs) {
+        } else if (path == u"recent"_s) {
             recentEntries().constFirst()->trigger();
         } else {
             f.window->actions().FileNew->trigger();
         }
         QVERIFY(f.prompts.answers.isEmpty());
-        QCOMPARE(f.lines()[0], modified ? u"PORTFOLIO_EX Portfolio_Name;"_qs : u"other"_qs);
+        QCOMPARE(f.lines()[0], modified ? u"PORTFOLIO_EX Portfolio_Name;"_s : u"other"_s);
         QCOMPARE(f.window->docSaved(), !modified);
         QCOMPARE(f.window->actions().FileSave->isEnabled(), modified);
-        QCOMPARE(f.window->statusPanelText(2), modified ? u"Изменен"_qs : u"Сохранен"_qs);
+        QCOMPARE(f.window->statusPanelText(2), modified ? u"Изменен"_s : u"Сохранен"_s);
         // Closing asks again exactly when the panel says there is something to save.
         const qsizetype asked = f.prompts.questions.size();
         f.prompts.answers = {PromptAnswer::Cancel};
@@ -339,7 +339,7 @@ private slots:
         QStringList lines;
         for (int i = 1; i <= 2000; ++i)
             lines << QString::number(i);
-        f.lines().setText(lines.join(u"\r\n"_qs));
+        f.lines().setText(lines.join(u"\r\n"_s));
         model().setCaretXY({1, 1000});
         const int before = f.window->editorZoom().pointSize();
         const int lineHeight = f.window->editorPane()->lineHeight();
@@ -385,11 +385,11 @@ private slots:
     void replaceDialogButtonsRunTheActions()
     {
         Tfrm_Replace dialog;
-        TSearchSettings settings{u"set"_qs};
+        TSearchSettings settings{u"set"_s};
         settings.SelectedOnly = true;
         settings.Backwards = true;
         dialog.setSettings(settings);
-        dialog.setReplaceText(u"put"_qs);
+        dialog.setReplaceText(u"put"_s);
         QStringList pressed;
         auto record = [&](const QString &name) {
             return [&, name](const TSearchSettings &shown, const QString &replacement) {
@@ -399,18 +399,18 @@ private slots:
                 return after;
             };
         };
-        dialog.setActions(record(u"next"_qs), record(u"all"_qs));
+        dialog.setActions(record(u"next"_s), record(u"all"_s));
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QTest::mouseClick(dialog.btnReplaceAll, Qt::LeftButton);
-        QCOMPARE(pressed, QStringList{u"all set put"_qs});
+        QCOMPARE(pressed, QStringList{u"all set put"_s});
         QVERIFY(!dialog.cbSearchSelectedOnly->isChecked());
         QVERIFY(dialog.settings().Backwards);
         // Enter presses "Заменить"; the dialog stays open for the next press.
         dialog.cbSearchText->setFocus();
         QTest::keyClick(dialog.cbSearchText, Qt::Key_Return);
         QCOMPARE(pressed.size(), 2);
-        QCOMPARE(pressed.last(), u"next set put"_qs);
+        QCOMPARE(pressed.last(), u"next set put"_s);
         QVERIFY(dialog.isVisible());
         QTest::mouseClick(dialog.btnClose, Qt::LeftButton);
         QVERIFY(!dialog.isVisible());
@@ -424,8 +424,8 @@ private slots:
         Tfrm_Main &window = f.openWindow();
         QStringList lines;
         for (int i = 1; i <= 200; ++i)
-            lines << (i == 100 || i == 120 || i == 200 ? u"x = set(%1)"_qs : u"line %1"_qs).arg(i);
-        f.lines().setText(lines.join(u"\r\n"_qs));
+            lines << (i == 100 || i == 120 || i == 200 ? u"x = set(%1)"_s : u"line %1"_s).arg(i);
+        f.lines().setText(lines.join(u"\r\n"_s));
         model().setCaretXY({1, 1});
         QWidget *viewport = window.editorPane()->viewport();
         const QRect textArea(viewport->mapToGlobal(QPoint(0, 0)), viewport->size());
@@ -446,8 +446,8 @@ private slots:
             // Over the middle of the text, where the matches come into view.
             dialog->move(dialog->x(), textArea.center().y() - dialog->height() / 2);
             QVERIFY(dialog->frameGeometry().intersects(textArea));
-            dialog->cbSearchText->setEditText(u"set"_qs);
-            dialog->cbReplaceText->setEditText(u"put"_qs);
+            dialog->cbSearchText->setEditText(u"set"_s);
+            dialog->cbReplaceText->setEditText(u"put"_s);
             for (int press = 0; press < 3; ++press) {
                 QTest::mouseClick(dialog->btnReplace, Qt::LeftButton);
                 checkInSight(*dialog);
@@ -457,26 +457,26 @@ private slots:
         });
         window.actions().ActionReplace->trigger();
         QVERIFY(ran);
-        QCOMPARE(seen, (QStringList{u"set 100"_qs, u"set 120"_qs, u"set 200"_qs}));
-        QCOMPARE(f.lines()[99], u"x = put(100)"_qs);
+        QCOMPARE(seen, (QStringList{u"set 100"_s, u"set 120"_s, u"set 200"_s}));
+        QCOMPARE(f.lines()[99], u"x = put(100)"_s);
     }
 
     void goToLineDialogChecksAsTyped()
     {
         EditModel editor;
-        editor.Lines().setText(u"one\ntwo\nthree"_qs);
+        editor.Lines().setText(u"one\ntwo\nthree"_s);
         editor.setCaretXY({1, 2});
         Tfrm_GoToLine dialog(editor);
         // It starts on the caret's line, ready to be typed over.
-        QCOMPARE(dialog.edLine->text(), u"2"_qs);
+        QCOMPARE(dialog.edLine->text(), u"2"_s);
         QVERIFY(dialog.btnOK->isEnabled());
-        dialog.edLine->setText(u"7"_qs);
+        dialog.edLine->setText(u"7"_s);
         QVERIFY(!dialog.btnOK->isEnabled());
-        QCOMPARE(dialog.lblProblem->text(), u"Номер строки должен быть от 1 до 3"_qs);
-        dialog.edLine->setText(u""_qs);
+        QCOMPARE(dialog.lblProblem->text(), u"Номер строки должен быть от 1 до 3"_s);
+        dialog.edLine->setText(u""_s);
         QVERIFY(!dialog.btnOK->isEnabled());
         QCOMPARE(dialog.lblProblem->text(), QString());
-        dialog.edLine->setText(u"3:4"_qs);
+        dialog.edLine->setText(u"3:4"_s);
         QVERIFY(dialog.btnOK->isEnabled());
         QCOMPARE(dialog.lblProblem->text(), QString());
         QCOMPARE(*dialog.target(), (TBufferCoord{4, 3}));
@@ -488,38 +488,40 @@ private slots:
     {
         const QString folder = screenshotFolder();
         Tfrm_Main &window = f.openWindow();
-        f.lines().setText(u"PROGRAM\r\n\tx = GET_VALUE(1)\r\nEND_PROGRAM"_qs);
+        f.lines().setText(u"PROGRAM\r\n\tx = GET_VALUE(1)\r\nEND_PROGRAM"_s);
         model().setCaretXY({2, 2});
         model().setCaretXY({8, 2}, true);
-        QLabel *caretPanel = window.statusBar()->findChild<QLabel *>(u"CaretPanel"_qs);
+        QLabel *caretPanel = window.statusBar()->findChild<QLabel *>(u"CaretPanel"_s);
         QVERIFY(caretPanel);
-        QCOMPARE(caretPanel->text(), u"Стр 2, Стб 11, выделено: 6"_qs);
+        QCOMPARE(caretPanel->text(), u"Стр 2, Стб 11, выделено: 6"_s);
         QVERIFY(caretPanel->isVisible());
         QVERIFY(caretPanel->fontMetrics().horizontalAdvance(caretPanel->text()) <=
                 caretPanel->contentsRect().width());
-        QVERIFY(window.statusBar()->grab().save(folder + u"/status_bar.png"_qs));
+        QVERIFY(window.statusBar()->grab().save(folder + u"/status_bar.png"_s));
 
         Tfrm_Replace replace(&window);
-        replace.setSettings(TSearchSettings{u"GET_VALUE"_qs});
-        replace.setReplaceText(u"SET_VALUE"_qs);
+        replace.setSettings(TSearchSettings{u"GET_VALUE"_s});
+        replace.setReplaceText(u"SET_VALUE"_s);
         replace.show();
         QVERIFY(QTest::qWaitForWindowExposed(&replace));
         checkCaptionsFit(replace);
         // The fields end before the button column.
         QVERIFY(replace.cbSearchText->geometry().right() < replace.btnReplace->geometry().left());
-        QVERIFY(replace.grab().save(folder + u"/replace_dialog.png"_qs));
+        QVERIFY(replace.grab().save(folder + u"/replace_dialog.png"_s));
 
         Tfrm_GoToLine goToLine(model(), &window);
-        goToLine.edLine->setText(u"99"_qs);
+        goToLine.edLine->setText(u"99"_s);
         goToLine.show();
         QVERIFY(QTest::qWaitForWindowExposed(&goToLine));
         checkCaptionsFit(goToLine);
         QVERIFY(goToLine.lblProblem->heightForWidth(goToLine.lblProblem->width()) <=
                 goToLine.lblProblem->height());
-        QVERIFY(goToLine.grab().save(folder + u"/go_to_line_dialog.png"_qs));
+        QVERIFY(goToLine.grab().save(folder + u"/go_to_line_dialog.png"_s));
     }
 };
 
 BP_TEST(TestHabitsWindow)
 
 #include "tst_habits_window.moc"
+
+using namespace Qt::StringLiterals;

@@ -52,7 +52,7 @@ QStringList entries(const QList<QAction *> &actions)
 {
     QStringList list;
     for (const QAction *action : actions)
-        list << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        list << (action->isSeparator() ? u"-"_s : action->text());
     return list;
 }
 
@@ -95,47 +95,41 @@ private slots:
     {
         QTest::addColumn<QString>("menu");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("file") << QStringLiteral("Файл")
-                              << QStringList{QStringLiteral("Создать..."),
-                                             QStringLiteral("&Открыть..."),
-                                             QStringLiteral("Сохранить"),
-                                             QStringLiteral("Сохранить как..."),
-                                             QStringLiteral("Кодировка"),
-                                             QStringLiteral("-"),
-                                             QStringLiteral("Настройки принтера..."),
-                                             QStringLiteral("Просмотр печати..."),
-                                             QStringLiteral("Печать"),
-                                             QStringLiteral("-"),
-                                             QStringLiteral("Выход")};
-        QTest::newRow("edit") << QStringLiteral("Правка")
-                              << QStringList{
-                                     QStringLiteral("Отмена"),       QStringLiteral("-"),
-                                     QStringLiteral("Копировать"),   QStringLiteral("Вырезать"),
-                                     QStringLiteral("Вставить"),     QStringLiteral("-"),
-                                     QStringLiteral("Выделить все"), QStringLiteral("-"),
-                                     QStringLiteral("Удалить")};
-        QTest::newRow("search") << QStringLiteral("Поиск")
-                                << QStringList{QStringLiteral("Поиск"),
-                                               QStringLiteral("Искать далее"),
-                                               QStringLiteral("Заменить..."), QStringLiteral("-"),
-                                               QStringLiteral("Перейти к строке...")};
-        QTest::newRow("view") << QStringLiteral("Вид")
-                              << QStringList{QStringLiteral("Увеличить шрифт"),
-                                             QStringLiteral("Уменьшить шрифт"),
-                                             QStringLiteral("-"),
-                                             QStringLiteral("Обычный размер шрифта"),
-                                             QStringLiteral("-"),
-                                             QStringLiteral("Справка по функции"),
-                                             QStringLiteral("Подсказка параметров"),
-                                             QStringLiteral("-"),
-                                             QStringLiteral("Библиотека функций"),
-                                             QStringLiteral("Проверка"),
-                                             QStringLiteral("Структура")};
+        QTest::newRow("file") << u"Файл"_s
+                              << QStringList{u"Создать..."_s,
+                                             u"&Открыть..."_s,
+                                             u"Сохранить"_s,
+                                             u"Сохранить как..."_s,
+                                             u"Кодировка"_s,
+                                             u"-"_s,
+                                             u"Настройки принтера..."_s,
+                                             u"Просмотр печати..."_s,
+                                             u"Печать"_s,
+                                             u"-"_s,
+                                             u"Выход"_s};
+        QTest::newRow("edit") << u"Правка"_s
+                              << QStringList{u"Отмена"_s,       u"-"_s,        u"Копировать"_s,
+                                             u"Вырезать"_s,     u"Вставить"_s, u"-"_s,
+                                             u"Выделить все"_s, u"-"_s,        u"Удалить"_s};
+        QTest::newRow("search") << u"Поиск"_s
+                                << QStringList{u"Поиск"_s, u"Искать далее"_s, u"Заменить..."_s,
+                                               u"-"_s, u"Перейти к строке..."_s};
+        QTest::newRow("view") << u"Вид"_s
+                              << QStringList{u"Увеличить шрифт"_s,
+                                             u"Уменьшить шрифт"_s,
+                                             u"-"_s,
+                                             u"Обычный размер шрифта"_s,
+                                             u"-"_s,
+                                             u"Справка по функции"_s,
+                                             u"Подсказка параметров"_s,
+                                             u"-"_s,
+                                             u"Библиотека функций"_s,
+                                             u"Проверка"_s,
+                                             u"Структура"_s};
         // Exactly three commands and two separators.
-        QTest::newRow("help") << QStringLiteral("Помощь")
-                              << QStringList{QStringLiteral("Справка"), QStringLiteral("-"),
-                                             QStringLiteral("&Brindlepad в интернете"),
-                                             QStringLiteral("-"), QStringLiteral("О программе...")};
+        QTest::newRow("help") << u"Помощь"_s
+                              << QStringList{u"Справка"_s, u"-"_s, u"&Brindlepad в интернете"_s,
+                                             u"-"_s, u"О программе..."_s};
     }
     void menusHoldTheCommandsInOrder()
     {
@@ -150,37 +144,29 @@ private slots:
     void menuBarOrderToolBarsAndContextMenu()
     {
         Tfrm_Main &window = openWindow();
-        QCOMPARE(
-            entries(window.menuBar()->actions()),
-            (QStringList{QStringLiteral("Файл"), QStringLiteral("Правка"), QStringLiteral("Поиск"),
-                         QStringLiteral("Вид"), QStringLiteral("Помощь")}));
+        QCOMPARE(entries(window.menuBar()->actions()),
+                 (QStringList{u"Файл"_s, u"Правка"_s, u"Поиск"_s, u"Вид"_s, u"Помощь"_s}));
         auto names = [](const QList<QAction *> &actions) {
             QStringList list;
             for (const QAction *action : actions)
-                list << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
+                list << (action->isSeparator() ? u"-"_s : action->objectName());
             return list;
         };
-        auto *bar1 = window.findChild<QToolBar *>(QStringLiteral("ActionToolBar1"));
-        auto *bar2 = window.findChild<QToolBar *>(QStringLiteral("ActionToolBar2"));
+        auto *bar1 = window.findChild<QToolBar *>(u"ActionToolBar1"_s);
+        auto *bar2 = window.findChild<QToolBar *>(u"ActionToolBar2"_s);
         QVERIFY(bar1 && bar2);
-        QCOMPARE(names(bar1->actions()),
-                 (QStringList{QStringLiteral("FileNew"), QStringLiteral("FileOpen1"),
-                              QStringLiteral("FileSave"), QStringLiteral("-"),
-                              QStringLiteral("FilePrint")}));
+        QCOMPARE(names(bar1->actions()), (QStringList{u"FileNew"_s, u"FileOpen1"_s, u"FileSave"_s,
+                                                      u"-"_s, u"FilePrint"_s}));
         QCOMPARE(names(bar2->actions()),
-                 (QStringList{QStringLiteral("EditCopy1"), QStringLiteral("EditCut1"),
-                              QStringLiteral("EditPaste1"), QStringLiteral("-"),
-                              QStringLiteral("EditUndo1"), QStringLiteral("-"),
-                              QStringLiteral("ActionSearch")}));
+                 (QStringList{u"EditCopy1"_s, u"EditCut1"_s, u"EditPaste1"_s, u"-"_s,
+                              u"EditUndo1"_s, u"-"_s, u"ActionSearch"_s}));
         // Both bars on one row, icons only.
         QCOMPARE(bar1->y(), bar2->y());
         QCOMPARE(bar1->toolButtonStyle(), Qt::ToolButtonIconOnly);
         QCOMPARE(names(window.editorPopupMenu()->actions()),
-                 (QStringList{
-                     QStringLiteral("EditUndo1"), QStringLiteral("-"), QStringLiteral("EditCopy1"),
-                     QStringLiteral("EditCut1"), QStringLiteral("EditPaste1"), QStringLiteral("-"),
-                     QStringLiteral("EditSelectAll1"), QStringLiteral("-"), QStringLiteral("N9")}));
-        QCOMPARE(window.commentAction()->text(), QStringLiteral("Поставить/снять комментарий"));
+                 (QStringList{u"EditUndo1"_s, u"-"_s, u"EditCopy1"_s, u"EditCut1"_s,
+                              u"EditPaste1"_s, u"-"_s, u"EditSelectAll1"_s, u"-"_s, u"N9"_s}));
+        QCOMPARE(window.commentAction()->text(), u"Поставить/снять комментарий"_s);
     }
 
     void commandTable_data()
@@ -245,7 +231,7 @@ private slots:
             QVERIFY2(ready->isEnabled(), qPrintable(ready->objectName()));
         for (QAction *print : {a.FilePrintSetup1, a.FilePrintPreview, a.FilePrint})
             QVERIFY2(print->isEnabled(), qPrintable(print->objectName()));
-        QCOMPARE(window.windowTitle(), QStringLiteral("Brindlepad"));
+        QCOMPARE(window.windowTitle(), u"Brindlepad"_s);
         QCOMPARE(window.size(), QSize(961, 591));
         QCOMPARE(window.panel()->width(), 209);
         QCOMPARE(window.splitter()->width(), 3);
@@ -256,7 +242,7 @@ private slots:
     void editingCommandsFollowTheFocus()
     {
         Tfrm_Main &window = openWindow();
-        lines().Add(QStringLiteral("abc"));
+        lines().Add(u"abc"_s);
         EditModel &model = window.editorPane()->model();
         model.setBlockBegin({1, 1});
         model.setBlockEnd({3, 1});
@@ -269,9 +255,9 @@ private slots:
              {a.EditUndo1, a.EditCopy1, a.EditCut1, a.EditPaste1, a.EditSelectAll1, a.EditDelete1})
             QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
         // Ctrl+C in the tree copies nothing.
-        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        QGuiApplication::clipboard()->setText(u"before"_s);
         QTest::keyClick(window.treeView(), Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"before"_s);
 
         window.editorPane()->SetFocus();
         QTRY_VERIFY(window.editorPane()->hasFocus());
@@ -288,43 +274,43 @@ private slots:
     void deleteKeyRunsTheDeleteCommand()
     {
         Tfrm_Main &window = openWindow();
-        lines().Add(QStringLiteral("abc"));
+        lines().Add(u"abc"_s);
         window.editorPane()->SetFocus();
         QTRY_VERIFY(window.editorPane()->hasFocus());
         window.editorPane()->model().setCaretXY({2, 1});
         QSignalSpy triggered(window.actions().EditDelete1, &QAction::triggered);
         QTest::keyClick(window.editorPane(), Qt::Key_Delete);
         QCOMPARE(triggered.count(), 1);
-        QCOMPARE(lines()[0], QStringLiteral("ac"));
+        QCOMPARE(lines()[0], u"ac"_s);
         // The pane's change notification marks the document modified.
         QVERIFY(!window.docSaved());
         QVERIFY(window.actions().FileSave->isEnabled());
-        QCOMPARE(window.statusPanelText(2), QStringLiteral("Изменен"));
+        QCOMPARE(window.statusPanelText(2), u"Изменен"_s);
     }
 
     void windowShortcutsComeBeforeThePaneKeys()
     {
         // Ctrl+N is also a key of the pane (insert a line); the window's New wins.
         Tfrm_Main &window = openWindow();
-        lines().Add(QStringLiteral("x"));
+        lines().Add(u"x"_s);
         window.editorPane()->SetFocus();
         QTRY_VERIFY(window.editorPane()->hasFocus());
         QTest::keyClick(window.editorPane(), Qt::Key_N, Qt::ControlModifier);
         QCOMPARE(lines().Count(), 18);
-        QCOMPARE(lines()[0], QStringLiteral("PORTFOLIO_EX Portfolio_Name;"));
+        QCOMPARE(lines()[0], u"PORTFOLIO_EX Portfolio_Name;"_s);
     }
 
     void commentToggleMarksTheDocument()
     {
         Tfrm_Main &window = openWindow();
         QVERIFY(window.editorPane()->Highlighter());
-        lines().Add(QStringLiteral("MESSAGE(\"x\", 1)"));
+        lines().Add(u"MESSAGE(\"x\", 1)"_s);
         window.commentAction()->trigger();
-        QVERIFY(lines()[0] != QStringLiteral("MESSAGE(\"x\", 1)"));
+        QVERIFY(lines()[0] != u"MESSAGE(\"x\", 1)"_s);
         QVERIFY(!window.docSaved());
-        QCOMPARE(window.statusPanelText(2), QStringLiteral("Изменен"));
+        QCOMPARE(window.statusPanelText(2), u"Изменен"_s);
         window.commentAction()->trigger();
-        QCOMPARE(lines()[0], QStringLiteral("MESSAGE(\"x\", 1)"));
+        QCOMPARE(lines()[0], u"MESSAGE(\"x\", 1)"_s);
     }
 
     // --- web pages, hints, errors ---------------------------------------------------
@@ -333,36 +319,35 @@ private slots:
     {
         qputenv(kWebHostVariable, "http://pages.test");
         UrlCatcher catcher;
-        QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
+        QDesktopServices::setUrlHandler(u"http"_s, &catcher, "open");
         Tfrm_Main &window = openWindow();
         window.actions().Help->trigger();
         window.actions().Action2->trigger();
-        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        QDesktopServices::unsetUrlHandler(u"http"_s);
         qunsetenv(kWebHostVariable);
-        QCOMPARE(catcher.urls,
-                 (QList<QUrl>{QUrl(QStringLiteral("http://pages.test/ru/faq/5-brindle-pad.html")),
-                              QUrl(QStringLiteral("http://pages.test/ru/brindle-pad.html"))}));
+        QCOMPARE(catcher.urls, (QList<QUrl>{QUrl(u"http://pages.test/ru/faq/5-brindle-pad.html"_s),
+                                            QUrl(u"http://pages.test/ru/brindle-pad.html"_s)}));
     }
 
     void longHintOfTheCommandUnderTheMouseGoesToPanel0()
     {
         Tfrm_Main &window = openWindow();
-        auto *bar = window.findChild<QToolBar *>(QStringLiteral("ActionToolBar1"));
+        auto *bar = window.findChild<QToolBar *>(u"ActionToolBar1"_s);
         QWidget *button = bar->widgetForAction(window.actions().FileNew);
         QVERIFY(button);
         QTest::mouseMove(button);
-        QTRY_COMPARE(window.statusPanelText(0), QStringLiteral("Создать новый QPILE файл"));
+        QTRY_COMPARE(window.statusPanelText(0), u"Создать новый QPILE файл"_s);
         // The panels stay: no temporary message covers them.
         QCOMPARE(window.statusBar()->currentMessage(), QString());
         QTest::mouseMove(window.editorPane());
         QTRY_COMPARE(window.statusPanelText(0), QString());
 
         // A menu entry under the mouse.
-        QMenu *file = menuTitled(window.menuBar(), QStringLiteral("Файл"));
+        QMenu *file = menuTitled(window.menuBar(), u"Файл"_s);
         file->popup(window.mapToGlobal(QPoint(0, 0)));
         QVERIFY(QTest::qWaitForWindowExposed(file));
         QTest::mouseMove(file, file->actionGeometry(window.actions().FileExit1).center());
-        QTRY_COMPARE(window.statusPanelText(0), QStringLiteral("Завершение работы приложения"));
+        QTRY_COMPARE(window.statusPanelText(0), u"Завершение работы приложения"_s);
         file->close();
     }
 
@@ -370,13 +355,11 @@ private slots:
     {
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("letter") << QStringLiteral("Нет файла") << QStringLiteral("Нет файла.");
-        QTest::newRow("digit") << QStringLiteral("code 5") << QStringLiteral("code 5.");
-        QTest::newRow("full stop") << QStringLiteral("Done.") << QStringLiteral("Done.");
-        QTest::newRow("bracket below the full stop")
-            << QStringLiteral("(x)") << QStringLiteral("(x)");
-        QTest::newRow("question mark is above")
-            << QStringLiteral("Why?") << QStringLiteral("Why?.");
+        QTest::newRow("letter") << u"Нет файла"_s << u"Нет файла."_s;
+        QTest::newRow("digit") << u"code 5"_s << u"code 5."_s;
+        QTest::newRow("full stop") << u"Done."_s << u"Done."_s;
+        QTest::newRow("bracket below the full stop") << u"(x)"_s << u"(x)"_s;
+        QTest::newRow("question mark is above") << u"Why?"_s << u"Why?."_s;
         QTest::newRow("empty") << QString() << QString();
     }
     void errorBoxText()
@@ -389,13 +372,13 @@ private slots:
     void commandBoundaryShowsFailures()
     {
         Tfrm_Main &window = openWindow();
-        QVERIFY(!window.runCommand([] { throw Error(QStringLiteral("Сбой")); }));
+        QVERIFY(!window.runCommand([] { throw Error(u"Сбой"_s); }));
         QVERIFY(!window.runCommand([] { throw SilentAbort(); }));
         QVERIFY(!window.runCommand([] { throw std::bad_alloc(); }));
         QVERIFY(!window.runCommand([] { throw std::logic_error("unexpected"); }));
         QVERIFY(window.runCommand([] {}));
         QCOMPARE(m_prompts.errors,
-                 (QStringList{QStringLiteral("Сбой."),
+                 (QStringList{u"Сбой."_s,
                               QStringLiteral("Недостаточно памяти для выполнения команды; "
                                              "команда не выполнена."),
                               QString()}));
@@ -407,17 +390,17 @@ private slots:
         Tfrm_Main &window = openWindow();
         TEditorPane &pane = *window.editorPane();
         pane.SetFocus();
-        QTest::keyClicks(&pane, QStringLiteral("ab"));
+        QTest::keyClicks(&pane, u"ab"_s);
         // The edit a key makes is done before its notification fails.
-        pane.OnChange = [] { throw Error(QStringLiteral("Диск заполнен")); };
-        QTest::keyClicks(&pane, QStringLiteral("c"));
+        pane.OnChange = [] { throw Error(u"Диск заполнен"_s); };
+        QTest::keyClicks(&pane, u"c"_s);
         pane.OnChange = [&window] { window.EditorPaneChange(); };
-        QCOMPARE(m_prompts.errors, QStringList{QStringLiteral("Диск заполнен.")});
+        QCOMPARE(m_prompts.errors, QStringList{u"Диск заполнен."_s});
         m_prompts.errors.clear();
-        QCOMPARE(lines().text(), QStringLiteral("abc"));
+        QCOMPARE(lines().text(), u"abc"_s);
         QTest::keyClick(&pane, Qt::Key_End);
-        QTest::keyClicks(&pane, QStringLiteral("d"));
-        QCOMPARE(lines().text(), QStringLiteral("abcd"));
+        QTest::keyClicks(&pane, u"d"_s);
+        QCOMPARE(lines().text(), u"abcd"_s);
     }
 
     // --- look and keyboard -----------------------------------------------------------
@@ -441,29 +424,27 @@ private slots:
         QStringList shown[3];
         for (const QAction *action : window.actions().all())
             shown[0] << action->statusTip();
-        shown[2] << QStringLiteral("Изменен") << QStringLiteral("Сохранен");
+        shown[2] << u"Изменен"_s << u"Сохранен"_s;
         for (int i : {0, 2}) {
             for (const QString &text : std::as_const(shown[i])) {
                 const int needed = panels[i]->fontMetrics().horizontalAdvance(text);
-                QVERIFY2(needed <= panels[i]->contentsRect().width(),
-                         qPrintable(QStringLiteral("panel %1 cuts \"%2\": %3 > %4")
-                                        .arg(i)
-                                        .arg(text)
-                                        .arg(needed)
-                                        .arg(panels[i]->contentsRect().width())));
+                QVERIFY2(
+                    needed <= panels[i]->contentsRect().width(),
+                    qPrintable(u"panel %1 cuts \"%2\": %3 > %4"_s.arg(i).arg(text).arg(needed).arg(
+                        panels[i]->contentsRect().width())));
             }
         }
         Tfrm_Search search(&window);
-        auto *label = search.findChild<QLabel *>(QStringLiteral("Label1"));
-        auto *field = search.findChild<QComboBox *>(QStringLiteral("cbSearchText"));
+        auto *label = search.findChild<QLabel *>(u"Label1"_s);
+        auto *field = search.findChild<QComboBox *>(u"cbSearchText"_s);
         QVERIFY(label && field);
         QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <=
                      label->contentsRect().width(),
                  qPrintable(QString::number(label->width())));
         QVERIFY(label->fontMetrics().height() <= label->contentsRect().height());
         QVERIFY(label->geometry().right() < field->geometry().left());
-        QCOMPARE(search.findChild<QWidget *>(QStringLiteral("gbSearchOptions"))->property("title"),
-                 QVariant(QStringLiteral("Options")));
+        QCOMPARE(search.findChild<QWidget *>(u"gbSearchOptions"_s)->property("title"),
+                 QVariant(u"Options"_s));
     }
 
     void f10OpensTheFirstMenu()
@@ -472,11 +453,11 @@ private slots:
         window.editorPane()->SetFocus();
         QTRY_VERIFY(window.editorPane()->hasFocus());
         QTest::keyClick(window.editorPane(), Qt::Key_F10);
-        QMenu *file = menuTitled(window.menuBar(), QStringLiteral("Файл"));
+        QMenu *file = menuTitled(window.menuBar(), u"Файл"_s);
         QTRY_COMPARE(QApplication::activePopupWidget(), file);
         // The keyboard moves on to the next menu.
         QTest::keyClick(file, Qt::Key_Right);
-        QMenu *edit = menuTitled(window.menuBar(), QStringLiteral("Правка"));
+        QMenu *edit = menuTitled(window.menuBar(), u"Правка"_s);
         QTRY_COMPARE(QApplication::activePopupWidget(), edit);
         QTest::keyClick(edit, Qt::Key_Escape);
         QTest::keyClick(window.menuBar(), Qt::Key_Escape);
@@ -491,14 +472,14 @@ private slots:
         QTRY_VERIFY(window.editorPane()->hasFocus());
         QTest::keyClick(window.editorPane(), Qt::Key_X);
         QTest::keyClick(window.editorPane(), Qt::Key_Home, Qt::ShiftModifier);
-        QGuiApplication::clipboard()->setText(QStringLiteral("clip"));
+        QGuiApplication::clipboard()->setText(u"clip"_s);
         const ActionManager &a = window.actions();
         QVERIFY(a.EditCopy1->isEnabled());
 
         // The file menu opened with the mouse, left with Escape: the menu bar keeps the
         // keyboard; Right and Down open the edit menu.
         QMenuBar *bar = window.menuBar();
-        QMenu *file = menuTitled(bar, QStringLiteral("Файл"));
+        QMenu *file = menuTitled(bar, u"Файл"_s);
         QTest::mouseClick(bar, Qt::LeftButton, {},
                           bar->actionGeometry(file->menuAction()).center());
         QTRY_COMPARE(QApplication::activePopupWidget(), file);
@@ -506,17 +487,17 @@ private slots:
         QTRY_VERIFY(!QApplication::activePopupWidget());
         QTest::keyClick(bar, Qt::Key_Right);
         QTest::keyClick(bar, Qt::Key_Down);
-        QMenu *edit = menuTitled(bar, QStringLiteral("Правка"));
+        QMenu *edit = menuTitled(bar, u"Правка"_s);
         QTRY_COMPARE(QApplication::activePopupWidget(), edit);
         for (QAction *action :
              {a.EditUndo1, a.EditCopy1, a.EditCut1, a.EditPaste1, a.EditSelectAll1, a.EditDelete1})
             QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
 
         // Chosen from there, Copy acts on the editor.
-        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        QGuiApplication::clipboard()->setText(u"before"_s);
         QTest::mouseClick(edit, Qt::LeftButton, {}, edit->actionGeometry(a.EditCopy1).center());
         QTRY_VERIFY(!QApplication::activePopupWidget());
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("x"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"x"_s);
         QTRY_VERIFY(window.editorPane()->hasFocus());
     }
 
@@ -525,7 +506,7 @@ private slots:
         Tfrm_Main &window = openWindow();
         window.editorPane()->SetFocus();
         QTRY_VERIFY(window.editorPane()->hasFocus());
-        const QString file = path(QStringLiteral("old.qpl"));
+        const QString file = path(u"old.qpl"_s);
         writeFile(file, "old\r\n");
         // The dialog and its own question take the focus and close again, as the real save
         // dialog does when the chosen file exists.
@@ -534,8 +515,8 @@ private slots:
             dialog.show();
             dialog.activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&dialog));
-            QMessageBox question(QMessageBox::Question, QStringLiteral("Brindlepad"),
-                                 QStringLiteral("replace?"), QMessageBox::Yes, &dialog);
+            QMessageBox question(QMessageBox::Question, u"Brindlepad"_s, u"replace?"_s,
+                                 QMessageBox::Yes, &dialog);
             question.show();
             question.activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&question));
@@ -553,17 +534,17 @@ private slots:
 
     void commandLineFileIsOpened()
     {
-        const QString file = path(QStringLiteral("a.qpl"));
+        const QString file = path(u"a.qpl"_s);
         writeFile(file, "PROGRAM\r\nEND_PROGRAM\r\n");
-        Tfrm_Main &window = openWindow({file, QStringLiteral("ignored")});
+        Tfrm_Main &window = openWindow({file, u"ignored"_s});
         QCOMPARE(lines().Count(), 3);
-        QCOMPARE(lines()[0], QStringLiteral("PROGRAM"));
+        QCOMPARE(lines()[0], u"PROGRAM"_s);
         QCOMPARE(window.docFileName(), file);
         QVERIFY(window.docSaved());
-        QCOMPARE(window.statusPanelText(1), QStringLiteral("a.qpl"));
+        QCOMPARE(window.statusPanelText(1), u"a.qpl"_s);
         QCOMPARE(window.statusPanelText(2), QString());
         QVERIFY(!window.actions().FileSave->isEnabled());
-        QCOMPARE(window.windowTitle(), QStringLiteral("Brindlepad"));
+        QCOMPARE(window.windowTitle(), u"Brindlepad"_s);
     }
 
     // A name whose bytes are not UTF-8 (a Windows-1251 name, say) reaches the window as the
@@ -572,7 +553,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<QString>("says");
-        QTest::newRow("missing") << QByteArray("missing.qpl") << QStringLiteral(" не существует");
+        QTest::newRow("missing") << QByteArray("missing.qpl") << u" не существует"_s;
         QTest::newRow("name not in UTF-8")
             << QByteArray("\xCF\xF0\xE8\xEC\xE5\xF0.qpl")
             << QStringLiteral(" не существует или имя файла не в кодировке UTF-8: файл с таким "
@@ -612,7 +593,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(bool, isFolder);
-        const QString file = path(QStringLiteral("bad.qpl"));
+        const QString file = path(u"bad.qpl"_s);
         QFile::remove(file);
         QDir(file).removeRecursively();
         if (isFolder)
@@ -631,3 +612,5 @@ private slots:
 
 BP_TEST(TestMainWindow)
 #include "tst_main_window.moc"
+
+using namespace Qt::StringLiterals;

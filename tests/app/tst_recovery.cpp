@@ -26,8 +26,8 @@ using namespace bp;
 
 namespace {
 
-const QString kChildMode = QStringLiteral("--recovery-child");
-const QString kInPlaceChildMode = QStringLiteral("--in-place-child");
+const QString kChildMode = u"--recovery-child"_s;
+const QString kInPlaceChildMode = u"--in-place-child"_s;
 constexpr uid_t kNobody = 65534;
 // Process ids far above any the system hands out: their owners never run.
 constexpr qint64 kEndedPid = 2147483001;
@@ -72,12 +72,11 @@ int runChild(int argc, char **argv)
     QApplication application(argc, argv);
     const QStringList arguments = QApplication::arguments();
     const QString document = arguments.value(arguments.indexOf(kChildMode) + 1);
-    const bool writeAtOnce = arguments.contains(QStringLiteral("--idle-write"));
+    const bool writeAtOnce = arguments.contains(u"--idle-write"_s);
     QTextStream out(stdout);
 
     QTemporaryDir dir;
-    QtSettingsStore settings(dir.filePath(QStringLiteral("settings.conf")),
-                             QSettings::NativeFormat);
+    QtSettingsStore settings(dir.filePath(u"settings.conf"_s), QSettings::NativeFormat);
     QtShellOpen shell;
     FakePrompts prompts;
     FakeAlertSound sound;
@@ -133,7 +132,7 @@ class RecoveryTest : public QObject
     {
         QStringList arguments{kChildMode, document};
         if (idleWrite)
-            arguments << QStringLiteral("--idle-write");
+            arguments << u"--idle-write"_s;
         child.setProcessEnvironment(environment);
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start(QCoreApplication::applicationFilePath(), arguments);
@@ -163,38 +162,29 @@ private slots:
 
         using enum TextEncoding;
         using enum LineBreakStyle;
-        const QString cyrillic = QStringLiteral("Описание портфеля;");
+        const QString cyrillic = u"Описание портфеля;"_s;
         QTest::newRow("windows-1251, CR LF")
-            << QStringLiteral("/home/u/a.qpl")
-            << QStringList{cyrillic, QString(), QStringLiteral("END")} << Ansi << sffDos;
+            << u"/home/u/a.qpl"_s << QStringList{cyrillic, QString(), u"END"_s} << Ansi << sffDos;
         QTest::newRow("a character Windows-1251 lacks stays for the save to ask about")
-            << QStringLiteral("/a.qpl") << QStringList{QStringLiteral("\u20AC\u4E2D")} << Ansi
-            << sffUnix;
+            << u"/a.qpl"_s << QStringList{u"\u20AC\u4E2D"_s} << Ansi << sffUnix;
         QTest::newRow("UTF-8, LF, a character outside the BMP")
-            << QStringLiteral("/a.qpl") << QStringList{QStringLiteral("a\U0001F600b"), cyrillic}
-            << Utf8 << sffUnix;
+            << u"/a.qpl"_s << QStringList{u"a\U0001F600b"_s, cyrillic} << Utf8 << sffUnix;
         QTest::newRow("UTF-8 without a mark")
-            << QStringLiteral("/a.qpl") << QStringList{cyrillic} << Utf8NoMark << sffDos;
+            << u"/a.qpl"_s << QStringList{cyrillic} << Utf8NoMark << sffDos;
         QTest::newRow("UTF-16 big-endian, CR")
-            << QStringLiteral("/b.qpl") << QStringList{QStringLiteral("x"), cyrillic} << Utf16BE
-            << sffMac;
+            << u"/b.qpl"_s << QStringList{u"x"_s, cyrillic} << Utf16BE << sffMac;
         QTest::newRow("UTF-16 little-endian, U+2028")
-            << QStringLiteral("/c.qpl") << QStringList{QStringLiteral("x"), QStringLiteral("y")}
-            << Utf16LE << sffUnicode;
+            << u"/c.qpl"_s << QStringList{u"x"_s, u"y"_s} << Utf16LE << sffUnicode;
         QTest::newRow("a lone surrogate")
-            << QStringLiteral("/d.qpl") << QStringList{QString(QChar(0xD800)) + u'z'} << Utf16LE
-            << sffDos;
+            << u"/d.qpl"_s << QStringList{QString(QChar(0xD800)) + u'z'} << Utf16LE << sffDos;
         QTest::newRow("a U+2028 inside a line is not a break here")
-            << QStringLiteral("/e.qpl")
-            << QStringList{QStringLiteral("a\u2028b"), QStringLiteral("c")} << Utf8 << sffDos;
+            << u"/e.qpl"_s << QStringList{u"a\u2028b"_s, u"c"_s} << Utf8 << sffDos;
         QTest::newRow("ends with an empty line")
-            << QStringLiteral("/f.qpl") << QStringList{QStringLiteral("a"), QString()} << Ansi
-            << sffDos;
+            << u"/f.qpl"_s << QStringList{u"a"_s, QString()} << Ansi << sffDos;
         QTest::newRow("one empty line") << QString() << QStringList{QString()} << Ansi << sffDos;
         QTest::newRow("no line at all") << QString() << QStringList{} << Ansi << sffDos;
         QTest::newRow("a name with a line feed, '=' and '%'")
-            << QStringLiteral("/tmp/a\nb=c%41 d.qpl") << QStringList{QStringLiteral("q")} << Ansi
-            << sffDos;
+            << u"/tmp/a\nb=c%41 d.qpl"_s << QStringList{u"q"_s} << Ansi << sffDos;
     }
     void storeKeepsTextExactly()
     {
@@ -205,7 +195,7 @@ private slots:
 
         TEditorLines lines;
         fillLines(lines, text, encoding, style);
-        RecoveryStore store(f.path(QStringLiteral("recovery")));
+        RecoveryStore store(f.path(u"recovery"_s));
         store.write(name, lines);
         const RecoveredText read = RecoveryStore::read(store.ownFile());
 
@@ -218,9 +208,9 @@ private slots:
 
     void onlyFilesOfEndedOwnersAreLeftOver()
     {
-        const QString folder = f.path(QStringLiteral("recovery"));
+        const QString folder = f.path(u"recovery"_s);
         TEditorLines lines;
-        fillLines(lines, {QStringLiteral("t")}, TextEncoding::Ansi, LineBreakStyle::sffDos);
+        fillLines(lines, {u"t"_s}, TextEncoding::Ansi, LineBreakStyle::sffDos);
         // The processes that run now, by id, with the time each started.
         const QHash<qint64, qint64> running{{100, 1}, {300, 30}};
         const auto check = [&](qint64 pid, qint64 start) {
@@ -230,25 +220,24 @@ private slots:
         // id went to a process started later, and an earlier process with this instance's
         // pid 400 ended too.
         for (auto [pid, start] : {std::pair<qint64, qint64>{100, 1}, {200, 2}, {300, 3}, {400, 4}})
-            RecoveryStore(folder, check, pid, start).write(QStringLiteral("/a.qpl"), lines);
-        writeFile(QDir(folder).filePath(QStringLiteral("notes.recovery")), "not ours");
-        writeFile(QDir(folder).filePath(QStringLiteral("500-5.recovery.bad")), "set aside");
+            RecoveryStore(folder, check, pid, start).write(u"/a.qpl"_s, lines);
+        writeFile(QDir(folder).filePath(u"notes.recovery"_s), "not ours");
+        writeFile(QDir(folder).filePath(u"500-5.recovery.bad"_s), "set aside");
         // Old bytes of cut-short saves: one of a running instance, one of an ended one.
-        writeFile(QDir(folder).filePath(QStringLiteral("100-1-1.previous")), "running");
-        writeFile(QDir(folder).filePath(QStringLiteral("200-2-1.previous")), "ended");
+        writeFile(QDir(folder).filePath(u"100-1-1.previous"_s), "running");
+        writeFile(QDir(folder).filePath(u"200-2-1.previous"_s), "ended");
 
         const RecoveryStore self(folder, check, 400, 40);
         QStringList names;
         for (const QString &path : self.leftOver())
             names << QFileInfo(path).fileName();
         names.sort();
-        QCOMPARE(names,
-                 (QStringList{QStringLiteral("200-2-1.previous"), QStringLiteral("200-2.recovery"),
-                              QStringLiteral("300-3.recovery"), QStringLiteral("400-4.recovery")}));
+        QCOMPARE(names, (QStringList{u"200-2-1.previous"_s, u"200-2.recovery"_s,
+                                     u"300-3.recovery"_s, u"400-4.recovery"_s}));
         // An owner that runs sees nothing of its own as left over.
         QVERIFY(!RecoveryStore(folder, check, 100, 1)
                      .leftOver()
-                     .contains(QDir(folder).filePath(QStringLiteral("100-1.recovery"))));
+                     .contains(QDir(folder).filePath(u"100-1.recovery"_s)));
     }
 
     // The system's own start times tell a running process from a later one with its id.
@@ -263,8 +252,7 @@ private slots:
         QVERIFY(!processRunsSince(self, *started - 60000));
         QVERIFY(!processRunsSince(kEndedPid, *started));
         // The start time of this instance as a store names it.
-        QCOMPARE(RecoveryStore(f.path(QStringLiteral("r"))).ownerName(),
-                 QStringLiteral("%1-%2").arg(self).arg(*started));
+        QCOMPARE(RecoveryStore(f.path(u"r"_s)).ownerName(), u"%1-%2"_s.arg(self).arg(*started));
     }
 
     void answersToTheOffer_data()
@@ -285,8 +273,8 @@ private slots:
         QFETCH(bool, restored);
         QFETCH(bool, fileKept);
 
-        const QString document = f.path(QStringLiteral("doc.qpl"));
-        const QStringList text{QStringLiteral("PROGRAM"), QStringLiteral("Строка")};
+        const QString document = f.path(u"doc.qpl"_s);
+        const QStringList text{u"PROGRAM"_s, u"Строка"_s};
         TEditorLines lines;
         fillLines(lines, text, TextEncoding::Utf8, LineBreakStyle::sffUnix);
         RecoveryStore ended(RecoveryStore::defaultFolder(), processRunsSince, kEndedPid, 1);
@@ -300,17 +288,16 @@ private slots:
         QVERIFY(f.prompts.questions.size() >= 1);
         const QString question = f.prompts.questions.first().text;
         // The full path: the text goes back to that very file.
-        QVERIFY2(
-            question.startsWith(
-                QStringLiteral("Восстановить несохранённый текст документа %1 от ").arg(document)),
-            qPrintable(question));
+        QVERIFY2(question.startsWith(
+                     u"Восстановить несохранённый текст документа %1 от "_s.arg(document)),
+                 qPrintable(question));
         QVERIFY(f.prompts.errors.isEmpty());
         QCOMPARE(window.docSaved(), !restored);
         if (restored) {
             QCOMPARE(f.lines().text(), text.join(u'\n'));
             QCOMPARE(window.docFileName(), document);
-            QCOMPARE(window.statusPanelText(1), QStringLiteral("doc.qpl"));
-            QCOMPARE(window.statusPanelText(2), QStringLiteral("Изменен"));
+            QCOMPARE(window.statusPanelText(1), u"doc.qpl"_s);
+            QCOMPARE(window.statusPanelText(2), u"Изменен"_s);
             // The file now belongs to this instance: kept until the document is saved.
             QCOMPARE(recoveryEntries(), QStringList{QFileInfo(store.ownFile()).fileName()});
         } else {
@@ -327,19 +314,18 @@ private slots:
         const QByteArray header = "Brindlepad recovery 1\nname=%2Fa.qpl\nencoding=utf-8\n"
                                   "breaks=lf\nbody=utf-8\ntime=0\n";
         QTest::newRow("not a recovery file")
-            << QByteArray("\x00\x01garbage", 9) << QStringLiteral("нет заголовка");
-        QTest::newRow("empty") << QByteArray() << QStringLiteral("нет заголовка");
-        QTest::newRow("a field missing") << header + "\nabc" << QStringLiteral("\"lines\"");
+            << QByteArray("\x00\x01garbage", 9) << u"нет заголовка"_s;
+        QTest::newRow("empty") << QByteArray() << u"нет заголовка"_s;
+        QTest::newRow("a field missing") << header + "\nabc" << u"\"lines\""_s;
         QTest::newRow("an unknown encoding")
             << QByteArray(header + "lines=1\n\nabc").replace("utf-8\nbreaks", "koi8\nbreaks")
-            << QStringLiteral("\"encoding\"");
-        QTest::newRow("cut short") << header + "lines=3\n\na\nb" << QStringLiteral("число строк");
+            << u"\"encoding\""_s;
+        QTest::newRow("cut short") << header + "lines=3\n\na\nb" << u"число строк"_s;
         // Read as no line at all, the text would be lost without a word.
-        QTest::newRow("no lines over a text")
-            << header + "lines=0\n\nPROGRAM" << QStringLiteral("число строк");
+        QTest::newRow("no lines over a text") << header + "lines=0\n\nPROGRAM" << u"число строк"_s;
         QTest::newRow("bytes that are not UTF-8")
-            << header + "lines=1\n\na\xFF\xFE" << QStringLiteral("текст повреждён");
-        QTest::newRow("a folder under the name") << QByteArray() << QStringLiteral("не обычный");
+            << header + "lines=1\n\na\xFF\xFE" << u"текст повреждён"_s;
+        QTest::newRow("a folder under the name") << QByteArray() << u"не обычный"_s;
     }
     void unreadableFileIsReportedAndSetAside()
     {
@@ -348,16 +334,16 @@ private slots:
 
         const QDir folder = recoveryFolder();
         QVERIFY(QDir().mkpath(folder.path()));
-        const QString bad = folder.filePath(QStringLiteral("%1-7.recovery").arg(kEndedPid));
+        const QString bad = folder.filePath(u"%1-7.recovery"_s.arg(kEndedPid));
         if (QByteArray(QTest::currentDataTag()).startsWith("a folder"))
             QVERIFY(QDir().mkpath(bad));
         else
             writeFile(bad, content);
         // A good file, written before it, is still offered after it.
         TEditorLines lines;
-        fillLines(lines, {QStringLiteral("ok")}, TextEncoding::Ansi, LineBreakStyle::sffDos);
+        fillLines(lines, {u"ok"_s}, TextEncoding::Ansi, LineBreakStyle::sffDos);
         const RecoveryStore good(folder.path(), processRunsSince, kOtherEndedPid, 8);
-        good.write(QStringLiteral("/good.qpl"), lines);
+        good.write(u"/good.qpl"_s, lines);
         QFile goodFile(good.ownFile());
         QVERIFY(goodFile.open(QIODevice::ReadWrite));
         QVERIFY(goodFile.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
@@ -372,41 +358,41 @@ private slots:
         QCOMPARE(f.prompts.errors.size(), 1);
         const QString error = f.prompts.errors.first();
         QVERIFY2(error.contains(bad) && error.contains(reason) &&
-                     error.contains(QStringLiteral("переименован в \"%1.bad\"").arg(bad)),
+                     error.contains(u"переименован в \"%1.bad\""_s.arg(bad)),
                  qPrintable(error));
-        QVERIFY(QFileInfo::exists(bad + QStringLiteral(".bad")));
+        QVERIFY(QFileInfo::exists(bad + u".bad"_s));
         QVERIFY(!QFileInfo::exists(bad));
         QCOMPARE(f.prompts.questions.size(), 1);
-        QCOMPARE(window.docFileName(), QStringLiteral("/good.qpl"));
-        QCOMPARE(window.statusPanelText(1), QStringLiteral("good.qpl"));
-        QCOMPARE(f.lines().text(), QStringLiteral("ok"));
+        QCOMPARE(window.docFileName(), u"/good.qpl"_s);
+        QCOMPARE(window.statusPanelText(1), u"good.qpl"_s);
+        QCOMPARE(f.lines().text(), u"ok"_s);
     }
 
     void savedOrClosedDocumentLeavesNoFile_data()
     {
         QTest::addColumn<QString>("ending");
-        QTest::newRow("saved") << QStringLiteral("save");
-        QTest::newRow("closed without saving") << QStringLiteral("close");
-        QTest::newRow("saved, then closed") << QStringLiteral("save+close");
+        QTest::newRow("saved") << u"save"_s;
+        QTest::newRow("closed without saving") << u"close"_s;
+        QTest::newRow("saved, then closed") << u"save+close"_s;
     }
     void savedOrClosedDocumentLeavesNoFile()
     {
         QFETCH(QString, ending);
-        const QString document = f.path(QStringLiteral("a.qpl"));
+        const QString document = f.path(u"a.qpl"_s);
         writeFile(document, "old\r\ntext");
         Tfrm_Main &window = f.openWindow({document});
         RecoveryStore store(RecoveryStore::defaultFolder());
         window.startRecovery(store);
-        f.edit(QStringLiteral("new"));
+        f.edit(u"new"_s);
         window.recovery()->writeNow();
         QVERIFY(QFileInfo::exists(store.ownFile()));
 
-        if (ending.startsWith(QStringLiteral("save"))) {
+        if (ending.startsWith(u"save"_s)) {
             window.actions().FileSave->trigger();
             QCOMPARE(readFile(document), QByteArray("new\r\ntext"));
             QVERIFY(!window.recovery()->writePending());
         }
-        if (ending.endsWith(QStringLiteral("close"))) {
+        if (ending.endsWith(u"close"_s)) {
             f.prompts.answers = {PromptAnswer::No};
             QVERIFY(window.close());
         }
@@ -449,20 +435,19 @@ private slots:
     void failedWriteIsReportedOnce()
     {
         // A file where the folder should be: the folder cannot be created.
-        const QString blocked = f.path(QStringLiteral("blocked"));
+        const QString blocked = f.path(u"blocked"_s);
         writeFile(blocked, "x");
         Tfrm_Main &window = f.openWindow();
-        RecoveryStore store(blocked + QStringLiteral("/recovery"));
+        RecoveryStore store(blocked + u"/recovery"_s);
         window.startRecovery(store);
         window.recovery()->setIdleInterval(std::chrono::milliseconds(0));
 
         for (int attempt = 0; attempt < 2; ++attempt) {
-            f.edit(QStringLiteral("text %1").arg(attempt));
+            f.edit(u"text %1"_s.arg(attempt));
             QTRY_VERIFY_WITH_TIMEOUT(!window.recovery()->writePending(), 60000);
         }
         QCOMPARE(f.prompts.errors.size(), 1);
-        QVERIFY2(f.prompts.errors.first().contains(
-                     QStringLiteral("Не удалось записать файл восстановления")),
+        QVERIFY2(f.prompts.errors.first().contains(u"Не удалось записать файл восстановления"_s),
                  qPrintable(f.prompts.errors.first()));
         QVERIFY(!window.docSaved());
     }
@@ -485,13 +470,10 @@ private slots:
         QFETCH(QList<PromptAnswer>, answers);
         QFETCH(int, restored);
         QFETCH(int, kept);
-        const QStringList names{f.path(QStringLiteral("old.qpl")),
-                                f.path(QStringLiteral("mid.qpl")),
-                                f.path(QStringLiteral("new.qpl"))};
+        const QStringList names{f.path(u"old.qpl"_s), f.path(u"mid.qpl"_s), f.path(u"new.qpl"_s)};
         for (int i = 0; i < names.size(); ++i) {
             TEditorLines lines;
-            fillLines(lines, {QStringLiteral("text %1").arg(i)}, TextEncoding::Ansi,
-                      LineBreakStyle::sffDos);
+            fillLines(lines, {u"text %1"_s.arg(i)}, TextEncoding::Ansi, LineBreakStyle::sffDos);
             writeFile(names[i], "on disk");
             const RecoveryStore ended(RecoveryStore::defaultFolder(), processRunsSince,
                                       kEndedPid + 10 + i, 1);
@@ -512,7 +494,7 @@ private slots:
         const qsizetype middle = question.indexOf(names[1]);
         const qsizetype oldest = question.indexOf(names[0]);
         QVERIFY2(newest > 0 && newest < middle && middle < oldest, qPrintable(question));
-        QVERIFY2(question.contains(QStringLiteral("Нет \u2014 удалить все")), qPrintable(question));
+        QVERIFY2(question.contains(u"Нет \u2014 удалить все"_s), qPrintable(question));
         QCOMPARE(f.prompts.questions.size(), answers.size());
         QVERIFY(f.prompts.errors.isEmpty());
         QCOMPARE(window.docSaved(), restored == 0);
@@ -529,20 +511,20 @@ private slots:
         const auto back = qScopeGuard([&] { QDir::setCurrent(folder); });
         QVERIFY(QDir::setCurrent(f.dir->path()));
         TEditorLines lines;
-        fillLines(lines, {QStringLiteral("text")}, TextEncoding::Ansi, LineBreakStyle::sffDos);
+        fillLines(lines, {u"text"_s}, TextEncoding::Ansi, LineBreakStyle::sffDos);
         const RecoveryStore ended(RecoveryStore::defaultFolder(), processRunsSince, kEndedPid, 1);
-        ended.write(QStringLiteral("gone.qpl"), lines);
+        ended.write(u"gone.qpl"_s, lines);
         QVERIFY(QDir::setCurrent(folder));
 
         f.prompts.answers = {PromptAnswer::Yes};
         Tfrm_Main &window = f.openWindow();
         RecoveryStore store(RecoveryStore::defaultFolder());
         window.startRecovery(store);
-        const QString document = f.path(QStringLiteral("gone.qpl"));
+        const QString document = f.path(u"gone.qpl"_s);
         QCOMPARE(f.prompts.questions.size(), 1);
         const QString question = f.prompts.questions.first().text;
         QVERIFY2(question.contains(document) &&
-                     question.contains(QStringLiteral("Файла по этому пути сейчас нет")),
+                     question.contains(u"Файла по этому пути сейчас нет"_s),
                  qPrintable(question));
         QCOMPARE(window.docFileName(), document);
         window.actions().FileSave->trigger();
@@ -554,14 +536,14 @@ private slots:
     // kept in a private named copy, are offered at the next start and saved back whole.
     void inPlaceSaveCutShortIsOffered()
     {
-        const QString document = f.path(QStringLiteral("doc.qpl"));
+        const QString document = f.path(u"doc.qpl"_s);
         QStringList oldText;
         for (int i = 0; i < 100000; ++i)
-            oldText << QStringLiteral("Строка %1 прежнего текста;").arg(i);
+            oldText << u"Строка %1 прежнего текста;"_s.arg(i);
         const QByteArray old = savedBytes(oldText, TextEncoding::Ansi, LineBreakStyle::sffDos);
         QVERIFY(old.size() > 2 << 20);
         writeFile(document, old);
-        const QString other = f.path(QStringLiteral("link.qpl"));
+        const QString other = f.path(u"link.qpl"_s);
         QCOMPARE(
             ::link(QFile::encodeName(document).constData(), QFile::encodeName(other).constData()),
             0);
@@ -580,7 +562,7 @@ private slots:
         QCOMPARE(spliced.mid(1 << 20), old.mid(1 << 20));
         const QStringList entries = recoveryEntries();
         QCOMPARE(entries.size(), 1);
-        QVERIFY2(entries[0].endsWith(QStringLiteral(".previous")), qPrintable(entries[0]));
+        QVERIFY2(entries[0].endsWith(u".previous"_s), qPrintable(entries[0]));
         struct stat copyStatus = {};
         struct stat folderStatus = {};
         QCOMPARE(::stat(QFile::encodeName(recoveryFolder().filePath(entries[0])).constData(),
@@ -629,11 +611,10 @@ private slots:
     {
         QFETCH(bool, writtenSince);
         QFETCH(PromptAnswer, answer);
-        const QString document = f.path(QStringLiteral("doc.qpl"));
+        const QString document = f.path(u"doc.qpl"_s);
         writeFile(document, "PROGRAM\r\nas read");
         TEditorLines lines;
-        fillLines(lines, {QStringLiteral("PROGRAM"), QStringLiteral("typed")}, TextEncoding::Ansi,
-                  LineBreakStyle::sffDos);
+        fillLines(lines, {u"PROGRAM"_s, u"typed"_s}, TextEncoding::Ansi, LineBreakStyle::sffDos);
         const RecoveryStore ended(RecoveryStore::defaultFolder(), processRunsSince, kEndedPid, 1);
         ended.write(document, lines, FileIdentity::of(document));
         QCOMPARE(RecoveryStore::read(ended.ownFile()).basedOn, FileIdentity::of(document));
@@ -651,7 +632,7 @@ private slots:
         QCOMPARE(f.prompts.questions.size(), writtenSince ? 2 : 1);
         if (writtenSince)
             QVERIFY2(f.prompts.questions[1].text.startsWith(
-                         QStringLiteral("Файл doc.qpl изменен другой программой после того")),
+                         u"Файл doc.qpl изменен другой программой после того"_s),
                      qPrintable(f.prompts.questions[1].text));
         const bool overwritten = !writtenSince || answer == PromptAnswer::Yes;
         QCOMPARE(readFile(document), overwritten ? QByteArray("PROGRAM\r\ntyped") : onDisk);
@@ -662,12 +643,12 @@ private slots:
     // change to the first one asks nothing, and no answer reads the wrong file.
     void restoredTextIsWatchedInsteadOfTheCommandLineFile()
     {
-        const QString named = f.path(QStringLiteral("named.qpl"));
-        const QString document = f.path(QStringLiteral("doc.qpl"));
+        const QString named = f.path(u"named.qpl"_s);
+        const QString document = f.path(u"doc.qpl"_s);
         writeFile(named, "named file");
         writeFile(document, "as read");
         TEditorLines lines;
-        fillLines(lines, {QStringLiteral("restored")}, TextEncoding::Ansi, LineBreakStyle::sffDos);
+        fillLines(lines, {u"restored"_s}, TextEncoding::Ansi, LineBreakStyle::sffDos);
         const RecoveryStore ended(RecoveryStore::defaultFolder(), processRunsSince, kEndedPid, 1);
         ended.write(document, lines, FileIdentity::of(document));
 
@@ -682,14 +663,14 @@ private slots:
         window.diskChanges().checkSoon();
         QVERIFY(checks.wait());
         QCOMPARE(f.prompts.questions.size(), 1);
-        QCOMPARE(f.lines().text(), QStringLiteral("restored"));
+        QCOMPARE(f.lines().text(), u"restored"_s);
         // The restored text's file is the one watched.
         f.prompts.answers = {PromptAnswer::No};
         writeFile(document, "changed too");
         QTRY_COMPARE(f.prompts.questions.size(), 2);
-        QVERIFY2(f.prompts.questions[1].text.startsWith(QStringLiteral("Файл doc.qpl изменен")),
+        QVERIFY2(f.prompts.questions[1].text.startsWith(u"Файл doc.qpl изменен"_s),
                  qPrintable(f.prompts.questions[1].text));
-        QCOMPARE(f.lines().text(), QStringLiteral("restored"));
+        QCOMPARE(f.lines().text(), u"restored"_s);
     }
 
     // The folder is this user's alone: a wider mode is closed, another user's folder refused.
@@ -702,7 +683,7 @@ private slots:
     void recoveryFolderIsPrivate()
     {
         QFETCH(bool, otherOwner);
-        const QString folder = f.path(QStringLiteral("recovery"));
+        const QString folder = f.path(u"recovery"_s);
         QVERIFY(QDir().mkpath(folder));
         QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0777), 0);
         if (otherOwner) {
@@ -711,14 +692,14 @@ private slots:
             QCOMPARE(::chown(QFile::encodeName(folder).constData(), kNobody, kNobody), 0);
         }
         TEditorLines lines;
-        fillLines(lines, {QStringLiteral("secret")}, TextEncoding::Ansi, LineBreakStyle::sffDos);
+        fillLines(lines, {u"secret"_s}, TextEncoding::Ansi, LineBreakStyle::sffDos);
         const RecoveryStore store(folder);
         try {
-            store.write(QStringLiteral("/a.qpl"), lines);
+            store.write(u"/a.qpl"_s, lines);
             QVERIFY(!otherOwner);
         } catch (const Error &error) {
             QVERIFY(otherOwner);
-            QVERIFY2(error.message().contains(QStringLiteral("принадлежит другому пользователю")),
+            QVERIFY2(error.message().contains(u"принадлежит другому пользователю"_s),
                      qPrintable(error.message()));
             QVERIFY(!QFileInfo::exists(store.ownFile()));
             return;
@@ -733,22 +714,22 @@ private slots:
     {
         if (geteuid() != 0)
             QSKIP("mounting a file system needs the superuser");
-        const QString mountPoint = f.path(QStringLiteral("small"));
+        const QString mountPoint = f.path(u"small"_s);
         QVERIFY(QDir().mkpath(mountPoint));
         const QByteArray point = QFile::encodeName(mountPoint);
         if (::mount("brindlepad-test", point.constData(), "tmpfs", 0, "size=64k") != 0)
             QSKIP("the kernel refuses a tmpfs mount here");
         const auto unmount = qScopeGuard([&] { ::umount2(point.constData(), MNT_DETACH); });
         TEditorLines lines;
-        fillLines(lines, QStringList(20000, QStringLiteral("строка текста")), TextEncoding::Ansi,
+        fillLines(lines, QStringList(20000, u"строка текста"_s), TextEncoding::Ansi,
                   LineBreakStyle::sffDos);
-        const RecoveryStore store(mountPoint + QStringLiteral("/recovery"));
+        const RecoveryStore store(mountPoint + u"/recovery"_s);
         try {
-            store.write(QStringLiteral("/a.qpl"), lines);
+            store.write(u"/a.qpl"_s, lines);
             QFAIL("the write was reported as done");
         } catch (const Error &error) {
-            QVERIFY2(error.message().contains(QStringLiteral("На устройстве не осталось места")) &&
-                         !error.message().contains(QStringLiteral("Неизвестная ошибка")),
+            QVERIFY2(error.message().contains(u"На устройстве не осталось места"_s) &&
+                         !error.message().contains(u"Неизвестная ошибка"_s),
                      qPrintable(error.message()));
         }
         QVERIFY(!QFileInfo::exists(store.ownFile()));
@@ -758,26 +739,23 @@ private slots:
     // instance ends, and its text is kept on the way out.
     void lostDisplayConnectionKeepsTheText()
     {
-        const QString server = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+        const QString server = QStandardPaths::findExecutable(u"Xvfb"_s);
         if (server.isEmpty())
             QSKIP("Xvfb is not installed");
         QProcess display;
-        display.start(server, {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                               QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                               QStringLiteral("-screen"), QStringLiteral("0"),
-                               QStringLiteral("800x600x24")});
+        display.start(server, {u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s, u"-screen"_s,
+                               u"0"_s, u"800x600x24"_s});
         QVERIFY(display.waitForStarted());
         QByteArray number;
         while (!number.contains('\n') && display.waitForReadyRead(30000))
             number += display.readAllStandardOutput();
         QVERIFY2(!number.trimmed().isEmpty(), "Xvfb gave no display number");
 
-        const QString document = f.path(QStringLiteral("doc.qpl"));
+        const QString document = f.path(u"doc.qpl"_s);
         writeFile(document, "PROGRAM");
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.insert(QStringLiteral("DISPLAY"),
-                           QStringLiteral(":") + QString::fromLatin1(number.trimmed()));
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+        environment.insert(u"DISPLAY"_s, u":"_s + QString::fromLatin1(number.trimmed()));
         QProcess child;
         startChild(child, document, false, "typed", environment);
         if (QTest::currentTestFailed()) {
@@ -793,8 +771,7 @@ private slots:
         QVERIFY(child.waitForFinished(60000));
         const QStringList leftOver = store.leftOver();
         QCOMPARE(leftOver.size(), 1);
-        QCOMPARE(RecoveryStore::read(leftOver.first()).lines,
-                 std::vector<QString>{QStringLiteral("xPROGRAM")});
+        QCOMPARE(RecoveryStore::read(leftOver.first()).lines, std::vector<QString>{u"xPROGRAM"_s});
     }
 
     // Another running instance keeps its file; once it has ended, its unsaved text comes back
@@ -812,9 +789,8 @@ private slots:
         QFETCH(int, signal);
         QFETCH(bool, idleWrite);
 
-        const QString document = f.path(QStringLiteral("doc.qpl"));
-        const QStringList original{QStringLiteral("PROGRAM"), QStringLiteral("Строка \u20AC"),
-                                   QString()};
+        const QString document = f.path(u"doc.qpl"_s);
+        const QStringList original{u"PROGRAM"_s, u"Строка \u20AC"_s, QString()};
         const auto encoding = TextEncoding::Utf16BE;
         const auto style = LineBreakStyle::sffMac;
         writeFile(document, savedBytes(original, encoding, style));
@@ -823,7 +799,7 @@ private slots:
         Tfrm_Main &window = f.openWindow();
         RecoveryStore store(RecoveryStore::defaultFolder());
         window.startRecovery(store);
-        f.lines().Add(QStringLiteral("mine"));
+        f.lines().Add(u"mine"_s);
         window.EditorPaneChange();
         window.recovery()->writeNow();
 
@@ -875,3 +851,5 @@ BP_TEST(RecoveryTest)
 BP_TEST_PROGRAM({.beforeApplication = childModeOrPrivateDataFolder})
 
 #include "tst_recovery.moc"
+
+using namespace Qt::StringLiterals;

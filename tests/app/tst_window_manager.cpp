@@ -24,21 +24,18 @@ class TestWindowManager : public QObject
     QString m_display;
     const QSize m_screen{1366, 768};
 
-    QString configFile() const
-    {
-        return m_dir.filePath(QStringLiteral("config/Brindlepad/Brindlepad.conf"));
-    }
+    QString configFile() const { return m_dir.filePath(u"config/Brindlepad/Brindlepad.conf"_s); }
 
     QProcessEnvironment environment() const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), m_display);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+        env.insert(u"DISPLAY"_s, m_display);
+        env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+        env.insert(u"XDG_CONFIG_HOME"_s, m_dir.filePath(u"config"_s));
         // Unsaved texts that other runs of the program left would be offered first, and the
         // question would take the Alt+F4 meant for the window.
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
-        env.remove(QStringLiteral("QT_SCALE_FACTOR"));
+        env.insert(u"XDG_DATA_HOME"_s, m_dir.filePath(u"data"_s));
+        env.remove(u"QT_SCALE_FACTOR"_s);
         return env;
     }
 
@@ -61,19 +58,16 @@ class TestWindowManager : public QObject
     // The frame's bounds of window `id` as the X server has them, in device pixels.
     QRect frameOnScreen(const QString &id)
     {
-        const QString info = tool(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
-        const QString extents =
-            tool(QStringLiteral("xprop"),
-                 {QStringLiteral("-id"), id, QStringLiteral("_NET_FRAME_EXTENTS")});
+        const QString info = tool(u"xwininfo"_s, {u"-id"_s, id});
+        const QString extents = tool(u"xprop"_s, {u"-id"_s, id, u"_NET_FRAME_EXTENTS"_s});
         auto field = [&](const QString &name) {
             const qsizetype at = info.indexOf(name);
             if (at < 0)
                 return 0;
             return info.mid(at + name.size()).section(u'\n', 0, 0).trimmed().toInt();
         };
-        const QRect client(field(QStringLiteral("Absolute upper-left X:")),
-                           field(QStringLiteral("Absolute upper-left Y:")),
-                           field(QStringLiteral("Width:")), field(QStringLiteral("Height:")));
+        const QRect client(field(u"Absolute upper-left X:"_s), field(u"Absolute upper-left Y:"_s),
+                           field(u"Width:"_s), field(u"Height:"_s));
         // "_NET_FRAME_EXTENTS(CARDINAL) = left, right, top, bottom"
         const QStringList sides = extents.section(u'=', 1).split(u',');
         if (sides.size() != 4)
@@ -112,29 +106,23 @@ class TestWindowManager : public QObject
         QProcess program;
         QProcessEnvironment env = environment();
         if (!scale.isEmpty())
-            env.insert(QStringLiteral("QT_SCALE_FACTOR"), scale);
+            env.insert(u"QT_SCALE_FACTOR"_s, scale);
         program.setProcessEnvironment(env);
         program.start(QStringLiteral(BP_PROGRAM), {});
         if (!program.waitForStarted()) {
             qWarning("the program did not start");
             return run;
         }
-        const QString id = tool(QStringLiteral("xdotool"),
-                                {QStringLiteral("search"), QStringLiteral("--sync"),
-                                 QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                                 QStringLiteral("^Brindlepad$")})
+        const QString id = tool(u"xdotool"_s, {u"search"_s, u"--sync"_s, u"--onlyvisible"_s,
+                                               u"--name"_s, u"^Brindlepad$"_s})
                                .section(u'\n', 0, 0)
                                .trimmed();
         if (!id.isEmpty()) {
-            tool(QStringLiteral("xdotool"),
-                 {QStringLiteral("windowactivate"), QStringLiteral("--sync"), id});
+            tool(u"xdotool"_s, {u"windowactivate"_s, u"--sync"_s, id});
             run.frame = settledFrame(id);
             for (const QString &key : keys)
-                tool(QStringLiteral("xdotool"),
-                     {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), key});
-            tool(QStringLiteral("xdotool"),
-                 {QStringLiteral("key"), QStringLiteral("--clearmodifiers"),
-                  QStringLiteral("alt+F4")});
+                tool(u"xdotool"_s, {u"key"_s, u"--clearmodifiers"_s, key});
+            tool(u"xdotool"_s, {u"key"_s, u"--clearmodifiers"_s, u"alt+F4"_s});
         }
         if (!program.waitForFinished(60000)) {
             qWarning("the program did not close on Alt+F4");
@@ -142,10 +130,9 @@ class TestWindowManager : public QObject
             program.waitForFinished();
         }
         QSettings stored(configFile(), QSettings::IniFormat);
-        run.stored = QRect(stored.value(QStringLiteral("WindowLeft")).toInt(),
-                           stored.value(QStringLiteral("WindowTop")).toInt(),
-                           stored.value(QStringLiteral("WindowWidth")).toInt(),
-                           stored.value(QStringLiteral("WindowHeight")).toInt());
+        run.stored =
+            QRect(stored.value(u"WindowLeft"_s).toInt(), stored.value(u"WindowTop"_s).toInt(),
+                  stored.value(u"WindowWidth"_s).toInt(), stored.value(u"WindowHeight"_s).toInt());
         return run;
     }
 
@@ -168,19 +155,16 @@ private slots:
                                      .arg(QString::fromLatin1(needed))));
         QVERIFY(m_dir.isValid());
         // The server picks a free display itself and names it on its output when ready.
-        m_server.start(QStringLiteral("Xvfb"),
-                       {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                        QStringLiteral("-screen"), QStringLiteral("0"),
-                        QStringLiteral("%1x%2x24").arg(m_screen.width()).arg(m_screen.height()),
-                        QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        m_server.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s,
+                                   u"%1x%2x24"_s.arg(m_screen.width()).arg(m_screen.height()),
+                                   u"-nolisten"_s, u"tcp"_s});
         QVERIFY(m_server.waitForStarted());
         QVERIFY2(m_server.waitForReadyRead(60000), "Xvfb named no display");
         m_display = u':' + QString::fromLatin1(m_server.readLine().trimmed());
 
-        const QString ready = m_dir.filePath(QStringLiteral("manager-ready"));
+        const QString ready = m_dir.filePath(u"manager-ready"_s);
         m_manager.setProcessEnvironment(environment());
-        m_manager.start(QStringLiteral("openbox"),
-                        {QStringLiteral("--startup"), QStringLiteral("touch ") + ready});
+        m_manager.start(u"openbox"_s, {u"--startup"_s, u"touch "_s + ready});
         QVERIFY(m_manager.waitForStarted());
         QVERIFY2(QTest::qWaitFor([&] { return QFile::exists(ready); }, 60000),
                  "openbox did not start");
@@ -205,8 +189,7 @@ private slots:
         QTest::addColumn<QPoint>("corner");
         QTest::newRow("first run at the default place") << StoredValues{} << QPoint(197, 111);
         QTest::newRow("a window the user moved")
-            << StoredValues{{QStringLiteral("WindowLeft"), 300}, {QStringLiteral("WindowTop"), 100}}
-            << QPoint(300, 100);
+            << StoredValues{{u"WindowLeft"_s, 300}, {u"WindowTop"_s, 100}} << QPoint(300, 100);
     }
     void positionHoldsOverThreeRuns()
     {
@@ -223,13 +206,10 @@ private slots:
 
     void positionOffEveryScreenComesBack()
     {
-        seed({{QStringLiteral("WindowLeft"), -3000},
-              {QStringLiteral("WindowTop"), 5000},
-              {QStringLiteral("WindowState"), 0}});
+        seed({{u"WindowLeft"_s, -3000}, {u"WindowTop"_s, 5000}, {u"WindowState"_s, 0}});
         const Run run = runOnce();
         const QRect screen(QPoint(0, 0), m_screen);
-        QVERIFY2(screen.contains(run.frame), qPrintable(QStringLiteral("frame %1,%2 %3x%4")
-                                                            .arg(run.frame.x())
+        QVERIFY2(screen.contains(run.frame), qPrintable(u"frame %1,%2 %3x%4"_s.arg(run.frame.x())
                                                             .arg(run.frame.y())
                                                             .arg(run.frame.width())
                                                             .arg(run.frame.height())));
@@ -239,8 +219,8 @@ private slots:
     void firstWindowFitsAScaledScreen_data()
     {
         QTest::addColumn<QString>("scale");
-        QTest::newRow("125 %") << QStringLiteral("1.25");
-        QTest::newRow("200 %") << QStringLiteral("2");
+        QTest::newRow("125 %") << u"1.25"_s;
+        QTest::newRow("200 %") << u"2"_s;
     }
     void firstWindowFitsAScaledScreen()
     {
@@ -250,8 +230,7 @@ private slots:
             const Run run = runOnce(scale);
             // Device pixels: the whole frame, status bar and close box included, is on screen.
             QVERIFY2(QRect(QPoint(0, 0), m_screen).contains(run.frame),
-                     qPrintable(QStringLiteral("run %1: frame %2,%3 %4x%5")
-                                    .arg(i)
+                     qPrintable(u"run %1: frame %2,%3 %4x%5"_s.arg(i)
                                     .arg(run.frame.x())
                                     .arg(run.frame.y())
                                     .arg(run.frame.width())
@@ -263,12 +242,11 @@ private slots:
     // leave is kept for the next run.
     void zoomKeysOnARealKeyboard()
     {
-        seed({{QStringLiteral("EditorFontSize"), 10}});
-        runOnce(QString(), {QStringLiteral("ctrl+equal"), QStringLiteral("ctrl+equal"),
-                            QStringLiteral("ctrl+plus"), QStringLiteral("ctrl+minus"),
-                            QStringLiteral("ctrl+KP_Add")});
+        seed({{u"EditorFontSize"_s, 10}});
+        runOnce(QString(), {u"ctrl+equal"_s, u"ctrl+equal"_s, u"ctrl+plus"_s, u"ctrl+minus"_s,
+                            u"ctrl+KP_Add"_s});
         QSettings stored(configFile(), QSettings::IniFormat);
-        QCOMPARE(stored.value(QStringLiteral("EditorFontSize")).toInt(), 13);
+        QCOMPARE(stored.value(u"EditorFontSize"_s).toInt(), 13);
     }
 
     // The menu entry's "Новый файл" started as a desktop starts it: the window belongs to the
@@ -288,11 +266,11 @@ private slots:
             else if (line.contains(u'='))
                 entry.insert(group + u'/' + line.section(u'=', 0, 0), line.section(u'=', 1));
         }
-        const QString windowClass = entry.value(QStringLiteral("Desktop Entry/StartupWMClass"));
+        const QString windowClass = entry.value(u"Desktop Entry/StartupWMClass"_s);
         QVERIFY(!windowClass.isEmpty());
-        QStringList command = entry.value(QStringLiteral("Desktop Action new-file/Exec"))
-                                  .split(u' ', Qt::SkipEmptyParts);
-        QCOMPARE(command.value(0), QStringLiteral("brindlepad"));
+        QStringList command =
+            entry.value(u"Desktop Action new-file/Exec"_s).split(u' ', Qt::SkipEmptyParts);
+        QCOMPARE(command.value(0), u"brindlepad"_s);
         command.removeFirst();
         seed({});
         QProcess program;
@@ -300,31 +278,28 @@ private slots:
         program.start(QStringLiteral(BP_PROGRAM), command);
         QVERIFY(program.waitForStarted());
         auto windows = [&] {
-            return tool(QStringLiteral("xdotool"),
-                        {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                         QStringLiteral("--name"), QStringLiteral("^Brindlepad$")})
+            return tool(u"xdotool"_s,
+                        {u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Brindlepad$"_s})
                 .split(u'\n', Qt::SkipEmptyParts);
         };
         QTRY_COMPARE_WITH_TIMEOUT(windows().size(), 1, 60000);
         const QString id = windows().constFirst().trimmed();
         // WM_CLASS(STRING) = "instance", "class"
-        const QString classes =
-            tool(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("WM_CLASS")});
-        QVERIFY2(classes.trimmed().endsWith(QStringLiteral(", \"%1\"").arg(windowClass)),
-                 qPrintable(classes));
-        tool(QStringLiteral("xdotool"),
-             {QStringLiteral("windowactivate"), QStringLiteral("--sync"), id});
-        tool(QStringLiteral("xdotool"),
-             {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+F4")});
+        const QString classes = tool(u"xprop"_s, {u"-id"_s, id, u"WM_CLASS"_s});
+        QVERIFY2(classes.trimmed().endsWith(u", \"%1\""_s.arg(windowClass)), qPrintable(classes));
+        tool(u"xdotool"_s, {u"windowactivate"_s, u"--sync"_s, id});
+        tool(u"xdotool"_s, {u"key"_s, u"--clearmodifiers"_s, u"alt+F4"_s});
         // The save question comes up beside the window, which stays open.
         QTRY_COMPARE_WITH_TIMEOUT(windows().size(), 2, 30000);
         QCOMPARE(program.state(), QProcess::Running);
         program.kill();
         program.waitForFinished();
         // The killed run left its unsaved template for the next start to offer.
-        QDir(m_dir.filePath(QStringLiteral("data"))).removeRecursively();
+        QDir(m_dir.filePath(u"data"_s)).removeRecursively();
     }
 };
 
 BP_TEST(TestWindowManager)
 #include "tst_window_manager.moc"
+
+using namespace Qt::StringLiterals;

@@ -86,20 +86,17 @@ private slots:
         QCOMPARE(window.panel()->width(), 209);
         QVERIFY(window.close());
         QSettings settings(f.settingsFile(), QSettings::NativeFormat);
-        QCOMPARE(settings.value(QStringLiteral("WindowLeft")).toInt(), 197);
-        QCOMPARE(settings.value(QStringLiteral("WindowTop")).toInt(), 111);
-        QCOMPARE(settings.value(QStringLiteral("WindowWidth")).toInt(), storedSize(window).width());
-        QCOMPARE(settings.value(QStringLiteral("WindowHeight")).toInt(),
-                 storedSize(window).height());
-        QCOMPARE(settings.value(QStringLiteral("WindowState")).toInt(), 0);
-        QCOMPARE(settings.value(QStringLiteral("WindowPanelWidth")).toInt(), 209);
+        QCOMPARE(settings.value(u"WindowLeft"_s).toInt(), 197);
+        QCOMPARE(settings.value(u"WindowTop"_s).toInt(), 111);
+        QCOMPARE(settings.value(u"WindowWidth"_s).toInt(), storedSize(window).width());
+        QCOMPARE(settings.value(u"WindowHeight"_s).toInt(), storedSize(window).height());
+        QCOMPARE(settings.value(u"WindowState"_s).toInt(), 0);
+        QCOMPARE(settings.value(u"WindowPanelWidth"_s).toInt(), 209);
     }
 
     void panelWiderThanTheWindowDoesNotWidenIt()
     {
-        store({{QStringLiteral("WindowHeight"), 500},
-               {QStringLiteral("WindowWidth"), 800},
-               {QStringLiteral("WindowPanelWidth"), 1400}});
+        store({{u"WindowHeight"_s, 500}, {u"WindowWidth"_s, 800}, {u"WindowPanelWidth"_s, 1400}});
         Tfrm_Main &window = f.openWindow();
         QCOMPARE(storedSize(window), QSize(800, 500));
         QCOMPARE(window.panel()->width(), 1400);
@@ -107,12 +104,12 @@ private slots:
 
     void storedValuesAreRestored()
     {
-        store({{QStringLiteral("WindowHeight"), 400},
-               {QStringLiteral("WindowWidth"), 700},
-               {QStringLiteral("WindowTop"), 30},
-               {QStringLiteral("WindowLeft"), 40},
-               {QStringLiteral("WindowState"), 0},
-               {QStringLiteral("WindowPanelWidth"), 150}});
+        store({{u"WindowHeight"_s, 400},
+               {u"WindowWidth"_s, 700},
+               {u"WindowTop"_s, 30},
+               {u"WindowLeft"_s, 40},
+               {u"WindowState"_s, 0},
+               {u"WindowPanelWidth"_s, 150}});
         Tfrm_Main &window = f.openWindow();
         QCOMPARE(storedBounds(window), QRect(40, 30, 700, 400));
         QCOMPARE(window.panel()->width(), 150);
@@ -121,7 +118,7 @@ private slots:
 
     void panelWidthZeroOpensOnePixelWide()
     {
-        store({{QStringLiteral("WindowPanelWidth"), 0}});
+        store({{u"WindowPanelWidth"_s, 0}});
         Tfrm_Main &window = f.openWindow();
         QCOMPARE(window.splitter()->panelWidth(), 1);
         QCOMPARE(window.panel()->width(), 1);
@@ -133,18 +130,18 @@ private slots:
         window.showMaximized();
         QTRY_VERIFY(window.isMaximized());
         QVERIFY(window.close());
-        QCOMPARE(stored().value(QStringLiteral("WindowState")).toInt(), 2);
+        QCOMPARE(stored().value(u"WindowState"_s).toInt(), 2);
         Tfrm_Main &again = f.openWindow();
         QTRY_VERIFY(again.isMaximized());
     }
 
     void missingStateOpensNormal()
     {
-        store({{QStringLiteral("WindowHeight"), 400},
-               {QStringLiteral("WindowWidth"), 700},
-               {QStringLiteral("WindowTop"), 30},
-               {QStringLiteral("WindowLeft"), 40},
-               {QStringLiteral("WindowPanelWidth"), 150}});
+        store({{u"WindowHeight"_s, 400},
+               {u"WindowWidth"_s, 700},
+               {u"WindowTop"_s, 30},
+               {u"WindowLeft"_s, 40},
+               {u"WindowPanelWidth"_s, 150}});
         Tfrm_Main &window = f.openWindow();
         QVERIFY(!window.isMaximized() && !window.isMinimized());
         QCOMPARE(storedBounds(window), QRect(40, 30, 700, 400));
@@ -154,25 +151,24 @@ private slots:
     void everyCloseAttemptStoresThePosition()
     {
         Tfrm_Main &window = f.openWindow();
-        f.edit(QStringLiteral("typed"));
+        f.edit(u"typed"_s);
         f.prompts.answers = {PromptAnswer::Cancel, PromptAnswer::Cancel};
         QVERIFY(!window.close());
         window.move(300, 200);
         QVERIFY(!window.close());
-        QCOMPARE(stored().value(QStringLiteral("WindowLeft")).toInt(), 300);
-        QCOMPARE(stored().value(QStringLiteral("WindowTop")).toInt(), 200);
+        QCOMPARE(stored().value(u"WindowLeft"_s).toInt(), 300);
+        QCOMPARE(stored().value(u"WindowTop"_s).toInt(), 200);
     }
 
     void unreadableValueIsReportedAndTheRestStillApply()
     {
-        store({{QStringLiteral("WindowHeight"), 400},
-               {QStringLiteral("WindowWidth"), QStringLiteral("wide")},
-               {QStringLiteral("WindowLeft"), 40},
-               {QStringLiteral("WindowPanelWidth"), 150}});
+        store({{u"WindowHeight"_s, 400},
+               {u"WindowWidth"_s, u"wide"_s},
+               {u"WindowLeft"_s, 40},
+               {u"WindowPanelWidth"_s, 150}});
         Tfrm_Main &window = f.openWindow();
         QCOMPARE(f.prompts.errors.size(), 1);
-        QVERIFY2(f.prompts.errors[0].contains(QStringLiteral("WindowWidth")),
-                 qPrintable(f.prompts.errors[0]));
+        QVERIFY2(f.prompts.errors[0].contains(u"WindowWidth"_s), qPrintable(f.prompts.errors[0]));
         f.prompts.errors.clear();
         QCOMPARE(storedSize(window).height(), 400);
         QCOMPARE(window.width(), 961);
@@ -188,10 +184,10 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("figure");
-        QTest::newRow("top at the int maximum") << QStringLiteral("WindowTop") << INT_MAX;
-        QTest::newRow("left at the int maximum") << QStringLiteral("WindowLeft") << INT_MAX;
-        QTest::newRow("top at the int minimum") << QStringLiteral("WindowTop") << INT_MIN;
-        QTest::newRow("height at the int maximum") << QStringLiteral("WindowHeight") << INT_MAX;
+        QTest::newRow("top at the int maximum") << u"WindowTop"_s << INT_MAX;
+        QTest::newRow("left at the int maximum") << u"WindowLeft"_s << INT_MAX;
+        QTest::newRow("top at the int minimum") << u"WindowTop"_s << INT_MIN;
+        QTest::newRow("height at the int maximum") << u"WindowHeight"_s << INT_MAX;
     }
     void farOutFiguresBringTheWindowOntoTheScreen()
     {
@@ -201,23 +197,21 @@ private slots:
         Tfrm_Main &window = f.openWindow();
         const QRect screen = window.screen()->availableGeometry();
         QVERIFY2(screen.contains(window.frameGeometry()),
-                 qPrintable(QStringLiteral("%1,%2 %3x%4")
-                                .arg(window.frameGeometry().x())
+                 qPrintable(u"%1,%2 %3x%4"_s.arg(window.frameGeometry().x())
                                 .arg(window.frameGeometry().y())
                                 .arg(window.frameGeometry().width())
                                 .arg(window.frameGeometry().height())));
         QVERIFY(window.close());
-        QCOMPARE(stored().value(QStringLiteral("WindowTop")).toInt(), window.frameGeometry().y());
-        QCOMPARE(stored().value(QStringLiteral("WindowHeight")).toInt(),
-                 storedSize(window).height());
+        QCOMPARE(stored().value(u"WindowTop"_s).toInt(), window.frameGeometry().y());
+        QCOMPARE(stored().value(u"WindowHeight"_s).toInt(), storedSize(window).height());
     }
 
     void unwritableStoreDoesNotKeepTheWindowOpen()
     {
         // A settings "file" whose folder is a file cannot be written.
-        writeFile(f.path(QStringLiteral("blocker")), "x");
-        f.settings = std::make_unique<QtSettingsStore>(f.path(QStringLiteral("blocker/s.conf")),
-                                                       QSettings::NativeFormat);
+        writeFile(f.path(u"blocker"_s), "x");
+        f.settings =
+            std::make_unique<QtSettingsStore>(f.path(u"blocker/s.conf"_s), QSettings::NativeFormat);
         Tfrm_Main &window = f.openWindow();
         QVERIFY(window.close());
         QCOMPARE(f.prompts.errors.size(), 1);
@@ -226,7 +220,7 @@ private slots:
 
     void storeIsReadOnceAtStart()
     {
-        store({{QStringLiteral("WindowHeight"), 400}, {QStringLiteral("WindowLeft"), 40}});
+        store({{u"WindowHeight"_s, 400}, {u"WindowLeft"_s, 40}});
         CountingStore counting(*f.settings);
         f.window = std::make_unique<Tfrm_Main>(
             PlatformServices{&counting, &f.shell, &f.prompts, &f.sound, f.dataFolder},
@@ -312,3 +306,5 @@ private slots:
 BP_TEST(TestWindowState)
 
 #include "tst_window_state.moc"
+
+using namespace Qt::StringLiterals;

@@ -14,6 +14,8 @@
 
 namespace bp {
 
+using namespace Qt::StringLiterals;
+
 // A main window on real widgets with scripted prompts and a private settings file; every
 // test starts from a fresh window and a fresh folder.
 struct WindowFixture
@@ -38,7 +40,7 @@ struct WindowFixture
     }
 
     QString path(const QString &name) const { return dir->filePath(name); }
-    QString settingsFile() const { return path(QStringLiteral("settings.conf")); }
+    QString settingsFile() const { return path(u"settings.conf"_s); }
 
     Tfrm_Main &openWindow(const QStringList &arguments = {})
     {

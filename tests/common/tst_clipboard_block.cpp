@@ -20,17 +20,16 @@ private slots:
         QTest::addColumn<Mode>("mode");
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("normal, empty") << QString() << Mode::Normal << QByteArray("\x00\x00", 2);
-        QTest::newRow("line") << QStringLiteral("ab\r\n") << Mode::Line
+        QTest::newRow("line") << u"ab\r\n"_s << Mode::Line
                               << QByteArray("\x01"
                                             "ab\r\n\x00",
                                             6);
         QTest::newRow("column, Cyrillic")
-            << QStringLiteral("Яё") << Mode::Column << QByteArray("\x02\xDF\xB8\x00", 4);
-        QTest::newRow("unmappable becomes ?")
-            << QStringLiteral("a\u4E00") + QChar(0xD800) << Mode::Normal
-            << QByteArray("\x00"
-                          "a??\x00",
-                          5);
+            << u"Яё"_s << Mode::Column << QByteArray("\x02\xDF\xB8\x00", 4);
+        QTest::newRow("unmappable becomes ?") << u"a\u4E00"_s + QChar(0xD800) << Mode::Normal
+                                              << QByteArray("\x00"
+                                                            "a??\x00",
+                                                            5);
     }
     void encode()
     {
@@ -52,25 +51,22 @@ private slots:
         QTest::newRow("line, terminated") << QByteArray("\x01"
                                                         "ab\x00",
                                                         4)
-                                          << true << QStringLiteral("ab") << Mode::Line;
-        QTest::newRow("text ends at the first zero")
-            << QByteArray("\x00"
-                          "ab\x00"
-                          "cd\x00",
-                          7)
-            << true << QStringLiteral("ab") << Mode::Normal;
+                                          << true << u"ab"_s << Mode::Line;
+        QTest::newRow("text ends at the first zero") << QByteArray("\x00"
+                                                                   "ab\x00"
+                                                                   "cd\x00",
+                                                                   7)
+                                                     << true << u"ab"_s << Mode::Normal;
         QTest::newRow("no terminator")
-            << QByteArray("\x02\xDF\xB8", 3) << true << QStringLiteral("Яё") << Mode::Column;
-        QTest::newRow("unknown mode byte reads as normal")
-            << QByteArray("\x07"
-                          "x\x00",
-                          3)
-            << true << QStringLiteral("x") << Mode::Normal;
-        QTest::newRow("high mode byte reads as normal")
-            << QByteArray("\xFF"
-                          "x\x00",
-                          3)
-            << true << QStringLiteral("x") << Mode::Normal;
+            << QByteArray("\x02\xDF\xB8", 3) << true << u"Яё"_s << Mode::Column;
+        QTest::newRow("unknown mode byte reads as normal") << QByteArray("\x07"
+                                                                         "x\x00",
+                                                                         3)
+                                                           << true << u"x"_s << Mode::Normal;
+        QTest::newRow("high mode byte reads as normal") << QByteArray("\xFF"
+                                                                      "x\x00",
+                                                                      3)
+                                                        << true << u"x"_s << Mode::Normal;
     }
     void decode()
     {
@@ -89,3 +85,5 @@ private slots:
 
 BP_TEST(TestClipboardBlock)
 #include "tst_clipboard_block.moc"
+
+using namespace Qt::StringLiterals;

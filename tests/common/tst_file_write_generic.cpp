@@ -42,7 +42,7 @@ private slots:
 
     void writesNewAndReplacesOld()
     {
-        const QString file = path(QStringLiteral("a.qpl"));
+        const QString file = path(u"a.qpl"_s);
         writeFileAtomically(file, QByteArray("first"));
         QCOMPARE(readFile(file), QByteArray("first"));
         writeFileAtomically(file, QByteArray("second, longer"));
@@ -53,13 +53,13 @@ private slots:
             write("two");
         });
         QCOMPARE(readFile(file), QByteArray("one two"));
-        QCOMPARE(entries(), QStringList{QStringLiteral("a.qpl")});
+        QCOMPARE(entries(), QStringList{u"a.qpl"_s});
     }
 
     void writesThroughALink()
     {
-        const QString target = path(QStringLiteral("target.qpl"));
-        const QString link = path(QStringLiteral("link.qpl"));
+        const QString target = path(u"target.qpl"_s);
+        const QString link = path(u"link.qpl"_s);
         writeFile(target, "old");
         QVERIFY(QFile::link(target, link));
         writeFileAtomically(link, QByteArray("new"));
@@ -72,28 +72,26 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("the byte source throws") << QStringLiteral("throw") << QString();
-        QTest::newRow("the sync fails")
-            << QStringLiteral("sync") << QStringLiteral("Данные не удалось записать на диск");
-        QTest::newRow("the file-size limit") << QStringLiteral("limit") << QString();
-        QTest::newRow("a folder that takes no file") << QStringLiteral("folder") << QString();
+        QTest::newRow("the byte source throws") << u"throw"_s << QString();
+        QTest::newRow("the sync fails") << u"sync"_s << u"Данные не удалось записать на диск"_s;
+        QTest::newRow("the file-size limit") << u"limit"_s << QString();
+        QTest::newRow("a folder that takes no file") << u"folder"_s << QString();
     }
     void failureKeepsTheOldFile()
     {
         QFETCH(QString, kind);
         QFETCH(QString, reason);
-        const QString file = path(QStringLiteral("a.qpl"));
+        const QString file = path(u"a.qpl"_s);
         const QByteArray old(1000, 'o');
         writeFile(file, old);
         QStringList program{QCoreApplication::applicationFilePath()};
-        if (kind == QStringLiteral("folder")) {
+        if (kind == u"folder"_s) {
             if (::geteuid() == 0) {
                 // The superuser writes into any folder: the child runs as nobody, who may
                 // write the file but not the folder.
-                program =
-                    QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
-                                QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")} +
-                    program;
+                program = QStringList{u"setpriv"_s, u"--reuid=65534"_s, u"--regid=65534"_s,
+                                      u"--clear-groups"_s} +
+                          program;
                 QCOMPARE(::chmod(QFile::encodeName(m_dir->path()).constData(), 0755), 0);
                 QCOMPARE(::chmod(QFile::encodeName(file).constData(), 0666), 0);
             } else {
@@ -103,16 +101,15 @@ private slots:
 
         QProcess child;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        if (kind == QStringLiteral("sync")) {
-            environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(BP_SYNC_FAILURE_SHIM));
-            environment.insert(QStringLiteral("BP_SUCCESSFUL_SYNCS"), QStringLiteral("0"));
+        if (kind == u"sync"_s) {
+            environment.insert(u"LD_PRELOAD"_s, QStringLiteral(BP_SYNC_FAILURE_SHIM));
+            environment.insert(u"BP_SUCCESSFUL_SYNCS"_s, u"0"_s);
             // Under the sanitizers the preloaded shim stands before their runtime.
-            environment.insert(QStringLiteral("ASAN_OPTIONS"),
-                               QStringLiteral("verify_asan_link_order=0:detect_leaks=0"));
+            environment.insert(u"ASAN_OPTIONS"_s, u"verify_asan_link_order=0:detect_leaks=0"_s);
         }
         child.setProcessEnvironment(environment);
         const QString command = program.takeFirst();
-        child.start(command, program + QStringList{QStringLiteral("--write-file"), file, kind});
+        child.start(command, program + QStringList{u"--write-file"_s, file, kind});
         QVERIFY(child.waitForFinished(60000));
         QFile::setPermissions(m_dir->path(),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -120,15 +117,14 @@ private slots:
         QCOMPARE(child.exitStatus(), QProcess::NormalExit);
         QCOMPARE(child.exitCode(), 1);
         // What the byte source throws reaches the caller as it is.
-        if (kind == QStringLiteral("throw"))
-            QCOMPARE(message, QStringLiteral("прервано"));
+        if (kind == u"throw"_s)
+            QCOMPARE(message, u"прервано"_s);
         else
-            QVERIFY2(message.startsWith(
-                         QStringLiteral("Не удалось сохранить файл \"%1\". ").arg(file)) &&
+            QVERIFY2(message.startsWith(u"Не удалось сохранить файл \"%1\". "_s.arg(file)) &&
                          message.contains(reason),
                      qPrintable(message));
         QCOMPARE(readFile(file), old);
-        QCOMPARE(entries(), QStringList{QStringLiteral("a.qpl")});
+        QCOMPARE(entries(), QStringList{u"a.qpl"_s});
     }
 };
 
@@ -152,7 +148,7 @@ static int writeFileMode(int argc, char **argv)
         writeFileAtomically(QFile::decodeName(argv[2]), [&](const ByteSink &write) {
             write(QByteArray(2000, 'n'));
             if (kind == "throw")
-                throw Error(QStringLiteral("прервано"));
+                throw Error(u"прервано"_s);
             write(QByteArray(2000, 'n'));
         });
     } catch (const Error &error) {
@@ -166,3 +162,5 @@ BP_TEST(TestFileWriteGeneric)
 BP_TEST_PROGRAM({.beforeApplication = writeFileMode})
 
 #include "tst_file_write_generic.moc"
+
+using namespace Qt::StringLiterals;

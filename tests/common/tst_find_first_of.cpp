@@ -47,26 +47,22 @@ private slots:
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("breakAt");
         QTest::addColumn<int>("quoteAt");
-        const QString filler = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
+        const QString filler = u"abcdefghijklmnopqrstuvwxyz"_s;
         QTest::newRow("empty") << QString() << 0 << 0 << 0;
-        QTest::newRow("none, short") << QStringLiteral("abc") << 0 << 3 << 3;
+        QTest::newRow("none, short") << u"abc"_s << 0 << 3 << 3;
         QTest::newRow("none, long") << filler << 0 << 26 << 26;
         QTest::newRow("from the end") << filler << 26 << 26 << 26;
-        QTest::newRow("tab counts as up to CR") << QStringLiteral("ab\tc") << 0 << 2 << 4;
-        QTest::newRow("NUL counts as up to CR") << QStringLiteral("ab") + QChar(0) << 0 << 2 << 3;
+        QTest::newRow("tab counts as up to CR") << u"ab\tc"_s << 0 << 2 << 4;
+        QTest::newRow("NUL counts as up to CR") << u"ab"_s + QChar(0) << 0 << 2 << 3;
         QTest::newRow("near misses, long")
-            << QStringLiteral("\u000E\u2029\u8000\uFFFE\u000E\u2029\u8000\uFFFE\u000E\u2029") << 0
-            << 10 << 10;
-        QTest::newRow("high unit stop")
-            << QStringLiteral("\u8000abcdefghij\uFFFF") << 0 << 12 << 11;
+            << u"\u000E\u2029\u8000\uFFFE\u000E\u2029\u8000\uFFFE\u000E\u2029"_s << 0 << 10 << 10;
+        QTest::newRow("high unit stop") << u"\u8000abcdefghij\uFFFF"_s << 0 << 12 << 11;
         QTest::newRow("stop before from is skipped")
-            << QStringLiteral("\"\r") + filler + QStringLiteral("'\u2028") << 2 << 29 << 28;
-        QTest::newRow("separator in the first vector")
-            << QStringLiteral("abcd\u2028fghij") << 0 << 4 << 10;
+            << u"\"\r"_s + filler + u"'\u2028"_s << 2 << 29 << 28;
+        QTest::newRow("separator in the first vector") << u"abcd\u2028fghij"_s << 0 << 4 << 10;
         QTest::newRow("in the tail after full vectors")
-            << filler.left(16) + QStringLiteral("ab\r'") << 0 << 18 << 19;
-        QTest::newRow("from inside a vector")
-            << QStringLiteral("a\rb\"cdefghijklmnop") << 2 << 18 << 3;
+            << filler.left(16) + u"ab\r'"_s << 0 << 18 << 19;
+        QTest::newRow("from inside a vector") << u"a\rb\"cdefghijklmnop"_s << 2 << 18 << 3;
     }
     void stops()
     {
@@ -93,10 +89,8 @@ private slots:
                     const qsizetype expected = stop >= from ? stop : length;
                     if (quoteVector(text, from) != expected ||
                         quoteScalar(text, from) != expected || breakVector(text, from) != length) {
-                        QFAIL(qPrintable(QStringLiteral("length %1, stop %2, from %3")
-                                             .arg(length)
-                                             .arg(stop)
-                                             .arg(from)));
+                        QFAIL(qPrintable(
+                            u"length %1, stop %2, from %3"_s.arg(length).arg(stop).arg(from)));
                     }
                 }
             }
@@ -111,7 +105,7 @@ private slots:
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("nonAsciiAt");
         QTest::addColumn<int>("surrogateAt");
-        const QString ascii = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
+        const QString ascii = u"abcdefghijklmnopqrstuvwxyz"_s;
         QTest::newRow("empty") << QString() << 0 << 0 << 0;
         QTest::newRow("ASCII only, long") << ascii << 0 << 26 << 26;
         QTest::newRow("DEL is ASCII, 0x80 is not")
@@ -124,7 +118,7 @@ private slots:
         QTest::newRow("from past a hit")
             << QChar(0xDC00) + ascii.left(17) + QChar(0x0416) << 1 << 18 << 19;
         QTest::newRow("hit in the tail after full vectors")
-            << ascii.left(16) + QStringLiteral("ab") + QChar(0xDBFF) << 0 << 18 << 18;
+            << ascii.left(16) + u"ab"_s + QChar(0xDBFF) << 0 << 18 << 18;
     }
     void rangeStops()
     {
@@ -147,3 +141,5 @@ private slots:
 
 BP_TEST(TestFindFirstOf)
 #include "tst_find_first_of.moc"
+
+using namespace Qt::StringLiterals;

@@ -97,8 +97,8 @@ using bp::testing::writeFile;
 QString describe(int status)
 {
     if (WIFSIGNALED(status))
-        return QStringLiteral("killed by signal %1").arg(WTERMSIG(status));
-    return QStringLiteral("exit code %1").arg(WEXITSTATUS(status));
+        return u"killed by signal %1"_s.arg(WTERMSIG(status));
+    return u"exit code %1"_s.arg(WEXITSTATUS(status));
 }
 
 // The result of the program's save helper run as a separate process.
@@ -119,7 +119,7 @@ Saved saveInChild(const QString &path, const QByteArray &text, const QStringList
         env.insert(entry.section(u'=', 0, 0), entry.section(u'=', 1));
     process.setProcessEnvironment(env);
     QStringList arguments = wrapper;
-    arguments << QCoreApplication::applicationFilePath() << QStringLiteral("--write-file") << path
+    arguments << QCoreApplication::applicationFilePath() << u"--write-file"_s << path
               << QString::fromLatin1(text);
     process.start(arguments.takeFirst(), arguments);
     process.waitForFinished(-1);
@@ -137,7 +137,7 @@ class TestTextFile : public QObject
     // The data folder where in-place saves of this process keep the old bytes.
     QTemporaryDir m_data;
 
-    QString copiesFolder() const { return m_data.filePath(QStringLiteral("recovery")); }
+    QString copiesFolder() const { return m_data.filePath(u"recovery"_s); }
     QString path(const QString &name) const { return m_dir->filePath(name); }
     QStringList entries(const QString &folder) const
     {
@@ -148,7 +148,7 @@ private slots:
     void initTestCase()
     {
         ignoreFileSizeSignal();
-        setPreviousContentFolder(copiesFolder(), QStringLiteral("1-1"));
+        setPreviousContentFolder(copiesFolder(), u"1-1"_s);
     }
     void init() { m_dir = std::make_unique<QTemporaryDir>(); }
     // A save that succeeds or fails cleanly leaves no copy of old bytes behind.
@@ -157,17 +157,16 @@ private slots:
     void endlessFileStopsAtTheLimit()
     {
         // /proc files report size 0 and may go on far longer than any script.
-        const QString endless = QStringLiteral("/proc/self/pagemap");
+        const QString endless = u"/proc/self/pagemap"_s;
         if (!QFileInfo(endless).isFile() || QFileInfo(endless).size() != 0)
             QSKIP("no /proc/self/pagemap reporting size 0 on this system");
         try {
             readTextFile(endless, 1 << 20);
             QFAIL("the endless file was read");
         } catch (const Error &error) {
-            QVERIFY2(error.message().contains(QStringLiteral("больше 1 МБ")),
-                     qPrintable(error.message()));
+            QVERIFY2(error.message().contains(u"больше 1 МБ"_s), qPrintable(error.message()));
         }
-        const QString small = path(QStringLiteral("small.qpl"));
+        const QString small = path(u"small.qpl"_s);
         writeFile(small, QByteArray(1 << 20, 'a'));
         QCOMPARE(readTextFile(small, 1 << 20).text.size(), 1 << 20);
     }
@@ -176,7 +175,7 @@ private slots:
     {
         // Another program cuts the file short and restores it, over and over, while it is
         // read; reading from a mapping dies with SIGBUS on the pages past the new end.
-        const QString file = path(QStringLiteral("shrinking.qpl"));
+        const QString file = path(u"shrinking.qpl"_s);
         constexpr off_t size = 8 << 20;
         writeFile(file, QByteArray());
         const int status = statusOfChild([&] {
@@ -212,7 +211,7 @@ private slots:
 
     void fileSizeLimitGivesAnErrorNotASignal()
     {
-        const QString file = path(QStringLiteral("big.qpl"));
+        const QString file = path(u"big.qpl"_s);
         const int status = statusOfChild([&] {
             std::signal(SIGXFSZ, SIG_DFL);
             ignoreFileSizeSignal();
@@ -220,7 +219,7 @@ private slots:
             try {
                 writeFileAtomically(file, QByteArray(100, 'x'));
             } catch (const Error &error) {
-                return error.message().contains(QStringLiteral("Файл слишком велик")) ? 0 : 3;
+                return error.message().contains(u"Файл слишком велик"_s) ? 0 : 3;
             }
             return 4;
         });
@@ -274,7 +273,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(TextEncoding, encoding);
-        const QString file = path(QStringLiteral("a.qpl"));
+        const QString file = path(u"a.qpl"_s);
         writeFile(file, bytes);
         const DecodedText read = readTextFile(file);
         const DecodedText decoded = decodeTextFile(bytes, file);
@@ -292,30 +291,25 @@ private slots:
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QString>("lineBreak");
         QTest::addColumn<TextEncoding>("encoding");
-        const QString crLf = QStringLiteral("\r\n");
+        const QString crLf = u"\r\n"_s;
         const QString segment(65535, QChar(u'a'));
-        const QString smile = QStringLiteral("\U0001F600");
+        const QString smile = u"\U0001F600"_s;
         QTest::newRow("Cyrillic in Windows-1251")
-            << QStringList{QStringLiteral("ПОРТФЕЛЬ"), QStringLiteral("a = 1")} << crLf
-            << TextEncoding::Ansi;
+            << QStringList{u"ПОРТФЕЛЬ"_s, u"a = 1"_s} << crLf << TextEncoding::Ansi;
         QTest::newRow("characters Windows-1251 lacks")
-            << QStringList{QStringLiteral("\u20AC ok"), QStringLiteral("\u65E5")} << crLf
-            << TextEncoding::Ansi;
+            << QStringList{u"\u20AC ok"_s, u"\u65E5"_s} << crLf << TextEncoding::Ansi;
         QTest::newRow("line separators do not fit Windows-1251")
-            << QStringList{QStringLiteral("a"), QStringLiteral("b")} << QStringLiteral("\u2028")
-            << TextEncoding::Ansi;
+            << QStringList{u"a"_s, u"b"_s} << u"\u2028"_s << TextEncoding::Ansi;
         QTest::newRow("pair across a segment's end, UTF-8")
-            << QStringList{segment + smile + QStringLiteral("b"), QString()} << QStringLiteral("\n")
-            << TextEncoding::Utf8;
+            << QStringList{segment + smile + u"b"_s, QString()} << u"\n"_s << TextEncoding::Utf8;
         QTest::newRow("lone surrogate at a segment's end, UTF-8")
-            << QStringList{segment + QChar(0xD800) + QStringLiteral("x")} << crLf
-            << TextEncoding::Utf8;
+            << QStringList{segment + QChar(0xD800) + u"x"_s} << crLf << TextEncoding::Utf8;
         QTest::newRow("halves of a pair on two lines, UTF-8")
-            << QStringList{QStringLiteral("a") + QChar(0xD83D), QChar(0xDE00) + QStringLiteral("b")}
-            << QStringLiteral("\r") << TextEncoding::Utf8;
+            << QStringList{u"a"_s + QChar(0xD83D), QChar(0xDE00) + u"b"_s} << u"\r"_s
+            << TextEncoding::Utf8;
         QTest::newRow("halves of a pair on two lines, Windows-1251")
-            << QStringList{QStringLiteral("a") + QChar(0xD83D), QChar(0xDE00) + QStringLiteral("b")}
-            << crLf << TextEncoding::Ansi;
+            << QStringList{u"a"_s + QChar(0xD83D), QChar(0xDE00) + u"b"_s} << crLf
+            << TextEncoding::Ansi;
         QTest::newRow("pair across a segment's end, UTF-16 big-endian")
             << QStringList{segment + smile} << crLf << TextEncoding::Utf16BE;
         QTest::newRow("several pieces, UTF-8")
@@ -355,22 +349,20 @@ private slots:
     void failingByteSourceKeepsTheOldFile()
     {
         QFETCH(bool, inPlace);
-        const QString file = path(QStringLiteral("a.qpl"));
+        const QString file = path(u"a.qpl"_s);
         const QByteArray old(3000, 'o');
         writeFile(file, old);
         if (inPlace)
-            QCOMPARE(
-                ::link(native(file).constData(), native(path(QStringLiteral("b.qpl"))).constData()),
-                0);
+            QCOMPARE(::link(native(file).constData(), native(path(u"b.qpl"_s)).constData()), 0);
         const struct stat before = statOf(file);
         try {
             writeFileAtomically(file, [](const ByteSink &write) {
                 write(QByteArray(5000, 'n'));
-                throw Error(QStringLiteral("stopped"));
+                throw Error(u"stopped"_s);
             });
             QFAIL("the save was reported as done");
         } catch (const Error &error) {
-            QCOMPARE(error.message(), QStringLiteral("stopped"));
+            QCOMPARE(error.message(), u"stopped"_s);
         }
         QCOMPARE(readFile(file), old);
         QCOMPARE(statOf(file).st_ino, before.st_ino);
@@ -400,10 +392,10 @@ private slots:
     {
         QFETCH(bool, inPlace);
         QFETCH(bool, otherWriter);
-        const QString file = path(QStringLiteral("a.qpl"));
+        const QString file = path(u"a.qpl"_s);
         writeFile(file, "old");
         if (inPlace)
-            QCOMPARE(::link(native(file).constData(), native(path(u"b.qpl"_qs)).constData()), 0);
+            QCOMPARE(::link(native(file).constData(), native(path(u"b.qpl"_s)).constData()), 0);
         WrittenFile written;
         try {
             writeFileAtomically(
@@ -422,10 +414,10 @@ private slots:
             QVERIFY(!otherWriter);
         } catch (const Error &error) {
             QVERIFY2(otherWriter, qPrintable(error.message()));
-            QVERIFY2(error.message().contains(QStringLiteral("изменен другой программой")),
+            QVERIFY2(error.message().contains(u"изменен другой программой"_s),
                      qPrintable(error.message()));
             QCOMPARE(readFile(file), QByteArray("old more"));
-            QCOMPARE(entries(m_dir->path()), QStringList{QStringLiteral("a.qpl")});
+            QCOMPARE(entries(m_dir->path()), QStringList{u"a.qpl"_s});
             return;
         }
         const struct stat now = statOf(file);
@@ -454,8 +446,8 @@ private slots:
     {
         QFETCH(QByteArray, old);
         QFETCH(QByteArrayList, pieces);
-        const QString file = path(u"a.qpl"_qs);
-        const QString link = path(u"b.qpl"_qs);
+        const QString file = path(u"a.qpl"_s);
+        const QString link = path(u"b.qpl"_s);
         writeFile(file, old);
         QCOMPARE(::link(native(file).constData(), native(link).constData()), 0);
         try {
@@ -471,7 +463,7 @@ private slots:
             });
             QFAIL("the save was reported as done");
         } catch (const Error &error) {
-            QVERIFY2(error.message().contains(u"изменен другой программой"_qs),
+            QVERIFY2(error.message().contains(u"изменен другой программой"_s),
                      qPrintable(error.message()));
         }
         QCOMPARE(readFile(file), old + " more");
@@ -482,12 +474,12 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<bool>("needsRoot");
-        QTest::newRow("read-only mode") << QStringLiteral("readonly") << true;
-        QTest::newRow("setgid and sticky bits") << QStringLiteral("bits") << true;
-        QTest::newRow("another user's file") << QStringLiteral("owner") << true;
-        QTest::newRow("extended attribute") << QStringLiteral("xattr") << false;
-        QTest::newRow("access control list") << QStringLiteral("acl") << false;
-        QTest::newRow("hard link") << QStringLiteral("link") << false;
+        QTest::newRow("read-only mode") << u"readonly"_s << true;
+        QTest::newRow("setgid and sticky bits") << u"bits"_s << true;
+        QTest::newRow("another user's file") << u"owner"_s << true;
+        QTest::newRow("extended attribute") << u"xattr"_s << false;
+        QTest::newRow("access control list") << u"acl"_s << false;
+        QTest::newRow("hard link") << u"link"_s << false;
     }
     void saveKeepsWhatTheFileHad()
     {
@@ -495,25 +487,25 @@ private slots:
         QFETCH(bool, needsRoot);
         if (needsRoot && geteuid() != 0)
             QSKIP("only the superuser can set this up and still write the file");
-        const QString file = path(QStringLiteral("a.qpl"));
-        const QString other = path(QStringLiteral("other name.qpl"));
+        const QString file = path(u"a.qpl"_s);
+        const QString other = path(u"other name.qpl"_s);
         writeFile(file, "old");
         const QByteArray nativeName = native(file);
         const char *name = nativeName.constData();
-        if (kind == QStringLiteral("readonly")) {
+        if (kind == u"readonly"_s) {
             QCOMPARE(::chmod(name, 0444), 0);
-        } else if (kind == QStringLiteral("bits")) {
+        } else if (kind == u"bits"_s) {
             QCOMPARE(::chmod(name, 03640), 0);
-        } else if (kind == QStringLiteral("owner")) {
+        } else if (kind == u"owner"_s) {
             QCOMPARE(::chown(name, kNobody, kNobody), 0);
-        } else if (kind == QStringLiteral("xattr")) {
+        } else if (kind == u"xattr"_s) {
             if (::setxattr(name, "user.brindlepad.note", "kept", 4, 0) != 0)
                 QSKIP("the file system takes no user attributes");
-        } else if (kind == QStringLiteral("acl")) {
+        } else if (kind == u"acl"_s) {
             const QByteArray acl = aclGrantingReadTo(kNobody);
             if (::setxattr(name, "system.posix_acl_access", acl.constData(), acl.size(), 0) != 0)
                 QSKIP("the file system takes no access control lists");
-        } else if (kind == QStringLiteral("link")) {
+        } else if (kind == u"link"_s) {
             QCOMPARE(::link(name, native(other).constData()), 0);
         }
         const struct stat before = statOf(file);
@@ -527,11 +519,11 @@ private slots:
         QCOMPARE(after.st_uid, before.st_uid);
         QCOMPARE(after.st_gid, before.st_gid);
         QCOMPARE(attributesOf(file), attributes);
-        if (kind == QStringLiteral("link")) {
+        if (kind == u"link"_s) {
             QCOMPARE(readFile(other), QByteArray("new text"));
             QCOMPARE(after.st_ino, before.st_ino);
         }
-        QCOMPARE(entries(m_dir->path()).size(), kind == QStringLiteral("link") ? 2 : 1);
+        QCOMPARE(entries(m_dir->path()).size(), kind == u"link"_s ? 2 : 1);
     }
 
     void readOnlyFolderIsWrittenInPlace_data()
@@ -550,33 +542,31 @@ private slots:
         if (geteuid() != 0)
             QSKIP("switching to another user needs the superuser");
         QCOMPARE(::chmod(native(m_dir->path()).constData(), 0755), 0);
-        const QString folder = path(QStringLiteral("shared"));
-        const QString temporary = path(QStringLiteral("temporary"));
+        const QString folder = path(u"shared"_s);
+        const QString temporary = path(u"temporary"_s);
         QVERIFY(QDir().mkpath(folder));
         QVERIFY(QDir().mkpath(temporary));
         QCOMPARE(::chmod(native(temporary).constData(), 0777), 0);
-        const QString file = folder + QStringLiteral("/a.qpl");
+        const QString file = folder + u"/a.qpl"_s;
         writeFile(file, "old content");
         QCOMPARE(::chmod(native(file).constData(), mode_t(mode)), 0);
         const struct stat before = statOf(file);
 
         // The other user's own data folder, which it creates.
-        const QString data = temporary + QStringLiteral("/data");
-        const Saved result = saveInChild(
-            file, "new", {QStringLiteral("BP_TEST_PREVIOUS_FOLDER=") + data},
-            {QStringLiteral("setpriv"), QStringLiteral("--reuid=%1").arg(kNobody),
-             QStringLiteral("--regid=%1").arg(kNobody), QStringLiteral("--clear-groups")});
+        const QString data = temporary + u"/data"_s;
+        const Saved result = saveInChild(file, "new", {u"BP_TEST_PREVIOUS_FOLDER="_s + data},
+                                         {u"setpriv"_s, u"--reuid=%1"_s.arg(kNobody),
+                                          u"--regid=%1"_s.arg(kNobody), u"--clear-groups"_s});
 
         QVERIFY2(result.ok == saved, qPrintable(result.message));
         QCOMPARE(readFile(file), saved ? QByteArray("new") : QByteArray("old content"));
         if (!saved)
-            QVERIFY2(result.message.contains(QStringLiteral("Отказано в доступе")),
-                     qPrintable(result.message));
+            QVERIFY2(result.message.contains(u"Отказано в доступе"_s), qPrintable(result.message));
         const struct stat after = statOf(file);
         QCOMPARE(after.st_ino, before.st_ino);
         QCOMPARE(after.st_uid, before.st_uid);
         QCOMPARE(after.st_mode, before.st_mode);
-        QCOMPARE(entries(folder), QStringList{QStringLiteral("a.qpl")});
+        QCOMPARE(entries(folder), QStringList{u"a.qpl"_s});
         QCOMPARE(entries(data), QStringList());
     }
 
@@ -584,40 +574,38 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("file-size limit while writing")
-            << QStringLiteral("limit") << QStringLiteral("Файл слишком велик");
-        QTest::newRow("no folder for the copy")
-            << QStringLiteral("nofolder") << QStringLiteral("копию прежнего содержимого");
+        QTest::newRow("file-size limit while writing") << u"limit"_s << u"Файл слишком велик"_s;
+        QTest::newRow("no folder for the copy") << u"nofolder"_s << u"копию прежнего содержимого"_s;
         QTest::newRow("a copy folder that others may enter and that cannot be closed")
-            << QStringLiteral("othersfolder") << QStringLiteral("копию прежнего содержимого");
+            << u"othersfolder"_s << u"копию прежнего содержимого"_s;
     }
     void failedInPlaceWriteKeepsTheOldBytes()
     {
         QFETCH(QString, kind);
         QFETCH(QString, reason);
         // A second hard link makes every save write in place.
-        const QString file = path(QStringLiteral("a.qpl"));
-        const QString other = path(QStringLiteral("b.qpl"));
+        const QString file = path(u"a.qpl"_s);
+        const QString other = path(u"b.qpl"_s);
         const QByteArray old(1000, 'o');
         writeFile(file, old);
         QCOMPARE(::link(native(file).constData(), native(other).constData()), 0);
         const auto restoreFolder =
-            qScopeGuard([&] { setPreviousContentFolder(copiesFolder(), QStringLiteral("1-1")); });
+            qScopeGuard([&] { setPreviousContentFolder(copiesFolder(), u"1-1"_s); });
         std::unique_ptr<FileSizeLimit> limit;
-        if (kind == QStringLiteral("limit")) {
+        if (kind == u"limit"_s) {
             limit = std::make_unique<FileSizeLimit>(2000);
-        } else if (kind == QStringLiteral("nofolder")) {
+        } else if (kind == u"nofolder"_s) {
             // A file where the folder should be.
-            writeFile(path(QStringLiteral("blocked")), "x");
-            setPreviousContentFolder(path(QStringLiteral("blocked/recovery")), u"1-1"_qs);
+            writeFile(path(u"blocked"_s), "x");
+            setPreviousContentFolder(path(u"blocked/recovery"_s), u"1-1"_s);
         } else {
             if (geteuid() != 0)
                 QSKIP("giving a folder to another user needs the superuser");
-            const QString shared = path(QStringLiteral("shared"));
+            const QString shared = path(u"shared"_s);
             QVERIFY(QDir().mkpath(shared));
             QCOMPARE(::chown(native(shared).constData(), kNobody, kNobody), 0);
             QCOMPARE(::chmod(native(shared).constData(), 0777), 0);
-            setPreviousContentFolder(shared, u"1-1"_qs);
+            setPreviousContentFolder(shared, u"1-1"_s);
         }
         try {
             writeFileAtomically(file, QByteArray(4000, 'n'));
@@ -637,13 +625,12 @@ private slots:
         QTest::addColumn<int>("successfulSyncs");
         QTest::addColumn<QString>("reason");
         QTest::addColumn<bool>("copyKept");
-        QTest::newRow("replacing the file")
-            << false << 0 << QStringLiteral("Ошибка ввода-вывода") << false;
+        QTest::newRow("replacing the file") << false << 0 << u"Ошибка ввода-вывода"_s << false;
         QTest::newRow("in place, the copy of the old bytes")
-            << true << 0 << QStringLiteral("копию прежнего содержимого") << false;
+            << true << 0 << u"копию прежнего содержимого"_s << false;
         // The copy and its folder synced, then the new bytes fail.
         QTest::newRow("in place, the new bytes and their restore")
-            << true << 2 << QStringLiteral("Прежнее содержимое файла сохранено в") << true;
+            << true << 2 << u"Прежнее содержимое файла сохранено в"_s << true;
     }
     void failedSyncIsAFailedSave()
     {
@@ -651,22 +638,21 @@ private slots:
         QFETCH(int, successfulSyncs);
         QFETCH(QString, reason);
         QFETCH(bool, copyKept);
-        const QString folder = path(QStringLiteral("docs"));
-        const QString temporary = path(QStringLiteral("temporary"));
+        const QString folder = path(u"docs"_s);
+        const QString temporary = path(u"temporary"_s);
         QVERIFY(QDir().mkpath(folder));
         QVERIFY(QDir().mkpath(temporary));
-        const QString file = folder + QStringLiteral("/a.qpl");
+        const QString file = folder + u"/a.qpl"_s;
         writeFile(file, "old content");
         if (hardLink)
-            QCOMPARE(::link(native(file).constData(), native(folder + u"/b.qpl"_qs).constData()),
-                     0);
+            QCOMPARE(::link(native(file).constData(), native(folder + u"/b.qpl"_s).constData()), 0);
 
         const Saved result =
             saveInChild(file, "new",
                         {QStringLiteral("LD_PRELOAD=" BP_SYNC_FAILURE_SHIM),
-                         QStringLiteral("BP_SUCCESSFUL_SYNCS=%1").arg(successfulSyncs),
-                         QStringLiteral("BP_TEST_PREVIOUS_FOLDER=") + temporary,
-                         QStringLiteral("ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0")});
+                         u"BP_SUCCESSFUL_SYNCS=%1"_s.arg(successfulSyncs),
+                         u"BP_TEST_PREVIOUS_FOLDER="_s + temporary,
+                         u"ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0"_s});
 
         QVERIFY2(!result.ok, qPrintable(result.message));
         QVERIFY2(result.message.contains(reason), qPrintable(result.message));
@@ -687,14 +673,14 @@ private slots:
     {
         if (geteuid() != 0)
             QSKIP("mounting a file system needs the superuser");
-        const QString mountPoint = path(QStringLiteral("mount"));
+        const QString mountPoint = path(u"mount"_s);
         QVERIFY(QDir().mkpath(mountPoint));
         const QByteArray point = native(mountPoint);
         if (::mount("brindlepad-test", point.constData(), "tmpfs", 0, "size=1m") != 0)
-            QSKIP(qPrintable(QStringLiteral("the kernel refuses a tmpfs mount here: ") +
+            QSKIP(qPrintable(u"the kernel refuses a tmpfs mount here: "_s +
                              QString::fromLocal8Bit(std::strerror(errno))));
         const auto unmount = qScopeGuard([&] { ::umount2(point.constData(), MNT_DETACH); });
-        const QString file = mountPoint + QStringLiteral("/a.qpl");
+        const QString file = mountPoint + u"/a.qpl"_s;
         writeFile(file, "old");
 
         auto saveFails = [&](const QString &reason) {
@@ -716,7 +702,7 @@ private slots:
             immutable = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
         }
         if (immutable) {
-            saveFails(QStringLiteral("Операция не допускается"));
+            saveFails(u"Операция не допускается"_s);
             flags &= ~FS_IMMUTABLE_FL;
             QCOMPARE(::ioctl(fd, FS_IOC_SETFLAGS, &flags), 0);
         } else {
@@ -730,8 +716,8 @@ private slots:
                 writeFileAtomically(file, "new");
                 QFAIL("the save was reported as done");
             } catch (const Error &error) {
-                QVERIFY2(error.message().contains(QStringLiteral("Операция не допускается")) &&
-                             !error.message().contains(QStringLiteral("Operation not permitted")),
+                QVERIFY2(error.message().contains(u"Операция не допускается"_s) &&
+                             !error.message().contains(u"Operation not permitted"_s),
                          qPrintable(error.message()));
             }
             flags &= ~FS_APPEND_FL;
@@ -745,7 +731,7 @@ private slots:
             return;
 
         QCOMPARE(::mount(nullptr, point.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
-        saveFails(QStringLiteral("Файловая система доступна только для чтения"));
+        saveFails(u"Файловая система доступна только для чтения"_s);
     }
 };
 
@@ -756,8 +742,7 @@ static int writeFileMode(int argc, char **argv)
     if (argc != 4 || qstrcmp(argv[1], "--write-file") != 0)
         return -1;
     ignoreFileSizeSignal();
-    setPreviousContentFolder(QFile::decodeName(qgetenv("BP_TEST_PREVIOUS_FOLDER")),
-                             QStringLiteral("2-2"));
+    setPreviousContentFolder(QFile::decodeName(qgetenv("BP_TEST_PREVIOUS_FOLDER")), u"2-2"_s);
     try {
         writeFileAtomically(QFile::decodeName(argv[2]), QByteArray(argv[3]));
     } catch (const Error &error) {
@@ -771,3 +756,5 @@ BP_TEST(TestTextFile)
 BP_TEST_PROGRAM({.beforeApplication = writeFileMode})
 
 #include "tst_text_file.moc"
+
+using namespace Qt::StringLiterals;

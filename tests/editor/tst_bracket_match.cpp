@@ -82,29 +82,29 @@ private slots:
         QTest::addColumn<TBufferCoord>("at");
         QTest::addColumn<TBufferCoord>("partner"); // {0, 0}: none
         QTest::newRow("forwards over nesting")
-            << u"f(a(b)[c])"_qs << TBufferCoord{2, 1} << TBufferCoord{10, 1};
+            << u"f(a(b)[c])"_s << TBufferCoord{2, 1} << TBufferCoord{10, 1};
         QTest::newRow("backwards over nesting")
-            << u"f(a(b)[c])"_qs << TBufferCoord{10, 1} << TBufferCoord{2, 1};
+            << u"f(a(b)[c])"_s << TBufferCoord{10, 1} << TBufferCoord{2, 1};
         QTest::newRow("across lines forwards")
-            << u"{\n  (x)\n}"_qs << TBufferCoord{1, 1} << TBufferCoord{1, 3};
+            << u"{\n  (x)\n}"_s << TBufferCoord{1, 1} << TBufferCoord{1, 3};
         QTest::newRow("across lines backwards, empty line between")
-            << u"<a\n\n>"_qs << TBufferCoord{1, 3} << TBufferCoord{1, 1};
+            << u"<a\n\n>"_s << TBufferCoord{1, 3} << TBufferCoord{1, 1};
         QTest::newRow("other pairs do not nest")
-            << u"(]"_qs << TBufferCoord{1, 1} << TBufferCoord{0, 0};
+            << u"(]"_s << TBufferCoord{1, 1} << TBufferCoord{0, 0};
         QTest::newRow("string on the same line skipped")
-            << u"(a \")\" b)"_qs << TBufferCoord{1, 1} << TBufferCoord{9, 1};
+            << u"(a \")\" b)"_s << TBufferCoord{1, 1} << TBufferCoord{9, 1};
         QTest::newRow("comment on the next line skipped")
-            << u"(a\n// )\n)"_qs << TBufferCoord{1, 1} << TBufferCoord{1, 3};
+            << u"(a\n// )\n)"_s << TBufferCoord{1, 1} << TBufferCoord{1, 3};
         QTest::newRow("backwards past a string")
-            << u"(a \"(\" b)"_qs << TBufferCoord{9, 1} << TBufferCoord{1, 1};
+            << u"(a \"(\" b)"_s << TBufferCoord{9, 1} << TBufferCoord{1, 1};
         QTest::newRow("the only partner is in a string")
-            << u"(a \")\""_qs << TBufferCoord{1, 1} << TBufferCoord{0, 0};
+            << u"(a \")\""_s << TBufferCoord{1, 1} << TBufferCoord{0, 0};
         QTest::newRow("no bracket at the caret")
-            << u"a(b)"_qs << TBufferCoord{1, 1} << TBufferCoord{0, 0};
+            << u"a(b)"_s << TBufferCoord{1, 1} << TBufferCoord{0, 0};
         QTest::newRow("caret past the line's end")
-            << u"a(b)"_qs << TBufferCoord{5, 1} << TBufferCoord{0, 0};
+            << u"a(b)"_s << TBufferCoord{5, 1} << TBufferCoord{0, 0};
         QTest::newRow("caret below the last line")
-            << u"()"_qs << TBufferCoord{1, 2} << TBufferCoord{0, 0};
+            << u"()"_s << TBufferCoord{1, 2} << TBufferCoord{0, 0};
     }
 
     void partners()
@@ -164,8 +164,8 @@ private slots:
     void eachLineIsAskedOnce()
     {
         TEditorLines lines;
-        const QString nested = QString(500, u'(') + u"\")\""_qs + QString(500, u')');
-        lines.setText(u"x\n"_qs + nested + u"\nplain words\n)"_qs);
+        const QString nested = QString(500, u'(') + u"\")\""_s + QString(500, u')');
+        lines.setText(u"x\n"_s + nested + u"\nplain words\n)"_s);
         const QuotesAndSlashes rules(lines);
         const std::optional<TBufferCoord> found = findMatchingBracket(lines, {1, 2}, &rules);
         QCOMPARE(found.value_or(TBufferCoord{0, 0}), (TBufferCoord{int(nested.size()), 2}));
@@ -173,7 +173,7 @@ private slots:
         QCOMPARE(rules.columnQuestions, 0);
 
         // With no partner the walk goes to the end, asking only on lines with a bracket.
-        lines.setText(u"(\n\"(\"\nno brackets\n("_qs);
+        lines.setText(u"(\n\"(\"\nno brackets\n("_s);
         rules.lineQuestions = 0;
         QVERIFY(!findMatchingBracket(lines, {1, 1}, &rules));
         QCOMPARE(rules.lineQuestions, 2);
@@ -188,13 +188,13 @@ private slots:
         QTest::addColumn<TBufferCoord>("at");
         QTest::addColumn<TBufferCoord>("partner");
         QTest::newRow("string, then a comment to the line's end")
-            << u"f(a, \")\", b ' )\n  c)"_qs << TBufferCoord{2, 1} << TBufferCoord{4, 2};
+            << u"f(a, \")\", b ' )\n  c)"_s << TBufferCoord{2, 1} << TBufferCoord{4, 2};
         QTest::newRow("backwards past the comment and the string")
-            << u"f(a, \")\", b ' )\n  c)"_qs << TBufferCoord{4, 2} << TBufferCoord{2, 1};
+            << u"f(a, \")\", b ' )\n  c)"_s << TBufferCoord{4, 2} << TBufferCoord{2, 1};
         QTest::newRow("brackets in a comment pair among themselves, not with code")
-            << u"x = (1 ' (\n)"_qs << TBufferCoord{5, 1} << TBufferCoord{1, 2};
+            << u"x = (1 ' (\n)"_s << TBufferCoord{5, 1} << TBufferCoord{1, 2};
         QTest::newRow("bracket right after a string")
-            << u"(\"(\")"_qs << TBufferCoord{1, 1} << TBufferCoord{5, 1};
+            << u"(\"(\")"_s << TBufferCoord{1, 1} << TBufferCoord{5, 1};
     }
 
     void qpileStringsAndCommentsHideBrackets()

@@ -109,21 +109,21 @@ private slots:
         using M = TSelectionMode;
         // Lines: "abcdef", "\tghij", "klm", "nopqrs"
         QTest::newRow("normal within a line")
-            << M::smNormal << TBufferCoord{2, 1} << TBufferCoord{4, 1} << u"bc"_qs;
+            << M::smNormal << TBufferCoord{2, 1} << TBufferCoord{4, 1} << u"bc"_s;
         QTest::newRow("normal across lines, joined with CR LF")
-            << M::smNormal << TBufferCoord{5, 1} << TBufferCoord{3, 3} << u"ef\r\n\tghij\r\nkl"_qs;
+            << M::smNormal << TBufferCoord{5, 1} << TBufferCoord{3, 3} << u"ef\r\n\tghij\r\nkl"_s;
         QTest::newRow("normal backwards gives the same text")
-            << M::smNormal << TBufferCoord{3, 3} << TBufferCoord{5, 1} << u"ef\r\n\tghij\r\nkl"_qs;
+            << M::smNormal << TBufferCoord{3, 3} << TBufferCoord{5, 1} << u"ef\r\n\tghij\r\nkl"_s;
         QTest::newRow("normal ending at column 1")
-            << M::smNormal << TBufferCoord{1, 3} << TBufferCoord{1, 4} << u"klm\r\n"_qs;
+            << M::smNormal << TBufferCoord{1, 3} << TBufferCoord{1, 4} << u"klm\r\n"_s;
         QTest::newRow("line mode, last line has no break")
-            << M::smLine << TBufferCoord{2, 3} << TBufferCoord{1, 4} << u"klm\r\nnopqrs"_qs;
+            << M::smLine << TBufferCoord{2, 3} << TBufferCoord{1, 4} << u"klm\r\nnopqrs"_s;
         QTest::newRow("line mode in the middle")
-            << M::smLine << TBufferCoord{4, 1} << TBufferCoord{2, 2} << u"abcdef\r\n\tghij\r\n"_qs;
+            << M::smLine << TBufferCoord{4, 1} << TBufferCoord{2, 2} << u"abcdef\r\n\tghij\r\n"_s;
         QTest::newRow("column mode uses display columns")
-            << M::smColumn << TBufferCoord{2, 1} << TBufferCoord{4, 4} << u"bc\r\n\r\nlm\r\nop"_qs;
+            << M::smColumn << TBufferCoord{2, 1} << TBufferCoord{4, 4} << u"bc\r\n\r\nlm\r\nop"_s;
         QTest::newRow("column mode past a tab")
-            << M::smColumn << TBufferCoord{5, 1} << TBufferCoord{7, 3} << u"ef\r\ngh\r\n"_qs;
+            << M::smColumn << TBufferCoord{5, 1} << TBufferCoord{7, 3} << u"ef\r\ngh\r\n"_s;
     }
     void selText()
     {
@@ -132,7 +132,7 @@ private slots:
         QFETCH(TBufferCoord, to);
         QFETCH(QString, expected);
         EditModel model;
-        fill(model, {u"abcdef"_qs, u"\tghij"_qs, u"klm"_qs, u"nopqrs"_qs});
+        fill(model, {u"abcdef"_s, u"\tghij"_s, u"klm"_s, u"nopqrs"_s});
         model.setSelectionMode(mode);
         model.setBlockBegin(from);
         model.setBlockEnd(to);
@@ -143,7 +143,7 @@ private slots:
     void blockEndsAreOrderedAndClamped()
     {
         EditModel model;
-        fill(model, {u"one"_qs, u"two"_qs, u"three"_qs, u"four"_qs, u"five"_qs});
+        fill(model, {u"one"_s, u"two"_s, u"three"_s, u"four"_s, u"five"_s});
         model.setCaretXY({2, 3});
         model.setBlockBegin({3, 5});
         model.setBlockEnd({1, 2});
@@ -167,7 +167,7 @@ private slots:
     void selAvailInColumnMode()
     {
         EditModel model;
-        fill(model, {u"abc"_qs, u"def"_qs});
+        fill(model, {u"abc"_s, u"def"_s});
         model.setSelectionMode(TSelectionMode::smColumn);
         model.setBlockBegin({2, 1});
         model.setBlockEnd({2, 2});
@@ -195,7 +195,7 @@ private slots:
         QFETCH(TBufferCoord, requested);
         QFETCH(TBufferCoord, expected);
         EditModel model;
-        fill(model, {QString(lineLength, u'x'), u"second"_qs});
+        fill(model, {QString(lineLength, u'x'), u"second"_s});
         model.setCaretXY(requested);
         QCOMPARE(model.CaretXY(), expected);
     }
@@ -205,11 +205,11 @@ private slots:
         EditModel model;
         QSignalSpy changes(&model, &EditModel::changed);
         QCOMPARE(model.LineText(), QString());
-        model.setLineText(u"X"_qs);
+        model.setLineText(u"X"_s);
         QCOMPARE(model.Lines().Count(), 1);
-        QCOMPARE(model.Lines()[0], u"X"_qs);
-        model.setLineText(u"Y"_qs);
-        QCOMPARE(model.Lines()[0], u"Y"_qs);
+        QCOMPARE(model.Lines()[0], u"X"_s);
+        model.setLineText(u"Y"_s);
+        QCOMPARE(model.Lines()[0], u"Y"_s);
         QCOMPARE(changes.count(), 0);
         QVERIFY(!model.undoHistory().canUndo());
     }
@@ -220,43 +220,43 @@ private slots:
         QTest::addColumn<QList<int>>("commands");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("after");
-        QTest::newRow("typing inserts") << u"ab|c"_qs << QList<int>{} << u"xy"_qs << u"abxy|c"_qs;
+        QTest::newRow("typing inserts") << u"ab|c"_s << QList<int>{} << u"xy"_s << u"abxy|c"_s;
         QTest::newRow("typing in virtual space pads with blanks")
-            << u"ab  |"_qs << QList<int>{} << u"x"_qs << u"ab  x|"_qs;
+            << u"ab  |"_s << QList<int>{} << u"x"_s << u"ab  x|"_s;
         QTest::newRow("typing replaces the selection")
-            << u"a[bc|]d"_qs << QList<int>{} << u"x"_qs << u"ax|d"_qs;
+            << u"a[bc|]d"_s << QList<int>{} << u"x"_s << u"ax|d"_s;
         QTest::newRow("control characters are ignored")
-            << u"a|b"_qs << QList<int>{} << u"\u0001\u007f"_qs << u"a|b"_qs;
+            << u"a|b"_s << QList<int>{} << u"\u0001\u007f"_s << u"a|b"_s;
         QTest::newRow("delete the character after the caret")
-            << u"a|bc"_qs << QList<int>{ecDeleteChar} << QString() << u"a|c"_qs;
+            << u"a|bc"_s << QList<int>{ecDeleteChar} << QString() << u"a|c"_s;
         QTest::newRow("delete at the end joins the next line")
-            << u"ab|\ncd"_qs << QList<int>{ecDeleteChar} << QString() << u"ab|cd"_qs;
+            << u"ab|\ncd"_s << QList<int>{ecDeleteChar} << QString() << u"ab|cd"_s;
         QTest::newRow("backspace joins with the line above")
-            << u"ab\n|cd"_qs << QList<int>{ecDeleteLastChar} << QString() << u"ab|cd"_qs;
+            << u"ab\n|cd"_s << QList<int>{ecDeleteLastChar} << QString() << u"ab|cd"_s;
         QTest::newRow("backspace on line 1 column 1 does nothing")
-            << u"|ab"_qs << QList<int>{ecDeleteLastChar} << QString() << u"|ab"_qs;
+            << u"|ab"_s << QList<int>{ecDeleteLastChar} << QString() << u"|ab"_s;
         QTest::newRow("delete takes a character outside the basic plane whole")
-            << u"a|\U0001F600b"_qs << QList<int>{ecDeleteChar} << QString() << u"a|b"_qs;
+            << u"a|\U0001F600b"_s << QList<int>{ecDeleteChar} << QString() << u"a|b"_s;
         QTest::newRow("backspace takes a character outside the basic plane whole")
-            << u"a\U0001F600|b"_qs << QList<int>{ecDeleteLastChar} << QString() << u"a|b"_qs;
+            << u"a\U0001F600|b"_s << QList<int>{ecDeleteLastChar} << QString() << u"a|b"_s;
         QTest::newRow("line break splits")
-            << u"ab|cd"_qs << QList<int>{ecLineBreak} << QString() << u"ab\n|cd"_qs;
+            << u"ab|cd"_s << QList<int>{ecLineBreak} << QString() << u"ab\n|cd"_s;
         QTest::newRow("right moves into virtual space")
-            << u"ab|"_qs << QList<int>{ecRight, ecRight} << QString() << u"ab··|"_qs;
+            << u"ab|"_s << QList<int>{ecRight, ecRight} << QString() << u"ab··|"_s;
         QTest::newRow("left at column 1 goes to the end of the line above")
-            << u"abc\n|d"_qs << QList<int>{ecLeft} << QString() << u"abc|\nd"_qs;
+            << u"abc\n|d"_s << QList<int>{ecLeft} << QString() << u"abc|\nd"_s;
         QTest::newRow("shift+right selects")
-            << u"a|bcd"_qs << QList<int>{ecSelRight, ecSelRight} << QString() << u"a[bc|]d"_qs;
+            << u"a|bcd"_s << QList<int>{ecSelRight, ecSelRight} << QString() << u"a[bc|]d"_s;
         QTest::newRow("down keeps the display column across a tab")
-            << u"abcde|\n\tx"_qs << QList<int>{ecDown} << QString() << u"abcde\n\tx|"_qs;
+            << u"abcde|\n\tx"_s << QList<int>{ecDown} << QString() << u"abcde\n\tx|"_s;
         QTest::newRow("end goes past trailing blanks first")
-            << u"|abc  "_qs << QList<int>{ecLineEnd} << QString() << u"abc|  "_qs;
+            << u"|abc  "_s << QList<int>{ecLineEnd} << QString() << u"abc|  "_s;
         QTest::newRow("end pressed twice reaches the real end")
-            << u"|abc  "_qs << QList<int>{ecLineEnd, ecLineEnd} << QString() << u"abc  |"_qs;
+            << u"|abc  "_s << QList<int>{ecLineEnd, ecLineEnd} << QString() << u"abc  |"_s;
         QTest::newRow("home goes to column 1")
-            << u"  ab|c"_qs << QList<int>{ecLineStart} << QString() << u"|  abc"_qs;
+            << u"  ab|c"_s << QList<int>{ecLineStart} << QString() << u"|  abc"_s;
         QTest::newRow("select all")
-            << u"a|b\ncd"_qs << QList<int>{ecSelectAll} << QString() << u"[ab\ncd|]"_qs;
+            << u"a|b\ncd"_s << QList<int>{ecSelectAll} << QString() << u"[ab\ncd|]"_s;
     }
     void editing()
     {
@@ -278,159 +278,159 @@ private slots:
         QTest::addColumn<QString>("before");
         QTest::addColumn<QList<int>>("keys");
         QTest::addColumn<QString>("after");
-        const QString v8 = u"········"_qs;
+        const QString v8 = u"········"_s;
         // Typing.
         QTest::newRow("virtual space on an empty line fills by the indentation rule")
-            << u"x\n"_qs + v8 + u"|"_qs << typed(u"y"_qs) << u"x\n\t\ty|"_qs;
+            << u"x\n"_s + v8 + u"|"_s << typed(u"y"_s) << u"x\n\t\ty|"_s;
         QTest::newRow("virtual space of three columns fills with spaces")
-            << u"x\n···|"_qs << typed(u"y"_qs) << u"x\n   y|"_qs;
+            << u"x\n···|"_s << typed(u"y"_s) << u"x\n   y|"_s;
         QTest::newRow("virtual space on a non-empty line fills with spaces")
-            << u"\tab·····|"_qs << typed(u"y"_qs) << u"\tab     y|"_qs;
+            << u"\tab·····|"_s << typed(u"y"_s) << u"\tab     y|"_s;
         QTest::newRow("overwrite replaces the character under the caret")
-            << u"a|bc"_qs << QList<int>{ecToggleMode} + typed(u"xy"_qs) << u"axy|"_qs;
+            << u"a|bc"_s << QList<int>{ecToggleMode} + typed(u"xy"_s) << u"axy|"_s;
         QTest::newRow("overwrite at the end appends")
-            << u"ab|"_qs << QList<int>{ecToggleMode} + typed(u"x"_qs) << u"abx|"_qs;
+            << u"ab|"_s << QList<int>{ecToggleMode} + typed(u"x"_s) << u"abx|"_s;
         QTest::newRow("a character beyond column 1024 is ignored")
-            << QString(1024, u'·') + u"|"_qs << typed(u"x"_qs) << QString(1024, u'·') + u"|"_qs;
+            << QString(1024, u'·') + u"|"_s << typed(u"x"_s) << QString(1024, u'·') + u"|"_s;
         QTest::newRow("the end of a longer line still takes characters")
-            << QString(1030, u'a') + u"|"_qs << typed(u"b"_qs) << QString(1030, u'a') + u"b|"_qs;
+            << QString(1030, u'a') + u"|"_s << typed(u"b"_s) << QString(1030, u'a') + u"b|"_s;
         // Line breaks with automatic indentation.
         QTest::newRow("break at column 1 inserts an empty line above")
-            << u"  ab\n|cd"_qs << QList<int>{ecLineBreak} << u"  ab\n\n|cd"_qs;
+            << u"  ab\n|cd"_s << QList<int>{ecLineBreak} << u"  ab\n\n|cd"_s;
         QTest::newRow("break inside rewrites the indentation by the rule")
-            << u"      ab|c"_qs << QList<int>{ecLineBreak} << u"      ab\n\t  |c"_qs;
+            << u"      ab|c"_s << QList<int>{ecLineBreak} << u"      ab\n\t  |c"_s;
         QTest::newRow("break inside keeps a narrow indentation as spaces")
-            << u" \tab|c"_qs << QList<int>{ecLineBreak} << u" \tab\n\t |c"_qs;
+            << u" \tab|c"_s << QList<int>{ecLineBreak} << u" \tab\n\t |c"_s;
         QTest::newRow("break at the end copies the indentation exactly")
-            << u"\t    x|"_qs << QList<int>{ecLineBreak} << u"\t    x\n\t    |"_qs;
+            << u"\t    x|"_s << QList<int>{ecLineBreak} << u"\t    x\n\t    |"_s;
         QTest::newRow("break beyond the end leaves the virtual space behind")
-            << u"  ab···|"_qs << QList<int>{ecLineBreak} << u"  ab\n  |"_qs;
+            << u"  ab···|"_s << QList<int>{ecLineBreak} << u"  ab\n  |"_s;
         QTest::newRow("break on an empty line waits in virtual space")
-            << u"        a\n|"_qs << QList<int>{ecLineBreak} << u"        a\n\n"_qs + v8 + u"|"_qs;
+            << u"        a\n|"_s << QList<int>{ecLineBreak} << u"        a\n\n"_s + v8 + u"|"_s;
         QTest::newRow("typing after that writes tabs")
-            << u"        a\n|"_qs << QList<int>{ecLineBreak} + typed(u"b"_qs)
-            << u"        a\n\n\t\tb|"_qs;
+            << u"        a\n|"_s << QList<int>{ecLineBreak} + typed(u"b"_s)
+            << u"        a\n\n\t\tb|"_s;
         QTest::newRow("break on an empty line skips empty lines above")
-            << u"  a\n\n|"_qs << QList<int>{ecLineBreak} << u"  a\n\n\n··|"_qs;
+            << u"  a\n\n|"_s << QList<int>{ecLineBreak} << u"  a\n\n\n··|"_s;
         QTest::newRow("break replaces the selection")
-            << u"  a[bc|]d"_qs << QList<int>{ecLineBreak} << u"  a\n  |d"_qs;
+            << u"  a[bc|]d"_s << QList<int>{ecLineBreak} << u"  a\n  |d"_s;
         QTest::newRow("insert line leaves the caret")
-            << u"ab|cd"_qs << QList<int>{ecInsertLine} << u"ab|\ncd"_qs;
+            << u"ab|cd"_s << QList<int>{ecInsertLine} << u"ab|\ncd"_s;
         // Tab and Shift+Tab.
         QTest::newRow("tab indents the selected lines, not a last line at column 1")
-            << u"a\nbc[de\nfg\n|]hi"_qs << QList<int>{ecTab} << u"a\n\tbc[de\n\tfg\n|]hi"_qs;
+            << u"a\nbc[de\nfg\n|]hi"_s << QList<int>{ecTab} << u"a\n\tbc[de\n\tfg\n|]hi"_s;
         QTest::newRow("tab indents one wholly selected line")
-            << u"[abc|]\nd"_qs << QList<int>{ecTab} << u"[\tabc|]\nd"_qs;
+            << u"[abc|]\nd"_s << QList<int>{ecTab} << u"[\tabc|]\nd"_s;
         QTest::newRow("tab replaces a selection inside a line")
-            << u"a[b|]c"_qs << QList<int>{ecTab} << u"a\t|c"_qs;
+            << u"a[b|]c"_s << QList<int>{ecTab} << u"a\t|c"_s;
         QTest::newRow("tab inserts a tab at the caret")
-            << u"ab|c"_qs << QList<int>{ecTab} << u"ab\t|c"_qs;
+            << u"ab|c"_s << QList<int>{ecTab} << u"ab\t|c"_s;
         QTest::newRow("block indent works on the caret line")
-            << u"a\nb|c"_qs << QList<int>{ecBlockIndent} << u"a\n\tb|c"_qs;
+            << u"a\nb|c"_s << QList<int>{ecBlockIndent} << u"a\n\tb|c"_s;
         QTest::newRow("block indent keeps a caret at the column limit there")
-            << u"ab"_qs + QString(1022, u'·') + u"|"_qs << QList<int>{ecBlockIndent}
-            << u"\tab"_qs + QString(1021, u'·') + u"|"_qs;
+            << u"ab"_s + QString(1022, u'·') + u"|"_s << QList<int>{ecBlockIndent}
+            << u"\tab"_s + QString(1021, u'·') + u"|"_s;
         // The break copies 1024 characters of indentation: the Tab before it must still be
         // in the history afterwards.
-        const QString wide = u"\t"_qs + QString(1022, u' ') + u"\t"_qs;
+        const QString wide = u"\t"_s + QString(1022, u' ') + u"\t"_s;
         QTest::newRow("a break after a tab at the column limit keeps the tab undoable")
-            << u"\t"_qs + QString(1022, u'·') + u"|"_qs << QList<int>{ecTab, ecLineBreak}
-            << wide + u"\n"_qs + wide + u"|"_qs;
+            << u"\t"_s + QString(1022, u'·') + u"|"_s << QList<int>{ecTab, ecLineBreak}
+            << wide + u"\n"_s + wide + u"|"_s;
         QTest::newRow("shift+tab removes spaces and the tab that follows them")
-            << u"[  \tabc|]\nd"_qs << QList<int>{ecShiftTab} << u"[abc|]\nd"_qs;
+            << u"[  \tabc|]\nd"_s << QList<int>{ecShiftTab} << u"[abc|]\nd"_s;
         QTest::newRow("shift+tab on a block removes one level per line")
-            << u"[\t\ta\n      b\n  c\nd|]"_qs << QList<int>{ecShiftTab} << u"[\ta\n  b\nc\nd|]"_qs;
+            << u"[\t\ta\n      b\n  c\nd|]"_s << QList<int>{ecShiftTab} << u"[\ta\n  b\nc\nd|]"_s;
         QTest::newRow("block unindent with nothing to remove does nothing")
-            << u"[ab\ncd|]"_qs << QList<int>{ecBlockUnindent} << u"[ab\ncd|]"_qs;
+            << u"[ab\ncd|]"_s << QList<int>{ecBlockUnindent} << u"[ab\ncd|]"_s;
         QTest::newRow("shift+tab deletes the tab before the caret")
-            << u"ab\t|c"_qs << QList<int>{ecShiftTab} << u"ab|c"_qs;
+            << u"ab\t|c"_s << QList<int>{ecShiftTab} << u"ab|c"_s;
         QTest::newRow("shift+tab deletes spaces back to the tab stop")
-            << u"abcd   |x"_qs << QList<int>{ecShiftTab} << u"abcd|x"_qs;
+            << u"abcd   |x"_s << QList<int>{ecShiftTab} << u"abcd|x"_s;
         QTest::newRow("shift+tab stops at the first non-space")
-            << u"ab  |x"_qs << QList<int>{ecShiftTab} << u"ab|x"_qs;
+            << u"ab  |x"_s << QList<int>{ecShiftTab} << u"ab|x"_s;
         QTest::newRow("shift+tab at column 1 does nothing")
-            << u"|ab"_qs << QList<int>{ecShiftTab} << u"|ab"_qs;
+            << u"|ab"_s << QList<int>{ecShiftTab} << u"|ab"_s;
         QTest::newRow("shift+tab beyond the end only moves the caret")
-            << u"ab·····|"_qs << QList<int>{ecShiftTab} << u"ab··|"_qs;
+            << u"ab·····|"_s << QList<int>{ecShiftTab} << u"ab··|"_s;
         // Backspace.
         QTest::newRow("backspace after indentation goes back to a smaller one above")
-            << u"    x\n        y\n        |z"_qs << QList<int>{ecDeleteLastChar}
-            << u"    x\n        y\n    |z"_qs;
+            << u"    x\n        y\n        |z"_s << QList<int>{ecDeleteLastChar}
+            << u"    x\n        y\n    |z"_s;
         QTest::newRow("backspace below an empty line removes the whole indentation")
-            << u"    x\n\n        |z"_qs << QList<int>{ecDeleteLastChar} << u"    x\n\n|z"_qs;
+            << u"    x\n\n        |z"_s << QList<int>{ecDeleteLastChar} << u"    x\n\n|z"_s;
         QTest::newRow("backspace counts indentation in characters")
-            << u"\tx\n  |z"_qs << QList<int>{ecDeleteLastChar} << u"\tx\n |z"_qs;
+            << u"\tx\n  |z"_s << QList<int>{ecDeleteLastChar} << u"\tx\n |z"_s;
         QTest::newRow("backspace beyond the end goes to the end")
-            << u"ab···|"_qs << QList<int>{ecDeleteLastChar} << u"ab|"_qs;
+            << u"ab···|"_s << QList<int>{ecDeleteLastChar} << u"ab|"_s;
         QTest::newRow("backspace in virtual space of an empty line steps back a level")
-            << u"    x\n"_qs + v8 + u"|"_qs << QList<int>{ecDeleteLastChar} << u"    x\n····|"_qs;
+            << u"    x\n"_s + v8 + u"|"_s << QList<int>{ecDeleteLastChar} << u"    x\n····|"_s;
         QTest::newRow("backspace in virtual space below an empty line goes to column 1")
-            << u"    x\n\n····|"_qs << QList<int>{ecDeleteLastChar} << u"    x\n\n|"_qs;
+            << u"    x\n\n····|"_s << QList<int>{ecDeleteLastChar} << u"    x\n\n|"_s;
         QTest::newRow("backspace deletes the character before the caret")
-            << u"a b|c"_qs << QList<int>{ecDeleteLastChar} << u"a |c"_qs;
+            << u"a b|c"_s << QList<int>{ecDeleteLastChar} << u"a |c"_s;
         QTest::newRow("backspace deletes the selection")
-            << u"a[bc\nd|]e"_qs << QList<int>{ecDeleteLastChar} << u"a|e"_qs;
+            << u"a[bc\nd|]e"_s << QList<int>{ecDeleteLastChar} << u"a|e"_s;
         // Word and line deletions.
         QTest::newRow("ctrl+backspace deletes the word before the caret")
-            << u"foo bar  |"_qs << QList<int>{ecDeleteLastWord} << u"foo |"_qs;
+            << u"foo bar  |"_s << QList<int>{ecDeleteLastWord} << u"foo |"_s;
         QTest::newRow("ctrl+backspace stops at punctuation")
-            << u"x = foo(|"_qs << QList<int>{ecDeleteLastWord} << u"x = foo|"_qs;
+            << u"x = foo(|"_s << QList<int>{ecDeleteLastWord} << u"x = foo|"_s;
         QTest::newRow("ctrl+backspace at column 1 joins the lines")
-            << u"ab\n|cd"_qs << QList<int>{ecDeleteLastWord} << u"ab|cd"_qs;
+            << u"ab\n|cd"_s << QList<int>{ecDeleteLastWord} << u"ab|cd"_s;
         QTest::newRow("ctrl+t deletes to the next word")
-            << u"|foo  bar"_qs << QList<int>{ecDeleteWord} << u"|bar"_qs;
+            << u"|foo  bar"_s << QList<int>{ecDeleteWord} << u"|bar"_s;
         QTest::newRow("ctrl+t at the end joins the next line")
-            << u"ab|\ncd"_qs << QList<int>{ecDeleteWord} << u"ab|cd"_qs;
+            << u"ab|\ncd"_s << QList<int>{ecDeleteWord} << u"ab|cd"_s;
         QTest::newRow("ctrl+t in virtual space fills before joining")
-            << u"ab··|\ncd"_qs << QList<int>{ecDeleteWord} << u"ab  |cd"_qs;
+            << u"ab··|\ncd"_s << QList<int>{ecDeleteWord} << u"ab  |cd"_s;
         QTest::newRow("ctrl+y deletes the caret line")
-            << u"a\nb|c\nd"_qs << QList<int>{ecDeleteLine} << u"a\n|d"_qs;
+            << u"a\nb|c\nd"_s << QList<int>{ecDeleteLine} << u"a\n|d"_s;
         QTest::newRow("ctrl+y on the last line")
-            << u"a\nb|c"_qs << QList<int>{ecDeleteLine} << u"|a"_qs;
+            << u"a\nb|c"_s << QList<int>{ecDeleteLine} << u"|a"_s;
         QTest::newRow("ctrl+y on the only line empties it")
-            << u"ab|c"_qs << QList<int>{ecDeleteLine} << u"|"_qs;
+            << u"ab|c"_s << QList<int>{ecDeleteLine} << u"|"_s;
         QTest::newRow("ctrl+shift+y deletes to the end of the line")
-            << u"ab|cd\ne"_qs << QList<int>{ecDeleteEOL} << u"ab|\ne"_qs;
+            << u"ab|cd\ne"_s << QList<int>{ecDeleteEOL} << u"ab|\ne"_s;
         // Movement.
         QTest::newRow("word right skips the word and the blanks after it")
-            << u"|foo_1  (bar"_qs << QList<int>{ecWordRight, ecWordRight} << u"foo_1  (|bar"_qs;
+            << u"|foo_1  (bar"_s << QList<int>{ecWordRight, ecWordRight} << u"foo_1  (|bar"_s;
         QTest::newRow("word right at the end goes to the next line")
-            << u"ab|\ncd"_qs << QList<int>{ecWordRight} << u"ab\n|cd"_qs;
+            << u"ab|\ncd"_s << QList<int>{ecWordRight} << u"ab\n|cd"_s;
         QTest::newRow("word left stops at the word start")
-            << u"foo bar|"_qs << QList<int>{ecWordLeft} << u"foo |bar"_qs;
+            << u"foo bar|"_s << QList<int>{ecWordLeft} << u"foo |bar"_s;
         QTest::newRow("word left at column 1 goes to the line above")
-            << u"ab\n|cd"_qs << QList<int>{ecWordLeft} << u"ab|\ncd"_qs;
+            << u"ab\n|cd"_s << QList<int>{ecWordLeft} << u"ab|\ncd"_s;
         QTest::newRow("cyrillic letters are no word characters")
-            << u"ab\u0436cd|"_qs << QList<int>{ecWordLeft} << u"ab\u0436|cd"_qs;
+            << u"ab\u0436cd|"_s << QList<int>{ecWordLeft} << u"ab\u0436|cd"_s;
         QTest::newRow("shift+word right selects")
-            << u"|foo bar"_qs << QList<int>{ecSelWordRight} << u"[foo |]bar"_qs;
+            << u"|foo bar"_s << QList<int>{ecSelWordRight} << u"[foo |]bar"_s;
         QTest::newRow("end goes to the last non-blank, then to the real end")
-            << u"|abc  \nx"_qs << QList<int>{ecLineEnd, ecDown, ecUp, ecLineEnd} << u"abc  |\nx"_qs;
+            << u"|abc  \nx"_s << QList<int>{ecLineEnd, ecDown, ecUp, ecLineEnd} << u"abc  |\nx"_s;
         QTest::newRow("a column selection keeps its anchor while one column wide")
-            << u"|ab\ncd"_qs << QList<int>{ecColumnSelect, ecSelDown, ecSelRight, ecDeleteChar}
-            << u"|b\nd"_qs;
+            << u"|ab\ncd"_s << QList<int>{ecColumnSelect, ecSelDown, ecSelRight, ecDeleteChar}
+            << u"|b\nd"_s;
         QTest::newRow("right stops at column 1025")
-            << QString(1023, u'·') + u"|"_qs << QList<int>{ecRight, ecRight, ecRight}
-            << QString(1024, u'·') + u"|"_qs;
+            << QString(1023, u'·') + u"|"_s << QList<int>{ecRight, ecRight, ecRight}
+            << QString(1024, u'·') + u"|"_s;
         // The copied block's last row is empty: pasting it from the end of a long line leaves
         // the caret over the empty line below, at the column limit, not at the long line's end.
         QTest::newRow("a column paste keeps the caret within the limit of a short last line")
-            << u"|aa\n\n"_qs + QString(1100, u'a') + u"\n"_qs
+            << u"|aa\n\n"_s + QString(1100, u'a') + u"\n"_s
             << QList<int>{ecColumnSelect, ecSelRight, ecSelDown, ecCopy, ecDown, ecLineEnd, ecPaste}
-            << u"aa\n\n"_qs + QString(1101, u'a') + u"\n"_qs + QString(1024, u'·') + u"|"_qs;
+            << u"aa\n\n"_s + QString(1101, u'a') + u"\n"_s + QString(1024, u'·') + u"|"_s;
         QTest::newRow("matching bracket across lines with nesting")
-            << u"|(a\n(b)\n{c})"_qs << QList<int>{ecMatchBracket} << u"(a\n(b)\n{c}|)"_qs;
+            << u"|(a\n(b)\n{c})"_s << QList<int>{ecMatchBracket} << u"(a\n(b)\n{c}|)"_s;
         QTest::newRow("matching bracket backwards")
-            << u"{a<b>|}"_qs << QList<int>{ecMatchBracket} << u"|{a<b>}"_qs;
+            << u"{a<b>|}"_s << QList<int>{ecMatchBracket} << u"|{a<b>}"_s;
         QTest::newRow("a bracket without partner keeps the caret")
-            << u"|(a(b)"_qs << QList<int>{ecMatchBracket} << u"|(a(b)"_qs;
+            << u"|(a(b)"_s << QList<int>{ecMatchBracket} << u"|(a(b)"_s;
         // A surrogate pair is one character for the caret.
         QTest::newRow("right steps over a surrogate pair")
-            << u"a|\U0001F600b"_qs << QList<int>{ecRight} << u"a\U0001F600|b"_qs;
+            << u"a|\U0001F600b"_s << QList<int>{ecRight} << u"a\U0001F600|b"_s;
         QTest::newRow("left steps over a surrogate pair")
-            << u"a\U00020000|b"_qs << QList<int>{ecLeft} << u"a|\U00020000b"_qs;
+            << u"a\U00020000|b"_s << QList<int>{ecLeft} << u"a|\U00020000b"_s;
         QTest::newRow("down keeps the display column past wide characters")
-            << u"\u65E5\u672C|x\nabcdef"_qs << QList<int>{ecDown} << u"\u65E5\u672Cx\nabcd|ef"_qs;
+            << u"\u65E5\u672C|x\nabcdef"_s << QList<int>{ecDown} << u"\u65E5\u672Cx\nabcd|ef"_s;
     }
     void commands()
     {
@@ -462,20 +462,19 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("after");
         QTest::newRow("caret and selection before the range stay")
-            << u"[a|]bcd"_qs << TBufferCoord{3, 1} << TBufferCoord{4, 1} << u"XY"_qs
-            << u"[a|]bXYd"_qs;
+            << u"[a|]bcd"_s << TBufferCoord{3, 1} << TBufferCoord{4, 1} << u"XY"_s << u"[a|]bXYd"_s;
         QTest::newRow("the caret's line removed")
-            << u"\n|"_qs << TBufferCoord{1, 1} << TBufferCoord{1, 2} << QString() << u"|"_qs;
+            << u"\n|"_s << TBufferCoord{1, 1} << TBufferCoord{1, 2} << QString() << u"|"_s;
         QTest::newRow("a selection on a removed line")
-            << u"ab\n[cd|]"_qs << TBufferCoord{3, 1} << TBufferCoord{3, 2} << QString()
-            << u"[ab|]"_qs;
+            << u"ab\n[cd|]"_s << TBufferCoord{3, 1} << TBufferCoord{3, 2} << QString()
+            << u"[ab|]"_s;
         QTest::newRow("the line before the caret shrinks below the column limit")
-            << QString(1228, u'a') + u"|"_qs << TBufferCoord{1, 1} << TBufferCoord{900, 1}
-            << QString() << QString(329, u'a') + QString(1024 - 329, u'·') + u"|"_qs;
+            << QString(1228, u'a') + u"|"_s << TBufferCoord{1, 1} << TBufferCoord{900, 1}
+            << QString() << QString(329, u'a') + QString(1024 - 329, u'·') + u"|"_s;
         QTest::newRow("a range past the last line is the end of the text")
-            << u"ab|"_qs << TBufferCoord{1, 2} << TBufferCoord{1, 5} << u"x"_qs << u"ab|x"_qs;
+            << u"ab|"_s << TBufferCoord{1, 2} << TBufferCoord{1, 5} << u"x"_s << u"ab|x"_s;
         QTest::newRow("a range ending past the last line ends at the text's end")
-            << u"a\nb|"_qs << TBufferCoord{2, 1} << TBufferCoord{9, 7} << QString() << u"a|"_qs;
+            << u"a\nb|"_s << TBufferCoord{2, 1} << TBufferCoord{9, 7} << QString() << u"a|"_s;
     }
     void replaceRangeLeavesPositionsOnTheText()
     {
@@ -504,60 +503,58 @@ private slots:
         QTest::addColumn<QList<int>>("keys");
         QTest::addColumn<QStringList>("afterEachUndo");
         QTest::newRow("a typed run is one step")
-            << u"x|"_qs << typed(u"abc"_qs) << QStringList{u"x|"_qs};
+            << u"x|"_s << typed(u"abc"_s) << QStringList{u"x|"_s};
         QTest::newRow("a backspace run is one step")
-            << u"abcd|"_qs << QList<int>{ecDeleteLastChar, ecDeleteLastChar}
-            << QStringList{u"abcd|"_qs};
+            << u"abcd|"_s << QList<int>{ecDeleteLastChar, ecDeleteLastChar}
+            << QStringList{u"abcd|"_s};
         QTest::newRow("typing after backspace is a step of its own")
-            << u"ab|"_qs << QList<int>{ecDeleteLastChar} + typed(u"xy"_qs)
-            << QStringList{u"a|"_qs, u"ab|"_qs};
+            << u"ab|"_s << QList<int>{ecDeleteLastChar} + typed(u"xy"_s)
+            << QStringList{u"a|"_s, u"ab|"_s};
         QTest::newRow("two block indents are two steps")
-            << u"[ab\ncd|]"_qs << QList<int>{ecTab, ecTab}
-            << QStringList{u"[\tab\n\tcd|]"_qs, u"[ab\ncd|]"_qs};
+            << u"[ab\ncd|]"_s << QList<int>{ecTab, ecTab}
+            << QStringList{u"[\tab\n\tcd|]"_s, u"[ab\ncd|]"_s};
         QTest::newRow("two block unindents are two steps")
-            << u"[\t\tab\n\t\tcd|]"_qs << QList<int>{ecShiftTab, ecShiftTab}
-            << QStringList{u"[\tab\n\tcd|]"_qs, u"[\t\tab\n\t\tcd|]"_qs};
+            << u"[\t\tab\n\t\tcd|]"_s << QList<int>{ecShiftTab, ecShiftTab}
+            << QStringList{u"[\tab\n\tcd|]"_s, u"[\t\tab\n\t\tcd|]"_s};
         QTest::newRow("a line break with its indentation is one step")
-            << u"\t  ab|"_qs << QList<int>{ecLineBreak} << QStringList{u"\t  ab|"_qs};
+            << u"\t  ab|"_s << QList<int>{ecLineBreak} << QStringList{u"\t  ab|"_s};
         QTest::newRow("typing over a selection is one step")
-            << u"a[bc|]d"_qs << typed(u"x"_qs) << QStringList{u"a[bc|]d"_qs};
+            << u"a[bc|]d"_s << typed(u"x"_s) << QStringList{u"a[bc|]d"_s};
         QTest::newRow("typing on after typing over a selection is the same step")
-            << u"a[bc|]d"_qs << typed(u"xy"_qs) << QStringList{u"a[bc|]d"_qs};
+            << u"a[bc|]d"_s << typed(u"xy"_s) << QStringList{u"a[bc|]d"_s};
         // Select "qty" and type "lots": the typed inserts run into the insert that replaced
         // the selection, which shares its command with the deletion of "qty".
         const QList<int> typedLine =
-            typed(u"total = price * qty"_qs) + QList<int>{ecSelLeft, ecSelLeft, ecSelLeft};
+            typed(u"total = price * qty"_s) + QList<int>{ecSelLeft, ecSelLeft, ecSelLeft};
         QTest::newRow("a word typed over a selection goes back to the selection, then the line")
-            << u"|"_qs << typedLine + typed(u"lots"_qs)
-            << QStringList{u"total = price * [|qty]"_qs, u"|"_qs};
+            << u"|"_s << typedLine + typed(u"lots"_s)
+            << QStringList{u"total = price * [|qty]"_s, u"|"_s};
         QTest::newRow("backspaces inside the typing over a selection")
-            << u"|"_qs
-            << typedLine + typed(u"lo"_qs) + QList<int>{ecDeleteLastChar} + typed(u"ts"_qs)
-            << QStringList{u"total = price * l|"_qs, u"total = price * lo|"_qs,
-                           u"total = price * [|qty]"_qs, u"|"_qs};
+            << u"|"_s << typedLine + typed(u"lo"_s) + QList<int>{ecDeleteLastChar} + typed(u"ts"_s)
+            << QStringList{u"total = price * l|"_s, u"total = price * lo|"_s,
+                           u"total = price * [|qty]"_s, u"|"_s};
         QTest::newRow("enter after the typing over a selection")
-            << u"|"_qs << typedLine + typed(u"lots"_qs) + QList<int>{ecLineBreak}
-            << QStringList{u"total = price * lots|"_qs, u"total = price * [|qty]"_qs, u"|"_qs};
+            << u"|"_s << typedLine + typed(u"lots"_s) + QList<int>{ecLineBreak}
+            << QStringList{u"total = price * lots|"_s, u"total = price * [|qty]"_s, u"|"_s};
         QTest::newRow("backspaces before typing over a selection go back with its deletion")
-            << u"ab|cd"_qs << QList<int>{ecDeleteLastChar, ecSelRight} + typed(u"xy"_qs)
-            << QStringList{u"ab|cd"_qs};
+            << u"ab|cd"_s << QList<int>{ecDeleteLastChar, ecSelRight} + typed(u"xy"_s)
+            << QStringList{u"ab|cd"_s};
         QTest::newRow("a replaced last letter does not take the typed word along")
-            << u"|"_qs << typed(u"x = price"_qs) + QList<int>{ecSelLeft} + typed(u"E"_qs)
-            << QStringList{u"x = pric[|e]"_qs, u"|"_qs};
+            << u"|"_s << typed(u"x = price"_s) + QList<int>{ecSelLeft} + typed(u"E"_s)
+            << QStringList{u"x = pric[|e]"_s, u"|"_s};
         QTest::newRow("an overwritten run stops at a line break")
-            << u"ab|cd"_qs
-            << QList<int>{ecToggleMode} + typed(u"X"_qs) + QList<int>{ecLineBreak} + typed(u"Y"_qs)
-            << QStringList{u"abX\n|d"_qs, u"abX|d"_qs, u"ab|cd"_qs};
-        const QString block = u"FOR i FROM 1 TO 10\n\ta = 1\n\tb = 2\n\tc = 3\n\td = 4"_qs;
+            << u"ab|cd"_s
+            << QList<int>{ecToggleMode} + typed(u"X"_s) + QList<int>{ecLineBreak} + typed(u"Y"_s)
+            << QStringList{u"abX\n|d"_s, u"abX|d"_s, u"ab|cd"_s};
+        const QString block = u"FOR i FROM 1 TO 10\n\ta = 1\n\tb = 2\n\tc = 3\n\td = 4"_s;
         QTest::newRow("typed lines and breaks that copy indentation undo one by one")
-            << u"|"_qs
-            << typed(u"FOR i FROM 1 TO 10"_qs) + QList<int>{ecLineBreak, ecTab} +
-                   typed(u"a = 1"_qs) + QList<int>{ecLineBreak} + typed(u"b = 2"_qs) +
-                   QList<int>{ecLineBreak} + typed(u"c = 3"_qs) + QList<int>{ecLineBreak} +
-                   typed(u"d = 4"_qs) + QList<int>{ecLineBreak} + typed(u"e = 5"_qs) +
-                   QList<int>{ecLineBreak}
-            << QStringList{block + u"\n\te = 5|"_qs, block + u"\n\t|"_qs, block + u"|"_qs,
-                           u"FOR i FROM 1 TO 10\n\ta = 1\n\tb = 2\n\tc = 3\n\t|"_qs};
+            << u"|"_s
+            << typed(u"FOR i FROM 1 TO 10"_s) + QList<int>{ecLineBreak, ecTab} + typed(u"a = 1"_s) +
+                   QList<int>{ecLineBreak} + typed(u"b = 2"_s) + QList<int>{ecLineBreak} +
+                   typed(u"c = 3"_s) + QList<int>{ecLineBreak} + typed(u"d = 4"_s) +
+                   QList<int>{ecLineBreak} + typed(u"e = 5"_s) + QList<int>{ecLineBreak}
+            << QStringList{block + u"\n\te = 5|"_s, block + u"\n\t|"_s, block + u"|"_s,
+                           u"FOR i FROM 1 TO 10\n\ta = 1\n\tb = 2\n\tc = 3\n\t|"_s};
     }
     void undoSteps()
     {
@@ -578,7 +575,7 @@ private slots:
     void bracketsInStringsAndCommentsAreSkipped()
     {
         EditModel model;
-        picture::load(model, u"|(a \")\" b\n// )\n)"_qs);
+        picture::load(model, u"|(a \")\" b\n// )\n)"_s);
         // A fake classification: quotes and a // comment to the line end.
         struct QuotesAndSlashes final : TextRules
         {
@@ -588,7 +585,7 @@ private slots:
             bool isInStringOrComment(TBufferCoord at) const override
             {
                 const QString line = model.Lines()[at.Line - 1];
-                const int comment = line.indexOf(u"//"_qs);
+                const int comment = line.indexOf(u"//"_s);
                 if (comment >= 0 && at.Char - 1 >= comment)
                     return true;
                 return line.left(at.Char - 1).count(u'"') % 2 == 1;
@@ -605,7 +602,7 @@ private slots:
     {
         EditModel model;
         QSignalSpy marks(&model.bookmarks(), &Bookmarks::changed);
-        fill(model, {u"one"_qs, u"two"_qs, u"three"_qs, u"four"_qs});
+        fill(model, {u"one"_s, u"two"_s, u"three"_s, u"four"_s});
         model.setCaretXY({2, 2});
         model.executeCommand(ecSetMarker3);
         QCOMPARE(model.bookmarks().at(3), (TBufferCoord{2, 2}));
@@ -638,7 +635,7 @@ private slots:
     void scrollingKeepsTheCaretInView()
     {
         EditModel model;
-        fill(model, QStringList(100, u"line"_qs));
+        fill(model, QStringList(100, u"line"_s));
         model.viewWindow().setSize(10, 40);
         model.setCaretXY({3, 1});
         model.executeCommand(ecScrollDown);
@@ -667,19 +664,19 @@ private slots:
         QTest::addColumn<bool>("copy");
         QTest::addColumn<QString>("after");
         QTest::newRow("move forwards on the same line")
-            << u"a[bc|]def"_qs << TBufferCoord{6, 1} << false << u"ade[bc|]f"_qs;
+            << u"a[bc|]def"_s << TBufferCoord{6, 1} << false << u"ade[bc|]f"_s;
         QTest::newRow("move backwards")
-            << u"abc[de|]f"_qs << TBufferCoord{1, 1} << false << u"[de|]abcf"_qs;
+            << u"abc[de|]f"_s << TBufferCoord{1, 1} << false << u"[de|]abcf"_s;
         QTest::newRow("move a multi-line block below itself")
-            << u"a[b\nc|]d\nef"_qs << TBufferCoord{2, 3} << false << u"ad\ne[b\nc|]f"_qs;
+            << u"a[b\nc|]d\nef"_s << TBufferCoord{2, 3} << false << u"ad\ne[b\nc|]f"_s;
         QTest::newRow("copy leaves the copied text in place")
-            << u"a[bc|]d"_qs << TBufferCoord{5, 1} << true << u"abcd[bc|]"_qs;
+            << u"a[bc|]d"_s << TBufferCoord{5, 1} << true << u"abcd[bc|]"_s;
         QTest::newRow("drop into virtual space fills first")
-            << u"[ab|]\nc"_qs << TBufferCoord{4, 2} << false << u"\nc  [ab|]"_qs;
+            << u"[ab|]\nc"_s << TBufferCoord{4, 2} << false << u"\nc  [ab|]"_s;
         QTest::newRow("a drop inside the selection does nothing")
-            << u"a[bcd|]e"_qs << TBufferCoord{3, 1} << false << u"a[bcd|]e"_qs;
+            << u"a[bcd|]e"_s << TBufferCoord{3, 1} << false << u"a[bcd|]e"_s;
         QTest::newRow("a drop at the selection's edge does nothing")
-            << u"a[bcd|]e"_qs << TBufferCoord{5, 1} << true << u"a[bcd|]e"_qs;
+            << u"a[bcd|]e"_s << TBufferCoord{5, 1} << true << u"a[bcd|]e"_s;
     }
     void dropSelection()
     {
@@ -707,7 +704,7 @@ private slots:
             TUndoRecord record;
             record.start = {column, 1};
             record.end = {column + 1, 1};
-            record.text = u"x"_qs;
+            record.text = u"x"_s;
             return record;
         };
         // Nested blocks make one command with one notification at the outer end.
@@ -755,26 +752,26 @@ private slots:
         FakeClipboard clipboard;
         model.setClipboard(&clipboard);
         QSignalSpy changes(&model, &EditModel::changed);
-        for (QChar ch : u"abc"_qs)
+        for (QChar ch : u"abc"_s)
             model.executeCommand(ecChar, ch);
         QCOMPARE(changes.count(), 3);
 
-        clipboard.setBlock(u"one\r\ntwo\r\nthree"_qs, TSelectionMode::smNormal);
+        clipboard.setBlock(u"one\r\ntwo\r\nthree"_s, TSelectionMode::smNormal);
         changes.clear();
         model.executeCommand(ecPaste);
         QCOMPARE(changes.count(), 1);
         QCOMPARE(model.Lines().Count(), 3);
-        QCOMPARE(model.Lines()[2], u"three"_qs);
+        QCOMPARE(model.Lines()[2], u"three"_s);
 
         changes.clear();
         model.executeCommand(ecUndo);
         QVERIFY(changes.count() >= 1);
-        QCOMPARE(model.Lines().text(), u"abc"_qs);
+        QCOMPARE(model.Lines().text(), u"abc"_s);
 
         // Direct changes to the line list neither notify nor enter the history.
         changes.clear();
-        model.Lines().Add(u"more"_qs);
-        model.Lines().setLine(0, u"direct"_qs);
+        model.Lines().Add(u"more"_s);
+        model.Lines().setLine(0, u"direct"_s);
         QCOMPARE(changes.count(), 0);
     }
 
@@ -782,8 +779,8 @@ private slots:
     {
         // A step of three records moves the caret and tells the window once.
         EditModel model;
-        picture::load(model, u"x|"_qs);
-        for (QChar ch : u"abc"_qs)
+        picture::load(model, u"x|"_s);
+        for (QChar ch : u"abc"_s)
             model.executeCommand(ecChar, ch);
         QSignalSpy changes(&model, &EditModel::changed);
         QSignalSpy carets(&model, &EditModel::caretMoved);
@@ -793,7 +790,7 @@ private slots:
             carets.clear();
             states.clear();
             model.executeCommand(command);
-            QCOMPARE(picture::save(model), command == ecUndo ? u"x|"_qs : u"xabc|"_qs);
+            QCOMPARE(picture::save(model), command == ecUndo ? u"x|"_s : u"xabc|"_s);
             QCOMPARE(changes.count(), 1);
             QCOMPARE(carets.count(), 1);
             QCOMPARE(states.count(), 1);
@@ -811,21 +808,20 @@ private slots:
         QTest::addColumn<QString>("redone"); // when redo leaves the caret elsewhere
         using M = TSelectionMode;
         QTest::newRow("block indent")
-            << u"[|one\ntwo\nthree]"_qs << M::smNormal << int(ecBlockIndent) << QString()
-            << u"[|\tone\n\ttwo\n\tthree]"_qs << 1 << QString();
+            << u"[|one\ntwo\nthree]"_s << M::smNormal << int(ecBlockIndent) << QString()
+            << u"[|\tone\n\ttwo\n\tthree]"_s << 1 << QString();
         QTest::newRow("block unindent")
-            << u"[\tone\n    two\nthr|]ee"_qs << M::smNormal << int(ecBlockUnindent) << QString()
-            << u"[one\ntwo\nthr|]ee"_qs << 1 << QString();
-        QTest::newRow("column delete") << u"a[bc\ndef\ngh|]i"_qs << M::smColumn << int(ecDeleteChar)
-                                       << QString() << u"a|c\ndf\ngi"_qs << 1 << u"ac\ndf\ng|i"_qs;
-        QTest::newRow("column paste")
-            << u"a|bc\nd\nghi"_qs << M::smColumn << int(ecPaste) << u"1\r\n2\r\n3"_qs
-            << u"a1bc\nd2\ng3|hi"_qs << 1 << QString();
+            << u"[\tone\n    two\nthr|]ee"_s << M::smNormal << int(ecBlockUnindent) << QString()
+            << u"[one\ntwo\nthr|]ee"_s << 1 << QString();
+        QTest::newRow("column delete") << u"a[bc\ndef\ngh|]i"_s << M::smColumn << int(ecDeleteChar)
+                                       << QString() << u"a|c\ndf\ngi"_s << 1 << u"ac\ndf\ng|i"_s;
+        QTest::newRow("column paste") << u"a|bc\nd\nghi"_s << M::smColumn << int(ecPaste)
+                                      << u"1\r\n2\r\n3"_s << u"a1bc\nd2\ng3|hi"_s << 1 << QString();
         QTest::newRow("column paste past the end adds the lines first")
-            << u"a|bc"_qs << M::smColumn << int(ecPaste) << u"1\r\n2"_qs << u"a1bc\n 2|"_qs << 2
+            << u"a|bc"_s << M::smColumn << int(ecPaste) << u"1\r\n2"_s << u"a1bc\n 2|"_s << 2
             << QString();
-        QTest::newRow("typing over a column") << u"a[bc\ndef\ngh|]i"_qs << M::smColumn << -int(u'x')
-                                              << QString() << u"ax|c\ndf\ngi"_qs << 2 << QString();
+        QTest::newRow("typing over a column") << u"a[bc\ndef\ngh|]i"_s << M::smColumn << -int(u'x')
+                                              << QString() << u"ax|c\ndf\ngi"_s << 2 << QString();
     }
     void bulkCommandsAreOneRecord()
     {
@@ -872,7 +868,7 @@ private slots:
         // lines only, and undo and redo exchange exactly them, with one notification over the
         // span each time.
         EditModel model;
-        picture::load(model, u"one\ntwo\nthree\nfour\nfive\nsix"_qs);
+        picture::load(model, u"one\ntwo\nthree\nfour\nfive\nsix"_s);
         model.setCaretXY({2, 3});
         model.executeCommand(ecSetMarker1);
         model.setCaretXY({2, 2}, false);
@@ -882,11 +878,11 @@ private slots:
         model.Lines().addListener(&counter);
         QSignalSpy changes(&model, &EditModel::changed);
 
-        replaceSparseLines(model, {2, 5}, {u"TWO"_qs, u"fi-ve"_qs});
-        QCOMPARE(picture::save(model), u"one\nTWO\nthree\nfour\nfi|-ve\nsix"_qs);
+        replaceSparseLines(model, {2, 5}, {u"TWO"_s, u"fi-ve"_s});
+        QCOMPARE(picture::save(model), u"one\nTWO\nthree\nfour\nfi|-ve\nsix"_s);
         QCOMPARE(model.undoHistory().undoList().size(), 1);
         const TUndoRecord &record = model.undoHistory().undoList().top();
-        QCOMPARE(record.text.pieces(), (std::vector<QString>{u"two"_qs, u"five"_qs}));
+        QCOMPARE(record.text.pieces(), (std::vector<QString>{u"two"_s, u"five"_s}));
         QCOMPARE(counter.changed, 1);
         QCOMPARE(counter.lastChanged, std::make_pair(1, 4));
         QCOMPARE(changes.count(), 1);
@@ -898,12 +894,12 @@ private slots:
         QCOMPARE(model.bookmarks().at(1), (TBufferCoord{2, 3}));
         // Redo puts the caret after the last changed line's differing part.
         model.executeCommand(ecRedo);
-        QCOMPARE(picture::save(model), u"one\nTWO\nthree\nfour\nfi-|ve\nsix"_qs);
+        QCOMPARE(picture::save(model), u"one\nTWO\nthree\nfour\nfi-|ve\nsix"_s);
         QCOMPARE(counter.changed, 3);
         QCOMPARE(changes.count(), 3);
         model.executeCommand(ecUndo);
         QCOMPARE(picture::save(model), before);
-        QCOMPARE(model.Lines()[2], u"three"_qs);
+        QCOMPARE(model.Lines()[2], u"three"_s);
         model.Lines().removeListener(&counter);
     }
 
@@ -942,7 +938,7 @@ private slots:
         EditModel model;
         QStringList lines;
         for (int i = 0; i < 1000; ++i)
-            lines << u"line %1"_qs.arg(i);
+            lines << u"line %1"_s.arg(i);
         model.Lines().setText(lines.join(u'\n'));
         std::vector<const QChar *> data;
         for (int i = 0; i < 1000; ++i)
@@ -950,16 +946,16 @@ private slots:
         model.executeCommand(ecSelectAll);
         model.executeCommand(ecChar, u'x');
         QCOMPARE(model.Lines().Count(), 1);
-        QCOMPARE(model.Lines()[0], u"x"_qs);
+        QCOMPARE(model.Lines()[0], u"x"_s);
         model.executeCommand(ecUndo);
         QCOMPARE(model.Lines().Count(), 1000);
         for (int i = 1; i < 1000; ++i)
             QCOMPARE(model.Lines().view(i).data(), data[i]);
-        QCOMPARE(model.Lines()[0], u"line 0"_qs);
+        QCOMPARE(model.Lines()[0], u"line 0"_s);
         QCOMPARE(model.CaretXY(), (TBufferCoord{9, 1000}));
         QCOMPARE(model.BlockBegin(), (TBufferCoord{1, 1}));
         model.executeCommand(ecRedo);
-        QCOMPARE(model.Lines().text(), u"x"_qs);
+        QCOMPARE(model.Lines().text(), u"x"_s);
         QCOMPARE(model.CaretXY(), (TBufferCoord{2, 1}));
         QVERIFY(!model.SelAvail());
     }
@@ -967,41 +963,41 @@ private slots:
     void typedRunUndoesAtOnce()
     {
         EditModel model;
-        picture::load(model, u"x|"_qs);
-        for (QChar ch : u"abc"_qs)
+        picture::load(model, u"x|"_s);
+        for (QChar ch : u"abc"_s)
             model.executeCommand(ecChar, ch);
         model.executeCommand(ecUndo);
-        QCOMPARE(picture::save(model), u"x|"_qs);
+        QCOMPARE(picture::save(model), u"x|"_s);
         model.executeCommand(ecRedo);
-        QCOMPARE(picture::save(model), u"xabc|"_qs);
+        QCOMPARE(picture::save(model), u"xabc|"_s);
     }
 
     void overwrittenRunUndoesAtOnce()
     {
         EditModel model;
-        picture::load(model, u"x|abcdef"_qs);
+        picture::load(model, u"x|abcdef"_s);
         model.executeCommand(ecToggleMode);
-        for (QChar ch : u"XYZ"_qs)
+        for (QChar ch : u"XYZ"_s)
             model.executeCommand(ecChar, ch);
-        QCOMPARE(picture::save(model), u"xXYZ|def"_qs);
+        QCOMPARE(picture::save(model), u"xXYZ|def"_s);
         model.executeCommand(ecUndo);
-        QCOMPARE(picture::save(model), u"x|abcdef"_qs);
+        QCOMPARE(picture::save(model), u"x|abcdef"_s);
         model.executeCommand(ecRedo);
-        QCOMPARE(model.Lines()[0], u"xXYZdef"_qs);
+        QCOMPARE(model.Lines()[0], u"xXYZdef"_s);
     }
 
     void typingOverASelectionFromVirtualSpace()
     {
         // The selection starts past the end of "ab": the character goes to the join.
         EditModel model;
-        model.Lines().setText(u"ab\nxyzxyz"_qs);
+        model.Lines().setText(u"ab\nxyzxyz"_s);
         model.setBlockBegin({2, 1});
         model.setSelectionMode(TSelectionMode::smColumn); // lets the anchor stand past the end
         model.setBlockBegin({10, 1});
         model.setSelectionMode(TSelectionMode::smNormal);
         model.setBlockEnd({2, 2});
         model.executeCommand(ecChar, u'Q');
-        QCOMPARE(model.Lines()[0], u"abQyzxyz"_qs);
+        QCOMPARE(model.Lines()[0], u"abQyzxyz"_s);
         QCOMPARE(model.CaretXY(), (TBufferCoord{4, 1}));
     }
 
@@ -1022,12 +1018,12 @@ private slots:
     void pasteCutsLinesAsTheFileReaderDoes_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::newRow("a lone line separator") << u"a\u2028b"_qs;
-        QTest::newRow("CR LF") << u"a\r\nb"_qs;
-        QTest::newRow("lone CR, then LF CR") << u"a\rb\n\rc"_qs;
-        QTest::newRow("a separator before CR LF") << u"a\u2028\r\nb"_qs;
-        QTest::newRow("CR LF with a stray separator") << u"a\r\nb\u2028c"_qs;
-        QTest::newRow("a separator at the end") << u"a\u2028"_qs;
+        QTest::newRow("a lone line separator") << u"a\u2028b"_s;
+        QTest::newRow("CR LF") << u"a\r\nb"_s;
+        QTest::newRow("lone CR, then LF CR") << u"a\rb\n\rc"_s;
+        QTest::newRow("a separator before CR LF") << u"a\u2028\r\nb"_s;
+        QTest::newRow("CR LF with a stray separator") << u"a\r\nb\u2028c"_s;
+        QTest::newRow("a separator at the end") << u"a\u2028"_s;
     }
     void pasteCutsLinesAsTheFileReaderDoes()
     {
@@ -1057,11 +1053,11 @@ private slots:
         QTest::addColumn<TSelectionMode>("mode");
         QTest::addColumn<QString>("pasted");
         QTest::newRow("column block pastes as a rectangle")
-            << TSelectionMode::smColumn << u"1abc\n2def\n3ghi"_qs;
+            << TSelectionMode::smColumn << u"1abc\n2def\n3ghi"_s;
         QTest::newRow("line block pastes above the caret line")
-            << TSelectionMode::smLine << u"abc\ndef\nabc\ndef\nghi"_qs;
+            << TSelectionMode::smLine << u"abc\ndef\nabc\ndef\nghi"_s;
         QTest::newRow("normal block pastes at the caret")
-            << TSelectionMode::smNormal << u"abc\ndef\ngabc\ndhi"_qs;
+            << TSelectionMode::smNormal << u"abc\ndef\ngabc\ndhi"_s;
     }
     void clipboardModesRoundTrip()
     {
@@ -1070,7 +1066,7 @@ private slots:
         EditModel model;
         FakeClipboard clipboard;
         model.setClipboard(&clipboard);
-        fill(model, {u"abc"_qs, u"def"_qs, u"ghi"_qs});
+        fill(model, {u"abc"_s, u"def"_s, u"ghi"_s});
         model.Lines().setBreakStyle(LineBreakStyle::sffUnix);
         model.setSelectionMode(mode);
         model.setBlockBegin({1, 1});
@@ -1081,12 +1077,12 @@ private slots:
         model.setSelectionMode(TSelectionMode::smNormal);
         model.setCaretXY({mode == TSelectionMode::smNormal ? 2 : 1, 3});
         if (mode == TSelectionMode::smColumn)
-            clipboard.setBlock(u"1\r\n2\r\n3"_qs, TSelectionMode::smColumn);
+            clipboard.setBlock(u"1\r\n2\r\n3"_s, TSelectionMode::smColumn);
         model.setCaretXY(mode == TSelectionMode::smColumn ? TBufferCoord{1, 1} : model.CaretXY());
         model.executeCommand(ecPaste);
         QCOMPARE(model.Lines().text(), pasted);
         model.executeCommand(ecUndo);
-        QCOMPARE(model.Lines().text(), u"abc\ndef\nghi"_qs);
+        QCOMPARE(model.Lines().text(), u"abc\ndef\nghi"_s);
     }
 
     void wideCharactersTakeTwoCells_data()
@@ -1095,22 +1091,21 @@ private slots:
         // The display column of each character column, 1 to the line's length + 1.
         QTest::addColumn<QList<int>>("columns");
         QTest::newRow("ideographs in a string")
-            << u"x = \"\u65E5\u672C\" + 1"_qs
+            << u"x = \"\u65E5\u672C\" + 1"_s
             << QList<int>{1, 2, 3, 4, 5, 6, 8, 10, 11, 12, 13, 14, 15};
-        QTest::newRow("full-width letter") << u"\uFF41b"_qs << QList<int>{1, 3, 4};
-        QTest::newRow("half-width katakana stays narrow") << u"\uFF71b"_qs << QList<int>{1, 2, 3};
-        QTest::newRow("ideographic space") << u"\u3000a"_qs << QList<int>{1, 3, 4};
-        QTest::newRow("hangul syllables") << u"\uAC00\uB098"_qs << QList<int>{1, 3, 5};
-        QTest::newRow("cyrillic stays narrow")
-            << u"\u041F\u0440\u0438"_qs << QList<int>{1, 2, 3, 4};
+        QTest::newRow("full-width letter") << u"\uFF41b"_s << QList<int>{1, 3, 4};
+        QTest::newRow("half-width katakana stays narrow") << u"\uFF71b"_s << QList<int>{1, 2, 3};
+        QTest::newRow("ideographic space") << u"\u3000a"_s << QList<int>{1, 3, 4};
+        QTest::newRow("hangul syllables") << u"\uAC00\uB098"_s << QList<int>{1, 3, 5};
+        QTest::newRow("cyrillic stays narrow") << u"\u041F\u0440\u0438"_s << QList<int>{1, 2, 3, 4};
         QTest::newRow("a tab stop counts the cells before it")
-            << u"\u65E5\tx"_qs << QList<int>{1, 3, 5, 6};
+            << u"\u65E5\tx"_s << QList<int>{1, 3, 5, 6};
         QTest::newRow("wide surrogate pair is one character of two cells")
-            << u"\U0001F600x"_qs << QList<int>{1, 3, 3, 4};
+            << u"\U0001F600x"_s << QList<int>{1, 3, 3, 4};
         QTest::newRow("narrow surrogate pair is one character of one cell")
-            << u"\U0001D400x"_qs << QList<int>{1, 2, 2, 3};
+            << u"\U0001D400x"_s << QList<int>{1, 2, 2, 3};
         QTest::newRow("ideograph of the supplementary plane")
-            << u"a\U00020000"_qs << QList<int>{1, 2, 4, 4};
+            << u"a\U00020000"_s << QList<int>{1, 2, 4, 4};
     }
     void wideCharactersTakeTwoCells()
     {
@@ -1167,11 +1162,11 @@ private slots:
         QTest::addColumn<QString>("after");
         // Line 1 is a tab and "ab"; the caret stands after the tab, at display column
         // tabWidth + 1, over two empty lines. Filling the empty lines must reach that column.
-        QTest::newRow("column paste, tab width 8") << 8 << true << u"\txab\n\ty\n\tz"_qs;
-        QTest::newRow("column paste, tab width 2") << 2 << true << u"\txab\n\ty\n\tz"_qs;
-        QTest::newRow("column paste, tab width 4") << 4 << true << u"\txab\n\ty\n\tz"_qs;
-        QTest::newRow("enter below, then typing, tab width 8") << 8 << false << u"\tab\n\n\ty\n"_qs;
-        QTest::newRow("enter below, then typing, tab width 3") << 3 << false << u"\tab\n\n\ty\n"_qs;
+        QTest::newRow("column paste, tab width 8") << 8 << true << u"\txab\n\ty\n\tz"_s;
+        QTest::newRow("column paste, tab width 2") << 2 << true << u"\txab\n\ty\n\tz"_s;
+        QTest::newRow("column paste, tab width 4") << 4 << true << u"\txab\n\ty\n\tz"_s;
+        QTest::newRow("enter below, then typing, tab width 8") << 8 << false << u"\tab\n\n\ty\n"_s;
+        QTest::newRow("enter below, then typing, tab width 3") << 3 << false << u"\tab\n\n\ty\n"_s;
     }
     void indentationFollowsTheTabWidth()
     {
@@ -1182,11 +1177,11 @@ private slots:
         model.setTabWidth(tabWidth);
         FakeClipboard clipboard;
         model.setClipboard(&clipboard);
-        fill(model, {u"\tab"_qs, QString(), QString()});
+        fill(model, {u"\tab"_s, QString(), QString()});
         model.Lines().setBreakStyle(LineBreakStyle::sffUnix);
         if (columnPaste) {
             model.setCaretXY({2, 1});
-            clipboard.setBlock(u"x\r\ny\r\nz"_qs, TSelectionMode::smColumn);
+            clipboard.setBlock(u"x\r\ny\r\nz"_s, TSelectionMode::smColumn);
             model.executeCommand(ecPaste);
         } else {
             // Enter on the empty line 2 puts the caret in virtual space under the "a" above.
@@ -1198,8 +1193,7 @@ private slots:
         QCOMPARE(model.Lines().text(), after);
         // Every pasted or typed letter stands in the display column of the "a" above.
         for (int line = 2; line <= model.Lines().Count(); ++line) {
-            const int letter =
-                int(model.Lines()[line - 1].indexOf(QRegularExpression(u"[xyz]"_qs)));
+            const int letter = int(model.Lines()[line - 1].indexOf(QRegularExpression(u"[xyz]"_s)));
             if (letter >= 0)
                 QCOMPARE(model.columns().displayColumn(line, letter + 1), tabWidth + 1);
         }
@@ -1209,9 +1203,9 @@ private slots:
     {
         QTest::addColumn<TSelectionMode>("mode");
         QTest::addColumn<QString>("remaining");
-        QTest::newRow("normal") << TSelectionMode::smNormal << u"af\nghi"_qs;
-        QTest::newRow("line") << TSelectionMode::smLine << u"ghi"_qs;
-        QTest::newRow("column") << TSelectionMode::smColumn << u"ac\ndf\nghi"_qs;
+        QTest::newRow("normal") << TSelectionMode::smNormal << u"af\nghi"_s;
+        QTest::newRow("line") << TSelectionMode::smLine << u"ghi"_s;
+        QTest::newRow("column") << TSelectionMode::smColumn << u"ac\ndf\nghi"_s;
     }
     void cutAndDeleteInEachMode()
     {
@@ -1220,7 +1214,7 @@ private slots:
         EditModel model;
         FakeClipboard clipboard;
         model.setClipboard(&clipboard);
-        fill(model, {u"abc"_qs, u"def"_qs, u"ghi"_qs});
+        fill(model, {u"abc"_s, u"def"_s, u"ghi"_s});
         model.Lines().setBreakStyle(LineBreakStyle::sffUnix);
         model.setSelectionMode(mode);
         model.setBlockBegin({2, 1});
@@ -1231,13 +1225,13 @@ private slots:
         QCOMPARE(model.Lines().text(), remaining);
         QVERIFY(!model.SelAvail());
         model.executeCommand(ecUndo);
-        QCOMPARE(model.Lines().text(), u"abc\ndef\nghi"_qs);
+        QCOMPARE(model.Lines().text(), u"abc\ndef\nghi"_s);
     }
 
     void clearResetsCaretViewAndHistory()
     {
         EditModel model;
-        fill(model, QStringList(200, u"line"_qs));
+        fill(model, QStringList(200, u"line"_s));
         model.viewWindow().setSize(10, 20);
         model.setCaretXY({3, 150});
         model.executeCommand(ecChar, u'x');
@@ -1266,7 +1260,7 @@ private slots:
         // the commands before it go to make room.
         UndoHistory history;
         TUndoRecord lone;
-        lone.text = u"x"_qs;
+        lone.text = u"x"_s;
         history.record(lone);
         history.beginBlock();
         for (int i = 0; i < 1100; ++i)
@@ -1285,21 +1279,21 @@ private slots:
         EditModel model;
         FakeClipboard clipboard;
         model.setClipboard(&clipboard);
-        fill(model, QStringList(1500, u"ab"_qs));
+        fill(model, QStringList(1500, u"ab"_s));
         model.Lines().setBreakStyle(LineBreakStyle::sffUnix);
         model.setCaretXY({2, 1});
         model.executeCommand(ecChar, u'x');
         model.setCaretXY({2, 1});
-        clipboard.setBlock(QStringList(1100, u"-"_qs).join(u"\r\n"_qs), TSelectionMode::smColumn);
+        clipboard.setBlock(QStringList(1100, u"-"_s).join(u"\r\n"_s), TSelectionMode::smColumn);
         model.executeCommand(ecPaste);
-        QCOMPARE(model.Lines()[1099], u"a-b"_qs);
+        QCOMPARE(model.Lines()[1099], u"a-b"_s);
         model.executeCommand(ecUndo);
-        QCOMPARE(model.Lines().text(), u"axb\n"_qs + QStringList(1499, u"ab"_qs).join(u'\n'));
+        QCOMPARE(model.Lines().text(), u"axb\n"_s + QStringList(1499, u"ab"_s).join(u'\n'));
         model.executeCommand(ecRedo);
-        QCOMPARE(model.Lines()[1099], u"a-b"_qs);
+        QCOMPARE(model.Lines()[1099], u"a-b"_s);
         model.executeCommand(ecUndo);
         model.executeCommand(ecUndo);
-        QCOMPARE(model.Lines()[0], u"ab"_qs);
+        QCOMPARE(model.Lines()[0], u"ab"_s);
         QVERIFY(!model.undoHistory().canUndo());
     }
 
@@ -1353,9 +1347,9 @@ private slots:
                                                 ecSetMarker1,
                                                 ecGotoMarker1,
                                                 ecMatchBracket};
-        const QString characters = u"ab_ (){}\t"_qs;
-        const QStringList indents = {QString(), u" "_qs,    u"  "_qs,   u"    "_qs,
-                                     u"\t"_qs,  u"\t  "_qs, u"  \t"_qs, u"      "_qs};
+        const QString characters = u"ab_ (){}\t"_s;
+        const QStringList indents = {QString(), u" "_s,    u"  "_s,   u"    "_s,
+                                     u"\t"_s,   u"\t  "_s, u"  \t"_s, u"      "_s};
         const QList<TSelectionMode> modes = {TSelectionMode::smNormal, TSelectionMode::smLine,
                                              TSelectionMode::smColumn};
         for (int round = 0; round < 400; ++round) {
@@ -1380,7 +1374,7 @@ private slots:
             for (int step = 0; step < 40; ++step) {
                 const int pick = random.bounded(commands.size() + 2);
                 if (pick == commands.size()) {
-                    clipboard.setBlock(random.bounded(2) ? u"x\r\n\ty"_qs : u"(z)"_qs,
+                    clipboard.setBlock(random.bounded(2) ? u"x\r\n\ty"_s : u"(z)"_s,
                                        modes[random.bounded(modes.size())]);
                 } else if (pick == commands.size() + 1) {
                     bp::dropSelection(model, {random.bounded(1, 9), random.bounded(1, 6)},
@@ -1411,7 +1405,7 @@ private slots:
                 const qsizetype landed = sizes.indexOf(model.undoHistory().undoList().size());
                 QVERIFY2(landed == expected,
                          qPrintable(u"round %1: one undo went from command %2 back to %3, "
-                                    u"the run ends at %4"_qs.arg(round)
+                                    u"the run ends at %4"_s.arg(round)
                                         .arg(done)
                                         .arg(landed)
                                         .arg(expected)));

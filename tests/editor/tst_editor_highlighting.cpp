@@ -20,7 +20,7 @@ class TestEditorHighlighting : public QObject
     {
         QStringList result;
         for (int i = 0; i < count; ++i)
-            result << u"a = b + %1"_qs.arg(i);
+            result << u"a = b + %1"_s.arg(i);
         return result;
     }
 
@@ -49,9 +49,9 @@ private slots:
         TQPILEHighlighter highlighter;
         QString line;
         for (int i = 0; line.size() < 20000; ++i)
-            line += i % 7 == 3 ? u"x = \"s %1\" + y; "_qs.arg(i) : u"CALL f(%1, a_b) "_qs.arg(i);
-        const QString withComment = line + u"' note "_qs + line;
-        model.Lines().setText(u"\"open\n"_qs + line + u"\n"_qs + withComment);
+            line += i % 7 == 3 ? u"x = \"s %1\" + y; "_s.arg(i) : u"CALL f(%1, a_b) "_s.arg(i);
+        const QString withComment = line + u"' note "_s + line;
+        model.Lines().setText(u"\"open\n"_s + line + u"\n"_s + withComment);
         highlighting.setHighlighter(&highlighter);
         for (int index : {1, 2}) {
             const int length = model.Lines().length(index);
@@ -95,8 +95,8 @@ private slots:
 
         // Three lines inserted before line 15 are all scanned, whatever their states.
         model.setCaretXY({1, 15});
-        setSelText(model, u"x\ny\nz\n"_qs);
-        QCOMPARE(model.Lines()[14], u"x"_qs);
+        setSelText(model, u"x\ny\nz\n"_s);
+        QCOMPARE(model.Lines()[14], u"x"_s);
         QVERIFY(highlighting.lastScan().first <= 14);
         QVERIFY(highlighting.lastScan().last >= 16);
     }
@@ -120,9 +120,9 @@ private slots:
     {
         QFETCH(int, command);
         QFETCH(int, mode);
-        const QStringList text{u"x = 1"_qs,       u"\t\"a"_qs,     u"    y = \"b\" ' c"_qs,
-                               u"\t' z = \"d"_qs, u"\tw = \"e"_qs, u"v = 5"_qs,
-                               u"' note \"f"_qs,  u"u = \"g\""_qs, u"END"_qs};
+        const QStringList text{u"x = 1"_s,       u"\t\"a"_s,     u"    y = \"b\" ' c"_s,
+                               u"\t' z = \"d"_s, u"\tw = \"e"_s, u"v = 5"_s,
+                               u"' note \"f"_s,  u"u = \"g\""_s, u"END"_s};
         EditModel model;
         EditorHighlighting highlighting(model);
         TQPILEHighlighter highlighter;
@@ -145,7 +145,7 @@ private slots:
             const int count = model.Lines().Count();
             for (int i = 0; i < count; ++i)
                 QVERIFY2(model.Lines().range(i) == fresh.Lines().range(i),
-                         qPrintable(u"%1: line %2"_qs.arg(QLatin1StringView(step)).arg(i)));
+                         qPrintable(u"%1: line %2"_s.arg(QLatin1StringView(step)).arg(i)));
             QCOMPARE(colours(model, highlighting), colours(fresh, freshColouring));
             // Every line whose text changed is repainted.
             const QStringList old = before.split(u'\n');
@@ -168,7 +168,7 @@ private slots:
             std::vector<QString> toggled;
             for (int line = 2; line <= 5; ++line) {
                 const QString old = model.Lines()[line - 1];
-                toggled.push_back(old.startsWith(u'\'') ? old.mid(1) : u"'"_qs + old);
+                toggled.push_back(old.startsWith(u'\'') ? old.mid(1) : u"'"_s + old);
             }
             replaceLines(model, 2, toggled);
         } else {
@@ -210,7 +210,7 @@ private slots:
         EditorHighlighting highlighting(model);
         TQPILEHighlighter highlighter;
         highlighting.setHighlighter(&highlighter);
-        model.Lines().setText(u"f(a, \")\", ' )\n  b)"_qs);
+        model.Lines().setText(u"f(a, \")\", ' )\n  b)"_s);
         model.setCaretXY({2, 1});
         model.executeCommand(ecMatchBracket);
         QCOMPARE(model.CaretXY(), (TBufferCoord{4, 2}));
@@ -219,7 +219,7 @@ private slots:
         // The token query gives the whole token covering a column.
         const auto token = highlighting.tokenAt(1, 8);
         QVERIFY(token.has_value());
-        QCOMPARE(token->text, u"\")\""_qs);
+        QCOMPARE(token->text, u"\")\""_s);
         QCOMPARE(token->start, 6);
     }
 
@@ -233,7 +233,7 @@ private slots:
         }
         QCOMPARE(highlighting.highlighter(), nullptr);
         model.executeCommand(ecChar, u'a'); // must not touch the freed highlighter
-        QCOMPARE(model.Lines()[0], u"a"_qs);
+        QCOMPARE(model.Lines()[0], u"a"_s);
     }
 
     void paintsTokensInTheirAttributes()
@@ -243,8 +243,8 @@ private slots:
         pane.show();
         TQPILEHighlighter highlighter;
         pane.SetHighlighter(&highlighter);
-        const QString line = u"PROGRAM \"MMMM\" 'MMMM"_qs;
-        pane.Lines().setText(line + u"\nx"_qs);
+        const QString line = u"PROGRAM \"MMMM\" 'MMMM"_s;
+        pane.Lines().setText(line + u"\nx"_s);
         pane.model().setCaretXY({1, 2});
         QImage image(pane.viewport()->size(), QImage::Format_RGB32);
         pane.viewport()->render(&image);
@@ -283,10 +283,10 @@ private slots:
 
         // Bold: PROGRAM inks more pixels than the same word in a comment; italic: the
         // comment's MMMM leans, so its ink differs from the string's upright MMMM.
-        pane.Lines().setLine(0, u"PROGRAM 'PROGRAM"_qs);
+        pane.Lines().setLine(0, u"PROGRAM 'PROGRAM"_s);
         pane.viewport()->render(&image);
         QVERIFY(inkCount(1, 8) > inkCount(10, 17));
-        pane.Lines().setLine(0, u"\"MMMM\" 'MMMM"_qs);
+        pane.Lines().setLine(0, u"\"MMMM\" 'MMMM"_s);
         pane.viewport()->render(&image);
         QImage upright = image.copy(pane.gutterWidth() + 1 * pane.charWidth(), 0,
                                     4 * pane.charWidth(), pane.lineHeight());
@@ -305,3 +305,5 @@ private slots:
 
 BP_TEST(TestEditorHighlighting)
 #include "tst_editor_highlighting.moc"
+
+using namespace Qt::StringLiterals;

@@ -37,34 +37,33 @@ private slots:
         const QString ls(QChar(0x2028));
         using F = LineBreakStyle;
         QTest::newRow("empty file") << QString() << QStringList{} << F::sffDos;
-        QTest::newRow("no break") << u"abc"_qs << QStringList{u"abc"_qs} << F::sffDos;
-        QTest::newRow("CR LF") << u"a\r\nb"_qs << QStringList{u"a"_qs, u"b"_qs} << F::sffDos;
-        QTest::newRow("lone CR") << u"a\rb"_qs << QStringList{u"a"_qs, u"b"_qs} << F::sffMac;
-        QTest::newRow("lone LF") << u"a\nb"_qs << QStringList{u"a"_qs, u"b"_qs} << F::sffUnix;
+        QTest::newRow("no break") << u"abc"_s << QStringList{u"abc"_s} << F::sffDos;
+        QTest::newRow("CR LF") << u"a\r\nb"_s << QStringList{u"a"_s, u"b"_s} << F::sffDos;
+        QTest::newRow("lone CR") << u"a\rb"_s << QStringList{u"a"_s, u"b"_s} << F::sffMac;
+        QTest::newRow("lone LF") << u"a\nb"_s << QStringList{u"a"_s, u"b"_s} << F::sffUnix;
         QTest::newRow("LF CR is two breaks")
-            << u"a\n\rb"_qs << QStringList{u"a"_qs, QString(), u"b"_qs} << F::sffDos;
+            << u"a\n\rb"_s << QStringList{u"a"_s, QString(), u"b"_s} << F::sffDos;
         QTest::newRow("line separator")
-            << (u"a"_qs + ls + u"b"_qs) << QStringList{u"a"_qs, u"b"_qs} << F::sffUnicode;
+            << (u"a"_s + ls + u"b"_s) << QStringList{u"a"_s, u"b"_s} << F::sffUnicode;
         QTest::newRow("separators only")
-            << (ls + u"a"_qs + ls + ls) << QStringList{QString(), u"a"_qs, QString(), QString()}
+            << (ls + u"a"_s + ls + ls) << QStringList{QString(), u"a"_s, QString(), QString()}
             << F::sffUnicode;
         QTest::newRow("separator CR LF is one break")
-            << (u"a"_qs + ls + u"\r\nb"_qs) << QStringList{u"a"_qs, u"b"_qs} << F::sffDos;
+            << (u"a"_s + ls + u"\r\nb"_s) << QStringList{u"a"_s, u"b"_s} << F::sffDos;
         QTest::newRow("separator LF is one break")
-            << (u"a"_qs + ls + u"\nb"_qs) << QStringList{u"a"_qs, u"b"_qs} << F::sffUnix;
+            << (u"a"_s + ls + u"\nb"_s) << QStringList{u"a"_s, u"b"_s} << F::sffUnix;
         QTest::newRow("CR then separator is two breaks")
-            << (u"a\r"_qs + ls + u"b"_qs) << QStringList{u"a"_qs, QString(), u"b"_qs} << F::sffMac;
+            << (u"a\r"_s + ls + u"b"_s) << QStringList{u"a"_s, QString(), u"b"_s} << F::sffMac;
         QTest::newRow("stray separator in a CR LF text keeps CR LF")
-            << (u"a\r\nb"_qs + ls + u"c\r\nd"_qs) << QStringList{u"a"_qs, u"b"_qs, u"c"_qs, u"d"_qs}
+            << (u"a\r\nb"_s + ls + u"c\r\nd"_s) << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s}
             << F::sffDos;
         QTest::newRow("trailing break adds an empty line")
-            << u"a\r\nb\r\n"_qs << QStringList{u"a"_qs, u"b"_qs, QString()} << F::sffDos;
-        QTest::newRow("only a break")
-            << u"\n"_qs << QStringList{QString(), QString()} << F::sffUnix;
+            << u"a\r\nb\r\n"_s << QStringList{u"a"_s, u"b"_s, QString()} << F::sffDos;
+        QTest::newRow("only a break") << u"\n"_s << QStringList{QString(), QString()} << F::sffUnix;
         QTest::newRow("mixed CR LF and LF is CR LF")
-            << u"a\r\nb\nc"_qs << QStringList{u"a"_qs, u"b"_qs, u"c"_qs} << F::sffDos;
+            << u"a\r\nb\nc"_s << QStringList{u"a"_s, u"b"_s, u"c"_s} << F::sffDos;
         QTest::newRow("CR and LF apart is CR LF")
-            << u"a\rb\nc"_qs << QStringList{u"a"_qs, u"b"_qs, u"c"_qs} << F::sffDos;
+            << u"a\rb\nc"_s << QStringList{u"a"_s, u"b"_s, u"c"_s} << F::sffDos;
     }
     void cutting()
     {
@@ -112,11 +111,11 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(TextEncoding, encoding);
-        const QString in = writeFile(u"in.qpl"_qs, bytes);
+        const QString in = writeFile(u"in.qpl"_s, bytes);
         TEditorLines list;
         list.LoadFromFile(in);
         QCOMPARE(list.encoding(), encoding);
-        const QString out = m_dir.filePath(u"out.qpl"_qs);
+        const QString out = m_dir.filePath(u"out.qpl"_s);
         list.SaveToFile(out);
         QFile file(out);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -133,16 +132,16 @@ private slots:
         QTest::addColumn<TextEncoding>("wider");
         QTest::addColumn<QByteArray>("substituted");
         QTest::addColumn<QByteArray>("widened");
-        const QString lone = u"a"_qs + QChar(0xD800);
+        const QString lone = u"a"_s + QChar(0xD800);
         const QByteArray utf8Mark("\xEF\xBB\xBF");
         QTest::newRow("Cyrillic fits Windows-1251")
-            << u"\u041F\u0440"_qs << TextEncoding::Ansi << true << TextEncoding::Ansi
+            << u"\u041F\u0440"_s << TextEncoding::Ansi << true << TextEncoding::Ansi
             << QByteArray("\xCF\xF0") << QByteArray("\xCF\xF0");
         QTest::newRow("Windows-1251 lacks a character: UTF-8")
-            << u"a\u00FC\u0431"_qs << TextEncoding::Ansi << false << TextEncoding::Utf8
+            << u"a\u00FC\u0431"_s << TextEncoding::Ansi << false << TextEncoding::Utf8
             << QByteArray("a?\xE1") << utf8Mark + "a\xC3\xBC\xD0\xB1";
         QTest::newRow("Windows-1251 lacks the line separator break: UTF-8")
-            << u"a\u2028b"_qs << TextEncoding::Ansi << false << TextEncoding::Utf8
+            << u"a\u2028b"_s << TextEncoding::Ansi << false << TextEncoding::Utf8
             << QByteArray("a?b")
             << utf8Mark + "a\xE2\x80\xA8"
                           "b";
@@ -180,7 +179,7 @@ private slots:
             return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
         };
 
-        const QString out = writeFile(u"out.qpl"_qs, "old");
+        const QString out = writeFile(u"out.qpl"_s, "old");
         if (fits) {
             list.SaveToFile(out);
             QCOMPARE(read(out), substituted);
@@ -215,9 +214,9 @@ private slots:
     void undecodableInputIsRefused()
     {
         QFETCH(QByteArray, bytes);
-        const QString path = writeFile(u"bad.qpl"_qs, bytes);
+        const QString path = writeFile(u"bad.qpl"_s, bytes);
         TEditorLines list;
-        list.Add(u"kept"_qs);
+        list.Add(u"kept"_s);
         try {
             list.LoadFromFile(path);
             QFAIL("the file was accepted");
@@ -225,24 +224,24 @@ private slots:
             QVERIFY2(error.message().contains(path), qPrintable(error.message()));
         }
         QCOMPARE(list.Count(), 1);
-        QCOMPARE(list[0], u"kept"_qs);
+        QCOMPARE(list[0], u"kept"_s);
     }
 
     void missingFileAndDirectoryAreRefused()
     {
         TEditorLines list;
-        QVERIFY_THROWS_EXCEPTION(Error, list.LoadFromFile(m_dir.filePath(u"none.qpl"_qs)));
+        QVERIFY_THROWS_EXCEPTION(Error, list.LoadFromFile(m_dir.filePath(u"none.qpl"_s)));
         QVERIFY_THROWS_EXCEPTION(Error, list.LoadFromFile(m_dir.path()));
     }
 
     void itemAssignment()
     {
         TEditorLines list;
-        list.setLine(0, u"first"_qs); // index == count appends, also on an empty list
-        list.setLine(1, u"second"_qs);
-        list.setLine(0, u"changed"_qs);
+        list.setLine(0, u"first"_s); // index == count appends, also on an empty list
+        list.setLine(1, u"second"_s);
+        list.setLine(0, u"changed"_s);
         QCOMPARE(list.Count(), 2);
-        QCOMPARE(list[0], u"changed"_qs);
+        QCOMPARE(list[0], u"changed"_s);
         QCOMPARE(list[5], QString());
         QCOMPARE(list.range(5), TRange(0));
     }
@@ -251,13 +250,11 @@ private slots:
     {
         // An index past the end is a fault of the caller, never a message for the user.
         QProcess child;
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--set-line"), QStringLiteral("3")});
+        child.start(QCoreApplication::applicationFilePath(), {u"--set-line"_s, u"3"_s});
         QVERIFY(child.waitForFinished(30000));
         QCOMPARE(child.exitStatus(), QProcess::CrashExit);
         QVERIFY(child.readAllStandardError().contains("setLine"));
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--set-line"), QStringLiteral("2")});
+        child.start(QCoreApplication::applicationFilePath(), {u"--set-line"_s, u"2"_s});
         QVERIFY(child.waitForFinished(30000));
         QCOMPARE(child.exitStatus(), QProcess::NormalExit);
         QCOMPARE(child.exitCode(), 0);
@@ -266,8 +263,8 @@ private slots:
     void freshLinesAreUnscanned()
     {
         TEditorLines list;
-        list.setText(u"a\nb"_qs);
-        list.Add(u"c"_qs);
+        list.setText(u"a\nb"_s);
+        list.Add(u"c"_s);
         for (int i = 0; i < list.Count(); ++i)
             QCOMPARE(list.range(i), kUnscannedRange);
     }
@@ -284,9 +281,9 @@ private slots:
         list.setText(text);
         text.clear();
         const QString kept = list[1];
-        list.setText(u"other"_qs);
+        list.setText(u"other"_s);
         list.Clear();
-        QCOMPARE(kept, u"beta"_qs);
+        QCOMPARE(kept, u"beta"_s);
     }
 
     void loadedTextIsFreedOnceEveryLineIsRewritten()
@@ -298,11 +295,11 @@ private slots:
         TEditorLines list;
         list.setText(text);
         QVERIFY(text.data_ptr().isShared());
-        list.setLine(0, u"a"_qs);
+        list.setLine(0, u"a"_s);
         QVERIFY(text.data_ptr().isShared());
-        list.setLine(1, u"b"_qs);
+        list.setLine(1, u"b"_s);
         QVERIFY(!text.data_ptr().isShared());
-        QCOMPARE(list.text(), u"a\nb"_qs);
+        QCOMPARE(list.text(), u"a\nb"_s);
     }
 
     void rawTextIsCopiedOnLoad()
@@ -313,8 +310,8 @@ private slots:
         list.setText(QString::fromRawData(reinterpret_cast<const QChar *>(buffer), 7));
         buffer[0] = u'X';
         buffer[4] = u'Y';
-        QCOMPARE(list[0], u"one"_qs);
-        QCOMPARE(list[1], u"two"_qs);
+        QCOMPARE(list[0], u"one"_s);
+        QCOMPARE(list[1], u"two"_s);
     }
 
     void lineBufferBuildsLinesAcrossItsBlocks_data()
@@ -336,11 +333,11 @@ private slots:
         std::vector<QString> expected;
         for (int i = 0; i < 3000; ++i) {
             if (i % 7 == 3) {
-                expected.push_back(u"kept %1"_qs.arg(i));
+                expected.push_back(u"kept %1"_s.arg(i));
                 buffer.addLine(expected.back());
                 continue;
             }
-            QString line = i % 11 == 5 ? QString() : u"line %1: "_qs.arg(i);
+            QString line = i % 11 == 5 ? QString() : u"line %1: "_s.arg(i);
             if (i == 1500)
                 line += QString(10000, u'x');
             for (int piece = 0; piece < line.size(); piece += 4)
@@ -357,18 +354,18 @@ private slots:
         QCOMPARE(lines, expected);
         // Emptied, it starts over.
         QCOMPARE(buffer.lineCount(), std::size_t(0));
-        buffer.append(u"again"_qs).endLine();
-        QCOMPARE(buffer.takeLines(), std::vector<QString>{u"again"_qs});
+        buffer.append(u"again"_s).endLine();
+        QCOMPARE(buffer.takeLines(), std::vector<QString>{u"again"_s});
     }
 
     void clearKeepsStyle()
     {
         TEditorLines list;
-        list.setText(u"a\nb"_qs);
+        list.setText(u"a\nb"_s);
         list.Clear();
-        list.Add(u"x"_qs);
-        list.Add(u"y"_qs);
-        QCOMPARE(list.text(), u"x\ny"_qs);
+        list.Add(u"x"_s);
+        list.Add(u"y"_s);
+        QCOMPARE(list.text(), u"x\ny"_s);
     }
 };
 
@@ -379,11 +376,13 @@ static int setLineMode(int argc, char **argv)
     if (argc != 3 || qstrcmp(argv[1], "--set-line") != 0)
         return -1;
     TEditorLines list;
-    list.setText(QStringLiteral("a\nb"));
-    list.setLine(QByteArray(argv[2]).toInt(), QStringLiteral("x"));
+    list.setText(u"a\nb"_s);
+    list.setLine(QByteArray(argv[2]).toInt(), u"x"_s);
     return 0;
 }
 
 BP_TEST(TestEditorLines)
 BP_TEST_PROGRAM({.beforeApplication = setLineMode})
 #include "tst_editor_lines.moc"
+
+using namespace Qt::StringLiterals;

@@ -104,16 +104,16 @@ private slots:
     void typingNotifiesOncePerCharacter()
     {
         Fixture f;
-        QTest::keyClicks(f.pane, u"abc"_qs);
+        QTest::keyClicks(f.pane, u"abc"_s);
         QCOMPARE(f.changes, 3);
-        QCOMPARE(f.pane->Lines()[0], u"abc"_qs);
+        QCOMPARE(f.pane->Lines()[0], u"abc"_s);
         QCOMPARE(f.pane->model().CaretXY(), (TBufferCoord{4, 1}));
     }
 
     void pastingThreeLinesNotifiesOnce()
     {
         Fixture f;
-        QGuiApplication::clipboard()->setText(u"one\r\ntwo\r\nthree"_qs);
+        QGuiApplication::clipboard()->setText(u"one\r\ntwo\r\nthree"_s);
         QVERIFY(f.pane->UpdateAction(TEditAction::Paste));
         QVERIFY(f.pane->ExecuteAction(TEditAction::Paste));
         QCOMPARE(f.changes, 1);
@@ -149,7 +149,7 @@ private slots:
     void actionsFollowTheFocus()
     {
         Fixture f;
-        QTest::keyClicks(f.pane, u"abc"_qs);
+        QTest::keyClicks(f.pane, u"abc"_s);
         f.pane->model().executeCommand(ecSelectAll);
         QVERIFY(f.pane->UpdateAction(TEditAction::Copy));
         QVERIFY(f.pane->UpdateAction(TEditAction::Delete));
@@ -161,20 +161,20 @@ private slots:
                                    TEditAction::Undo, TEditAction::Delete, TEditAction::SelectAll})
             QVERIFY(!f.pane->UpdateAction(action));
         QVERIFY(!f.pane->ExecuteAction(TEditAction::Delete));
-        QCOMPARE(f.pane->Lines()[0], u"abc"_qs);
+        QCOMPARE(f.pane->Lines()[0], u"abc"_s);
     }
 
     void privateBlockFormatCarriesTheMode()
     {
         Fixture f;
-        f.pane->Lines().setText(u"abc\ndef"_qs);
+        f.pane->Lines().setText(u"abc\ndef"_s);
         f.pane->model().setSelectionMode(TSelectionMode::smColumn);
         f.pane->model().setBlockBegin({2, 1});
         f.pane->model().setBlockEnd({3, 2});
         QVERIFY(f.pane->ExecuteAction(TEditAction::Copy));
         const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
         QVERIFY(mime->hasFormat(blockClipboardMimeType()));
-        QCOMPARE(mime->text(), u"b\r\ne"_qs);
+        QCOMPARE(mime->text(), u"b\r\ne"_s);
         QCOMPARE(mime->data(blockClipboardMimeType()), QByteArray("\x02"
                                                                   "b\r\ne\0",
                                                                   6));
@@ -201,7 +201,7 @@ private slots:
         Fixture f;
         QStringList lines;
         for (int i = 1; i <= 300; ++i)
-            lines << u"line %1"_qs.arg(i);
+            lines << u"line %1"_s.arg(i);
         f.pane->Lines().setText(lines.join(u'\n'));
         QWidget *view = f.pane->viewport();
         const QPoint inside(f.pane->gutterWidth() + 1, 5);
@@ -235,7 +235,7 @@ private slots:
     void clickPlacesTheCaretInVirtualSpace()
     {
         Fixture f;
-        f.pane->Lines().setText(u"ab\ncd"_qs);
+        f.pane->Lines().setText(u"ab\ncd"_s);
         const int x = f.pane->gutterWidth() + 10 * f.pane->charWidth() + 1;
         const int y = f.pane->lineHeight() + 2;
         QTest::mouseClick(f.pane->viewport(), Qt::LeftButton, {}, QPoint(x, y));
@@ -243,7 +243,7 @@ private slots:
         // A click in the gutter goes to column 1; shift+click selects.
         QTest::mouseClick(f.pane->viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(2, 2));
         QCOMPARE(f.pane->model().CaretXY(), (TBufferCoord{1, 1}));
-        QCOMPARE(f.pane->model().SelText(), u"ab\r\ncd"_qs);
+        QCOMPARE(f.pane->model().SelText(), u"ab\r\ncd"_s);
         // The right button leaves caret and selection alone.
         QTest::mouseClick(f.pane->viewport(), Qt::RightButton, {}, QPoint(x, 2));
         QCOMPARE(f.pane->model().CaretXY(), (TBufferCoord{1, 1}));
@@ -255,7 +255,7 @@ private slots:
         // The cell under the point, not the nearer boundary: the right half of a character
         // is still that character. A tab covers its cells.
         Fixture f;
-        f.pane->Lines().setText(u"ab\tc\nd"_qs);
+        f.pane->Lines().setText(u"ab\tc\nd"_s);
         const int w = f.pane->charWidth();
         const int h = f.pane->lineHeight();
         const auto at = [&](int cell, int row) {
@@ -278,8 +278,8 @@ private slots:
         f.pane->Lines().setText(QString(3000, u'x'));
         QTest::keyClick(f.pane, Qt::Key_End);
         QCOMPARE(f.pane->model().CaretXY(), (TBufferCoord{3001, 1}));
-        QTest::keyClicks(f.pane, u"y"_qs);
-        QCOMPARE(f.pane->Lines()[0].right(2), u"xy"_qs);
+        QTest::keyClicks(f.pane, u"y"_s);
+        QCOMPARE(f.pane->Lines()[0].right(2), u"xy"_s);
         QVERIFY(f.pane->horizontalScrollBar()->maximum() >=
                 3002 - f.pane->model().viewWindow().columnsInWindow());
     }
@@ -287,7 +287,7 @@ private slots:
     void paintsGutterActiveLineAndRightEdge()
     {
         Fixture f;
-        f.pane->Lines().setText(u"first\nsecond"_qs);
+        f.pane->Lines().setText(u"first\nsecond"_s);
         f.pane->model().setCaretXY({1, 2});
         QImage image(f.pane->viewport()->size(), QImage::Format_RGB32);
         f.pane->viewport()->render(&image);
@@ -310,7 +310,7 @@ private slots:
     {
         QTest::addColumn<QList<int>>("script");
         QTest::addColumn<QList<int>>("lines"); // 1-based lines repainted
-        QTest::newRow("typed character") << typed(u"x"_qs) << QList<int>{5};
+        QTest::newRow("typed character") << typed(u"x"_s) << QList<int>{5};
         QTest::newRow("caret right") << keys({Qt::Key_Right}) << QList<int>{5};
         QTest::newRow("caret down") << keys({Qt::Key_Down}) << QList<int>{5, 6};
         QTest::newRow("selecting a line")
@@ -324,7 +324,7 @@ private slots:
         Fixture f;
         QStringList text;
         for (int i = 1; i <= 20; ++i)
-            text << u"line %1"_qs.arg(i);
+            text << u"line %1"_s.arg(i);
         f.pane->Lines().setText(text.join(u'\n'));
         f.pane->model().setCaretXY({3, 5});
         QApplication::processEvents();
@@ -349,68 +349,67 @@ private slots:
         const Qt::KeyboardModifiers shift = Qt::ShiftModifier;
         const Qt::KeyboardModifiers alt = Qt::AltModifier;
         QTest::newRow("tab indents a block")
-            << u"[ab\ncd|]"_qs << keys({Qt::Key_Tab}) << u"[\tab\n\tcd|]"_qs;
+            << u"[ab\ncd|]"_s << keys({Qt::Key_Tab}) << u"[\tab\n\tcd|]"_s;
         QTest::newRow("shift+tab unindents a block")
-            << u"[\tab\n\tcd|]"_qs << keys({shift | Qt::Key_Backtab}) << u"[ab\ncd|]"_qs;
+            << u"[\tab\n\tcd|]"_s << keys({shift | Qt::Key_Backtab}) << u"[ab\ncd|]"_s;
         QTest::newRow("enter copies the indentation")
-            << u"\t x|"_qs << keys({Qt::Key_Return}) << u"\t x\n\t |"_qs;
+            << u"\t x|"_s << keys({Qt::Key_Return}) << u"\t x\n\t |"_s;
         QTest::newRow("ctrl+m breaks the line too")
-            << u"a|b"_qs << keys({ctrl | Qt::Key_M}) << u"a\n|b"_qs;
+            << u"a|b"_s << keys({ctrl | Qt::Key_M}) << u"a\n|b"_s;
         QTest::newRow("backspace drops one indentation level")
-            << u"    x\n        |y"_qs << keys({Qt::Key_Backspace}) << u"    x\n    |y"_qs;
+            << u"    x\n        |y"_s << keys({Qt::Key_Backspace}) << u"    x\n    |y"_s;
         QTest::newRow("ctrl+backspace deletes the last word")
-            << u"foo bar|"_qs << keys({ctrl | Qt::Key_Backspace}) << u"foo |"_qs;
+            << u"foo bar|"_s << keys({ctrl | Qt::Key_Backspace}) << u"foo |"_s;
         QTest::newRow("ctrl+t deletes the next word")
-            << u"|foo bar"_qs << keys({ctrl | Qt::Key_T}) << u"|bar"_qs;
+            << u"|foo bar"_s << keys({ctrl | Qt::Key_T}) << u"|bar"_s;
         QTest::newRow("ctrl+y deletes the line")
-            << u"a\n|b\nc"_qs << keys({ctrl | Qt::Key_Y}) << u"a\n|c"_qs;
+            << u"a\n|b\nc"_s << keys({ctrl | Qt::Key_Y}) << u"a\n|c"_s;
         QTest::newRow("ctrl+shift+y deletes to the end of the line")
-            << u"a|bc"_qs << keys({ctrl | shift | Qt::Key_Y}) << u"a|"_qs;
+            << u"a|bc"_s << keys({ctrl | shift | Qt::Key_Y}) << u"a|"_s;
         QTest::newRow("ctrl+shift+i and ctrl+shift+u indent and unindent")
-            << u"a|b"_qs
+            << u"a|b"_s
             << keys({ctrl | shift | Qt::Key_I, ctrl | shift | Qt::Key_I, ctrl | shift | Qt::Key_U})
-            << u"\tab|"_qs.replace(u"ab|"_qs, u"a|b"_qs);
+            << u"\tab|"_s.replace(u"ab|"_s, u"a|b"_s);
         QTest::newRow("ctrl+right and shift+end")
-            << u"|foo bar  "_qs << keys({ctrl | Qt::Key_Right, shift | Qt::Key_End})
-            << u"foo [|bar]  "_qs.replace(u"[|bar]"_qs, u"[bar|]"_qs);
+            << u"|foo bar  "_s << keys({ctrl | Qt::Key_Right, shift | Qt::Key_End})
+            << u"foo [|bar]  "_s.replace(u"[|bar]"_s, u"[bar|]"_s);
         QTest::newRow("ctrl+shift+b jumps to the partner")
-            << u"|(a\nb)"_qs << keys({ctrl | shift | Qt::Key_B}) << u"(a\nb|)"_qs;
+            << u"|(a\nb)"_s << keys({ctrl | shift | Qt::Key_B}) << u"(a\nb|)"_s;
         QTest::newRow("insert switches to overwrite")
-            << u"|abc"_qs << keys({Qt::Key_Insert}) + typed(u"xy"_qs) << u"xy|c"_qs;
+            << u"|abc"_s << keys({Qt::Key_Insert}) + typed(u"xy"_s) << u"xy|c"_s;
         QTest::newRow("alt+backspace undoes, shift+alt+backspace redoes")
-            << u"a|"_qs
-            << typed(u"bc"_qs) + keys({alt | Qt::Key_Backspace, alt | Qt::Key_Backspace,
-                                       shift | alt | Qt::Key_Backspace})
-            << u"abc|"_qs;
+            << u"a|"_s
+            << typed(u"bc"_s) + keys({alt | Qt::Key_Backspace, alt | Qt::Key_Backspace,
+                                      shift | alt | Qt::Key_Backspace})
+            << u"abc|"_s;
         QTest::newRow("ctrl+z and ctrl+shift+z")
-            << u"a|"_qs
-            << typed(u"bc"_qs) +
-                   keys({ctrl | Qt::Key_Z, ctrl | shift | Qt::Key_Z, ctrl | Qt::Key_Z})
-            << u"a|"_qs;
+            << u"a|"_s
+            << typed(u"bc"_s) + keys({ctrl | Qt::Key_Z, ctrl | shift | Qt::Key_Z, ctrl | Qt::Key_Z})
+            << u"a|"_s;
         const QList<int> overQty =
-            typed(u"qty"_qs) +
+            typed(u"qty"_s) +
             keys({shift | Qt::Key_Left, shift | Qt::Key_Left, shift | Qt::Key_Left}) +
-            typed(u"lots"_qs);
+            typed(u"lots"_s);
         QTest::newRow("one ctrl+z takes back a word typed over a selection")
-            << u"total = price * |"_qs << overQty + keys({ctrl | Qt::Key_Z})
-            << u"total = price * [|qty]"_qs;
+            << u"total = price * |"_s << overQty + keys({ctrl | Qt::Key_Z})
+            << u"total = price * [|qty]"_s;
         QTest::newRow("the next ctrl+z takes back the typing before it")
-            << u"total = price * |"_qs << overQty + keys({ctrl | Qt::Key_Z, ctrl | Qt::Key_Z})
-            << u"total = price * |"_qs;
+            << u"total = price * |"_s << overQty + keys({ctrl | Qt::Key_Z, ctrl | Qt::Key_Z})
+            << u"total = price * |"_s;
         QTest::newRow("enter after a word typed over a selection is a step of its own")
-            << u"total = price * |"_qs << overQty + keys({Qt::Key_Return, ctrl | Qt::Key_Z})
-            << u"total = price * lots|"_qs;
+            << u"total = price * |"_s << overQty + keys({Qt::Key_Return, ctrl | Qt::Key_Z})
+            << u"total = price * lots|"_s;
         QTest::newRow("bookmarks with ctrl+shift+digit and ctrl+digit")
-            << u"ab|\ncd"_qs
+            << u"ab|\ncd"_s
             << keys({ctrl | shift | Qt::Key_2, Qt::Key_Down, Qt::Key_End, ctrl | Qt::Key_2})
-            << u"ab|\ncd"_qs;
+            << u"ab|\ncd"_s;
         QTest::newRow("ctrl+shift+c selects a column that delete removes")
-            << u"|ab\ncd"_qs
+            << u"|ab\ncd"_s
             << keys({ctrl | shift | Qt::Key_C, shift | Qt::Key_Down, shift | Qt::Key_Right,
                      Qt::Key_Delete})
-            << u"|b\nd"_qs;
+            << u"|b\nd"_s;
         QTest::newRow("ctrl+up scrolls without moving a visible caret")
-            << u"a|\nb"_qs << keys({ctrl | Qt::Key_Up, ctrl | Qt::Key_Down}) << u"a|\nb"_qs;
+            << u"a|\nb"_s << keys({ctrl | Qt::Key_Up, ctrl | Qt::Key_Down}) << u"a|\nb"_s;
     }
     void keysReachTheirCommands()
     {
@@ -437,13 +436,13 @@ private slots:
         undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
         f.window.addAction(undo);
         QObject::connect(undo, &QAction::triggered, [&] { ++undos; });
-        picture::load(f.pane->model(), u"ab|cd"_qs);
+        picture::load(f.pane->model(), u"ab|cd"_s);
         QTest::keyClick(f.pane, Qt::Key_N, Qt::ControlModifier);
         QCOMPARE(newDocuments, 1);
-        QTest::keyClicks(f.pane, u"x"_qs);
+        QTest::keyClicks(f.pane, u"x"_s);
         QTest::keyClick(f.pane, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(undos, 1);
-        QCOMPARE(picture::save(f.pane->model()), u"abx|cd"_qs);
+        QCOMPARE(picture::save(f.pane->model()), u"abx|cd"_s);
     }
 
     void dragAndDrop_data()
@@ -453,12 +452,12 @@ private slots:
         QTest::addColumn<bool>("copy");
         QTest::addColumn<QString>("after");
         // Text "abc def" with "abc" selected.
-        QTest::newRow("drag moves the selection") << 2 << 8 << false << u" def[abc|]"_qs;
-        QTest::newRow("ctrl at the drop copies") << 2 << 8 << true << u"abc def[abc|]"_qs;
+        QTest::newRow("drag moves the selection") << 2 << 8 << false << u" def[abc|]"_s;
+        QTest::newRow("ctrl at the drop copies") << 2 << 8 << true << u"abc def[abc|]"_s;
         QTest::newRow("a drop inside the selection does nothing")
-            << 1 << 3 << false << u"[abc|] def"_qs;
+            << 1 << 3 << false << u"[abc|] def"_s;
         QTest::newRow("a click inside the selection places the caret")
-            << 2 << 2 << false << u"a|bc def"_qs;
+            << 2 << 2 << false << u"a|bc def"_s;
     }
     void dragAndDrop()
     {
@@ -467,7 +466,7 @@ private slots:
         QFETCH(bool, copy);
         QFETCH(QString, after);
         Fixture f;
-        picture::load(f.pane->model(), u"[abc|] def"_qs);
+        picture::load(f.pane->model(), u"[abc|] def"_s);
         const int changesBefore = f.changes;
         QWidget *viewport = f.pane->viewport();
         auto at = [&](int column) {
@@ -486,7 +485,7 @@ private slots:
         if (f.changes > changesBefore) {
             QCOMPARE(f.changes, changesBefore + 1);
             f.pane->model().executeCommand(ecUndo); // the whole drop is one step
-            QCOMPARE(picture::save(f.pane->model()), u"[abc|] def"_qs);
+            QCOMPARE(picture::save(f.pane->model()), u"[abc|] def"_s);
         }
     }
 
@@ -505,13 +504,13 @@ private slots:
                 return false;
             }
         });
-        picture::load(f.pane->model(), u"[abc|] def"_qs);
-        f.pane->OnChange = [] { throw Error(u"Сбой"_qs); };
-        QTest::keyClicks(f.pane, u"x"_qs);
+        picture::load(f.pane->model(), u"[abc|] def"_s);
+        f.pane->OnChange = [] { throw Error(u"Сбой"_s); };
+        QTest::keyClicks(f.pane, u"x"_s);
         QInputMethodEvent commit;
-        commit.setCommitString(u"y"_qs);
+        commit.setCommitString(u"y"_s);
         QApplication::sendEvent(f.pane, &commit);
-        QCOMPARE(f.pane->Lines().text(), u"xy def"_qs);
+        QCOMPARE(f.pane->Lines().text(), u"xy def"_s);
         // Drag "xy" behind "def".
         f.pane->model().setCaretXY({1, 1});
         f.pane->model().setCaretXY({3, 1}, true);
@@ -524,10 +523,10 @@ private slots:
         QTest::mouseMove(viewport, at(2) + QPoint(0, 3 * f.pane->lineHeight()));
         QTest::mouseMove(viewport, at(7));
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, at(7));
-        QCOMPARE(f.pane->Lines().text(), u" defxy"_qs);
-        QCOMPARE(reported, QStringList(3, u"Сбой"_qs));
+        QCOMPARE(f.pane->Lines().text(), u" defxy"_s);
+        QCOMPARE(reported, QStringList(3, u"Сбой"_s));
         f.pane->OnChange = nullptr;
-        QTest::keyClicks(f.pane, u"z"_qs);
+        QTest::keyClicks(f.pane, u"z"_s);
         QCOMPARE(reported.size(), 3);
         QVERIFY(f.pane->Lines().text().contains(u'z'));
     }
@@ -535,11 +534,11 @@ private slots:
     void doubleClickSelectsTheWord()
     {
         Fixture f;
-        f.pane->Lines().setText(u"x = foo_bar1(y)"_qs);
+        f.pane->Lines().setText(u"x = foo_bar1(y)"_s);
         const QPoint point(f.pane->gutterWidth() + 6 * f.pane->charWidth() + 2,
                            f.pane->lineHeight() / 2);
         QTest::mouseDClick(f.pane->viewport(), Qt::LeftButton, {}, point);
-        QCOMPARE(f.pane->model().SelText(), u"foo_bar1"_qs);
+        QCOMPARE(f.pane->model().SelText(), u"foo_bar1"_s);
     }
 
     void wideCharactersTakeTwoCellsOnScreen()
@@ -549,7 +548,7 @@ private slots:
         const int left = f.pane->gutterWidth();
         const int h = f.pane->lineHeight();
         auto firstLine = [&](const QString &text) {
-            f.pane->Lines().setText(text + u"\nsecond"_qs);
+            f.pane->Lines().setText(text + u"\nsecond"_s);
             f.pane->model().setCaretXY({1, 2});
             QImage image(f.pane->viewport()->size(), QImage::Format_RGB32);
             f.pane->viewport()->render(&image);
@@ -557,8 +556,8 @@ private slots:
         };
         // Two ideographs fill the four cells that four letters fill: what follows the
         // string, blank included, stands where it does after the letters.
-        const QImage letters = firstLine(u"x = \"ABCD\" + 1"_qs);
-        const QImage wide = firstLine(u"x = \"\u65E5\u672C\" + 1"_qs);
+        const QImage letters = firstLine(u"x = \"ABCD\" + 1"_s);
+        const QImage wide = firstLine(u"x = \"\u65E5\u672C\" + 1"_s);
         QCOMPARE(wide.copy(0, 0, 5 * cell, h), letters.copy(0, 0, 5 * cell, h));
         QCOMPARE(wide.copy(9 * cell, 0, 6 * cell, h), letters.copy(9 * cell, 0, 6 * cell, h));
 
@@ -589,9 +588,9 @@ private slots:
         f.window.resize(600, 400);
         f.window.move(60, 40);
         QMenu menu;
-        menu.addAction(u"item"_qs);
+        menu.addAction(u"item"_s);
         f.pane->setContextMenu(&menu);
-        f.pane->Lines().setText(u"first\nsecond line\nthird"_qs);
+        f.pane->Lines().setText(u"first\nsecond line\nthird"_s);
         f.pane->model().setCaretXY({4, 2});
         // The window layer sends the menu key to the focused pane as a keyboard context
         // menu event at the point the pane gives as its cursor rectangle, which input
@@ -605,7 +604,7 @@ private slots:
         QCoreApplication::sendEvent(f.pane, &key);
         QVERIFY(menu.isVisible());
         QVERIFY2((menu.pos() - expected).manhattanLength() <= 2,
-                 qPrintable(u"menu at %1,%2, caret at %3,%4"_qs.arg(menu.pos().x())
+                 qPrintable(u"menu at %1,%2, caret at %3,%4"_s.arg(menu.pos().x())
                                 .arg(menu.pos().y())
                                 .arg(expected.x())
                                 .arg(expected.y())));
@@ -625,7 +624,7 @@ private slots:
         Fixture f;
         f.window.resize(600, 400);
         f.window.move(60, 40);
-        f.pane->Lines().setText(QStringList(300, u"line"_qs).join(u'\n'));
+        f.pane->Lines().setText(QStringList(300, u"line"_s).join(u'\n'));
         QScrollBar *bar = f.pane->verticalScrollBar();
         const QLabel *hint = f.pane->scrollHint();
         QVERIFY(!hint->isVisible());
@@ -639,7 +638,7 @@ private slots:
         QVERIFY(hint->isVisible());
         const int top = f.pane->model().viewWindow().topLine();
         QVERIFY(top > 1);
-        QCOMPARE(hint->text(), u"Top Line: %1"_qs.arg(top));
+        QCOMPARE(hint->text(), u"Top Line: %1"_s.arg(top));
         QCOMPARE(hint->palette().color(QPalette::Window),
                  f.pane->palette().color(QPalette::ToolTipBase));
         // On screen, just left of the thumb and level with it, in global coordinates.
@@ -647,7 +646,7 @@ private slots:
         const QRect thumb(bar->mapToGlobal(scrollBarThumb(bar).topLeft()),
                           scrollBarThumb(bar).size());
         QVERIFY2(bar->screen()->geometry().contains(shown),
-                 qPrintable(u"hint at %1,%2"_qs.arg(shown.x()).arg(shown.y())));
+                 qPrintable(u"hint at %1,%2"_s.arg(shown.x()).arg(shown.y())));
         QVERIFY(shown.right() < thumb.left());
         QVERIFY(thumb.left() - shown.right() <= 8);
         QVERIFY(shown.top() <= thumb.bottom() && shown.bottom() >= thumb.top());
@@ -658,7 +657,7 @@ private slots:
     void bookmarksAreDrawnInTheGutter()
     {
         Fixture f;
-        f.pane->Lines().setText(u"one\ntwo\nthree"_qs);
+        f.pane->Lines().setText(u"one\ntwo\nthree"_s);
         auto gutter = [&] {
             QImage image(f.pane->viewport()->size(), QImage::Format_RGB32);
             f.pane->viewport()->render(&image);
@@ -678,7 +677,7 @@ private slots:
 private:
     static QFont gutterFont()
     {
-        QFont font(u"Courier New"_qs);
+        QFont font(u"Courier New"_s);
         font.setStyleHint(QFont::TypeWriter);
         font.setPixelSize(11);
         return font;

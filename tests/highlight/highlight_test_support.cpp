@@ -1,43 +1,45 @@
 #include "highlight_test_support.h"
 
+using namespace Qt::StringLiterals;
+
 namespace bp::test {
 
 QString kindName(TtkTokenKind kind)
 {
     switch (kind) {
     case TtkTokenKind::tkComment:
-        return QStringLiteral("tkComment");
+        return u"tkComment"_s;
     case TtkTokenKind::tkControls:
-        return QStringLiteral("tkControls");
+        return u"tkControls"_s;
     case TtkTokenKind::tkIdentifier:
-        return QStringLiteral("tkIdentifier");
+        return u"tkIdentifier"_s;
     case TtkTokenKind::tkKey:
-        return QStringLiteral("tkKey");
+        return u"tkKey"_s;
     case TtkTokenKind::tkMain:
-        return QStringLiteral("tkMain");
+        return u"tkMain"_s;
     case TtkTokenKind::tkNull:
-        return QStringLiteral("tkNull");
+        return u"tkNull"_s;
     case TtkTokenKind::tkReserved:
-        return QStringLiteral("tkReserved");
+        return u"tkReserved"_s;
     case TtkTokenKind::tkSpace:
-        return QStringLiteral("tkSpace");
+        return u"tkSpace"_s;
     case TtkTokenKind::tkString:
-        return QStringLiteral("tkString");
+        return u"tkString"_s;
     case TtkTokenKind::tkUnknown:
-        return QStringLiteral("tkUnknown");
+        return u"tkUnknown"_s;
     }
-    return QStringLiteral("tk?");
+    return u"tk?"_s;
 }
 
 QString rangeName(TRange range)
 {
     switch (range) {
     case 0:
-        return QStringLiteral("rsUnknown");
+        return u"rsUnknown"_s;
     case 1:
-        return QStringLiteral("rsComment");
+        return u"rsComment"_s;
     case 2:
-        return QStringLiteral("rsString");
+        return u"rsString"_s;
     default:
         return QString::number(range);
     }

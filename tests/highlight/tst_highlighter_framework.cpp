@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 namespace {
@@ -43,11 +45,11 @@ struct Recorder
     {
         id = highlighter.HookAttrChangeEvent([this](const TChangeSender &sender) {
             if (sender.isNone())
-                calls << QStringLiteral("none");
+                calls << u"none"_s;
             else if (sender.attribute)
                 calls << sender.attribute->Name();
             else
-                calls << QStringLiteral("highlighter");
+                calls << u"highlighter"_s;
         });
     }
 };
@@ -62,7 +64,7 @@ public:
     }
     void writeIntegers(const std::vector<std::pair<QString, int>> &) override
     {
-        throw Error(QStringLiteral("read-only"));
+        throw Error(u"read-only"_s);
     }
     bool hasGroup(const QString &) override { return true; }
     bool isWritable() override { return false; }
@@ -72,9 +74,9 @@ public:
 
 void TstHighlighterFramework::newAttribute()
 {
-    THighlighterAttributes attribute(QStringLiteral("Name"), QStringLiteral("Friendly"));
-    QCOMPARE(attribute.Name(), QStringLiteral("Name"));
-    QCOMPARE(attribute.FriendlyName(), QStringLiteral("Friendly"));
+    THighlighterAttributes attribute(u"Name"_s, u"Friendly"_s);
+    QCOMPARE(attribute.Name(), u"Name"_s);
+    QCOMPARE(attribute.FriendlyName(), u"Friendly"_s);
     QCOMPARE(attribute.Foreground(), clNone);
     QCOMPARE(attribute.Background(), clNone);
     QCOMPARE(attribute.Style(), TFontStyles());
@@ -83,7 +85,7 @@ void TstHighlighterFramework::newAttribute()
 
 void TstHighlighterFramework::attributeChangeNotifies()
 {
-    THighlighterAttributes attribute(QStringLiteral("A"), QStringLiteral("A"));
+    THighlighterAttributes attribute(u"A"_s, u"A"_s);
     QList<THighlighterAttributes *> senders;
     attribute.SetOnChange([&](THighlighterAttributes *sender) { senders << sender; });
     attribute.SetForeground(clRed);
@@ -103,11 +105,11 @@ void TstHighlighterFramework::attributeChangeNotifies()
 
 void TstHighlighterFramework::assignColorAndStyleNotifiesOnce()
 {
-    THighlighterAttributes source(QStringLiteral("S"), QStringLiteral("S"));
+    THighlighterAttributes source(u"S"_s, u"S"_s);
     source.SetForeground(clRed);
     source.SetBackground(clYellow);
     source.SetStyle(TFontStyle::fsItalic | TFontStyle::fsUnderline);
-    THighlighterAttributes target(QStringLiteral("T"), QStringLiteral("T"));
+    THighlighterAttributes target(u"T"_s, u"T"_s);
     int calls = 0;
     target.SetOnChange([&](THighlighterAttributes *) { ++calls; });
     target.AssignColorAndStyle(source);
@@ -115,19 +117,19 @@ void TstHighlighterFramework::assignColorAndStyleNotifiesOnce()
     QCOMPARE(target.Foreground(), clRed);
     QCOMPARE(target.Background(), clYellow);
     QCOMPARE(target.Style(), TFontStyle::fsItalic | TFontStyle::fsUnderline);
-    QCOMPARE(target.Name(), QStringLiteral("T"));
+    QCOMPARE(target.Name(), u"T"_s);
     target.AssignColorAndStyle(source);
     QCOMPARE(calls, 1);
 }
 
 void TstHighlighterFramework::attributeAssignCopiesName()
 {
-    THighlighterAttributes source(QStringLiteral("Source"), QStringLiteral("Friendly source"));
+    THighlighterAttributes source(u"Source"_s, u"Friendly source"_s);
     source.SetForeground(clPurple);
-    THighlighterAttributes target(QStringLiteral("Target"), QStringLiteral("Friendly target"));
+    THighlighterAttributes target(u"Target"_s, u"Friendly target"_s);
     target.Assign(source);
-    QCOMPARE(target.Name(), QStringLiteral("Source"));
-    QCOMPARE(target.FriendlyName(), QStringLiteral("Friendly target"));
+    QCOMPARE(target.Name(), u"Source"_s);
+    QCOMPARE(target.FriendlyName(), u"Friendly target"_s);
     QCOMPARE(target.Foreground(), clPurple);
 }
 
@@ -157,7 +159,7 @@ void TstHighlighterFramework::integerStyle()
     QFETCH(bool, italic);
     QFETCH(bool, underline);
     QFETCH(bool, strikeOut);
-    THighlighterAttributes attribute(QStringLiteral("A"), QStringLiteral("A"));
+    THighlighterAttributes attribute(u"A"_s, u"A"_s);
     attribute.SetIntegerStyle(written);
     QCOMPARE(attribute.IntegerStyle(), read);
     QCOMPARE(attribute.Style().testFlag(TFontStyle::fsBold), bold);
@@ -173,7 +175,7 @@ void TstHighlighterFramework::updateBracketDefersToOneNotification()
     recorder.hook(highlighter);
 
     highlighter.KeyAttri()->SetForeground(clMaroon);
-    QCOMPARE(recorder.calls, QStringList{QStringLiteral("Key")});
+    QCOMPARE(recorder.calls, QStringList{u"Key"_s});
 
     recorder.calls.clear();
     highlighter.BeginUpdate();
@@ -181,7 +183,7 @@ void TstHighlighterFramework::updateBracketDefersToOneNotification()
     highlighter.CommentAttri()->SetStyle(TFontStyle::fsBold);
     QCOMPARE(recorder.calls, QStringList());
     highlighter.EndUpdate();
-    QCOMPARE(recorder.calls, QStringList{QStringLiteral("none")});
+    QCOMPARE(recorder.calls, QStringList{u"none"_s});
 }
 
 void TstHighlighterFramework::nestedUpdates()
@@ -195,7 +197,7 @@ void TstHighlighterFramework::nestedUpdates()
     highlighter.EndUpdate();
     QCOMPARE(recorder.calls, QStringList());
     highlighter.EndUpdate();
-    QCOMPARE(recorder.calls, QStringList{QStringLiteral("none")});
+    QCOMPARE(recorder.calls, QStringList{u"none"_s});
     highlighter.EndUpdate();
     QCOMPARE(recorder.calls.size(), 1);
 }
@@ -207,7 +209,7 @@ void TstHighlighterFramework::endUpdateWithoutBeginDoesNothing()
     recorder.hook(highlighter);
     highlighter.EndUpdate();
     highlighter.MainAttri()->SetForeground(clTeal);
-    QCOMPARE(recorder.calls, QStringList{QStringLiteral("Main")});
+    QCOMPARE(recorder.calls, QStringList{u"Main"_s});
 }
 
 void TstHighlighterFramework::updateWithoutChangeNotifiesNobody()
@@ -229,7 +231,7 @@ void TstHighlighterFramework::enabledNotifies()
     highlighter.SetEnabled(true);
     QCOMPARE(recorder.calls, QStringList());
     highlighter.SetEnabled(false);
-    QCOMPARE(recorder.calls, QStringList{QStringLiteral("none")});
+    QCOMPARE(recorder.calls, QStringList{u"none"_s});
     QCOMPARE(highlighter.Enabled(), false);
 }
 
@@ -277,7 +279,7 @@ void TstHighlighterFramework::loadingSuppressesNotifications()
     highlighter.KeyAttri()->SetForeground(clRed);
     QCOMPARE(recorder.calls, QStringList());
     highlighter.Loaded();
-    QCOMPARE(recorder.calls, QStringList{QStringLiteral("none")});
+    QCOMPARE(recorder.calls, QStringList{u"none"_s});
     QCOMPARE(highlighter.IsLoading(), false);
 }
 
@@ -309,37 +311,36 @@ void TstHighlighterFramework::destroyNotification()
 void TstHighlighterFramework::attributeListIsSortedWithoutCase()
 {
     BareHighlighter highlighter;
-    highlighter.add(QStringLiteral("beta"));
-    highlighter.add(QStringLiteral("Alpha"));
-    highlighter.add(QStringLiteral("gamma"));
-    highlighter.add(QStringLiteral("Delta"));
+    highlighter.add(u"beta"_s);
+    highlighter.add(u"Alpha"_s);
+    highlighter.add(u"gamma"_s);
+    highlighter.add(u"Delta"_s);
     QStringList names;
     for (int i = 0; i < highlighter.AttrCount(); ++i)
         names << highlighter.GetAttribute(i)->Name();
-    QCOMPARE(names, (QStringList{QStringLiteral("Alpha"), QStringLiteral("beta"),
-                                 QStringLiteral("Delta"), QStringLiteral("gamma")}));
+    QCOMPARE(names, (QStringList{u"Alpha"_s, u"beta"_s, u"Delta"_s, u"gamma"_s}));
 }
 
 void TstHighlighterFramework::duplicateAttributeName_data()
 {
     QTest::addColumn<QString>("second");
-    QTest::newRow("same name") << QStringLiteral("Comment");
-    QTest::newRow("other letter case") << QStringLiteral("COMMENT");
+    QTest::newRow("same name") << u"Comment"_s;
+    QTest::newRow("other letter case") << u"COMMENT"_s;
 }
 
 void TstHighlighterFramework::duplicateAttributeName()
 {
     QFETCH(QString, second);
     BareHighlighter highlighter;
-    highlighter.add(QStringLiteral("Comment"));
-    highlighter.add(QStringLiteral("String"));
+    highlighter.add(u"Comment"_s);
+    highlighter.add(u"String"_s);
     QString message;
     try {
         highlighter.add(second);
     } catch (const Error &error) {
         message = error.message();
     }
-    QCOMPARE(message, QStringLiteral("String list does not allow duplicates"));
+    QCOMPARE(message, u"String list does not allow duplicates"_s);
     QCOMPARE(highlighter.AttrCount(), 2);
 }
 
@@ -359,7 +360,7 @@ void TstHighlighterFramework::highlighterAssign()
     TQPILEHighlighter source;
     source.KeyAttri()->SetForeground(clFuchsia);
     source.CommentAttri()->SetStyle(TFontStyle::fsUnderline);
-    source.SetDefaultFilter(QStringLiteral("QPILE (*.qpl)|*.qpl"));
+    source.SetDefaultFilter(u"QPILE (*.qpl)|*.qpl"_s);
     source.SetEnabled(false);
 
     TQPILEHighlighter target;
@@ -369,24 +370,23 @@ void TstHighlighterFramework::highlighterAssign()
     QCOMPARE(target.KeyAttri()->Foreground(), clFuchsia);
     QCOMPARE(target.CommentAttri()->Style(), TFontStyles(TFontStyle::fsUnderline));
     QCOMPARE(target.CommentAttri()->Foreground(), clNavy);
-    QCOMPARE(target.DefaultFilter(), QStringLiteral("QPILE (*.qpl)|*.qpl"));
+    QCOMPARE(target.DefaultFilter(), u"QPILE (*.qpl)|*.qpl"_s);
     QCOMPARE(target.Enabled(), false);
-    QCOMPARE(recorder.calls, (QStringList{QStringLiteral("Comment"), QStringLiteral("Key"),
-                                          QStringLiteral("none")}));
+    QCOMPARE(recorder.calls, (QStringList{u"Comment"_s, u"Key"_s, u"none"_s}));
 }
 
 void TstHighlighterFramework::baseDefaults()
 {
     BareHighlighter highlighter;
-    QCOMPARE(highlighter.GetLanguageName(), QStringLiteral("<Unknown>"));
-    QCOMPARE(highlighter.GetFriendlyLanguageName(), QStringLiteral("<Unknown>"));
+    QCOMPARE(highlighter.GetLanguageName(), u"<Unknown>"_s);
+    QCOMPARE(highlighter.GetFriendlyLanguageName(), u"<Unknown>"_s);
     QCOMPARE(highlighter.DefaultFilter(), QString());
     QCOMPARE(highlighter.IsFilterStored(), true);
     QCOMPARE(highlighter.SampleSource(), QString());
     QCOMPARE(highlighter.GetKeyWords(0), QString());
     QCOMPARE(highlighter.GetRange(), TRange(0));
     QCOMPARE(highlighter.UseUserSettings(0), false);
-    QStringList settings{QStringLiteral("x")};
+    QStringList settings{u"x"_s};
     highlighter.EnumUserSettings(settings);
     QCOMPARE(settings, QStringList());
     QVERIFY(highlighter.AdditionalIdentChars().isEmpty());
@@ -469,20 +469,18 @@ void TstHighlighterFramework::colours_data()
 {
     QTest::addColumn<quint32>("color");
     QTest::addColumn<QString>("name");
-    QTest::newRow("clNavy") << quint32(clNavy) << QStringLiteral("#000080");
-    QTest::newRow("controls violet") << quint32(clControlsViolet) << QStringLiteral("#8000ff");
-    QTest::newRow("clGreen") << quint32(clGreen) << QStringLiteral("#008000");
-    QTest::newRow("clBlue") << quint32(clBlue) << QStringLiteral("#0000ff");
-    QTest::newRow("clRed") << quint32(clRed) << QStringLiteral("#ff0000");
-    QTest::newRow("clPurple") << quint32(clPurple) << QStringLiteral("#800080");
-    QTest::newRow("clSilver") << quint32(clSilver) << QStringLiteral("#c0c0c0");
-    QTest::newRow("rgbToTColor") << quint32(rgbToTColor(0x12, 0x34, 0x56))
-                                 << QStringLiteral("#123456");
-    QTest::newRow("clInfoBk without palette") << quint32(clInfoBk) << QStringLiteral("#ffffe1");
-    QTest::newRow("clWindow without palette") << quint32(clWindow) << QStringLiteral("#ffffff");
-    QTest::newRow("clWindowText without palette")
-        << quint32(clWindowText) << QStringLiteral("#000000");
-    QTest::newRow("clBtnFace without palette") << quint32(clBtnFace) << QStringLiteral("#f0f0f0");
+    QTest::newRow("clNavy") << quint32(clNavy) << u"#000080"_s;
+    QTest::newRow("controls violet") << quint32(clControlsViolet) << u"#8000ff"_s;
+    QTest::newRow("clGreen") << quint32(clGreen) << u"#008000"_s;
+    QTest::newRow("clBlue") << quint32(clBlue) << u"#0000ff"_s;
+    QTest::newRow("clRed") << quint32(clRed) << u"#ff0000"_s;
+    QTest::newRow("clPurple") << quint32(clPurple) << u"#800080"_s;
+    QTest::newRow("clSilver") << quint32(clSilver) << u"#c0c0c0"_s;
+    QTest::newRow("rgbToTColor") << quint32(rgbToTColor(0x12, 0x34, 0x56)) << u"#123456"_s;
+    QTest::newRow("clInfoBk without palette") << quint32(clInfoBk) << u"#ffffe1"_s;
+    QTest::newRow("clWindow without palette") << quint32(clWindow) << u"#ffffff"_s;
+    QTest::newRow("clWindowText without palette") << quint32(clWindowText) << u"#000000"_s;
+    QTest::newRow("clBtnFace without palette") << quint32(clBtnFace) << u"#f0f0f0"_s;
     QTest::newRow("clNone is invalid") << quint32(clNone) << QString();
     QTest::newRow("clDefault is invalid") << quint32(clDefault) << QString();
 }
@@ -496,8 +494,8 @@ void TstHighlighterFramework::colours()
 
     QPalette palette;
     palette.setColor(QPalette::Active, QPalette::ToolTipBase, QColor(0x11, 0x22, 0x33));
-    QCOMPARE(toQColor(clInfoBk, palette).name(), QStringLiteral("#112233"));
-    QCOMPARE(toQColor(clNavy, palette).name(), QStringLiteral("#000080"));
+    QCOMPARE(toQColor(clInfoBk, palette).name(), u"#112233"_s);
+    QCOMPARE(toQColor(clNavy, palette).name(), u"#000080"_s);
     QVERIFY(!toQColor(clNone, palette).isValid());
 }
 
@@ -505,7 +503,7 @@ void TstHighlighterFramework::iniRoundTrip()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("colours.ini"));
+    const QString path = dir.filePath(u"colours.ini"_s);
 
     TQPILEHighlighter saved;
     saved.CommentAttri()->SetForeground(clMaroon);
@@ -523,14 +521,13 @@ void TstHighlighterFramework::iniRoundTrip()
         QCOMPARE(loaded.GetAttribute(i)->Style(), saved.GetAttribute(i)->Style());
     }
     QCOMPARE(loaded.CommentAttri()->Background(), clInfoBk);
-    QCOMPARE(recorder.calls, (QStringList{QStringLiteral("Comment"), QStringLiteral("Comment"),
-                                          QStringLiteral("Key")}));
+    QCOMPARE(recorder.calls, (QStringList{u"Comment"_s, u"Comment"_s, u"Key"_s}));
 }
 
 void TstHighlighterFramework::iniFileLayout()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("colours.ini"));
+    const QString path = dir.filePath(u"colours.ini"_s);
     TQPILEHighlighter highlighter;
     QVERIFY(highlighter.SaveToFile(path));
     QFile file(path);
@@ -548,7 +545,7 @@ void TstHighlighterFramework::iniFileLayout()
 void TstHighlighterFramework::iniMissingSectionFails()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("partial.ini"));
+    const QString path = dir.filePath(u"partial.ini"_s);
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     // Every section but "Space"; "Key" has only one key, "Main" a hexadecimal and a
@@ -582,17 +579,17 @@ void TstHighlighterFramework::iniMissingFileFails()
 {
     QTemporaryDir dir;
     TQPILEHighlighter highlighter;
-    QCOMPARE(highlighter.LoadFromFile(dir.filePath(QStringLiteral("none.ini"))), false);
+    QCOMPARE(highlighter.LoadFromFile(dir.filePath(u"none.ini"_s)), false);
     QCOMPARE(highlighter.CommentAttri()->Foreground(), clNavy);
 }
 
 void TstHighlighterFramework::iniUnwritableFileThrows()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("missing/folder/colours.ini"));
+    const QString path = dir.filePath(u"missing/folder/colours.ini"_s);
     QFile::remove(path);
     // A folder that cannot be created: a file stands where the folder should be.
-    QFile blocker(dir.filePath(QStringLiteral("missing")));
+    QFile blocker(dir.filePath(u"missing"_s));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     TQPILEHighlighter highlighter;
@@ -602,14 +599,14 @@ void TstHighlighterFramework::iniUnwritableFileThrows()
     } catch (const Error &error) {
         message = error.message();
     }
-    QCOMPARE(message, QStringLiteral("Unable to write to ") + path);
+    QCOMPARE(message, u"Unable to write to "_s + path);
 }
 
 void TstHighlighterFramework::registryRoundTrip()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("registry.ini"));
-    const QString key = QStringLiteral("SOFTWARE\\Brindlepad\\Highlighter");
+    const QString path = dir.filePath(u"registry.ini"_s);
+    const QString key = u"SOFTWARE\\Brindlepad\\Highlighter"_s;
     {
         QtSettingsStore store(path, QSettings::IniFormat);
         TQPILEHighlighter saved;
@@ -618,13 +615,13 @@ void TstHighlighterFramework::registryRoundTrip()
         QVERIFY(saved.SaveToRegistry(store, key));
     }
     QtSettingsStore store(path, QSettings::IniFormat);
-    const QString group = QStringLiteral("SOFTWARE/Brindlepad/Highlighter");
+    const QString group = u"SOFTWARE/Brindlepad/Highlighter"_s;
     QVERIFY(store.hasGroup(group));
-    QVERIFY(store.hasGroup(group + QStringLiteral("/String")));
-    QCOMPARE(store.readInteger(group + QStringLiteral("/String/Foreground")),
+    QVERIFY(store.hasGroup(group + u"/String"_s));
+    QCOMPARE(store.readInteger(group + u"/String/Foreground"_s),
              std::optional<int>(int(qint32(clTeal))));
-    QCOMPARE(store.readInteger(group + QStringLiteral("/Main/Style")), std::optional<int>(6));
-    QCOMPARE(store.readInteger(group + QStringLiteral("/Main/Nothing")), std::optional<int>());
+    QCOMPARE(store.readInteger(group + u"/Main/Style"_s), std::optional<int>(6));
+    QCOMPARE(store.readInteger(group + u"/Main/Nothing"_s), std::optional<int>());
 
     TQPILEHighlighter loaded;
     QVERIFY(loaded.LoadFromRegistry(store, key));
@@ -637,46 +634,46 @@ void TstHighlighterFramework::registryRoundTrip()
 void TstHighlighterFramework::registryMissingKeyFails()
 {
     QTemporaryDir dir;
-    QtSettingsStore store(dir.filePath(QStringLiteral("registry.ini")), QSettings::IniFormat);
+    QtSettingsStore store(dir.filePath(u"registry.ini"_s), QSettings::IniFormat);
     TQPILEHighlighter highlighter;
-    QCOMPARE(highlighter.LoadFromRegistry(store, QStringLiteral("SOFTWARE\\Nothing")), false);
+    QCOMPARE(highlighter.LoadFromRegistry(store, u"SOFTWARE\\Nothing"_s), false);
 }
 
 void TstHighlighterFramework::registryMissingAttributeKeyFails()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("registry.ini"));
+    const QString path = dir.filePath(u"registry.ini"_s);
     QtSettingsStore store(path, QSettings::IniFormat);
-    store.writeIntegers({{QStringLiteral("Colours/Key/Foreground"), int(qint32(clRed))}});
+    store.writeIntegers({{u"Colours/Key/Foreground"_s, int(qint32(clRed))}});
     TQPILEHighlighter highlighter;
-    QCOMPARE(highlighter.LoadFromRegistry(store, QStringLiteral("Colours")), false);
+    QCOMPARE(highlighter.LoadFromRegistry(store, u"Colours"_s), false);
     QCOMPARE(highlighter.KeyAttri()->Foreground(), clRed);
 }
 
 void TstHighlighterFramework::registryWrongTypeThrows()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("registry.ini"));
+    const QString path = dir.filePath(u"registry.ini"_s);
     {
         QSettings settings(path, QSettings::IniFormat);
-        settings.setValue(QStringLiteral("Colours/Key/Foreground"), QStringLiteral("green"));
+        settings.setValue(u"Colours/Key/Foreground"_s, u"green"_s);
     }
     QtSettingsStore store(path, QSettings::IniFormat);
     TQPILEHighlighter highlighter;
     QString message;
     try {
-        highlighter.LoadFromRegistry(store, QStringLiteral("Colours"));
+        highlighter.LoadFromRegistry(store, u"Colours"_s);
     } catch (const Error &error) {
         message = error.message();
     }
-    QCOMPARE(message, QStringLiteral("Invalid data type for 'Foreground'"));
+    QCOMPARE(message, u"Invalid data type for 'Foreground'"_s);
 }
 
 void TstHighlighterFramework::registryUnwritableStoreFails()
 {
     ReadOnlyStore store;
     TQPILEHighlighter highlighter;
-    QCOMPARE(highlighter.SaveToRegistry(store, QStringLiteral("Colours")), false);
+    QCOMPARE(highlighter.SaveToRegistry(store, u"Colours"_s), false);
 }
 
 BP_TEST(TstHighlighterFramework)

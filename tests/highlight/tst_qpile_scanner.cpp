@@ -39,177 +39,149 @@ void TstQpileScanner::tokens_data()
 
     // Comments.
     QTest::newRow("comment after code")
-        << QStringLiteral("x = 'total") << qint64(rsUnknown)
-        << QStringList{tok(0, "tkIdentifier", QStringLiteral("x")),
-                       tok(1, "tkSpace", QStringLiteral(" ")),
-                       tok(2, "tkUnknown", QStringLiteral("=")),
-                       tok(3, "tkSpace", QStringLiteral(" ")),
-                       tok(4, "tkComment", QStringLiteral("'total"))}
+        << u"x = 'total"_s << qint64(rsUnknown)
+        << QStringList{tok(0, "tkIdentifier", u"x"_s), tok(1, "tkSpace", u" "_s),
+                       tok(2, "tkUnknown", u"="_s), tok(3, "tkSpace", u" "_s),
+                       tok(4, "tkComment", u"'total"_s)}
         << qint64(rsUnknown);
     QTest::newRow("double quotes inside a comment")
-        << QStringLiteral("'say \"hi\"") << qint64(rsUnknown)
-        << QStringList{tok(0, "tkComment", QStringLiteral("'say \"hi\""))} << qint64(rsUnknown);
+        << u"'say \"hi\""_s << qint64(rsUnknown)
+        << QStringList{tok(0, "tkComment", u"'say \"hi\""_s)} << qint64(rsUnknown);
     QTest::newRow("lone apostrophe")
-        << QStringLiteral("'") << qint64(rsUnknown)
-        << QStringList{tok(0, "tkComment", QStringLiteral("'"))} << qint64(rsUnknown);
+        << u"'"_s << qint64(rsUnknown) << QStringList{tok(0, "tkComment", u"'"_s)}
+        << qint64(rsUnknown);
     QTest::newRow("comment ends an open string state")
-        << QStringLiteral("a ' note") << qint64(rsString)
-        << QStringList{tok(0, "tkIdentifier", QStringLiteral("a")),
-                       tok(1, "tkSpace", QStringLiteral(" ")),
-                       tok(2, "tkComment", QStringLiteral("' note"))}
+        << u"a ' note"_s << qint64(rsString)
+        << QStringList{tok(0, "tkIdentifier", u"a"_s), tok(1, "tkSpace", u" "_s),
+                       tok(2, "tkComment", u"' note"_s)}
         << qint64(rsUnknown);
     QTest::newRow("comment stops before CR LF")
-        << QStringLiteral("'c\r\nx") << qint64(rsUnknown)
-        << QStringList{tok(0, "tkComment", QStringLiteral("'c")),
-                       tok(2, "tkSpace", QStringLiteral("\r\n")),
-                       tok(4, "tkIdentifier", QStringLiteral("x"))}
+        << u"'c\r\nx"_s << qint64(rsUnknown)
+        << QStringList{tok(0, "tkComment", u"'c"_s), tok(2, "tkSpace", u"\r\n"_s),
+                       tok(4, "tkIdentifier", u"x"_s)}
         << qint64(rsUnknown);
     QTest::newRow("comment range set by the client covers the line")
-        << QStringLiteral("if x") << qint64(rsComment)
-        << QStringList{tok(0, "tkComment", QStringLiteral("if x"))} << qint64(rsUnknown);
+        << u"if x"_s << qint64(rsComment) << QStringList{tok(0, "tkComment", u"if x"_s)}
+        << qint64(rsUnknown);
     QTest::newRow("comment range on an empty line gives an empty comment token")
         << QString() << qint64(rsComment) << QStringList{tok(0, "tkComment", QString())}
         << qint64(rsUnknown);
 
     // Strings.
     QTest::newRow("apostrophe inside a string")
-        << QStringLiteral("\"it's\"") << qint64(rsUnknown)
-        << QStringList{tok(0, "tkString", QStringLiteral("\"it's\""))} << qint64(rsUnknown);
+        << u"\"it's\""_s << qint64(rsUnknown) << QStringList{tok(0, "tkString", u"\"it's\""_s)}
+        << qint64(rsUnknown);
     QTest::newRow("string then comment")
-        << QStringLiteral("s = \"a'b\" ' c") << qint64(rsUnknown)
-        << QStringList{tok(0, "tkIdentifier", QStringLiteral("s")),
-                       tok(1, "tkSpace", QStringLiteral(" ")),
-                       tok(2, "tkUnknown", QStringLiteral("=")),
-                       tok(3, "tkSpace", QStringLiteral(" ")),
-                       tok(4, "tkString", QStringLiteral("\"a'b\"")),
-                       tok(9, "tkSpace", QStringLiteral(" ")),
-                       tok(10, "tkComment", QStringLiteral("' c"))}
+        << u"s = \"a'b\" ' c"_s << qint64(rsUnknown)
+        << QStringList{tok(0, "tkIdentifier", u"s"_s),   tok(1, "tkSpace", u" "_s),
+                       tok(2, "tkUnknown", u"="_s),      tok(3, "tkSpace", u" "_s),
+                       tok(4, "tkString", u"\"a'b\""_s), tok(9, "tkSpace", u" "_s),
+                       tok(10, "tkComment", u"' c"_s)}
         << qint64(rsUnknown);
     QTest::newRow("two adjacent quotes")
-        << QStringLiteral("\"\"") << qint64(rsUnknown)
-        << QStringList{tok(0, "tkString", QStringLiteral("\"\""))} << qint64(rsUnknown);
+        << u"\"\""_s << qint64(rsUnknown) << QStringList{tok(0, "tkString", u"\"\""_s)}
+        << qint64(rsUnknown);
     QTest::newRow("doubled quote is no escape")
-        << QStringLiteral("\"a\"\"b\"") << qint64(rsUnknown)
-        << QStringList{tok(0, "tkString", QStringLiteral("\"a\"")),
-                       tok(3, "tkString", QStringLiteral("\"b\""))}
+        << u"\"a\"\"b\""_s << qint64(rsUnknown)
+        << QStringList{tok(0, "tkString", u"\"a\""_s), tok(3, "tkString", u"\"b\""_s)}
         << qint64(rsUnknown);
     QTest::newRow("unterminated string")
-        << QStringLiteral("\"abc") << qint64(rsUnknown)
-        << QStringList{tok(0, "tkString", QStringLiteral("\"abc"))} << qint64(rsString);
+        << u"\"abc"_s << qint64(rsUnknown) << QStringList{tok(0, "tkString", u"\"abc"_s)}
+        << qint64(rsString);
     QTest::newRow("lone double quote")
-        << QStringLiteral("\"") << qint64(rsUnknown)
-        << QStringList{tok(0, "tkString", QStringLiteral("\""))} << qint64(rsString);
+        << u"\""_s << qint64(rsUnknown) << QStringList{tok(0, "tkString", u"\""_s)}
+        << qint64(rsString);
     QTest::newRow("string state does not continue a string")
-        << QStringLiteral("y = 1") << qint64(rsString)
-        << QStringList{tok(0, "tkIdentifier", QStringLiteral("y")),
-                       tok(1, "tkSpace", QStringLiteral(" ")),
-                       tok(2, "tkUnknown", QStringLiteral("=")),
-                       tok(3, "tkSpace", QStringLiteral(" ")),
-                       tok(4, "tkUnknown", QStringLiteral("1"))}
+        << u"y = 1"_s << qint64(rsString)
+        << QStringList{tok(0, "tkIdentifier", u"y"_s), tok(1, "tkSpace", u" "_s),
+                       tok(2, "tkUnknown", u"="_s), tok(3, "tkSpace", u" "_s),
+                       tok(4, "tkUnknown", u"1"_s)}
         << qint64(rsString);
     QTest::newRow("closing a string in string state ends it")
-        << QStringLiteral("\"x\"") << qint64(rsString)
-        << QStringList{tok(0, "tkString", QStringLiteral("\"x\""))} << qint64(rsUnknown);
+        << u"\"x\""_s << qint64(rsString) << QStringList{tok(0, "tkString", u"\"x\""_s)}
+        << qint64(rsUnknown);
     QTest::newRow("unterminated string stops before CR")
-        << QStringLiteral("\"ab\rc") << qint64(rsUnknown)
-        << QStringList{tok(0, "tkString", QStringLiteral("\"ab")),
-                       tok(3, "tkSpace", QStringLiteral("\r")),
-                       tok(4, "tkIdentifier", QStringLiteral("c"))}
+        << u"\"ab\rc"_s << qint64(rsUnknown)
+        << QStringList{tok(0, "tkString", u"\"ab"_s), tok(3, "tkSpace", u"\r"_s),
+                       tok(4, "tkIdentifier", u"c"_s)}
         << qint64(rsString);
 
     // Identifiers, digits and other characters.
     QTest::newRow("identifier with digits and underscores")
-        << QStringLiteral("a1_b2") << qint64(rsUnknown)
-        << QStringList{tok(0, "tkIdentifier", QStringLiteral("a1_b2"))} << qint64(rsUnknown);
-    QTest::newRow("digit before letter") << QStringLiteral("1a") << qint64(rsUnknown)
-                                         << QStringList{tok(0, "tkUnknown", QStringLiteral("1")),
-                                                        tok(1, "tkIdentifier", QStringLiteral("a"))}
-                                         << qint64(rsUnknown);
-    QTest::newRow("number is one token per digit")
-        << QStringLiteral("123") << qint64(rsUnknown)
-        << QStringList{tok(0, "tkUnknown", QStringLiteral("1")),
-                       tok(1, "tkUnknown", QStringLiteral("2")),
-                       tok(2, "tkUnknown", QStringLiteral("3"))}
+        << u"a1_b2"_s << qint64(rsUnknown) << QStringList{tok(0, "tkIdentifier", u"a1_b2"_s)}
         << qint64(rsUnknown);
-    QTest::newRow("leading underscore") << QStringLiteral("_x(") << qint64(rsUnknown)
-                                        << QStringList{tok(0, "tkIdentifier", QStringLiteral("_x")),
-                                                       tok(2, "tkUnknown", QStringLiteral("("))}
-                                        << qint64(rsUnknown);
+    QTest::newRow("digit before letter")
+        << u"1a"_s << qint64(rsUnknown)
+        << QStringList{tok(0, "tkUnknown", u"1"_s), tok(1, "tkIdentifier", u"a"_s)}
+        << qint64(rsUnknown);
+    QTest::newRow("number is one token per digit")
+        << u"123"_s << qint64(rsUnknown)
+        << QStringList{tok(0, "tkUnknown", u"1"_s), tok(1, "tkUnknown", u"2"_s),
+                       tok(2, "tkUnknown", u"3"_s)}
+        << qint64(rsUnknown);
+    QTest::newRow("leading underscore")
+        << u"_x("_s << qint64(rsUnknown)
+        << QStringList{tok(0, "tkIdentifier", u"_x"_s), tok(2, "tkUnknown", u"("_s)}
+        << qint64(rsUnknown);
     QTest::newRow("Cyrillic letters are single unknown tokens")
         << lineOf(u"дa") << qint64(rsUnknown)
-        << QStringList{tok(0, "tkUnknown", lineOf(u"д")),
-                       tok(1, "tkIdentifier", QStringLiteral("a"))}
+        << QStringList{tok(0, "tkUnknown", lineOf(u"д")), tok(1, "tkIdentifier", u"a"_s)}
         << qint64(rsUnknown);
     QTest::newRow("DEL is unknown")
-        << QStringLiteral("\x7f") << qint64(rsUnknown)
-        << QStringList{tok(0, "tkUnknown", QStringLiteral("\x7f"))} << qint64(rsUnknown);
+        << u"\x7f"_s << qint64(rsUnknown) << QStringList{tok(0, "tkUnknown", u"\x7f"_s)}
+        << qint64(rsUnknown);
 
     // White space.
     QTest::newRow("tab and three blanks are one space token")
-        << QStringLiteral("\t   x") << qint64(rsUnknown)
-        << QStringList{tok(0, "tkSpace", QStringLiteral("\t   ")),
-                       tok(4, "tkIdentifier", QStringLiteral("x"))}
+        << u"\t   x"_s << qint64(rsUnknown)
+        << QStringList{tok(0, "tkSpace", u"\t   "_s), tok(4, "tkIdentifier", u"x"_s)}
         << qint64(rsUnknown);
-    QTest::newRow("trailing blanks") << QStringLiteral("x  ") << qint64(rsUnknown)
-                                     << QStringList{tok(0, "tkIdentifier", QStringLiteral("x")),
-                                                    tok(1, "tkSpace", QStringLiteral("  "))}
-                                     << qint64(rsUnknown);
+    QTest::newRow("trailing blanks")
+        << u"x  "_s << qint64(rsUnknown)
+        << QStringList{tok(0, "tkIdentifier", u"x"_s), tok(1, "tkSpace", u"  "_s)}
+        << qint64(rsUnknown);
     QTest::newRow("CR LF is one space token")
-        << QStringLiteral("a\r\n") << qint64(rsUnknown)
-        << QStringList{tok(0, "tkIdentifier", QStringLiteral("a")),
-                       tok(1, "tkSpace", QStringLiteral("\r\n"))}
+        << u"a\r\n"_s << qint64(rsUnknown)
+        << QStringList{tok(0, "tkIdentifier", u"a"_s), tok(1, "tkSpace", u"\r\n"_s)}
         << qint64(rsUnknown);
     QTest::newRow("LF CR are two space tokens")
-        << QStringLiteral("\n\r") << qint64(rsUnknown)
-        << QStringList{tok(0, "tkSpace", QStringLiteral("\n")),
-                       tok(1, "tkSpace", QStringLiteral("\r"))}
-        << qint64(rsUnknown);
+        << u"\n\r"_s << qint64(rsUnknown)
+        << QStringList{tok(0, "tkSpace", u"\n"_s), tok(1, "tkSpace", u"\r"_s)} << qint64(rsUnknown);
     QTest::newRow("blank run stops before LF")
-        << QStringLiteral("  \n") << qint64(rsUnknown)
-        << QStringList{tok(0, "tkSpace", QStringLiteral("  ")),
-                       tok(2, "tkSpace", QStringLiteral("\n"))}
-        << qint64(rsUnknown);
+        << u"  \n"_s << qint64(rsUnknown)
+        << QStringList{tok(0, "tkSpace", u"  "_s), tok(2, "tkSpace", u"\n"_s)} << qint64(rsUnknown);
     QTest::newRow("U+0000 inside a line is a null token")
-        << QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b")) << qint64(rsUnknown)
-        << QStringList{tok(0, "tkIdentifier", QStringLiteral("a")),
-                       tok(1, "tkNull", QString(QChar(0))),
-                       tok(2, "tkIdentifier", QStringLiteral("b"))}
+        << QString(u"a"_s + QChar(0) + u"b"_s) << qint64(rsUnknown)
+        << QStringList{tok(0, "tkIdentifier", u"a"_s), tok(1, "tkNull", QString(QChar(0))),
+                       tok(2, "tkIdentifier", u"b"_s)}
         << qint64(rsUnknown);
     QTest::newRow("a blank run takes in a U+0000")
-        << QString(QStringLiteral(" ") + QChar(0) + QStringLiteral(" ")) << qint64(rsUnknown)
-        << QStringList{tok(0, "tkSpace", QString(QStringLiteral(" ") + QChar(0) + u' '))}
-        << qint64(rsUnknown);
+        << QString(u" "_s + QChar(0) + u" "_s) << qint64(rsUnknown)
+        << QStringList{tok(0, "tkSpace", QString(u" "_s + QChar(0) + u' '))} << qint64(rsUnknown);
 
     // Keywords in the client's letter case.
     QTest::newRow("END IF is three tokens")
-        << QStringLiteral("END IF") << qint64(rsUnknown)
-        << QStringList{tok(0, "tkControls", QStringLiteral("END")),
-                       tok(3, "tkSpace", QStringLiteral(" ")),
-                       tok(4, "tkControls", QStringLiteral("IF"))}
+        << u"END IF"_s << qint64(rsUnknown)
+        << QStringList{tok(0, "tkControls", u"END"_s), tok(3, "tkSpace", u" "_s),
+                       tok(4, "tkControls", u"IF"_s)}
         << qint64(rsUnknown);
     QTest::newRow("END FOR and END FUNC")
-        << QStringLiteral("End For end Func") << qint64(rsUnknown)
-        << QStringList{tok(0, "tkControls", QStringLiteral("End")),
-                       tok(3, "tkSpace", QStringLiteral(" ")),
-                       tok(4, "tkControls", QStringLiteral("For")),
-                       tok(7, "tkSpace", QStringLiteral(" ")),
-                       tok(8, "tkControls", QStringLiteral("end")),
-                       tok(11, "tkSpace", QStringLiteral(" ")),
-                       tok(12, "tkControls", QStringLiteral("Func"))}
+        << u"End For end Func"_s << qint64(rsUnknown)
+        << QStringList{tok(0, "tkControls", u"End"_s),  tok(3, "tkSpace", u" "_s),
+                       tok(4, "tkControls", u"For"_s),  tok(7, "tkSpace", u" "_s),
+                       tok(8, "tkControls", u"end"_s),  tok(11, "tkSpace", u" "_s),
+                       tok(12, "tkControls", u"Func"_s)}
         << qint64(rsUnknown);
-    QTest::newRow("function call") << QStringLiteral("r = Get_Value(x)") << qint64(rsUnknown)
-                                   << QStringList{tok(0, "tkIdentifier", QStringLiteral("r")),
-                                                  tok(1, "tkSpace", QStringLiteral(" ")),
-                                                  tok(2, "tkUnknown", QStringLiteral("=")),
-                                                  tok(3, "tkSpace", QStringLiteral(" ")),
-                                                  tok(4, "tkKey", QStringLiteral("Get_Value")),
-                                                  tok(13, "tkUnknown", QStringLiteral("(")),
-                                                  tok(14, "tkIdentifier", QStringLiteral("x")),
-                                                  tok(15, "tkUnknown", QStringLiteral(")"))}
-                                   << qint64(rsUnknown);
+    QTest::newRow("function call")
+        << u"r = Get_Value(x)"_s << qint64(rsUnknown)
+        << QStringList{tok(0, "tkIdentifier", u"r"_s),  tok(1, "tkSpace", u" "_s),
+                       tok(2, "tkUnknown", u"="_s),     tok(3, "tkSpace", u" "_s),
+                       tok(4, "tkKey", u"Get_Value"_s), tok(13, "tkUnknown", u"("_s),
+                       tok(14, "tkIdentifier", u"x"_s), tok(15, "tkUnknown", u")"_s)}
+        << qint64(rsUnknown);
     QTest::newRow("end_portfolio is one token")
-        << QStringLiteral("end_portfolio") << qint64(rsUnknown)
-        << QStringList{tok(0, "tkMain", QStringLiteral("end_portfolio"))} << qint64(rsUnknown);
+        << u"end_portfolio"_s << qint64(rsUnknown)
+        << QStringList{tok(0, "tkMain", u"end_portfolio"_s)} << qint64(rsUnknown);
 }
 
 void TstQpileScanner::tokens()
@@ -233,22 +205,17 @@ void TstQpileScanner::stringStateCarriesOver_data()
     QTest::addColumn<QStringList>("endRanges");
 
     QTest::newRow("unterminated string, then plain lines")
-        << QStringList{QStringLiteral("s = \"abc"), QStringLiteral("y = 1"), QStringLiteral("z")}
-        << QStringList{QStringLiteral("rsString"), QStringLiteral("rsString"),
-                       QStringLiteral("rsString")};
+        << QStringList{u"s = \"abc"_s, u"y = 1"_s, u"z"_s}
+        << QStringList{u"rsString"_s, u"rsString"_s, u"rsString"_s};
     QTest::newRow("a comment line ends the state")
-        << QStringList{QStringLiteral("\"abc"), QStringLiteral("y"), QStringLiteral("' c"),
-                       QStringLiteral("z")}
-        << QStringList{QStringLiteral("rsString"), QStringLiteral("rsString"),
-                       QStringLiteral("rsUnknown"), QStringLiteral("rsUnknown")};
+        << QStringList{u"\"abc"_s, u"y"_s, u"' c"_s, u"z"_s}
+        << QStringList{u"rsString"_s, u"rsString"_s, u"rsUnknown"_s, u"rsUnknown"_s};
     QTest::newRow("a closed string ends the state")
-        << QStringList{QStringLiteral("\"abc"), QStringLiteral("\"x\""), QStringLiteral("z")}
-        << QStringList{QStringLiteral("rsString"), QStringLiteral("rsUnknown"),
-                       QStringLiteral("rsUnknown")};
+        << QStringList{u"\"abc"_s, u"\"x\""_s, u"z"_s}
+        << QStringList{u"rsString"_s, u"rsUnknown"_s, u"rsUnknown"_s};
     QTest::newRow("an empty line passes the state on")
-        << QStringList{QStringLiteral("\""), QString(), QStringLiteral("x")}
-        << QStringList{QStringLiteral("rsString"), QStringLiteral("rsString"),
-                       QStringLiteral("rsString")};
+        << QStringList{u"\""_s, QString(), u"x"_s}
+        << QStringList{u"rsString"_s, u"rsString"_s, u"rsString"_s};
 }
 
 void TstQpileScanner::stringStateCarriesOver()
@@ -288,24 +255,23 @@ void TstQpileScanner::keywordKinds_data()
     QTest::addColumn<QString>("word");
     QTest::addColumn<TtkTokenKind>("kind");
 
-    QTest::newRow("End_Program") << QStringLiteral("End_Program") << TtkTokenKind::tkMain;
-    QTest::newRow("PORTFOLIO_EX") << QStringLiteral("PORTFOLIO_EX") << TtkTokenKind::tkMain;
-    QTest::newRow("parameter_description")
-        << QStringLiteral("parameter_description") << TtkTokenKind::tkMain;
-    QTest::newRow("STRING") << QStringLiteral("STRING") << TtkTokenKind::tkReserved;
-    QTest::newRow("Map") << QStringLiteral("Map") << TtkTokenKind::tkReserved;
-    QTest::newRow("Sqrt") << QStringLiteral("Sqrt") << TtkTokenKind::tkKey;
-    QTest::newRow("GET_VALUE") << QStringLiteral("GET_VALUE") << TtkTokenKind::tkKey;
+    QTest::newRow("End_Program") << u"End_Program"_s << TtkTokenKind::tkMain;
+    QTest::newRow("PORTFOLIO_EX") << u"PORTFOLIO_EX"_s << TtkTokenKind::tkMain;
+    QTest::newRow("parameter_description") << u"parameter_description"_s << TtkTokenKind::tkMain;
+    QTest::newRow("STRING") << u"STRING"_s << TtkTokenKind::tkReserved;
+    QTest::newRow("Map") << u"Map"_s << TtkTokenKind::tkReserved;
+    QTest::newRow("Sqrt") << u"Sqrt"_s << TtkTokenKind::tkKey;
+    QTest::newRow("GET_VALUE") << u"GET_VALUE"_s << TtkTokenKind::tkKey;
     QTest::newRow("get_client_marginal_portfolio_info")
-        << QStringLiteral("get_client_marginal_portfolio_info") << TtkTokenKind::tkKey;
-    QTest::newRow("result") << QStringLiteral("result") << TtkTokenKind::tkControls;
-    QTest::newRow("Or") << QStringLiteral("Or") << TtkTokenKind::tkControls;
-    QTest::newRow("get_valu") << QStringLiteral("get_valu") << TtkTokenKind::tkIdentifier;
-    QTest::newRow("get_valuex") << QStringLiteral("get_valuex") << TtkTokenKind::tkIdentifier;
-    QTest::newRow("end_if") << QStringLiteral("end_if") << TtkTokenKind::tkIdentifier;
-    QTest::newRow("x") << QStringLiteral("x") << TtkTokenKind::tkIdentifier;
-    QTest::newRow("then is no keyword") << QStringLiteral("THEN") << TtkTokenKind::tkIdentifier;
-    QTest::newRow("call is no keyword") << QStringLiteral("CALL") << TtkTokenKind::tkIdentifier;
+        << u"get_client_marginal_portfolio_info"_s << TtkTokenKind::tkKey;
+    QTest::newRow("result") << u"result"_s << TtkTokenKind::tkControls;
+    QTest::newRow("Or") << u"Or"_s << TtkTokenKind::tkControls;
+    QTest::newRow("get_valu") << u"get_valu"_s << TtkTokenKind::tkIdentifier;
+    QTest::newRow("get_valuex") << u"get_valuex"_s << TtkTokenKind::tkIdentifier;
+    QTest::newRow("end_if") << u"end_if"_s << TtkTokenKind::tkIdentifier;
+    QTest::newRow("x") << u"x"_s << TtkTokenKind::tkIdentifier;
+    QTest::newRow("then is no keyword") << u"THEN"_s << TtkTokenKind::tkIdentifier;
+    QTest::newRow("call is no keyword") << u"CALL"_s << TtkTokenKind::tkIdentifier;
     // U+212A KELVIN SIGN lower-cases to k under the platform mapping, one code unit for one.
     QTest::newRow("Kelvin sign lower-cases into a keyword")
         << lineOf(u"BREA\u212A") << TtkTokenKind::tkControls;
@@ -360,14 +326,13 @@ void TstQpileScanner::hashValues_data()
     QTest::addColumn<quint32>("rawHash");
     QTest::addColumn<int>("bucket");
 
-    QTest::newRow("end") << QStringLiteral("end") << quint32(1522083502) << 106;
-    QTest::newRow("if") << QStringLiteral("if") << quint32(27781530) << 132;
-    QTest::newRow("get_value") << QStringLiteral("get_value") << quint32(471669536) << 376;
-    QTest::newRow("x") << QStringLiteral("x") << quint32(58800) << 184;
-    QTest::newRow("END without lower-casing")
-        << QStringLiteral("END") << quint32(1253214318) << 359;
+    QTest::newRow("end") << u"end"_s << quint32(1522083502) << 106;
+    QTest::newRow("if") << u"if"_s << quint32(27781530) << 132;
+    QTest::newRow("get_value") << u"get_value"_s << quint32(471669536) << 376;
+    QTest::newRow("x") << u"x"_s << quint32(58800) << 184;
+    QTest::newRow("END without lower-casing") << u"END"_s << quint32(1253214318) << 359;
     QTest::newRow("hash stops at the first non-identifier character")
-        << QStringLiteral("end(x)") << quint32(1522083502) << 106;
+        << u"end(x)"_s << quint32(1522083502) << 106;
 }
 
 void TstQpileScanner::hashValues()
@@ -456,22 +421,22 @@ void TstQpileScanner::keyWordsText()
     TQPILEHighlighter highlighter;
     const QString words = highlighter.GetKeyWords(tokenKind);
     QCOMPARE(words.size(), 1546);
-    QVERIFY(words.startsWith(QStringLiteral("ABS,ACOS,ADD_ITEM,ADD_LABEL,AND,")));
-    QVERIFY(words.endsWith(QStringLiteral(",WRITE,WRITELN")));
-    QVERIFY(words.contains(QStringLiteral(",END,END FOR,END FUNC,END IF,END_PORTFOLIO,")));
+    QVERIFY(words.startsWith(u"ABS,ACOS,ADD_ITEM,ADD_LABEL,AND,"_s));
+    QVERIFY(words.endsWith(u",WRITE,WRITELN"_s));
+    QVERIFY(words.contains(u",END,END FOR,END FUNC,END IF,END_PORTFOLIO,"_s));
     QCOMPARE(words.split(u',').size(), 121);
-    QVERIFY(!words.contains(u' ' + QStringLiteral(",")));
-    QCOMPARE(highlighter.IsKeyword(QStringLiteral("end")), false);
+    QVERIFY(!words.contains(u' ' + u","_s));
+    QCOMPARE(highlighter.IsKeyword(u"end"_s), false);
 }
 
 void TstQpileScanner::longIdentifier()
 {
-    const QString identifier = QStringLiteral("get_value_") + QString(50, u'x');
+    const QString identifier = u"get_value_"_s + QString(50, u'x');
     QCOMPARE(identifier.size(), 60);
     TQPILEHighlighter highlighter;
     const test::LineScan scan = scanLine(highlighter, identifier + u';', rsUnknown);
-    QCOMPARE(scan.tokens, (QStringList{tok(0, "tkIdentifier", identifier),
-                                       tok(60, "tkUnknown", QStringLiteral(";"))}));
+    QCOMPARE(scan.tokens,
+             (QStringList{tok(0, "tkIdentifier", identifier), tok(60, "tkUnknown", u";"_s)}));
     highlighter.SetLine(identifier, 0);
     QCOMPARE(highlighter.StringLen(), 60);
     QCOMPARE(highlighter.TokenID(), TtkTokenKind::tkIdentifier);
@@ -481,8 +446,8 @@ void TstQpileScanner::tokenTextKeepsClientCase()
 {
     TQPILEHighlighter highlighter;
     highlighter.ResetRange();
-    highlighter.SetLine(QStringLiteral("Get_Value ДА"), 7);
-    QCOMPARE(highlighter.GetToken(), QStringLiteral("Get_Value"));
+    highlighter.SetLine(u"Get_Value ДА"_s, 7);
+    QCOMPARE(highlighter.GetToken(), u"Get_Value"_s);
     QCOMPARE(highlighter.GetTokenView(), QStringView(u"Get_Value"));
     QCOMPARE(highlighter.TokenID(), TtkTokenKind::tkKey);
     highlighter.Next();
@@ -520,14 +485,14 @@ void TstQpileScanner::attributes_data()
 
     const int bold = int(TFontStyle::fsBold);
     const int italic = int(TFontStyle::fsItalic);
-    QTest::newRow("Comment") << QStringLiteral("Comment") << quint32(0x800000) << italic;
-    QTest::newRow("Controls") << QStringLiteral("Controls") << quint32(0xFF0080) << 0;
-    QTest::newRow("Identifier") << QStringLiteral("Identifier") << quint32(clNone) << 0;
-    QTest::newRow("Key") << QStringLiteral("Key") << quint32(0x8000) << 0;
-    QTest::newRow("Main") << QStringLiteral("Main") << quint32(0xFF0000) << bold;
-    QTest::newRow("Reserved") << QStringLiteral("Reserved") << quint32(clNone) << bold;
-    QTest::newRow("Space") << QStringLiteral("Space") << quint32(clNone) << 0;
-    QTest::newRow("String") << QStringLiteral("String") << quint32(0xFF) << 0;
+    QTest::newRow("Comment") << u"Comment"_s << quint32(0x800000) << italic;
+    QTest::newRow("Controls") << u"Controls"_s << quint32(0xFF0080) << 0;
+    QTest::newRow("Identifier") << u"Identifier"_s << quint32(clNone) << 0;
+    QTest::newRow("Key") << u"Key"_s << quint32(0x8000) << 0;
+    QTest::newRow("Main") << u"Main"_s << quint32(0xFF0000) << bold;
+    QTest::newRow("Reserved") << u"Reserved"_s << quint32(clNone) << bold;
+    QTest::newRow("Space") << u"Space"_s << quint32(clNone) << 0;
+    QTest::newRow("String") << u"String"_s << quint32(0xFF) << 0;
 }
 
 void TstQpileScanner::attributes()
@@ -560,10 +525,8 @@ void TstQpileScanner::attributeOrder()
     QStringList names;
     for (int i = 0; i < highlighter.AttrCount(); ++i)
         names << highlighter.GetAttribute(i)->Name();
-    QCOMPARE(names, (QStringList{QStringLiteral("Comment"), QStringLiteral("Controls"),
-                                 QStringLiteral("Identifier"), QStringLiteral("Key"),
-                                 QStringLiteral("Main"), QStringLiteral("Reserved"),
-                                 QStringLiteral("Space"), QStringLiteral("String")}));
+    QCOMPARE(names, (QStringList{u"Comment"_s, u"Controls"_s, u"Identifier"_s, u"Key"_s, u"Main"_s,
+                                 u"Reserved"_s, u"Space"_s, u"String"_s}));
     QCOMPARE(highlighter.GetAttribute(0), highlighter.CommentAttri());
     QCOMPARE(highlighter.GetAttribute(7), highlighter.StringAttri());
     QCOMPARE(highlighter.GetAttribute(-1), nullptr);
@@ -576,16 +539,16 @@ void TstQpileScanner::tokenAttributes_data()
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("attributeName");
 
-    QTest::newRow("tkComment") << QStringLiteral("'c") << QStringLiteral("Comment");
-    QTest::newRow("tkControls") << QStringLiteral("if") << QStringLiteral("Controls");
-    QTest::newRow("tkIdentifier") << QStringLiteral("abc") << QStringLiteral("Identifier");
-    QTest::newRow("tkKey") << QStringLiteral("sin") << QStringLiteral("Key");
-    QTest::newRow("tkMain") << QStringLiteral("program") << QStringLiteral("Main");
+    QTest::newRow("tkComment") << u"'c"_s << u"Comment"_s;
+    QTest::newRow("tkControls") << u"if"_s << u"Controls"_s;
+    QTest::newRow("tkIdentifier") << u"abc"_s << u"Identifier"_s;
+    QTest::newRow("tkKey") << u"sin"_s << u"Key"_s;
+    QTest::newRow("tkMain") << u"program"_s << u"Main"_s;
     QTest::newRow("tkNull") << QString(QChar(0)) << QString();
-    QTest::newRow("tkReserved") << QStringLiteral("double") << QStringLiteral("Reserved");
-    QTest::newRow("tkSpace") << QStringLiteral(" ") << QStringLiteral("Space");
-    QTest::newRow("tkString") << QStringLiteral("\"s\"") << QStringLiteral("String");
-    QTest::newRow("tkUnknown") << QStringLiteral("+") << QStringLiteral("Identifier");
+    QTest::newRow("tkReserved") << u"double"_s << u"Reserved"_s;
+    QTest::newRow("tkSpace") << u" "_s << u"Space"_s;
+    QTest::newRow("tkString") << u"\"s\""_s << u"String"_s;
+    QTest::newRow("tkUnknown") << u"+"_s << u"Identifier"_s;
 }
 
 void TstQpileScanner::tokenAttributes()
@@ -609,11 +572,11 @@ void TstQpileScanner::defaultAttributes_data()
 {
     QTest::addColumn<int>("role");
     QTest::addColumn<QString>("attributeName");
-    QTest::newRow("comment") << 0 << QStringLiteral("Comment");
-    QTest::newRow("identifier") << 1 << QStringLiteral("Identifier");
-    QTest::newRow("keyword") << 2 << QStringLiteral("Key");
-    QTest::newRow("string") << 3 << QStringLiteral("String");
-    QTest::newRow("whitespace") << 4 << QStringLiteral("Space");
+    QTest::newRow("comment") << 0 << u"Comment"_s;
+    QTest::newRow("identifier") << 1 << u"Identifier"_s;
+    QTest::newRow("keyword") << 2 << u"Key"_s;
+    QTest::newRow("string") << 3 << u"String"_s;
+    QTest::newRow("whitespace") << 4 << u"Space"_s;
     QTest::newRow("symbol") << 5 << QString();
     QTest::newRow("-1") << -1 << QString();
     QTest::newRow("6") << 6 << QString();
@@ -631,13 +594,13 @@ void TstQpileScanner::defaultAttributes()
 void TstQpileScanner::classValues()
 {
     TQPILEHighlighter highlighter;
-    QCOMPARE(highlighter.GetLanguageName(), QStringLiteral("QPILE"));
-    QCOMPARE(highlighter.FriendlyLanguageName(), QStringLiteral("QPILE"));
-    QCOMPARE(highlighter.DefaultFilter(), QStringLiteral("All files (*.qpl)|*.qpl"));
+    QCOMPARE(highlighter.GetLanguageName(), u"QPILE"_s);
+    QCOMPARE(highlighter.FriendlyLanguageName(), u"QPILE"_s);
+    QCOMPARE(highlighter.DefaultFilter(), u"All files (*.qpl)|*.qpl"_s);
     QCOMPARE(highlighter.IsFilterStored(), false);
-    highlighter.SetDefaultFilter(QStringLiteral("*.txt"));
+    highlighter.SetDefaultFilter(u"*.txt"_s);
     QCOMPARE(highlighter.IsFilterStored(), true);
-    highlighter.SetDefaultFilter(QStringLiteral("All files (*.qpl)|*.qpl"));
+    highlighter.SetDefaultFilter(u"All files (*.qpl)|*.qpl"_s);
     QCOMPARE(highlighter.IsFilterStored(), false);
     QCOMPARE(highlighter.KeywordAttribute(), highlighter.KeyAttri());
     QCOMPARE(highlighter.KeywordAttribute()->Foreground(), clGreen);
@@ -654,7 +617,7 @@ void TstQpileScanner::symbolsLookLikeIdentifiers()
 {
     TQPILEHighlighter highlighter;
     highlighter.ResetRange();
-    highlighter.SetLine(QStringLiteral("if x > 10"), 0);
+    highlighter.SetLine(u"if x > 10"_s, 0);
     QList<THighlighterAttributes *> attributes;
     QStringList texts;
     while (!highlighter.GetEol()) {
@@ -662,9 +625,7 @@ void TstQpileScanner::symbolsLookLikeIdentifiers()
         texts << highlighter.GetToken();
         highlighter.Next();
     }
-    QCOMPARE(texts, (QStringList{QStringLiteral("if"), QStringLiteral(" "), QStringLiteral("x"),
-                                 QStringLiteral(" "), QStringLiteral(">"), QStringLiteral(" "),
-                                 QStringLiteral("1"), QStringLiteral("0")}));
+    QCOMPARE(texts, (QStringList{u"if"_s, u" "_s, u"x"_s, u" "_s, u">"_s, u" "_s, u"1"_s, u"0"_s}));
     QCOMPARE(attributes[2], highlighter.IdentifierAttri());
     QCOMPARE(attributes[4], highlighter.IdentifierAttri());
     QCOMPARE(attributes[6], highlighter.IdentifierAttri());
@@ -688,9 +649,8 @@ void TstQpileScanner::displayForm()
                       highlighter.GetToken() + u'|' + highlighter.GetExpandedToken();
         highlighter.Next();
     }
-    QCOMPARE(tokens, (QStringList{QStringLiteral("0/0:x|x"), QStringLiteral("1/1:=|="),
-                                  lineOf(u"2/2:\"中\"|\"\uE000中\""), QStringLiteral("5/6: | "),
-                                  lineOf(u"6/7:'д|'д")}));
+    QCOMPARE(tokens, (QStringList{u"0/0:x|x"_s, u"1/1:=|="_s, lineOf(u"2/2:\"中\"|\"\uE000中\""),
+                                  u"5/6: | "_s, lineOf(u"6/7:'д|'д")}));
 
     // Without a display form the expanded queries answer as the plain ones.
     highlighter.SetLine(line, 3);
@@ -753,8 +713,7 @@ void TstQpileScanner::goldenTokens()
         tokensPerLine << tokens;
         for (const QString &token : tokens)
             picture << QString::number(i + 1) + u' ' + token;
-        picture << QString::number(i + 1) + QStringLiteral(" end ") +
-                       test::rangeName(highlighter.GetRange());
+        picture << QString::number(i + 1) + u" end "_s + test::rangeName(highlighter.GetRange());
     }
 
     const QString goldenPath = QStringLiteral(BP_SOURCE_DIR "/tests/highlight/data/sample.tokens");
@@ -776,7 +735,7 @@ void TstQpileScanner::goldenTokens()
         QCOMPARE(alone.tokens, tokensPerLine[i]);
         QCOMPARE(alone.endRange, endRanges[i]);
 
-        for (const QString &lineBreak : {QStringLiteral("\r\n"), QStringLiteral("\n")}) {
+        for (const QString &lineBreak : {u"\r\n"_s, u"\n"_s}) {
             const test::LineScan withBreak = scanLine(highlighter, lines[i] + lineBreak, start);
             QStringList expectedTokens = tokensPerLine[i];
             expectedTokens << test::tokenPicture(int(lines[i].size()), TtkTokenKind::tkSpace,
@@ -801,18 +760,18 @@ void TstQpileScanner::lowerCasingIsQCharToLower()
         QCOMPARE(scanned.size(), line.size());
         for (qsizetype i = 0; i < line.size(); ++i) {
             if (scanned[i] != line[i].toLower())
-                QFAIL(qPrintable(QStringLiteral("U+%1 at %2 became U+%3")
-                                     .arg(line[i].unicode(), 4, 16, QChar(u'0'))
-                                     .arg(i)
-                                     .arg(scanned[i].unicode(), 4, 16, QChar(u'0'))));
+                QFAIL(qPrintable(
+                    u"U+%1 at %2 became U+%3"_s.arg(line[i].unicode(), 4, 16, QChar(u'0'))
+                        .arg(i)
+                        .arg(scanned[i].unicode(), 4, 16, QChar(u'0'))));
         }
     }
-    const QString ascii = QStringLiteral("@AZ[`az{ Hello_WORLD 09");
+    const QString ascii = u"@AZ[`az{ Hello_WORLD 09"_s;
     for (qsizetype length = 0; length <= ascii.size(); ++length) {
         highlighter.SetLine(QStringView(ascii).left(length), 0);
         QCOMPARE(highlighter.ScannedLine().toString(), ascii.left(length).toLower());
     }
-    QCOMPARE(highlighter.GetToken(), QStringLiteral("@"));
+    QCOMPARE(highlighter.GetToken(), u"@"_s);
 }
 
 // NextToEol walks the line without stepping token by token; it must leave the state the
@@ -840,9 +799,9 @@ void TstQpileScanner::nextToEolEqualsNextLoop()
         fast.NextToEol();
         while (!slow.GetEol())
             slow.Next();
-        const QString context = QStringLiteral("line %1 from %2 after %3 steps")
-                                    .arg(QString::fromLatin1(QUrl::toPercentEncoding(line)),
-                                         QString::number(start), QString::number(stepsBefore));
+        const QString context = u"line %1 from %2 after %3 steps"_s.arg(
+            QString::fromLatin1(QUrl::toPercentEncoding(line)), QString::number(start),
+            QString::number(stepsBefore));
         QVERIFY2(fast.GetEol(), qPrintable(context));
         QVERIFY2(fast.GetTokenPos() == slow.GetTokenPos(), qPrintable(context));
         QVERIFY2(fast.GetTokenKind() == slow.GetTokenKind(), qPrintable(context));
@@ -900,11 +859,9 @@ void TstQpileScanner::resumePointsScanAlike()
                 const int middle = resume(0, start, middleRange);
                 TRange range = 0;
                 const int point = resume(middle, middleRange, range);
-                const QString context =
-                    QStringLiteral("line %1 from %2, column %3, %4")
-                        .arg(QString::fromLatin1(QUrl::toPercentEncoding(line)),
-                             QString::number(start), QString::number(column),
-                             quick ? QStringLiteral("quick") : QStringLiteral("by tokens"));
+                const QString context = u"line %1 from %2, column %3, %4"_s.arg(
+                    QString::fromLatin1(QUrl::toPercentEncoding(line)), QString::number(start),
+                    QString::number(column), quick ? u"quick"_s : u"by tokens"_s);
                 QVERIFY2(middle <= column && point >= middle && point <= column,
                          qPrintable(context));
                 QVERIFY2(kindsFrom(highlighter, line, point, range) == whole.sliced(point),

@@ -7,6 +7,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 using bp::test::CountingLineSource;
 using bp::test::fullScanRanges;
@@ -20,16 +22,16 @@ constexpr qint64 S = 2; // rsString
 QStringList document()
 {
     return {
-        QStringLiteral("PROGRAM"),     // 0
-        QStringLiteral("x = 1"),       // 1
-        QStringLiteral("y = 2"),       // 2
-        QStringLiteral("z = 3"),       // 3
-        QStringLiteral("w = 4"),       // 4
-        QStringLiteral("v = 5"),       // 5
-        QStringLiteral("' comment"),   // 6
-        QStringLiteral("u = 6"),       // 7
-        QStringLiteral("t = \"open"),  // 8
-        QStringLiteral("END_PROGRAM"), // 9
+        u"PROGRAM"_s,     // 0
+        u"x = 1"_s,       // 1
+        u"y = 2"_s,       // 2
+        u"z = 3"_s,       // 3
+        u"w = 4"_s,       // 4
+        u"v = 5"_s,       // 5
+        u"' comment"_s,   // 6
+        u"u = 6"_s,       // 7
+        u"t = \"open"_s,  // 8
+        u"END_PROGRAM"_s, // 9
     };
 }
 
@@ -126,37 +128,30 @@ void TstRangeRescanner::edits_data()
     QTest::addColumn<int>("first");
     QTest::addColumn<int>("last");
 
-    const QStringList plain3{QStringLiteral("a = 1"), QStringLiteral("b = 2"),
-                             QStringLiteral("c = 3")};
+    const QStringList plain3{u"a = 1"_s, u"b = 2"_s, u"c = 3"_s};
     QTest::newRow("insert three plain lines: all three, then the next one agrees")
         << Edit::Insert << 3 << plain3 << 0 << QList<int>{3, 4, 5, 6} << 3 << 6;
     QTest::newRow("insert three lines opening a string: on until the comment")
-        << Edit::Insert << 2
-        << QStringList{QStringLiteral("\"open"), QStringLiteral("k = 1"), QStringLiteral("m")} << 0
+        << Edit::Insert << 2 << QStringList{u"\"open"_s, u"k = 1"_s, u"m"_s} << 0
         << QList<int>{2, 3, 4, 5, 6, 7, 8, 9} << 2 << 9;
     QTest::newRow("insert three lines whose states already agree: each one still scanned")
         << Edit::InsertWithMatchingStates << 3 << plain3 << 0 << QList<int>{3, 4, 5} << 3 << 5;
     QTest::newRow("insert at the top")
-        << Edit::Insert << 0 << QStringList{QStringLiteral("' header")} << 0 << QList<int>{0, 1}
-        << 0 << 1;
+        << Edit::Insert << 0 << QStringList{u"' header"_s} << 0 << QList<int>{0, 1} << 0 << 1;
     QTest::newRow("insert at the end")
-        << Edit::Insert << 10 << QStringList{QStringLiteral("x"), QStringLiteral("y")} << 0
-        << QList<int>{10, 11} << 10 << 11;
+        << Edit::Insert << 10 << QStringList{u"x"_s, u"y"_s} << 0 << QList<int>{10, 11} << 10 << 11;
     QTest::newRow("insert a comment after an open string closes the state")
-        << Edit::Insert << 9 << QStringList{QStringLiteral("' closes")} << 0 << QList<int>{9, 10}
-        << 9 << 10;
+        << Edit::Insert << 9 << QStringList{u"' closes"_s} << 0 << QList<int>{9, 10} << 9 << 10;
     QTest::newRow("replace a line keeping its end state: only that line")
-        << Edit::Replace << 4 << QStringList{QStringLiteral("w = GET_VALUE(4)")} << 0
-        << QList<int>{4} << 4 << 4;
+        << Edit::Replace << 4 << QStringList{u"w = GET_VALUE(4)"_s} << 0 << QList<int>{4} << 4 << 4;
     QTest::newRow("replace a line to open a string: on until states agree")
-        << Edit::Replace << 1 << QStringList{QStringLiteral("x = \"1")} << 0
-        << QList<int>{1, 2, 3, 4, 5, 6} << 1 << 6;
+        << Edit::Replace << 1 << QStringList{u"x = \"1"_s} << 0 << QList<int>{1, 2, 3, 4, 5, 6} << 1
+        << 6;
     QTest::newRow("replace the last line changing its state")
-        << Edit::Replace << 9 << QStringList{QStringLiteral("' end")} << 0 << QList<int>{9} << 9
-        << 9;
+        << Edit::Replace << 9 << QStringList{u"' end"_s} << 0 << QList<int>{9} << 9 << 9;
     QTest::newRow("replace a line to close the carried string")
-        << Edit::Replace << 8 << QStringList{QStringLiteral("t = \"closed\"")} << 0
-        << QList<int>{8, 9} << 8 << 9;
+        << Edit::Replace << 8 << QStringList{u"t = \"closed\""_s} << 0 << QList<int>{8, 9} << 8
+        << 9;
     QTest::newRow("delete lines keeping the states: the line now at the index")
         << Edit::Delete << 2 << QStringList() << 2 << QList<int>{2} << 2 << 2;
     QTest::newRow("delete the comment: the carried state has nothing to change")
@@ -223,16 +218,16 @@ void TstRangeRescanner::severalLinesReplaced_data()
     QTest::addColumn<int>("last");
 
     QTest::newRow("states kept: each replaced line once, nothing after")
-        << 1 << QStringList{u"x = 10"_qs, u"y = 20"_qs, u"z = 30"_qs} << QList<int>{1, 2, 3} << 3;
+        << 1 << QStringList{u"x = 10"_s, u"y = 20"_s, u"z = 30"_s} << QList<int>{1, 2, 3} << 3;
     QTest::newRow("the first opens a string: carried through the others, each read once")
-        << 1 << QStringList{u"x = \"1"_qs, u"y = 2"_qs, u"z = 3"_qs} << QList<int>{1, 2, 3, 4, 5, 6}
+        << 1 << QStringList{u"x = \"1"_s, u"y = 2"_s, u"z = 3"_s} << QList<int>{1, 2, 3, 4, 5, 6}
         << 6;
     QTest::newRow("the last opens a string: on past the replaced lines until states agree")
-        << 3 << QStringList{u"z = 3"_qs, u"w = \"4"_qs} << QList<int>{3, 4, 5, 6} << 6;
+        << 3 << QStringList{u"z = 3"_s, u"w = \"4"_s} << QList<int>{3, 4, 5, 6} << 6;
     QTest::newRow("comments out the open string: the line after it changes too")
-        << 8 << QStringList{u"' t = \"open"_qs} << QList<int>{8, 9} << 9;
+        << 8 << QStringList{u"' t = \"open"_s} << QList<int>{8, 9} << 9;
     QTest::newRow("up to the last line")
-        << 7 << QStringList{u"\"a"_qs, u"b"_qs, u"c"_qs} << QList<int>{7, 8, 9} << 9;
+        << 7 << QStringList{u"\"a"_s, u"b"_s, u"c"_s} << QList<int>{7, 8, 9} << 9;
 }
 
 // Replacing a run of lines scans each of them once in one pass, then on while the states
@@ -261,14 +256,8 @@ void TstRangeRescanner::severalLinesReplaced()
 // outside the repainted span starts from the state it started from before.
 void TstRangeRescanner::randomEditsMatchFullScan()
 {
-    const QStringList pieces{QStringLiteral("x = 1"),
-                             QStringLiteral("\"open"),
-                             QStringLiteral("' c"),
-                             QStringLiteral("\"a\" b"),
-                             QString(),
-                             QStringLiteral("END IF"),
-                             QStringLiteral("\"\"\""),
-                             QStringLiteral("y \" z \"")};
+    const QStringList pieces{u"x = 1"_s, u"\"open"_s, u"' c"_s,    u"\"a\" b"_s,
+                             QString(),  u"END IF"_s, u"\"\"\""_s, u"y \" z \""_s};
     QRandomGenerator random(20240611);
     CountingLineSource source;
     TQPILEHighlighter highlighter;
@@ -315,7 +304,7 @@ void TstRangeRescanner::endStateShortcutMatchesTokenising()
 {
     QRandomGenerator random(7);
     // Upper case, Cyrillic and the Kelvin sign lower-case on the tokenising path only.
-    const QString alphabet = QStringLiteral("ab \"\"''\r\n\t1_.QZ\u0434\u212A");
+    const QString alphabet = u"ab \"\"''\r\n\t1_.QZ\u0434\u212A"_s;
     bp::TQPILEHighlighter tokenising;
     bp::TQPILEHighlighter shortcut;
     for (int round = 0; round < 20000; ++round) {

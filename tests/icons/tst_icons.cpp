@@ -58,7 +58,7 @@ void TestIcons::everyIndexDrawsAtSixteenPixels()
     const QImage image = render(icon, 16);
     QCOMPARE(image.size(), QSize(16, 16));
     const int painted = paintedPixels(image);
-    QVERIFY2(painted >= 20, qPrintable(QStringLiteral("only %1 pixels drawn").arg(painted)));
+    QVERIFY2(painted >= 20, qPrintable(u"only %1 pixels drawn"_s.arg(painted)));
     QVERIFY(painted < 256); // a full square would mean the drawing lost its shape
 }
 
@@ -70,7 +70,7 @@ void TestIcons::iconsAreDistinct()
         images.append(render(ImageListActions::icon(i), 16));
     for (int i = 0; i < images.size(); ++i)
         for (int j = i + 1; j < images.size(); ++j)
-            QVERIFY2(images[i] != images[j], qPrintable(QStringLiteral("%1 == %2").arg(i).arg(j)));
+            QVERIFY2(images[i] != images[j], qPrintable(u"%1 == %2"_s.arg(i).arg(j)));
 }
 
 void TestIcons::indexOutsideListHasNoIcon_data()
@@ -108,7 +108,7 @@ void TestIcons::themeLayoutServesTheSameDrawings()
         QVERIFY2(!themed.isNull(), c.name);
         QCOMPARE(render(themed, 16), render(ImageListActions::icon(c.index), 16));
     }
-    QVERIFY(!QIcon::fromTheme(QStringLiteral("brindlepad")).isNull());
+    QVERIFY(!QIcon::fromTheme(u"brindlepad"_s).isNull());
 
     QIcon::setThemeName(oldName);
     QIcon::setThemeSearchPaths(oldPaths);
@@ -145,3 +145,5 @@ void TestIcons::productLogoIsOpaqueAndDrawn()
 
 BP_TEST(TestIcons)
 #include "tst_icons.moc"
+
+using namespace Qt::StringLiterals;

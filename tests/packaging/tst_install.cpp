@@ -10,7 +10,7 @@
 
 namespace {
 
-const QString kId = QStringLiteral("ru.brindlepad.Brindlepad");
+const QString kId = u"ru.brindlepad.Brindlepad"_s;
 
 struct Run
 {
@@ -30,7 +30,7 @@ Run run(const QString &program, const QStringList &arguments,
     if (!process.waitForFinished(timeoutMs)) {
         process.kill();
         process.waitForFinished();
-        result.output = program + QStringLiteral(" did not finish: ") + process.errorString();
+        result.output = program + u" did not finish: "_s + process.errorString();
         return result;
     }
     result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -61,30 +61,27 @@ private slots:
     {
         QVERIFY(m_stage.isValid());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DESTDIR"), m_stage.path());
-        const Run install = run(QStringLiteral(BP_CMAKE),
-                                {QStringLiteral("--install"), QStringLiteral(BP_BINARY_DIR),
-                                 QStringLiteral("--prefix"), QStringLiteral("/usr")},
-                                environment);
+        environment.insert(u"DESTDIR"_s, m_stage.path());
+        const Run install = run(
+            QStringLiteral(BP_CMAKE),
+            {u"--install"_s, QStringLiteral(BP_BINARY_DIR), u"--prefix"_s, u"/usr"_s}, environment);
         QVERIFY2(install.exitCode == 0, qPrintable(install.output));
-        m_share = m_stage.filePath(QStringLiteral("usr/share"));
+        m_share = m_stage.filePath(u"usr/share"_s);
     }
 
     void layoutIsComplete()
     {
-        QStringList expected{
-            QStringLiteral("usr/bin/brindlepad"),
-            QStringLiteral("usr/share/brindlepad/library.txt"),
-            QStringLiteral("usr/share/brindlepad/func.txt"),
-            QStringLiteral("usr/share/applications/%1.desktop").arg(kId),
-            QStringLiteral("usr/share/mime/packages/%1.xml").arg(kId),
-            QStringLiteral("usr/share/metainfo/%1.metainfo.xml").arg(kId),
-            QStringLiteral("usr/share/icons/hicolor/scalable/apps/%1.svg").arg(kId),
-            QStringLiteral("usr/share/man/man1/brindlepad.1.gz"),
-            QStringLiteral("usr/share/doc/brindlepad/copyright")};
+        QStringList expected{u"usr/bin/brindlepad"_s,
+                             u"usr/share/brindlepad/library.txt"_s,
+                             u"usr/share/brindlepad/func.txt"_s,
+                             u"usr/share/applications/%1.desktop"_s.arg(kId),
+                             u"usr/share/mime/packages/%1.xml"_s.arg(kId),
+                             u"usr/share/metainfo/%1.metainfo.xml"_s.arg(kId),
+                             u"usr/share/icons/hicolor/scalable/apps/%1.svg"_s.arg(kId),
+                             u"usr/share/man/man1/brindlepad.1.gz"_s,
+                             u"usr/share/doc/brindlepad/copyright"_s};
         for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-            expected.append(
-                QStringLiteral("usr/share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(kId));
+            expected.append(u"usr/share/icons/hicolor/%1x%1/apps/%2.png"_s.arg(size).arg(kId));
         for (const QString &relative : expected)
             QVERIFY2(QFileInfo(m_stage.filePath(relative)).isFile(), qPrintable(relative));
         QVERIFY(QFileInfo(m_stage.filePath(expected.constFirst())).isExecutable());
@@ -95,15 +92,12 @@ private slots:
         QTest::addColumn<QString>("tool");
         QTest::addColumn<QStringList>("arguments");
         QTest::newRow("menu entry")
-            << QStringLiteral("desktop-file-validate")
-            << QStringList{QStringLiteral("applications/%1.desktop").arg(kId)};
+            << u"desktop-file-validate"_s << QStringList{u"applications/%1.desktop"_s.arg(kId)};
         QTest::newRow("software centre")
-            << QStringLiteral("appstreamcli")
-            << QStringList{QStringLiteral("validate"), QStringLiteral("--no-net"),
-                           QStringLiteral("metainfo/%1.metainfo.xml").arg(kId)};
-        QTest::newRow("file type") << QStringLiteral("xmllint")
-                                   << QStringList{QStringLiteral("--noout"),
-                                                  QStringLiteral("mime/packages/%1.xml").arg(kId)};
+            << u"appstreamcli"_s
+            << QStringList{u"validate"_s, u"--no-net"_s, u"metainfo/%1.metainfo.xml"_s.arg(kId)};
+        QTest::newRow("file type")
+            << u"xmllint"_s << QStringList{u"--noout"_s, u"mime/packages/%1.xml"_s.arg(kId)};
     }
     void validatorsAcceptTheDesktopFiles()
     {
@@ -122,21 +116,18 @@ private slots:
 
     void qplFilesAreRecognised()
     {
-        const Run update = run(QStringLiteral("update-mime-database"),
-                               {m_stage.filePath(QStringLiteral("usr/share/mime"))});
+        const Run update = run(u"update-mime-database"_s, {m_stage.filePath(u"usr/share/mime"_s)});
         QVERIFY2(update.exitCode == 0, qPrintable(update.output));
         QTemporaryDir home;
-        const QString script = home.filePath(QStringLiteral("portfolio.qpl"));
+        const QString script = home.filePath(u"portfolio.qpl"_s);
         writeFile(script, "PORTFOLIO_EX x;\r\n");
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_DATA_DIRS"), m_share);
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-        const Run query = run(QStringLiteral("gio"),
-                              {QStringLiteral("info"), QStringLiteral("-a"),
-                               QStringLiteral("standard::content-type"), script},
-                              environment);
+        environment.insert(u"XDG_DATA_DIRS"_s, m_share);
+        environment.insert(u"XDG_DATA_HOME"_s, home.filePath(u"data"_s));
+        const Run query =
+            run(u"gio"_s, {u"info"_s, u"-a"_s, u"standard::content-type"_s, script}, environment);
         QVERIFY2(query.exitCode == 0, qPrintable(query.output));
-        QVERIFY2(query.output.contains(QStringLiteral("standard::content-type: text/x-qpile")),
+        QVERIFY2(query.output.contains(u"standard::content-type: text/x-qpile"_s),
                  qPrintable(query.output));
     }
 
@@ -144,22 +135,21 @@ private slots:
     // files whose first entries differ from the built-in library show that they were used.
     void installedProgramReadsItsDataFolder()
     {
-        const QString data = m_stage.filePath(QStringLiteral("usr/share/brindlepad"));
-        writeFile(data + QStringLiteral("/library.txt"), "Staged group\r\n\tSTAGED_FUNCTION()\r\n");
-        writeFile(data + QStringLiteral("/func.txt"), "STAGED_WORD\r\n");
+        const QString data = m_stage.filePath(u"usr/share/brindlepad"_s);
+        writeFile(data + u"/library.txt"_s, "Staged group\r\n\tSTAGED_FUNCTION()\r\n");
+        writeFile(data + u"/func.txt"_s, "STAGED_WORD\r\n");
         QTemporaryDir home;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("HOME"), home.path());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("c")));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("d")));
-        environment.insert(QStringLiteral("XDG_DATA_DIRS"), home.filePath(QStringLiteral("none")));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("QT_LOGGING_RULES"),
-                           QStringLiteral("brindlepad.data.debug=true"));
+        environment.insert(u"HOME"_s, home.path());
+        environment.insert(u"XDG_CONFIG_HOME"_s, home.filePath(u"c"_s));
+        environment.insert(u"XDG_DATA_HOME"_s, home.filePath(u"d"_s));
+        environment.insert(u"XDG_DATA_DIRS"_s, home.filePath(u"none"_s));
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        environment.insert(u"QT_LOGGING_RULES"_s, u"brindlepad.data.debug=true"_s);
         QProcess program;
         program.setProcessEnvironment(environment);
         program.setProcessChannelMode(QProcess::MergedChannels);
-        program.start(m_stage.filePath(QStringLiteral("usr/bin/brindlepad")), {});
+        program.start(m_stage.filePath(u"usr/bin/brindlepad"_s), {});
         QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
         QByteArray log;
         QDeadlineTimer deadline(60000);
@@ -184,40 +174,32 @@ private slots:
     void debianPackagePassesLintian()
     {
         QTemporaryDir packages;
-        const Run pack =
-            run(QStringLiteral(BP_CPACK),
-                {QStringLiteral("--config"), QStringLiteral(BP_BINARY_DIR "/CPackConfig.cmake"),
-                 QStringLiteral("-B"), packages.path()},
-                QProcessEnvironment::systemEnvironment(), 300000);
+        const Run pack = run(QStringLiteral(BP_CPACK),
+                             {u"--config"_s, QStringLiteral(BP_BINARY_DIR "/CPackConfig.cmake"),
+                              u"-B"_s, packages.path()},
+                             QProcessEnvironment::systemEnvironment(), 300000);
         QVERIFY2(pack.exitCode == 0, qPrintable(pack.output));
-        const QStringList debs = QDir(packages.path()).entryList({QStringLiteral("*.deb")});
+        const QStringList debs = QDir(packages.path()).entryList({u"*.deb"_s});
         QCOMPARE(debs.size(), 1);
         const QString deb = packages.filePath(debs.constFirst());
-        QVERIFY2(debs.constFirst().startsWith(QStringLiteral("brindlepad_1.0.0.0_")),
-                 qPrintable(deb));
+        QVERIFY2(debs.constFirst().startsWith(u"brindlepad_1.0.0.0_"_s), qPrintable(deb));
 
-        const Run contents = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb});
+        const Run contents = run(u"dpkg-deb"_s, {u"-c"_s, deb});
         QCOMPARE(contents.exitCode, 0);
-        for (const QString &path : {QStringLiteral("./usr/bin/brindlepad"),
-                                    QStringLiteral("./usr/share/brindlepad/library.txt"),
-                                    QStringLiteral("./usr/share/applications/%1.desktop").arg(kId),
-                                    QStringLiteral("./usr/share/doc/brindlepad/copyright")})
+        for (const QString &path :
+             {u"./usr/bin/brindlepad"_s, u"./usr/share/brindlepad/library.txt"_s,
+              u"./usr/share/applications/%1.desktop"_s.arg(kId),
+              u"./usr/share/doc/brindlepad/copyright"_s})
             QVERIFY2(contents.output.contains(path), qPrintable(path + u'\n' + contents.output));
 
-        const Run fields =
-            run(QStringLiteral("dpkg-deb"),
-                {QStringLiteral("-f"), deb, QStringLiteral("Depends"), QStringLiteral("Section")});
-        QVERIFY2(fields.output.contains(QStringLiteral("Section: editors")),
-                 qPrintable(fields.output));
+        const Run fields = run(u"dpkg-deb"_s, {u"-f"_s, deb, u"Depends"_s, u"Section"_s});
+        QVERIFY2(fields.output.contains(u"Section: editors"_s), qPrintable(fields.output));
         // The dependencies are computed from the program's libraries, not listed by hand.
-        QVERIFY2(fields.output.contains(QStringLiteral("libqt6widgets6")),
-                 qPrintable(fields.output));
+        QVERIFY2(fields.output.contains(u"libqt6widgets6"_s), qPrintable(fields.output));
 
-        const Run lint = run(QStringLiteral("lintian"),
-                             {QStringLiteral("--tag-display-limit"), QStringLiteral("0"), deb},
+        const Run lint = run(u"lintian"_s, {u"--tag-display-limit"_s, u"0"_s, deb},
                              QProcessEnvironment::systemEnvironment(), 300000);
-        const QStringList errors =
-            lint.output.split(u'\n').filter(QRegularExpression(QStringLiteral("^E: ")));
+        const QStringList errors = lint.output.split(u'\n').filter(QRegularExpression(u"^E: "_s));
         QVERIFY2(lint.exitCode == 0 && errors.isEmpty(), qPrintable(lint.output));
     }
 };
@@ -225,3 +207,5 @@ private slots:
 BP_TEST(TestInstall)
 
 #include "tst_install.moc"
+
+using namespace Qt::StringLiterals;

@@ -74,7 +74,7 @@ private slots:
     {
         QFETCH(Outside, outside);
         QFETCH(DiskChange, expected);
-        const QString path = m_dir.filePath(QStringLiteral("identity.qpl"));
+        const QString path = m_dir.filePath(u"identity.qpl"_s);
         QFile::remove(path);
         writeFile(path, "abc");
         const QDateTime time = QDateTime::fromSecsSinceEpoch(1'600'000'000);
@@ -102,8 +102,8 @@ private slots:
             QVERIFY(QFile::remove(path));
             break;
         case Outside::RenameAway:
-            QFile::remove(path + QStringLiteral(".old"));
-            QVERIFY(QFile::rename(path, path + QStringLiteral(".old")));
+            QFile::remove(path + u".old"_s);
+            QVERIFY(QFile::rename(path, path + u".old"_s));
             break;
         }
         QCOMPARE(diskChange(recorded, FileIdentity::of(path)), expected);
@@ -111,7 +111,7 @@ private slots:
 
     void fileThatComesBackCountsAsModified()
     {
-        const QString path = m_dir.filePath(QStringLiteral("back.qpl"));
+        const QString path = m_dir.filePath(u"back.qpl"_s);
         const FileIdentity missing = FileIdentity::of(path);
         QVERIFY(!missing.exists);
         QCOMPARE(diskChange(missing, FileIdentity::of(path)), DiskChange::Unchanged);
@@ -123,7 +123,7 @@ private slots:
     // ask again on top of it, and the answer covers what happened while it showed.
     void changeDuringTheQuestionAsksNothingMore()
     {
-        const QString path = m_dir.filePath(QStringLiteral("nested.qpl"));
+        const QString path = m_dir.filePath(u"nested.qpl"_s);
         writeFile(path, "one");
         DiskWatch watch;
         watch.watch(path, FileIdentity::of(path));
@@ -166,3 +166,5 @@ private slots:
 
 BP_TEST(TestDiskWatch)
 #include "tst_disk_watch.moc"
+
+using namespace Qt::StringLiterals;

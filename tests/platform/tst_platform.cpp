@@ -37,9 +37,9 @@ private slots:
     {
         QTest::addColumn<QStringList>("present");
         QTest::addColumn<QString>("expected");
-        const QString beside = u"prefix/bin/library.txt"_qs;
-        const QString installed = u"prefix/share/brindlepad/library.txt"_qs;
-        const QString system = u"system/brindlepad/library.txt"_qs;
+        const QString beside = u"prefix/bin/library.txt"_s;
+        const QString installed = u"prefix/share/brindlepad/library.txt"_s;
+        const QString system = u"system/brindlepad/library.txt"_s;
         QTest::newRow("all three") << QStringList{beside, installed, system} << beside;
         QTest::newRow("installed and system") << QStringList{installed, system} << installed;
         QTest::newRow("system only") << QStringList{system} << system;
@@ -54,9 +54,9 @@ private slots:
             touch(root.filePath(relative));
         const QByteArray savedDirs = qgetenv("XDG_DATA_DIRS");
         const QByteArray savedHome = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_DIRS", QFile::encodeName(root.filePath(u"system"_qs)));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(root.filePath(u"home"_qs)));
-        const QString found = locateDataFile(u"library.txt"_qs, root.filePath(u"prefix/bin"_qs));
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(root.filePath(u"system"_s)));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(root.filePath(u"home"_s)));
+        const QString found = locateDataFile(u"library.txt"_s, root.filePath(u"prefix/bin"_s));
         qputenv("XDG_DATA_DIRS", savedDirs);
         qputenv("XDG_DATA_HOME", savedHome);
         QCOMPARE(found, root.filePath(expected));
@@ -64,53 +64,51 @@ private slots:
 
     void settingsStoreKeepsIntegers()
     {
-        const QString file = m_dir.filePath(QStringLiteral("round.conf"));
+        const QString file = m_dir.filePath(u"round.conf"_s);
         QtSettingsStore store(file, QSettings::NativeFormat);
-        QCOMPARE(store.readInteger(QStringLiteral("WindowTop")), std::nullopt);
-        store.writeIntegers({{QStringLiteral("WindowTop"), -8}, {QStringLiteral("WindowLeft"), 0}});
+        QCOMPARE(store.readInteger(u"WindowTop"_s), std::nullopt);
+        store.writeIntegers({{u"WindowTop"_s, -8}, {u"WindowLeft"_s, 0}});
         QtSettingsStore reopened(file, QSettings::NativeFormat);
-        QCOMPARE(reopened.readInteger(QStringLiteral("WindowTop")), std::optional<int>(-8));
-        QCOMPARE(reopened.readInteger(QStringLiteral("WindowLeft")), std::optional<int>(0));
+        QCOMPARE(reopened.readInteger(u"WindowTop"_s), std::optional<int>(-8));
+        QCOMPARE(reopened.readInteger(u"WindowLeft"_s), std::optional<int>(0));
     }
 
     void valueOfTheWrongTypeIsRefused()
     {
-        const QString file = m_dir.filePath(QStringLiteral("typed.conf"));
+        const QString file = m_dir.filePath(u"typed.conf"_s);
         QFile out(file);
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write("[General]\nWindowTop=wide\n");
         out.close();
         QtSettingsStore store(file, QSettings::NativeFormat);
         try {
-            store.readInteger(QStringLiteral("WindowTop"));
+            store.readInteger(u"WindowTop"_s);
             QFAIL("a text value was read as an integer");
         } catch (const Error &error) {
-            QVERIFY2(error.message().contains(QStringLiteral("WindowTop")),
-                     qPrintable(error.message()));
+            QVERIFY2(error.message().contains(u"WindowTop"_s), qPrintable(error.message()));
         }
     }
 
     void unwritableStoreThrows()
     {
         // A store whose folder is a file cannot be created.
-        const QString blocker = m_dir.filePath(QStringLiteral("blocker"));
+        const QString blocker = m_dir.filePath(u"blocker"_s);
         QFile file(blocker);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
-        QtSettingsStore store(blocker + QStringLiteral("/store.conf"), QSettings::NativeFormat);
-        QVERIFY_THROWS_EXCEPTION(Error, store.writeIntegers({{QStringLiteral("WindowTop"), 1}}));
-        QVERIFY_THROWS_EXCEPTION(Error,
-                                 store.writeStrings(QStringLiteral("RecentFiles"), {u"a.qpl"_qs}));
+        QtSettingsStore store(blocker + u"/store.conf"_s, QSettings::NativeFormat);
+        QVERIFY_THROWS_EXCEPTION(Error, store.writeIntegers({{u"WindowTop"_s, 1}}));
+        QVERIFY_THROWS_EXCEPTION(Error, store.writeStrings(u"RecentFiles"_s, {u"a.qpl"_s}));
     }
 
     // Lists round-trip; a store that keeps only integers reads none and refuses to write one,
     // so a list is never dropped silently.
     void storesListsOrRefusesThem()
     {
-        const QString file = m_dir.filePath(QStringLiteral("lists.conf"));
-        const QStringList files{u"/a/b.qpl"_qs, u"c d.qpl"_qs};
-        QtSettingsStore(file, QSettings::NativeFormat).writeStrings(u"RecentFiles"_qs, files);
-        QCOMPARE(QtSettingsStore(file, QSettings::NativeFormat).readStrings(u"RecentFiles"_qs),
+        const QString file = m_dir.filePath(u"lists.conf"_s);
+        const QStringList files{u"/a/b.qpl"_s, u"c d.qpl"_s};
+        QtSettingsStore(file, QSettings::NativeFormat).writeStrings(u"RecentFiles"_s, files);
+        QCOMPARE(QtSettingsStore(file, QSettings::NativeFormat).readStrings(u"RecentFiles"_s),
                  files);
 
         struct IntegersOnly : SettingsStore
@@ -120,24 +118,24 @@ private slots:
             bool hasGroup(const QString &) override { return false; }
             bool isWritable() override { return true; }
         } integersOnly;
-        QVERIFY(integersOnly.readStrings(u"RecentFiles"_qs).isEmpty());
-        QVERIFY_THROWS_EXCEPTION(Error, integersOnly.writeStrings(u"RecentFiles"_qs, files));
+        QVERIFY(integersOnly.readStrings(u"RecentFiles"_s).isEmpty());
+        QVERIFY_THROWS_EXCEPTION(Error, integersOnly.writeStrings(u"RecentFiles"_s, files));
     }
 
     void readsEveryValueFromOneOpening()
     {
-        const QString file = m_dir.filePath(QStringLiteral("all.conf"));
+        const QString file = m_dir.filePath(u"all.conf"_s);
         QFile out(file);
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write("[General]\nWindowTop=5\nWindowLeft=wide\n");
         out.close();
         QtSettingsStore store(file, QSettings::NativeFormat);
-        const std::vector<StoredInteger> values = store.readIntegers(
-            {QStringLiteral("WindowTop"), QStringLiteral("WindowLeft"), QStringLiteral("Absent")});
+        const std::vector<StoredInteger> values =
+            store.readIntegers({u"WindowTop"_s, u"WindowLeft"_s, u"Absent"_s});
         QCOMPARE(values.size(), size_t(3));
         QCOMPARE(values[0].value, std::optional<int>(5));
         QVERIFY(!values[0].error);
-        QVERIFY(values[1].error && values[1].error->message().contains(u"WindowLeft"_qs));
+        QVERIFY(values[1].error && values[1].error->message().contains(u"WindowLeft"_s));
         QVERIFY(!values[2].value && !values[2].error);
     }
 
@@ -145,15 +143,15 @@ private slots:
     void namedPipeIsRefusedNotOpened()
     {
         // QSettings would block on the pipe for good, waiting for a writer.
-        const QString pipe = m_dir.filePath(QStringLiteral("pipe.conf"));
+        const QString pipe = m_dir.filePath(u"pipe.conf"_s);
         QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
         QtSettingsStore store(pipe, QSettings::NativeFormat);
         for (int write = 0; write < 2; ++write) {
             try {
                 if (write)
-                    store.writeIntegers({{QStringLiteral("WindowTop"), 1}});
+                    store.writeIntegers({{u"WindowTop"_s, 1}});
                 else
-                    store.readIntegers({QStringLiteral("WindowTop")});
+                    store.readIntegers({u"WindowTop"_s});
                 QFAIL("a named pipe was taken for the settings file");
             } catch (const Error &error) {
                 QVERIFY2(error.message().contains(pipe), qPrintable(error.message()));
@@ -166,13 +164,15 @@ private slots:
     void webHostCanBeReplaced()
     {
         qputenv(kWebHostVariable, "http://127.0.0.1:8080/");
-        QCOMPARE(webPage(QStringLiteral("/ru/brindle-pad.html")),
-                 QUrl(QStringLiteral("http://127.0.0.1:8080/ru/brindle-pad.html")));
+        QCOMPARE(webPage(u"/ru/brindle-pad.html"_s),
+                 QUrl(u"http://127.0.0.1:8080/ru/brindle-pad.html"_s));
         qunsetenv(kWebHostVariable);
-        QCOMPARE(webPage(QStringLiteral("/x")).path(), QStringLiteral("/x"));
-        QVERIFY(webPage(QStringLiteral("/x")).scheme().startsWith(QStringLiteral("http")));
+        QCOMPARE(webPage(u"/x"_s).path(), u"/x"_s);
+        QVERIFY(webPage(u"/x"_s).scheme().startsWith(u"http"_s));
     }
 };
 
 BP_TEST(TestPlatform)
 #include "tst_platform.moc"
+
+using namespace Qt::StringLiterals;

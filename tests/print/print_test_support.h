@@ -13,18 +13,20 @@
 
 namespace bp {
 
+using namespace Qt::StringLiterals;
+
 // The program's own font choice, so that "Courier New" prints in its metric twin.
 inline void substituteProgramFonts()
 {
 #ifndef Q_OS_WIN
-    QFont::insertSubstitution(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"));
-    QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"));
+    QFont::insertSubstitution(u"Courier New"_s, u"Liberation Mono"_s);
+    QFont::insertSubstitution(u"Tahoma"_s, u"DejaVu Sans"_s);
 #endif
 }
 
 inline QFont editorFont()
 {
-    QFont font(QStringLiteral("Courier New"));
+    QFont font(u"Courier New"_s);
     font.setPixelSize(13);
     return font;
 }
@@ -33,7 +35,7 @@ inline QFont editorFont()
 inline void setUpEngine(TEditorPrint &engine, TEditorLines &lines, const QString &text,
                         TCustomHighlighter *highlighter)
 {
-    engine.DocTitle = QStringLiteral("Brindlepad");
+    engine.DocTitle = u"Brindlepad"_s;
     engine.Colors = true;
     engine.LineNumbers = true;
     lines.setText(text);
@@ -42,16 +44,15 @@ inline void setUpEngine(TEditorPrint &engine, TEditorLines &lines, const QString
 
 inline bool hasPoppler()
 {
-    return !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() &&
-           !QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty();
+    return !QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty() &&
+           !QStandardPaths::findExecutable(u"pdftoppm"_s).isEmpty();
 }
 
 // The pages of a PDF file as `pdftotext -layout` reads them.
 inline QStringList pdfPages(const QString &path)
 {
     QProcess process;
-    process.start(QStringLiteral("pdftotext"),
-                  {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    process.start(u"pdftotext"_s, {u"-layout"_s, path, u"-"_s});
     process.waitForFinished(-1);
     QStringList pages = QString::fromUtf8(process.readAllStandardOutput()).split(u'\f');
     if (!pages.isEmpty() && pages.constLast().trimmed().isEmpty())
@@ -71,8 +72,7 @@ struct PdfWord
 inline QList<PdfWord> pdfWords(const QString &path)
 {
     QProcess process;
-    process.start(QStringLiteral("pdftotext"),
-                  {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    process.start(u"pdftotext"_s, {u"-bbox"_s, path, u"-"_s});
     process.waitForFinished(-1);
     const QString html = QString::fromUtf8(process.readAllStandardOutput());
     static const QRegularExpression word(
@@ -88,14 +88,13 @@ inline QList<PdfWord> pdfWords(const QString &path)
 // Page `page` (1-based) of a PDF file rendered at `dotsPerInch`.
 inline QImage pdfPageImage(const QString &path, int page, int dotsPerInch, QTemporaryDir &dir)
 {
-    const QString prefix = dir.filePath(QStringLiteral("page"));
+    const QString prefix = dir.filePath(u"page"_s);
     QProcess process;
-    process.start(QStringLiteral("pdftoppm"),
-                  {QStringLiteral("-r"), QString::number(dotsPerInch), QStringLiteral("-f"),
-                   QString::number(page), QStringLiteral("-l"), QString::number(page),
-                   QStringLiteral("-singlefile"), QStringLiteral("-png"), path, prefix});
+    process.start(u"pdftoppm"_s,
+                  {u"-r"_s, QString::number(dotsPerInch), u"-f"_s, QString::number(page), u"-l"_s,
+                   QString::number(page), u"-singlefile"_s, u"-png"_s, path, prefix});
     process.waitForFinished(-1);
-    return QImage(prefix + QStringLiteral(".png"));
+    return QImage(prefix + u".png"_s);
 }
 
 } // namespace bp

@@ -16,8 +16,7 @@ Q_DECLARE_METATYPE(bp::EditorPrintMargins)
 namespace QTest {
 template <> char *toString(const bp::PrintTextArea &area)
 {
-    return qstrdup(QStringLiteral("left %1 right %2 top %3 bottom %4")
-                       .arg(area.left)
+    return qstrdup(u"left %1 right %2 top %3 bottom %4"_s.arg(area.left)
                        .arg(area.right)
                        .arg(area.top)
                        .arg(area.bottom)
@@ -38,7 +37,7 @@ QString describe(const std::vector<TPageLine> &pages)
 {
     QStringList parts;
     for (const TPageLine &page : pages)
-        parts << QStringLiteral("%1.%2").arg(page.line + 1).arg(page.row);
+        parts << u"%1.%2"_s.arg(page.line + 1).arg(page.row);
     return parts.join(u' ');
 }
 
@@ -231,3 +230,5 @@ void TestPrintLayout::paginates()
 BP_TEST(TestPrintLayout)
 
 #include "tst_print_layout.moc"
+
+using namespace Qt::StringLiterals;

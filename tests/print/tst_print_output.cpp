@@ -36,16 +36,10 @@ const QString kLongLine = QStringLiteral(
 
 QString sampleDocument()
 {
-    return QStringList{QStringLiteral("PROGRAM"),
-                       QStringLiteral("' comment text"),
-                       QStringLiteral("s = \"string text\""),
-                       QStringLiteral("PROGRAMX = 1"),
-                       QStringLiteral("a = 1"),
-                       QStringLiteral("a = 2"),
-                       QStringLiteral("a = 3"),
-                       QStringLiteral("a = 4"),
-                       kLongLine,
-                       QStringLiteral("END_PROGRAM")}
+    return QStringList{u"PROGRAM"_s,      u"' comment text"_s, u"s = \"string text\""_s,
+                       u"PROGRAMX = 1"_s, u"a = 1"_s,          u"a = 2"_s,
+                       u"a = 3"_s,        u"a = 4"_s,          kLongLine,
+                       u"END_PROGRAM"_s}
         .join(u'\n');
 }
 
@@ -53,7 +47,7 @@ QString numberedLines(int count)
 {
     QStringList lines;
     for (int i = 1; i <= count; ++i)
-        lines << QStringLiteral("line_%1 = %1").arg(i);
+        lines << u"line_%1 = %1"_s.arg(i);
     return lines.join(u'\n');
 }
 
@@ -155,7 +149,7 @@ void TestPrintOutput::init()
 
 QStringList TestPrintOutput::printOnPrinter(const QString &text, int copies)
 {
-    const QString path = m_dir->filePath(QStringLiteral("printer.pdf"));
+    const QString path = m_dir->filePath(u"printer.pdf"_s);
     FakePrinters printers(path);
     setUpEngine(*m_engine, m_lines, text, &m_highlighter);
     m_engine->Copies = copies;
@@ -175,14 +169,13 @@ void TestPrintOutput::printsNumberedWrappedLines()
     int textColumn = -1;
     int labelledRow = -1;
     for (int number = 1; number <= 10; ++number) {
-        const QRegularExpression label(QStringLiteral("^(\\s*)%1: ").arg(number));
+        const QRegularExpression label(u"^(\\s*)%1: "_s.arg(number));
         do
             ++labelledRow;
         while (labelledRow < rows.size() && !label.match(rows[labelledRow]).hasMatch());
         if (labelledRow == rows.size())
             labelledRow = -1;
-        QVERIFY2(labelledRow >= 0,
-                 qPrintable(QStringLiteral("no label %1: in\n").arg(number) + pages.first()));
+        QVERIFY2(labelledRow >= 0, qPrintable(u"no label %1: in\n"_s.arg(number) + pages.first()));
         const int column = int(label.match(rows[labelledRow]).capturedEnd());
         if (textColumn < 0)
             textColumn = column;
@@ -198,12 +191,12 @@ void TestPrintOutput::printsNumberedWrappedLines()
             QVERIFY(first.size() < kLongLine.size());
         }
     }
-    QCOMPARE(rows.first(), QStringLiteral(" 1: PROGRAM"));
+    QCOMPARE(rows.first(), u" 1: PROGRAM"_s);
 
     // Each character stands in its own column: a word (several tokens, bold or not) is as
     // wide as its characters' columns, so no glyph runs into the next token's background.
     const double column = m_engine->metrics().columnWidth() * 72.0 / 300;
-    const QList<PdfWord> words = pdfWords(m_dir->filePath(QStringLiteral("printer.pdf")));
+    const QList<PdfWord> words = pdfWords(m_dir->filePath(u"printer.pdf"_s));
     QVERIFY(words.size() > 20);
     for (const PdfWord &word : words) {
         const double columns = (word.left - words.first().left) / column;
@@ -218,8 +211,7 @@ void TestPrintOutput::printsCopiesInOrder()
     // Two pages of about sixty rows each, twice.
     const QStringList pages = printOnPrinter(numberedLines(100), 2);
     QCOMPARE(pages.size(), 4);
-    const QRegularExpression firstLabel(QStringLiteral("^\\s*(\\d+): "),
-                                        QRegularExpression::MultilineOption);
+    const QRegularExpression firstLabel(u"^\\s*(\\d+): "_s, QRegularExpression::MultilineOption);
     QList<int> firstLines;
     for (const QString &page : pages)
         firstLines << firstLabel.match(page).captured(1).toInt();
@@ -227,13 +219,13 @@ void TestPrintOutput::printsCopiesInOrder()
     QVERIFY(firstLines[1] > 1);
     QCOMPARE(firstLines[2], 1);
     QCOMPARE(firstLines[3], firstLines[1]);
-    QVERIFY(pages[1].contains(QStringLiteral("100: line_100 = 100")));
+    QVERIFY(pages[1].contains(u"100: line_100 = 100"_s));
     QCOMPARE(pages[3], pages[1]);
 }
 
 void TestPrintOutput::printsHighlightColours()
 {
-    const QString path = m_dir->filePath(QStringLiteral("printer.pdf"));
+    const QString path = m_dir->filePath(u"printer.pdf"_s);
     printOnPrinter(sampleDocument());
     const QImage page = pdfPageImage(path, 1, 300, *m_dir);
     QVERIFY(!page.isNull());
@@ -264,9 +256,8 @@ void TestPrintOutput::printsHighlightColours()
     QVERIFY(label.ink > 0);
     QCOMPARE(blank.notWhite, 0);
     // Bold: the keyword takes clearly more ink than the same letters in regular type.
-    QVERIFY2(
-        keyword.ink > identifier.ink * 115 / 100,
-        qPrintable(QStringLiteral("bold %1, regular %2").arg(keyword.ink).arg(identifier.ink)));
+    QVERIFY2(keyword.ink > identifier.ink * 115 / 100,
+             qPrintable(u"bold %1, regular %2"_s.arg(keyword.ink).arg(identifier.ink)));
 }
 
 void TestPrintOutput::printsLongLineAcrossPages()
@@ -275,17 +266,17 @@ void TestPrintOutput::printsLongLineAcrossPages()
     // page 2, under no label, and none is lost below the bottom of page 1.
     QStringList words;
     for (int i = 1; i <= 400; ++i)
-        words << QStringLiteral("w%1,").arg(i, 3, 10, QLatin1Char('0'));
+        words << u"w%1,"_s.arg(i, 3, 10, QLatin1Char('0'));
     const QString longLine = words.join(u' ');
-    const QString text = numberedLines(50) + u'\n' + longLine + QStringLiteral("\nlast = 1");
+    const QString text = numberedLines(50) + u'\n' + longLine + u"\nlast = 1"_s;
     const QStringList pages = printOnPrinter(text);
     QCOMPARE(pages.size(), 2);
-    QVERIFY(pages[0].contains(QStringLiteral("51: w001, w002,")));
-    QVERIFY(!pages[0].contains(QStringLiteral("w400,")));
+    QVERIFY(pages[0].contains(u"51: w001, w002,"_s));
+    QVERIFY(!pages[0].contains(u"w400,"_s));
     const QStringList secondRows = pages[1].split(u'\n');
     QVERIFY(!secondRows.first().contains(u':'));
-    QVERIFY(pages[1].contains(QStringLiteral("w400,")));
-    QVERIFY(pages[1].contains(QStringLiteral("52: last = 1")));
+    QVERIFY(pages[1].contains(u"w400,"_s));
+    QVERIFY(pages[1].contains(u"52: last = 1"_s));
     // Every word printed exactly once.
     const QString all = pages.join(u' ');
     for (const QString &word : std::as_const(words))
@@ -296,23 +287,22 @@ void TestPrintOutput::printsWithoutPrinterIntoNamedPdf()
 {
     FakePrinters printers;
     printers.installed = false;
-    const QString path = m_dir->filePath(QStringLiteral("chosen.pdf"));
+    const QString path = m_dir->filePath(u"chosen.pdf"_s);
     m_prompts.saveChoices << path;
     setUpEngine(*m_engine, m_lines, numberedLines(10), &m_highlighter);
     PrintCommands commands(*m_engine, m_prompts, nullptr);
     commands.setPrinterAccess(&printers);
-    commands.FilePrintExecute(QStringLiteral("/some/folder/portfolio.qpl"));
+    commands.FilePrintExecute(u"/some/folder/portfolio.qpl"_s);
 
     QCOMPARE(m_prompts.saveRequests.size(), 1);
     const FileDialogRequest &request = m_prompts.saveRequests.first();
-    QCOMPARE(request.fileName, QStringLiteral("/some/folder/portfolio.pdf"));
+    QCOMPARE(request.fileName, u"/some/folder/portfolio.pdf"_s);
     QCOMPARE(request.filters.size(), std::size_t(1));
-    QCOMPARE(request.filters[0].caption + u' ' + request.filters[0].pattern,
-             QStringLiteral("PDF *.pdf"));
+    QCOMPARE(request.filters[0].caption + u' ' + request.filters[0].pattern, u"PDF *.pdf"_s);
     QCOMPARE(m_engine->PrinterInfo(), TEditorPrinterInfo::a4At300Dpi());
     const QStringList pages = pdfPages(path);
     QCOMPARE(pages.size(), 1);
-    QVERIFY(pages.first().contains(QStringLiteral("10: line_10 = 10")));
+    QVERIFY(pages.first().contains(u"10: line_10 = 10"_s));
     // A4, whatever the printing system would choose.
     const QImage sheet = pdfPageImage(path, 1, 100, *m_dir);
     QCOMPARE(sheet.width(), 827);
@@ -330,7 +320,7 @@ void TestPrintOutput::cancelledPdfDialogWritesNothing()
     commands.setPrinterAccess(&printers);
     commands.FilePrintExecute(QString());
     QCOMPARE(m_prompts.saveRequests.size(), 1);
-    QCOMPARE(m_prompts.saveRequests.first().fileName, QStringLiteral("untitled.pdf"));
+    QCOMPARE(m_prompts.saveRequests.first().fileName, u"untitled.pdf"_s);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList());
 }
 
@@ -346,7 +336,7 @@ void TestPrintOutput::unwritablePdfFolderFails()
     QFETCH(bool, readOnlyFolder);
     FakePrinters printers;
     printers.installed = false;
-    const QString folder = m_dir->filePath(QStringLiteral("folder"));
+    const QString folder = m_dir->filePath(u"folder"_s);
     if (readOnlyFolder) {
         QVERIFY(QDir().mkdir(folder));
         QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
@@ -356,7 +346,7 @@ void TestPrintOutput::unwritablePdfFolderFails()
         QFile file(folder);
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
-    const QString path = folder + QStringLiteral("/out.pdf");
+    const QString path = folder + u"/out.pdf"_s;
     m_prompts.saveChoices << path;
     setUpEngine(*m_engine, m_lines, numberedLines(3), &m_highlighter);
     PrintCommands commands(*m_engine, m_prompts, nullptr);
@@ -369,7 +359,7 @@ void TestPrintOutput::unwritablePdfFolderFails()
     }
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     // The file's name and the system's reason.
-    const QString prefix = QStringLiteral("Не удалось записать файл \"%1\". ").arg(path);
+    const QString prefix = u"Не удалось записать файл \"%1\". "_s.arg(path);
     QVERIFY2(message.startsWith(prefix), qPrintable(message));
     QVERIFY2(message.size() > prefix.size() + 3, qPrintable(message));
     QVERIFY(!QFile::exists(path));
@@ -380,7 +370,7 @@ void TestPrintOutput::cancelledJobLeavesNoFile()
     // Into a PDF file that exists already: it stays as it was.
     FakePrinters noPrinter;
     noPrinter.installed = false;
-    const QString path = m_dir->filePath(QStringLiteral("old.pdf"));
+    const QString path = m_dir->filePath(u"old.pdf"_s);
     {
         QFile old(path);
         QVERIFY(old.open(QIODevice::WriteOnly));
@@ -397,10 +387,10 @@ void TestPrintOutput::cancelledJobLeavesNoFile()
     QFile old(path);
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("old"));
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{QStringLiteral("old.pdf")});
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{u"old.pdf"_s});
 
     // On a printer that prints into a file: the partial file goes.
-    const QString printed = m_dir->filePath(QStringLiteral("printer.pdf"));
+    const QString printed = m_dir->filePath(u"printer.pdf"_s);
     FakePrinters printer(printed);
     commands.setPrinterAccess(&printer);
     seen.clear();
@@ -424,7 +414,7 @@ void TestPrintOutput::pdfWrittenOverKeepsItsMode()
         QSKIP("only the superuser writes over a read-only file");
     FakePrinters printers;
     printers.installed = false;
-    const QString path = m_dir->filePath(QStringLiteral("old.pdf"));
+    const QString path = m_dir->filePath(u"old.pdf"_s);
     {
         QFile old(path);
         QVERIFY(old.open(QIODevice::WriteOnly));
@@ -436,7 +426,7 @@ void TestPrintOutput::pdfWrittenOverKeepsItsMode()
     PrintCommands commands(*m_engine, m_prompts, nullptr);
     commands.setPrinterAccess(&printers);
     commands.FilePrintExecute(QString());
-    QVERIFY(pdfPages(path).first().contains(QStringLiteral("line_3 = 3")));
+    QVERIFY(pdfPages(path).first().contains(u"line_3 = 3"_s));
     struct stat written = {};
     QCOMPARE(::stat(QFile::encodeName(path).constData(), &written), 0);
     QCOMPARE(int(written.st_mode & 07777), mode);
@@ -446,8 +436,8 @@ void TestPrintOutput::pdfOnAFullDiskNamesTheReason_data()
 {
     QTest::addColumn<bool>("fullDisk");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("a full disk") << true << QStringLiteral("На устройстве не осталось места");
-    QTest::newRow("the file-size limit") << false << QStringLiteral("Файл слишком велик");
+    QTest::newRow("a full disk") << true << u"На устройстве не осталось места"_s;
+    QTest::newRow("the file-size limit") << false << u"Файл слишком велик"_s;
 }
 
 void TestPrintOutput::pdfOnAFullDiskNamesTheReason()
@@ -460,14 +450,14 @@ void TestPrintOutput::pdfOnAFullDiskNamesTheReason()
     if (fullDisk) {
         if (::geteuid() != 0)
             QSKIP("mounting a small file system needs the superuser");
-        folder = m_dir->filePath(QStringLiteral("small"));
+        folder = m_dir->filePath(u"small"_s);
         QVERIFY(QDir().mkpath(folder));
         const QByteArray point = QFile::encodeName(folder);
         if (::mount("brindlepad-test", point.constData(), "tmpfs", 0, "size=16k") != 0)
             QSKIP("the kernel refuses a tmpfs mount here");
         cleanUp = [point] { ::umount2(point.constData(), MNT_DETACH); };
     }
-    const QString path = folder + QStringLiteral("/out.pdf");
+    const QString path = folder + u"/out.pdf"_s;
     {
         QFile old(path);
         QVERIFY(old.open(QIODevice::WriteOnly));
@@ -493,12 +483,12 @@ void TestPrintOutput::pdfOnAFullDiskNamesTheReason()
             message = error.message();
         }
     }
-    QCOMPARE(message, QStringLiteral("Не удалось записать файл \"%1\". %2").arg(path, reason));
+    QCOMPARE(message, u"Не удалось записать файл \"%1\". %2"_s.arg(path, reason));
     // The earlier file stays, and nothing else is left.
     QFile old(path);
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(old.readAll(), QByteArray("old"));
-    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("out.pdf")});
+    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{u"out.pdf"_s});
 }
 
 void TestPrintOutput::setupWithoutPrinterSaysSo()
@@ -523,3 +513,5 @@ void TestPrintOutput::setupWithoutPrinterSaysSo()
 BP_TEST(TestPrintOutput)
 
 #include "tst_print_output.moc"
+
+using namespace Qt::StringLiterals;

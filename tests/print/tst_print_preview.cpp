@@ -33,7 +33,7 @@ QString numberedLines(int count)
 {
     QStringList lines;
     for (int i = 1; i <= count; ++i)
-        lines << QStringLiteral("line_%1 = \"text %1\" ' note").arg(i);
+        lines << u"line_%1 = \"text %1\" ' note"_s.arg(i);
     return lines.join(u'\n');
 }
 
@@ -112,8 +112,8 @@ void TestPrintPreview::previewShowsPageOneAndMovesWithTheWheel()
     openWindow(numberedLines(150));
     Tfrm_PrintPreview *window = showPreview();
     QVERIFY(window && window->isVisible());
-    QCOMPARE(window->objectName(), QStringLiteral("frm_PrintPreview"));
-    QCOMPARE(window->windowTitle(), QStringLiteral("Предварительный просмотр"));
+    QCOMPARE(window->objectName(), u"frm_PrintPreview"_s);
+    QCOMPARE(window->windowTitle(), u"Предварительный просмотр"_s);
     QCOMPARE(window->size(), QSize(497, 484));
     QCOMPARE(window->parentWidget(), m_fixture.window.get());
     TEditorPrintPreview *control = preview();
@@ -157,10 +157,10 @@ void TestPrintPreview::scrollBarHintNamesThePage()
     // Two thirds down the groove is the last page.
     QTest::mouseMove(bar, QPoint(thumb.center().x(), bar->height() - thumb.height() / 2 - 2));
     QVERIFY(control->scrollHint()->isVisible());
-    QCOMPARE(control->scrollHint()->text(), QStringLiteral("Page: 3"));
+    QCOMPARE(control->scrollHint()->text(), u"Page: 3"_s);
     QCOMPARE(control->PageNumber(), 3);
     QTest::mouseMove(bar, thumb.center());
-    QCOMPARE(control->scrollHint()->text(), QStringLiteral("Page: 1"));
+    QCOMPARE(control->scrollHint()->text(), u"Page: 1"_s);
     QTest::mouseRelease(bar, Qt::LeftButton, {}, thumb.center());
     QVERIFY(!control->scrollHint()->isVisible());
 }
@@ -175,13 +175,13 @@ void TestPrintPreview::secondPreviewShowsTheEdit()
     first->close();
 
     // The edit shortens the document to one page and changes the first line.
-    m_fixture.lines().setText(QStringLiteral("PROGRAM ' changed\nEND_PROGRAM"));
+    m_fixture.lines().setText(u"PROGRAM ' changed\nEND_PROGRAM"_s);
     window.EditorPaneChange();
     Tfrm_PrintPreview *second = showPreview();
     QCOMPARE(second, first);
     QCOMPARE(preview()->PageCount(), 1);
     QCOMPARE(preview()->PageNumber(), 1);
-    QCOMPARE(window.editorPrint().Lines().front(), QStringLiteral("PROGRAM ' changed"));
+    QCOMPARE(window.editorPrint().Lines().front(), u"PROGRAM ' changed"_s);
     const QImage after = preview()->viewport()->grab().toImage();
     QVERIFY(after != before);
 }
@@ -207,7 +207,7 @@ void TestPrintPreview::ctrlPWithoutPrinterAsksForPdf()
     if (!hasPoppler())
         QSKIP("poppler-utils are not installed");
     Tfrm_Main &window = openWindow(numberedLines(5));
-    const QString path = m_fixture.path(QStringLiteral("out.pdf"));
+    const QString path = m_fixture.path(u"out.pdf"_s);
     m_fixture.prompts.saveChoices << QString() << path;
     QTest::keyClick(&window, Qt::Key_P, Qt::ControlModifier);
     QCOMPARE(m_fixture.prompts.saveRequests.size(), 1);
@@ -218,7 +218,7 @@ void TestPrintPreview::ctrlPWithoutPrinterAsksForPdf()
     QCOMPARE(m_fixture.prompts.errors, QStringList());
     const QStringList pages = pdfPages(path);
     QCOMPARE(pages.size(), 1);
-    QVERIFY(pages.first().contains(QStringLiteral("5: line_5 = \"text 5\" ' note")));
+    QVERIFY(pages.first().contains(u"5: line_5 = \"text 5\" ' note"_s));
     QVERIFY(window.docSaved());
 }
 
@@ -226,14 +226,14 @@ void TestPrintPreview::unwritablePdfShowsErrorBox()
 {
     Tfrm_Main &window = openWindow(numberedLines(5));
     window.EditorPaneChange();
-    const QString notAFolder = m_fixture.path(QStringLiteral("file"));
+    const QString notAFolder = m_fixture.path(u"file"_s);
     writeFile(notAFolder, "x");
-    const QString path = notAFolder + QStringLiteral("/out.pdf");
+    const QString path = notAFolder + u"/out.pdf"_s;
     m_fixture.prompts.saveChoices << path;
     window.actions().FilePrint->trigger();
     QCOMPARE(m_fixture.prompts.errors.size(), 1);
     QVERIFY2(m_fixture.prompts.errors.first().startsWith(
-                 QStringLiteral("Не удалось записать файл \"%1\". ").arg(path)),
+                 u"Не удалось записать файл \"%1\". "_s.arg(path)),
              qPrintable(m_fixture.prompts.errors.first()));
     QVERIFY(!window.docSaved());
     QCOMPARE(m_fixture.lines().Count(), 5);
@@ -242,7 +242,7 @@ void TestPrintPreview::unwritablePdfShowsErrorBox()
 void TestPrintPreview::progressDialogCancelStopsTheJob()
 {
     Tfrm_Main &window = openWindow(numberedLines(400));
-    const QString path = m_fixture.path(QStringLiteral("long.pdf"));
+    const QString path = m_fixture.path(u"long.pdf"_s);
     m_fixture.prompts.saveChoices << path;
     QString label;
     // Runs at the first events the job lets through, while the dialog is up.
@@ -260,12 +260,11 @@ void TestPrintPreview::progressDialogCancelStopsTheJob()
         },
         Qt::QueuedConnection);
     window.actions().FilePrint->trigger();
-    QVERIFY2(label.startsWith(QStringLiteral("Печать... Страница ")), qPrintable(label));
-    QVERIFY2(label.endsWith(QStringLiteral(" из 7")), qPrintable(label));
+    QVERIFY2(label.startsWith(u"Печать... Страница "_s), qPrintable(label));
+    QVERIFY2(label.endsWith(u" из 7"_s), qPrintable(label));
     QVERIFY(!QFile::exists(path));
     QCOMPARE(m_fixture.prompts.errors, QStringList());
-    QCOMPARE(QDir(m_fixture.dir->path()).entryList({QStringLiteral("*.pdf")}, QDir::Files),
-             QStringList());
+    QCOMPARE(QDir(m_fixture.dir->path()).entryList({u"*.pdf"_s}, QDir::Files), QStringList());
 }
 
 void TestPrintPreview::setupChoiceReachesThePreview()
@@ -331,7 +330,7 @@ void TestPrintPreview::previewScalesByKeysAndFits()
         QApplication::sendEvent(control->viewport(), &event);
     };
     // The whole sheet in view: no scrolling within a page, nor sideways.
-    choose(QStringLiteral("Страница целиком"));
+    choose(u"Страница целиком"_s);
     QCOMPARE(control->fit(), TEditorPrintPreview::Fit::Page);
     QVERIFY(control->ScalePercent() < 75);
     QCOMPARE(control->verticalScrollBar()->maximum(), control->PageCount() - 1);
@@ -342,7 +341,7 @@ void TestPrintPreview::previewScalesByKeysAndFits()
     QCOMPARE(control->verticalScrollBar()->maximum(), control->PageCount() - 1);
 
     // The sheet's width in view: larger than the whole page, scrolling only downwards.
-    choose(QStringLiteral("По ширине страницы"));
+    choose(u"По ширине страницы"_s);
     QCOMPARE(control->fit(), TEditorPrintPreview::Fit::Width);
     QCOMPARE(control->horizontalScrollBar()->maximum(), 0);
     QVERIFY(control->verticalScrollBar()->maximum() > control->PageCount() - 1);
@@ -375,25 +374,23 @@ void TestPrintPreview::printReportsWhereTheJobWent()
         ~Back() { QDir::setCurrent(folder); }
     } back;
     QDir::setCurrent(m_fixture.dir->path());
-    writeFile(m_fixture.path(QStringLiteral("portfolio.qpl")), numberedLines(150).toUtf8());
-    Tfrm_Main &window = m_fixture.openWindow({QStringLiteral("portfolio.qpl")});
+    writeFile(m_fixture.path(u"portfolio.qpl"_s), numberedLines(150).toUtf8());
+    Tfrm_Main &window = m_fixture.openWindow({u"portfolio.qpl"_s});
     window.printCommands().setPrinterAccess(m_printers.get());
     window.printCommands().setProgressFactory([](int) { return nullptr; });
-    const QString pdf = m_fixture.path(QStringLiteral("portfolio.pdf"));
-    m_fixture.prompts.saveChoices << QStringLiteral("portfolio.pdf");
+    const QString pdf = m_fixture.path(u"portfolio.pdf"_s);
+    m_fixture.prompts.saveChoices << u"portfolio.pdf"_s;
     QTest::keyClick(&window, Qt::Key_P, Qt::ControlModifier);
     QCOMPARE(m_fixture.prompts.saveRequests.size(), 1);
-    QCOMPARE(m_fixture.prompts.saveRequests[0].fileName, QStringLiteral("portfolio.pdf"));
-    QCOMPARE(window.statusPanelText(0),
-             QStringLiteral("PDF сохранён: ") + QDir::toNativeSeparators(pdf));
+    QCOMPARE(m_fixture.prompts.saveRequests[0].fileName, u"portfolio.pdf"_s);
+    QCOMPARE(window.statusPanelText(0), u"PDF сохранён: "_s + QDir::toNativeSeparators(pdf));
     QCOMPARE(pdfPages(pdf).size(), 3);
 
-    const QString printed = m_fixture.path(QStringLiteral("printer.pdf"));
+    const QString printed = m_fixture.path(u"printer.pdf"_s);
     m_printers = std::make_unique<FakePrinters>(printed);
     window.printCommands().setPrinterAccess(m_printers.get());
     QTest::keyClick(&window, Qt::Key_P, Qt::ControlModifier);
-    QCOMPARE(window.statusPanelText(0),
-             QStringLiteral("Отправлено на принтер \"%1\"").arg(printed));
+    QCOMPARE(window.statusPanelText(0), u"Отправлено на принтер \"%1\""_s.arg(printed));
     const QStringList all = pdfPages(printed);
     QCOMPARE(all.size(), 3);
 
@@ -406,7 +403,7 @@ void TestPrintPreview::printReportsWhereTheJobWent()
     for (int job = 0; job < 2; ++job) {
         QTest::keyClick(&window, Qt::Key_P, Qt::ControlModifier);
         QCOMPARE(window.statusPanelText(0),
-                 QStringLiteral("Напечатаны страницы 2–3, копий: 2 (принтер \"%1\")").arg(printed));
+                 u"Напечатаны страницы 2–3, копий: 2 (принтер \"%1\")"_s.arg(printed));
         const QStringList pages = pdfPages(printed);
         QCOMPARE(pages.size(), m_printers->printer().supportsMultipleCopies() ? 2 : 4);
         QCOMPARE(pages[0], all[1]);
@@ -417,7 +414,7 @@ void TestPrintPreview::printReportsWhereTheJobWent()
     m_printers->printer().setFromTo(7, 9);
     QTest::keyClick(&window, Qt::Key_P, Qt::ControlModifier);
     QCOMPARE(m_fixture.prompts.errors.size(), 1);
-    QVERIFY2(m_fixture.prompts.errors[0].contains(QStringLiteral("Страницы 7–9")),
+    QVERIFY2(m_fixture.prompts.errors[0].contains(u"Страницы 7–9"_s),
              qPrintable(m_fixture.prompts.errors[0]));
     QVERIFY(!QFile::exists(printed));
 }
@@ -437,14 +434,14 @@ void TestPrintPreview::setupDialogButtonSaysWhatItDoes()
         dialog->reject();
     });
     QVERIFY(!printers.setup(nullptr));
-    QVERIFY2(captions.contains(kSetupAcceptCaption),
-             qPrintable(captions.join(QStringLiteral(", "))));
+    QVERIFY2(captions.contains(kSetupAcceptCaption), qPrintable(captions.join(u", "_s)));
     for (const QString &caption : std::as_const(captions))
-        QVERIFY2(!caption.contains(QStringLiteral("Печать")) &&
-                     !caption.contains(QStringLiteral("Print")),
+        QVERIFY2(!caption.contains(u"Печать"_s) && !caption.contains(u"Print"_s),
                  qPrintable(caption));
 }
 
 BP_TEST(TestPrintPreview)
 
 #include "tst_print_preview.moc"
+
+using namespace Qt::StringLiterals;

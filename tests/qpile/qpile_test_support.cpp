@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+using namespace Qt::StringLiterals;
+
 namespace bp::testing {
 
 const QpileReference &shippedReference()
@@ -18,7 +20,7 @@ QString qpileTestFile(const QString &name)
 
 ProblemPicture parseProblemPicture(const QStringList &picture)
 {
-    static const QRegularExpression annotation(QStringLiteral("^( *)(\\^+|~+) (.+)$"));
+    static const QRegularExpression annotation(u"^( *)(\\^+|~+) (.+)$"_s);
     ProblemPicture parsed;
     for (const QString &line : picture) {
         const QRegularExpressionMatch match = annotation.match(line);
@@ -53,14 +55,12 @@ QString drawProblemPicture(const QStringList &text, const std::vector<QpileProbl
                        (problem.length > 0
                             ? QString(problem.length,
                                       problem.severity == QpileSeverity::Hint ? u'~' : u'^')
-                            : QStringLiteral("(length 0)")) +
+                            : u"(length 0)"_s) +
                        u' ' + problem.message);
     }
     for (const QpileProblem &problem : problems) {
         if (problem.line < 1 || problem.line > text.size())
-            out.append(QStringLiteral("line %1 outside the text: %2")
-                           .arg(problem.line)
-                           .arg(problem.message));
+            out.append(u"line %1 outside the text: %2"_s.arg(problem.line).arg(problem.message));
     }
     return out.join(u'\n');
 }

@@ -66,46 +66,45 @@ private slots:
         QTest::addColumn<QList<int>>("columns");
 
         QTest::newRow("case ignored finds upper case")
-            << u"x = SET_VALUE(1)"_qs << u"set_value"_qs << false << false << QList<int>{5};
+            << u"x = SET_VALUE(1)"_s << u"set_value"_s << false << false << QList<int>{5};
         QTest::newRow("case kept misses upper case")
-            << u"x = SET_VALUE(1)"_qs << u"set_value"_qs << true << false << QList<int>{};
+            << u"x = SET_VALUE(1)"_s << u"set_value"_s << true << false << QList<int>{};
         QTest::newRow("case kept finds the same case")
-            << u"x = SET_VALUE(1)"_qs << u"SET_VALUE"_qs << true << false << QList<int>{5};
+            << u"x = SET_VALUE(1)"_s << u"SET_VALUE"_s << true << false << QList<int>{5};
         QTest::newRow("every occurrence, left to right")
-            << u"ab ab ab"_qs << u"ab"_qs << true << false << QList<int>{1, 4, 7};
+            << u"ab ab ab"_s << u"ab"_s << true << false << QList<int>{1, 4, 7};
         QTest::newRow("matches do not overlap")
-            << u"aaaa"_qs << u"aaa"_qs << true << false << QList<int>{1};
+            << u"aaaa"_s << u"aaa"_s << true << false << QList<int>{1};
         QTest::newRow("one-character pattern")
-            << u"a.a..a"_qs << u"."_qs << true << false << QList<int>{2, 4, 5};
+            << u"a.a..a"_s << u"."_s << true << false << QList<int>{2, 4, 5};
         QTest::newRow("line shorter than the pattern")
-            << u"ab"_qs << u"abc"_qs << false << false << QList<int>{};
+            << u"ab"_s << u"abc"_s << false << false << QList<int>{};
         QTest::newRow("match fills the line")
-            << u"abc"_qs << u"abc"_qs << true << true << QList<int>{1};
+            << u"abc"_s << u"abc"_s << true << true << QList<int>{1};
         QTest::newRow("underscore is no word break")
-            << u"x = GET_PARAM_EX(a, b)"_qs << u"GET_PARAM"_qs << false << true << QList<int>{};
+            << u"x = GET_PARAM_EX(a, b)"_s << u"GET_PARAM"_s << false << true << QList<int>{};
         QTest::newRow("parentheses are word breaks")
-            << u"x = (GET_PARAM)"_qs << u"GET_PARAM"_qs << false << true << QList<int>{6};
+            << u"x = (GET_PARAM)"_s << u"GET_PARAM"_s << false << true << QList<int>{6};
         QTest::newRow("match at the line end is a whole word")
-            << u"CALL GET_PARAM"_qs << u"get_param"_qs << false << true << QList<int>{6};
+            << u"CALL GET_PARAM"_s << u"get_param"_s << false << true << QList<int>{6};
         QTest::newRow("digits are no word breaks")
-            << u"1X X2 X"_qs << u"X"_qs << true << true << QList<int>{7};
+            << u"1X X2 X"_s << u"X"_s << true << true << QList<int>{7};
         QTest::newRow("Cyrillic letters are no word breaks")
-            << u"Бумага ума"_qs << u"ума"_qs << true << true << QList<int>{8};
+            << u"Бумага ума"_s << u"ума"_s << true << true << QList<int>{8};
         QTest::newRow("section and degree signs are word breaks")
-            << u"§abc°"_qs << u"abc"_qs << true << true << QList<int>{2};
+            << u"§abc°"_s << u"abc"_s << true << true << QList<int>{2};
         QTest::newRow("a rejected match consumes nothing")
-            << u"xa.a.a"_qs << u"a.a"_qs << true << true << QList<int>{4};
+            << u"xa.a.a"_s << u"a.a"_s << true << true << QList<int>{4};
         QTest::newRow("Cyrillic case ignored")
-            << u"name = \"БУМАГА\""_qs << u"бумага"_qs << false << false << QList<int>{9};
+            << u"name = \"БУМАГА\""_s << u"бумага"_s << false << false << QList<int>{9};
         QTest::newRow("Cyrillic case kept")
-            << u"name = \"БУМАГА\""_qs << u"бумага"_qs << true << false << QList<int>{};
+            << u"name = \"БУМАГА\""_s << u"бумага"_s << true << false << QList<int>{};
         QTest::newRow("Ґ is a word break only when case is ignored")
-            << u"Ґab"_qs << u"ab"_qs << false << true << QList<int>{2};
+            << u"Ґab"_s << u"ab"_s << false << true << QList<int>{2};
         QTest::newRow("Ґ is a letter when case is kept")
-            << u"Ґab"_qs << u"ab"_qs << true << true << QList<int>{};
+            << u"Ґab"_s << u"ab"_s << true << true << QList<int>{};
         QTest::newRow("surrogate halves are plain code units")
-            << u"a\U0001D400b\U0001D400"_qs << u"\U0001D400"_qs << false << false
-            << QList<int>{2, 5};
+            << u"a\U0001D400b\U0001D400"_s << u"\U0001D400"_s << false << false << QList<int>{2, 5};
     }
 
     void findAll()
@@ -127,7 +126,7 @@ private slots:
     // a small alphabet with repeats in patterns makes near misses common.
     void findAllAgreesWithAPlainScan()
     {
-        const QString alphabet = u"aaabA_ (Бб"_qs;
+        const QString alphabet = u"aaabA_ (Бб"_s;
         auto randomText = [&](QRandomGenerator &random, int length) {
             QString text;
             for (int i = 0; i < length; ++i)
@@ -158,16 +157,18 @@ private slots:
     void caseSettingRederivesThePattern()
     {
         TEditorSearch engine;
-        engine.SetPattern(u"Set"_qs);
-        QCOMPARE(occurrences(engine, u"SET set Set"_qs), (QList<int>{1, 5, 9}));
+        engine.SetPattern(u"Set"_s);
+        QCOMPARE(occurrences(engine, u"SET set Set"_s), (QList<int>{1, 5, 9}));
         engine.SetOptions(TSearchOption::ssoMatchCase);
-        QCOMPARE(occurrences(engine, u"SET set Set"_qs), QList<int>{9});
+        QCOMPARE(occurrences(engine, u"SET set Set"_s), QList<int>{9});
         engine.SetOptions({});
-        QCOMPARE(occurrences(engine, u"SET set Set"_qs), (QList<int>{1, 5, 9}));
-        QCOMPARE(engine.Pattern(), u"Set"_qs);
+        QCOMPARE(occurrences(engine, u"SET set Set"_s), (QList<int>{1, 5, 9}));
+        QCOMPARE(engine.Pattern(), u"Set"_s);
     }
 };
 
 BP_TEST(TestEditorSearch)
 
 #include "tst_editor_search.moc"
+
+using namespace Qt::StringLiterals;

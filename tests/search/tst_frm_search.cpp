@@ -56,27 +56,26 @@ private slots:
         QTest::addColumn<QString>("parent");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QRect>("geometry");
-        QTest::newRow("Label1") << u"Label1"_qs << u"frm_Search"_qs << u"Искать:"_qs
+        QTest::newRow("Label1") << u"Label1"_s << u"frm_Search"_s << u"Искать:"_s
                                 << QRect(8, 12, 40, 13);
         QTest::newRow("cbSearchText")
-            << u"cbSearchText"_qs << u"frm_Search"_qs << QString() << QRect(54, 8, 270, 21);
+            << u"cbSearchText"_s << u"frm_Search"_s << QString() << QRect(54, 8, 270, 21);
         QTest::newRow("gbSearchOptions")
-            << u"gbSearchOptions"_qs << u"frm_Search"_qs << u"Options"_qs << QRect(8, 40, 154, 111);
-        QTest::newRow("cbSearchCaseSensitive")
-            << u"cbSearchCaseSensitive"_qs << u"gbSearchOptions"_qs << u"Учитывать регистр"_qs
-            << QRect(8, 17, 140, 17);
-        QTest::newRow("cbSearchWholeWords") << u"cbSearchWholeWords"_qs << u"gbSearchOptions"_qs
-                                            << u"Только целые слова"_qs << QRect(8, 39, 140, 17);
-        QTest::newRow("cbSearchFromCursor") << u"cbSearchFromCursor"_qs << u"gbSearchOptions"_qs
-                                            << u"Поиск от указателя"_qs << QRect(8, 61, 140, 17);
-        QTest::newRow("cbSearchSelectedOnly") << u"cbSearchSelectedOnly"_qs << u"gbSearchOptions"_qs
-                                              << u"В выделенном"_qs << QRect(8, 83, 140, 17);
-        QTest::newRow("rgSearchDirection") << u"rgSearchDirection"_qs << u"frm_Search"_qs
-                                           << u"Направление"_qs << QRect(170, 40, 154, 65);
-        QTest::newRow("btnOK") << u"btnOK"_qs << u"frm_Search"_qs << u"OK"_qs
+            << u"gbSearchOptions"_s << u"frm_Search"_s << u"Options"_s << QRect(8, 40, 154, 111);
+        QTest::newRow("cbSearchCaseSensitive") << u"cbSearchCaseSensitive"_s << u"gbSearchOptions"_s
+                                               << u"Учитывать регистр"_s << QRect(8, 17, 140, 17);
+        QTest::newRow("cbSearchWholeWords") << u"cbSearchWholeWords"_s << u"gbSearchOptions"_s
+                                            << u"Только целые слова"_s << QRect(8, 39, 140, 17);
+        QTest::newRow("cbSearchFromCursor") << u"cbSearchFromCursor"_s << u"gbSearchOptions"_s
+                                            << u"Поиск от указателя"_s << QRect(8, 61, 140, 17);
+        QTest::newRow("cbSearchSelectedOnly") << u"cbSearchSelectedOnly"_s << u"gbSearchOptions"_s
+                                              << u"В выделенном"_s << QRect(8, 83, 140, 17);
+        QTest::newRow("rgSearchDirection") << u"rgSearchDirection"_s << u"frm_Search"_s
+                                           << u"Направление"_s << QRect(170, 40, 154, 65);
+        QTest::newRow("btnOK") << u"btnOK"_s << u"frm_Search"_s << u"OK"_s
                                << QRect(168, 130, 75, 23);
         QTest::newRow("btnCancel")
-            << u"btnCancel"_qs << u"frm_Search"_qs << u"Отмена"_qs << QRect(249, 130, 75, 23);
+            << u"btnCancel"_s << u"frm_Search"_s << u"Отмена"_s << QRect(249, 130, 75, 23);
     }
 
     void layout()
@@ -89,11 +88,11 @@ private slots:
         auto *control = dialog.findChild<QWidget *>(name);
         QVERIFY(control);
         QCOMPARE(control->parentWidget()->objectName(), parent);
-        if (name == u"Label1"_qs) {
+        if (name == u"Label1"_s) {
             // The caption widens to its text in the font actually used.
             QCOMPARE(control->pos(), geometry.topLeft());
             QVERIFY(control->width() >= geometry.width() && control->height() >= geometry.height());
-        } else if (name == u"cbSearchText"_qs) {
+        } else if (name == u"cbSearchText"_s) {
             // The field gives way to a wider caption and keeps its right edge.
             QCOMPARE(control->y(), geometry.y());
             QCOMPARE(control->geometry().right(), geometry.right());
@@ -114,15 +113,15 @@ private slots:
     void window()
     {
         Tfrm_Search dialog;
-        QCOMPARE(dialog.windowTitle(), u"Поиск"_qs);
+        QCOMPARE(dialog.windowTitle(), u"Поиск"_s);
         QCOMPARE(dialog.size(), QSize(341, 161));
         QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
         QVERIFY(!(dialog.windowFlags() & Qt::WindowMinMaxButtonsHint));
-        QCOMPARE(dialog.font().family(), u"Tahoma"_qs);
+        QCOMPARE(dialog.font().family(), u"Tahoma"_s);
         QCOMPARE(dialog.font().pixelSize(), 11);
         QVERIFY(dialog.btnOK->isDefault());
-        QCOMPARE(dialog.rbForward->text(), u"Вперед"_qs);
-        QCOMPARE(dialog.rbBackward->text(), u"Назад"_qs);
+        QCOMPARE(dialog.rbForward->text(), u"Вперед"_s);
+        QCOMPARE(dialog.rbBackward->text(), u"Назад"_s);
         QVERIFY(dialog.cbSearchText->isEditable());
     }
 
@@ -149,27 +148,27 @@ private slots:
     void propertiesReadAndWriteTheControls()
     {
         Tfrm_Search dialog;
-        dialog.SetSearchText(u"SET_VALUE"_qs);
+        dialog.SetSearchText(u"SET_VALUE"_s);
         dialog.SetBackwards(true);
         dialog.SetCaseSensitive(true);
         dialog.SetWholeWords(true);
         dialog.SetFromCursor(true);
         dialog.SetSelectedOnly(true);
-        const TSearchSettings all{u"SET_VALUE"_qs, true, true, true, true, true};
+        const TSearchSettings all{u"SET_VALUE"_s, true, true, true, true, true};
         QCOMPARE(shownBy(dialog), all);
         QCOMPARE(dialog.cbSearchText->count(), 0);
         dialog.SetBackwards(false);
         QVERIFY(dialog.rbForward->isChecked());
         dialog.cbSearchSelectedOnly->setChecked(false);
-        dialog.cbSearchText->setEditText(u"typed"_qs);
+        dialog.cbSearchText->setEditText(u"typed"_s);
         QCOMPARE(dialog.SelectedOnly(), false);
         QCOMPARE(dialog.Backwards(), false);
-        QCOMPARE(dialog.SearchText(), u"typed"_qs);
+        QCOMPARE(dialog.SearchText(), u"typed"_s);
     }
 
     void firstOpeningIsEmptyAndForward()
     {
-        TSearchSettings shown{u"x"_qs, true, true, true, true, true};
+        TSearchSettings shown{u"x"_s, true, true, true, true, true};
         QPoint centre, desktopCentre;
         const auto result = execute(TSearchSettings(), [&](Tfrm_Search &dialog) {
             shown = shownBy(dialog);
@@ -185,13 +184,13 @@ private slots:
     void okReturnsWhatTheUserSet()
     {
         const auto result = execute(TSearchSettings(), [](Tfrm_Search &dialog) {
-            QTest::keyClicks(dialog.cbSearchText->lineEdit(), u"SET_VALUE"_qs);
+            QTest::keyClicks(dialog.cbSearchText->lineEdit(), u"SET_VALUE"_s);
             dialog.rbBackward->click();
             dialog.cbSearchWholeWords->click();
             QTest::keyClick(dialog.cbSearchText->lineEdit(), Qt::Key_Return);
         });
         TSearchSettings expected;
-        expected.SearchText = u"SET_VALUE"_qs;
+        expected.SearchText = u"SET_VALUE"_s;
         expected.Backwards = true;
         expected.WholeWords = true;
         QCOMPARE(result, std::optional(expected));
@@ -242,3 +241,5 @@ private slots:
 
 BP_TEST(TestFrmSearch)
 #include "tst_frm_search.moc"
+
+using namespace Qt::StringLiterals;

@@ -71,43 +71,41 @@ private slots:
         QTest::addColumn<QString>("after");
         QTest::addColumn<int>("count");
 
-        QTest::newRow("case ignored") << u"|Set a; SET b; set c"_qs << u"set"_qs << u"put"_qs
-                                      << kAll << u"|put a; put b; put c"_qs << 3;
-        QTest::newRow("case kept") << u"|Set a; SET b; set c"_qs << u"SET"_qs << u"put"_qs
-                                   << (kAll | kCase) << u"|Set a; put b; set c"_qs << 1;
-        QTest::newRow("whole words") << u"|GET_PARAM(GET_PARAM_EX)"_qs << u"get_param"_qs << u"X"_qs
-                                     << (kAll | kWhole) << u"|X(GET_PARAM_EX)"_qs << 1;
+        QTest::newRow("case ignored") << u"|Set a; SET b; set c"_s << u"set"_s << u"put"_s << kAll
+                                      << u"|put a; put b; put c"_s << 3;
+        QTest::newRow("case kept") << u"|Set a; SET b; set c"_s << u"SET"_s << u"put"_s
+                                   << (kAll | kCase) << u"|Set a; put b; set c"_s << 1;
+        QTest::newRow("whole words") << u"|GET_PARAM(GET_PARAM_EX)"_s << u"get_param"_s << u"X"_s
+                                     << (kAll | kWhole) << u"|X(GET_PARAM_EX)"_s << 1;
         QTest::newRow("from the caret forward")
-            << u"a a |a a"_qs << u"a"_qs << u"b"_qs << 0 << u"a a |b b"_qs << 2;
+            << u"a a |a a"_s << u"a"_s << u"b"_s << 0 << u"a a |b b"_s << 2;
         QTest::newRow("from the caret backwards")
-            << u"a a |a a"_qs << u"a"_qs << u"b"_qs << kBack << u"b b |a a"_qs << 2;
-        QTest::newRow("in the selection") << u"a [a\na|] a"_qs << u"a"_qs << u"bb"_qs
-                                          << (kAll | kSel) << u"a [bb\nbb|] a"_qs << 2;
+            << u"a a |a a"_s << u"a"_s << u"b"_s << kBack << u"b b |a a"_s << 2;
+        QTest::newRow("in the selection")
+            << u"a [a\na|] a"_s << u"a"_s << u"bb"_s << (kAll | kSel) << u"a [bb\nbb|] a"_s << 2;
         QTest::newRow("in the selection, caret at its start")
-            << u"a [|aaa] a"_qs << u"aa"_qs << u""_qs << (kAll | kSel) << u"a [|a] a"_qs << 1;
+            << u"a [|aaa] a"_s << u"aa"_s << u""_s << (kAll | kSel) << u"a [|a] a"_s << 1;
         QTest::newRow("longer replacement over several lines")
-            << u"|ab\nx ab ab"_qs << u"ab"_qs << u"abcd"_qs << kAll << u"|abcd\nx abcd abcd"_qs
-            << 3;
+            << u"|ab\nx ab ab"_s << u"ab"_s << u"abcd"_s << kAll << u"|abcd\nx abcd abcd"_s << 3;
         QTest::newRow("shorter replacement")
-            << u"abc abc|"_qs << u"abc"_qs << u"x"_qs << kAll << u"x x|"_qs << 2;
+            << u"abc abc|"_s << u"abc"_s << u"x"_s << kAll << u"x x|"_s << 2;
         QTest::newRow("replacement recreates the match")
-            << u"|aab aab"_qs << u"ab"_qs << u"b"_qs << kAll << u"|ab ab"_qs << 2;
+            << u"|aab aab"_s << u"ab"_s << u"b"_s << kAll << u"|ab ab"_s << 2;
         QTest::newRow("replacement holds the match")
-            << u"|a a"_qs << u"a"_qs << u"aa"_qs << kAll << u"|aa aa"_qs << 2;
+            << u"|a a"_s << u"a"_s << u"aa"_s << kAll << u"|aa aa"_s << 2;
         QTest::newRow("empty replacement")
-            << u"|a-b-c"_qs << u"-"_qs << u""_qs << kAll << u"|abc"_qs << 2;
+            << u"|a-b-c"_s << u"-"_s << u""_s << kAll << u"|abc"_s << 2;
         QTest::newRow("replacement with a line break")
-            << u"|a;b;c"_qs << u";"_qs << u"\n"_qs << kAll << u"|a\nb\nc"_qs << 2;
+            << u"|a;b;c"_s << u";"_s << u"\n"_s << kAll << u"|a\nb\nc"_s << 2;
         QTest::newRow("caret between occurrences keeps its place")
-            << u"ab |ab ab"_qs << u"ab"_qs << u"xyz"_qs << kAll << u"xyz |xyz xyz"_qs << 3;
+            << u"ab |ab ab"_s << u"ab"_s << u"xyz"_s << kAll << u"xyz |xyz xyz"_s << 3;
         QTest::newRow("caret inside an occurrence goes past its replacement")
-            << u"ab a|b ab"_qs << u"ab"_qs << u"xyz"_qs << kAll << u"xyz xyz| xyz"_qs << 3;
+            << u"ab a|b ab"_s << u"ab"_s << u"xyz"_s << kAll << u"xyz xyz| xyz"_s << 3;
         QTest::newRow("caret after the occurrences keeps its place")
-            << u"ab ab c|d"_qs << u"ab"_qs << u"x"_qs << kAll << u"x x c|d"_qs << 2;
+            << u"ab ab c|d"_s << u"ab"_s << u"x"_s << kAll << u"x x c|d"_s << 2;
         QTest::newRow("caret below added lines moves down")
-            << u"a;b\nc|d;"_qs << u";"_qs << u"\n"_qs << (kAll | kCase) << u"a\nb\nc|d\n"_qs << 2;
-        QTest::newRow("nothing found")
-            << u"|abc"_qs << u"x"_qs << u"y"_qs << kAll << u"|abc"_qs << 0;
+            << u"a;b\nc|d;"_s << u";"_s << u"\n"_s << (kAll | kCase) << u"a\nb\nc|d\n"_s << 2;
+        QTest::newRow("nothing found") << u"|abc"_s << u"x"_s << u"y"_s << kAll << u"|abc"_s << 0;
     }
 
     void replaceAll()
@@ -128,21 +126,21 @@ private slots:
     void replaceAllIsOneUndoStep()
     {
         EditModel editor;
-        picture::load(editor, u"|x = SET_VALUE(1)\n\ny = set_value(x)\nSET_VALUE"_qs);
+        picture::load(editor, u"|x = SET_VALUE(1)\n\ny = set_value(x)\nSET_VALUE"_s);
         const QString original = editor.Lines().text();
         QSignalSpy changes(&editor, &EditModel::changed);
         TEditorSearch engine;
         QCOMPARE(
-            ReplaceAll(editor, &engine, u"set_value"_qs, u"SET"_qs, TSearchOption::ssoEntireScope),
+            ReplaceAll(editor, &engine, u"set_value"_s, u"SET"_s, TSearchOption::ssoEntireScope),
             3);
         // One change notification, so the document is marked modified once.
         QCOMPARE(changes.count(), 1);
-        QCOMPARE(editor.Lines().text(), u"x = SET(1)\n\ny = SET(x)\nSET"_qs);
+        QCOMPARE(editor.Lines().text(), u"x = SET(1)\n\ny = SET(x)\nSET"_s);
         editor.executeCommand(TEditorCommand::ecUndo);
         QCOMPARE(editor.Lines().text(), original);
         QVERIFY(!editor.undoHistory().canUndo());
         editor.executeCommand(TEditorCommand::ecRedo);
-        QCOMPARE(editor.Lines().text(), u"x = SET(1)\n\ny = SET(x)\nSET"_qs);
+        QCOMPARE(editor.Lines().text(), u"x = SET(1)\n\ny = SET(x)\nSET"_s);
     }
 
     void replaceAllUndoAndRedo_data()
@@ -154,20 +152,20 @@ private slots:
         QTest::addColumn<QString>("redone");
 
         QTest::newRow("several lines")
-            << u"|x = SET_VALUE(1)\n\ny = set_value(x)\nSET_VALUE"_qs << u"set_value"_qs
-            << u"SET"_qs << kAll << u"x = SET|(1)\n\ny = SET(x)\nSET"_qs;
+            << u"|x = SET_VALUE(1)\n\ny = set_value(x)\nSET_VALUE"_s << u"set_value"_s << u"SET"_s
+            << kAll << u"x = SET|(1)\n\ny = SET(x)\nSET"_s;
         QTest::newRow("in the selection")
-            << u"a [a\na|] a"_qs << u"a"_qs << u"bb"_qs << (kAll | kSel) << u"a bb|\nbb a"_qs;
+            << u"a [a\na|] a"_s << u"a"_s << u"bb"_s << (kAll | kSel) << u"a bb|\nbb a"_s;
         QTest::newRow("caret inside an occurrence")
-            << u"ab a|b ab\nab"_qs << u"ab"_qs << u"xyz"_qs << kAll << u"xyz xyz xyz|\nxyz"_qs;
+            << u"ab a|b ab\nab"_s << u"ab"_s << u"xyz"_s << kAll << u"xyz xyz xyz|\nxyz"_s;
         QTest::newRow("empty replacement, two on the first line")
-            << u"|a-b-c\nd-e"_qs << u"-"_qs << u""_qs << kAll << u"ab|c\nde"_qs;
+            << u"|a-b-c\nd-e"_s << u"-"_s << u""_s << kAll << u"ab|c\nde"_s;
         QTest::newRow("a replacement equal to the match")
-            << u"|ab AB\nab"_qs << u"ab"_qs << u"ab"_qs << kAll << u"ab ab|\nab"_qs;
+            << u"|ab AB\nab"_s << u"ab"_s << u"ab"_s << kAll << u"ab ab|\nab"_s;
         QTest::newRow("in a column block")
-            << u"a[b ab\nab|] ab"_qs << u"b"_qs << u"c"_qs << (kAll | kSel) << u"ac| ab\nac ab"_qs;
+            << u"a[b ab\nab|] ab"_s << u"b"_s << u"c"_s << (kAll | kSel) << u"ac| ab\nac ab"_s;
         QTest::newRow("from the caret backwards")
-            << u"ab\nab ab |ab"_qs << u"ab"_qs << u"c"_qs << kBack << u"c|\nc c ab"_qs;
+            << u"ab\nab ab |ab"_s << u"ab"_s << u"c"_s << kBack << u"c|\nc c ab"_s;
     }
 
     // Undo gives back the text, the caret and the selection as they were before; redo puts
@@ -200,16 +198,16 @@ private slots:
         // Typed characters fill the undo list; replacing all pushes the oldest out and keeps
         // only the two lines it changed, so undo gives back the text and the caret exactly.
         EditModel editor;
-        picture::load(editor, u"ab\nx|\ny\nab ab"_qs);
+        picture::load(editor, u"ab\nx|\ny\nab ab"_s);
         for (int i = 0; i < TUndoList::kMaxRecords; ++i)
             editor.executeCommand(TEditorCommand::ecChar, u'z');
         const QString typed = picture::save(editor);
         TEditorSearch engine;
-        QCOMPARE(ReplaceAll(editor, &engine, u"ab"_qs, u"c"_qs, TSearchOptions(kAll)), 3);
+        QCOMPARE(ReplaceAll(editor, &engine, u"ab"_s, u"c"_s, TSearchOptions(kAll)), 3);
         const QString replaced = editor.Lines().text();
         QCOMPARE(editor.undoHistory().undoList().size(), TUndoList::kMaxRecords);
         QCOMPARE(editor.undoHistory().undoList().top().text.pieces(),
-                 (std::vector<QString>{u"ab"_qs, u"ab ab"_qs}));
+                 (std::vector<QString>{u"ab"_s, u"ab ab"_s}));
         editor.executeCommand(TEditorCommand::ecUndo);
         QCOMPARE(picture::save(editor), typed);
         editor.executeCommand(TEditorCommand::ecRedo);
@@ -227,13 +225,13 @@ private slots:
 
     void replaceAllReportsTheCountOrNotFound()
     {
-        Fixture f(u"|a b a"_qs);
-        f.commands.setSettings(settingsFor(u"a"_qs), u"c"_qs);
+        Fixture f(u"|a b a"_s);
+        f.commands.setSettings(settingsFor(u"a"_s), u"c"_s);
         QCOMPARE(f.commands.ReplaceAllExecute(), 2);
-        QCOMPARE(f.reports, QStringList{u"Заменено: 2"_qs});
+        QCOMPARE(f.reports, QStringList{u"Заменено: 2"_s});
         QCOMPARE(f.commands.ReplaceAllExecute(), 0);
-        QCOMPARE(f.notFound, QStringList{u"a"_qs});
-        QCOMPARE(f.picture(), u"|c b c"_qs);
+        QCOMPARE(f.notFound, QStringList{u"a"_s});
+        QCOMPARE(f.picture(), u"|c b c"_s);
     }
 
     void replaceNext_data()
@@ -246,21 +244,21 @@ private slots:
         QTest::addColumn<QStringList>("presses");
 
         QTest::newRow("forward from the document start")
-            << u"a b |a b"_qs << 0 << u"a"_qs << u"x"_qs
-            << QStringList{u"[a|] b a b"_qs, u"x b [a|] b"_qs, u"x b x| b"_qs};
+            << u"a b |a b"_s << 0 << u"a"_s << u"x"_s
+            << QStringList{u"[a|] b a b"_s, u"x b [a|] b"_s, u"x b x| b"_s};
         QTest::newRow("backwards from the document end")
-            << u"a |b a b"_qs << kBack << u"a"_qs << u"x"_qs
-            << QStringList{u"a b [|a] b"_qs, u"[|a] b x b"_qs, u"|x b x b"_qs};
+            << u"a |b a b"_s << kBack << u"a"_s << u"x"_s
+            << QStringList{u"a b [|a] b"_s, u"[|a] b x b"_s, u"|x b x b"_s};
         QTest::newRow("replacement holds the match")
-            << u"|a a"_qs << 0 << u"a"_qs << u"aa"_qs
-            << QStringList{u"[a|] a"_qs, u"aa [a|]"_qs, u"aa aa|"_qs};
+            << u"|a a"_s << 0 << u"a"_s << u"aa"_s
+            << QStringList{u"[a|] a"_s, u"aa [a|]"_s, u"aa aa|"_s};
         QTest::newRow("whole words and case")
-            << u"|Ab ab AbC Ab"_qs << (kCase | kWhole) << u"Ab"_qs << u"Z"_qs
-            << QStringList{u"[Ab|] ab AbC Ab"_qs, u"Z ab AbC [Ab|]"_qs, u"Z ab AbC Z|"_qs};
+            << u"|Ab ab AbC Ab"_s << (kCase | kWhole) << u"Ab"_s << u"Z"_s
+            << QStringList{u"[Ab|] ab AbC Ab"_s, u"Z ab AbC [Ab|]"_s, u"Z ab AbC Z|"_s};
         QTest::newRow("stays inside the selection")
-            << u"a [a a a|] a"_qs << kSel << u"a"_qs << u"bb"_qs
-            << QStringList{u"a [a|] a a a"_qs, u"a bb [a|] a a"_qs, u"a bb bb [a|] a"_qs,
-                           u"a bb bb bb| a"_qs};
+            << u"a [a a a|] a"_s << kSel << u"a"_s << u"bb"_s
+            << QStringList{u"a [a|] a a a"_s, u"a bb [a|] a a"_s, u"a bb bb [a|] a"_s,
+                           u"a bb bb bb| a"_s};
     }
 
     void replaceNext()
@@ -286,26 +284,26 @@ private slots:
 
     void replaceAllAfterReplaceNextStaysInTheSelection()
     {
-        Fixture f(u"a [a a a|] a"_qs);
-        f.commands.setSettings(settingsFor(u"a"_qs, kSel), u"b"_qs);
+        Fixture f(u"a [a a a|] a"_s);
+        f.commands.setSettings(settingsFor(u"a"_s, kSel), u"b"_s);
         QVERIFY(f.commands.ReplaceNext());
         QVERIFY(f.commands.ReplaceNext());
-        QCOMPARE(f.picture(), u"a b [a|] a a"_qs);
+        QCOMPARE(f.picture(), u"a b [a|] a a"_s);
         QCOMPARE(f.commands.ReplaceAllExecute(), 2);
-        QCOMPARE(f.picture(), u"a [b b b|] a"_qs);
+        QCOMPARE(f.picture(), u"a [b b b|] a"_s);
         QVERIFY(f.questions.isEmpty());
     }
 
     void inSelectionWithoutSelectionAsks()
     {
-        Fixture f(u"a |a"_qs);
+        Fixture f(u"a |a"_s);
         f.questionAnswers = {false, true};
-        f.commands.setSettings(settingsFor(u"a"_qs, kSel), u"b"_qs);
+        f.commands.setSettings(settingsFor(u"a"_s, kSel), u"b"_s);
         QCOMPARE(f.commands.ReplaceAllExecute(), 0);
-        QCOMPARE(f.picture(), u"a |a"_qs);
+        QCOMPARE(f.picture(), u"a |a"_s);
         QVERIFY(f.notFound.isEmpty());
         QCOMPARE(f.commands.ReplaceAllExecute(), 2);
-        QCOMPARE(f.picture(), u"b |b"_qs);
+        QCOMPARE(f.picture(), u"b |b"_s);
         QCOMPARE(f.questions.size(), 2);
         QVERIFY(!f.commands.settings().SelectedOnly);
     }
@@ -314,3 +312,5 @@ private slots:
 BP_TEST(TestReplace)
 
 #include "tst_replace.moc"
+
+using namespace Qt::StringLiterals;

@@ -64,93 +64,93 @@ class TestSearchCommands : public QObject
 private slots:
     void searchNextAtStartUpOnlyBeeps()
     {
-        Fixture f(u"a[bc|]d\nSET"_qs);
+        Fixture f(u"a[bc|]d\nSET"_s);
         f.commands.ActionSearchNextExecute();
         QCOMPARE(f.beeps, 1);
-        QCOMPARE(f.picture(), u"abc|d\nSET"_qs);
+        QCOMPARE(f.picture(), u"abc|d\nSET"_s);
         QVERIFY(f.dialogShown.empty());
         QCOMPARE(f.commands.settings(), TSearchSettings());
     }
 
     void backwardMissCollapsesToTheSelectionBegin()
     {
-        Fixture f(u"a[bc|]d"_qs);
+        Fixture f(u"a[bc|]d"_s);
         f.commands.DoSearchReplaceText(true);
         QCOMPARE(f.beeps, 1);
-        QCOMPARE(f.picture(), u"a|bcd"_qs);
+        QCOMPARE(f.picture(), u"a|bcd"_s);
     }
 
     void firstSearchCoversTheWholeDocumentThenContinues()
     {
-        Fixture f(u"x SET\ny\nSET |z"_qs);
-        f.confirm(searchFor(u"SET"_qs));
-        QCOMPARE(f.picture(), u"x [SET|]\ny\nSET z"_qs);
+        Fixture f(u"x SET\ny\nSET |z"_s);
+        f.confirm(searchFor(u"SET"_s));
+        QCOMPARE(f.picture(), u"x [SET|]\ny\nSET z"_s);
         QVERIFY(f.commands.ContinueFromCaret());
         f.commands.ActionSearchNextExecute();
-        QCOMPARE(f.picture(), u"x SET\ny\n[SET|] z"_qs);
+        QCOMPARE(f.picture(), u"x SET\ny\n[SET|] z"_s);
         f.commands.ActionSearchNextExecute();
         QCOMPARE(f.beeps, 1);
-        QCOMPARE(f.picture(), u"x SET\ny\nSET| z"_qs);
+        QCOMPARE(f.picture(), u"x SET\ny\nSET| z"_s);
         // The dialog opens with what was confirmed last.
         f.dialogAnswers.push_back(std::nullopt);
         f.commands.ActionSearchExecute();
-        QCOMPARE(f.dialogShown.back(), searchFor(u"SET"_qs));
+        QCOMPARE(f.dialogShown.back(), searchFor(u"SET"_s));
     }
 
     void fromCursorStartsAtTheCaret()
     {
-        Fixture f(u"SET x |SET"_qs);
-        TSearchSettings settings = searchFor(u"SET"_qs);
+        Fixture f(u"SET x |SET"_s);
+        TSearchSettings settings = searchFor(u"SET"_s);
         settings.FromCursor = true;
         f.confirm(settings);
-        QCOMPARE(f.picture(), u"SET x [SET|]"_qs);
+        QCOMPARE(f.picture(), u"SET x [SET|]"_s);
     }
 
     void backwardRepeatFindsThePreviousOccurrence()
     {
-        Fixture f(u"|SET a SET b SET"_qs);
-        TSearchSettings settings = searchFor(u"set"_qs);
+        Fixture f(u"|SET a SET b SET"_s);
+        TSearchSettings settings = searchFor(u"set"_s);
         settings.Backwards = true;
         f.confirm(settings);
-        QCOMPARE(f.picture(), u"SET a SET b [|SET]"_qs);
+        QCOMPARE(f.picture(), u"SET a SET b [|SET]"_s);
         f.commands.ActionSearchNextExecute();
-        QCOMPARE(f.picture(), u"SET a [|SET] b SET"_qs);
+        QCOMPARE(f.picture(), u"SET a [|SET] b SET"_s);
         // F3 keeps the direction; the dialog is not needed to go on backwards.
         f.commands.ActionSearchNextExecute();
-        QCOMPARE(f.picture(), u"[|SET] a SET b SET"_qs);
+        QCOMPARE(f.picture(), u"[|SET] a SET b SET"_s);
         QCOMPARE(f.beeps, 0);
     }
 
     void caseSensitiveAndWholeWordsReachTheEngine()
     {
-        Fixture f(u"|set GET_PARAM_EX SET (GET_PARAM)"_qs);
-        TSearchSettings settings = searchFor(u"SET"_qs);
+        Fixture f(u"|set GET_PARAM_EX SET (GET_PARAM)"_s);
+        TSearchSettings settings = searchFor(u"SET"_s);
         settings.CaseSensitive = true;
         f.confirm(settings);
-        QCOMPARE(f.picture(), u"set GET_PARAM_EX [SET|] (GET_PARAM)"_qs);
-        settings = searchFor(u"GET_PARAM"_qs);
+        QCOMPARE(f.picture(), u"set GET_PARAM_EX [SET|] (GET_PARAM)"_s);
+        settings = searchFor(u"GET_PARAM"_s);
         settings.WholeWords = true;
         f.confirm(settings);
-        QCOMPARE(f.picture(), u"set GET_PARAM_EX SET ([GET_PARAM|])"_qs);
+        QCOMPARE(f.picture(), u"set GET_PARAM_EX SET ([GET_PARAM|])"_s);
     }
 
     void selectedOnlyAsksOnceTheMatchIsTheSelection()
     {
-        Fixture f(u"SET [a SET b SET c|] SET"_qs);
-        TSearchSettings settings = searchFor(u"SET"_qs);
+        Fixture f(u"SET [a SET b SET c|] SET"_s);
+        TSearchSettings settings = searchFor(u"SET"_s);
         settings.SelectedOnly = true;
         f.confirm(settings);
-        QCOMPARE(f.picture(), u"SET a [SET|] b SET c SET"_qs);
+        QCOMPARE(f.picture(), u"SET a [SET|] b SET c SET"_s);
         QVERIFY(f.questions.isEmpty());
 
         f.questionAnswers.push_back(true);
         f.commands.ActionSearchNextExecute();
-        QCOMPARE(f.questions, QStringList{u"Нет выделения, искать во всем документе?"_qs});
-        QCOMPARE(f.picture(), u"SET a SET b [SET|] c SET"_qs);
+        QCOMPARE(f.questions, QStringList{u"Нет выделения, искать во всем документе?"_s});
+        QCOMPARE(f.picture(), u"SET a SET b [SET|] c SET"_s);
         QVERIFY(!f.commands.settings().SelectedOnly);
         // Cleared for good: no more questions, and the dialog shows the box cleared.
         f.commands.ActionSearchNextExecute();
-        QCOMPARE(f.picture(), u"SET a SET b SET c [SET|]"_qs);
+        QCOMPARE(f.picture(), u"SET a SET b SET c [SET|]"_s);
         QCOMPARE(f.questions.size(), 1);
         f.dialogAnswers.push_back(std::nullopt);
         f.commands.ActionSearchExecute();
@@ -169,9 +169,9 @@ private slots:
     void searchesKeepTheSelectionMode()
     {
         QFETCH(TSelectionMode, mode);
-        Fixture f(u"x|\nSET a SET"_qs);
+        Fixture f(u"x|\nSET a SET"_s);
         f.editor.setSelectionMode(mode);
-        f.confirm(searchFor(u"SET"_qs));
+        f.confirm(searchFor(u"SET"_s));
         QCOMPARE(f.editor.BlockBegin(), (TBufferCoord{1, 2}));
         QCOMPARE(f.editor.selection().mode, mode);
         f.commands.ActionSearchNextExecute();
@@ -186,28 +186,28 @@ private slots:
     {
         // Line mode shows the match's whole line selected; searching that line again would
         // find the same match for ever.
-        Fixture f(u"x\n[SET a SET|]\nSET"_qs);
+        Fixture f(u"x\n[SET a SET|]\nSET"_s);
         f.editor.setSelectionMode(TSelectionMode::smLine);
-        TSearchSettings settings = searchFor(u"SET"_qs);
+        TSearchSettings settings = searchFor(u"SET"_s);
         settings.SelectedOnly = true;
         f.confirm(settings);
-        QCOMPARE(f.picture(), u"x\n[SET|] a SET\nSET"_qs);
+        QCOMPARE(f.picture(), u"x\n[SET|] a SET\nSET"_s);
         f.questionAnswers.push_back(true);
         f.commands.ActionSearchNextExecute();
         QCOMPARE(f.questions.size(), 1);
-        QCOMPARE(f.picture(), u"x\nSET a [SET|]\nSET"_qs);
+        QCOMPARE(f.picture(), u"x\nSET a [SET|]\nSET"_s);
         QCOMPARE(f.editor.selection().mode, TSelectionMode::smLine);
     }
 
     void selectedOnlyWithoutSelectionAnsweredNoChangesNothing()
     {
-        Fixture f(u"SET x| SET"_qs);
-        TSearchSettings settings = searchFor(u"SET"_qs);
+        Fixture f(u"SET x| SET"_s);
+        TSearchSettings settings = searchFor(u"SET"_s);
         settings.SelectedOnly = true;
         f.questionAnswers.push_back(false);
         f.confirm(settings);
         QCOMPARE(f.questions.size(), 1);
-        QCOMPARE(f.picture(), u"SET x| SET"_qs);
+        QCOMPARE(f.picture(), u"SET x| SET"_s);
         QCOMPARE(f.beeps, 0);
         QCOMPARE(f.commands.settings(), settings);
     }
@@ -221,31 +221,31 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("asks");
         const auto normal = TSelectionMode::smNormal;
-        QTest::newRow("same text") << u"[SET|] SET"_qs << normal << u"SET"_qs << true;
-        QTest::newRow("ASCII case differs") << u"[set|] SET"_qs << normal << u"SET"_qs << true;
+        QTest::newRow("same text") << u"[SET|] SET"_s << normal << u"SET"_s << true;
+        QTest::newRow("ASCII case differs") << u"[set|] SET"_s << normal << u"SET"_s << true;
         QTest::newRow("Cyrillic case differs")
-            << u"[бумага|] БУМАГА"_qs << normal << u"БУМАГА"_qs << false;
-        QTest::newRow("longer selection") << u"[SET |]SET"_qs << normal << u"SET"_qs << false;
+            << u"[бумага|] БУМАГА"_s << normal << u"БУМАГА"_s << false;
+        QTest::newRow("longer selection") << u"[SET |]SET"_s << normal << u"SET"_s << false;
         QTest::newRow("two lines, same text")
-            << u"x [SET\nVA|]LUE"_qs << normal << u"set\r\nva"_qs << true;
+            << u"x [SET\nVA|]LUE"_s << normal << u"set\r\nva"_s << true;
         QTest::newRow("two lines, the text's break is LF")
-            << u"x [SET\nVA|]LUE"_qs << normal << u"SET\nVA"_qs << false;
+            << u"x [SET\nVA|]LUE"_s << normal << u"SET\nVA"_s << false;
         QTest::newRow("three lines, the text stops short")
-            << u"[a\nb\nc|]"_qs << normal << u"a\r\nb\r\n"_qs << false;
+            << u"[a\nb\nc|]"_s << normal << u"a\r\nb\r\n"_s << false;
         QTest::newRow("three lines, the text goes on")
-            << u"[a\nb\nc|]"_qs << normal << u"a\r\nb\r\ncd"_qs << false;
+            << u"[a\nb\nc|]"_s << normal << u"a\r\nb\r\ncd"_s << false;
         QTest::newRow("two lines to the line's start")
-            << u"[ab\n|]cd"_qs << normal << u"ab\r\n"_qs << true;
+            << u"[ab\n|]cd"_s << normal << u"ab\r\n"_s << true;
         QTest::newRow("line mode takes whole lines and the break after them")
-            << u"a[b\nc|]d\ne"_qs << TSelectionMode::smLine << u"ab\r\ncd\r\n"_qs << true;
+            << u"a[b\nc|]d\ne"_s << TSelectionMode::smLine << u"ab\r\ncd\r\n"_s << true;
         QTest::newRow("line mode down to the last line has no break after it")
-            << u"a[b\nc|]d"_qs << TSelectionMode::smLine << u"ab\r\ncd"_qs << true;
+            << u"a[b\nc|]d"_s << TSelectionMode::smLine << u"ab\r\ncd"_s << true;
         QTest::newRow("column mode takes the columns of each line")
-            << u"a[bc\nde|]f"_qs << TSelectionMode::smColumn << u"B\r\nE"_qs << true;
+            << u"a[bc\nde|]f"_s << TSelectionMode::smColumn << u"B\r\nE"_s << true;
         QTest::newRow("column mode, a short line gives nothing")
-            << u"a[bcd\nx\nefg|]h"_qs << TSelectionMode::smColumn << u"bc\r\n\r\nfg"_qs << true;
+            << u"a[bcd\nx\nefg|]h"_s << TSelectionMode::smColumn << u"bc\r\n\r\nfg"_s << true;
         QTest::newRow("column mode, not the short line's text")
-            << u"a[bcd\nx\nefg|]h"_qs << TSelectionMode::smColumn << u"bc\r\nx\r\nfg"_qs << false;
+            << u"a[bcd\nx\nefg|]h"_s << TSelectionMode::smColumn << u"bc\r\nx\r\nfg"_s << false;
     }
 
     void selectionEqualToTheTextCountsAsNoSelection()
@@ -269,23 +269,23 @@ private slots:
 
     void cancelKeepsTheOldOptions()
     {
-        Fixture f(u"SET SET |SET"_qs);
-        TSearchSettings settings = searchFor(u"SET"_qs);
+        Fixture f(u"SET SET |SET"_s);
+        TSearchSettings settings = searchFor(u"SET"_s);
         settings.Backwards = true;
         settings.FromCursor = true;
         f.confirm(settings);
-        QCOMPARE(f.picture(), u"SET [|SET] SET"_qs);
+        QCOMPARE(f.picture(), u"SET [|SET] SET"_s);
         f.dialogAnswers.push_back(std::nullopt);
         f.commands.ActionSearchExecute();
         QCOMPARE(f.commands.settings(), settings);
-        QCOMPARE(f.picture(), u"SET [|SET] SET"_qs);
+        QCOMPARE(f.picture(), u"SET [|SET] SET"_s);
         f.commands.ActionSearchNextExecute();
-        QCOMPARE(f.picture(), u"[|SET] SET SET"_qs);
+        QCOMPARE(f.picture(), u"[|SET] SET SET"_s);
     }
 
     void okWithAnEmptyTextStoresTheOptionsOnly()
     {
-        Fixture f(u"a[bc|]d"_qs);
+        Fixture f(u"a[bc|]d"_s);
         TSearchSettings settings;
         settings.CaseSensitive = true;
         settings.FromCursor = true;
@@ -293,10 +293,12 @@ private slots:
         QCOMPARE(f.commands.settings(), settings);
         QVERIFY(f.commands.ContinueFromCaret());
         QCOMPARE(f.beeps, 0);
-        QCOMPARE(f.picture(), u"a[bc|]d"_qs);
+        QCOMPARE(f.picture(), u"a[bc|]d"_s);
     }
 };
 
 BP_TEST(TestSearchCommands)
 
 #include "tst_search_commands.moc"
+
+using namespace Qt::StringLiterals;

@@ -29,57 +29,55 @@ private slots:
         const TSearchOptions none;
 
         QTest::newRow("forward from the caret selects the next one")
-            << u"SET |x SET y"_qs << u"SET"_qs << none << u"SET x [SET|] y"_qs << 1;
+            << u"SET |x SET y"_s << u"SET"_s << none << u"SET x [SET|] y"_s << 1;
         QTest::newRow("forward finds an occurrence starting at the caret")
-            << u"x |SET"_qs << u"SET"_qs << none << u"x [SET|]"_qs << 1;
+            << u"x |SET"_s << u"SET"_s << none << u"x [SET|]"_s << 1;
         QTest::newRow("forward with the caret inside an occurrence skips it")
-            << u"SE|T x SET"_qs << u"SET"_qs << none << u"SET x [SET|]"_qs << 1;
+            << u"SE|T x SET"_s << u"SET"_s << none << u"SET x [SET|]"_s << 1;
         QTest::newRow("forward continues on later lines")
-            << u"a SET|\nb\nc SET"_qs << u"SET"_qs << none << u"a SET\nb\nc [SET|]"_qs << 1;
+            << u"a SET|\nb\nc SET"_s << u"SET"_s << none << u"a SET\nb\nc [SET|]"_s << 1;
         QTest::newRow("backward finds an occurrence ending at the caret")
-            << u"SET| x"_qs << u"SET"_qs << TSearchOptions(ssoBackwards) << u"[|SET] x"_qs << 1;
+            << u"SET| x"_s << u"SET"_s << TSearchOptions(ssoBackwards) << u"[|SET] x"_s << 1;
         QTest::newRow("backward with the caret inside an occurrence skips it")
-            << u"SET x SE|T"_qs << u"SET"_qs << TSearchOptions(ssoBackwards) << u"[|SET] x SET"_qs
+            << u"SET x SE|T"_s << u"SET"_s << TSearchOptions(ssoBackwards) << u"[|SET] x SET"_s
             << 1;
         QTest::newRow("backward takes the last occurrence of an earlier line")
-            << u"SET SET\n|x"_qs << u"SET"_qs << TSearchOptions(ssoBackwards) << u"SET [|SET]\nx"_qs
+            << u"SET SET\n|x"_s << u"SET"_s << TSearchOptions(ssoBackwards) << u"SET [|SET]\nx"_s
             << 1;
         QTest::newRow("backward: aaa in aaaa is columns 1 to 3")
-            << u"aaaa|"_qs << u"aaa"_qs << TSearchOptions(ssoBackwards) << u"[|aaa]a"_qs << 1;
+            << u"aaaa|"_s << u"aaa"_s << TSearchOptions(ssoBackwards) << u"[|aaa]a"_s << 1;
         QTest::newRow("entire scope starts at the document start")
-            << u"SET x |SET"_qs << u"SET"_qs << TSearchOptions(ssoEntireScope) << u"[SET|] x SET"_qs
+            << u"SET x |SET"_s << u"SET"_s << TSearchOptions(ssoEntireScope) << u"[SET|] x SET"_s
             << 1;
         QTest::newRow("entire scope backwards starts at the document end")
-            << u"|SET x SET"_qs << u"SET"_qs << (ssoEntireScope | ssoBackwards)
-            << u"SET x [|SET]"_qs << 1;
-        QTest::newRow("whole words pass over a longer name")
-            << u"|GET_PARAM_EX(1)\nx = (GET_PARAM)"_qs << u"GET_PARAM"_qs
-            << TSearchOptions(ssoWholeWord) << u"GET_PARAM_EX(1)\nx = ([GET_PARAM|])"_qs << 1;
-        QTest::newRow("case is ignored unless asked for")
-            << u"|SET_VALUE"_qs << u"set_value"_qs << none << u"[SET_VALUE|]"_qs << 1;
-        QTest::newRow("nothing found leaves the selection alone")
-            << u"a[bc|]d"_qs << u"zz"_qs << none << u"a[bc|]d"_qs << 0;
-        QTest::newRow("empty search text leaves the selection alone")
-            << u"a[bc|]d"_qs << QString() << TSearchOptions(ssoEntireScope) << u"a[bc|]d"_qs << 0;
-        QTest::newRow("empty document")
-            << QString() << u"x"_qs << TSearchOptions(ssoEntireScope) << u"|"_qs << 0;
-        QTest::newRow("forward from the end of the last line")
-            << u"SET|"_qs << u"SET"_qs << none << u"SET|"_qs << 0;
-        QTest::newRow("selected only searches inside the selection")
-            << u"SET [x SET y|] SET"_qs << u"SET"_qs << TSearchOptions(ssoSelectedOnly)
-            << u"SET x [SET|] y SET"_qs << 1;
-        QTest::newRow("selected only ignores the caret and the entire scope")
-            << u"SET [x SET SET|]"_qs << u"SET"_qs << (ssoSelectedOnly | ssoEntireScope)
-            << u"SET x [SET|] SET"_qs << 1;
-        QTest::newRow("selected only, backwards")
-            << u"SET [|x SET SET y] SET"_qs << u"SET"_qs << (ssoSelectedOnly | ssoBackwards)
-            << u"SET x SET [|SET] y SET"_qs << 1;
-        QTest::newRow("an occurrence crossing the selection end is outside")
-            << u"[x SE|]T"_qs << u"SET"_qs << TSearchOptions(ssoSelectedOnly) << u"[x SE|]T"_qs
-            << 0;
-        QTest::newRow("selected only without a selection searches from the caret")
-            << u"SET |SET"_qs << u"SET"_qs << TSearchOptions(ssoSelectedOnly) << u"SET [SET|]"_qs
+            << u"|SET x SET"_s << u"SET"_s << (ssoEntireScope | ssoBackwards) << u"SET x [|SET]"_s
             << 1;
+        QTest::newRow("whole words pass over a longer name")
+            << u"|GET_PARAM_EX(1)\nx = (GET_PARAM)"_s << u"GET_PARAM"_s
+            << TSearchOptions(ssoWholeWord) << u"GET_PARAM_EX(1)\nx = ([GET_PARAM|])"_s << 1;
+        QTest::newRow("case is ignored unless asked for")
+            << u"|SET_VALUE"_s << u"set_value"_s << none << u"[SET_VALUE|]"_s << 1;
+        QTest::newRow("nothing found leaves the selection alone")
+            << u"a[bc|]d"_s << u"zz"_s << none << u"a[bc|]d"_s << 0;
+        QTest::newRow("empty search text leaves the selection alone")
+            << u"a[bc|]d"_s << QString() << TSearchOptions(ssoEntireScope) << u"a[bc|]d"_s << 0;
+        QTest::newRow("empty document")
+            << QString() << u"x"_s << TSearchOptions(ssoEntireScope) << u"|"_s << 0;
+        QTest::newRow("forward from the end of the last line")
+            << u"SET|"_s << u"SET"_s << none << u"SET|"_s << 0;
+        QTest::newRow("selected only searches inside the selection")
+            << u"SET [x SET y|] SET"_s << u"SET"_s << TSearchOptions(ssoSelectedOnly)
+            << u"SET x [SET|] y SET"_s << 1;
+        QTest::newRow("selected only ignores the caret and the entire scope")
+            << u"SET [x SET SET|]"_s << u"SET"_s << (ssoSelectedOnly | ssoEntireScope)
+            << u"SET x [SET|] SET"_s << 1;
+        QTest::newRow("selected only, backwards")
+            << u"SET [|x SET SET y] SET"_s << u"SET"_s << (ssoSelectedOnly | ssoBackwards)
+            << u"SET x SET [|SET] y SET"_s << 1;
+        QTest::newRow("an occurrence crossing the selection end is outside")
+            << u"[x SE|]T"_s << u"SET"_s << TSearchOptions(ssoSelectedOnly) << u"[x SE|]T"_s << 0;
+        QTest::newRow("selected only without a selection searches from the caret")
+            << u"SET |SET"_s << u"SET"_s << TSearchOptions(ssoSelectedOnly) << u"SET [SET|]"_s << 1;
     }
 
     void search()
@@ -122,13 +120,13 @@ private slots:
         QFETCH(TSearchOptions, options);
         QFETCH(TBufferCoord, found);
         EditModel editor;
-        editor.Lines().Add(u"x SET y"_qs);
-        editor.Lines().Add(u"SET ab SET"_qs);
+        editor.Lines().Add(u"x SET y"_s);
+        editor.Lines().Add(u"SET ab SET"_s);
         editor.setSelectionMode(mode);
         editor.setBlockBegin({4, 1});
         editor.setBlockEnd({5, 2});
         TEditorSearch engine;
-        const int count = SearchReplace(editor, &engine, u"SET"_qs, QString(), options);
+        const int count = SearchReplace(editor, &engine, u"SET"_s, QString(), options);
         if (found == TBufferCoord{0, 0}) {
             QCOMPARE(count, 0);
             QCOMPARE(editor.BlockBegin(), (TBufferCoord{4, 1}));
@@ -145,13 +143,13 @@ private slots:
     {
         // Normal mode would take SET at (1, 2); the column block starts at column 3.
         EditModel editor;
-        editor.Lines().Add(u"abcd"_qs);
-        editor.Lines().Add(u"SET SET"_qs);
+        editor.Lines().Add(u"abcd"_s);
+        editor.Lines().Add(u"SET SET"_s);
         editor.setSelectionMode(TSelectionMode::smColumn);
         editor.setBlockBegin({8, 2});
         editor.setBlockEnd({3, 1});
         TEditorSearch engine;
-        QCOMPARE(SearchReplace(editor, &engine, u"SET"_qs, QString(), ssoSelectedOnly), 1);
+        QCOMPARE(SearchReplace(editor, &engine, u"SET"_s, QString(), ssoSelectedOnly), 1);
         QCOMPARE(editor.BlockBegin(), (TBufferCoord{5, 2}));
         QCOMPARE(editor.CaretXY(), (TBufferCoord{8, 2}));
     }
@@ -201,8 +199,8 @@ private slots:
         QFETCH(int, newLeftChar);
         EditModel editor;
         for (int line = 1; line <= 100; ++line)
-            editor.Lines().Add(line == match.Line ? QString(match.Char - 1, u' ') + u"SET"_qs
-                                                  : u"x"_qs);
+            editor.Lines().Add(line == match.Line ? QString(match.Char - 1, u' ') + u"SET"_s
+                                                  : u"x"_s);
         editor.viewWindow().setSize(10, 20);
         editor.setCaretXY(caret);
         editor.viewWindow().setTopLine(topLine);
@@ -210,7 +208,7 @@ private slots:
         TEditorSearch engine;
         TSearchOptions options;
         options.setFlag(ssoBackwards, backwards);
-        QCOMPARE(SearchReplace(editor, &engine, u"SET"_qs, QString(), options), 1);
+        QCOMPARE(SearchReplace(editor, &engine, u"SET"_s, QString(), options), 1);
         const TBufferCoord matchEnd{match.Char + 3, match.Line};
         QCOMPARE(editor.CaretXY(), backwards ? match : matchEnd);
         QCOMPARE(editor.viewWindow().topLine(), newTopLine);
@@ -220,16 +218,18 @@ private slots:
     void errors()
     {
         EditModel editor;
-        editor.Lines().Add(u"SET"_qs);
-        QVERIFY_THROWS_EXCEPTION(Error, SearchReplace(editor, nullptr, u"SET"_qs, QString(), {}));
+        editor.Lines().Add(u"SET"_s);
+        QVERIFY_THROWS_EXCEPTION(Error, SearchReplace(editor, nullptr, u"SET"_s, QString(), {}));
         // Replacing is not offered; asking for it must not look like a success.
         TEditorSearch engine;
         QVERIFY_THROWS_EXCEPTION(Error,
-                                 SearchReplace(editor, &engine, u"SET"_qs, u"x"_qs, ssoReplaceAll));
-        QCOMPARE(editor.Lines()[0], u"SET"_qs);
+                                 SearchReplace(editor, &engine, u"SET"_s, u"x"_s, ssoReplaceAll));
+        QCOMPARE(editor.Lines()[0], u"SET"_s);
     }
 };
 
 BP_TEST(TestSearchReplace)
 
 #include "tst_search_replace.moc"
+
+using namespace Qt::StringLiterals;
