@@ -17,6 +17,8 @@
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 #endif
 
 using namespace bp;
@@ -596,5 +598,3 @@ private slots:
 BP_TEST(TestUpdateCheck)
 
 #include "tst_update_check.moc"
-
-using namespace Qt::StringLiterals;

@@ -18,6 +18,8 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 #endif
 
 using namespace bp;
@@ -315,5 +317,3 @@ private slots:
 
 BP_TEST(TestAidsView)
 #include "tst_aids_view.moc"
-
-using namespace Qt::StringLiterals;

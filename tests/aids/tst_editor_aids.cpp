@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 // The aids that edit the model: each is one undo step with one change notification.
@@ -152,5 +154,3 @@ private slots:
 BP_TEST(TestEditorAids)
 
 #include "tst_editor_aids.moc"
-
-using namespace Qt::StringLiterals;

@@ -5,6 +5,8 @@
 #include <QTest>
 #include <new>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 namespace {
@@ -66,5 +68,3 @@ BP_TEST_PROGRAM({.makeApplication = [](int &argc, char **argv) {
 }})
 
 #include "tst_application.moc"
-
-using namespace Qt::StringLiterals;

@@ -4,6 +4,8 @@
 #include <QProcess>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 class TestCommandLine : public QObject
@@ -105,5 +107,3 @@ private slots:
 BP_TEST(TestCommandLine)
 
 #include "tst_command_line.moc"
-
-using namespace Qt::StringLiterals;

@@ -22,6 +22,8 @@
 
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 namespace {
@@ -486,5 +488,3 @@ static int rewriteChildMode(int argc, char **argv)
 BP_TEST(TestDiskChange)
 BP_TEST_PROGRAM({.beforeApplication = rewriteChildMode})
 #include "tst_disk_change.moc"
-
-using namespace Qt::StringLiterals;

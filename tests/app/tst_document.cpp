@@ -24,6 +24,8 @@
 #include <cstdio>
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 namespace {
@@ -640,5 +642,3 @@ private slots:
 BP_TEST(TestDocument)
 
 #include "tst_document.moc"
-
-using namespace Qt::StringLiterals;

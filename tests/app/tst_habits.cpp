@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 Q_DECLARE_METATYPE(bp::TSelectionMode)
@@ -239,5 +241,3 @@ private slots:
 BP_TEST(TestHabits)
 
 #include "tst_habits.moc"
-
-using namespace Qt::StringLiterals;

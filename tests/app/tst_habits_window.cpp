@@ -24,6 +24,8 @@
 #include <QUrl>
 #include <QWheelEvent>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 // The everyday habits as the main window offers them: replace, go to line, the caret panel,
@@ -523,5 +525,3 @@ private slots:
 BP_TEST(TestHabitsWindow)
 
 #include "tst_habits_window.moc"
-
-using namespace Qt::StringLiterals;

@@ -33,6 +33,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 namespace {
@@ -612,5 +614,3 @@ private slots:
 
 BP_TEST(TestMainWindow)
 #include "tst_main_window.moc"
-
-using namespace Qt::StringLiterals;

@@ -22,6 +22,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 namespace {
@@ -851,5 +853,3 @@ BP_TEST(RecoveryTest)
 BP_TEST_PROGRAM({.beforeApplication = childModeOrPrivateDataFolder})
 
 #include "tst_recovery.moc"
-
-using namespace Qt::StringLiterals;

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 namespace {
@@ -171,5 +173,3 @@ private slots:
 
 BP_TEST(TestTextDocument)
 #include "tst_text_document.moc"
-
-using namespace Qt::StringLiterals;

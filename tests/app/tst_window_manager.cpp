@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using StoredValues = QList<std::pair<QString, int>>;
 
 // The program as a user runs it: a real X server with a window manager (Xvfb and openbox),
@@ -301,5 +303,3 @@ private slots:
 
 BP_TEST(TestWindowManager)
 #include "tst_window_manager.moc"
-
-using namespace Qt::StringLiterals;

@@ -10,6 +10,8 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
 #endif
 
 using namespace bp;
@@ -306,5 +308,3 @@ private slots:
 BP_TEST(TestWindowState)
 
 #include "tst_window_state.moc"
-
-using namespace Qt::StringLiterals;

@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 using clipboardblock::Mode;
 
@@ -85,5 +87,3 @@ private slots:
 
 BP_TEST(TestClipboardBlock)
 #include "tst_clipboard_block.moc"
-
-using namespace Qt::StringLiterals;

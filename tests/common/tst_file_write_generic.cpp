@@ -21,6 +21,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 using bp::testing::readFile;
 using bp::testing::writeFile;
@@ -162,5 +164,3 @@ BP_TEST(TestFileWriteGeneric)
 BP_TEST_PROGRAM({.beforeApplication = writeFileMode})
 
 #include "tst_file_write_generic.moc"
-
-using namespace Qt::StringLiterals;

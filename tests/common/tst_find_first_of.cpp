@@ -4,6 +4,8 @@
 #include <QString>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 namespace {
@@ -141,5 +143,3 @@ private slots:
 
 BP_TEST(TestFindFirstOf)
 #include "tst_find_first_of.moc"
-
-using namespace Qt::StringLiterals;

@@ -30,6 +30,8 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 Q_DECLARE_METATYPE(bp::TextEncoding)
@@ -756,5 +758,3 @@ BP_TEST(TestTextFile)
 BP_TEST_PROGRAM({.beforeApplication = writeFileMode})
 
 #include "tst_text_file.moc"
-
-using namespace Qt::StringLiterals;

@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 class TestEditorHighlighting : public QObject
@@ -305,5 +307,3 @@ private slots:
 
 BP_TEST(TestEditorHighlighting)
 #include "tst_editor_highlighting.moc"
-
-using namespace Qt::StringLiterals;

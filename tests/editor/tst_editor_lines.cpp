@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 Q_DECLARE_METATYPE(bp::LineBreakStyle)
@@ -384,5 +386,3 @@ static int setLineMode(int argc, char **argv)
 BP_TEST(TestEditorLines)
 BP_TEST_PROGRAM({.beforeApplication = setLineMode})
 #include "tst_editor_lines.moc"
-
-using namespace Qt::StringLiterals;

@@ -6,6 +6,8 @@
 
 #include <climits>
 
+using namespace Qt::StringLiterals;
+
 using bp::ImageListActions;
 
 namespace {
@@ -145,5 +147,3 @@ void TestIcons::productLogoIsOpaqueAndDrawn()
 
 BP_TEST(TestIcons)
 #include "tst_icons.moc"
-
-using namespace Qt::StringLiterals;

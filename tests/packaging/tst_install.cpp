@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString kId = u"ru.brindlepad.Brindlepad"_s;
@@ -207,5 +209,3 @@ private slots:
 BP_TEST(TestInstall)
 
 #include "tst_install.moc"
-
-using namespace Qt::StringLiterals;

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 namespace {
@@ -166,5 +168,3 @@ private slots:
 
 BP_TEST(TestDiskWatch)
 #include "tst_disk_watch.moc"
-
-using namespace Qt::StringLiterals;

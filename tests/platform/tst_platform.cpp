@@ -12,6 +12,8 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
 #endif
 
 using namespace bp;
@@ -174,5 +176,3 @@ private slots:
 
 BP_TEST(TestPlatform)
 #include "tst_platform.moc"
-
-using namespace Qt::StringLiterals;

@@ -7,6 +7,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 Q_DECLARE_METATYPE(bp::PrintTextArea)
@@ -230,5 +232,3 @@ void TestPrintLayout::paginates()
 BP_TEST(TestPrintLayout)
 
 #include "tst_print_layout.moc"
-
-using namespace Qt::StringLiterals;

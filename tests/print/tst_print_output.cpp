@@ -24,6 +24,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 namespace {
@@ -513,5 +515,3 @@ void TestPrintOutput::setupWithoutPrinterSaysSo()
 BP_TEST(TestPrintOutput)
 
 #include "tst_print_output.moc"
-
-using namespace Qt::StringLiterals;

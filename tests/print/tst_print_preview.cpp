@@ -25,6 +25,8 @@
 #include <QTimer>
 #include <QWheelEvent>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 namespace {
@@ -443,5 +445,3 @@ void TestPrintPreview::setupDialogButtonSaysWhatItDoes()
 BP_TEST(TestPrintPreview)
 
 #include "tst_print_preview.moc"
-
-using namespace Qt::StringLiterals;

@@ -5,6 +5,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 namespace {
@@ -170,5 +172,3 @@ private slots:
 BP_TEST(TestEditorSearch)
 
 #include "tst_editor_search.moc"
-
-using namespace Qt::StringLiterals;

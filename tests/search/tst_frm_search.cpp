@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 namespace {
@@ -241,5 +243,3 @@ private slots:
 
 BP_TEST(TestFrmSearch)
 #include "tst_frm_search.moc"
-
-using namespace Qt::StringLiterals;

@@ -9,6 +9,8 @@
 #include <QTest>
 #include <deque>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 namespace {
@@ -312,5 +314,3 @@ private slots:
 BP_TEST(TestReplace)
 
 #include "tst_replace.moc"
-
-using namespace Qt::StringLiterals;

@@ -6,6 +6,8 @@
 #include <QTest>
 #include <deque>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 
 Q_DECLARE_METATYPE(bp::TSelectionMode)
@@ -300,5 +302,3 @@ private slots:
 BP_TEST(TestSearchCommands)
 
 #include "tst_search_commands.moc"
-
-using namespace Qt::StringLiterals;

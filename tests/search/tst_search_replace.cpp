@@ -7,6 +7,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace bp;
 using enum bp::TSearchOption;
 
@@ -231,5 +233,3 @@ private slots:
 BP_TEST(TestSearchReplace)
 
 #include "tst_search_replace.moc"
-
-using namespace Qt::StringLiterals;
