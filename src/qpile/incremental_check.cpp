@@ -151,14 +151,19 @@ void QpileIncrementalCheck::replaced(int index, int removed, int inserted)
     }
     shift(m_end);
 
+    // The findings stored after the replaced lines follow from the state stored after them.
+    // With nothing put in their place that state is gone, and a state standing at `index`
+    // describes the lines before the removed ones, not the findings after it: a pass may
+    // stop only beyond it.
+    const int firstAfter = index + std::max(inserted, 1);
     if (!pending()) {
-        m_stopFrom = index + inserted;
+        m_stopFrom = firstAfter;
     } else if (m_stopFrom != kNone) {
         // A pass under way has stored its own state at m_dueFrom, but what is stored after
         // that line still follows from the state stored there before: the next pass may
         // stop only beyond it.
         const auto moved = [&](int line) { return line >= end ? line + shift.delta : line; };
-        m_stopFrom = std::max({moved(m_stopFrom), moved(m_dueFrom) + 1, index + inserted});
+        m_stopFrom = std::max({moved(m_stopFrom), moved(m_dueFrom) + 1, firstAfter});
     }
     m_dueFrom = std::min(m_dueFrom, index);
     m_linesChecked = 0;
