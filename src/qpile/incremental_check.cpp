@@ -10,6 +10,8 @@ struct LineShift
 {
     int end = 0;
     int delta = 0;
+    // Open blocks and calls are shared between states: each is moved once per shift.
+    quint32 stamp = 0;
 
     void operator()(int &line) const
     {
@@ -18,13 +20,22 @@ struct LineShift
     }
     void operator()(QpileCheckState &state) const
     {
-        for (QpileCheckState::OpenBlock &block : state.blocks)
-            (*this)(block.line);
+        // Entries on a stack open in line order: below the first one before `end` none moves.
+        // One that moves opened after the edit, so every state holding it lies after it too.
+        state.blocks.shiftFromTop(stamp, [this](QpileCheckState::OpenBlock &block) {
+            if (block.line - 1 < end)
+                return false;
+            block.line += delta;
+            return true;
+        });
         for (auto *calls : {&state.calls, &state.unclosed}) {
-            for (QpileCheckState::OpenCall &call : *calls) {
-                (*this)(call.line);
+            calls->shiftFromTop(stamp, [this](QpileCheckState::OpenCall &call) {
+                if (call.line - 1 < end)
+                    return false;
+                call.line += delta;
                 (*this)(call.bracketLine);
-            }
+                return true;
+            });
         }
         (*this)(state.brokenLine);
         (*this)(state.lastTextLine);
@@ -102,7 +113,7 @@ void QpileIncrementalCheck::linesCleared()
 void QpileIncrementalCheck::replaced(int index, int removed, int inserted)
 {
     const int end = index + removed;
-    const LineShift shift{end, inserted - removed};
+    const LineShift shift{end, inserted - removed, ++m_shiftStamp};
 
     // States inside the replaced lines describe lines that are gone; the state before the
     // first line after them may end the next pass, at its new place.
@@ -303,11 +314,7 @@ const std::vector<QpileProblem> &QpileIncrementalCheck::problems()
             m_nameProblemsCurrent = true;
         }
         m_sorted.insert(m_sorted.end(), m_nameProblems.begin(), m_nameProblems.end());
-        std::stable_sort(m_sorted.begin(), m_sorted.end(),
-                         [](const QpileProblem &left, const QpileProblem &right) {
-                             return std::tie(left.line, left.column) <
-                                    std::tie(right.line, right.column);
-                         });
+        sortProblems(m_sorted);
         m_sortedCurrent = true;
     }
     return m_sorted;

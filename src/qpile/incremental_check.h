@@ -93,6 +93,8 @@ private:
     int m_dueFrom = 0;
     int m_stopFrom = kNone;
     int m_linesChecked = 0;
+    // Marks the open blocks and calls one line shift has moved.
+    quint32 m_shiftStamp = 0;
     std::vector<QpileProblem> m_sorted;
     bool m_sortedCurrent = false;
 };
