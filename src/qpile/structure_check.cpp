@@ -194,9 +194,16 @@ Word classify(QStringView word)
 void reportUnclosedBlock(const QpileCheckState::OpenBlock &block,
                          std::vector<QpileProblem> &problems)
 {
+    // One text per kind, shared by every such finding: a file may hold very many of them.
+    static const std::vector<QString> messages = [] {
+        std::vector<QString> texts;
+        for (int kind = 0; kind <= int(Kind::Portfolio); ++kind)
+            texts.push_back(QStringLiteral("Блок %1 не закрыт: нет %2")
+                                .arg(openText(Kind(kind)), closeText(Kind(kind))));
+        return texts;
+    }();
     problems.push_back({QpileProblemKind::UnclosedBlock, block.line, block.column, block.length,
-                        QStringLiteral("Блок %1 не закрыт: нет %2")
-                            .arg(openText(block.kind), closeText(block.kind))});
+                        messages[std::size_t(block.kind)]});
 }
 
 bool isCyrillic(char16_t c)
