@@ -13,12 +13,15 @@
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
+#include <chrono>
+#include <malloc.h>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
 
 constexpr int LineCount = 1000000;
-constexpr int Repetitions = 7;
+constexpr int Repetitions = 5;
 
 bp::TEditorLines &corpus()
 {
@@ -157,6 +160,64 @@ BENCHMARK(BM_EditThenRecheck)
     ->Arg(1)
     ->Arg(2)
     ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(Repetitions)
+    ->ComputeStatistics("min", smallest)
+    ->ComputeStatistics("max", largest);
+
+// Bytes the allocator hands out now.
+double allocatedBytes()
+{
+    return double(mallinfo2().uordblks);
+}
+
+// Text the check must hold much state for: every line opens a FOR inside the ones before
+// (the nesting as deep as the file is long), or every line carries a call on to the next
+// with " _" and opens one more. The kept check runs in the slices the check panel gives it;
+// reported are the memory the finished check holds, the process's peak and the longest
+// slice. Memory should grow with the file, not with its square.
+void BM_DeepState(benchmark::State &state)
+{
+    const bool continued = state.range(0) == 1;
+    const int count = int(state.range(1));
+    bp::TEditorLines lines;
+    QStringList text;
+    text.reserve(count);
+    for (int i = 0; i < count; ++i)
+        text.append(continued ? QStringLiteral("  SUBSTR(s, _")
+                              : QStringLiteral("FOR i FROM 1 TO 3"));
+    lines.setText(text.join(QStringLiteral("\r\n")));
+    constexpr int SliceLines = 20000;
+    double held = 0;
+    double longest = 0;
+    for (auto _ : state) {
+        const double before = allocatedBytes();
+        bp::QpileIncrementalCheck check(reference(), lines);
+        for (bool done = false; !done;) {
+            const auto start = std::chrono::steady_clock::now();
+            done = check.run(SliceLines);
+            const std::chrono::duration<double, std::milli> took =
+                std::chrono::steady_clock::now() - start;
+            longest = std::max(longest, took.count());
+        }
+        benchmark::DoNotOptimize(check.problems().size());
+        held = allocatedBytes() - before;
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["held MB"] = held / 1e6;
+    state.counters["peak RSS MB"] = double(usage.ru_maxrss) / 1e3;
+    state.counters["longest slice ms"] = longest;
+    state.SetLabel(continued ? "continued calls" : "nested FOR");
+}
+BENCHMARK(BM_DeepState)
+    ->Args({0, 100000})
+    ->Args({0, 300000})
+    ->Args({0, 1000000})
+    ->Args({1, 100000})
+    ->Args({1, 300000})
+    ->Args({1, 1000000})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
     ->Repetitions(Repetitions)
     ->ComputeStatistics("min", smallest)
     ->ComputeStatistics("max", largest);

@@ -98,16 +98,13 @@ std::vector<QString> someLines(InputReader &input, int most)
 
 QString describe(const QpileProblem &problem)
 {
-    // Not mended yet (fuzz/regressions/fuzz_incremental_check/*.open): after some edits the
-    // kept check names a block left open at a stale line. Outside strict runs the place of
-    // such a finding is left out of the comparison.
-    if (problem.kind == QpileProblemKind::UnclosedBlock && !bp::fuzz::strict())
-        return QStringLiteral("kind %1 %2").arg(int(problem.kind)).arg(problem.message);
-    return QStringLiteral("%1:%2+%3 kind %4 %5")
+    // Every part of a finding: its place, kind, severity and message.
+    return QStringLiteral("%1:%2+%3 kind %4 severity %5 %6")
         .arg(problem.line)
         .arg(problem.column)
         .arg(problem.length)
         .arg(int(problem.kind))
+        .arg(int(problem.severity))
         .arg(problem.message);
 }
 

@@ -10,6 +10,8 @@ struct LineShift
 {
     int end = 0;
     int delta = 0;
+    // Open blocks and calls are shared between states: each is moved once per shift.
+    quint32 stamp = 0;
 
     void operator()(int &line) const
     {
@@ -18,13 +20,22 @@ struct LineShift
     }
     void operator()(QpileCheckState &state) const
     {
-        for (QpileCheckState::OpenBlock &block : state.blocks)
-            (*this)(block.line);
+        // Entries on a stack open in line order: below the first one before `end` none moves.
+        // One that moves opened after the edit, so every state holding it lies after it too.
+        state.blocks.shiftFromTop(stamp, [this](QpileCheckState::OpenBlock &block) {
+            if (block.line - 1 < end)
+                return false;
+            block.line += delta;
+            return true;
+        });
         for (auto *calls : {&state.calls, &state.unclosed}) {
-            for (QpileCheckState::OpenCall &call : *calls) {
-                (*this)(call.line);
+            calls->shiftFromTop(stamp, [this](QpileCheckState::OpenCall &call) {
+                if (call.line - 1 < end)
+                    return false;
+                call.line += delta;
                 (*this)(call.bracketLine);
-            }
+                return true;
+            });
         }
         (*this)(state.brokenLine);
         (*this)(state.lastTextLine);
@@ -48,6 +59,23 @@ quint64 useHash(const QpileNameUse &use)
 bool beforeLine(const QpileCheckState &state, int line)
 {
     return state.nextLine < line;
+}
+
+// Puts `with` in place of [first, last) of `values`, moving the entries after it once at most
+// (not at all when the counts agree, as when a line is re-checked to as many findings).
+template <class T>
+void replaceRange(std::vector<T> &values, typename std::vector<T>::iterator first,
+                  typename std::vector<T>::iterator last, std::vector<T> &with)
+{
+    const auto at = first - values.begin();
+    const auto old = last - first;
+    const auto count = std::ptrdiff_t(with.size());
+    if (count > old)
+        values.insert(values.begin() + at + old, std::size_t(count - old), T());
+    else if (count < old)
+        values.erase(values.begin() + at + count, values.begin() + at + old);
+    std::move(with.begin(), with.end(), values.begin() + at);
+    with.clear();
 }
 
 } // namespace
@@ -102,7 +130,7 @@ void QpileIncrementalCheck::linesCleared()
 void QpileIncrementalCheck::replaced(int index, int removed, int inserted)
 {
     const int end = index + removed;
-    const LineShift shift{end, inserted - removed};
+    const LineShift shift{end, inserted - removed, ++m_shiftStamp};
 
     // States inside the replaced lines describe lines that are gone; the state before the
     // first line after them may end the next pass, at its new place.
@@ -120,8 +148,16 @@ void QpileIncrementalCheck::replaced(int index, int removed, int inserted)
     if (inserted == 0 && after != m_states.end() && after->nextLine == index)
         m_states.erase(after);
 
-    // Findings of the replaced lines go now: a pass that stops right after them would
-    // otherwise keep them.
+    // Findings of lines that move go now, or those of the lines removed would sit among them.
+    // Lines changed in place keep theirs until the pass that re-checks them replaces them,
+    // which it does before it may stop; the same findings again then change nothing.
+    if (shift.delta != 0)
+        m_sortedCurrent = false;
+    if (shift.delta == 0) {
+        shift(m_end);
+        setStopFrom(index, end, inserted, shift.delta);
+        return;
+    }
     auto firstGone =
         std::lower_bound(m_findings.begin(), m_findings.end(), index,
                          [](const Finding &finding, int line) { return finding.producer < line; });
@@ -150,19 +186,27 @@ void QpileIncrementalCheck::replaced(int index, int removed, int inserted)
             shift(problem.line);
     }
     shift(m_end);
+    setStopFrom(index, end, inserted, shift.delta);
+}
 
+void QpileIncrementalCheck::setStopFrom(int index, int end, int inserted, int delta)
+{
+    // The findings stored after the replaced lines follow from the state stored after them.
+    // With nothing put in their place that state is gone, and a state standing at `index`
+    // describes the lines before the removed ones, not the findings after it: a pass may
+    // stop only beyond it.
+    const int firstAfter = index + std::max(inserted, 1);
     if (!pending()) {
-        m_stopFrom = index + inserted;
+        m_stopFrom = firstAfter;
     } else if (m_stopFrom != kNone) {
         // A pass under way has stored its own state at m_dueFrom, but what is stored after
         // that line still follows from the state stored there before: the next pass may
         // stop only beyond it.
-        const auto moved = [&](int line) { return line >= end ? line + shift.delta : line; };
-        m_stopFrom = std::max({moved(m_stopFrom), moved(m_dueFrom) + 1, index + inserted});
+        const auto moved = [&](int line) { return line >= end ? line + delta : line; };
+        m_stopFrom = std::max({moved(m_stopFrom), moved(m_dueFrom) + 1, firstAfter});
     }
     m_dueFrom = std::min(m_dueFrom, index);
     m_linesChecked = 0;
-    m_sortedCurrent = false;
 }
 
 bool QpileIncrementalCheck::run(int budget)
@@ -185,7 +229,9 @@ bool QpileIncrementalCheck::run(int budget)
     for (int checked = 0;; ++checked) {
         const int line = state.nextLine;
         if (line >= count) {
-            m_end = state;
+            if (!(m_end == state))
+                m_sortedCurrent = false;
+            m_end = std::move(state);
             commit(from, kNone, states, findings, uses);
             m_dueFrom = m_stopFrom = kNone;
             return true;
@@ -215,7 +261,7 @@ bool QpileIncrementalCheck::run(int budget)
     }
 }
 
-std::vector<QpileNameUse>::iterator QpileIncrementalCheck::eraseUses(int from, int to)
+std::vector<QpileNameUse>::iterator QpileIncrementalCheck::forgetUses(int from, int to)
 {
     const auto byLine = [](const QpileNameUse &use, int line) { return use.line - 1 < line; };
     auto first = std::lower_bound(m_uses.begin(), m_uses.end(), from, byLine);
@@ -224,7 +270,15 @@ std::vector<QpileNameUse>::iterator QpileIncrementalCheck::eraseUses(int from, i
         m_nameCheck.remove(*use);
         m_usesSum -= useHash(*use);
     }
-    return m_uses.erase(first, last);
+    return first;
+}
+
+std::vector<QpileNameUse>::iterator QpileIncrementalCheck::eraseUses(int from, int to)
+{
+    const auto first = forgetUses(from, to);
+    const auto byLine = [](const QpileNameUse &use, int line) { return use.line - 1 < line; };
+    return m_uses.erase(first, to == kNone ? m_uses.end()
+                                           : std::lower_bound(first, m_uses.end(), to, byLine));
 }
 
 std::vector<int> QpileIncrementalCheck::functionLines() const
@@ -249,13 +303,15 @@ void QpileIncrementalCheck::setScriptFolder(const QString &folder)
 void QpileIncrementalCheck::commit(int from, int to, std::vector<QpileCheckState> &states,
                                    std::vector<Finding> &findings, std::vector<QpileNameUse> &uses)
 {
-    auto usesAt = eraseUses(from, to);
+    auto usesAt = forgetUses(from, to);
     for (const QpileNameUse &use : uses) {
         m_nameCheck.add(use);
         m_usesSum += useHash(use);
     }
-    m_uses.insert(usesAt, uses.begin(), uses.end());
-    uses.clear();
+    const auto byLine = [](const QpileNameUse &use, int line) { return use.line - 1 < line; };
+    replaceRange(m_uses, usesAt,
+                 to == kNone ? m_uses.end() : std::lower_bound(usesAt, m_uses.end(), to, byLine),
+                 uses);
 
     auto first = std::upper_bound(
         m_states.begin(), m_states.end(), from,
@@ -275,34 +331,73 @@ void QpileIncrementalCheck::commit(int from, int to, std::vector<QpileCheckState
     auto gone = std::lower_bound(m_findings.begin(), m_findings.end(), from, byProducer);
     auto kept =
         to == kNone ? m_findings.end() : std::lower_bound(gone, m_findings.end(), to, byProducer);
-    gone = m_findings.erase(gone, kept);
-    m_findings.insert(gone, std::make_move_iterator(findings.begin()),
-                      std::make_move_iterator(findings.end()));
-    m_sortedCurrent = false;
+    const auto same = [](const Finding &left, const Finding &right) {
+        return left.producer == right.producer && left.problem == right.problem;
+    };
+    if (!std::equal(gone, kept, findings.begin(), findings.end(), same))
+        m_sortedCurrent = false;
+    replaceRange(m_findings, gone, kept, findings);
 }
 
 const std::vector<QpileProblem> &QpileIncrementalCheck::problems()
 {
-    if (!m_sortedCurrent) {
-        m_sorted.clear();
-        m_sorted.reserve(m_findings.size());
-        for (const Finding &finding : m_findings)
-            m_sorted.push_back(finding.problem);
-        m_checker.finish(m_end, m_sorted);
-        // Lines re-checked to the same uses (typing inside an expression) leave the findings
-        // about names as they were: no walk over every use.
-        if (!m_nameProblemsCurrent || m_nameProblemsSum != m_usesSum) {
-            m_nameProblems.clear();
-            m_nameCheck.report(m_uses, m_nameProblems);
-            m_nameProblemsSum = m_usesSum;
-            m_nameProblemsCurrent = true;
+    // Lines re-checked to the same uses (typing inside an expression) leave the findings
+    // about names as they were: no walk over every use.
+    if (!m_nameProblemsCurrent || m_nameProblemsSum != m_usesSum) {
+        std::vector<QpileProblem> fresh;
+        m_nameCheck.report(m_uses, fresh);
+        if (fresh != m_nameProblems) {
+            m_nameProblems = std::move(fresh);
+            m_sortedCurrent = false;
         }
-        m_sorted.insert(m_sorted.end(), m_nameProblems.begin(), m_nameProblems.end());
-        std::stable_sort(m_sorted.begin(), m_sorted.end(),
-                         [](const QpileProblem &left, const QpileProblem &right) {
-                             return std::tie(left.line, left.column) <
-                                    std::tie(right.line, right.column);
-                         });
+        m_nameProblemsSum = m_usesSum;
+        m_nameProblemsCurrent = true;
+    }
+    if (!m_sortedCurrent) {
+        std::vector<QpileProblem> ended;
+        m_checker.finish(m_end, ended);
+        // In the order a stable sort by place gives, without one: findings are counted out
+        // to their lines (each line keeps the order they were made in), then the few on one
+        // line are put in column order. The list is long; lines are a bounded number.
+        const std::size_t total = m_findings.size() + ended.size() + m_nameProblems.size();
+        std::vector<const QpileProblem *> all;
+        all.reserve(total);
+        for (const Finding &finding : m_findings)
+            all.push_back(&finding.problem);
+        for (const QpileProblem &problem : ended)
+            all.push_back(&problem);
+        for (const QpileProblem &problem : m_nameProblems)
+            all.push_back(&problem);
+        int lastLine = 0;
+        for (const QpileProblem *problem : all)
+            lastLine = std::max(lastLine, problem->line);
+        std::vector<int> starts(std::size_t(lastLine) + 2, 0);
+        for (const QpileProblem *problem : all)
+            ++starts[std::size_t(std::max(problem->line, 0)) + 1];
+        for (std::size_t line = 1; line < starts.size(); ++line)
+            starts[line] += starts[line - 1];
+        std::vector<const QpileProblem *> placed(total);
+        for (const QpileProblem *problem : all)
+            placed[std::size_t(starts[std::size_t(std::max(problem->line, 0))]++)] = problem;
+        for (std::size_t first = 0; first < total;) {
+            std::size_t last = first + 1;
+            while (last < total && placed[last]->line == placed[first]->line)
+                ++last;
+            // Insertion sort: stable, and the findings of one line are few.
+            for (std::size_t i = first + 1; i < last; ++i) {
+                const QpileProblem *moving = placed[i];
+                std::size_t at = i;
+                for (; at > first && placed[at - 1]->column > moving->column; --at)
+                    placed[at] = placed[at - 1];
+                placed[at] = moving;
+            }
+            first = last;
+        }
+        std::vector<QpileProblem> sorted;
+        sorted.reserve(total);
+        for (const QpileProblem *problem : placed)
+            sorted.push_back(*problem);
+        m_sorted = std::move(sorted);
         m_sortedCurrent = true;
     }
     return m_sorted;

@@ -69,6 +69,11 @@ private:
     // ones.
     void commit(int from, int to, std::vector<QpileCheckState> &states,
                 std::vector<Finding> &findings, std::vector<QpileNameUse> &uses);
+    // Where a pass may stop after lines [index, end) became [index, index + inserted).
+    void setStopFrom(int index, int end, int inserted, int delta);
+    // Takes the name uses of lines [from, to) (0-based) out of the counts and the checksum;
+    // returns the first of them.
+    std::vector<QpileNameUse>::iterator forgetUses(int from, int to);
     // Forgets the name uses of lines [from, to) (0-based).
     std::vector<QpileNameUse>::iterator eraseUses(int from, int to);
 
@@ -93,6 +98,8 @@ private:
     int m_dueFrom = 0;
     int m_stopFrom = kNone;
     int m_linesChecked = 0;
+    // Marks the open blocks and calls one line shift has moved.
+    quint32 m_shiftStamp = 0;
     std::vector<QpileProblem> m_sorted;
     bool m_sortedCurrent = false;
 };

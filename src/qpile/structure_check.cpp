@@ -79,18 +79,6 @@ int rank(Kind kind)
     return 0;
 }
 
-// The open block a close of `kind` ends: the innermost of that kind, unless a block of a
-// higher rank stands between; none otherwise.
-template <typename Blocks> auto partnerOf(Kind kind, Blocks &blocks)
-{
-    auto found = blocks.rbegin();
-    while (found != blocks.rend() && found->kind != kind && rank(found->kind) <= rank(kind))
-        ++found;
-    if (found != blocks.rend() && found->kind != kind)
-        found = blocks.rend();
-    return found;
-}
-
 bool isPortfolio(Kind kind)
 {
     return kind == Kind::PortfolioEx || kind == Kind::Portfolio;
@@ -99,6 +87,33 @@ bool isPortfolio(Kind kind)
 bool isCode(Kind kind)
 {
     return rank(kind) <= 1 || kind == Kind::Program;
+}
+
+constexpr Kind kKinds[] = {Kind::If,        Kind::For,         Kind::Func,     Kind::Program,
+                           Kind::Parameter, Kind::PortfolioEx, Kind::Portfolio};
+
+int innermost(const QpileCheckState::Blocks &blocks, Kind kind)
+{
+    return blocks.summary().innermost[int(kind)];
+}
+
+// Whether a block of code (IF, FOR, FUNC, PROGRAM) is open.
+bool inCode(const QpileCheckState::Blocks &blocks)
+{
+    return std::any_of(std::begin(kKinds), std::end(kKinds),
+                       [&](Kind kind) { return isCode(kind) && innermost(blocks, kind) > 0; });
+}
+
+// The depth of the open block a close of `kind` closes: the innermost of its kind with no
+// block of a higher rank inside it; 0 when there is none.
+int closedDepth(const QpileCheckState::Blocks &blocks, Kind kind)
+{
+    const int depth = innermost(blocks, kind);
+    for (Kind other : kKinds) {
+        if (rank(other) > rank(kind) && innermost(blocks, other) > depth)
+            return 0;
+    }
+    return depth;
 }
 
 QString argumentRange(const QpileFunction &function)
@@ -175,10 +190,20 @@ Word classify(QStringView word)
     return Word::None;
 }
 
-// The message for a block left open ("Блок IF не закрыт: нет END IF").
-QString unclosedBlockMessage(QpileBlockKind kind)
+// A block left open, at its opener ("Блок IF не закрыт: нет END IF").
+void reportUnclosedBlock(const QpileCheckState::OpenBlock &block,
+                         std::vector<QpileProblem> &problems)
 {
-    return QStringLiteral("Блок %1 не закрыт: нет %2").arg(openText(kind), closeText(kind));
+    // One text per kind, shared by every such finding: a file may hold very many of them.
+    static const std::vector<QString> messages = [] {
+        std::vector<QString> texts;
+        for (int kind = 0; kind <= int(Kind::Portfolio); ++kind)
+            texts.push_back(QStringLiteral("Блок %1 не закрыт: нет %2")
+                                .arg(openText(Kind(kind)), closeText(Kind(kind))));
+        return texts;
+    }();
+    problems.push_back({QpileProblemKind::UnclosedBlock, block.line, block.column, block.length,
+                        messages[std::size_t(block.kind)]});
 }
 
 bool isCyrillic(char16_t c)
@@ -274,6 +299,14 @@ constexpr QStringView kMixedLetterMessage = u"Кириллическая «%1» 
 
 } // namespace
 
+void sortProblems(std::vector<QpileProblem> &problems)
+{
+    std::stable_sort(
+        problems.begin(), problems.end(), [](const QpileProblem &left, const QpileProblem &right) {
+            return std::tie(left.line, left.column) < std::tie(right.line, right.column);
+        });
+}
+
 int QpileNames::intern(QStringView lowered, QStringView spelling)
 {
     const std::u16string_view key(reinterpret_cast<const char16_t *>(lowered.utf16()),
@@ -312,10 +345,7 @@ std::vector<QpileProblem> QpileStructureChecker::checkAll(const TEditorLines &li
     for (const QpileNameUse &use : uses)
         names.add(use);
     names.report(uses, problems);
-    std::stable_sort(
-        problems.begin(), problems.end(), [](const QpileProblem &left, const QpileProblem &right) {
-            return std::tie(left.line, left.column) < std::tie(right.line, right.column);
-        });
+    sortProblems(problems);
     return problems;
 }
 
@@ -365,9 +395,7 @@ void QpileStructureChecker::checkLine(QStringView text, QpileCheckState &state,
     int usesFrom = 0;
     if (!state.continued && count > 0) {
         state.headerStatement = false;
-        if (std::none_of(
-                state.blocks.begin(), state.blocks.end(),
-                [](const QpileCheckState::OpenBlock &block) { return block.kind == Kind::Func; }) &&
+        if (innermost(state.blocks, Kind::Func) == 0 &&
             m_tokens.loweredText(m_tokens.significantAt(0)) != u"func")
             state.sawTextOutsideFunc = true;
         usesFrom = checkStatementStart(state, problems);
@@ -400,10 +428,7 @@ void QpileStructureChecker::checkLine(QStringView text, QpileCheckState &state,
         state.calls.clear();
         return;
     }
-    const bool inCode =
-        std::any_of(state.blocks.begin(), state.blocks.end(),
-                    [](const QpileCheckState::OpenBlock &block) { return isCode(block.kind); });
-    if (!inCode)
+    if (!inCode(state.blocks))
         usesFrom = count;
     m_usesFrom = usesFrom;
     checkCalls(0, end, state, problems);
@@ -468,7 +493,7 @@ void QpileStructureChecker::settleUnclosed(QpileCheckState &state,
         state.calls = std::move(state.unclosed);
         state.continued = true;
     } else {
-        for (const QpileCheckState::OpenCall &call : state.unclosed)
+        for (const QpileCheckState::OpenCall &call : state.unclosed.toVector())
             reportUnclosed(call, problems);
     }
     state.unclosed.clear();
@@ -541,7 +566,10 @@ int QpileStructureChecker::checkStatementStart(QpileCheckState &state,
         (!second || (!m_tokens.isChar(*second, u'=') && !m_tokens.isChar(*second, u'(')))) {
         // A word standing alone that a slip or two away is a structure word was meant as it.
         for (QStringView known : kStructureWords) {
-            if (slipDistance(word, known) <= slipsAllowed(known.size())) {
+            // Words whose lengths differ by more than the slips allowed are never that near.
+            const int allowed = slipsAllowed(known.size());
+            if (std::abs(int(word.size() - known.size())) <= allowed &&
+                slipDistance(word, known) <= allowed) {
                 add(problems, QpileProblemKind::MisspelledWord, first.pos + 1, first.length,
                     QStringLiteral("Неизвестное слово %1 — может быть, %2?")
                         .arg(m_tokens.textOf(first).toString(), known.toString().toUpper()));
@@ -567,11 +595,10 @@ int QpileStructureChecker::checkStatementStart(QpileCheckState &state,
     const auto unwindToPortfolio = [&] {
         // PROGRAM and PARAMETER stand directly in the file: whatever is still open inside
         // the portfolio was left open.
-        while (!state.blocks.empty() && !isPortfolio(state.blocks.back().kind)) {
-            const QpileCheckState::OpenBlock block = state.blocks.back();
-            state.blocks.pop_back();
-            problems.push_back({QpileProblemKind::UnclosedBlock, block.line, block.column,
-                                block.length, unclosedBlockMessage(block.kind)});
+        while (!state.blocks.empty() && !isPortfolio(state.blocks.top().kind)) {
+            const QpileCheckState::OpenBlock block = state.blocks.top();
+            state.blocks.pop();
+            reportUnclosedBlock(block, problems);
         }
     };
     const auto header = [&] {
@@ -647,11 +674,11 @@ int QpileStructureChecker::checkStatementStart(QpileCheckState &state,
         } else if (after == u"portfolio") {
             state.sawPortfolioEnd = true;
             misspelled(Kind::Portfolio, both);
-        } else if (!state.blocks.empty() && rank(state.blocks.back().kind) <= 1) {
+        } else if (!state.blocks.empty() && rank(state.blocks.top().kind) <= 1) {
             // A bare END inside IF, FOR or FUNC was meant to close that block.
-            if (state.blocks.back().kind == Kind::Func)
+            if (state.blocks.top().kind == Kind::Func)
                 state.funcParams.clear();
-            misspelled(state.blocks.back().kind, first.length);
+            misspelled(state.blocks.top().kind, first.length);
         } else {
             close(Kind::Parameter, first, first.length, state, problems);
         }
@@ -692,10 +719,9 @@ int QpileStructureChecker::checkStatementStart(QpileCheckState &state,
     case Word::Portfolio: {
         const Kind block = kind == Word::Portfolio ? Kind::Portfolio : Kind::PortfolioEx;
         while (!state.blocks.empty()) {
-            const QpileCheckState::OpenBlock left = state.blocks.back();
-            state.blocks.pop_back();
-            problems.push_back({QpileProblemKind::UnclosedBlock, left.line, left.column,
-                                left.length, unclosedBlockMessage(left.kind)});
+            const QpileCheckState::OpenBlock left = state.blocks.top();
+            state.blocks.pop();
+            reportUnclosedBlock(left, problems);
         }
         if (block == Kind::Portfolio)
             state.sawLegacyPortfolio = true;
@@ -738,9 +764,7 @@ int QpileStructureChecker::checkStatementStart(QpileCheckState &state,
         }
         [[fallthrough]];
     case Word::HeaderLine:
-        if (std::none_of(
-                state.blocks.begin(), state.blocks.end(),
-                [](const QpileCheckState::OpenBlock &block) { return isCode(block.kind); }))
+        if (!inCode(state.blocks))
             requireSemicolon(first, state, problems);
         return header();
     case Word::Directive:
@@ -841,8 +865,8 @@ void QpileStructureChecker::checkCalls(int firstSignificant, int endSignificant,
     const QStringView text = m_tokens.text();
     const int count = m_tokens.significantCount();
     const auto markArgument = [&state] {
-        if (!state.calls.empty())
-            state.calls.back().hasArgument = true;
+        if (!state.calls.empty() && !state.calls.top().hasArgument)
+            state.calls.mutableTop().hasArgument = true;
     };
     const auto isCall = [&](int i) {
         return i + 1 < count && m_tokens.isChar(m_tokens.significantAt(i + 1), u'(');
@@ -947,7 +971,7 @@ void QpileStructureChecker::checkCalls(int firstSignificant, int endSignificant,
                         use(QpileNameUse::Kind::Call, name.pos, name.length);
                 }
             }
-            state.calls.push_back(call);
+            state.calls.push(call);
             break;
         }
         case u')': {
@@ -956,8 +980,8 @@ void QpileStructureChecker::checkCalls(int firstSignificant, int endSignificant,
                     QStringLiteral("Лишняя «)»"));
                 break;
             }
-            const QpileCheckState::OpenCall call = state.calls.back();
-            state.calls.pop_back();
+            const QpileCheckState::OpenCall call = state.calls.top();
+            state.calls.pop();
             markArgument();
             if (call.function >= 0)
                 checkArgumentCount(call, problems);
@@ -965,7 +989,7 @@ void QpileStructureChecker::checkCalls(int firstSignificant, int endSignificant,
         }
         case u',':
             if (!state.calls.empty())
-                ++state.calls.back().commas;
+                ++state.calls.mutableTop().commas;
             break;
         default:
             markArgument();
@@ -979,33 +1003,32 @@ void QpileStructureChecker::checkCalls(int firstSignificant, int endSignificant,
 void QpileStructureChecker::open(QpileBlockKind kind, const QpileToken &token,
                                  QpileCheckState &state)
 {
-    state.blocks.push_back({kind, m_line, token.pos + 1, token.length});
+    state.blocks.push({kind, m_line, token.pos + 1, token.length});
 }
 
 bool QpileStructureChecker::canClose(QpileBlockKind kind, const QpileCheckState &state)
 {
-    return partnerOf(kind, state.blocks) != state.blocks.rend();
+    return closedDepth(state.blocks, kind) > 0;
 }
 
 void QpileStructureChecker::close(QpileBlockKind kind, const QpileToken &token, int length,
                                   QpileCheckState &state, std::vector<QpileProblem> &problems,
                                   bool middle)
 {
-    const auto found = partnerOf(kind, state.blocks);
-    if (found == state.blocks.rend()) {
+    const int depth = closedDepth(state.blocks, kind);
+    if (depth == 0) {
         add(problems, QpileProblemKind::CloseWithoutOpen, token.pos + 1, length,
             QStringLiteral("%1 без %2")
                 .arg(middle ? QStringLiteral("ELSE") : closeText(kind), openText(kind)));
         return;
     }
     // Blocks opened inside the one closed here were left open.
-    const std::size_t at = std::size_t(state.blocks.rend() - found) - 1;
-    for (std::size_t i = state.blocks.size(); i-- > at + 1;) {
-        const QpileCheckState::OpenBlock &block = state.blocks[i];
-        problems.push_back({QpileProblemKind::UnclosedBlock, block.line, block.column, block.length,
-                            unclosedBlockMessage(block.kind)});
+    while (state.blocks.size() > depth) {
+        reportUnclosedBlock(state.blocks.top(), problems);
+        state.blocks.pop();
     }
-    state.blocks.resize(middle ? at + 1 : at);
+    if (!middle)
+        state.blocks.pop();
 }
 
 void QpileStructureChecker::requireSemicolon(const QpileToken &keyword, QpileCheckState &state,
@@ -1027,12 +1050,11 @@ void QpileStructureChecker::requireSemicolon(const QpileToken &keyword, QpileChe
 void QpileStructureChecker::finish(const QpileCheckState &state,
                                    std::vector<QpileProblem> &problems) const
 {
-    for (const QpileCheckState::OpenBlock &block : state.blocks) {
+    for (const QpileCheckState::OpenBlock &block : state.blocks.toVector()) {
         if (!isPortfolio(block.kind))
-            problems.push_back({QpileProblemKind::UnclosedBlock, block.line, block.column,
-                                block.length, unclosedBlockMessage(block.kind)});
+            reportUnclosedBlock(block, problems);
     }
-    for (const QpileCheckState::OpenCall &call : state.unclosed)
+    for (const QpileCheckState::OpenCall &call : state.unclosed.toVector())
         reportUnclosed(call, problems);
     // A file of FUNCs alone is a library for INCLUDE, with no header nor end of its own.
     if (state.sawText && !state.sawPortfolioEnd &&

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -56,6 +57,10 @@ struct QpileProblem
 
     bool operator==(const QpileProblem &) const = default;
 };
+
+// Puts findings in text order, by line and then column; findings at one place keep the
+// order they were made in.
+void sortProblems(std::vector<QpileProblem> &problems);
 
 // Where a line uses a name the whole file decides about: whether a called function is
 // defined, whether a read variable is ever set. Names are numbers in the checker's
@@ -117,6 +122,144 @@ enum class QpileBlockKind : quint8
     Portfolio,
 };
 
+// A stack whose copies share their common part: a stored state costs one pointer for the
+// blocks or calls open, however deep they are nested. A change on top copies that one entry
+// when another copy still holds it. `Summary` is kept per entry for what lies at or below it
+// (see QpileCheckState::BlockSummary).
+struct QpileNoSummary
+{
+    template <class T> void add(const T &, int) {}
+    bool operator==(const QpileNoSummary &) const = default;
+};
+
+template <class T, class Summary = QpileNoSummary> class QpileSharedStack
+{
+    struct Node
+    {
+        T value;
+        std::shared_ptr<Node> below;
+        int size = 0;
+        Summary summary;
+        // The last line shift applied to the value (see shiftFromTop).
+        quint32 stamp = 0;
+    };
+
+public:
+    QpileSharedStack() = default;
+    QpileSharedStack(const QpileSharedStack &) = default;
+    QpileSharedStack(QpileSharedStack &&other) noexcept : m_top(std::move(other.m_top)) {}
+    QpileSharedStack &operator=(const QpileSharedStack &other)
+    {
+        if (this != &other) {
+            std::shared_ptr<Node> top = other.m_top;
+            clear();
+            m_top = std::move(top);
+        }
+        return *this;
+    }
+    QpileSharedStack &operator=(QpileSharedStack &&other) noexcept
+    {
+        if (this != &other) {
+            std::shared_ptr<Node> top = std::move(other.m_top);
+            clear();
+            m_top = std::move(top);
+        }
+        return *this;
+    }
+    ~QpileSharedStack() { clear(); }
+
+    bool empty() const { return !m_top; }
+    int size() const { return m_top ? m_top->size : 0; }
+    const T &top() const { return m_top->value; }
+    const Summary &summary() const
+    {
+        static const Summary none;
+        return m_top ? m_top->summary : none;
+    }
+    T &mutableTop()
+    {
+        if (m_top.use_count() > 1)
+            m_top = std::make_shared<Node>(*m_top);
+        return m_top->value;
+    }
+    void push(const T &value)
+    {
+        auto node = std::make_shared<Node>();
+        node->value = value;
+        node->size = size() + 1;
+        node->summary = summary();
+        node->summary.add(value, node->size);
+        node->below = std::move(m_top);
+        m_top = std::move(node);
+    }
+    void pop()
+    {
+        std::shared_ptr<Node> below = m_top->below;
+        m_top = std::move(below);
+    }
+    // Drops entries until `depth` are left.
+    void popTo(int depth)
+    {
+        while (size() > depth)
+            pop();
+    }
+    // Lets go of every entry, one at a time: a deep stack is no deep recursion.
+    void clear()
+    {
+        while (m_top && m_top.use_count() == 1) {
+            std::shared_ptr<Node> below = std::move(m_top->below);
+            m_top = std::move(below);
+        }
+        m_top.reset();
+    }
+    // Calls `visit` from the top down while it returns true.
+    template <class Visit> void fromTop(Visit &&visit) const
+    {
+        for (const Node *node = m_top.get(); node && visit(node->value); node = node->below.get()) {
+        }
+    }
+    // The entries, the bottom one first.
+    std::vector<T> toVector() const
+    {
+        std::vector<T> values;
+        values.resize(std::size_t(size()));
+        std::size_t i = values.size();
+        fromTop([&](const T &value) {
+            values[--i] = value;
+            return true;
+        });
+        return values;
+    }
+    // Applies `shift` to entries from the top down while it returns true (it changes an entry
+    // and says whether the one below may need it too). Entries are shared, so each is shifted
+    // once per `stamp`; the caller makes sure every holder of a shifted entry wants it moved.
+    template <class Shift> void shiftFromTop(quint32 stamp, Shift &&shift)
+    {
+        for (Node *node = m_top.get(); node && node->stamp != stamp; node = node->below.get()) {
+            if (!shift(node->value))
+                break;
+            node->stamp = stamp;
+        }
+    }
+
+    bool operator==(const QpileSharedStack &other) const
+    {
+        if (size() != other.size())
+            return false;
+        const Node *a = m_top.get();
+        const Node *b = other.m_top.get();
+        // A shared tail is equal without a look.
+        for (; a != b; a = a->below.get(), b = b->below.get()) {
+            if (!(a->value == b->value))
+                return false;
+        }
+        return true;
+    }
+
+private:
+    std::shared_ptr<Node> m_top;
+};
+
 // Where a check stands between two lines: the blocks open so far, the calls open in a
 // statement that continues on the next line, and what the file has shown. Equal states give
 // equal findings from there on, so a background check may stop re-checking where its new
@@ -147,8 +290,19 @@ struct QpileCheckState
         bool operator==(const OpenCall &) const = default;
     };
 
-    std::vector<OpenBlock> blocks;
-    std::vector<OpenCall> calls;
+    // For each kind of block, the depth (1 = outermost) of the innermost open one, 0 when
+    // none is open: what a close or a line asks of the open blocks costs no walk over them.
+    struct BlockSummary
+    {
+        int innermost[7] = {};
+        void add(const OpenBlock &block, int depth) { innermost[int(block.kind)] = depth; }
+        bool operator==(const BlockSummary &) const = default;
+    };
+    using Blocks = QpileSharedStack<OpenBlock, BlockSummary>;
+    using Calls = QpileSharedStack<OpenCall>;
+
+    Blocks blocks;
+    Calls calls;
     // The highlighter's range at the end of the line before.
     TRange range = 0;
     // The line before ended in " _": the next line continues its statement.
@@ -166,7 +320,7 @@ struct QpileCheckState
     QString semicolonDue;
     // Calls the last statement left open: the next line tells whether the writer broke the
     // line inside them (it closes them) or forgot a ")".
-    std::vector<OpenCall> unclosed;
+    Calls unclosed;
     int brokenLine = 0;
     int brokenColumn = 1;
     int brokenLength = 1;

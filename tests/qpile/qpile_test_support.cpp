@@ -47,9 +47,7 @@ QString drawProblemPicture(const QStringList &text, const std::vector<QpileProbl
             if (problem.line == line)
                 here.push_back(problem);
         }
-        std::stable_sort(here.begin(), here.end(), [](const auto &left, const auto &right) {
-            return left.column < right.column;
-        });
+        sortProblems(here);
         for (const QpileProblem &problem : here)
             out.append(QString(problem.column - 1, u' ') +
                        (problem.length > 0

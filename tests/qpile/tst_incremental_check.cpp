@@ -46,6 +46,8 @@ class TestIncrementalCheck : public QObject
 private slots:
     void editsGiveTheWholeCheck();
     void editWhilePassIsUnderWay();
+    void editAfterPausedPass_data();
+    void editAfterPausedPass();
     void randomEdits();
 };
 
@@ -116,6 +118,49 @@ void TestIncrementalCheck::editWhilePassIsUnderWay()
     QCOMPARE(check.problems(), wholeCheck(lines));
     QVERIFY2(check.linesChecked() <= bp::QpileIncrementalCheck::kCheckpointSpacing + 1,
              qPrintable(QString::number(check.linesChecked())));
+}
+
+void TestIncrementalCheck::editAfterPausedPass_data()
+{
+    QTest::addColumn<int>("removeAt");
+    QTest::addColumn<int>("removed");
+    QTest::addColumn<QStringList>("inserted");
+    // Line 256 starts a stored state's stretch; "END FOR" on 258 closes the FOR of line 1
+    // and finds the IF of line 257 left open.
+    QTest::newRow("lines removed at a stored state, the opener with them")
+        << 256 << 2 << QStringList{};
+    QTest::newRow("lines replaced there by others")
+        << 256 << 2 << QStringList{u"y = 2"_s, u"IF b"_s, u"z = 3"_s};
+    QTest::newRow("the opener removed alone") << 257 << 1 << QStringList{};
+}
+
+void TestIncrementalCheck::editAfterPausedPass()
+{
+    // A pass paused before the edit, then lines removed further on: the findings of the
+    // lines after them were made with the removed lines open, and must not be kept because
+    // the state stored before the removed lines still matches.
+    QFETCH(int, removeAt);
+    QFETCH(int, removed);
+    QFETCH(QStringList, inserted);
+    bp::TEditorLines lines;
+    QStringList text{u"FOR i IN s"_s};
+    for (int i = 1; i < 300; ++i)
+        text << (i == 256   ? u"x = 1"_s
+                 : i == 257 ? u"IF a"_s
+                 : i == 258 ? u"END FOR"_s
+                            : u"x = 1"_s);
+    lines.setText(text.join(u'\n'));
+    bp::QpileIncrementalCheck check(shippedReference(), lines);
+    check.runAll();
+    QCOMPARE(check.problems(), wholeCheck(lines));
+
+    lines.setLine(100, u"x = 2"_s);
+    QVERIFY(!check.run(50));
+    lines.remove(removeAt, removed);
+    for (int i = 0; i < inserted.size(); ++i)
+        lines.insert(removeAt + i, inserted[i]);
+    check.runAll();
+    QCOMPARE(check.problems(), wholeCheck(lines));
 }
 
 void TestIncrementalCheck::randomEdits()

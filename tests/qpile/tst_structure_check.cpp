@@ -58,9 +58,7 @@ std::vector<bp::QpileProblem> checkInChunks(bp::QpileStructureChecker &checker,
     for (const bp::QpileNameUse &use : uses)
         names.add(use);
     names.report(uses, found);
-    std::stable_sort(found.begin(), found.end(), [](const auto &left, const auto &right) {
-        return std::tie(left.line, left.column) < std::tie(right.line, right.column);
-    });
+    bp::sortProblems(found);
     return found;
 }
 
