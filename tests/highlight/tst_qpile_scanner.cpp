@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QUrl>
 
+using namespace Qt::StringLiterals;
 using namespace bp;
 using bp::test::scanLine;
 
@@ -380,7 +381,6 @@ void TstQpileScanner::keywordTable()
 
     // Both keywords of a shared bucket are found, and a word hashed there that is neither
     // stays an identifier.
-    using namespace Qt::StringLiterals;
     TQPILEHighlighter highlighter;
     const auto kindOf = [&highlighter](const QString &word) {
         highlighter.ResetRange();
