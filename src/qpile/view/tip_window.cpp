@@ -1,5 +1,7 @@
 #include "tip_window.h"
 
+#include "platform/scroll_hint.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QGuiApplication>
 #include <QPainter>
@@ -35,10 +37,7 @@ TipWindow::TipWindow(QWidget *owner)
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, colours.color(QPalette::ToolTipBase));
-    colours.setColor(QPalette::WindowText, colours.color(QPalette::ToolTipText));
-    setPalette(colours);
+    useToolTipColours(this, this);
     m_document.setDocumentMargin(0);
     // Code in the editor's typeface, so names look as they do in the text.
     m_document.setDefaultStyleSheet(
