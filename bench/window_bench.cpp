@@ -77,6 +77,8 @@ public:
         return PromptAnswer::No;
     }
     bool askYesNo(QWidget *, const QString &, PromptIcon) override { return false; }
+    bool askInformation(QWidget *, const QString &, const QString &) override { return false; }
+    void showInformation(QWidget *, const QString &, const QString &) override {}
     std::optional<QString> chooseFileToOpen(QWidget *, const FileDialogRequest &) override
     {
         return std::nullopt;
