@@ -220,7 +220,7 @@ void TEditorLines::cutOut(int index, int count, const QString *joined, std::vect
         std::move(to, m_texts.end(), std::back_inserter(kept));
         into.swap(m_texts);
         m_texts.swap(kept);
-        into.resize(std::size_t(index + count));
+        into.resize(std::size_t(index) + std::size_t(count));
         into.erase(into.begin(), into.begin() + index);
     } else {
         into.reserve(into.size() + std::size_t(count));

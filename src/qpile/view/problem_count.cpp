@@ -20,11 +20,11 @@ const char16_t *pluralWord(int count, const char16_t *one, const char16_t *few,
 
 QString problemCountText(int errors, int hints)
 {
-    const QString count = errors == 0 ? QStringLiteral("Проверка: замечаний нет")
-                                      : QStringLiteral("Проверка: %1 %2")
-                                            .arg(errors)
-                                            .arg(QString::fromUtf16(pluralWord(
-                                                errors, u"замечание", u"замечания", u"замечаний")));
+    QString count = errors == 0 ? QStringLiteral("Проверка: замечаний нет")
+                                : QStringLiteral("Проверка: %1 %2")
+                                      .arg(errors)
+                                      .arg(QString::fromUtf16(pluralWord(
+                                          errors, u"замечание", u"замечания", u"замечаний")));
     if (hints == 0)
         return count;
     return QStringLiteral("%1, %2 %3")
