@@ -17,6 +17,7 @@
 #include "editor/view/editor_pane.h"
 #include "highlight/qpile_highlighter.h"
 #include "highlight/tcolor.h"
+#include "paint_counter.h"
 #include "qpile_corpus.h"
 
 #include <QApplication>
@@ -348,26 +349,6 @@ QPlainTextEdit *makePlainEdit(int lines)
     QApplication::processEvents();
     return edit;
 }
-
-// Counts the paints a widget receives, to show each measured step ended in one.
-class PaintCounter : public QObject
-{
-public:
-    explicit PaintCounter(QWidget *widget) : m_widget(widget) { widget->installEventFilter(this); }
-    ~PaintCounter() override { m_widget->removeEventFilter(this); }
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-
-private:
-    QWidget *m_widget;
-};
 
 void fullScreen(benchmark::State &state, QWidget *viewport)
 {

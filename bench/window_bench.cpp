@@ -17,6 +17,7 @@
 #include "editor/model/editor_lines.h"
 #include "editor/view/editor_pane.h"
 #include "highlight/qpile_highlighter.h"
+#include "paint_counter.h"
 #include "platform/alert_sound.h"
 #include "platform/settings_store.h"
 #include "platform/shell_open.h"
@@ -194,25 +195,6 @@ void sendKey(QWidget *target, int code, const QString &text)
     QApplication::sendEvent(target, &release);
     QApplication::processEvents();
 }
-
-class PaintCounter : public QObject
-{
-public:
-    explicit PaintCounter(QWidget *widget) : m_widget(widget) { widget->installEventFilter(this); }
-    ~PaintCounter() override { m_widget->removeEventFilter(this); }
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-
-private:
-    QWidget *m_widget;
-};
 
 void typeKeys(benchmark::State &state, QWidget *target, QWidget *painted)
 {

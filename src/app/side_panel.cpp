@@ -4,6 +4,7 @@
 #include "aids/view/function_library_tree.h"
 #include "aids/view/library_tree_view.h"
 #include "editor/view/editor_pane.h"
+#include "platform/pixel_font.h"
 
 #include <QAction>
 #include <QFrame>
@@ -13,17 +14,6 @@
 #include <QVBoxLayout>
 
 namespace bp {
-namespace {
-
-QFont pixelFont(const QString &family, int pixelSize)
-{
-    QFont font(family);
-    font.setPixelSize(pixelSize);
-    return font;
-}
-
-} // namespace
-
 SidePanel::SidePanel(QWidget *parent) : QObject(parent), m_panel(new QFrame(parent))
 {
     m_panel->setObjectName(QStringLiteral("Panel"));

@@ -18,6 +18,7 @@
 #include "icons/image_list_actions.h"
 #include "language_aids.h"
 #include "panel_splitter.h"
+#include "platform/pixel_font.h"
 #include "platform/settings_store.h"
 #include "platform/user_prompts.h"
 #include "print/editor_print.h"
@@ -62,13 +63,6 @@ const QString kSaved = QStringLiteral("Сохранен");
 
 // The colour of the bars' empty area and of a highlighted entry.
 const QColor kBarColor(226, 225, 219);
-
-QFont pixelFont(const QString &family, int pixelSize)
-{
-    QFont font(family);
-    font.setPixelSize(pixelSize);
-    return font;
-}
 
 void paintBar(QWidget *bar)
 {

@@ -1,6 +1,7 @@
 #include "unit_about.h"
 
 #include "icons/image_list_actions.h"
+#include "platform/pixel_font.h"
 #include "platform/shell_open.h"
 #include "platform/user_prompts.h"
 
@@ -12,17 +13,6 @@
 #include <QScreen>
 
 namespace bp {
-namespace {
-
-QFont pixelFont(const QString &family, int pixels)
-{
-    QFont font(family);
-    font.setPixelSize(pixels);
-    return font;
-}
-
-} // namespace
-
 Tfrm_About::Tfrm_About(AboutServices services, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_services(std::move(services))
 {
