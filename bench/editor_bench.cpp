@@ -12,6 +12,7 @@
 //   key to pixels    BM_PaneKeyToPixels/N      vs BM_PlainEditKeyToPixels/N
 //   long line paint  BM_PaneLongLinePaint/MB/% (the caret at % of the line; blink = caret only)
 //   first Enter      BM_PaneEnterAfterOpening/0 vs BM_PaneEnterAfterOpening/1 (a later Enter)
+#include "bench_fixture.h"
 #include "common/windows1251.h"
 #include "editor/model/edit_model.h"
 #include "editor/view/editor_pane.h"
@@ -43,20 +44,6 @@ using namespace bp;
 
 namespace {
 
-QTemporaryDir &tempDir()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
-
-QByteArray writeFixture(const QString &name, const QByteArray &bytes)
-{
-    QFile file(tempDir().filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write the benchmark file");
-    return QFile::encodeName(file.fileName());
-}
-
 // The 1,000,000-line Windows-1251 CR LF document, about 40 MB.
 const QByteArray &millionLineBytes()
 {
@@ -66,8 +53,7 @@ const QByteArray &millionLineBytes()
 
 const QString &millionLinePath()
 {
-    static const QString path =
-        QFile::decodeName(writeFixture(u"million.qpl"_s, millionLineBytes()));
+    static const QString path = writeFixture(u"million.qpl"_s, millionLineBytes());
     return path;
 }
 
@@ -185,8 +171,8 @@ BENCHMARK(BM_DecodeLongLine)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 
 void BM_OpenAndPaintLongLine(benchmark::State &state)
 {
-    const QString path = QFile::decodeName(
-        writeFixture(u"long%1.qpl"_s.arg(state.range(0)), longLineBytes(int(state.range(0)))));
+    const QString path =
+        writeFixture(u"long%1.qpl"_s.arg(state.range(0)), longLineBytes(int(state.range(0))));
     TEditorPane pane;
     pane.resize(1000, 700);
     pane.show();

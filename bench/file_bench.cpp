@@ -5,6 +5,7 @@
 //   save  BM_Save1M/<encoding>  (the save plan, then the save, as the window runs them)
 //         vs BM_WriteBytes1M/<encoding> (the same bytes, ready made, through QSaveFile with
 //         the same sync)
+#include "bench_fixture.h"
 #include "common/text_file.h"
 #include "common/windows1251.h"
 #include "editor/model/editor_lines.h"
@@ -26,12 +27,6 @@ using namespace bp;
 namespace {
 
 constexpr int kLines = 1000000;
-
-QTemporaryDir &tempDir()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
 
 TextEncoding encodingOf(const benchmark::State &state)
 {

@@ -5,6 +5,7 @@
 // writes (the limit is 20 ms):
 //   recovery  BM_RecoverySnapshot1M  vs BM_WriteRecovery1M
 #include "app/recovery_store.h"
+#include "bench_fixture.h"
 #include "common/windows1251.h"
 #include "editor/model/editor_lines.h"
 #include "qpile_corpus.h"
@@ -17,12 +18,6 @@
 using namespace bp;
 
 namespace {
-
-QTemporaryDir &tempDir()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
 
 // The document as opened from a Windows-1251 CR LF file.
 TEditorLines &millionLines()

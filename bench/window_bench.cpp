@@ -12,6 +12,7 @@
 // Each iteration is two keys: a typed character and its Backspace.
 #include "app/recovery_store.h"
 #include "app/unit_main.h"
+#include "bench_fixture.h"
 #include "common/windows1251.h"
 #include "editor/model/edit_model.h"
 #include "editor/model/editor_lines.h"
@@ -43,20 +44,6 @@ using namespace bp;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QTemporaryDir &tempDir()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
-
-QString writeFixture(const QString &name, const QByteArray &bytes)
-{
-    QFile file(tempDir().filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write the benchmark file");
-    return file.fileName();
-}
 
 RecoveryStore &recoveryStore()
 {
